@@ -1,0 +1,36 @@
+// The receiver catalogue: the only source of instrument constants. It is a
+// fixed, ordered table; its order is the order of the receiver choices in the
+// measurement table, and its first entry is every new row's receiver.
+#ifndef ZARVEK_HEIGHTS_CATALOGUE_H_
+#define ZARVEK_HEIGHTS_CATALOGUE_H_
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zarvek {
+
+/// Antenna geometry of one receiver model, lengths in metres.
+struct ReceiverSpec {
+  double radio;       ///< antenna radius r (slant reduction to R1)
+  double h_r1;        ///< HR1: from the ARP up to R1
+  double placa;       ///< plate constant (slant reduction to R2)
+  double L1;          ///< L1 phase centre above the ARP
+  double L2;          ///< L2 phase centre above the ARP
+  std::string alias;  ///< short model name, used in picture file names
+};
+
+/// Model name -> record, in catalogue order.
+using Catalogue = std::vector<std::pair<std::string, ReceiverSpec>>;
+
+/// Builds the catalogue of the six supported receivers.
+Catalogue BuildEquiposSpecs();
+
+/// The record of `model`, or nullptr when the catalogue has no such model.
+const ReceiverSpec* FindReceiver(const Catalogue& catalogue,
+                                 std::string_view model);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_HEIGHTS_CATALOGUE_H_

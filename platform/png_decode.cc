@@ -1,0 +1,51 @@
+#include "platform/png_decode.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace zarvek {
+
+Status DecodePngFile(const std::string& path, RgbaImage* out) {
+  *out = RgbaImage();
+  // Open the file ourselves so that a missing or unreadable file reports
+  // the system's own reason.
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return Status::FromErrno(errno, path);
+
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_stdio(&image, file)) {
+    Status s = Status::Error(std::string(image.message) + ": " + path);
+    png_image_free(&image);
+    std::fclose(file);
+    return s;
+  }
+  const std::uint64_t pixels =
+      static_cast<std::uint64_t>(image.width) * image.height;
+  if (image.width == 0 || image.height == 0 || pixels > kMaxImagePixels) {
+    png_image_free(&image);
+    std::fclose(file);
+    return Status::Error("imagen demasiado grande (" +
+                         std::to_string(image.width) + "x" +
+                         std::to_string(image.height) + "): " + path);
+  }
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<std::uint8_t> buffer(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, buffer.data(), 0, nullptr)) {
+    Status s = Status::Error(std::string(image.message) + ": " + path);
+    png_image_free(&image);
+    std::fclose(file);
+    return s;
+  }
+  std::fclose(file);
+  out->width = static_cast<int>(image.width);
+  out->height = static_cast<int>(image.height);
+  out->pixels = std::move(buffer);
+  return Status::OK();
+}
+
+}  // namespace zarvek

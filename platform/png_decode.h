@@ -1,0 +1,32 @@
+// Decoding of PNG files into 8-bit RGBA pixels with libpng's simplified API,
+// which reads interlaced, palette, grey and colour-keyed files and refuses
+// broken or truncated ones cleanly. A header that claims more than
+// kMaxImagePixels is refused before any pixel memory is allocated, so a
+// decompression bomb cannot exhaust memory.
+#ifndef ZARVEK_PLATFORM_PNG_DECODE_H_
+#define ZARVEK_PLATFORM_PNG_DECODE_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace zarvek {
+
+inline constexpr std::uint64_t kMaxImagePixels = 40'000'000;
+
+/// Straight (not premultiplied) RGBA, 4 bytes a pixel, rows top to bottom.
+struct RgbaImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
+};
+
+/// Decodes the PNG file at `path` into `out`. On failure `out` is left empty
+/// and the status says why (libpng's message, or the path and the cause).
+Status DecodePngFile(const std::string& path, RgbaImage* out);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_PLATFORM_PNG_DECODE_H_

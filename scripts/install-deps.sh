@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs every Debian package the program, its tests and its tools need.
+# Idempotent and quick when everything is already there: apt-get runs only
+# for packages that dpkg does not report as installed.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake pkg-config
+  # toolkit and libraries the program links
+  tcl8.6-dev tk8.6-dev libhpdf-dev libqpdf-dev libpng-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-utils xdotool imagemagick qpdf poppler-utils mupdf-tools
+  # resources are rendered from SVG sources
+  librsvg2-bin
+  # fonts the window and its emoji button use
+  fonts-dejavu-core fonts-dejavu-extra fonts-noto-color-emoji
+  # opening the finished report
+  xdg-utils
+  # packaging checks
+  lintian dpkg-dev file
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=()
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=(sudo)
+fi
+
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${SUDO[@]}" apt-get update -qq
+"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
