@@ -1,0 +1,43 @@
+// PdfDocument is one report being drawn: a canvas to draw its pages on and
+// the final step that protects the document and writes it to disk. The real
+// one (platform/pdf_haru.h) draws with libharu and encrypts with qpdf; tests
+// use a recording double. Nothing reaches the disk before SaveProtected.
+#ifndef ZARVEK_REPORT_PDF_DOCUMENT_H_
+#define ZARVEK_REPORT_PDF_DOCUMENT_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/status.h"
+#include "report/pdf_canvas.h"
+
+namespace zarvek {
+
+class PdfDocument {
+ public:
+  virtual ~PdfDocument() = default;
+
+  /// The canvas of the page being drawn. Pages end with showPage().
+  virtual PdfCanvas& canvas() = 0;
+
+  /// Finishes the document (a document without any page gets one blank
+  /// page, so that readers accept it), encrypts it with AES-128: empty user
+  /// password, `owner_password`, printing allowed, modifying, copying,
+  /// annotating and assembling forbidden; and writes it to `path` through a
+  /// temporary file in the same folder that is renamed over `path` only when
+  /// complete. On failure the file at `path` is unchanged, no temporary file
+  /// is left, and the status carries the system's text and the path.
+  virtual Status SaveProtected(const std::string& path,
+                               const std::string& owner_password) = 0;
+};
+
+/// Makes a fresh, empty A4 document for each report run.
+class PdfDocumentFactory {
+ public:
+  virtual ~PdfDocumentFactory() = default;
+  virtual std::unique_ptr<PdfDocument> Create() = 0;
+};
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_REPORT_PDF_DOCUMENT_H_
