@@ -1,0 +1,19 @@
+// Fixed texts of the main window that are the program's own choice.
+#ifndef ZARVEK_APP_APP_TEXT_H_
+#define ZARVEK_APP_APP_TEXT_H_
+
+namespace zarvek {
+
+inline constexpr const char* kWindowTitle =
+    "QUENTARO - GESTIÓN DE EXPEDIENTE Y CERTIFICACIÓN DE PG V1.1 (FREE)";
+
+/// The credit line under the logo in the window header.
+inline constexpr const char* kCreditLine =
+    "DESARROLLADO POR EL EQUIPO ZARVEK · HERRAMIENTA DE CERTIFICACIÓN GNSS";
+
+inline constexpr const char* kIconFile = "ICONO_QUENTARO.png";
+inline constexpr const char* kLogoFile = "LOGO_QUENTARO.png";
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_APP_APP_TEXT_H_

@@ -1,0 +1,202 @@
+#include "app/zarvek_core.h"
+
+#include <linux/limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "app/app_text.h"
+
+namespace zarvek {
+namespace {
+
+// The folder of the running executable, from the kernel's link.
+std::string ExecutableDir() {
+  char buffer[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return {};
+  std::string path(buffer, static_cast<size_t>(n));
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string CurrentDir() {
+  char buffer[PATH_MAX];
+  if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
+  return buffer;
+}
+
+std::string TodayText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+  return text;
+}
+
+}  // namespace
+
+std::string resource_path(const std::string& relative_path) {
+  // The resources folder beside the executable plays the part of a bundle's
+  // extraction folder; it is looked for anew on every call.
+  std::string bundle = ExecutableDir();
+  if (!bundle.empty()) {
+    bundle += "/resources";
+    struct stat st;
+    if (stat(bundle.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      return JoinPath(bundle, relative_path);
+    }
+  }
+  return JoinPath(CurrentDir(), relative_path);
+}
+
+ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
+                                               AppServices services)
+    : root(root_window), services_(std::move(services)) {
+  if (!services_.resource_path) services_.resource_path = resource_path;
+  if (!services_.today) services_.today = TodayText;
+  root.Call({"namespace", "eval", "::zarvek", ""});
+
+  root.Call({"wm", "title", ".", kWindowTitle});
+  root.Call({"wm", "geometry", ".", "950x700"});
+
+  colors = {
+      {"bg_main", "#F4F6F9"}, {"bg_panel", "#FFFFFF"},
+      {"primary", "#2C3E50"}, {"accent", "#2980B9"},
+      {"text", "#34495E"},    {"success", "#27AE60"},
+      {"tab_selected", "#2980B9"}, {"tab_bg", "#BDC3C7"},
+  };
+
+  // Fonts: the design is drawn for "Segoe UI" on a 96-dpi screen. Where that
+  // family is missing Tk would fall back to a wide face, and the measurement
+  // table would no longer fit the window; a condensed face of similar width
+  // stands in, and standard-density screens get the 96-dpi scaling.
+  std::vector<std::string> families =
+      root.SplitList(root.Call({"font", "families"}));
+  auto has = [&](const std::string& f) {
+    for (const auto& x : families)
+      if (x == f) return true;
+    return false;
+  };
+  ui_family_ = has("Segoe UI")                ? "Segoe UI"
+               : has("DejaVu Sans Condensed") ? "DejaVu Sans Condensed"
+                                              : "Segoe UI";
+  std::string scaling = root.Call({"tk", "scaling"});
+  if (scaling.size() > 0 && scaling[0] == '1' &&
+      (scaling.size() < 3 || scaling[2] < '5')) {
+    root.Call({"tk", "scaling", "1.3333333333"});
+  }
+  for (const char* font : {"TkDefaultFont", "TkTextFont", "TkMenuFont"}) {
+    root.Call({"font", "configure", font, "-family", ui_family_, "-size", 9});
+  }
+
+  const std::string font10 =
+      root.CallObj({"list", ui_family_, 10}).str();
+  const std::string font9b =
+      root.CallObj({"list", ui_family_, 9, "bold"}).str();
+  const std::string font11b =
+      root.CallObj({"list", ui_family_, 11, "bold"}).str();
+
+  root.Call({"ttk::style", "theme", "use", "clam"});
+  root.Call({"ttk::style", "configure", "TFrame", "-background",
+             color("bg_main")});
+  root.Call({"ttk::style", "configure", "TLabel", "-background",
+             color("bg_main"), "-foreground", color("text"), "-font", font10});
+  root.Call({"ttk::style", "configure", "TButton", "-font", font9b,
+             "-background", color("accent"), "-foreground", "white",
+             "-borderwidth", 0});
+  root.Call({"ttk::style", "map", "TButton", "-background",
+             tk::Obj::List({"active", color("primary")})});
+  root.Call({"ttk::style", "configure", "Card.TFrame", "-background",
+             color("bg_panel"), "-relief", "flat"});
+  root.Call({"ttk::style", "configure", "Header.TLabel", "-font", font11b,
+             "-foreground", color("primary"), "-background",
+             color("bg_panel")});
+  root.Call({"ttk::style", "configure", "SubHeader.TLabel", "-font", font9b,
+             "-foreground", color("text"), "-background", color("bg_panel")});
+  root.Call({".", "configure", "-background", color("bg_main")});
+
+  equipos_specs = BuildEquiposSpecs();
+  _cargar_iconos();
+
+  root.Call({"set", num_puntos_var, ""});
+  root.Call({"set", primer_codigo_var, ""});
+  codigos_entries.clear();
+  ruta_base.clear();
+  lista_codigos_final.clear();
+  entradas_alturas.clear();
+
+  root.Call({"frame", header_frame, "-bg", color("bg_panel"), "-height", 110});
+  root.Call({"pack", header_frame, "-fill", "x", "-side", "top", "-pady",
+             tk::Obj::List({"0", "2"})});
+  _setup_header();
+  _setup_custom_tabs();
+
+  root.Call({"ttk::notebook", tab_control, "-style", "Custom.TNotebook"});
+  root.Call({"ttk::frame", tab_carpetas, "-style", "TFrame"});
+  root.Call({"ttk::frame", tab_alturas, "-style", "TFrame"});
+  root.Call({tab_control, "add", tab_carpetas, "-text",
+             "  1. ESTRUCTURA Y CARPETAS  "});
+  root.Call({tab_control, "add", tab_alturas, "-text",
+             "  2. CÁLCULO DE ALTURAS  "});
+  root.Call({"pack", tab_control, "-expand", 1, "-fill", "both", "-padx", 10,
+             "-pady", 10});
+
+  _setup_tab_carpetas();
+  _setup_tab_alturas();
+}
+
+void ZarvekCertificacionApp::_setup_custom_tabs() {
+  const std::string font10 = root.CallObj({"list", ui_family_, 10}).str();
+  const std::string font11b =
+      root.CallObj({"list", ui_family_, 11, "bold"}).str();
+  root.Call({"ttk::style", "configure", "Custom.TNotebook", "-background",
+             color("bg_main"), "-borderwidth", 0});
+  root.Call({"ttk::style", "configure", "Custom.TNotebook.Tab", "-padding",
+             tk::Obj::List({"20", "5"}), "-font", font10, "-background",
+             color("tab_bg"), "-foreground", "white"});
+  root.Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-background",
+             tk::Obj::List({"selected", color("tab_selected"), "active",
+                            color("primary")}),
+             "-font", tk::Obj::List({"selected", font11b}), "-padding",
+             tk::Obj::List({"selected", "20 10 20 5"})});
+  // Three elements only: tab, padding, label; no focus ring.
+  tk::Obj label = tk::Obj::List({"Notebook.label", "-side", "top", "-sticky", ""});
+  std::string padding_children = label.str();
+  std::string padding =
+      tk::Obj::List({"Notebook.padding", "-side", "top", "-sticky", "nswe",
+                     "-children", padding_children})
+          .str();
+  std::string layout =
+      tk::Obj::List({"Notebook.tab", "-sticky", "nswe", "-children", padding})
+          .str();
+  root.Call({"ttk::style", "layout", "Custom.TNotebook.Tab", layout});
+}
+
+const std::string& ZarvekCertificacionApp::color(const std::string& key) const {
+  for (const auto& [k, v] : colors) {
+    if (k == key) return v;
+  }
+  static const std::string kBlack = "#000000";
+  return kBlack;
+}
+
+std::string ZarvekCertificacionApp::Bind(const std::string& name,
+                                         std::function<void()> fn) {
+  std::string full = "::zarvek::" + name;
+  root.Command(full, [fn = std::move(fn)](const std::vector<std::string>&) {
+    fn();
+    return std::string();
+  });
+  return full;
+}
+
+void ZarvekCertificacionApp::Print(const std::string& line) {
+  std::fputs(line.c_str(), services_.console);
+  std::fputc('\n', services_.console);
+  std::fflush(services_.console);
+}
+
+}  // namespace zarvek
