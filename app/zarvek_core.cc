@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "app/app_text.h"
+#include "app/resource_path.h"
 
 namespace zarvek {
 namespace {
@@ -39,17 +40,13 @@ std::string TodayText() {
 }  // namespace
 
 std::string resource_path(const std::string& relative_path) {
-  // The resources folder beside the executable plays the part of a bundle's
-  // extraction folder; it is looked for anew on every call.
-  std::string bundle = ExecutableDir();
-  if (!bundle.empty()) {
-    bundle += "/resources";
-    struct stat st;
-    if (stat(bundle.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      return JoinPath(bundle, relative_path);
-    }
-  }
-  return JoinPath(CurrentDir(), relative_path);
+  // Looked up anew on every call; nothing is cached.
+  return ResolveResourcePath(relative_path, ExecutableDir(), CurrentDir(),
+                             [](const std::string& dir) {
+                               struct stat st;
+                               return stat(dir.c_str(), &st) == 0 &&
+                                      S_ISDIR(st.st_mode);
+                             });
 }
 
 ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,

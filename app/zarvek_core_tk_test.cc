@@ -1,0 +1,260 @@
+// The main window under Xvfb: title, size, palette and styles read back
+// through Tk, the header's icon and logo with good, missing and broken
+// files, and the Tcl wrapper's handling of hostile text and failing
+// callbacks.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/app_text.h"
+#include "testing/gui_fixture.h"
+
+namespace zarvek {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::GuiTest;
+
+class MainWindowTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    dir_ = fs::temp_directory_path() /
+           ("zarvek_main_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    GuiTest::TearDown();
+    fs::remove_all(dir_);
+  }
+
+  // Services whose resources are looked up in the test's own folder.
+  AppServices InDir() {
+    AppServices s;
+    std::string base = dir_.string();
+    s.resource_path = [base](const std::string& name) {
+      return base + "/" + name;
+    };
+    return s;
+  }
+
+  // Writes a PNG of the given size with ImageMagick.
+  void MakePng(const std::string& name, int w, int h) {
+    std::string cmd = "convert -size " + std::to_string(w) + "x" +
+                      std::to_string(h) + " gradient:#2980B9-#FFFFFF '" +
+                      (dir_ / name).string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  }
+
+  std::vector<std::string> HeaderChildren() {
+    return List(Call({"winfo", "children", ".header_frame.inner_header"}));
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {
+  MakeApp(InDir());
+  Call({"update", "idletasks"});
+  EXPECT_EQ(Call({"wm", "title", "."}), kWindowTitle);
+  EXPECT_EQ(Call({"wm", "title", "."}),
+            "QUENTARO - GESTIÓN DE EXPEDIENTE Y CERTIFICACIÓN DE PG V1.1 "
+            "(FREE)");
+  std::string geometry = Call({"wm", "geometry", "."});
+  EXPECT_EQ(geometry.substr(0, geometry.find('+')), "950x700");
+  EXPECT_EQ(Call({".tab_control", "select"}), ".tab_control.tab_carpetas");
+  EXPECT_EQ(Call({".tab_control", "tab", 0, "-text"}),
+            "  1. ESTRUCTURA Y CARPETAS  ");
+  EXPECT_EQ(Call({".tab_control", "tab", 1, "-text"}),
+            "  2. CÁLCULO DE ALTURAS  ");
+  EXPECT_EQ(Call({".", "cget", "-background"}), "#F4F6F9");
+  EXPECT_EQ(Call({"ttk::style", "theme", "use"}), "clam");
+
+  struct {
+    const char* style;
+    const char* option;
+    const char* value;
+  } const options[] = {
+      {"TFrame", "-background", "#F4F6F9"},
+      {"TLabel", "-background", "#F4F6F9"},
+      {"TLabel", "-foreground", "#34495E"},
+      {"TButton", "-background", "#2980B9"},
+      {"TButton", "-foreground", "white"},
+      {"TButton", "-borderwidth", "0"},
+      {"Card.TFrame", "-background", "#FFFFFF"},
+      {"Card.TFrame", "-relief", "flat"},
+      {"Header.TLabel", "-foreground", "#2C3E50"},
+      {"Header.TLabel", "-background", "#FFFFFF"},
+      {"SubHeader.TLabel", "-foreground", "#34495E"},
+      {"SubHeader.TLabel", "-background", "#FFFFFF"},
+      {"Custom.TNotebook", "-background", "#F4F6F9"},
+      {"Custom.TNotebook", "-borderwidth", "0"},
+      {"Custom.TNotebook.Tab", "-padding", "20 5"},
+      {"Custom.TNotebook.Tab", "-background", "#BDC3C7"},
+      {"Custom.TNotebook.Tab", "-foreground", "white"},
+  };
+  for (const auto& o : options) {
+    EXPECT_EQ(Call({"ttk::style", "configure", o.style, o.option}), o.value)
+        << o.style << " " << o.option;
+  }
+  const std::string family = app_->ui_family();
+  EXPECT_EQ(List(Call({"ttk::style", "configure", "TLabel", "-font"})),
+            (std::vector<std::string>{family, "10"}));
+  EXPECT_EQ(List(Call({"ttk::style", "configure", "TButton", "-font"})),
+            (std::vector<std::string>{family, "9", "bold"}));
+  EXPECT_EQ(List(Call({"ttk::style", "configure", "Header.TLabel", "-font"})),
+            (std::vector<std::string>{family, "11", "bold"}));
+  EXPECT_EQ(Call({"ttk::style", "map", "TButton", "-background"}),
+            "active #2C3E50");
+  // "selected" is tried before "active": the selected tab stays blue under
+  // the pointer.
+  EXPECT_EQ(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-background"}),
+            "selected #2980B9 active #2C3E50");
+  EXPECT_EQ(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-padding"}),
+            "selected {20 10 20 5}");
+  EXPECT_EQ(List(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-font"}))
+                .at(0),
+            "selected");
+  EXPECT_EQ(Call({"ttk::style", "layout", "Custom.TNotebook.Tab"}),
+            "Notebook.tab -sticky nswe -children {Notebook.padding -side top "
+            "-sticky nswe -children {Notebook.label -side top -sticky {}}}");
+}
+
+TEST_F(MainWindowTest, MissingImagesGivePlaceholderAndNoConsoleLine) {
+  MakeApp(InDir());
+  EXPECT_EQ(app_->icon_photo, "");
+  EXPECT_EQ(app_->logo_img, "");
+  std::vector<std::string> children = HeaderChildren();
+  ASSERT_EQ(children.size(), 2u);
+  EXPECT_EQ(Call({children[0], "cget", "-text"}), "[LOGO QUENTARO]");
+  EXPECT_EQ(List(Call({children[0], "cget", "-font"})),
+            (std::vector<std::string>{"Arial", "16", "bold"}));
+  EXPECT_EQ(Call({children[1], "cget", "-text"}), kCreditLine);
+  EXPECT_EQ(Console(), "");
+}
+
+TEST_F(MainWindowTest, GoodIconAndLogoAreShownAtFiftyPixels) {
+  MakePng("ICONO_QUENTARO.png", 64, 64);
+  MakePng("LOGO_QUENTARO.png", 333, 100);
+  MakeApp(InDir());
+  EXPECT_EQ(app_->icon_photo, "::zarvek::icon_photo");
+  EXPECT_EQ(Call({"image", "width", app_->icon_photo}), "64");
+  EXPECT_EQ(Call({"image", "width", app_->logo_img}), "166");
+  EXPECT_EQ(Call({"image", "height", app_->logo_img}), "50");
+  EXPECT_EQ(HeaderChildren().size(), 2u);
+  EXPECT_EQ(Console(), "");
+}
+
+TEST_F(MainWindowTest, LogoAlreadyFiftyHighKeepsItsSize) {
+  MakePng("LOGO_QUENTARO.png", 137, 50);
+  MakeApp(InDir());
+  EXPECT_EQ(Call({"image", "width", app_->logo_img}), "137");
+  EXPECT_EQ(Call({"image", "height", app_->logo_img}), "50");
+}
+
+TEST_F(MainWindowTest, BrokenIconPrintsOneLineAndWindowStillOpens) {
+  std::ofstream(dir_ / "ICONO_QUENTARO.png") << "not a png at all";
+  MakeApp(InDir());
+  std::string console = Console();
+  EXPECT_EQ(console.rfind("Error cargando icono: ", 0), 0u) << console;
+  EXPECT_EQ(std::count(console.begin(), console.end(), '\n'), 1);
+  EXPECT_EQ(app_->icon_photo, "");
+  EXPECT_EQ(Call({"wm", "title", "."}), kWindowTitle);
+}
+
+TEST_F(MainWindowTest, BrokenLogoLeavesOnlyTheCreditLine) {
+  // A truncated PNG: a valid signature and header, then nothing.
+  MakePng("full.png", 333, 100);
+  std::ifstream in(dir_ / "full.png", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  std::ofstream(dir_ / "LOGO_QUENTARO.png", std::ios::binary)
+      << bytes.substr(0, 60);
+  MakeApp(InDir());
+  std::vector<std::string> children = HeaderChildren();
+  ASSERT_EQ(children.size(), 1u);
+  EXPECT_EQ(Call({children[0], "cget", "-text"}), kCreditLine);
+  EXPECT_EQ(Console(), "");
+}
+
+TEST_F(MainWindowTest, ImageClaimingTooManyPixelsIsRefusedAsBroken) {
+  // A PNG header claiming 50000 x 50000 pixels followed by no data.
+  MakePng("small.png", 10, 10);
+  std::ifstream in(dir_ / "small.png", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  // Width and height sit at bytes 16..23 of the IHDR chunk; the CRC is then
+  // wrong, which libpng reports for critical chunks; either way the file
+  // must be refused without allocating 10 GB.
+  const unsigned char big[8] = {0, 0, 0xC3, 0x50, 0, 0, 0xC3, 0x50};
+  bytes.replace(16, 8, reinterpret_cast<const char*>(big), 8);
+  std::ofstream(dir_ / "ICONO_QUENTARO.png", std::ios::binary) << bytes;
+  MakeApp(InDir());
+  EXPECT_EQ(app_->icon_photo, "");
+  EXPECT_EQ(Console().rfind("Error cargando icono: ", 0), 0u);
+}
+
+TEST_F(MainWindowTest, HostileTextIsShownAsTextAndNeverRun) {
+  MakeApp(InDir());
+  const fs::path pwned = dir_ / "PWNED";
+  const std::string hostile = "x[exec touch " + pwned.string() +
+                              "]$HOME{a b}\"q ; Ñandú 📂 \\n";
+  Call({"ttk::label", ".hostile", "-text", hostile});
+  EXPECT_EQ(Call({".hostile", "cget", "-text"}), hostile);
+  Call({"set", "::zarvek_test_var", hostile});
+  EXPECT_EQ(Call({"set", "::zarvek_test_var"}), hostile);
+  Call({"update"});
+  EXPECT_FALSE(fs::exists(pwned));
+}
+
+TEST_F(MainWindowTest, ThrowingCallbackBecomesTclErrorAndProgramLivesOn) {
+  MakeApp(InDir());
+  interp_->Command("::zarvek_test_throw",
+                   [](const std::vector<std::string>&) -> std::string {
+                     throw std::runtime_error("fallo de prueba");
+                   });
+  EXPECT_THROW(
+      {
+        try {
+          Call({"::zarvek_test_throw"});
+        } catch (const tk::Error& e) {
+          EXPECT_STREQ(e.what(), "fallo de prueba");
+          throw;
+        }
+      },
+      tk::Error);
+  // From a button, the error goes to the background handler, not to a
+  // modal dialog that would hang the program.
+  Call({"ttk::button", ".b", "-command", "::zarvek_test_throw"});
+  Call({"after", "idle", ".b invoke"});
+  Call({"update"});
+  EXPECT_EQ(Call({"wm", "title", "."}), kWindowTitle);
+}
+
+TEST(ProgramTest, WithoutDisplayExitsWithOneClearLine) {
+  std::string cmd = std::string("env -u DISPLAY ") + ZARVEK_BINARY_DIR +
+                    "/zarvek 2>&1 >/dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string out;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, p)) out += buffer;
+  int status = pclose(p);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(out.find("display"), std::string::npos) << out;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowEndsTheEventLoop) {
+  MakeApp(InDir());
+  // What the window manager's close button does: destroy ".".
+  Call({"after", "idle", "destroy ."});
+  interp_->MainLoop();
+  EXPECT_FALSE(interp_->MainWindowAlive());
+}
+
+}  // namespace
+}  // namespace zarvek
