@@ -1,0 +1,95 @@
+#include "heights/point_detection.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace zarvek {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
+         c == '\f';
+}
+
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view StripLeadingZeros(std::string_view code) {
+  size_t first = code.find_first_not_of('0');
+  return first == std::string_view::npos ? std::string_view()
+                                         : code.substr(first);
+}
+
+}  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool IsNumericCode(std::string_view text) {
+  text = TrimBlanks(text);
+  return !text.empty() && std::all_of(text.begin(), text.end(), IsAsciiDigit);
+}
+
+std::vector<std::string> CodesFromEntryNames(
+    const std::vector<std::string>& names) {
+  std::vector<std::string> codes;
+  for (const std::string& name : names) {
+    // Only the first two "."-separated parts matter; anything after the
+    // second "." (an extension, say) is ignored.
+    size_t first_dot = name.find('.');
+    if (first_dot == std::string::npos) continue;
+    std::string_view view(name);
+    std::string_view number = view.substr(0, first_dot);
+    std::string_view rest = view.substr(first_dot + 1);
+    std::string_view code = TrimBlanks(rest.substr(0, rest.find('.')));
+    if (!IsNumericCode(number) || !IsNumericCode(code)) continue;
+    codes.emplace_back(code);
+  }
+  return codes;
+}
+
+bool CodeValueLess(std::string_view a, std::string_view b) {
+  a = StripLeadingZeros(a);
+  b = StripLeadingZeros(b);
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+void SortCodesByValue(std::vector<std::string>& codes) {
+  std::stable_sort(codes.begin(), codes.end(),
+                   [](const std::string& a, const std::string& b) {
+                     return CodeValueLess(a, b);
+                   });
+}
+
+Status DetectProjectCodes(FileSystem& fs, const std::string& ruta_base,
+                          const std::vector<std::string>& fallback_entry_texts,
+                          std::vector<std::string>* codes) {
+  if (ruta_base.empty()) return Status::OK();
+
+  std::string path_datos = JoinPath(ruta_base, std::string(kDatosGnssFolder));
+  if (!fs.Exists(path_datos)) path_datos = ruta_base;
+
+  std::vector<std::string> codigos_encontrados;
+  if (fs.Exists(path_datos)) {
+    std::vector<std::string> names;
+    Status status = fs.ListDir(path_datos, &names);
+    if (!status.ok()) return status;
+    codigos_encontrados = CodesFromEntryNames(names);
+  }
+
+  if (codigos_encontrados.empty()) {
+    for (const std::string& text : fallback_entry_texts) {
+      if (IsNumericCode(text))
+        codigos_encontrados.emplace_back(TrimBlanks(text));
+    }
+  }
+
+  SortCodesByValue(codigos_encontrados);
+  *codes = std::move(codigos_encontrados);
+  return Status::OK();
+}
+
+}  // namespace zarvek

@@ -1,0 +1,71 @@
+// Point detection: finds the point codes of a project from the names of its
+// numbered point folders ("4. 12345" inside "2. DATOS GNSS"), falling back on
+// the codes typed in the folder tab, and orders them by integer value. A
+// point code is a text of ASCII digits; its text is kept as written (leading
+// zeros stay), and codes are compared by value without any integer type, so
+// codes of any length sort right.
+#ifndef ZARVEK_HEIGHTS_POINT_DETECTION_H_
+#define ZARVEK_HEIGHTS_POINT_DETECTION_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fs.h"
+#include "platform/status.h"
+
+namespace zarvek {
+
+/// The project's folder of GNSS data, inside the project folder.
+inline constexpr std::string_view kDatosGnssFolder = "2. DATOS GNSS";
+
+/// The most rows the measurement table builds. Detection itself has no
+/// limit; the table refuses longer lists with a message rather than build
+/// tens of thousands of widgets.
+inline constexpr size_t kMaxTableRows = 1000;
+
+/// `text` without the ASCII white space at both ends.
+std::string_view TrimBlanks(std::string_view text);
+
+/// True when `text`, trimmed of blanks, is non-empty and made only of the
+/// ASCII digits 0-9. Digits of other scripts and superscripts are refused:
+/// they have no place in a code that is compared by value.
+bool IsNumericCode(std::string_view text);
+
+/// The codes read from directory entry names, in the given order. A name is
+/// split at every "."; it yields a code when it has at least two parts, its
+/// first part is numeric and its second part, trimmed, is numeric; that
+/// trimmed second part is the code. "4. 12345" -> "12345", "4.12345" ->
+/// "12345", "7.0042.txt" -> "0042"; "4. 12 345", "A. 12345", "2. EFEMERIDES"
+/// and "CONVERSION DE ALTURA.pdf" yield nothing.
+std::vector<std::string> CodesFromEntryNames(
+    const std::vector<std::string>& names);
+
+/// True when the integer value of code `a` is less than that of `b`.
+/// REQUIRES: both are digit strings (as IsNumericCode accepts, trimmed).
+/// Leading zeros are ignored; "7" and "007" are equal in value.
+bool CodeValueLess(std::string_view a, std::string_view b);
+
+/// Sorts codes by integer value, ascending; codes of equal value keep their
+/// order.
+void SortCodesByValue(std::vector<std::string>& codes);
+
+/// Detects the codes of the project at `ruta_base`. The scanned folder is
+/// `ruta_base`/"2. DATOS GNSS" when that exists, else `ruta_base` itself, so
+/// the user may pick either. Every entry name of it, files and folders, goes
+/// through CodesFromEntryNames. When that finds nothing, the trimmed numeric
+/// texts of `fallback_entry_texts` (the folder tab's code entries, in order)
+/// are used instead. The result is sorted by SortCodesByValue.
+///
+/// On success *codes is replaced (possibly by an empty list). When the scanned
+/// folder cannot be listed, the listing's error is returned and *codes is left
+/// unchanged. An empty `ruta_base` means there is no project: OK is returned
+/// and *codes is left unchanged (callers skip detection in that case).
+Status DetectProjectCodes(FileSystem& fs, const std::string& ruta_base,
+                          const std::vector<std::string>& fallback_entry_texts,
+                          std::vector<std::string>* codes);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_HEIGHTS_POINT_DETECTION_H_

@@ -1,0 +1,73 @@
+// The rules that keep one row of the measurement table consistent: the type
+// of measurement decides which accessories are offered, and the type, the
+// accessory and the receiver together decide which reference points are
+// offered. Also the fixed texts of the table. Pure: the window glue asks these
+// functions and applies the answer to the row's boxes.
+#ifndef ZARVEK_HEIGHTS_ROW_RULES_H_
+#define ZARVEK_HEIGHTS_ROW_RULES_H_
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zarvek {
+
+/// Receivers for which the reference "R1" is never offered (they have no
+/// R1 constant), in this order.
+inline constexpr std::array<std::string_view, 2> restricted_models = {
+    "QUENTARO M200 PLUS", "QUENTARO R100"};
+
+/// True when `receiver` is one of `restricted_models` (exact text).
+bool IsRestrictedModel(std::string_view receiver);
+
+/// The choices of the type box, in order.
+inline constexpr std::array<std::string_view, 2> kTipoChoices = {"INCLINADA",
+                                                                 "VERTICAL"};
+
+/// One column heading of the measurement table and its width in characters.
+struct TableHeader {
+  std::string_view text;
+  int width;
+};
+
+/// The six column headings, columns 0 to 5.
+inline constexpr std::array<TableHeader, 6> kTableHeaders = {{
+    {"PUNTO", 10},
+    {"RECEPTOR GNSS", 30},
+    {"TIPO DE MEDIDA", 15},
+    {"ACCESORIO", 25},
+    {"REFERENCIA", 12},
+    {"ALTURA (m)", 12},
+}};
+
+/// What a dependent box of a row should offer.
+struct Choices {
+  std::vector<std::string> values;  ///< the list, in order
+  bool enabled;  ///< true: state "readonly"; false: state "disabled"
+  std::optional<std::string> preselect;  ///< the value to select, if any
+
+  bool operator==(const Choices&) const = default;
+};
+
+/// Accessories for a type: "INCLINADA" -> "TRÍPODE", "BÍPODE Y BASTÓN";
+/// "VERTICAL" -> "BÍPODE Y BASTÓN", "BASTÓN"; any other text -> none, and
+/// the box is disabled. Nothing is preselected.
+Choices AccessoryChoices(std::string_view tipo);
+
+/// Reference points for a row; the first matching rule wins:
+///   type "VERTICAL"                           -> "R3" (whatever the accessory)
+///   accessory "TRÍPODE"                       -> "R1", "R2"
+///   accessory "BÍPODE Y BASTÓN", "INCLINADA"  -> "R1", "R2"
+///   accessory "BÍPODE Y BASTÓN", other type   -> "R3"
+///   anything else (e.g. empty accessory)      -> none
+/// "R1" is then removed for `restricted_models`. A single remaining choice
+/// is preselected; no choice leaves the box disabled. Texts are compared
+/// exactly, accents included.
+Choices ReferenceChoices(std::string_view receiver, std::string_view tipo,
+                         std::string_view accesorio);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_HEIGHTS_ROW_RULES_H_
