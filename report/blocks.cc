@@ -72,18 +72,17 @@ void _draw_specs_block(PdfCanvas& c, double x, double y, double width_box,
   DrawRow(c, label_x, value_x, start_y - gap, lbl_h, val_hr1);
   c.setFont(kBold, 8);
   c.drawString(label_x, start_y - gap * 2.2, "OFFSETS (L1/L2):");
-  DrawRow(c, label_x + 10, value_x, start_y - gap * 3.2, "L1:",
-          Metres(data.L1));
-  DrawRow(c, label_x + 10, value_x, start_y - gap * 4.2, "L2:",
-          Metres(data.L2));
-  DrawRow(c, label_x + 10, value_x, start_y - gap * 5.2, "PROMEDIO:",
-          Metres(avg));
+  DrawRow(c, label_x + 10, value_x, start_y - gap * 3.2,
+          "L1:", Metres(data.L1));
+  DrawRow(c, label_x + 10, value_x, start_y - gap * 4.2,
+          "L2:", Metres(data.L2));
+  DrawRow(c, label_x + 10, value_x, start_y - gap * 5.2,
+          "PROMEDIO:", Metres(avg));
   c.restoreState();
 }
 
 Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
-                                 double width_box,
-                                 std::string_view tipo_medida,
+                                 double width_box, std::string_view tipo_medida,
                                  std::string_view accesorio,
                                  std::string_view altura_medida,
                                  std::string_view ref_name) {
@@ -99,15 +98,14 @@ Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
   const double value_x = x + 140 - 0.8 * kCm;
   const double start_y = y + height_box - 35;
   const double gap = 18;
-  std::string acc_str =
-      Utf8Length(accesorio) <= 24
-          ? Utf8ToUpper(accesorio)
-          : Utf8ToUpper(Utf8Prefix(accesorio, 22)) + "...";
+  std::string acc_str = Utf8Length(accesorio) <= 24
+                            ? Utf8ToUpper(accesorio)
+                            : Utf8ToUpper(Utf8Prefix(accesorio, 22)) + "...";
 
   c.saveState();
   DrawSmallBoxFrame(c, x, y, width_box, height_box, "APUNTES DE CAMPO");
-  DrawRow(c, label_x, value_x, start_y, "TIPO DE MEDIDA:",
-          Utf8ToUpper(tipo_medida));
+  DrawRow(c, label_x, value_x, start_y,
+          "TIPO DE MEDIDA:", Utf8ToUpper(tipo_medida));
   DrawRow(c, label_x, value_x, start_y - gap, "ACCESORIO:", acc_str);
   DrawRow(c, label_x, value_x, start_y - gap * 2,
           "ALTURA MEDIDA (" + std::string(ref_name) + "):", Metres(*altura),
@@ -175,17 +173,15 @@ void _draw_integrated_calculation_block(PdfCanvas& c, double x, double y,
     // Theoretical formula: sqrt(H_ref² - r²) - HR1, or sqrt(H_ref² - Placa²).
     const double w_radical = (r1 ? 2.0 : 2.8) * kCm;
     const std::string suffix_theo = " - HR1";
-    const double w_suffix =
-        r1 ? c.stringWidth(suffix_theo, kRegular, 11) : 0.0;
+    const double w_suffix = r1 ? c.stringWidth(suffix_theo, kRegular, 11) : 0.0;
     const double start_x_theo = center_left_x - (w_radical + w_suffix) / 2;
     auto draw_content_theo = [&](double dx, double dy) {
       const double cur = draw_subscript_text(c, dx, dy, "H", ref);
       c.setFont(kRegular, 11);
       c.drawString(cur, dy, r1 ? "² - r²" : "² - Placa²");
     };
-    const double end_root = draw_sqrt_manual(c, start_x_theo, y_arp_row,
-                                             draw_content_theo, w_radical,
-                                             stroke_color);
+    const double end_root = draw_sqrt_manual(
+        c, start_x_theo, y_arp_row, draw_content_theo, w_radical, stroke_color);
     if (r1) {
       c.setFont(kRegular, 11);
       c.drawString(end_root + 3, y_arp_row, suffix_theo);
@@ -233,9 +229,9 @@ void _draw_integrated_calculation_block(PdfCanvas& c, double x, double y,
   c.setFont(kOblique, 11);
   c.drawCentredString(center_left_x, y_pc_row, "ARP + Offset Promedio");
   c.setFont(kRegular, 11);
-  c.drawCentredString(center_right_x, y_pc_row,
-                      FormatFixed(arp_res, 4) + " + " +
-                          FormatFixed(vals.Offset, 4));
+  c.drawCentredString(
+      center_right_x, y_pc_row,
+      FormatFixed(arp_res, 4) + " + " + FormatFixed(vals.Offset, 4));
 
   c.setFont(kBold, 10);
   c.drawCentredString(center_left_x, y_res_pc, "ALTURA AL CENTRO DE FASE:");

@@ -40,8 +40,7 @@ void _draw_specs_block(PdfCanvas& c, double x, double y, double width_box,
 /// measured height with three decimals. Fails, drawing nothing, when
 /// `altura_medida` is not a decimal number.
 Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
-                                 double width_box,
-                                 std::string_view tipo_medida,
+                                 double width_box, std::string_view tipo_medida,
                                  std::string_view accesorio,
                                  std::string_view altura_medida,
                                  std::string_view ref_name);

@@ -77,8 +77,7 @@ Status DrawReportPage(PdfCanvas& c, const PageValues& page,
   // Header: title, logo, rule.
   c.setFont(kBold, 12);
   c.setFillColorRGB(dark.r, dark.g, dark.b);
-  c.drawRightString(W - 2 * kCm, header_y + 0.5 * kCm,
-                    "CONVERSIÓN DE ALTURA");
+  c.drawRightString(W - 2 * kCm, header_y + 0.5 * kCm, "CONVERSIÓN DE ALTURA");
   if (auto logo = FindResource(resources, kLogo)) {
     c.drawImage(*logo, 4.4 * kCm, header_y + 0.8 * kCm, 5 * kCm, 2 * kCm,
                 /*keep_aspect=*/true, Anchor::kCentreOn);
@@ -112,8 +111,7 @@ Status DrawReportPage(PdfCanvas& c, const PageValues& page,
       resources, SetupImageName(page.datos, page.acc, page.tipo, page.ref));
   const bool setup_drawn =
       setup && c.drawImage(*setup, x_gnss, gnss_centre_y, std::nullopt,
-                           img_gnss_h, /*keep_aspect=*/true,
-                           Anchor::kCentreOn);
+                           img_gnss_h, /*keep_aspect=*/true, Anchor::kCentreOn);
   if (!setup_drawn) {
     c.setStrokeColorRGB(0.8, 0.8, 0.8);
     c.rect(x_gnss - 3 * kCm, gnss_centre_y - img_gnss_h / 2, 6 * kCm,
@@ -123,8 +121,8 @@ Status DrawReportPage(PdfCanvas& c, const PageValues& page,
                         "SIN IMAGEN");
   }
 
-  if (auto ref_img = FindResource(resources,
-                                  ReferenceImageName(page.datos, page.ref))) {
+  if (auto ref_img =
+          FindResource(resources, ReferenceImageName(page.datos, page.ref))) {
     c.drawImage(*ref_img, x_ref, y_ref_draw, 5 * kCm * 1.7, std::nullopt,
                 /*keep_aspect=*/true, Anchor::kCentreOn);
   }
@@ -133,9 +131,9 @@ Status DrawReportPage(PdfCanvas& c, const PageValues& page,
   const double block_x = x_ref - block_width / 2;
   _draw_specs_block(c, block_x, y_specs_fixed, block_width, page.datos,
                     page.ref);
-  Status field = _draw_field_measure_block(c, block_x, y_medicion,
-                                           block_width, page.tipo, page.acc,
-                                           page.h, page.ref);
+  Status field =
+      _draw_field_measure_block(c, block_x, y_medicion, block_width, page.tipo,
+                                page.acc, page.h, page.ref);
   if (!field.ok()) return field;
   const Conversion& conv = page.conversion;
   _draw_integrated_calculation_block(c, 2.5 * kCm, 2.5 * kCm, conv.mode,

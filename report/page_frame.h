@@ -41,9 +41,9 @@ struct PageValues {
   std::string tipo;
   std::string acc;
   std::string ref;
-  std::string h;         ///< measured height as typed
-  ReceiverSpec datos;    ///< the catalogue record of rec_full
-  Conversion conversion; ///< the result of calcular_arp_y_fase for this row
+  std::string h;          ///< measured height as typed
+  ReceiverSpec datos;     ///< the catalogue record of rec_full
+  Conversion conversion;  ///< the result of calcular_arp_y_fase for this row
 };
 
 /// Where the page sits in the report and the shared texts.
@@ -51,9 +51,9 @@ struct PageContext {
   double width = kA4Width;
   double height = kA4Height;
   Rgb color_dark = COLOR_DARK;
-  int page_counter = 1;     ///< 1-based number of this page
+  int page_counter = 1;  ///< 1-based number of this page
   int total_pages = 1;
-  std::string fecha;        ///< date line text, e.g. "05/03/2025"
+  std::string fecha;  ///< date line text, e.g. "05/03/2025"
 };
 
 /// File name of the set-up picture: alias, accessory ("TRIPODE",
@@ -63,8 +63,7 @@ std::string SetupImageName(const ReceiverSpec& datos, std::string_view acc,
                            std::string_view tipo, std::string_view ref);
 
 /// File name of the reference picture, e.g. R300_R1.png.
-std::string ReferenceImageName(const ReceiverSpec& datos,
-                               std::string_view ref);
+std::string ReferenceImageName(const ReceiverSpec& datos, std::string_view ref);
 
 /// Draws the whole page on `c` (without closing it). Fails only when a
 /// block fails (a measured height that is not a number); pictures that are

@@ -18,7 +18,8 @@ bool IsComplete(const RowInput& row) {
 }
 
 std::string ZeroPadded(int value, int digits) {
-  const long long magnitude = value < 0 ? -static_cast<long long>(value) : value;
+  const long long magnitude =
+      value < 0 ? -static_cast<long long>(value) : value;
   std::string text = FormatFixed(static_cast<double>(magnitude), 0);
   if (static_cast<int>(text.size()) < digits) {
     text.insert(0, digits - text.size(), '0');

@@ -71,13 +71,12 @@ void RecordingCanvas::line(double x1, double y1, double x2, double y2) {
 
 void RecordingCanvas::rect(double x, double y, double width, double height,
                            bool stroke, bool fill) {
-  Log("rect " + Num(x) + " " + Num(y) + " " + Num(width) + " " +
-      Num(height) + " stroke=" + Flag(stroke) + " fill=" + Flag(fill));
+  Log("rect " + Num(x) + " " + Num(y) + " " + Num(width) + " " + Num(height) +
+      " stroke=" + Flag(stroke) + " fill=" + Flag(fill));
 }
 
-void RecordingCanvas::roundRect(double x, double y, double width,
-                                double height, double radius, bool stroke,
-                                bool fill) {
+void RecordingCanvas::roundRect(double x, double y, double width, double height,
+                                double radius, bool stroke, bool fill) {
   Log("roundRect " + Num(x) + " " + Num(y) + " " + Num(width) + " " +
       Num(height) + " " + Num(radius) + " stroke=" + Flag(stroke) +
       " fill=" + Flag(fill));

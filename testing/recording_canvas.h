@@ -45,8 +45,8 @@ class RecordingCanvas : public PdfCanvas {
   void line(double x1, double y1, double x2, double y2) override;
   void rect(double x, double y, double width, double height, bool stroke,
             bool fill) override;
-  void roundRect(double x, double y, double width, double height,
-                 double radius, bool stroke, bool fill) override;
+  void roundRect(double x, double y, double width, double height, double radius,
+                 bool stroke, bool fill) override;
   void drawString(double x, double y, std::string_view text) override;
   void drawRightString(double x, double y, std::string_view text) override;
   void drawCentredString(double x, double y, std::string_view text) override;
