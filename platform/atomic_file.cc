@@ -67,10 +67,10 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
   };
 
   struct stat existing;
-  const mode_t mode = (::stat(path.c_str(), &existing) == 0 &&
-                       S_ISREG(existing.st_mode))
-                          ? (existing.st_mode & 07777)
-                          : NewFileMode();
+  const mode_t mode =
+      (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+          ? (existing.st_mode & 07777)
+          : NewFileMode();
   if (::fchmod(fd, mode) != 0) return fail(errno, true);
   if (!WriteAll(fd, bytes)) return fail(errno, true);
   if (::fsync(fd) != 0) return fail(errno, true);

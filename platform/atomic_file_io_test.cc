@@ -1,5 +1,3 @@
-#include "platform/atomic_file.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "platform/atomic_file.h"
 
 namespace zarvek {
 namespace {

@@ -21,11 +21,12 @@ namespace {
 // The standard text fonts. Symbol and ZapfDingbats are left out: they do not
 // take the WinAnsi encoding.
 constexpr std::array<std::string_view, 12> kStandardFonts = {
-    "Helvetica",     "Helvetica-Bold",   "Helvetica-Oblique",
-    "Helvetica-BoldOblique",             "Times-Roman",
-    "Times-Bold",    "Times-Italic",     "Times-BoldItalic",
-    "Courier",       "Courier-Bold",     "Courier-Oblique",
-    "Courier-BoldOblique"};
+    "Helvetica",         "Helvetica-Bold",
+    "Helvetica-Oblique", "Helvetica-BoldOblique",
+    "Times-Roman",       "Times-Bold",
+    "Times-Italic",      "Times-BoldItalic",
+    "Courier",           "Courier-Bold",
+    "Courier-Oblique",   "Courier-BoldOblique"};
 
 constexpr char kEncoding[] = "WinAnsiEncoding";
 // Bézier control distance that approximates a quarter circle.
@@ -58,7 +59,7 @@ struct GraphicState {
 struct SavedState {
   GraphicState state;
   // Whether a "q" was written for it on the open page; if not, restoring
-  // writes the saved values out instead of "Q".
+  // writes the saved values that differ instead of "Q".
   bool gsaved = false;
 };
 
@@ -108,6 +109,8 @@ struct HaruDocument::Haru {
   bool absorbing = false;
   bool absorbed = false;
 
+  // The state in force; while a page is open, also what its content says,
+  // so that setting an unchanged value writes nothing.
   GraphicState state;
   std::vector<SavedState> stack;
   int page_gsaves = 0;
@@ -134,8 +137,8 @@ struct HaruDocument::Haru {
       self->absorbed = true;
       return;
     }
-    self->Fail("error de la biblioteca PDF 0x" + Hex(error_no) +
-               " (detalle " + std::to_string(detail_no) + ")");
+    self->Fail("error de la biblioteca PDF 0x" + Hex(error_no) + " (detalle " +
+               std::to_string(detail_no) + ")");
   }
 
   HPDF_Font Font(std::string_view name) {
@@ -225,16 +228,15 @@ struct HaruDocument::Haru {
     }
   }
 
-  // Writes the parts of `state` that differ from a fresh page's (all of
-  // them when `all`).
-  void WriteState(bool all) {
-    const GraphicState fresh;
-    if (all || !(state.fill == fresh.fill)) WriteFill();
-    if (all || !(state.stroke == fresh.stroke)) WriteStroke();
-    if (all || state.line_width != fresh.line_width) {
-      HPDF_Page_SetLineWidth(page, state.line_width);
+  // Writes the parts of `state` that differ from `before`, the state the
+  // page content is in.
+  void WriteChanges(const GraphicState& before) {
+    if (!(state.fill == before.fill)) WriteFill();
+    if (!(state.stroke == before.stroke)) WriteStroke();
+    if (state.line_width != before.line_width) {
+      HPDF_Page_SetLineWidth(page, static_cast<HPDF_REAL>(state.line_width));
     }
-    if (all || state.fill_alpha != fresh.fill_alpha) WriteAlpha();
+    if (state.fill_alpha != before.fill_alpha) WriteAlpha();
   }
 
   // The open page, begun if there is none. Null once the document failed.
@@ -248,7 +250,7 @@ struct HaruDocument::Haru {
     HPDF_Page_SetHeight(page, static_cast<HPDF_REAL>(kA4Height));
     page_gsaves = 0;
     for (SavedState& s : stack) s.gsaved = false;
-    WriteState(/*all=*/false);
+    WriteChanges(GraphicState());
     return page;
   }
 
@@ -297,8 +299,8 @@ struct HaruDocument::Haru {
     Picture& picture = pictures[path];
     RgbaImage rgba;
     if (!DecodePngFile(path, &rgba).ok()) return picture;
-    const std::size_t n =
-        static_cast<std::size_t>(rgba.width) * static_cast<std::size_t>(rgba.height);
+    const std::size_t n = static_cast<std::size_t>(rgba.width) *
+                          static_cast<std::size_t>(rgba.height);
     std::vector<HPDF_BYTE> rgb(n * 3);
     std::vector<HPDF_BYTE> alpha(n);
     bool opaque = true;
@@ -371,21 +373,27 @@ void HaruDocument::setFont(std::string_view name, double size) {
 void HaruDocument::setFillColorRGB(double r, double g, double b) {
   Haru& h = *haru_;
   if (!Finite({r, g, b})) return;
-  h.state.fill = {Clamp01(r), Clamp01(g), Clamp01(b)};
+  const Rgb fill{Clamp01(r), Clamp01(g), Clamp01(b)};
+  if (fill == h.state.fill) return;
+  h.state.fill = fill;
   if (h.page != nullptr && !h.failed) h.WriteFill();
 }
 
 void HaruDocument::setStrokeColorRGB(double r, double g, double b) {
   Haru& h = *haru_;
   if (!Finite({r, g, b})) return;
-  h.state.stroke = {Clamp01(r), Clamp01(g), Clamp01(b)};
+  const Rgb stroke{Clamp01(r), Clamp01(g), Clamp01(b)};
+  if (stroke == h.state.stroke) return;
+  h.state.stroke = stroke;
   if (h.page != nullptr && !h.failed) h.WriteStroke();
 }
 
 void HaruDocument::setLineWidth(double width) {
   Haru& h = *haru_;
   if (!std::isfinite(width)) return;
-  h.state.line_width = std::clamp(width, 0.0, 100.0);
+  const double clamped = std::clamp(width, 0.0, 100.0);
+  if (clamped == h.state.line_width) return;
+  h.state.line_width = clamped;
   if (h.page != nullptr && !h.failed) {
     HPDF_Page_SetLineWidth(h.page, static_cast<HPDF_REAL>(h.state.line_width));
   }
@@ -393,7 +401,7 @@ void HaruDocument::setLineWidth(double width) {
 
 void HaruDocument::setFillAlpha(double alpha) {
   Haru& h = *haru_;
-  if (!std::isfinite(alpha)) return;
+  if (!std::isfinite(alpha) || Clamp01(alpha) == h.state.fill_alpha) return;
   h.state.fill_alpha = Clamp01(alpha);
   if (h.page != nullptr && !h.failed) h.WriteAlpha();
 }
@@ -401,10 +409,11 @@ void HaruDocument::setFillAlpha(double alpha) {
 void HaruDocument::saveState() {
   Haru& h = *haru_;
   SavedState saved{h.state, false};
-  // libharu refuses more than HPDF_LIMIT_MAX_GSTATE nested "q"; deeper
-  // saves are kept by us alone and written out again when restored.
+  // libharu refuses more than HPDF_LIMIT_MAX_GSTATE nested "q" (and
+  // drawImage needs one more); deeper saves are kept by us alone and
+  // written out again when restored.
   if (h.page != nullptr && !h.failed &&
-      h.page_gsaves + 1 < HPDF_LIMIT_MAX_GSTATE) {
+      h.page_gsaves < HPDF_LIMIT_MAX_GSTATE - 4) {
     HPDF_Page_GSave(h.page);
     ++h.page_gsaves;
     saved.gsaved = true;
@@ -417,13 +426,14 @@ void HaruDocument::restoreState() {
   if (h.stack.empty()) return;
   SavedState saved = std::move(h.stack.back());
   h.stack.pop_back();
+  const GraphicState before = std::move(h.state);
   h.state = std::move(saved.state);
   if (h.page == nullptr || h.failed) return;
   if (saved.gsaved) {
     HPDF_Page_GRestore(h.page);
     --h.page_gsaves;
   } else {
-    h.WriteState(/*all=*/true);
+    h.WriteChanges(before);
   }
 }
 

@@ -76,8 +76,8 @@ class HaruDocument : public PdfDocument, public PdfCanvas {
   void rect(double x, double y, double width, double height, bool stroke,
             bool fill) override;
   /// The radius is limited to half the shorter side.
-  void roundRect(double x, double y, double width, double height,
-                 double radius, bool stroke, bool fill) override;
+  void roundRect(double x, double y, double width, double height, double radius,
+                 bool stroke, bool fill) override;
   void drawString(double x, double y, std::string_view text) override;
   void drawRightString(double x, double y, std::string_view text) override;
   void drawCentredString(double x, double y, std::string_view text) override;

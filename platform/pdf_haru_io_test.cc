@@ -1,8 +1,6 @@
 // The real report document, checked with the PDF tools of the system:
 // qpdf for structure and encryption, poppler (pdftotext, pdfinfo) and mupdf
 // (mutool) as readers that open the file without a password.
-#include "platform/pdf_haru.h"
-
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -17,6 +15,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/pdf_haru.h"
 
 namespace zarvek {
 namespace {
@@ -100,8 +100,8 @@ std::string MakePng(std::uint32_t w, std::uint32_t h, int colour_type,
                     const std::string& trns = "") {
   std::string png = "\x89PNG\r\n\x1a\n";
   Chunk(&png, "IHDR",
-        Be32(w) + Be32(h) + std::string{8, static_cast<char>(colour_type), 0,
-                                        0, 0});
+        Be32(w) + Be32(h) +
+            std::string{8, static_cast<char>(colour_type), 0, 0, 0});
   if (!trns.empty()) Chunk(&png, "tRNS", trns);
   std::string raw;
   for (std::uint32_t y = 0; y < h; ++y) {
@@ -148,7 +148,7 @@ class HaruDocumentTest : public ::testing::Test {
     const std::string qdf = path + ".qdf";
     const CommandResult r =
         Shell("qpdf --decrypt --qdf --object-streams=disable " + Quote(path) +
-            " " + Quote(qdf));
+              " " + Quote(qdf));
     EXPECT_EQ(r.exit_code, 0) << r.output;
     return ReadFile(qdf);
   }
@@ -200,7 +200,8 @@ TEST_F(HaruDocumentTest, ProtectedFileChecksAndOpensWithoutPassword) {
   EXPECT_EQ(r.exit_code, 0) << r.output;
   for (const char* line :
        {"R = 4", "User password = \n", "print low resolution: allowed",
-        "print high resolution: allowed", "extract for any purpose: not allowed",
+        "print high resolution: allowed",
+        "extract for any purpose: not allowed",
         "modify document assembly: not allowed",
         "modify annotations: not allowed", "modify forms: not allowed",
         "modify other: not allowed", "stream encryption method: AESv2",
@@ -253,15 +254,16 @@ TEST_F(HaruDocumentTest, EachSaveUsesItsOwnPasswordAndNeverStoresIt) {
     }
     const CommandResult r =
         Shell("qpdf --show-encryption --password=" + Quote(password) + " " +
-            Quote(pdf));
+              Quote(pdf));
     EXPECT_NE(r.output.find("Supplied password is owner password"),
               std::string::npos)
         << r.output;
   }
   // The second save replaced the first: the first password is no longer
   // the owner's.
-  const CommandResult r = Shell("qpdf --show-encryption --password=" +
-                              Quote(passwords[0]) + " " + Quote(pdf));
+  const CommandResult r =
+      Shell("qpdf --show-encryption --password=" + Quote(passwords[0]) + " " +
+            Quote(pdf));
   EXPECT_EQ(r.output.find("Supplied password is owner password"),
             std::string::npos);
 }
@@ -296,7 +298,10 @@ TEST_F(HaruDocumentTest, WidthsAreMeasuredOnWinAnsiBytes) {
 TEST_F(HaruDocumentTest, CharactersOutsideCp1252BecomeQuestionMarks) {
   const std::string pdf = Path("q.pdf");
   HaruDocument doc;
-  doc.canvas().drawString(50, 700, "A\xe2\x86\x92" "B \xf0\x9f\x93\x82 C\xff" "D \xc3\xb1");
+  doc.canvas().drawString(50, 700,
+                          "A\xe2\x86\x92"
+                          "B \xf0\x9f\x93\x82 C\xff"
+                          "D \xc3\xb1");
   ASSERT_TRUE(doc.SaveProtected(pdf, "x").ok());
   const CommandResult r = Shell("pdftotext -enc UTF-8 " + Quote(pdf) + " -");
   EXPECT_NE(r.output.find("A?B ? C?D ñ"), std::string::npos) << r.output;
@@ -341,9 +346,9 @@ TEST_F(HaruDocumentTest, PageCounts) {
     const CommandResult r = Shell("pdfinfo " + Quote(pdf));
     EXPECT_EQ(r.exit_code, 0) << r.output;
     EXPECT_EQ(r.output.find("Error"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("Pages:           " + std::to_string(c.expected) +
-                            "\n"),
-              std::string::npos)
+    EXPECT_NE(
+        r.output.find("Pages:           " + std::to_string(c.expected) + "\n"),
+        std::string::npos)
         << c.drawn_pages << " pages:\n"
         << r.output;
   }
@@ -396,6 +401,50 @@ TEST_F(HaruDocumentTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
   EXPECT_LT(qdf.find("0 0 0 rg", x), y);
 }
 
+// Deeper than libharu's own limit of nested "q": the content stays
+// balanced and every restore brings back its own colour.
+TEST_F(HaruDocumentTest, DeepSaveNestingStaysBalanced) {
+  const std::string pdf = Path("deep.pdf");
+  const std::string picture = Path("p.png");
+  WriteFile(picture, RgbaPng(8, 8));
+  HaruDocument doc;
+  PdfCanvas& c = doc.canvas();
+  c.drawString(10, 10, "start");
+  for (int i = 1; i <= 40; ++i) {
+    c.saveState();
+    c.setFillColorRGB(i / 100.0, 0, 0);
+    EXPECT_TRUE(c.drawImage(picture, i, i, 8, 8, false,
+                            PdfCanvas::ImageAnchor::kFitInBox));
+  }
+  for (int i = 40; i >= 2; --i) c.restoreState();
+  c.drawString(10, 30, "after");
+  ASSERT_TRUE(doc.SaveProtected(pdf, "x").ok());
+  EXPECT_EQ(Shell("qpdf --check " + Quote(pdf)).exit_code, 0);
+  const std::string qdf = Decrypted(pdf);
+  const auto after = qdf.find("(after) Tj");
+  ASSERT_NE(after, std::string::npos);
+  // Play the page's q, Q and rg up to the text to find its fill colour.
+  std::istringstream content(qdf.substr(qdf.rfind("stream\n", after),
+                                        after - qdf.rfind("stream\n", after)));
+  std::vector<std::string> fills = {"0 0 0"};
+  int depth = 0, deepest = 0;
+  for (std::string line; std::getline(content, line);) {
+    if (line == "q") {
+      fills.push_back(fills.back());
+      deepest = std::max(deepest, ++depth);
+    } else if (line == "Q") {
+      fills.pop_back();
+      --depth;
+    } else if (line.size() > 3 && line.substr(line.size() - 3) == " rg") {
+      fills.back() = line.substr(0, line.size() - 3);
+    }
+  }
+  EXPECT_EQ(fills.back(), "0.01 0 0");
+  EXPECT_EQ(depth, 1);
+  EXPECT_LE(deepest, 28);
+  EXPECT_EQ(Count(qdf, "\nq\n"), Count(qdf, "\nQ\n"));
+}
+
 TEST_F(HaruDocumentTest, PicturesAreEmbeddedOnceAndPlacedByAnchor) {
   const std::string rgba = Path("rgba.png");
   const std::string rgb = Path("rgb.png");
@@ -407,11 +456,11 @@ TEST_F(HaruDocumentTest, PicturesAreEmbeddedOnceAndPlacedByAnchor) {
   using A = PdfCanvas::ImageAnchor;
   for (int page = 0; page < 3; ++page) {
     EXPECT_TRUE(c.drawImage(rgba, 10, 10, 100, 100, true, A::kFitInBox));
-    EXPECT_TRUE(c.drawImage(rgba, 300, 400, std::nullopt, 30, true,
-                            A::kCentreOn));
+    EXPECT_TRUE(
+        c.drawImage(rgba, 300, 400, std::nullopt, 30, true, A::kCentreOn));
     EXPECT_TRUE(c.drawImage(rgba, 300, 400, 60, 30, false, A::kCentreOn));
-    EXPECT_TRUE(c.drawImage(rgb, 0, 0, std::nullopt, std::nullopt, true,
-                            A::kFitInBox));
+    EXPECT_TRUE(
+        c.drawImage(rgb, 0, 0, std::nullopt, std::nullopt, true, A::kFitInBox));
     c.showPage();
   }
   ASSERT_TRUE(doc.SaveProtected(pdf, "x").ok());
@@ -444,12 +493,12 @@ TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
   WriteFile(Path("bomb.png"), bomb);
   // RGB with a transparent colour key: kept, with a mask.
   WriteFile(Path("keyed.png"),
-            MakePng(8, 8, 2,
-                    [](int x, int) {
-                      return x < 4 ? std::string{0, 0, 0}
-                                   : std::string{10, 20, 30};
-                    },
-                    std::string{0, 0, 0, 0, 0, 0}));
+            MakePng(
+                8, 8, 2,
+                [](int x, int) {
+                  return x < 4 ? std::string{0, 0, 0} : std::string{10, 20, 30};
+                },
+                std::string{0, 0, 0, 0, 0, 0}));
 
   const std::string pdf = Path("bad.pdf");
   HaruDocument doc;
@@ -462,11 +511,11 @@ TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
           << name;
     }
   }
-  EXPECT_TRUE(c.drawImage(Path("keyed.png"), 10, 10, 50, 50, true,
-                          A::kFitInBox));
+  EXPECT_TRUE(
+      c.drawImage(Path("keyed.png"), 10, 10, 50, 50, true, A::kFitInBox));
   for (double bad : {0.0, -5.0, std::nan("")}) {
-    EXPECT_FALSE(c.drawImage(Path("keyed.png"), 10, 10, bad, 50, true,
-                             A::kFitInBox));
+    EXPECT_FALSE(
+        c.drawImage(Path("keyed.png"), 10, 10, bad, 50, true, A::kFitInBox));
   }
   c.drawString(10, 700, "after the pictures");
   ASSERT_TRUE(doc.SaveProtected(pdf, "x").ok());
@@ -474,9 +523,9 @@ TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
   const std::string qdf = Decrypted(pdf);
   EXPECT_EQ(Count(qdf, "/Subtype /Image"), 2u);
   EXPECT_EQ(Count(qdf, "/SMask"), 1u);
-  EXPECT_NE(Shell("pdftotext " + Quote(pdf) + " -").output.find(
-                "after the pictures"),
-            std::string::npos);
+  EXPECT_NE(
+      Shell("pdftotext " + Quote(pdf) + " -").output.find("after the pictures"),
+      std::string::npos);
 }
 
 TEST_F(HaruDocumentTest, NumbersKeepTheirPointUnderACommaLocale) {

@@ -1,10 +1,9 @@
 #include "platform/pdf_protect.h"
 
+#include <exception>
 #include <qpdf/Pl_String.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
-
-#include <exception>
 
 namespace zarvek {
 
@@ -24,8 +23,17 @@ Status ProtectPdf(const std::string& plain, const std::string& owner_password,
     writer.setOutputPipeline(&sink);
     // libharu has already compressed the page contents and the pictures;
     // decoding and compressing them again would only cost time.
-    writer.setCompressStreams(false);
-    writer.setDecodeLevel(qpdf_dl_none);
+    switch (options.streams) {
+      case ProtectOptions::Streams::kPreserve:
+        writer.setCompressStreams(false);
+        writer.setDecodeLevel(qpdf_dl_none);
+        break;
+      case ProtectOptions::Streams::kDefault:
+        break;
+      case ProtectOptions::Streams::kRecompress:
+        writer.setRecompressFlate(true);
+        break;
+    }
     writer.setObjectStreamMode(options.object_streams ? qpdf_o_generate
                                                       : qpdf_o_disable);
     writer.setLinearization(false);

@@ -1,11 +1,11 @@
-#include "platform/random.h"
-
 #include <sys/random.h>
 
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+
+#include "platform/random.h"
 
 namespace zarvek {
 namespace {

@@ -1,7 +1,5 @@
 // OpenWithDesktop against a stand-in xdg-open that records its arguments,
 // and SystemRandom against the kernel's generator.
-#include "platform/shell_open.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "platform/random.h"
+#include "platform/shell_open.h"
 
 namespace zarvek {
 namespace {
@@ -80,7 +79,8 @@ TEST_F(ShellOpenTest, PassesThePathAsOneArgumentAndLeavesNoChild) {
   } cases[] = {
       {"/tmp/p/2. DATOS GNSS/CONVERSION DE ALTURA.pdf",
        "/tmp/p/2. DATOS GNSS/CONVERSION DE ALTURA.pdf"},
-      {"/tmp/a'b\"c $(touch x) `y`; z.pdf", "/tmp/a'b\"c $(touch x) `y`; z.pdf"},
+      {"/tmp/a'b\"c $(touch x) `y`; z.pdf",
+       "/tmp/a'b\"c $(touch x) `y`; z.pdf"},
       // Not taken for an option.
       {"-informe.pdf", "./-informe.pdf"},
   };

@@ -1,5 +1,3 @@
-#include "platform/shell_open.h"
-
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -9,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "platform/shell_open.h"
 
 extern char** environ;
 
@@ -22,7 +22,8 @@ constexpr char kOpener[] = "xdg-open";
 // allowed and a PATH search would allocate.
 std::vector<std::string> OpenerCandidates() {
   const char* env = std::getenv("PATH");
-  const std::string path = env != nullptr ? env : "/usr/local/bin:/usr/bin:/bin";
+  const std::string path =
+      env != nullptr ? env : "/usr/local/bin:/usr/bin:/bin";
   std::vector<std::string> out;
   std::string::size_type start = 0;
   while (true) {
