@@ -567,16 +567,5 @@ TEST_F(HaruDocumentTest, SaveIntoMissingFolderReportsTheSystemText) {
   EXPECT_TRUE(fs::is_empty(dir_));
 }
 
-TEST(HaruDocumentFactoryTest, MakesIndependentDocuments) {
-  HaruDocumentFactory factory;
-  std::unique_ptr<PdfDocument> a = factory.Create();
-  std::unique_ptr<PdfDocument> b = factory.Create();
-  ASSERT_NE(a, nullptr);
-  EXPECT_NE(&a->canvas(), &b->canvas());
-  a->canvas().drawString(10, 10, "a");
-  EXPECT_EQ(static_cast<HaruDocument*>(a.get())->page_count(), 1);
-  EXPECT_EQ(static_cast<HaruDocument*>(b.get())->page_count(), 0);
-}
-
 }  // namespace
 }  // namespace zarvek
