@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -120,6 +121,7 @@ class ZarvekCertificacionApp {
   void Print(const std::string& line);
 
   AppServices services_;
+  std::unique_ptr<PdfDocumentFactory> own_pdf_;  ///< the default factory
   std::string ui_family_;
   friend class AppTestPeer;
 };
