@@ -1,0 +1,51 @@
+#include "folders/whole_number.h"
+
+#include <charconv>
+#include <system_error>
+
+namespace zarvek {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
+         c == '\f';
+}
+
+}  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool IsAsciiDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+std::optional<std::int64_t> ParseWholeNumber(std::string_view text) {
+  text = TrimBlanks(text);
+  // from_chars takes a leading '-' but not '+'. The digits are checked here
+  // first, so that neither "+-3" nor "--3" gets through the sign handling.
+  std::string_view number = text;
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    number = text;
+  } else if (!text.empty() && text.front() == '-') {
+    text.remove_prefix(1);
+  }
+  if (!IsAsciiDigits(text)) return std::nullopt;
+
+  // Keeping the '-' in what from_chars reads lets it reach INT64_MIN.
+  std::int64_t value = 0;
+  const char* end = number.data() + number.size();
+  auto [ptr, ec] = std::from_chars(number.data(), end, value, 10);
+  if (ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+}  // namespace zarvek
