@@ -56,6 +56,7 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
     : root(root_window), services_(std::move(services)) {
   if (!services_.resource_path) services_.resource_path = resource_path;
   if (!services_.today) services_.today = TodayText;
+  if (services_.fs == nullptr) services_.fs = &RealFileSystem();
   if (services_.random == nullptr) services_.random = &SystemRandom();
   if (services_.pdf == nullptr) {
     own_pdf_ = std::make_unique<HaruDocumentFactory>();

@@ -1,8 +1,0 @@
-// TEMPORARY: stand-ins until the real units are merged.
-#include <stdexcept>
-
-#include "platform/fs.h"
-
-namespace zarvek {
-FileSystem& RealFileSystem() { throw std::runtime_error("stub"); }
-}  // namespace zarvek
