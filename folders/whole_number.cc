@@ -4,29 +4,6 @@
 #include <system_error>
 
 namespace zarvek {
-namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
-         c == '\f';
-}
-
-}  // namespace
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool IsAsciiDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
 std::optional<std::int64_t> ParseWholeNumber(std::string_view text) {
   text = TrimBlanks(text);
   // from_chars takes a leading '-' but not '+'. The digits are checked here

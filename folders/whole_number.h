@@ -9,14 +9,9 @@
 #include <optional>
 #include <string_view>
 
+#include "app/ascii_text.h"
+
 namespace zarvek {
-
-/// `text` without the ASCII blanks (space, tab, line feed, carriage return,
-/// vertical tab, form feed) at its start and end.
-std::string_view TrimBlanks(std::string_view text);
-
-/// True when `text` is non-empty and made of the ASCII digits 0-9 only.
-bool IsAsciiDigits(std::string_view text);
 
 /// Reads a base-10 whole number: optional ASCII blanks, an optional "+" or
 /// "-", one or more ASCII digits, optional ASCII blanks. Leading zeros are
