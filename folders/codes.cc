@@ -28,7 +28,8 @@ std::optional<std::vector<std::string>> PreviewCodes(
   }
   std::vector<std::string> codes;
   codes.reserve(static_cast<size_t>(*count));
-  for (std::int64_t i = 0; i < *count; ++i) codes.push_back(ToDecimal(*start + i));
+  for (std::int64_t i = 0; i < *count; ++i)
+    codes.push_back(ToDecimal(*start + i));
   return codes;
 }
 

@@ -34,10 +34,10 @@ TEST(PreviewCodesTest, InvalidData) {
       {"3.0", "100"},
       {"tres", "100"},
       {"3", "1e3"},
-      {"1001", "1"},                    // above the cap
-      {"999999999999", "1"},            // must not try to build a trillion
-      {"99999999999999999999", "1"},    // beyond 64 bits
-      {"3", "9223372036854775806"},     // the last code would wrap around
+      {"1001", "1"},                  // above the cap
+      {"999999999999", "1"},          // must not try to build a trillion
+      {"99999999999999999999", "1"},  // beyond 64 bits
+      {"3", "9223372036854775806"},   // the last code would wrap around
   };
   for (const auto& [count, first] : refused) {
     EXPECT_EQ(PreviewCodes(count, first), std::nullopt)
@@ -46,7 +46,7 @@ TEST(PreviewCodesTest, InvalidData) {
 }
 
 TEST(KeepValidCodesTest, KeepsDigitOnlyTextsInOrder) {
-  const Codes entries = {" 100 ", "", "   ", "-2",      "+3",  "1.5",
+  const Codes entries = {" 100 ", "",    "   ", "-2",       "+3",  "1.5",
                          "abc",   "1 2", "007", "\xD9\xA1", "100", "\t5\n"};
   EXPECT_EQ(KeepValidCodes(entries), (Codes{"100", "007", "100", "5"}));
   EXPECT_EQ(KeepValidCodes({"x", ""}), Codes{});

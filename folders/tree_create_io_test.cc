@@ -103,8 +103,8 @@ TEST_F(TreeCreateIoTest, ThreeCodesGiveTheWholeTree) {
       "3. FOTOGRAFIAS/102/09. VIDEOS",
   };
   ASSERT_EQ(expected.size(), 47u);
-  ASSERT_TRUE(CreateProjectTree(RealFileSystem(), root_,
-                                {"100", "101", "102"}).ok());
+  ASSERT_TRUE(
+      CreateProjectTree(RealFileSystem(), root_, {"100", "101", "102"}).ok());
   EXPECT_EQ(Entries(), Sorted(expected));
 
   // Again on the same root: no error, nothing new.
@@ -147,8 +147,7 @@ TEST_F(TreeCreateIoTest, OverlongCodeGivesTheSystemError) {
   const Status status = CreateProjectTree(RealFileSystem(), root_, {code});
   ASSERT_FALSE(status.ok());
   const std::string path = root_ + "/2. DATOS GNSS/4. " + code;
-  EXPECT_EQ(status.message(),
-            Status::FromErrno(ENAMETOOLONG, path).message());
+  EXPECT_EQ(status.message(), Status::FromErrno(ENAMETOOLONG, path).message());
   EXPECT_EQ(status.message(), "File name too long: " + path);
   // The shared folders made before the failure stay.
   EXPECT_EQ(Entries().size(), 7u);

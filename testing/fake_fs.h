@@ -22,7 +22,8 @@ class FakeFileSystem : public FileSystem {
  public:
   /// Makes `path` and its parents known as directories (not recorded).
   void AddDirectory(const std::string& path) {
-    for (std::string p = path; !p.empty(); p = Parent(p)) directories_.insert(p);
+    for (std::string p = path; !p.empty(); p = Parent(p))
+      directories_.insert(p);
   }
 
   /// Makes `path` known as a plain file, and its parents as directories.
