@@ -49,7 +49,8 @@ void ZarvekCertificacionApp::_setup_header() {
                                       base_height);
       if (w_size > 0) {
         RgbaImage scaled = ResampleLanczos3(pil_img, w_size, base_height);
-        if (root.PutPhoto("::zarvek::logo_img", scaled).ok()) {
+        if (scaled.width > 0 &&
+            root.PutPhoto("::zarvek::logo_img", scaled).ok()) {
           try {
             root.Call({"label", inner_header + ".lbl_logo", "-image",
                        "::zarvek::logo_img", "-bg", color("bg_panel")});

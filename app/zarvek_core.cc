@@ -8,6 +8,8 @@
 
 #include "app/app_text.h"
 #include "app/resource_path.h"
+#include "platform/pdf_haru.h"
+#include "platform/shell_open.h"
 
 namespace zarvek {
 namespace {
@@ -54,6 +56,13 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
     : root(root_window), services_(std::move(services)) {
   if (!services_.resource_path) services_.resource_path = resource_path;
   if (!services_.today) services_.today = TodayText;
+  if (services_.fs == nullptr) services_.fs = &RealFileSystem();
+  if (services_.random == nullptr) services_.random = &SystemRandom();
+  if (services_.pdf == nullptr) {
+    own_pdf_ = std::make_unique<HaruDocumentFactory>();
+    services_.pdf = own_pdf_.get();
+  }
+  if (!services_.open_file) services_.open_file = OpenWithDesktop;
   root.Call({"namespace", "eval", "::zarvek", ""});
 
   root.Call({"wm", "title", ".", kWindowTitle});

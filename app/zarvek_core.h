@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -123,6 +124,7 @@ class ZarvekCertificacionApp {
   void FillRowsFrame();
 
   AppServices services_;
+  std::unique_ptr<PdfDocumentFactory> own_pdf_;  ///< the default factory
   std::string ui_family_;
   friend class AppTestPeer;
 };

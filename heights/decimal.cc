@@ -5,13 +5,10 @@
 #include <cmath>
 #include <system_error>
 
+#include "app/ascii_text.h"
+
 namespace zarvek {
 namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
-         c == '\f';
-}
 
 // True when `s` has the shape digits[.digits][(e|E)[sign]digits] with at
 // least one digit in the mantissa. from_chars alone would also take "inf",
@@ -38,8 +35,7 @@ bool HasDecimalShape(std::string_view s) {
 }  // namespace
 
 std::optional<double> ParseDecimal(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  text = TrimBlanks(text);
   bool negative = false;
   if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
     negative = text.front() == '-';

@@ -6,13 +6,6 @@
 namespace zarvek {
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
-         c == '\f';
-}
-
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-
 std::string_view StripLeadingZeros(std::string_view code) {
   size_t first = code.find_first_not_of('0');
   return first == std::string_view::npos ? std::string_view()
@@ -21,15 +14,8 @@ std::string_view StripLeadingZeros(std::string_view code) {
 
 }  // namespace
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 bool IsNumericCode(std::string_view text) {
-  text = TrimBlanks(text);
-  return !text.empty() && std::all_of(text.begin(), text.end(), IsAsciiDigit);
+  return IsAsciiDigits(TrimBlanks(text));
 }
 
 std::vector<std::string> CodesFromEntryNames(

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/ascii_text.h"
 #include "platform/fs.h"
 #include "platform/status.h"
 
@@ -24,9 +25,6 @@ inline constexpr std::string_view kDatosGnssFolder = "2. DATOS GNSS";
 /// limit; the table refuses longer lists with a message rather than build
 /// tens of thousands of widgets.
 inline constexpr size_t kMaxTableRows = 1000;
-
-/// `text` without the ASCII white space at both ends.
-std::string_view TrimBlanks(std::string_view text);
 
 /// True when `text`, trimmed of blanks, is non-empty and made only of the
 /// ASCII digits 0-9. Digits of other scripts and superscripts are refused:

@@ -20,6 +20,8 @@ PACKAGES=(
   xdg-utils
   # packaging checks
   lintian dpkg-dev file
+  # a comma-decimal locale for the tests that prove numbers ignore it
+  locales
 )
 
 missing=()
@@ -29,7 +31,7 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && locale -a 2>/dev/null | grep -qi '^es_ES\.utf-\?8$'; then
   exit 0
 fi
 
@@ -38,7 +40,13 @@ if [ "$(id -u)" -ne 0 ]; then
   SUDO=(sudo)
 fi
 
-echo "Installing: ${missing[*]}" >&2
-export DEBIAN_FRONTEND=noninteractive
-"${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  "${SUDO[@]}" apt-get update -qq
+  "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^es_ES\.utf-\?8$'; then
+  "${SUDO[@]}" localedef -i es_ES -f UTF-8 es_ES.UTF-8
+fi

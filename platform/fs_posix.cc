@@ -1,0 +1,92 @@
+// FileSystem on POSIX systems. Paths are UTF-8 and go to the system calls
+// byte for byte; errors carry strerror's text and the path concerned.
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zarvek {
+namespace {
+
+// The path with its last component removed ("a/b/c" -> "a/b", "/a" -> "/"),
+// or "" when it has a single relative component.
+std::string ParentOf(const std::string& path) {
+  size_t end = path.find_last_not_of('/');
+  if (end == std::string::npos) return "";  // "/" or "///" has no parent
+  size_t slash = path.rfind('/', end);
+  if (slash == std::string::npos) return "";
+  size_t parent_end = path.find_last_not_of('/', slash);
+  if (parent_end == std::string::npos) return "/";
+  return path.substr(0, parent_end + 1);
+}
+
+class PosixFileSystem : public FileSystem {
+ public:
+  bool Exists(const std::string& path) override {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+  }
+
+  bool IsDirectory(const std::string& path) override {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  Status ListDir(const std::string& path,
+                 std::vector<std::string>* names) override {
+    names->clear();
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) return Status::FromErrno(errno, path);
+    for (;;) {
+      errno = 0;
+      const struct dirent* entry = ::readdir(dir);
+      if (entry == nullptr) break;
+      if (std::strcmp(entry->d_name, ".") == 0 ||
+          std::strcmp(entry->d_name, "..") == 0) {
+        continue;
+      }
+      names->emplace_back(entry->d_name);
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) {
+      names->clear();
+      return Status::FromErrno(err, path);
+    }
+    return Status::OK();
+  }
+
+  // mkdir is tried first and the parents only when it reports ENOENT: a tree
+  // is created parents first, so each folder costs one system call, as a
+  // plain loop of mkdir calls would.
+  Status MakeDirs(const std::string& path) override {
+    if (::mkdir(path.c_str(), 0777) == 0) return Status::OK();
+    int err = errno;
+    if (err == ENOENT) {
+      const std::string parent = ParentOf(path);
+      if (parent.empty()) return Status::FromErrno(err, path);
+      Status status = MakeDirs(parent);
+      if (!status.ok()) return status;
+      if (::mkdir(path.c_str(), 0777) == 0) return Status::OK();
+      err = errno;
+    }
+    // Whatever stands there already must be a directory: a file or a broken
+    // link in the way is an error ("File exists"), as is a file standing at
+    // a parent (mkdir reports "Not a directory" for that itself).
+    if (err == EEXIST && IsDirectory(path)) return Status::OK();
+    return Status::FromErrno(err, path);
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static PosixFileSystem* const fs = new PosixFileSystem();
+  return *fs;
+}
+
+}  // namespace zarvek

@@ -1,0 +1,126 @@
+// OpenWithDesktop against a stand-in xdg-open that records its arguments,
+// and SystemRandom against the kernel's generator.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/random.h"
+#include "platform/shell_open.h"
+
+namespace zarvek {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class ShellOpenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char templ[] = "/tmp/zarvek_open_XXXXXX";
+    ASSERT_NE(::mkdtemp(templ), nullptr);
+    dir_ = templ;
+    const std::string script = dir_ + "/xdg-open";
+    // Records one argument per line, then renames so that the test never
+    // reads a half-written record.
+    std::ofstream(script) << "#!/bin/sh\n"
+                             "out=\"$(dirname \"$0\")/args\"\n"
+                             "printf '%s\\n' \"$#\" \"$@\" > \"$out.tmp\"\n"
+                             "mv \"$out.tmp\" \"$out\"\n";
+    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+    const char* path = std::getenv("PATH");
+    old_path_ = path != nullptr ? path : "";
+    ::setenv("PATH", (dir_ + ":" + old_path_).c_str(), 1);
+  }
+  void TearDown() override {
+    ::setenv("PATH", old_path_.c_str(), 1);
+    fs::remove_all(dir_);
+  }
+
+  // The stand-in's record, once it is there.
+  std::string WaitForArgs() {
+    const std::string args = dir_ + "/args";
+    for (int i = 0; i < 500 && !fs::exists(args); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ReadFile(args);
+  }
+
+  std::string dir_;
+  std::string old_path_;
+};
+
+void ExpectNoChild() {
+  errno = 0;
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(ShellOpenTest, PassesThePathAsOneArgumentAndLeavesNoChild) {
+  struct Case {
+    std::string path;
+    std::string received;
+  } cases[] = {
+      {"/tmp/p/2. DATOS GNSS/CONVERSION DE ALTURA.pdf",
+       "/tmp/p/2. DATOS GNSS/CONVERSION DE ALTURA.pdf"},
+      {"/tmp/a'b\"c $(touch x) `y`; z.pdf",
+       "/tmp/a'b\"c $(touch x) `y`; z.pdf"},
+      // Not taken for an option.
+      {"-informe.pdf", "./-informe.pdf"},
+  };
+  for (const Case& c : cases) {
+    fs::remove(dir_ + "/args");
+    OpenWithDesktop(c.path);
+    ExpectNoChild();
+    EXPECT_EQ(WaitForArgs(), "1\n" + c.received + "\n");
+  }
+  EXPECT_FALSE(fs::exists("x"));
+}
+
+TEST_F(ShellOpenTest, MissingOpenerIsIgnored) {
+  ::setenv("PATH", (dir_ + "/nowhere").c_str(), 1);
+  OpenWithDesktop("/tmp/x.pdf");
+  ExpectNoChild();
+  // Not executable: skipped as well.
+  ::setenv("PATH", dir_.c_str(), 1);
+  ASSERT_EQ(::chmod((dir_ + "/xdg-open").c_str(), 0644), 0);
+  OpenWithDesktop("/tmp/x.pdf");
+  ExpectNoChild();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(fs::exists(dir_ + "/args"));
+}
+
+TEST(SystemRandomTest, TwoDrawsDiffer) {
+  std::vector<std::uint8_t> a(32), b(32);
+  SystemRandom().Fill(a.data(), a.size());
+  SystemRandom().Fill(b.data(), b.size());
+  EXPECT_NE(a, b);
+  // A large request is filled completely (the kernel may return it in
+  // pieces).
+  std::vector<std::uint8_t> big(1 << 20, 0);
+  SystemRandom().Fill(big.data(), big.size());
+  std::size_t zeros = 0;
+  for (std::uint8_t v : big) zeros += v == 0;
+  EXPECT_LT(zeros, big.size() / 128);
+  EXPECT_NE(std::vector<std::uint8_t>(big.end() - 64, big.end()),
+            std::vector<std::uint8_t>(64, 0));
+}
+
+}  // namespace
+}  // namespace zarvek

@@ -1,0 +1,187 @@
+// The whole report on real files: the real libharu canvas, qpdf protection,
+// the shipped pictures and the atomic write, checked with the tools a user's
+// readers are built on (qpdf, poppler, mupdf).
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "gtest/gtest.h"
+#include "platform/fs.h"
+#include "platform/pdf_haru.h"
+#include "platform/random.h"
+#include "report/report.h"
+
+namespace zarvek {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Shell(const std::string& cmd) {
+  std::string out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+  pclose(p);
+  return out;
+}
+
+std::string Quote(const std::string& path) {
+  std::string out = "'";
+  for (char c : path) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+// The page count pdfinfo reads, or -1.
+int PageCount(const fs::path& pdf) {
+  std::string info = Shell("pdfinfo " + Quote(pdf.string()) + " 2>&1");
+  size_t at = info.find("Pages:");
+  if (at == std::string::npos) return -1;
+  return std::atoi(info.c_str() + at + 6);
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class ReportFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("zarvek report $ñ " + std::to_string(getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "2. DATOS GNSS");
+    pdf_ = root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf";
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  ReportOutcome Generate(const std::vector<RowInput>& rows,
+                         const fs::path& base) {
+    std::string resources = std::string(ZARVEK_SOURCE_DIR) + "/resources/";
+    ReportServices services{
+        catalogue_, factory_, SystemRandom(),
+        ResourceLookup{
+            [resources](const std::string& n) { return resources + n; },
+            [](const std::string& p) { return RealFileSystem().Exists(p); }}};
+    return RunConversionReport(base.string(), rows, "07/12/2026", services);
+  }
+
+  std::vector<RowInput> ThreeModes() {
+    return {
+        {"100", "QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
+        {"101", "QUENTARO R300", "VERTICAL", "", "", "1.5"},  // incomplete
+        {"0105", "QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"},
+        {"106", "QUENTARO R100", "VERTICAL", "BASTÓN", "R3", " 2 "},
+    };
+  }
+
+  Catalogue catalogue_ = BuildEquiposSpecs();
+  HaruDocumentFactory factory_;
+  fs::path root_, pdf_;
+};
+
+TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
+  // A comma-decimal desktop must not change a single number on the pages.
+  const char* old = std::setlocale(LC_ALL, nullptr);
+  std::string saved_locale = old ? old : "C";
+  bool comma = std::setlocale(LC_ALL, "es_ES.UTF-8") != nullptr;
+  ReportOutcome outcome = Generate(ThreeModes(), root_);
+  std::setlocale(LC_ALL, saved_locale.c_str());
+  EXPECT_TRUE(comma) << "es_ES.UTF-8 missing: scripts/install-deps.sh makes it";
+
+  ASSERT_EQ(outcome.title, "PDF GENERADO") << outcome.text;
+  EXPECT_EQ(outcome.open_path, pdf_.string());
+  EXPECT_EQ(outcome.text, "ARCHIVO GUARDADO EN:\n" + pdf_.string());
+  const std::string q = Quote(pdf_.string());
+
+  EXPECT_NE(Shell("qpdf --check " + q + " 2>&1").find("No syntax or stream "
+                                                   "encoding errors"),
+            std::string::npos);
+  EXPECT_EQ(PageCount(pdf_), 3);
+  const std::string enc = Shell("qpdf --show-encryption " + q + " 2>&1");
+  for (const char* line :
+       {"R = 4", "User password = \n", "print low resolution: allowed",
+        "print high resolution: allowed", "modify anything: not allowed",
+        "extract for any purpose: not allowed",
+        "modify annotations: not allowed",
+        "modify document assembly: not allowed",
+        "file encryption method: AESv2"}) {
+    EXPECT_NE(enc.find(line), std::string::npos) << line << "\n" << enc;
+  }
+  // Opens without a password in poppler and in mupdf.
+  EXPECT_EQ(std::system(("mutool draw -q -o /dev/null " + q +
+                         " >/dev/null 2>&1").c_str()),
+            0);
+  const std::string text = Shell("pdftotext -layout " + q + " - 2>&1");
+  for (const char* expected :
+       {"PÁGINA 1/3", "PÁGINA 2/3", "PÁGINA 3/3", "PUNTO: 100",
+        "PUNTO: 0105", "PUNTO: 106", "CONVERSIÓN DE ALTURA",
+        "ESPECIFICACIONES TÉCNICAS", "APUNTES DE CAMPO", "FÓRMULA TEÓRICA",
+        "SUSTITUCIÓN DE VALORES", "BÍPODE Y BASTÓN", "FECHA DE CONVERSIÓN: "
+        "07/12/2026",
+        // R300 slant to R1 at 1.5 m: sqrt(1.5² - 0.067²) - 0.07.
+        "1.5000² - 0.0670²", "- 0.0700", "1.429 m", "1.510 m", "1.500 m",
+        // R700 slant to R2 at 1.6 m: sqrt(1.6² - 0.13²).
+        "1.6000² - 0.1300²", "1.595 m", "1.682 m",
+        // R100 vertical at 2 m: ARP 2, phase centre 2 + 0.263.
+        "2.0000", "2.000 m", "2.263 m", "0.2630"}) {
+    EXPECT_NE(text.find(expected), std::string::npos) << expected;
+  }
+  EXPECT_EQ(text.find("101"), std::string::npos);
+  EXPECT_EQ(text.find("1,500"), std::string::npos);
+
+  // Kept for a person to look at (pdftoppm -png -r 80).
+  fs::create_directories(fs::path(ZARVEK_BINARY_DIR) / "artifacts");
+  fs::copy_file(pdf_, fs::path(ZARVEK_BINARY_DIR) / "artifacts" /
+                          "report_three_modes.pdf",
+                fs::copy_options::overwrite_existing);
+}
+
+TEST_F(ReportFiles, FailingRowLeavesTheEarlierReportByteIdentical) {
+  ASSERT_EQ(Generate(ThreeModes(), root_).title, "PDF GENERADO");
+  const std::string before = ReadAll(pdf_);
+  std::vector<RowInput> rows = ThreeModes();
+  rows[2].h = "0.1";  // shorter than the plate: no slant reduction
+  ReportOutcome outcome = Generate(rows, root_);
+  EXPECT_EQ(outcome.title, "Error");
+  EXPECT_EQ(outcome.text, "ERROR MATEMÁTICO EN PUNTO 0105");
+  EXPECT_EQ(ReadAll(pdf_), before);
+  int entries = 0;
+  for (const auto& e : fs::directory_iterator(root_ / "2. DATOS GNSS")) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(ReportFiles, MissingDataFolderGivesTheSystemsText) {
+  fs::remove_all(root_ / "2. DATOS GNSS");
+  ReportOutcome outcome = Generate(ThreeModes(), root_);
+  EXPECT_EQ(outcome.title, "ERROR PDF");
+  EXPECT_NE(outcome.text.find("No such file or directory"), std::string::npos)
+      << outcome.text;
+  EXPECT_NE(outcome.text.find((root_ / "2. DATOS GNSS").string()),
+            std::string::npos)
+      << outcome.text;
+  EXPECT_FALSE(fs::exists(root_ / "2. DATOS GNSS"));
+}
+
+TEST_F(ReportFiles, NoCompleteRowWritesOneBlankPage) {
+  ReportOutcome outcome =
+      Generate({{"100", "QUENTARO R300", "", "", "", ""}}, root_);
+  ASSERT_EQ(outcome.title, "PDF GENERADO");
+  const std::string info = Shell("pdfinfo " + Quote(pdf_.string()) + " 2>&1");
+  EXPECT_EQ(PageCount(pdf_), 1);
+  EXPECT_EQ(info.find("Error"), std::string::npos) << info;
+}
+
+}  // namespace
+}  // namespace zarvek
