@@ -1,13 +1,16 @@
 // The second tab: project folder, point detection and measurement table.
 //
-// The table can hold up to kMaxTableRows rows of six ttk cells each. Tk
-// gives every window an X input context on the first event it receives
-// while input methods are on, at about 175 µs a window; for 6,000 cells that
-// is most of the time the table takes to appear. The build therefore runs
-// with input methods off until the new cells have been laid out and painted
-// once, and turns them back on afterwards: a cell then gets its context
-// lazily on its next event (focus, key press), so typing in the height
-// entries, dead keys included, works as before.
+// The table can hold up to kMaxTableRows rows of six ttk cells each, and
+// two costs dominate how long it takes to appear. Tk gives every window an X
+// input context on the first event it receives while input methods are on,
+// at about 175 µs a window; the build therefore runs with input methods off
+// until the new cells have been laid out and painted once, and turns them
+// back on afterwards: a cell then gets its context lazily on its next event
+// (focus, key press), so typing in the height entries, dead keys included,
+// works as before. And the X server maps a window into a visible parent at a
+// cost that grows with the number of its siblings; the cells are therefore
+// created, laid out and mapped in a frame that is not shown, and the frame
+// is shown once, complete.
 #include <charconv>
 #include <exception>
 #include <string>
@@ -246,6 +249,7 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
         {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
     throw;
   }
+  root.MapChildWindowsEarly(frame_rows);
   root.Call(
       {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
   // Layout and the first paint while input methods are still off (see the
@@ -303,9 +307,10 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     root.Call({"ttk::combobox", row.ref, "-values", no_values, "-state",
                "readonly", "-width", 10});
     root.Call({"ttk::entry", row.h, "-width", 12, "-justify", "center"});
-    // Five cells in consecutive columns 1 to 5 with one grid command.
-    root.Call({"grid", row.rec, row.tipo, row.acc, row.ref, row.h, "-row", n,
-               "-column", 1, "-padx", 5});
+    // The five cells go to columns 1 to 5 in one grid command; "x" keeps
+    // column 0, which holds the code label.
+    root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h, "-row",
+               n, "-padx", 5});
 
     root.Call({"bind", row.tipo, "<<ComboboxSelected>>",
                ListOf({kRowTypeCommand, suffix})});

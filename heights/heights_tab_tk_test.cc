@@ -178,6 +178,17 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   }
   std::string code = Call({"grid", "slaves", f, "-row", 1, "-column", 0});
   EXPECT_EQ(Call({code, "cget", "-text"}), "12345");
+  const Texts cells = {row.rec, row.tipo, row.acc, row.ref, row.h};
+  for (int c = 1; c <= 5; ++c) {
+    EXPECT_EQ(Call({"grid", "slaves", f, "-row", 1, "-column", c}),
+              cells[c - 1]);
+  }
+  EXPECT_EQ(
+      List(Call({"grid", "info", row.h})),
+      (Texts{"-in",      f,   "-column", "5", "-row",   "1", "-columnspan", "1",
+             "-rowspan", "1", "-ipadx",  "0", "-ipady", "0", "-padx",       "5",
+             "-pady",    "0", "-sticky", ""}));
+  EXPECT_EQ(Option(List(Call({"grid", "info", code})), "-pady"), "2");
   EXPECT_EQ(List(Call({code, "cget", "-font"})),
             (Texts{app_->ui_family(), "9", "bold"}));
   EXPECT_EQ(Get(row.rec), "QUENTARO R300");
@@ -190,6 +201,25 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   EXPECT_EQ(Values(row.acc), Texts{});
   EXPECT_EQ(Call({row.h, "cget", "-width"}), "12");
   EXPECT_EQ(Call({row.h, "cget", "-justify"}), "center");
+}
+
+TEST_F(HeightsTabTest, AllSixColumnsFitTheFirstWindow) {
+  Call({app_->tab_control, "select", app_->tab_alturas});
+  Choose(Project("obra", {"123456789"}));
+  Call({"update"});
+  const int table = std::stoi(Call({"winfo", "reqwidth", app_->frame_rows}));
+  const int visible = std::stoi(Call({"winfo", "width", app_->canvas_alturas}));
+  EXPECT_LE(table, visible);
+  // No heading is cut: each label is as wide as its text.
+  for (const std::string& cell :
+       List(Call({"grid", "slaves", app_->frame_rows, "-row", 0}))) {
+    const std::string font =
+        Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
+    const std::string text = Call({cell, "cget", "-text"});
+    EXPECT_GE(std::stoi(Call({"winfo", "width", cell})),
+              std::stoi(Call({"font", "measure", font, text})))
+        << text;
+  }
 }
 
 TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
