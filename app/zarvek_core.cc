@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <ctime>
 
 #include "app/app_text.h"
@@ -86,13 +87,30 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
       if (x == f) return true;
     return false;
   };
-  ui_family_ = has("Segoe UI")                ? "Segoe UI"
-               : has("DejaVu Sans Condensed") ? "DejaVu Sans Condensed"
-                                              : "Segoe UI";
+  // Tk lists a face under its first family name only (the condensed
+  // DejaVu face appears as "DejaVu Sans"), so the stand-in is recognised by
+  // being narrower than the plain face.
+  auto digits_width = [&](const char* family) {
+    std::string text = root.Call(
+        {"font", "measure", tk::Obj::List({family, "9"}), "0000000000"});
+    int width = 0;
+    std::from_chars(text.data(), text.data() + text.size(), width);
+    return width;
+  };
+  ui_family_ = "Segoe UI";
+  if (!has("Segoe UI") &&
+      digits_width("DejaVu Sans Condensed") < digits_width("DejaVu Sans")) {
+    ui_family_ = "DejaVu Sans Condensed";
+  }
   std::string scaling = root.Call({"tk", "scaling"});
   if (scaling.size() > 0 && scaling[0] == '1' &&
       (scaling.size() < 3 || scaling[2] < '5')) {
-    root.Call({"tk", "scaling", "1.3333333333"});
+    // The stand-in's characters are wider than Segoe UI's (bold digits
+    // 8 px instead of 7 at 9 points), which would push the measurement
+    // table past the window; 90 dpi brings them back to the design's
+    // pixel widths.
+    root.Call(
+        {"tk", "scaling", ui_family_ == "Segoe UI" ? "1.3333333333" : "1.25"});
   }
   for (const char* font : {"TkDefaultFont", "TkTextFont", "TkMenuFont"}) {
     root.Call({"font", "configure", font, "-family", ui_family_, "-size", 9});

@@ -119,6 +119,9 @@ class ZarvekCertificacionApp {
   /// returns its full name, for -command options and bindings.
   std::string Bind(const std::string& name, std::function<void()> fn);
   void Print(const std::string& line);
+  /// Creates the header and data rows of lista_codigos_final in the (new,
+  /// not yet shown) frame_rows and records them in entradas_alturas.
+  void FillRowsFrame();
 
   AppServices services_;
   std::unique_ptr<PdfDocumentFactory> own_pdf_;  ///< the default factory

@@ -1,14 +1,355 @@
 // The second tab: project folder, point detection and measurement table.
+//
+// The table can hold up to kMaxTableRows rows of six ttk cells each, and
+// two costs dominate how long it takes to appear. Tk gives every window an X
+// input context on the first event it receives while input methods are on,
+// at about 175 µs a window; the build therefore runs with input methods off
+// until the new cells have been laid out and painted once, and turns them
+// back on afterwards: a cell then gets its context lazily on its next event
+// (focus, key press), so typing in the height entries, dead keys included,
+// works as before. And the X server maps a window into a visible parent at a
+// cost that grows with the number of its siblings; the cells are therefore
+// created, laid out and mapped in a frame that is not shown, and the frame
+// is shown once, complete.
+#include <charconv>
+#include <exception>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "app/zarvek_core.h"
+#include "heights/point_detection.h"
+#include "heights/row_rules.h"
 
 namespace zarvek {
+namespace {
 
-void ZarvekCertificacionApp::_setup_tab_alturas() {}
-void ZarvekCertificacionApp::seleccionar_directorio_trabajo() {}
-void ZarvekCertificacionApp::detectar_codigos_existentes() {}
-void ZarvekCertificacionApp::construir_tabla_filas() {}
-void ZarvekCertificacionApp::_on_row_rec_change(size_t) {}
-void ZarvekCertificacionApp::_on_row_type_change(size_t) {}
-void ZarvekCertificacionApp::_on_row_acc_change(size_t) {}
+// Tcl command names of the row handlers; a binding script is the name and
+// the row index, nothing else.
+constexpr const char* kRowTypeCommand = "::zarvek::row_tipo";
+constexpr const char* kRowAccCommand = "::zarvek::row_acc";
+constexpr const char* kRowRecCommand = "::zarvek::row_rec";
+
+// Turns X input methods off for its lifetime and then restores the state it
+// found. Restoring never throws: a window already destroyed is left alone.
+class InputMethodsOff {
+ public:
+  explicit InputMethodsOff(tk::Interp& interp) : interp_(interp) {
+    previous_ = interp_.Call({"tk", "useinputmethods"});
+    interp_.Call({"tk", "useinputmethods", 0});
+  }
+  ~InputMethodsOff() {
+    try {
+      if (interp_.MainWindowAlive())
+        interp_.Call({"tk", "useinputmethods", previous_});
+    } catch (const std::exception&) {
+    }
+  }
+  InputMethodsOff(const InputMethodsOff&) = delete;
+  InputMethodsOff& operator=(const InputMethodsOff&) = delete;
+
+ private:
+  tk::Interp& interp_;
+  std::string previous_;
+};
+
+std::string Decimal(size_t value) {
+  char text[24];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, end);
+}
+
+// The row index carried by a binding script, if it is a plain integer.
+bool ParseIndex(const std::vector<std::string>& args, size_t* idx) {
+  if (args.size() != 1) return false;
+  const std::string& text = args[0];
+  auto [end, ec] =
+      std::from_chars(text.data(), text.data() + text.size(), *idx);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+tk::Obj ListOf(const std::vector<std::string>& items) {
+  return tk::Obj::List(items);
+}
+
+// The scroll-region update bound to the rows frame, and the tag of the
+// canvas item that shows the frame.
+constexpr const char* kScrollRegionName = "alturas_scrollregion";
+constexpr const char* kScrollRegionCommand = "::zarvek::alturas_scrollregion";
+constexpr const char* kRowsItemTag = "frame_rows";
+
+// Creates the (empty) frame that holds the table's cells, with its
+// "<Configure>" binding; it is not yet shown in the canvas.
+void MakeRowsFrame(tk::Interp& interp, const std::string& path) {
+  interp.Call({"ttk::frame", path, "-style", "Card.TFrame"});
+  interp.Call({"bind", path, "<Configure>", kScrollRegionCommand});
+}
+
+}  // namespace
+
+void ZarvekCertificacionApp::_setup_tab_alturas() {
+  const std::string family = ui_family();
+  const std::string top_panel = tab_alturas + ".top_panel";
+  root.Call({"ttk::frame", top_panel, "-style", "Card.TFrame", "-padding", 10});
+  root.Call({"pack", top_panel, "-side", "top", "-fill", "x", "-padx", 10,
+             "-pady", 5});
+
+  const std::string heading = top_panel + ".lbl_header";
+  root.Call({"ttk::label", heading, "-text", "DIRECTORIO DE PROYECTO", "-style",
+             "Header.TLabel"});
+  root.Call({"grid", heading, "-row", 0, "-column", 0, "-sticky", "w"});
+
+  const std::string buscar = top_panel + ".btn_buscar";
+  root.Call({"ttk::button", buscar, "-text", "📂 BUSCAR", "-command",
+             Bind("seleccionar_directorio_trabajo",
+                  [this] { seleccionar_directorio_trabajo(); }),
+             "-takefocus", 0});
+  root.Call(
+      {"grid", buscar, "-row", 1, "-column", 0, "-sticky", "w", "-pady", 5});
+
+  lbl_dir_seleccionado = top_panel + ".lbl_dir_seleccionado";
+  root.Call({"ttk::label", *lbl_dir_seleccionado, "-text", "NO SELECCIONADO",
+             "-foreground", "red", "-background", "white"});
+  root.Call({"grid", *lbl_dir_seleccionado, "-row", 1, "-column", 1, "-sticky",
+             "w", "-padx", 10});
+
+  const std::string lbl_tbl = tab_alturas + ".lbl_tbl";
+  root.Call({"ttk::label", lbl_tbl, "-text", "LISTA DE PUNTOS", "-font",
+             ListOf({family, "10", "bold"}), "-padding", ListOf({"10", "5"})});
+  root.Call({"pack", lbl_tbl, "-side", "top", "-anchor", "w"});
+
+  const std::string bottom_frame = tab_alturas + ".bottom_frame";
+  root.Call({"ttk::frame", bottom_frame});
+  root.Call({"pack", bottom_frame, "-side", "bottom", "-fill", "x", "-padx", 10,
+             "-pady", 10});
+
+  const std::string btn_pdf = bottom_frame + ".btn_pdf";
+  root.Call(
+      {"button",
+       btn_pdf,
+       "-text",
+       "CALCULAR Y GENERAR REPORTE PDF",
+       "-bg",
+       color("primary"),
+       "-fg",
+       "white",
+       "-font",
+       ListOf({family, "11", "bold"}),
+       "-relief",
+       "flat",
+       "-width",
+       45,
+       "-height",
+       2,
+       "-takefocus",
+       0,
+       "-command",
+       Bind("generar_pdf_conversion", [this] { generar_pdf_conversion(); })});
+  root.Call({"pack", btn_pdf, "-fill", "x"});
+
+  const std::string table_container = tab_alturas + ".table_container";
+  root.Call({"ttk::frame", table_container, "-style", "Card.TFrame"});
+  root.Call({"pack", table_container, "-side", "top", "-fill", "both",
+             "-expand", 1, "-padx", 10, "-pady", ListOf({"0", "5"})});
+
+  canvas_alturas = table_container + ".canvas_alturas";
+  root.Call(
+      {"canvas", canvas_alturas, "-bg", "white", "-highlightthickness", 0});
+  scroll_alturas = table_container + ".scroll_alturas";
+  root.Call({"ttk::scrollbar", scroll_alturas, "-orient", "vertical",
+             "-command", ListOf({canvas_alturas, "yview"})});
+
+  frame_rows = canvas_alturas + ".frame_rows";
+  Bind(kScrollRegionName, [this] {
+    root.Call({canvas_alturas, "configure", "-scrollregion",
+               root.CallObj({canvas_alturas, "bbox", "all"})});
+  });
+  MakeRowsFrame(root, frame_rows);
+  root.Call({canvas_alturas, "create", "window", 0, 0, "-window", frame_rows,
+             "-anchor", "nw", "-tags", kRowsItemTag});
+  root.Call({canvas_alturas, "configure", "-yscrollcommand",
+             ListOf({scroll_alturas, "set"})});
+  root.Call({"pack", canvas_alturas, "-side", "left", "-fill", "both",
+             "-expand", 1, "-padx", 5, "-pady", 5});
+  root.Call(
+      {"pack", scroll_alturas, "-side", "right", "-fill", "y", "-pady", 5});
+
+  // The row handlers take the row index from their binding.
+  auto row_command = [this](const char* name,
+                            void (ZarvekCertificacionApp::*handler)(size_t)) {
+    root.Command(name, [this, handler](const std::vector<std::string>& args) {
+      size_t idx = 0;
+      if (ParseIndex(args, &idx) && idx < entradas_alturas.size())
+        (this->*handler)(idx);
+      return std::string();
+    });
+  };
+  row_command(kRowTypeCommand, &ZarvekCertificacionApp::_on_row_type_change);
+  row_command(kRowAccCommand, &ZarvekCertificacionApp::_on_row_acc_change);
+  row_command(kRowRecCommand, &ZarvekCertificacionApp::_on_row_rec_change);
+}
+
+void ZarvekCertificacionApp::seleccionar_directorio_trabajo() {
+  std::string path =
+      root.Call({"tk_chooseDirectory", "-title", "SELECCIONE LA CARPETA RAÍZ"});
+  if (path.empty()) return;
+  ruta_base = path;
+  if (lbl_dir_seleccionado) {
+    root.Call({*lbl_dir_seleccionado, "configure", "-text", ruta_base,
+               "-foreground", color("success")});
+  }
+  detectar_codigos_existentes();
+}
+
+void ZarvekCertificacionApp::detectar_codigos_existentes() {
+  if (ruta_base.empty()) return;
+  try {
+    std::vector<std::string> fallback;
+    fallback.reserve(codigos_entries.size());
+    for (const std::string& entry : codigos_entries)
+      fallback.push_back(root.Call({entry, "get"}));
+
+    FileSystem& fs = services().fs ? *services().fs : RealFileSystem();
+    std::vector<std::string> codes;
+    Status status = DetectProjectCodes(fs, ruta_base, fallback, &codes);
+    if (!status.ok()) {
+      Print("Error: " + status.message());
+      return;
+    }
+    // Beyond this many rows the table would outgrow what X can map (a frame
+    // taller than 32,767 px ends the program); the previous table stays.
+    if (codes.size() > kMaxTableRows) {
+      root.Call({"tk_messageBox", "-icon", "error", "-title", "Error",
+                 "-message",
+                 "DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO " +
+                     Decimal(kMaxTableRows) + ")."});
+      return;
+    }
+    lista_codigos_final = std::move(codes);
+    construir_tabla_filas();
+  } catch (const std::exception& e) {
+    Print(std::string("Error: ") + e.what());
+  }
+}
+
+void ZarvekCertificacionApp::construir_tabla_filas() {
+  InputMethodsOff quiet(root);
+
+  // The old cells go with their frame: one destroy, and Tk then skips the
+  // X requests of each child window. A fresh frame of the same name takes
+  // its place and is filled and laid out while it is not shown, so that X
+  // maps it once, complete.
+  root.Call({"destroy", frame_rows});
+  entradas_alturas.clear();
+  MakeRowsFrame(root, frame_rows);
+  try {
+    FillRowsFrame();
+  } catch (...) {
+    root.Call(
+        {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
+    throw;
+  }
+  root.MapChildWindowsEarly(frame_rows);
+  root.Call(
+      {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
+  // Layout and the first paint while input methods are still off (see the
+  // note at the top of this file).
+  root.Call({"update", "idletasks"});
+  root.Call({"update"});
+}
+
+void ZarvekCertificacionApp::FillRowsFrame() {
+  if (lista_codigos_final.empty()) return;
+  for (size_t column = 0; column < kTableHeaders.size(); ++column) {
+    const std::string header = frame_rows + ".hdr" + Decimal(column);
+    root.Call({"ttk::label", header, "-text", kTableHeaders[column].text,
+               "-style", "SubHeader.TLabel", "-width",
+               kTableHeaders[column].width, "-anchor", "center", "-justify",
+               "center"});
+    root.Call({"grid", header, "-row", 0, "-column", column, "-padx", 5,
+               "-pady", 5, "-sticky", "ew"});
+  }
+
+  // Option values shared by every row, made once.
+  std::vector<std::string> receivers;
+  for (const auto& [model, spec] : equipos_specs) receivers.push_back(model);
+  const tk::Obj receiver_values = ListOf(receivers);
+  const tk::Obj tipo_values =
+      ListOf({std::string(kTipoChoices[0]), std::string(kTipoChoices[1])});
+  const tk::Obj code_font = ListOf({ui_family(), "9", "bold"});
+  const tk::Obj no_values = ListOf({});
+  const std::string default_receiver = receivers.front();
+
+  entradas_alturas.reserve(lista_codigos_final.size());
+  for (size_t idx = 0; idx < lista_codigos_final.size(); ++idx) {
+    const std::string& code = lista_codigos_final[idx];
+    const size_t n = idx + 1;
+    const std::string suffix = Decimal(idx);
+    MeasurementRow row;
+    row.codigo = code;
+    row.rec = frame_rows + ".rec" + suffix;
+    row.tipo = frame_rows + ".tipo" + suffix;
+    row.acc = frame_rows + ".acc" + suffix;
+    row.ref = frame_rows + ".ref" + suffix;
+    row.h = frame_rows + ".h" + suffix;
+
+    const std::string label = frame_rows + ".cod" + suffix;
+    root.Call({"ttk::label", label, "-text", code, "-font", code_font,
+               "-background", "white"});
+    root.Call({"grid", label, "-row", n, "-column", 0, "-padx", 5, "-pady", 2});
+    root.Call({"ttk::combobox", row.rec, "-values", receiver_values, "-state",
+               "readonly", "-width", 28});
+    root.Call({row.rec, "set", default_receiver});
+    root.Call({"ttk::combobox", row.tipo, "-values", tipo_values, "-state",
+               "readonly", "-width", 14});
+    root.Call({"ttk::combobox", row.acc, "-values", no_values, "-state",
+               "readonly", "-width", 23});
+    root.Call({"ttk::combobox", row.ref, "-values", no_values, "-state",
+               "readonly", "-width", 10});
+    root.Call({"ttk::entry", row.h, "-width", 12, "-justify", "center"});
+    // The five cells go to columns 1 to 5 in one grid command; "x" keeps
+    // column 0, which holds the code label.
+    root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h, "-row",
+               n, "-padx", 5});
+
+    root.Call({"bind", row.tipo, "<<ComboboxSelected>>",
+               ListOf({kRowTypeCommand, suffix})});
+    root.Call({"bind", row.acc, "<<ComboboxSelected>>",
+               ListOf({kRowAccCommand, suffix})});
+    root.Call({"bind", row.rec, "<<ComboboxSelected>>",
+               ListOf({kRowRecCommand, suffix})});
+    entradas_alturas.push_back(std::move(row));
+  }
+  // Cells are placed now, while the frame is not mapped: ttk draws nothing
+  // for a window that is not mapped, and later only the rows in view are
+  // exposed.
+  root.Call({"update", "idletasks"});
+}
+
+void ZarvekCertificacionApp::_on_row_type_change(size_t idx) {
+  const MeasurementRow& row = entradas_alturas.at(idx);
+  const std::string tipo = root.Call({row.tipo, "get"});
+  root.Call({row.acc, "set", ""});
+  root.Call({row.ref, "set", ""});
+  Choices choices = AccessoryChoices(tipo);
+  root.Call({row.acc, "configure", "-values", ListOf(choices.values), "-state",
+             choices.enabled ? "readonly" : "disabled"});
+}
+
+void ZarvekCertificacionApp::_on_row_acc_change(size_t idx) {
+  const MeasurementRow& row = entradas_alturas.at(idx);
+  const std::string rec = root.Call({row.rec, "get"});
+  const std::string acc = root.Call({row.acc, "get"});
+  const std::string tipo = root.Call({row.tipo, "get"});
+  root.Call({row.ref, "set", ""});
+  Choices choices = ReferenceChoices(rec, tipo, acc);
+  root.Call({row.ref, "configure", "-values", ListOf(choices.values), "-state",
+             choices.enabled ? "readonly" : "disabled"});
+  if (choices.preselect) root.Call({row.ref, "set", *choices.preselect});
+}
+
+void ZarvekCertificacionApp::_on_row_rec_change(size_t idx) {
+  _on_row_acc_change(idx);
+}
 
 }  // namespace zarvek

@@ -216,6 +216,19 @@ Status Interp::PutPhoto(const std::string& name, const RgbaImage& image) {
   return Status::OK();
 }
 
+void Interp::MapChildWindowsEarly(const std::string& path) {
+  Tk_Window main = Tk_MainWindow(interp_);
+  if (main == nullptr) return;
+  Tk_Window window = Tk_NameToWindow(interp_, path.c_str(), main);
+  if (window == nullptr) {
+    Tcl_ResetResult(interp_);
+    return;
+  }
+  if (Tk_IsMapped(window)) return;
+  Tk_MakeWindowExist(window);
+  XMapSubwindows(Tk_Display(window), Tk_WindowId(window));
+}
+
 bool Interp::MainWindowAlive() const {
   return Tk_MainWindow(interp_) != nullptr;
 }

@@ -1,0 +1,230 @@
+// Cost of the measurement table: building it for 100 and 1,000 codes with
+// the second tab shown (cells, layout and first paint, as
+// construir_tabla_filas does them), the first showing of a table that was
+// built while the first tab was in front, and destroying it again; beside it,
+// in the same run and window, the plain design: every cell created and
+// gridded one by one with input methods on, then `update idletasks` and the
+// first `update`. Each measurement runs in a fresh process so that its peak
+// memory is its own. Run under Xvfb:
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/table_bench [runs]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/zarvek_core.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start)
+      .count();
+}
+
+long PeakKb() {
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+std::vector<std::string> Codes(int n) {
+  std::vector<std::string> codes;
+  for (int i = 0; i < n; ++i) codes.push_back(std::to_string(10000 + i));
+  return codes;
+}
+
+// The table as the plain reading of the design builds it: each cell made and
+// gridded on its own, input methods left on.
+void BuildPlain(zarvek::ZarvekCertificacionApp& app, int n) {
+  zarvek::tk::Interp& tk = app.root;
+  const std::string f = app.frame_rows;
+  const char* headers[] = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
+                           "ACCESORIO", "REFERENCIA",    "ALTURA (m)"};
+  const int widths[] = {10, 30, 15, 25, 12, 12};
+  for (int c = 0; c < 6; ++c) {
+    std::string w = f + ".h" + std::to_string(c);
+    tk.Call({"ttk::label", w, "-text", headers[c], "-style", "SubHeader.TLabel",
+             "-width", widths[c], "-anchor", "center", "-justify", "center"});
+    tk.Call({"grid", w, "-row", 0, "-column", c, "-padx", 5, "-pady", 5,
+             "-sticky", "ew"});
+  }
+  std::vector<std::string> models;
+  for (const auto& [name, spec] : app.equipos_specs) models.push_back(name);
+  for (int i = 0; i < n; ++i) {
+    std::string s = std::to_string(i);
+    int row = i + 1;
+    tk.Call({"ttk::label", f + ".l" + s, "-text", std::to_string(10000 + i),
+             "-font", zarvek::tk::Obj::List({app.ui_family(), "9", "bold"}),
+             "-background", "white"});
+    tk.Call({"grid", f + ".l" + s, "-row", row, "-column", 0, "-padx", 5,
+             "-pady", 2});
+    tk.Call({"ttk::combobox", f + ".r" + s, "-values",
+             zarvek::tk::Obj::List(models), "-state", "readonly", "-width",
+             28});
+    tk.Call({f + ".r" + s, "set", models.front()});
+    tk.Call({"grid", f + ".r" + s, "-row", row, "-column", 1, "-padx", 5});
+    tk.Call({"ttk::combobox", f + ".t" + s, "-values",
+             zarvek::tk::Obj::List({"INCLINADA", "VERTICAL"}), "-state",
+             "readonly", "-width", 14});
+    tk.Call({"grid", f + ".t" + s, "-row", row, "-column", 2, "-padx", 5});
+    tk.Call(
+        {"ttk::combobox", f + ".a" + s, "-state", "readonly", "-width", 23});
+    tk.Call({"grid", f + ".a" + s, "-row", row, "-column", 3, "-padx", 5});
+    tk.Call(
+        {"ttk::combobox", f + ".f" + s, "-state", "readonly", "-width", 10});
+    tk.Call({"grid", f + ".f" + s, "-row", row, "-column", 4, "-padx", 5});
+    tk.Call({"ttk::entry", f + ".e" + s, "-width", 12, "-justify", "center"});
+    tk.Call({"grid", f + ".e" + s, "-row", row, "-column", 5, "-padx", 5});
+  }
+}
+
+// One measurement in this process; prints "key value" pairs on one line.
+int MeasureOnce(const char* argv0, const std::string& design, int n) {
+  std::string error;
+  auto interp = zarvek::tk::Interp::Create(argv0, &error);
+  if (!interp) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  zarvek::ZarvekCertificacionApp app(*interp);
+  const bool hidden = design == "hidden";
+  if (!hidden) interp->Call({app.tab_control, "select", app.tab_alturas});
+  interp->Call({"update"});
+  long base_kb = PeakKb();
+
+  std::map<std::string, double> t;
+  if (design == "plain") {
+    auto t0 = Clock::now();
+    BuildPlain(app, n);
+    t["create"] = MsSince(t0);
+    auto t1 = Clock::now();
+    interp->Call({"update", "idletasks"});
+    t["idle"] = MsSince(t1);
+    auto t2 = Clock::now();
+    interp->Call({"update"});
+    t["paint"] = MsSince(t2);
+    t["total"] = MsSince(t0);
+  } else {
+    app.lista_codigos_final = Codes(n);
+    auto t0 = Clock::now();
+    app.construir_tabla_filas();
+    t["create"] = MsSince(t0);  // includes layout and first paint
+    auto t1 = Clock::now();
+    interp->Call({"update", "idletasks"});
+    t["idle"] = MsSince(t1);
+    auto t2 = Clock::now();
+    interp->Call({"update"});
+    t["paint"] = MsSince(t2);
+    t["total"] = MsSince(t0);
+    if (hidden) {
+      // The user now turns to the second tab.
+      auto t3 = Clock::now();
+      interp->Call({app.tab_control, "select", app.tab_alturas});
+      interp->Call({"update"});
+      t["show"] = MsSince(t3);
+    }
+  }
+  long peak_kb = PeakKb();
+  int im_on = interp->Call({"tk", "useinputmethods"}) == "1";
+
+  auto t4 = Clock::now();
+  if (design == "plain") {
+    for (const std::string& w :
+         interp->SplitList(interp->Call({"winfo", "children", app.frame_rows})))
+      interp->Call({"destroy", w});
+  } else {
+    app.lista_codigos_final.clear();
+    app.construir_tabla_filas();
+  }
+  interp->Call({"update"});
+  t["destroy"] = MsSince(t4);
+
+  std::printf(
+      "create %.2f idle %.2f paint %.2f total %.2f show %.2f "
+      "destroy %.2f base_kb %ld peak_kb %ld im %d\n",
+      t["create"], t["idle"], t["paint"], t["total"], t["show"], t["destroy"],
+      base_kb, peak_kb, im_on);
+  return 0;
+}
+
+struct Sample {
+  double create, idle, paint, total, show, destroy;
+  long base_kb, peak_kb;
+  int im;
+};
+
+bool RunChild(const std::string& design, int n, Sample* s) {
+  char exe[4096];
+  ssize_t len = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (len <= 0) return false;
+  std::string cmd = "'" + std::string(exe, len) + "' --once " + design + " " +
+                    std::to_string(n);
+  FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return false;
+  int got = std::fscanf(p,
+                        "create %lf idle %lf paint %lf total %lf show %lf "
+                        "destroy %lf base_kb %ld peak_kb %ld im %d",
+                        &s->create, &s->idle, &s->paint, &s->total, &s->show,
+                        &s->destroy, &s->base_kb, &s->peak_kb, &s->im);
+  return pclose(p) == 0 && got == 9;
+}
+
+// The sample with the median total.
+Sample Median(std::vector<Sample> v) {
+  std::sort(v.begin(), v.end(),
+            [](const Sample& a, const Sample& b) { return a.total < b.total; });
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--once")
+    return MeasureOnce(argv[0], argv[2], std::atoi(argv[3]));
+  int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+
+  std::printf("median of %d runs, ms; memory = peak RSS growth of the build\n",
+              runs);
+  std::printf("%-7s %5s %9s %9s %9s %9s %9s %9s %8s %3s\n", "design", "rows",
+              "build", "idle", "paint", "total", "show", "destroy", "MiB",
+              "IM");
+  std::map<std::pair<std::string, int>, Sample> medians;
+  for (int n : {100, 1000}) {
+    for (const char* design : {"ours", "plain", "hidden"}) {
+      std::vector<Sample> samples;
+      for (int r = 0; r < runs; ++r) {
+        Sample s;
+        if (!RunChild(design, n, &s)) {
+          std::fprintf(stderr, "measurement %s %d failed\n", design, n);
+          return 1;
+        }
+        samples.push_back(s);
+      }
+      Sample m = Median(samples);
+      medians[{design, n}] = m;
+      std::printf("%-7s %5d %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %8.1f %3s\n",
+                  design, n, m.create, m.idle, m.paint, m.total, m.show,
+                  m.destroy, (m.peak_kb - m.base_kb) / 1024.0,
+                  m.im ? "on" : "OFF");
+    }
+  }
+  for (int n : {100, 1000}) {
+    const Sample& ours = medians[{"ours", n}];
+    const Sample& plain = medians[{"plain", n}];
+    std::printf(
+        "%d rows: build + layout + first paint %.1f ms, plain design "
+        "%.1f ms: %.2fx faster\n",
+        n, ours.total, plain.total, plain.total / ours.total);
+  }
+  return 0;
+}
