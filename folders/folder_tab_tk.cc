@@ -101,27 +101,18 @@ void ZarvekCertificacionApp::_setup_tab_carpetas() {
   root.Call({"ttk::frame", bottom_frame, "-style", "TFrame"});
   root.Call({"pack", bottom_frame, "-side", "bottom", "-fill", "x", "-padx", 10,
              "-pady", 10});
-  root.Call({"button",
-             bottom_frame + ".create",
-             "-text",
-             "CREAR CARPETAS",
-             "-bg",
-             color("primary"),
-             "-fg",
-             "white",
-             "-font",
-             tk::Obj::List({ui_family(), "11", "bold"}),
-             "-relief",
-             "flat",
-             "-width",
-             45,
-             "-height",
-             2,
-             "-takefocus",
-             0,
-             "-command",
-             Bind("crear_estructura_carpetas",
-                  [this] { crear_estructura_carpetas(); })});
+  const std::string create_command = Bind(
+      "crear_estructura_carpetas", [this] { crear_estructura_carpetas(); });
+  // X's default hover colours are light grey with black text; the palette's
+  // accent keeps the button's look under the pointer.
+  // clang-format off
+  root.Call({"button", bottom_frame + ".create", "-text", "CREAR CARPETAS",
+             "-bg", color("primary"), "-fg", "white",
+             "-activebackground", color("accent"), "-activeforeground", "white",
+             "-font", tk::Obj::List({ui_family(), "11", "bold"}),
+             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 0,
+             "-command", create_command});
+  // clang-format on
   root.Call({"pack", bottom_frame + ".create", "-fill", "x"});
 
   root.Call({"ttk::frame", list_container, "-style", "Card.TFrame"});
@@ -161,6 +152,14 @@ void ZarvekCertificacionApp::generar_lista_codigos_consecutivos() {
     destroy.emplace_back(child);
   }
   root.Call(destroy);
+  // A frame whose last grid slave is gone keeps its old requested size, and
+  // the scroll region would still offer the height of the rows just removed:
+  // a 1x1 request shrinks it (the next rows' grid request overrides it). The
+  // view goes back to the top, where the frame sits: the canvas neither
+  // resizes nor reports a window item that is scrolled out of sight, so the
+  // scroll region would otherwise not follow. A new preview starts at row 1.
+  root.Call({scrollable_frame, "configure", "-width", 1, "-height", 1});
+  root.Call({canvas_codigos, "yview", "moveto", 0});
   codigos_entries.clear();
 
   try {

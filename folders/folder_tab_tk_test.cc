@@ -11,7 +11,6 @@
 #include <fstream>
 #include <set>
 
-#include "folders/tree_plan.h"
 #include "testing/fake_fs.h"
 #include "testing/gui_fixture.h"
 
@@ -86,20 +85,12 @@ TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {
   EXPECT_EQ(Call({"pack", "slaves", std::string(kTab) + ".list_container"}),
             app_->canvas_codigos + " " + app_->scrollbar);
   EXPECT_EQ(Call({kPreviewButton, "cget", "-takefocus"}), "0");
-  EXPECT_EQ(Call({kPreviewButton, "cget", "-text"}), "PREVISUALIZAR CÓDIGOS");
   EXPECT_EQ(Call({"winfo", "class", kCreateButton}), "Button");
-  EXPECT_EQ(Call({kCreateButton, "cget", "-text"}), "CREAR CARPETAS");
-  EXPECT_EQ(Call({kCreateButton, "cget", "-bg"}), "#2C3E50");
-  EXPECT_EQ(Call({kCreateButton, "cget", "-width"}), "45");
   EXPECT_EQ(Call({kCreateButton, "cget", "-takefocus"}), "0");
-  EXPECT_EQ(List(Call({kCreateButton, "cget", "-font"})),
-            (std::vector<std::string>{app_->ui_family(), "11", "bold"}));
   EXPECT_EQ(Call({app_->canvas_codigos, "cget", "-yscrollcommand"}),
             app_->scrollbar + " set");
   EXPECT_EQ(Call({app_->scrollbar, "cget", "-command"}),
             app_->canvas_codigos + " yview");
-  EXPECT_EQ(Call({"bind", app_->scrollable_frame, "<MouseWheel>"}), "");
-  EXPECT_EQ(Call({"bind", ".", "<MouseWheel>"}), "");
 
   // The scroll region follows the rows: the last row can be scrolled to.
   Call({"update"});
@@ -113,6 +104,14 @@ TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {
             std::stoi(Call({"winfo", "height", app_->canvas_codigos})));
   Call({app_->canvas_codigos, "yview", "moveto", 1});
   EXPECT_EQ(List(Call({app_->canvas_codigos, "yview"})).at(1), "1.0");
+  // An empty preview leaves nothing to scroll.
+  Preview("0", "1");
+  Call({"update"});
+  EXPECT_LE(
+      std::stoi(
+          List(Call({app_->canvas_codigos, "cget", "-scrollregion"})).at(3)),
+      1);
+  EXPECT_EQ(Call({app_->canvas_codigos, "yview"}), "0.0 1.0");
 }
 
 TEST_F(FolderTabTest, PreviewRowsAndEntries) {
@@ -129,8 +128,6 @@ TEST_F(FolderTabTest, PreviewRowsAndEntries) {
     const std::string label = Call(
         {"grid", "slaves", app_->scrollable_frame, "-row", row, "-column", 0});
     EXPECT_EQ(Call({label, "cget", "-text"}), std::to_string(row + 1));
-    EXPECT_EQ(Call({label, "cget", "-background"}), "white");
-    EXPECT_EQ(Call({ent, "cget", "-justify"}), "center");
   }
   EXPECT_EQ(PreviewWidgets(), 6u);
 
@@ -160,17 +157,15 @@ TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
   const struct {
     const char* count;
     const char* first;
-  } refused[] = {
-      {"0", ""},
-      {"", "100"},
-      {"3.0", "100"},
-      {"tres", "100"},
-      {"3", "1e2"},
-      {"1001", "1"},
-      {"999999999999", "1"},
-      {"99999999999999999999", "1"},
-      {"2", "9223372036854775807"},
-  };
+  } refused[] = {{"0", ""},
+                 {"", "100"},
+                 {"3.0", "100"},
+                 {"tres", "100"},
+                 {"3", "1e2"},
+                 {"1001", "1"},
+                 {"999999999999", "1"},
+                 {"99999999999999999999", "1"},
+                 {"2", "9223372036854775807"}};
   for (const auto& r : refused) {
     Preview("3", "100");
     ClearMessages();
@@ -188,28 +183,6 @@ TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
   Preview("1000", "1");
   EXPECT_EQ(app_->codigos_entries.size(), 1000u);
   EXPECT_EQ(Call({app_->codigos_entries.back(), "get"}), "1000");
-}
-
-TEST_F(FolderTabTest, TreeOfThreeCodes) {
-  MakeApp();
-  Preview("3", "100");
-  AnswerDirectory(dir_.string());
-  Create();
-  EXPECT_EQ(ChooserCalls(), 1);
-  EXPECT_EQ(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0}), "");
-  EXPECT_EQ(OnlyMessage("-title"), "ÉXITO");
-  EXPECT_EQ(OnlyMessage("-message"), "CARPETAS CREADAS CORRECTAMENTE.");
-  EXPECT_EQ(OnlyMessage("-icon"), "info");
-  EXPECT_EQ(app_->ruta_base, dir_.string());
-  std::set<std::string> dirs = DirectoriesUnder(dir_);
-  EXPECT_EQ(dirs.size(), 47u);
-  for (const char* name :
-       {"1. FORMULARIOS", "2. DATOS GNSS/1. DATOS DE LA ESTACION BASE/RINEX",
-        "2. DATOS GNSS/4. 100/NATIVA", "2. DATOS GNSS/6. 102/RINEX",
-        "3. FOTOGRAFIAS/101/2. PROCESO DE MONUMENTACIÓN",
-        "3. FOTOGRAFIAS/102/08. FOTOGRAFÍAS PANORÁMICAS"}) {
-    EXPECT_EQ(dirs.count(name), 1u) << name;
-  }
 }
 
 TEST_F(FolderTabTest, EditedEntriesDuplicatesAndSecondRun) {
@@ -298,7 +271,9 @@ TEST_F(FolderTabTest, FailureAtTheNthFolderKeepsEarlierOnes) {
   EXPECT_EQ(app_->ruta_base, "/p");
 }
 
-TEST_F(FolderTabTest, HostileRootIsDataAndIsHandedToTheHeightsTab) {
+// Codes 100, 101 and 102 in a root whose name would run commands if it were
+// ever read as Tcl; the root is then handed to the heights tab.
+TEST_F(FolderTabTest, TreeOfThreeCodesInAHostileRoot) {
   MakeApp();
   // The heights tab's label when it exists; a label of our own otherwise.
   if (!app_->lbl_dir_seleccionado) {
@@ -308,22 +283,35 @@ TEST_F(FolderTabTest, HostileRootIsDataAndIsHandedToTheHeightsTab) {
   const fs::path root =
       dir_ / "Proyecto Ñandú \"x\" 'y' $HOME [exec touch PWNED] {a} } { 📂";
   fs::create_directories(root);
-  const std::string cwd = fs::current_path().string();
+  const fs::path cwd = fs::current_path();
   fs::current_path(dir_);
   Preview("3", "100");
   AnswerDirectory(root.string());
   Create();
   fs::current_path(cwd);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Option(Messages()[0], "-title"), "ÉXITO");
-  EXPECT_EQ(DirectoriesUnder(root).size(), 47u);
+
+  EXPECT_EQ(ChooserCalls(), 1);
+  EXPECT_EQ(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0}), "")
+      << "the chooser takes no options";
+  EXPECT_EQ(OnlyMessage("-title"), "ÉXITO");
+  EXPECT_EQ(OnlyMessage("-message"), "CARPETAS CREADAS CORRECTAMENTE.");
+  EXPECT_EQ(OnlyMessage("-icon"), "info");
+  const std::set<std::string> dirs = DirectoriesUnder(root);
+  EXPECT_EQ(dirs.size(), 47u);
+  for (const char* name :
+       {"1. FORMULARIOS", "2. DATOS GNSS/1. DATOS DE LA ESTACION BASE/RINEX",
+        "2. DATOS GNSS/4. 100/NATIVA", "2. DATOS GNSS/6. 102/RINEX",
+        "3. FOTOGRAFIAS/101/2. PROCESO DE MONUMENTACIÓN",
+        "3. FOTOGRAFIAS/102/08. FOTOGRAFÍAS PANORÁMICAS"}) {
+    EXPECT_EQ(dirs.count(name), 1u) << name;
+  }
   EXPECT_EQ(app_->ruta_base, root.string());
   EXPECT_EQ(Call({*app_->lbl_dir_seleccionado, "cget", "-text"}),
             root.string());
   EXPECT_EQ(Call({*app_->lbl_dir_seleccionado, "cget", "-foreground"}),
             "#27AE60");
   EXPECT_FALSE(fs::exists(dir_ / "PWNED"));
-  EXPECT_FALSE(fs::exists(fs::path(cwd) / "PWNED"));
+  EXPECT_FALSE(fs::exists(cwd / "PWNED"));
 }
 
 TEST_F(FolderTabTest, FailingHandOverShowsItsErrorAfterSuccess) {
