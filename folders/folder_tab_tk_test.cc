@@ -1,0 +1,332 @@
+// The folder tab under Xvfb: layout and scroll wiring, the code preview with
+// good and bad inputs, and the folder tree made through the buttons on a real
+// temporary folder (or a failing fake file system), with the directory
+// chooser and the message boxes answered by the fixture.
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "testing/fake_fs.h"
+#include "testing/gui_fixture.h"
+
+namespace zarvek {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::GuiTest;
+
+const char kTab[] = ".tab_control.tab_carpetas";
+const char kPreviewButton[] = ".tab_control.tab_carpetas.card.preview";
+const char kCreateButton[] = ".tab_control.tab_carpetas.bottom_frame.create";
+
+class FolderTabTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    dir_ = fs::temp_directory_path() /
+           ("zarvek_tab1_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    GuiTest::TearDown();
+    fs::remove_all(dir_);
+  }
+
+  void Preview(const std::string& count, const std::string& first) {
+    Call({"set", app_->num_puntos_var, count});
+    Call({"set", app_->primer_codigo_var, first});
+    Call({kPreviewButton, "invoke"});
+  }
+  void Create() { Call({kCreateButton, "invoke"}); }
+  void SetEntry(size_t row, const std::string& text) {
+    const std::string& ent = app_->codigos_entries.at(row);
+    Call({ent, "delete", 0, "end"});
+    Call({ent, "insert", 0, text});
+  }
+  std::vector<std::string> EntryTexts() {
+    std::vector<std::string> out;
+    for (const std::string& ent : app_->codigos_entries)
+      out.push_back(Call({ent, "get"}));
+    return out;
+  }
+  size_t PreviewWidgets() {
+    return List(Call({"winfo", "children", app_->scrollable_frame})).size();
+  }
+  // Every directory under `root`, as paths relative to it.
+  static std::set<std::string> DirectoriesUnder(const fs::path& root) {
+    std::set<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+      if (e.is_directory()) out.insert(fs::relative(e.path(), root).string());
+    return out;
+  }
+  std::string OnlyMessage(const char* option) {
+    std::vector<std::vector<std::string>> messages = Messages();
+    if (messages.size() != 1)
+      return "<" + std::to_string(messages.size()) + " boxes>";
+    return Option(messages[0], option);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {
+  MakeApp();
+  EXPECT_EQ(List(Call({"pack", "slaves", kTab})),
+            (std::vector<std::string>{std::string(kTab) + ".card",
+                                      std::string(kTab) + ".bottom_frame",
+                                      std::string(kTab) + ".list_container"}));
+  EXPECT_EQ(Call({"pack", "slaves", std::string(kTab) + ".list_container"}),
+            app_->canvas_codigos + " " + app_->scrollbar);
+  EXPECT_EQ(Call({kPreviewButton, "cget", "-takefocus"}), "0");
+  EXPECT_EQ(Call({"winfo", "class", kCreateButton}), "Button");
+  EXPECT_EQ(Call({kCreateButton, "cget", "-takefocus"}), "0");
+  EXPECT_EQ(Call({app_->canvas_codigos, "cget", "-yscrollcommand"}),
+            app_->scrollbar + " set");
+  EXPECT_EQ(Call({app_->scrollbar, "cget", "-command"}),
+            app_->canvas_codigos + " yview");
+
+  // The scroll region follows the rows: the last row can be scrolled to.
+  Call({"update"});
+  Preview("60", "1");
+  Call({"update"});
+  std::vector<std::string> region =
+      List(Call({app_->canvas_codigos, "cget", "-scrollregion"}));
+  ASSERT_EQ(region.size(), 4u);
+  EXPECT_EQ(region[3], Call({"winfo", "height", app_->scrollable_frame}));
+  EXPECT_GT(std::stoi(region[3]),
+            std::stoi(Call({"winfo", "height", app_->canvas_codigos})));
+  Call({app_->canvas_codigos, "yview", "moveto", 1});
+  EXPECT_EQ(List(Call({app_->canvas_codigos, "yview"})).at(1), "1.0");
+  // An empty preview leaves nothing to scroll.
+  Preview("0", "1");
+  Call({"update"});
+  EXPECT_LE(
+      std::stoi(
+          List(Call({app_->canvas_codigos, "cget", "-scrollregion"})).at(3)),
+      1);
+  EXPECT_EQ(Call({app_->canvas_codigos, "yview"}), "0.0 1.0");
+}
+
+TEST_F(FolderTabTest, PreviewRowsAndEntries) {
+  MakeApp();
+  Preview("3", "100");
+  EXPECT_TRUE(Messages().empty());
+  ASSERT_EQ(app_->codigos_entries.size(), 3u);
+  EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"100", "101", "102"}));
+  for (int row = 0; row < 3; ++row) {
+    const std::string& ent = app_->codigos_entries[row];
+    EXPECT_EQ(Call({"grid", "slaves", app_->scrollable_frame, "-row", row,
+                    "-column", 1}),
+              ent);
+    const std::string label = Call(
+        {"grid", "slaves", app_->scrollable_frame, "-row", row, "-column", 0});
+    EXPECT_EQ(Call({label, "cget", "-text"}), std::to_string(row + 1));
+  }
+  EXPECT_EQ(PreviewWidgets(), 6u);
+
+  // A second press replaces the preview; numbering restarts at 1.
+  Preview(" 2 ", "0012");
+  EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"12", "13"}));
+  EXPECT_EQ(PreviewWidgets(), 4u);
+  EXPECT_EQ(
+      Call({"grid", "slaves", app_->scrollable_frame, "-row", 1, "-column", 1}),
+      app_->codigos_entries[1]);
+  Preview("3", "-2");
+  EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"-2", "-1", "0"}));
+  EXPECT_TRUE(Messages().empty());
+  // Input methods are on again after the build.
+  EXPECT_EQ(Call({"tk", "useinputmethods"}), "1");
+}
+
+TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
+  MakeApp();
+  for (const char* count : {"0", "-2", "+0"}) {
+    Preview("3", "100");
+    Preview(count, "100");
+    EXPECT_TRUE(Messages().empty()) << count;
+    EXPECT_EQ(PreviewWidgets(), 0u) << count;
+    EXPECT_TRUE(app_->codigos_entries.empty()) << count;
+  }
+  const struct {
+    const char* count;
+    const char* first;
+  } refused[] = {{"0", ""},
+                 {"", "100"},
+                 {"3.0", "100"},
+                 {"tres", "100"},
+                 {"3", "1e2"},
+                 {"1001", "1"},
+                 {"999999999999", "1"},
+                 {"99999999999999999999", "1"},
+                 {"2", "9223372036854775807"}};
+  for (const auto& r : refused) {
+    Preview("3", "100");
+    ClearMessages();
+    const auto start = std::chrono::steady_clock::now();
+    Preview(r.count, r.first);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1))
+        << r.count;
+    EXPECT_EQ(OnlyMessage("-message"), "Datos inválidos") << r.count;
+    EXPECT_EQ(OnlyMessage("-title"), "Error") << r.count;
+    EXPECT_EQ(OnlyMessage("-icon"), "error") << r.count;
+    EXPECT_EQ(PreviewWidgets(), 0u) << r.count;
+    EXPECT_TRUE(app_->codigos_entries.empty()) << r.count;
+  }
+  // The largest count allowed is built in full.
+  Preview("1000", "1");
+  EXPECT_EQ(app_->codigos_entries.size(), 1000u);
+  EXPECT_EQ(Call({app_->codigos_entries.back(), "get"}), "1000");
+}
+
+TEST_F(FolderTabTest, EditedEntriesDuplicatesAndSecondRun) {
+  MakeApp();
+  Preview("8", "1");
+  const char* texts[] = {"", " 100 ", "-5", "abc", "1 2", "007", "3.0", "100"};
+  for (size_t i = 0; i < 8; ++i) SetEntry(i, texts[i]);
+  for (int run = 0; run < 2; ++run) {
+    AnswerDirectory(dir_.string());
+    Create();
+    std::set<std::string> dirs = DirectoriesUnder(dir_);
+    // Three kept codes, the photo folders of 100 made once.
+    EXPECT_EQ(dirs.size(), 8u + 3 * 3 + 2 * 10) << run;
+    for (const char* name :
+         {"2. DATOS GNSS/4. 100", "2. DATOS GNSS/5. 007",
+          "2. DATOS GNSS/6. 100/RINEX", "3. FOTOGRAFIAS/007/09. VIDEOS",
+          "3. FOTOGRAFIAS/100/1. EQUIPO GNSS"}) {
+      EXPECT_EQ(dirs.count(name), 1u) << name;
+    }
+  }
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Option(Messages()[1], "-title"), "ÉXITO");
+  // The entries are read, not changed.
+  EXPECT_EQ(EntryTexts()[1], " 100 ");
+}
+
+TEST_F(FolderTabTest, NothingToDoOrCancelled) {
+  MakeApp();
+  app_->ruta_base = "/earlier/project";
+  Create();  // no preview yet
+  Preview("2", "-5");
+  SetEntry(1, "x");
+  Create();  // no valid code
+  EXPECT_EQ(ChooserCalls(), 0);
+  Preview("2", "5");
+  AnswerDirectory("");
+  Create();
+  EXPECT_EQ(ChooserCalls(), 1);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(app_->ruta_base, "/earlier/project");
+  EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+TEST_F(FolderTabTest, FileInTheWayStopsWithTheSystemError) {
+  MakeApp();
+  std::ofstream(dir_ / "1. FORMULARIOS") << "x";
+  Preview("3", "100");
+  AnswerDirectory(dir_.string());
+  Create();
+  EXPECT_EQ(OnlyMessage("-title"), "Error");
+  EXPECT_EQ(OnlyMessage("-icon"), "error");
+  EXPECT_EQ(OnlyMessage("-message"), std::string(std::strerror(EEXIST)) + ": " +
+                                         (dir_ / "1. FORMULARIOS").string());
+  EXPECT_TRUE(DirectoriesUnder(dir_).empty());
+  EXPECT_EQ(app_->ruta_base, dir_.string());
+}
+
+TEST_F(FolderTabTest, OverlongCodeGivesFileNameTooLong) {
+  MakeApp();
+  Preview("1", "1");
+  const std::string code(300, '7');
+  SetEntry(0, code);
+  AnswerDirectory(dir_.string());
+  Create();
+  EXPECT_EQ(OnlyMessage("-message"),
+            std::string(std::strerror(ENAMETOOLONG)) + ": " +
+                (dir_ / "2. DATOS GNSS" / ("4. " + code)).string());
+  EXPECT_NE(OnlyMessage("-message").find("File name too long"),
+            std::string::npos);
+  EXPECT_EQ(DirectoriesUnder(dir_).size(), 7u);  // the shared folders only
+}
+
+TEST_F(FolderTabTest, FailureAtTheNthFolderKeepsEarlierOnes) {
+  FakeFileSystem fake;
+  fake.FailMakeDirsAt(10,
+                      "No space left on device: /p/2. DATOS GNSS/4. 1/RINEX");
+  AppServices services;
+  services.fs = &fake;
+  MakeApp(services);
+  Preview("2", "1");
+  AnswerDirectory("/p");
+  Create();
+  EXPECT_EQ(OnlyMessage("-message"),
+            "No space left on device: /p/2. DATOS GNSS/4. 1/RINEX");
+  EXPECT_EQ(fake.directories_made_.size(), 9u);
+  EXPECT_EQ(app_->ruta_base, "/p");
+}
+
+// Codes 100, 101 and 102 in a root whose name would run commands if it were
+// ever read as Tcl; the root is then handed to the heights tab.
+TEST_F(FolderTabTest, TreeOfThreeCodesInAHostileRoot) {
+  MakeApp();
+  // The heights tab's label when it exists; a label of our own otherwise.
+  if (!app_->lbl_dir_seleccionado) {
+    Call({"ttk::label", ".lbl_dir"});
+    app_->lbl_dir_seleccionado = ".lbl_dir";
+  }
+  const fs::path root =
+      dir_ / "Proyecto Ñandú \"x\" 'y' $HOME [exec touch PWNED] {a} } { 📂";
+  fs::create_directories(root);
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir_);
+  Preview("3", "100");
+  AnswerDirectory(root.string());
+  Create();
+  fs::current_path(cwd);
+
+  EXPECT_EQ(ChooserCalls(), 1);
+  EXPECT_EQ(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0}), "")
+      << "the chooser takes no options";
+  EXPECT_EQ(OnlyMessage("-title"), "ÉXITO");
+  EXPECT_EQ(OnlyMessage("-message"), "CARPETAS CREADAS CORRECTAMENTE.");
+  EXPECT_EQ(OnlyMessage("-icon"), "info");
+  const std::set<std::string> dirs = DirectoriesUnder(root);
+  EXPECT_EQ(dirs.size(), 47u);
+  for (const char* name :
+       {"1. FORMULARIOS", "2. DATOS GNSS/1. DATOS DE LA ESTACION BASE/RINEX",
+        "2. DATOS GNSS/4. 100/NATIVA", "2. DATOS GNSS/6. 102/RINEX",
+        "3. FOTOGRAFIAS/101/2. PROCESO DE MONUMENTACIÓN",
+        "3. FOTOGRAFIAS/102/08. FOTOGRAFÍAS PANORÁMICAS"}) {
+    EXPECT_EQ(dirs.count(name), 1u) << name;
+  }
+  EXPECT_EQ(app_->ruta_base, root.string());
+  EXPECT_EQ(Call({*app_->lbl_dir_seleccionado, "cget", "-text"}),
+            root.string());
+  EXPECT_EQ(Call({*app_->lbl_dir_seleccionado, "cget", "-foreground"}),
+            "#27AE60");
+  EXPECT_FALSE(fs::exists(dir_ / "PWNED"));
+  EXPECT_FALSE(fs::exists(cwd / "PWNED"));
+}
+
+TEST_F(FolderTabTest, FailingHandOverShowsItsErrorAfterSuccess) {
+  MakeApp();
+  app_->lbl_dir_seleccionado = ".no_such_label";
+  Preview("1", "100");
+  AnswerDirectory(dir_.string());
+  Create();
+  std::vector<std::vector<std::string>> messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(Option(messages[0], "-title"), "ÉXITO");
+  EXPECT_EQ(Option(messages[1], "-title"), "Error");
+  EXPECT_EQ(Option(messages[1], "-message"),
+            "invalid command name \".no_such_label\"");
+}
+
+}  // namespace
+}  // namespace zarvek
