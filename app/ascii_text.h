@@ -4,6 +4,9 @@
 #ifndef ZARVEK_APP_ASCII_TEXT_H_
 #define ZARVEK_APP_ASCII_TEXT_H_
 
+#include <charconv>
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace zarvek {
@@ -29,6 +32,13 @@ constexpr bool IsAsciiDigits(std::string_view text) {
     if (c < '0' || c > '9') return false;
   }
   return true;
+}
+
+/// `value` in decimal digits, whatever the locale.
+inline std::string DecimalText(std::size_t value) {
+  char text[24];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, end);
 }
 
 }  // namespace zarvek

@@ -10,6 +10,7 @@
 
 #include "app/app_text.h"
 #include "testing/gui_fixture.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
@@ -19,19 +20,6 @@ using testing::GuiTest;
 
 class MainWindowTest : public GuiTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    dir_ = fs::temp_directory_path() /
-           ("zarvek_main_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    GuiTest::TearDown();
-    fs::remove_all(dir_);
-  }
-
   // Services whose resources are looked up in the test's own folder.
   AppServices InDir() {
     AppServices s;
@@ -54,7 +42,8 @@ class MainWindowTest : public GuiTest {
     return List(Call({"winfo", "children", ".header_frame.inner_header"}));
   }
 
-  fs::path dir_;
+  testing::TempDir temp_;
+  const fs::path& dir_ = temp_.path();
 };
 
 TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {

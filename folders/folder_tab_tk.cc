@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ascii_text.h"
 #include "app/zarvek_core.h"
 #include "folders/codes.h"
 #include "folders/tree_create.h"
@@ -16,37 +17,6 @@
 namespace zarvek {
 namespace {
 
-// Turns X input methods off for its lifetime and restores the state it found.
-// Tk makes an input context for every window on that window's first event,
-// about 175 us per ttk widget; a preview of 1,000 points has 2,000 of them.
-// Contexts are made lazily, so a widget built and first painted while input
-// methods are off gets one later, when it is focused or typed into.
-class InputMethodsOff {
- public:
-  explicit InputMethodsOff(tk::Interp& interp) : interp_(interp) {
-    previous_ = interp_.Call({"tk", "useinputmethods"});
-    interp_.Call({"tk", "useinputmethods", 0});
-  }
-  ~InputMethodsOff() {
-    try {
-      if (interp_.MainWindowAlive())
-        interp_.Call({"tk", "useinputmethods", previous_});
-    } catch (const std::exception&) {
-    }
-  }
-  InputMethodsOff(const InputMethodsOff&) = delete;
-  InputMethodsOff& operator=(const InputMethodsOff&) = delete;
-
- private:
-  tk::Interp& interp_;
-  std::string previous_;
-};
-
-std::string Decimal(size_t value) {
-  char text[24];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, end);
-}
 
 void ErrorBox(tk::Interp& interp, const std::string& message) {
   interp.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
@@ -167,10 +137,10 @@ void ZarvekCertificacionApp::generar_lista_codigos_consecutivos() {
         PreviewCodes(root.Call({"set", num_puntos_var}),
                      root.Call({"set", primer_codigo_var}));
     if (!codes) throw std::invalid_argument("Datos inválidos");
-    InputMethodsOff quiet(root);
+    tk::InputMethodsOff quiet(root);
     codigos_entries.reserve(codes->size());
     for (size_t i = 0; i < codes->size(); ++i) {
-      const std::string number = Decimal(i + 1);
+      const std::string number = DecimalText(i + 1);
       const std::string label = scrollable_frame + ".n" + number;
       const std::string ent = scrollable_frame + ".c" + number;
       root.Call({"ttk::label", label, "-text", number, "-background", "white"});

@@ -13,6 +13,7 @@
 
 #include "testing/fake_fs.h"
 #include "testing/gui_fixture.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
@@ -26,19 +27,6 @@ const char kCreateButton[] = ".tab_control.tab_carpetas.bottom_frame.create";
 
 class FolderTabTest : public GuiTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    dir_ = fs::temp_directory_path() /
-           ("zarvek_tab1_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    GuiTest::TearDown();
-    fs::remove_all(dir_);
-  }
-
   void Preview(const std::string& count, const std::string& first) {
     Call({"set", app_->num_puntos_var, count});
     Call({"set", app_->primer_codigo_var, first});
@@ -73,7 +61,8 @@ class FolderTabTest : public GuiTest {
     return Option(messages[0], option);
   }
 
-  fs::path dir_;
+  testing::TempDir temp_;
+  const fs::path& dir_ = temp_.path();
 };
 
 TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {

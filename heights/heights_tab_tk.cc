@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/ascii_text.h"
 #include "app/zarvek_core.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
@@ -30,34 +31,6 @@ constexpr const char* kRowTypeCommand = "::zarvek::row_tipo";
 constexpr const char* kRowAccCommand = "::zarvek::row_acc";
 constexpr const char* kRowRecCommand = "::zarvek::row_rec";
 
-// Turns X input methods off for its lifetime and then restores the state it
-// found. Restoring never throws: a window already destroyed is left alone.
-class InputMethodsOff {
- public:
-  explicit InputMethodsOff(tk::Interp& interp) : interp_(interp) {
-    previous_ = interp_.Call({"tk", "useinputmethods"});
-    interp_.Call({"tk", "useinputmethods", 0});
-  }
-  ~InputMethodsOff() {
-    try {
-      if (interp_.MainWindowAlive())
-        interp_.Call({"tk", "useinputmethods", previous_});
-    } catch (const std::exception&) {
-    }
-  }
-  InputMethodsOff(const InputMethodsOff&) = delete;
-  InputMethodsOff& operator=(const InputMethodsOff&) = delete;
-
- private:
-  tk::Interp& interp_;
-  std::string previous_;
-};
-
-std::string Decimal(size_t value) {
-  char text[24];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, end);
-}
 
 // The row index carried by a binding script, if it is a plain integer.
 bool ParseIndex(const std::vector<std::string>& args, size_t* idx) {
@@ -222,7 +195,7 @@ void ZarvekCertificacionApp::detectar_codigos_existentes() {
       root.Call({"tk_messageBox", "-icon", "error", "-title", "Error",
                  "-message",
                  "DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO " +
-                     Decimal(kMaxTableRows) + ")."});
+                     DecimalText(kMaxTableRows) + ")."});
       return;
     }
     lista_codigos_final = std::move(codes);
@@ -233,7 +206,7 @@ void ZarvekCertificacionApp::detectar_codigos_existentes() {
 }
 
 void ZarvekCertificacionApp::construir_tabla_filas() {
-  InputMethodsOff quiet(root);
+  tk::InputMethodsOff quiet(root);
 
   // The old cells go with their frame: one destroy, and Tk then skips the
   // X requests of each child window. A fresh frame of the same name takes
@@ -261,7 +234,7 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
 void ZarvekCertificacionApp::FillRowsFrame() {
   if (lista_codigos_final.empty()) return;
   for (size_t column = 0; column < kTableHeaders.size(); ++column) {
-    const std::string header = frame_rows + ".hdr" + Decimal(column);
+    const std::string header = frame_rows + ".hdr" + DecimalText(column);
     root.Call({"ttk::label", header, "-text", kTableHeaders[column].text,
                "-style", "SubHeader.TLabel", "-width",
                kTableHeaders[column].width, "-anchor", "center", "-justify",
@@ -284,7 +257,7 @@ void ZarvekCertificacionApp::FillRowsFrame() {
   for (size_t idx = 0; idx < lista_codigos_final.size(); ++idx) {
     const std::string& code = lista_codigos_final[idx];
     const size_t n = idx + 1;
-    const std::string suffix = Decimal(idx);
+    const std::string suffix = DecimalText(idx);
     MeasurementRow row;
     row.codigo = code;
     row.rec = frame_rows + ".rec" + suffix;

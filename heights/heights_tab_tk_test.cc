@@ -13,6 +13,7 @@
 
 #include "heights/point_detection.h"
 #include "testing/gui_fixture.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
@@ -21,50 +22,11 @@ namespace stdfs = std::filesystem;
 using Texts = std::vector<std::string>;
 using testing::GuiTest;
 
-// The disk through std::filesystem, kept local to these tests.
-class StdFs : public FileSystem {
- public:
-  bool Exists(const std::string& path) override {
-    std::error_code ec;
-    return stdfs::exists(stdfs::path(path), ec);
-  }
-  bool IsDirectory(const std::string& path) override {
-    std::error_code ec;
-    return stdfs::is_directory(stdfs::path(path), ec);
-  }
-  Status ListDir(const std::string& path, Texts* names) override {
-    std::error_code ec;
-    names->clear();
-    for (stdfs::directory_iterator it(stdfs::path(path), ec), end;
-         !ec && it != end; it.increment(ec)) {
-      names->push_back(it->path().filename().string());
-    }
-    if (ec) return Status::Error(ec.message() + ": " + path);
-    return Status::OK();
-  }
-  Status MakeDirs(const std::string& path) override {
-    std::error_code ec;
-    stdfs::create_directories(stdfs::path(path), ec);
-    return ec ? Status::Error(ec.message() + ": " + path) : Status::OK();
-  }
-};
-
 class HeightsTabTest : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    root_ = stdfs::temp_directory_path() /
-            ("zarvek_heights_" + std::to_string(getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    stdfs::remove_all(root_);
-    stdfs::create_directories(root_);
-    AppServices services;
-    services.fs = &fs_;
-    MakeApp(services);
-  }
-  void TearDown() override {
-    GuiTest::TearDown();
-    stdfs::remove_all(root_);
+    MakeApp();
   }
 
   // A project folder `name` with point folders "i. code" in "2. DATOS GNSS".
@@ -105,8 +67,8 @@ class HeightsTabTest : public GuiTest {
     return Call({*app_->lbl_dir_seleccionado, "cget", "-text"});
   }
 
-  StdFs fs_;
-  stdfs::path root_;
+  testing::TempDir temp_;
+  const stdfs::path& root_ = temp_.path();
 };
 
 TEST_F(HeightsTabTest, LayoutOfTheTab) {

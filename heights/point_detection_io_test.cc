@@ -1,5 +1,4 @@
-// Point detection over real folders, through a minimal FileSystem over
-// std::filesystem kept local to this test.
+// Point detection over real folders, through the real file system.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "heights/point_detection.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
@@ -17,52 +17,16 @@ namespace {
 namespace stdfs = std::filesystem;
 using Codes = std::vector<std::string>;
 
-class StdFs : public FileSystem {
- public:
-  bool Exists(const std::string& path) override {
-    std::error_code ec;
-    return stdfs::exists(stdfs::path(path), ec);
-  }
-  bool IsDirectory(const std::string& path) override {
-    std::error_code ec;
-    return stdfs::is_directory(stdfs::path(path), ec);
-  }
-  Status ListDir(const std::string& path, Codes* names) override {
-    std::error_code ec;
-    names->clear();
-    for (stdfs::directory_iterator it(stdfs::path(path), ec), end;
-         !ec && it != end; it.increment(ec)) {
-      names->push_back(it->path().filename().string());
-    }
-    if (ec) return Status::Error(ec.message() + ": " + path);
-    return Status::OK();
-  }
-  Status MakeDirs(const std::string& path) override {
-    std::error_code ec;
-    stdfs::create_directories(stdfs::path(path), ec);
-    return ec ? Status::Error(ec.message() + ": " + path) : Status::OK();
-  }
-};
-
 class PointDetectionIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = stdfs::temp_directory_path() /
-            (std::string("zarvek_detect_") + info->name() + "_" +
-             std::to_string(::getpid()));
-    stdfs::remove_all(root_);
-    stdfs::create_directories(root_);
-  }
-  void TearDown() override { stdfs::remove_all(root_); }
-
   std::string Dir(const std::string& relative) {
     stdfs::create_directories(root_ / relative);
     return (root_ / relative).string();
   }
 
-  stdfs::path root_;
-  StdFs fs_;
+  testing::TempDir temp_;
+  const stdfs::path& root_ = temp_.path();
+  FileSystem& fs_ = RealFileSystem();
 };
 
 TEST_F(PointDetectionIoTest, ProjectTreeInNumericOrder) {

@@ -235,4 +235,18 @@ bool Interp::MainWindowAlive() const {
 
 void Interp::MainLoop() { Tk_MainLoop(); }
 
+InputMethodsOff::InputMethodsOff(Interp& interp) : interp_(interp) {
+  previous_ = interp_.Call({"tk", "useinputmethods"});
+  interp_.Call({"tk", "useinputmethods", 0});
+}
+
+InputMethodsOff::~InputMethodsOff() {
+  try {
+    if (interp_.MainWindowAlive()) {
+      interp_.Call({"tk", "useinputmethods", previous_});
+    }
+  } catch (const std::exception&) {
+  }
+}
+
 }  // namespace zarvek::tk

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "testing/gui_fixture.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
@@ -16,10 +17,6 @@ class ReportButtonTest : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    root_ = fs::temp_directory_path() /
-            ("zarvek_report_btn_" + std::to_string(getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
     fs::create_directories(root_ / "2. DATOS GNSS" / "4. 100");
     fs::create_directories(root_ / "2. DATOS GNSS" / "5. 101");
     AppServices services;
@@ -27,11 +24,6 @@ class ReportButtonTest : public GuiTest {
     services.today = [] { return "07/12/2026"; };
     MakeApp(services);
   }
-  void TearDown() override {
-    GuiTest::TearDown();
-    fs::remove_all(root_);
-  }
-
   void OpenProject() {
     AnswerDirectory(root_.string());
     app_->seleccionar_directorio_trabajo();
@@ -55,7 +47,8 @@ class ReportButtonTest : public GuiTest {
     return messages.empty() ? std::vector<std::string>{} : messages.back();
   }
 
-  fs::path root_;
+  testing::TempDir temp_;
+  const fs::path& root_ = temp_.path();
   std::vector<std::string> opened_;
 };
 

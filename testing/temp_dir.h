@@ -1,0 +1,41 @@
+// A fresh, empty folder under the system's temporary folder for one test,
+// named after the process and the running test, removed with its contents
+// when the object goes.
+#ifndef ZARVEK_TESTING_TEMP_DIR_H_
+#define ZARVEK_TESTING_TEMP_DIR_H_
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+namespace zarvek::testing {
+
+class TempDir {
+ public:
+  explicit TempDir(const std::string& prefix = "zarvek") {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::temp_directory_path() /
+            (prefix + "_" + std::to_string(getpid()) + "_" +
+             (info ? std::string(info->test_suite_name()) + "." + info->name()
+                   : std::string("run")));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace zarvek::testing
+
+#endif  // ZARVEK_TESTING_TEMP_DIR_H_
