@@ -18,6 +18,12 @@
 namespace zarvek {
 namespace {
 
+// Page coordinates go into the content streams on a 1/8-point grid
+// (0.04 mm, below any printer's dot): exact binary fractions print with at
+// most three decimals instead of libharu's five, which keeps each page's
+// drawing instructions small.
+HPDF_REAL Snap(double v) { return static_cast<HPDF_REAL>(std::round(v * 8) / 8); }
+
 // The standard text fonts. Symbol and ZapfDingbats are left out: they do not
 // take the WinAnsi encoding.
 constexpr std::array<std::string_view, 12> kStandardFonts = {
@@ -275,8 +281,7 @@ struct HaruDocument::Haru {
     const std::string& bytes = ToWinAnsi(text);
     if (shift != 0) x -= Width(bytes, font, state.font_size) * shift;
     HPDF_Page_BeginText(page);
-    HPDF_Page_TextOut(page, static_cast<HPDF_REAL>(x),
-                      static_cast<HPDF_REAL>(y), bytes.c_str());
+    HPDF_Page_TextOut(page, Snap(x), Snap(y), bytes.c_str());
     HPDF_Page_EndText(page);
   }
 
@@ -440,8 +445,8 @@ void HaruDocument::restoreState() {
 void HaruDocument::line(double x1, double y1, double x2, double y2) {
   Haru& h = *haru_;
   if (!Finite({x1, y1, x2, y2}) || h.Page() == nullptr) return;
-  HPDF_Page_MoveTo(h.page, x1, y1);
-  HPDF_Page_LineTo(h.page, x2, y2);
+  HPDF_Page_MoveTo(h.page, Snap(x1), Snap(y1));
+  HPDF_Page_LineTo(h.page, Snap(x2), Snap(y2));
   HPDF_Page_Stroke(h.page);
 }
 
@@ -449,7 +454,7 @@ void HaruDocument::rect(double x, double y, double width, double height,
                         bool stroke, bool fill) {
   Haru& h = *haru_;
   if (!Finite({x, y, width, height}) || h.Page() == nullptr) return;
-  HPDF_Page_Rectangle(h.page, x, y, width, height);
+  HPDF_Page_Rectangle(h.page, Snap(x), Snap(y), Snap(width), Snap(height));
   h.Paint(stroke, fill);
 }
 
@@ -470,16 +475,20 @@ void HaruDocument::roundRect(double x, double y, double width, double height,
   const double right = x + width;
   const double top = y + height;
   HPDF_Page page = h.page;
-  HPDF_Page_MoveTo(page, x + r, y);
-  HPDF_Page_LineTo(page, right - r, y);
-  HPDF_Page_CurveTo(page, right - r + k, y, right, y + r - k, right, y + r);
-  HPDF_Page_LineTo(page, right, top - r);
-  HPDF_Page_CurveTo(page, right, top - r + k, right - r + k, top, right - r,
-                    top);
-  HPDF_Page_LineTo(page, x + r, top);
-  HPDF_Page_CurveTo(page, x + r - k, top, x, top - r + k, x, top - r);
-  HPDF_Page_LineTo(page, x, y + r);
-  HPDF_Page_CurveTo(page, x, y + r - k, x + r - k, y, x + r, y);
+  auto S = Snap;
+  HPDF_Page_MoveTo(page, S(x + r), S(y));
+  HPDF_Page_LineTo(page, S(right - r), S(y));
+  HPDF_Page_CurveTo(page, S(right - r + k), S(y), S(right), S(y + r - k),
+                    S(right), S(y + r));
+  HPDF_Page_LineTo(page, S(right), S(top - r));
+  HPDF_Page_CurveTo(page, S(right), S(top - r + k), S(right - r + k), S(top),
+                    S(right - r), S(top));
+  HPDF_Page_LineTo(page, S(x + r), S(top));
+  HPDF_Page_CurveTo(page, S(x + r - k), S(top), S(x), S(top - r + k), S(x),
+                    S(top - r));
+  HPDF_Page_LineTo(page, S(x), S(y + r));
+  HPDF_Page_CurveTo(page, S(x), S(y + r - k), S(x + r - k), S(y), S(x + r),
+                    S(y));
   HPDF_Page_ClosePath(page);
   h.Paint(stroke, fill);
 }
@@ -534,9 +543,8 @@ bool HaruDocument::drawImage(const std::string& path, double x, double y,
     bottom = y + (box_h - hgt) / 2;
   }
   if (h.Page() == nullptr) return false;
-  HPDF_Page_DrawImage(h.page, picture.image, static_cast<HPDF_REAL>(left),
-                      static_cast<HPDF_REAL>(bottom), static_cast<HPDF_REAL>(w),
-                      static_cast<HPDF_REAL>(hgt));
+  HPDF_Page_DrawImage(h.page, picture.image, Snap(left), Snap(bottom),
+                      Snap(w), Snap(hgt));
   return !h.failed;
 }
 

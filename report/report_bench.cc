@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace zarvek;
 
-std::vector<RowInput> Rows(int n) {
+std::vector<RowInput> Rows(int n, int kinds_used = 3) {
   const RowInput kinds[] = {
       {"", "QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
       {"", "QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"},
@@ -28,7 +28,7 @@ std::vector<RowInput> Rows(int n) {
   };
   std::vector<RowInput> rows;
   for (int i = 0; i < n; ++i) {
-    RowInput row = kinds[i % 3];
+    RowInput row = kinds[i % kinds_used];
     row.codigo = std::to_string(1000 + i);
     rows.push_back(row);
   }
@@ -76,6 +76,21 @@ int main() {
                   double(size - one_page_size) / (n - 1));
     }
     std::printf("\n");
+  }
+  // Pages that all show the same set-up: what each further page costs once
+  // every picture is in the file.
+  {
+    std::uintmax_t sizes[2];
+    int counts[2] = {1, 1000};
+    for (int k = 0; k < 2; ++k) {
+      ReportOutcome outcome = RunConversionReport(
+          root.string(), Rows(counts[k], 1), "07/12/2026", services);
+      if (outcome.open_path.empty()) return 1;
+      sizes[k] =
+          fs::file_size(root / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf");
+    }
+    std::printf("same set-up on every page: %.0f bytes/page beyond the first\n",
+                double(sizes[1] - sizes[0]) / (counts[1] - counts[0]));
   }
   struct rusage usage;
   getrusage(RUSAGE_SELF, &usage);
