@@ -12,24 +12,15 @@
 #include "folders/codes.h"
 #include "gtest/gtest.h"
 #include "platform/fs.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
 
 namespace stdfs = std::filesystem;
 
-// A fresh folder under /tmp for each test, removed with its contents after.
-class TreeCreateIoTest : public testing::Test {
+class TreeCreateIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/zarvek_tree_XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    root_ = name;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    stdfs::remove_all(root_, ignored);
-  }
 
   // Every entry under the root, as sorted paths relative to it; files are
   // marked with a trailing " (file)".
@@ -44,7 +35,8 @@ class TreeCreateIoTest : public testing::Test {
     return entries;
   }
 
-  std::string root_;
+  testing::TempDir temp_;
+  const std::string root_ = temp_.path().string();
 };
 
 std::vector<std::string> Sorted(std::vector<std::string> v) {

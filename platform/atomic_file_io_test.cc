@@ -10,28 +10,17 @@
 #include <string>
 
 #include "platform/atomic_file.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::ReadFileBytes;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char templ[] = "/tmp/zarvek_atomic_XXXXXX";
-    ASSERT_NE(::mkdtemp(templ), nullptr);
-    dir_ = templ;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Names in the folder besides `keep`.
   std::vector<std::string> Others(const std::string& keep) const {
     std::vector<std::string> names;
@@ -41,13 +30,14 @@ class AtomicFileTest : public ::testing::Test {
     return names;
   }
 
-  std::string dir_;
+  testing::TempDir temp_;
+  const std::string dir_ = temp_.path().string();
 };
 
 TEST_F(AtomicFileTest, WritesAndReplaces) {
   const std::string path = dir_ + "/CONVERSIÓN DE ALTURA.pdf";
   ASSERT_TRUE(WriteFileAtomically(path, "first").ok());
-  EXPECT_EQ(ReadFile(path), "first");
+  EXPECT_EQ(ReadFileBytes(path), "first");
   struct stat st;
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   const mode_t mask = ::umask(0);
@@ -58,12 +48,12 @@ TEST_F(AtomicFileTest, WritesAndReplaces) {
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
   const std::string big(3 << 20, 'x');
   ASSERT_TRUE(WriteFileAtomically(path, big).ok());
-  EXPECT_EQ(ReadFile(path), big);
+  EXPECT_EQ(ReadFileBytes(path), big);
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 
   ASSERT_TRUE(WriteFileAtomically(path, std::string_view("", 0)).ok());
-  EXPECT_EQ(ReadFile(path), "");
+  EXPECT_EQ(ReadFileBytes(path), "");
   EXPECT_TRUE(Others("CONVERSIÓN DE ALTURA.pdf").empty());
 }
 
@@ -106,7 +96,7 @@ TEST_F(AtomicFileTest, FailedWriteKeepsTheEarlierFile) {
 
   ASSERT_FALSE(s.ok());
   EXPECT_EQ(s.message(), "File too large: " + path);
-  EXPECT_EQ(ReadFile(path), earlier);
+  EXPECT_EQ(ReadFileBytes(path), earlier);
   EXPECT_TRUE(Others("out.pdf").empty());
 }
 

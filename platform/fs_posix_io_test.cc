@@ -10,22 +10,15 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
 
-class PosixFsIoTest : public testing::Test {
+class PosixFsIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/zarvek_fs_XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    root_ = name;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-  std::string root_;
+  testing::TempDir temp_;
+  const std::string root_ = temp_.path().string();
 };
 
 TEST_F(PosixFsIoTest, MakeDirsListDirAndQueries) {

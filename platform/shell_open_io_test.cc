@@ -17,25 +17,18 @@
 
 #include "platform/random.h"
 #include "platform/shell_open.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::ReadFileBytes;
 
 class ShellOpenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char templ[] = "/tmp/zarvek_open_XXXXXX";
-    ASSERT_NE(::mkdtemp(templ), nullptr);
-    dir_ = templ;
     const std::string script = dir_ + "/xdg-open";
     // Records one argument per line, then renames so that the test never
     // reads a half-written record.
@@ -50,7 +43,6 @@ class ShellOpenTest : public ::testing::Test {
   }
   void TearDown() override {
     ::setenv("PATH", old_path_.c_str(), 1);
-    fs::remove_all(dir_);
   }
 
   // The stand-in's record, once it is there.
@@ -59,10 +51,11 @@ class ShellOpenTest : public ::testing::Test {
     for (int i = 0; i < 500 && !fs::exists(args); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return ReadFile(args);
+    return ReadFileBytes(args);
   }
 
-  std::string dir_;
+  testing::TempDir temp_;
+  const std::string dir_ = temp_.path().string();
   std::string old_path_;
 };
 

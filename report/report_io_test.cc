@@ -14,6 +14,7 @@
 #include "platform/pdf_haru.h"
 #include "platform/random.h"
 #include "report/report.h"
+#include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
@@ -45,12 +46,6 @@ int PageCount(const fs::path& pdf) {
   return std::atoi(info.c_str() + at + 6);
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 class ReportFiles : public ::testing::Test {
  protected:
@@ -147,13 +142,13 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
 
 TEST_F(ReportFiles, FailingRowLeavesTheEarlierReportByteIdentical) {
   ASSERT_EQ(Generate(ThreeModes(), root_).title, "PDF GENERADO");
-  const std::string before = ReadAll(pdf_);
+  const std::string before = testing::ReadFileBytes(pdf_);
   std::vector<RowInput> rows = ThreeModes();
   rows[2].h = "0.1";  // shorter than the plate: no slant reduction
   ReportOutcome outcome = Generate(rows, root_);
   EXPECT_EQ(outcome.title, "Error");
   EXPECT_EQ(outcome.text, "ERROR MATEMÁTICO EN PUNTO 0105");
-  EXPECT_EQ(ReadAll(pdf_), before);
+  EXPECT_EQ(testing::ReadFileBytes(pdf_), before);
   int entries = 0;
   for (const auto& e : fs::directory_iterator(root_ / "2. DATOS GNSS")) {
     (void)e;

@@ -1,6 +1,6 @@
-// A fresh, empty folder under the system's temporary folder for one test,
-// named after the process and the running test, removed with its contents
-// when the object goes.
+// File helpers for tests: a fresh, empty folder under the system's temporary
+// folder for one test, named after the process and the running test and
+// removed with its contents when the object goes; and reading a whole file.
 #ifndef ZARVEK_TESTING_TEMP_DIR_H_
 #define ZARVEK_TESTING_TEMP_DIR_H_
 
@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace zarvek::testing {
@@ -35,6 +37,14 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+/// The whole content of the file at `path` ("" when it cannot be read).
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
 
 }  // namespace zarvek::testing
 
