@@ -61,6 +61,11 @@ TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {
   EXPECT_EQ(Call({".tab_control", "tab", 1, "-text"}),
             "  2. CÁLCULO DE ALTURAS  ");
   EXPECT_EQ(Call({".", "cget", "-background"}), "#F4F6F9");
+  // The stock dialogs (directory chooser, message boxes) speak Spanish.
+  EXPECT_EQ(Call({"namespace", "eval", "::tk", "::msgcat::mc &Cancel"}),
+            "&Cancelar");
+  // File names are read and written as UTF-8 whatever the locale.
+  EXPECT_EQ(Call({"encoding", "system"}), "utf-8");
   EXPECT_EQ(Call({"ttk::style", "theme", "use"}), "clam");
 
   struct {
