@@ -19,6 +19,7 @@ if [ -z "${ZARVEK_E2E_INNER:-}" ]; then
     env ZARVEK_E2E_INNER=1 bash "$0" "$build"
 fi
 
+# shellcheck source=scripts/lib-xdo.sh
 source "$(dirname "$0")/lib-xdo.sh"
 
 program="$build/zarvek"

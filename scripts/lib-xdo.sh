@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Drives the built program through the X server with xdotool, as a person
 # would: clicks at the places where the widgets are drawn, typing, Tab, arrow
 # keys and Return. Sourced by e2e-test.sh and screenshots.sh, which run it on
@@ -7,7 +8,8 @@
 # 950x700, and the fonts are fixed on this machine, so every widget is at a
 # known place. Widgets are named below by their X window's rectangle,
 # "WIDTHxHEIGHT+X+Y" on the screen; before a widget is clicked the script
-# waits until a viewable X window with exactly that rectangle exists. If the
+# waits until a viewable X window with exactly that rectangle exists (the
+# rectangles were read once from `xwininfo -root -tree`). If the
 # layout changes, the run stops with the widget's name instead of clicking
 # into the wrong place.
 #
@@ -27,11 +29,9 @@ readonly XDO_CHOOSER_TITLE='^Elegir directorio$'
 
 # Tab 1.
 readonly W_NUM_PUNTOS="66x20+216+211"
-readonly W_PRIMER_CODIGO="66x20+216+241"
 readonly W_PREVIEW="158x26+755+276"
 readonly W_BOTTOM_BUTTON="906x48+22+630"   # CREAR CARPETAS / tab 2's PDF button
 readonly XDO_TAB2_X=371 XDO_TAB2_Y=134     # the label of the second tab
-readonly XDO_TAB1_X=140 XDO_TAB1_Y=134
 
 # Rectangle of the code entry of preview row $1 (1-based).
 w_code_entry() { echo "126x20+53+$((344 + 24 * ($1 - 1)))"; }

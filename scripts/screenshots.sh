@@ -16,6 +16,7 @@ if [ -z "${ZARVEK_SHOTS_INNER:-}" ]; then
     env ZARVEK_SHOTS_INNER=1 bash "$0"
 fi
 
+# shellcheck source=scripts/lib-xdo.sh
 source scripts/lib-xdo.sh
 
 build=$(pwd)/build
