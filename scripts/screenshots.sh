@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Regenerates the README's pictures on a virtual X display: the first tab
+# with a code preview (docs/screenshot-tab1.png), the second tab with its
+# rows filled (docs/screenshot-tab2.png) and the first page of the report
+# (docs/report-page.png). The program is driven as a person would, with the
+# helpers the end-to-end test uses (scripts/lib-xdo.sh).
+#
+# Usage: bash scripts/screenshots.sh   (builds the program first if needed)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ -z "${ZARVEK_SHOTS_INNER:-}" ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j"$(nproc)" --target zarvek >/dev/null
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" \
+    env ZARVEK_SHOTS_INNER=1 bash "$0"
+fi
+
+# shellcheck source=scripts/lib-xdo.sh
+source scripts/lib-xdo.sh
+
+build=$(pwd)/build
+docs=$(pwd)/docs
+mkdir -p "$docs"
+work=$(mktemp -d)
+# A fixed project path, so that the pictures change only when the program
+# does.
+demo=/tmp/zarvek-capturas
+root="$demo/PROYECTO PG"
+rm -rf "$demo"
+mkdir -p "$demo"
+cleanup() {
+  zv_stop || true
+  rm -rf "$work" "$demo"
+}
+trap cleanup EXIT
+
+# No PDF viewer pops up: xdg-open is a stub.
+mkdir "$work/bin"
+printf '#!/bin/sh\nexit 0\n' >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH"
+
+# The main window, as it is drawn at +0+0.
+window_shot() { import -window root -crop 950x700+0+0 +repage "$1"; }
+
+zv_start "$build/zarvek" "$work"
+zv_preview 6 2401
+xdo_step "picture of tab 1"
+# The pointer off the buttons, so that none is drawn hovered.
+xdotool mousemove --sync 600 240
+window_shot "$docs/screenshot-tab1.png"
+
+zv_create_folders "$root"
+zv_tab2
+# Receivers by list position: R300 R350 R700 R750 "M200 PLUS" R100.
+zv_fill_row 0 0 0 0 0 1.520   # R300      INCLINADA TRÍPODE         R1
+zv_fill_row 1 1 0 0 1 1.485   # R350      INCLINADA TRÍPODE         R2
+zv_fill_row 2 2 0 1 0 1.612   # R700      INCLINADA BÍPODE Y BASTÓN R1
+zv_fill_row 3 3 1 0 - 2.000   # R750      VERTICAL  BÍPODE Y BASTÓN R3
+zv_fill_row 4 4 0 1 - 1.450   # M200 PLUS INCLINADA BÍPODE Y BASTÓN R2
+zv_fill_row 5 5 1 1 - 2       # R100      VERTICAL  BASTÓN          R3
+# A chosen box keeps its text selected until another widget takes the
+# selection: select the last height (triple click) and type it again.
+xdotool click --repeat 3 --delay 80 1
+xdo_type 2.000
+xdo_step "picture of tab 2"
+xdotool mousemove --sync 600 500
+window_shot "$docs/screenshot-tab2.png"
+
+zv_generate_report
+xdo_step "picture of the report's first page"
+pdf="$root/2. DATOS GNSS/CONVERSION DE ALTURA.pdf"
+[ -s "$pdf" ] || xdo_fail "no report at '$pdf'"
+pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$pdf" "$docs/report-page"
+zv_stop
+echo "wrote docs/screenshot-tab1.png docs/screenshot-tab2.png docs/report-page.png"
