@@ -97,27 +97,17 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
              "-pady", 10});
 
   const std::string btn_pdf = bottom_frame + ".btn_pdf";
-  root.Call(
-      {"button",
-       btn_pdf,
-       "-text",
-       "CALCULAR Y GENERAR REPORTE PDF",
-       "-bg",
-       color("primary"),
-       "-fg",
-       "white",
-       "-font",
-       ListOf({family, "11", "bold"}),
-       "-relief",
-       "flat",
-       "-width",
-       45,
-       "-height",
-       2,
-       "-takefocus",
-       0,
-       "-command",
-       Bind("generar_pdf_conversion", [this] { generar_pdf_conversion(); })});
+  // Same hover colours as the tab-1 button: X's default light grey would
+  // wash out the white text.
+  // clang-format off
+  root.Call({"button", btn_pdf, "-text", "CALCULAR Y GENERAR REPORTE PDF",
+             "-bg", color("primary"), "-fg", "white",
+             "-activebackground", color("accent"), "-activeforeground", "white",
+             "-font", ListOf({family, "11", "bold"}),
+             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 0,
+             "-command", Bind("generar_pdf_conversion",
+                              [this] { generar_pdf_conversion(); })});
+  // clang-format on
   root.Call({"pack", btn_pdf, "-fill", "x"});
 
   const std::string table_container = tab_alturas + ".table_container";
