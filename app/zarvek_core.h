@@ -123,6 +123,8 @@ class ZarvekCertificacionApp {
   /// not yet shown) frame_rows and records them in entradas_alturas.
   void FillRowsFrame();
 
+  /// True while a table built behind the first tab has not been shown yet.
+  bool table_first_show_pending_ = false;
   AppServices services_;
   std::unique_ptr<PdfDocumentFactory> own_pdf_;  ///< the default factory
   std::string ui_family_;

@@ -62,6 +62,17 @@ void MakeRowsFrame(tk::Interp& interp, const std::string& path) {
 
 void ZarvekCertificacionApp::_setup_tab_alturas() {
   const std::string family = ui_family();
+  root.Call({"bind", tab_control, "<<NotebookTabChanged>>",
+             Bind("mostrar_tabla", [this] {
+               if (!table_first_show_pending_ ||
+                   root.Call({"winfo", "viewable", tab_alturas}) != "1") {
+                 return;
+               }
+               table_first_show_pending_ = false;
+               tk::InputMethodsOff quiet(root);
+               root.Call({"update", "idletasks"});
+               root.Call({"update"});
+             })});
   const std::string top_panel = tab_alturas + ".top_panel";
   root.Call({"ttk::frame", top_panel, "-style", "Card.TFrame", "-padding", 10});
   root.Call({"pack", top_panel, "-side", "top", "-fill", "x", "-padx", 10,
@@ -219,6 +230,12 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
   // note at the top of this file).
   root.Call({"update", "idletasks"});
   root.Call({"update"});
+  // Built behind the first tab (after "CREAR CARPETAS"), the cells are
+  // first painted when the user turns to this tab; that showing is done
+  // with input methods off too.
+  table_first_show_pending_ =
+      !entradas_alturas.empty() &&
+      root.Call({"winfo", "viewable", frame_rows}) != "1";
 }
 
 void ZarvekCertificacionApp::FillRowsFrame() {

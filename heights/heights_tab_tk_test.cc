@@ -267,6 +267,23 @@ TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
   EXPECT_EQ(Values(fresh.ref), Texts{});
 }
 
+TEST_F(HeightsTabTest, TableBuiltBehindTheFirstTabIsShownLater) {
+  // As after "CREAR CARPETAS": the table is rebuilt while tab 1 is in front.
+  Call({".tab_control", "select", ".tab_control.tab_carpetas"});
+  Call({"update"});
+  Choose(Project("obra", {"1", "2"}));
+  EXPECT_EQ(Call({"winfo", "viewable", app_->entradas_alturas[0].h}), "0");
+  Call({".tab_control", "select", ".tab_control.tab_alturas"});
+  Call({"update"});
+  EXPECT_EQ(Call({"winfo", "viewable", app_->entradas_alturas[0].h}), "1");
+  // Input methods are on again, so typing (dead keys too) works as before.
+  EXPECT_EQ(Call({"tk", "useinputmethods"}), "1");
+  Call({"focus", "-force", app_->entradas_alturas[1].h});
+  Call({"event", "generate", app_->entradas_alturas[1].h, "<KeyPress>",
+        "-keysym", "7"});
+  EXPECT_EQ(Call({app_->entradas_alturas[1].h, "get"}), "7");
+}
+
 TEST_F(HeightsTabTest, EmptyProjectLeavesNoHeaderRow) {
   Choose(Project("obra", {"1"}));
   ASSERT_EQ(app_->entradas_alturas.size(), 1u);
