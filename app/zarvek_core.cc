@@ -5,10 +5,14 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <algorithm>
+#include <charconv>
 #include <ctime>
+#include <optional>
 
 #include "app/app_text.h"
 #include "app/resource_path.h"
+#include "heights/decimal.h"
 #include "platform/pdf_haru.h"
 #include "platform/shell_open.h"
 
@@ -80,13 +84,10 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   // family is missing Tk would fall back to a wide face, and the measurement
   // table would no longer fit the window; a condensed face of similar width
   // stands in, and standard-density screens get the 96-dpi scaling.
-  std::vector<std::string> families =
+  const std::vector<std::string> families =
       root.SplitList(root.Call({"font", "families"}));
-  auto has = [&](const std::string& f) {
-    for (const auto& x : families)
-      if (x == f) return true;
-    return false;
-  };
+  const bool has_segoe =
+      std::find(families.begin(), families.end(), "Segoe UI") != families.end();
   // Tk lists a face under its first family name only (the condensed
   // DejaVu face appears as "DejaVu Sans"), so the stand-in is recognised by
   // being narrower than the plain face.
@@ -98,13 +99,14 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
     return width;
   };
   ui_family_ = "Segoe UI";
-  if (!has("Segoe UI") &&
+  if (!has_segoe &&
       digits_width("DejaVu Sans Condensed") < digits_width("DejaVu Sans")) {
     ui_family_ = "DejaVu Sans Condensed";
   }
-  std::string scaling = root.Call({"tk", "scaling"});
-  if (scaling.size() > 0 && scaling[0] == '1' &&
-      (scaling.size() < 3 || scaling[2] < '5')) {
+  // High-density screens keep their own scaling.
+  const std::optional<double> scaling =
+      ParseDecimal(root.Call({"tk", "scaling"}));
+  if (scaling && *scaling < 1.5) {
     // The stand-in's characters are wider than Segoe UI's (bold digits
     // 8 px instead of 7 at 9 points), which would push the measurement
     // table past the window; 90 dpi brings them back to the design's
