@@ -45,8 +45,8 @@ void ZarvekCertificacionApp::_setup_header() {
     RgbaImage pil_img;
     if (DecodePngFile(logo_path, &pil_img).ok()) {
       const int base_height = 50;
-      const int w_size = LogoWidthFor(pil_img.width, pil_img.height,
-                                      base_height);
+      const int w_size =
+          LogoWidthFor(pil_img.width, pil_img.height, base_height);
       if (w_size > 0) {
         RgbaImage scaled = ResampleLanczos3(pil_img, w_size, base_height);
         if (scaled.width > 0 &&
@@ -65,16 +65,16 @@ void ZarvekCertificacionApp::_setup_header() {
   } else {
     root.Call({"label", inner_header + ".placeholder", "-text",
                "[LOGO QUENTARO]", "-font",
-               tk::Obj::List({"Arial", "16", "bold"}), "-fg",
-               color("primary"), "-bg", color("bg_panel")});
+               tk::Obj::List({"Arial", "16", "bold"}), "-fg", color("primary"),
+               "-bg", color("bg_panel")});
     root.Call({"pack", inner_header + ".placeholder"});
   }
 
   root.Call({"label", inner_header + ".credit", "-text", kCreditLine, "-font",
-             tk::Obj::List({ui_family_, "9", "bold"}), "-fg",
-             color("primary"), "-bg", color("bg_panel")});
-  root.Call({"pack", inner_header + ".credit", "-pady",
-             tk::Obj::List({"2", "5"})});
+             tk::Obj::List({ui_family_, "9", "bold"}), "-fg", color("primary"),
+             "-bg", color("bg_panel")});
+  root.Call(
+      {"pack", inner_header + ".credit", "-pady", tk::Obj::List({"2", "5"})});
 }
 
 }  // namespace zarvek

@@ -61,8 +61,9 @@ int main(int argc, char** argv) {
     peak_kb = std::max(peak_kb, kb);
   }
   std::sort(ms.begin(), ms.end());
-  std::printf("start-up to idle window: median %.1f ms, min %.1f ms, max %.1f "
-              "ms over %d runs; peak RSS %.1f MiB\n",
-              ms[ms.size() / 2], ms.front(), ms.back(), runs, peak_kb / 1024.0);
+  std::printf(
+      "start-up to idle window: median %.1f ms, min %.1f ms, max %.1f "
+      "ms over %d runs; peak RSS %.1f MiB\n",
+      ms[ms.size() / 2], ms.front(), ms.back(), runs, peak_kb / 1024.0);
   return 0;
 }

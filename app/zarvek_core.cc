@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <algorithm>
 #include <charconv>
 #include <ctime>
@@ -48,12 +47,11 @@ std::string TodayText() {
 
 std::string resource_path(const std::string& relative_path) {
   // Looked up anew on every call; nothing is cached.
-  return ResolveResourcePath(relative_path, ExecutableDir(), CurrentDir(),
-                             [](const std::string& dir) {
-                               struct stat st;
-                               return stat(dir.c_str(), &st) == 0 &&
-                                      S_ISDIR(st.st_mode);
-                             });
+  return ResolveResourcePath(
+      relative_path, ExecutableDir(), CurrentDir(), [](const std::string& dir) {
+        struct stat st;
+        return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      });
 }
 
 ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
@@ -74,9 +72,9 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   root.Call({"wm", "geometry", ".", "950x700"});
 
   colors = {
-      {"bg_main", "#F4F6F9"}, {"bg_panel", "#FFFFFF"},
-      {"primary", "#2C3E50"}, {"accent", "#2980B9"},
-      {"text", "#34495E"},    {"success", "#27AE60"},
+      {"bg_main", "#F4F6F9"},      {"bg_panel", "#FFFFFF"},
+      {"primary", "#2C3E50"},      {"accent", "#2980B9"},
+      {"text", "#34495E"},         {"success", "#27AE60"},
       {"tab_selected", "#2980B9"}, {"tab_bg", "#BDC3C7"},
   };
 
@@ -118,16 +116,15 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
     root.Call({"font", "configure", font, "-family", ui_family_, "-size", 9});
   }
 
-  const std::string font10 =
-      root.CallObj({"list", ui_family_, 10}).str();
+  const std::string font10 = root.CallObj({"list", ui_family_, 10}).str();
   const std::string font9b =
       root.CallObj({"list", ui_family_, 9, "bold"}).str();
   const std::string font11b =
       root.CallObj({"list", ui_family_, 11, "bold"}).str();
 
   root.Call({"ttk::style", "theme", "use", "clam"});
-  root.Call({"ttk::style", "configure", "TFrame", "-background",
-             color("bg_main")});
+  root.Call(
+      {"ttk::style", "configure", "TFrame", "-background", color("bg_main")});
   root.Call({"ttk::style", "configure", "TLabel", "-background",
              color("bg_main"), "-foreground", color("text"), "-font", font10});
   root.Call({"ttk::style", "configure", "TButton", "-font", font9b,
@@ -165,8 +162,8 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   root.Call({"ttk::frame", tab_alturas, "-style", "TFrame"});
   root.Call({tab_control, "add", tab_carpetas, "-text",
              "  1. ESTRUCTURA Y CARPETAS  "});
-  root.Call({tab_control, "add", tab_alturas, "-text",
-             "  2. CÁLCULO DE ALTURAS  "});
+  root.Call(
+      {tab_control, "add", tab_alturas, "-text", "  2. CÁLCULO DE ALTURAS  "});
   root.Call({"pack", tab_control, "-expand", 1, "-fill", "both", "-padx", 10,
              "-pady", 10});
 
@@ -189,7 +186,8 @@ void ZarvekCertificacionApp::_setup_custom_tabs() {
              "-font", tk::Obj::List({"selected", font11b}), "-padding",
              tk::Obj::List({"selected", "20 10 20 5"})});
   // Three elements only: tab, padding, label; no focus ring.
-  tk::Obj label = tk::Obj::List({"Notebook.label", "-side", "top", "-sticky", ""});
+  tk::Obj label =
+      tk::Obj::List({"Notebook.label", "-side", "top", "-sticky", ""});
   std::string padding_children = label.str();
   std::string padding =
       tk::Obj::List({"Notebook.padding", "-side", "top", "-sticky", "nswe",

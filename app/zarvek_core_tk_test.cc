@@ -110,9 +110,9 @@ TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {
             "selected #2980B9 active #2C3E50");
   EXPECT_EQ(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-padding"}),
             "selected {20 10 20 5}");
-  EXPECT_EQ(List(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-font"}))
-                .at(0),
-            "selected");
+  EXPECT_EQ(
+      List(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-font"})).at(0),
+      "selected");
   EXPECT_EQ(Call({"ttk::style", "layout", "Custom.TNotebook.Tab"}),
             "Notebook.tab -sticky nswe -children {Notebook.padding -side top "
             "-sticky nswe -children {Notebook.label -side top -sticky {}}}");
@@ -193,8 +193,8 @@ TEST_F(MainWindowTest, ImageClaimingTooManyPixelsIsRefusedAsBroken) {
 TEST_F(MainWindowTest, HostileTextIsShownAsTextAndNeverRun) {
   MakeApp(InDir());
   const fs::path pwned = dir_ / "PWNED";
-  const std::string hostile = "x[exec touch " + pwned.string() +
-                              "]$HOME{a b}\"q ; Ñandú 📂 \\n";
+  const std::string hostile =
+      "x[exec touch " + pwned.string() + "]$HOME{a b}\"q ; Ñandú 📂 \\n";
   Call({"ttk::label", ".hostile", "-text", hostile});
   EXPECT_EQ(Call({".hostile", "cget", "-text"}), hostile);
   Call({"set", "::zarvek_test_var", hostile});

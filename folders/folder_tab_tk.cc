@@ -17,7 +17,6 @@
 namespace zarvek {
 namespace {
 
-
 void ErrorBox(tk::Interp& interp, const std::string& message) {
   interp.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
                message});

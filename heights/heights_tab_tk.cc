@@ -31,7 +31,6 @@ constexpr const char* kRowTypeCommand = "::zarvek::row_tipo";
 constexpr const char* kRowAccCommand = "::zarvek::row_acc";
 constexpr const char* kRowRecCommand = "::zarvek::row_rec";
 
-
 // The row index carried by a binding script, if it is a plain integer.
 bool ParseIndex(const std::vector<std::string>& args, size_t* idx) {
   if (args.size() != 1) return false;

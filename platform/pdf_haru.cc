@@ -22,7 +22,9 @@ namespace {
 // (0.04 mm, below any printer's dot): exact binary fractions print with at
 // most three decimals instead of libharu's five, which keeps each page's
 // drawing instructions small.
-HPDF_REAL Snap(double v) { return static_cast<HPDF_REAL>(std::round(v * 8) / 8); }
+HPDF_REAL Snap(double v) {
+  return static_cast<HPDF_REAL>(std::round(v * 8) / 8);
+}
 
 // The standard text fonts. Symbol and ZapfDingbats are left out: they do not
 // take the WinAnsi encoding.
@@ -543,8 +545,8 @@ bool HaruDocument::drawImage(const std::string& path, double x, double y,
     bottom = y + (box_h - hgt) / 2;
   }
   if (h.Page() == nullptr) return false;
-  HPDF_Page_DrawImage(h.page, picture.image, Snap(left), Snap(bottom),
-                      Snap(w), Snap(hgt));
+  HPDF_Page_DrawImage(h.page, picture.image, Snap(left), Snap(bottom), Snap(w),
+                      Snap(hgt));
   return !h.failed;
 }
 

@@ -41,9 +41,7 @@ class ShellOpenTest : public ::testing::Test {
     old_path_ = path != nullptr ? path : "";
     ::setenv("PATH", (dir_ + ":" + old_path_).c_str(), 1);
   }
-  void TearDown() override {
-    ::setenv("PATH", old_path_.c_str(), 1);
-  }
+  void TearDown() override { ::setenv("PATH", old_path_.c_str(), 1); }
 
   // The stand-in's record, once it is there.
   std::string WaitForArgs() {

@@ -15,7 +15,9 @@ class Status {
  public:
   Status() = default;
   static Status OK() { return Status(); }
-  static Status Error(std::string message) { return Status(std::move(message), true); }
+  static Status Error(std::string message) {
+    return Status(std::move(message), true);
+  }
   /// An error built from errno: "<strerror(err)>: <path>".
   /// strerror's text is what the user's own system says about the failure;
   /// the path tells which of many files or folders it concerns.

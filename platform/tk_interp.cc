@@ -169,16 +169,14 @@ Obj Interp::CallObj(const std::vector<Word>& words) {
 
 void Interp::Command(const std::string& name, Callback fn) {
   auto* data = new SharedCallback(std::make_shared<Callback>(std::move(fn)));
-  Tcl_CreateObjCommand(interp_, name.c_str(), Trampoline, data,
-                       DeleteCallback);
+  Tcl_CreateObjCommand(interp_, name.c_str(), Trampoline, data, DeleteCallback);
 }
 
 std::vector<std::string> Interp::SplitList(const std::string& list) {
   Obj obj = Obj::Text(list);
   int count = 0;
   Tcl_Obj** elements = nullptr;
-  if (Tcl_ListObjGetElements(interp_, obj.get(), &count, &elements) !=
-      TCL_OK) {
+  if (Tcl_ListObjGetElements(interp_, obj.get(), &count, &elements) != TCL_OK) {
     Obj message(Tcl_GetObjResult(interp_));
     Tcl_ResetResult(interp_);
     throw Error(message.str());
@@ -207,8 +205,8 @@ Status Interp::PutPhoto(const std::string& name, const RgbaImage& image) {
   block.offset[1] = 1;
   block.offset[2] = 2;
   block.offset[3] = 3;
-  if (Tk_PhotoPutBlock(interp_, photo, &block, 0, 0, image.width,
-                       image.height, TK_PHOTO_COMPOSITE_SET) != TCL_OK) {
+  if (Tk_PhotoPutBlock(interp_, photo, &block, 0, 0, image.width, image.height,
+                       TK_PHOTO_COMPOSITE_SET) != TCL_OK) {
     Obj message(Tcl_GetObjResult(interp_));
     Tcl_ResetResult(interp_);
     return Status::Error(message.str());

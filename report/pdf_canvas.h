@@ -38,8 +38,7 @@ class PdfCanvas {
   /// Text ending at x.
   virtual void drawRightString(double x, double y, std::string_view text) = 0;
   /// Text centred on x.
-  virtual void drawCentredString(double x, double y,
-                                 std::string_view text) = 0;
+  virtual void drawCentredString(double x, double y, std::string_view text) = 0;
   /// Width in points of `text` set in `font` at `size`.
   virtual double stringWidth(std::string_view text, std::string_view font,
                              double size) = 0;

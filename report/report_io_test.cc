@@ -34,7 +34,8 @@ std::string Shell(const std::string& cmd) {
 
 std::string Quote(const std::string& path) {
   std::string out = "'";
-  for (char c : path) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  for (char c : path)
+    out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
 
@@ -45,7 +46,6 @@ int PageCount(const fs::path& pdf) {
   if (at == std::string::npos) return -1;
   return std::atoi(info.c_str() + at + 6);
 }
-
 
 class ReportFiles : public ::testing::Test {
  protected:
@@ -97,8 +97,9 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
   EXPECT_EQ(outcome.text, "ARCHIVO GUARDADO EN:\n" + pdf_.string());
   const std::string q = Quote(pdf_.string());
 
-  EXPECT_NE(Shell("qpdf --check " + q + " 2>&1").find("No syntax or stream "
-                                                   "encoding errors"),
+  EXPECT_NE(Shell("qpdf --check " + q + " 2>&1")
+                .find("No syntax or stream "
+                      "encoding errors"),
             std::string::npos);
   EXPECT_EQ(PageCount(pdf_), 3);
   const std::string enc = Shell("qpdf --show-encryption " + q + " 2>&1");
@@ -112,15 +113,17 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
     EXPECT_NE(enc.find(line), std::string::npos) << line << "\n" << enc;
   }
   // Opens without a password in poppler and in mupdf.
-  EXPECT_EQ(std::system(("mutool draw -q -o /dev/null " + q +
-                         " >/dev/null 2>&1").c_str()),
-            0);
+  EXPECT_EQ(
+      std::system(
+          ("mutool draw -q -o /dev/null " + q + " >/dev/null 2>&1").c_str()),
+      0);
   const std::string text = Shell("pdftotext -layout " + q + " - 2>&1");
   for (const char* expected :
-       {"PÁGINA 1/3", "PÁGINA 2/3", "PÁGINA 3/3", "PUNTO: 100",
-        "PUNTO: 0105", "PUNTO: 106", "CONVERSIÓN DE ALTURA",
-        "ESPECIFICACIONES TÉCNICAS", "APUNTES DE CAMPO", "FÓRMULA TEÓRICA",
-        "SUSTITUCIÓN DE VALORES", "BÍPODE Y BASTÓN", "FECHA DE CONVERSIÓN: "
+       {"PÁGINA 1/3", "PÁGINA 2/3", "PÁGINA 3/3", "PUNTO: 100", "PUNTO: 0105",
+        "PUNTO: 106", "CONVERSIÓN DE ALTURA", "ESPECIFICACIONES TÉCNICAS",
+        "APUNTES DE CAMPO", "FÓRMULA TEÓRICA", "SUSTITUCIÓN DE VALORES",
+        "BÍPODE Y BASTÓN",
+        "FECHA DE CONVERSIÓN: "
         "07/12/2026",
         // R300 slant to R1 at 1.5 m: sqrt(1.5² - 0.067²) - 0.07.
         "1.5000² - 0.0670²", "- 0.0700", "1.429 m", "1.510 m", "1.500 m",
@@ -135,9 +138,10 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
 
   // Kept for a person to look at (pdftoppm -png -r 80).
   fs::create_directories(fs::path(ZARVEK_BINARY_DIR) / "artifacts");
-  fs::copy_file(pdf_, fs::path(ZARVEK_BINARY_DIR) / "artifacts" /
-                          "report_three_modes.pdf",
-                fs::copy_options::overwrite_existing);
+  fs::copy_file(
+      pdf_,
+      fs::path(ZARVEK_BINARY_DIR) / "artifacts" / "report_three_modes.pdf",
+      fs::copy_options::overwrite_existing);
 }
 
 TEST_F(ReportFiles, FailingRowLeavesTheEarlierReportByteIdentical) {

@@ -80,7 +80,8 @@ TEST_F(ReportButtonTest, NoProjectWarnsAndUnconvertibleRowWritesNothing) {
   message = LastMessage();
   EXPECT_EQ(Option(message, "-icon"), "error");
   EXPECT_EQ(Option(message, "-message"), "ERROR MATEMÁTICO EN PUNTO 100");
-  EXPECT_FALSE(fs::exists(root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf"));
+  EXPECT_FALSE(
+      fs::exists(root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf"));
   EXPECT_TRUE(opened_.empty());
 }
 

@@ -49,8 +49,8 @@ class GuiTest : public ::testing::Test {
   /// Builds the application; `services.console` is captured unless set.
   ZarvekCertificacionApp& MakeApp(AppServices services = {}) {
     if (services.console == stdout) services.console = console_;
-    app_ = std::make_unique<ZarvekCertificacionApp>(*interp_,
-                                                    std::move(services));
+    app_ =
+        std::make_unique<ZarvekCertificacionApp>(*interp_, std::move(services));
     return *app_;
   }
 
@@ -85,7 +85,8 @@ class GuiTest : public ::testing::Test {
     Call({"lappend", "::zarvek_test_dir_answers", path});
   }
   int ChooserCalls() {
-    return static_cast<int>(List(Call({"set", "::zarvek_test_choosers"})).size());
+    return static_cast<int>(
+        List(Call({"set", "::zarvek_test_choosers"})).size());
   }
 
   /// Everything the application printed on its console.
