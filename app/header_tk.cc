@@ -1,6 +1,4 @@
 // The window icon and the header banner of the main window.
-#include <sys/stat.h>
-
 #include "app/app_text.h"
 #include "app/lanczos.h"
 #include "app/zarvek_core.h"
@@ -10,8 +8,7 @@ namespace zarvek {
 namespace {
 
 bool FileExists(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0;
+  return RealFileSystem().Exists(path);
 }
 
 }  // namespace

@@ -1,9 +1,5 @@
 #include "app/zarvek_core.h"
 
-#include <linux/limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <ctime>
@@ -13,31 +9,14 @@
 #include "app/resource_path.h"
 #include "heights/decimal.h"
 #include "platform/pdf_haru.h"
+#include "platform/process.h"
 #include "platform/shell_open.h"
 
 namespace zarvek {
 namespace {
 
-// The folder of the running executable, from the kernel's link.
-std::string ExecutableDir() {
-  char buffer[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return {};
-  std::string path(buffer, static_cast<size_t>(n));
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string CurrentDir() {
-  char buffer[PATH_MAX];
-  if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
-  return buffer;
-}
-
 std::string TodayText() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = LocalTime(std::time(nullptr));
   char text[16];
   std::strftime(text, sizeof text, "%d/%m/%Y", &local);
   return text;
@@ -48,10 +27,8 @@ std::string TodayText() {
 std::string resource_path(const std::string& relative_path) {
   // Looked up anew on every call; nothing is cached.
   return ResolveResourcePath(
-      relative_path, ExecutableDir(), CurrentDir(), [](const std::string& dir) {
-        struct stat st;
-        return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-      });
+      relative_path, ExecutableDir(), CurrentDir(),
+      [](const std::string& dir) { return RealFileSystem().IsDirectory(dir); });
 }
 
 ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
@@ -101,10 +78,12 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
       digits_width("DejaVu Sans Condensed") < digits_width("DejaVu Sans")) {
     ui_family_ = "DejaVu Sans Condensed";
   }
-  // High-density screens keep their own scaling.
+  // High-density screens keep their own scaling, and Windows always does:
+  // there Tk takes it from the system, which knows the user's choice.
   const std::optional<double> scaling =
       ParseDecimal(root.Call({"tk", "scaling"}));
-  if (scaling && *scaling < 1.5) {
+  const bool windows = root.Call({"tk", "windowingsystem"}) == "win32";
+  if (!windows && scaling && *scaling < 1.5) {
     // The stand-in's characters are wider than Segoe UI's (bold digits
     // 8 px instead of 7 at 9 points), which would push the measurement
     // table past the window; 90 dpi brings them back to the design's

@@ -6,13 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/process.h"
+
 namespace zarvek {
 
 Status DecodePngFile(const std::string& path, RgbaImage* out) {
   *out = RgbaImage();
   // Open the file ourselves so that a missing or unreadable file reports
   // the system's own reason.
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) return Status::FromErrno(errno, path);
 
   png_image image;

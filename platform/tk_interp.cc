@@ -10,7 +10,15 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/fs.h"
+#include "platform/process.h"
+
 namespace zarvek::tk {
+
+// Maps the children's native windows at once (tk_interp_x11.cc); nothing to
+// do where the native windows are not X windows.
+void MapSubwindowsNow(Tk_Window window);
+
 namespace {
 
 Tcl_Encoding Utf8Encoding() {
@@ -115,6 +123,19 @@ std::unique_ptr<Interp> Interp::Create(const char* argv0, std::string* error) {
   Tcl_SetVar2Ex(raw, "argv", nullptr, Tcl_NewListObj(0, nullptr),
                 TCL_GLOBAL_ONLY);
   Tcl_SetVar2Ex(raw, "argc", nullptr, Tcl_NewIntObj(0), TCL_GLOBAL_ONLY);
+  // A bundle that ships Tcl's and Tk's library scripts beside the
+  // executable (the Windows program) uses those and no other: set before
+  // Tcl_Init, these variables stop the search of the environment and of
+  // other installations.
+  const std::string exe_dir = ExecutableDir();
+  const std::string bundled = JoinPath(exe_dir, "lib");
+  if (!exe_dir.empty() &&
+      RealFileSystem().IsDirectory(JoinPath(bundled, "tcl8.6"))) {
+    Tcl_SetVar2Ex(raw, "tcl_library", nullptr,
+                  NewTextObj(JoinPath(bundled, "tcl8.6")), TCL_GLOBAL_ONLY);
+    Tcl_SetVar2Ex(raw, "tk_library", nullptr,
+                  NewTextObj(JoinPath(bundled, "tk8.6")), TCL_GLOBAL_ONLY);
+  }
   if (Tcl_Init(raw) != TCL_OK || Tk_Init(raw) != TCL_OK) {
     *error = ObjText(Tcl_GetObjResult(raw));
     return nullptr;
@@ -224,7 +245,7 @@ void Interp::MapChildWindowsEarly(const std::string& path) {
   }
   if (Tk_IsMapped(window)) return;
   Tk_MakeWindowExist(window);
-  XMapSubwindows(Tk_Display(window), Tk_WindowId(window));
+  MapSubwindowsNow(window);
 }
 
 bool Interp::MainWindowAlive() const {

@@ -22,6 +22,9 @@ PACKAGES=(
   lintian dpkg-dev file
   # a comma-decimal locale for the tests that prove numbers ignore it
   locales
+  # the Windows program: cross compiler, zlib for it, GoogleTest's sources,
+  # Wine to run it, the installer and the zip (scripts/build-windows.sh)
+  mingw-w64 libz-mingw-w64-dev googletest wine wine64 nsis zip unzip
 )
 
 missing=()

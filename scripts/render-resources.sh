@@ -35,6 +35,10 @@ for n in 16 24 32 48 64 128 256; do
   rsvg-convert -w "$n" -h "$n" "$src" -o "$tmp/icon_$n.png"
   strip_png "$tmp/icon_$n.png" "PNG32:$dir/zarvek-certificacion.png"
 done
+# The Windows icon: the same sizes in one .ico (PNG-compressed 256 px).
+convert $(for n in 16 24 32 48 64 128 256; do
+  echo "resources/icons/hicolor/${n}x${n}/apps/zarvek-certificacion.png"
+done) resources/icons/zarvek-certificacion.ico
 mkdir -p resources/icons/hicolor/scalable/apps
 cp "$tmp/svg/ICONO_QUENTARO.svg" \
   resources/icons/hicolor/scalable/apps/zarvek-certificacion.svg

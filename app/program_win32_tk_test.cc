@@ -1,0 +1,101 @@
+// The whole job on Windows, through the window as the other window tests
+// drive it and with every real service: a project of three points created
+// under a folder with accents and a space, three rows filled, the protected
+// report written. When ZARVEK_E2E_OUT names a folder, the report is copied
+// there so that scripts/test-windows.sh can check it with qpdf.
+#include <windows.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "platform/win32_text.h"
+#include "testing/gui_fixture.h"
+#include "testing/temp_dir.h"
+
+namespace zarvek {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::GuiTest;
+
+fs::path FromUtf8(const std::string& s) {
+  return fs::path(std::u8string(s.begin(), s.end()));
+}
+std::string Utf8(const std::u8string& s) {
+  return std::string(s.begin(), s.end());
+}
+
+class WindowsProgramTest : public GuiTest {
+ protected:
+  void Pick(const std::string& box, const std::string& value) {
+    Call({box, "set", value});
+    Call({"event", "generate", box, "<<ComboboxSelected>>"});
+  }
+  testing::TempDir temp_;
+};
+
+TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
+  std::vector<std::string> opened;
+  AppServices services;
+  services.open_file = [&](const std::string& p) { opened.push_back(p); };
+  MakeApp(services);
+  EXPECT_EQ(Call({"tk", "windowingsystem"}), "win32");
+
+  // Tk's directory chooser answers with forward slashes on Windows.
+  const fs::path root =
+      temp_.path() / u8"Begoña" / u8"Obras Topografía" / u8"Red ávila";
+  fs::create_directories(root);
+  const std::string chosen = Utf8(root.generic_u8string());
+
+  Call({"set", app_->num_puntos_var, "3"});
+  Call({"set", app_->primer_codigo_var, "100"});
+  Call({".tab_control.tab_carpetas.card.preview", "invoke"});
+  AnswerDirectory(chosen);
+  Call({".tab_control.tab_carpetas.bottom_frame.create", "invoke"});
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-title"), "ÉXITO");
+  size_t folders = 0;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    folders += e.is_directory();
+  }
+  EXPECT_EQ(folders, 47u);
+  EXPECT_TRUE(fs::is_directory(root / u8"3. FOTOGRAFIAS" / u8"102" /
+                               u8"08. FOTOGRAFÍAS PANORÁMICAS"));
+
+  // Creating the tree pointed the second tab at the project.
+  ASSERT_EQ(app_->entradas_alturas.size(), 3u);
+  struct Row {
+    const char *receiver, *tipo, *acc, *ref, *height;
+  };
+  const Row rows[] = {
+      {"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
+      {"QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"},
+      {"QUENTARO R100", "VERTICAL", "BASTÓN", "", "2"},
+  };
+  for (size_t i = 0; i < 3; ++i) {
+    const MeasurementRow& row = app_->entradas_alturas[i];
+    Pick(row.rec, rows[i].receiver);
+    Pick(row.tipo, rows[i].tipo);
+    Pick(row.acc, rows[i].acc);
+    if (*rows[i].ref != '\0') Pick(row.ref, rows[i].ref);
+    Call({row.h, "insert", 0, rows[i].height});
+  }
+  ClearMessages();
+  Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-title"), "PDF GENERADO");
+
+  const fs::path pdf = root / u8"2. DATOS GNSS" / u8"CONVERSION DE ALTURA.pdf";
+  ASSERT_TRUE(fs::is_regular_file(pdf));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(FromUtf8(opened[0]).lexically_normal(), pdf.lexically_normal());
+
+  if (const wchar_t* out = _wgetenv(L"ZARVEK_E2E_OUT")) {
+    fs::copy_file(pdf, fs::path(out) / "report.pdf",
+                  fs::copy_options::overwrite_existing);
+  }
+}
+
+}  // namespace
+}  // namespace zarvek

@@ -1,0 +1,67 @@
+# The libraries of the Windows build, from the prefix that
+# scripts/build-windows-deps.sh fills, under the names the rest of
+# CMakeLists.txt uses on Linux. Everything links statically except Tcl and
+# Tk, whose DLLs and library scripts are copied beside the executables.
+set(ZARVEK_WIN_PREFIX "" CACHE PATH "libraries cross-built for Windows")
+if(NOT EXISTS "${ZARVEK_WIN_PREFIX}/lib/tcl8.6/init.tcl")
+  message(FATAL_ERROR "ZARVEK_WIN_PREFIX (${ZARVEK_WIN_PREFIX}) holds no "
+          "cross-built Tcl; run scripts/build-windows.sh")
+endif()
+set(P ${ZARVEK_WIN_PREFIX})
+set(MINGW_SYSROOT /usr/x86_64-w64-mingw32)
+
+set(TCL_INCLUDE_PATH ${P}/include)
+set(TK_INCLUDE_PATH ${P}/include)
+file(GLOB TCL_LIBRARY ${P}/lib/libtcl86*.a)
+file(GLOB TK_LIBRARY ${P}/lib/libtk86*.a)
+file(GLOB ZARVEK_WIN_DLLS ${P}/bin/*.dll)
+
+add_library(zarvek_win_zlib INTERFACE)
+target_link_libraries(zarvek_win_zlib INTERFACE ${MINGW_SYSROOT}/lib/libz.a)
+
+add_library(X11::X11 INTERFACE IMPORTED)
+
+add_library(PNG::PNG INTERFACE IMPORTED)
+target_include_directories(PNG::PNG INTERFACE ${P}/include)
+target_link_libraries(PNG::PNG INTERFACE ${P}/lib/libpng16.a zarvek_win_zlib)
+
+# qpdf with its own cryptography; it asks Windows for random bytes.
+add_library(PkgConfig::QPDF INTERFACE IMPORTED)
+target_include_directories(PkgConfig::QPDF INTERFACE ${P}/include)
+target_link_libraries(PkgConfig::QPDF INTERFACE ${P}/lib/libqpdf.a
+                      ${P}/lib/libjpeg.a zarvek_win_zlib advapi32)
+
+file(GLOB HPDF_LIBRARY ${P}/lib/libhpdf*.a)
+
+# GoogleTest from Debian's sources (package googletest), built here for
+# Windows; there is no cross-built Google Benchmark, so no benchmarks.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest
+                 EXCLUDE_FROM_ALL SYSTEM)
+
+# One self-contained program: the C and C++ runtimes and winpthread go in.
+add_link_options(-static -static-libgcc -static-libstdc++)
+link_libraries(bcrypt)
+
+# Tcl/Tk's DLLs and scripts beside every executable of the build tree, as
+# they are beside the installed one.
+file(COPY ${ZARVEK_WIN_DLLS} DESTINATION ${CMAKE_BINARY_DIR})
+file(COPY ${P}/lib/tcl8 ${P}/lib/tcl8.6 ${P}/lib/tk8.6 DESTINATION ${CMAKE_BINARY_DIR}/lib
+     PATTERN demos EXCLUDE)
+
+# Test sources that cannot hold on Windows, and why. Their cases are not
+# lost: each concerns a POSIX adapter that is not built there, and the
+# Windows adapters have tests of their own (*_win32_io_test.cc).
+set(ZARVEK_WINDOWS_SKIPPED_SOURCES
+  # xdg-open, PATH search and fork: POSIX only
+  platform/shell_open_io_test.cc
+)
+
+set(ZARVEK_ICON ${CMAKE_SOURCE_DIR}/resources/icons/zarvek-certificacion.ico)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/zarvek.rc.in
+               ${CMAKE_BINARY_DIR}/zarvek.rc @ONLY)
+set(ZARVEK_WIN_RESOURCE ${CMAKE_BINARY_DIR}/zarvek.rc)
+
+# iconv.h for the C library that has none (platform/iconv_win32.cc).
+include_directories(BEFORE SYSTEM ${CMAKE_SOURCE_DIR}/platform/win32)

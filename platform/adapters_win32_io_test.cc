@@ -1,0 +1,158 @@
+// The Windows adapters on the real disk: Unicode paths end to end, a report
+// held open by another program, and a program started from another folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/zarvek_core.h"
+#include "platform/atomic_file.h"
+#include "platform/fs.h"
+#include "platform/png_decode.h"
+#include "platform/process.h"
+#include "platform/tk_interp.h"
+#include "platform/win32_text.h"
+#include "testing/temp_dir.h"
+
+namespace zarvek {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+
+std::string Utf8(const fs::path& p) {
+  const std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
+fs::path FromUtf8(const std::string& s) {
+  return fs::path(std::u8string(s.begin(), s.end()));
+}
+
+class Win32AdaptersTest : public ::testing::Test {
+ protected:
+  testing::TempDir temp_;
+  const std::string dir_ = Utf8(temp_.path());
+};
+
+// Greek, Polish and Japanese letters are in no Western ANSI code page; a
+// narrow (ANSI) call anywhere on the way would turn them into "?".
+TEST_F(Win32AdaptersTest, NamesOutsideTheAnsiCodePageWorkEndToEnd) {
+  FileSystem& disk = RealFileSystem();
+  const std::string project =
+      dir_ + "\\Obras Topografía\\Red ávila Ωμέγα Łódź 東京";
+  const std::string points = project + "/1. PUNTOS/PG-01 Ñ";
+  ASSERT_TRUE(disk.MakeDirs(points).ok());
+  EXPECT_TRUE(disk.IsDirectory(points));
+  EXPECT_TRUE(disk.MakeDirs(points).ok()) << "an existing folder is fine";
+
+  std::vector<std::string> names;
+  ASSERT_TRUE(disk.ListDir(project, &names).ok());
+  EXPECT_EQ(names, std::vector<std::string>{"1. PUNTOS"});
+  ASSERT_TRUE(disk.ListDir(dir_ + "/Obras Topografía", &names).ok());
+  EXPECT_EQ(names, std::vector<std::string>{"Red ávila Ωμέγα Łódź 東京"});
+
+  const std::string report = project + "\\CONVERSIÓN ΔH.pdf";
+  ASSERT_TRUE(WriteFileAtomically(report, "%PDF-1.7 uno").ok());
+  ASSERT_TRUE(WriteFileAtomically(report, "%PDF-1.7 dos").ok());
+  EXPECT_EQ(ReadFileBytes(FromUtf8(report)), "%PDF-1.7 dos");
+  EXPECT_TRUE(disk.Exists(report));
+
+  std::FILE* f = OpenFile(report, "rb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+
+  // The program's own pictures copied under such a name still decode.
+  const std::string png = project + "\\icono ✓.png";
+  fs::copy_file(
+      fs::path(ZARVEK_SOURCE_DIR) / "resources" / "ICONO_QUENTARO.png",
+      FromUtf8(png));
+  RgbaImage image;
+  ASSERT_TRUE(DecodePngFile(png, &image).ok());
+  EXPECT_EQ(image.width, 256);
+}
+
+TEST_F(Win32AdaptersTest, FailuresCarryWindowsTextAndThePath) {
+  FileSystem& disk = RealFileSystem();
+  const std::string file = dir_ + "\\ocupado";
+  ASSERT_TRUE(WriteFileAtomically(file, "x").ok());
+
+  struct Case {
+    Status status;
+    std::string path;
+  };
+  std::vector<std::string> names;
+  const std::vector<Case> failures = {
+      {disk.MakeDirs(file), file},
+      {disk.MakeDirs(file + "\\debajo"), file + "\\debajo"},
+      {disk.ListDir(dir_ + "\\no existe", &names), dir_ + "\\no existe"},
+      {WriteFileAtomically(dir_ + "\\no existe\\a.pdf", "x"),
+       dir_ + "\\no existe\\a.pdf"},
+      {WriteFileAtomically(dir_, "x"), dir_},
+  };
+  for (const Case& c : failures) {
+    ASSERT_FALSE(c.status.ok()) << c.path;
+    const std::string& m = c.status.message();
+    const std::string tail = ": " + c.path;
+    ASSERT_GT(m.size(), tail.size() + 3) << m;
+    EXPECT_EQ(m.substr(m.size() - tail.size()), tail) << m;
+  }
+  EXPECT_EQ(ReadFileBytes(FromUtf8(file)), "x");
+}
+
+// A PDF viewer keeps the report open and denies others writing and
+// deleting it. Writing the report again must fail with a clear error and
+// keep the earlier file exactly, with no temporary file left behind.
+TEST_F(Win32AdaptersTest, ReportLockedByAnotherProgramKeepsTheEarlierFile) {
+  const std::string report = dir_ + "\\CONVERSIÓN DE ALTURA.pdf";
+  ASSERT_TRUE(WriteFileAtomically(report, "earlier report").ok());
+
+  HANDLE viewer =
+      CreateFileW(win32::Widen(report).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+  const Status s = WriteFileAtomically(report, "new report");
+  CloseHandle(viewer);
+
+  ASSERT_FALSE(s.ok());
+  EXPECT_NE(s.message().find(": " + report), std::string::npos) << s.message();
+  EXPECT_EQ(ReadFileBytes(FromUtf8(report)), "earlier report");
+  std::vector<std::string> names;
+  ASSERT_TRUE(RealFileSystem().ListDir(dir_, &names).ok());
+  EXPECT_EQ(names, std::vector<std::string>{"CONVERSIÓN DE ALTURA.pdf"});
+
+  // Once the viewer lets go, the same write succeeds.
+  ASSERT_TRUE(WriteFileAtomically(report, "new report").ok());
+  EXPECT_EQ(ReadFileBytes(FromUtf8(report)), "new report");
+}
+
+// Started from another folder, the program still finds its pictures and
+// Tcl/Tk's scripts beside its executable, never in the working folder.
+TEST_F(Win32AdaptersTest, WorkingDirectoryElsewhere) {
+  const std::string exe_dir = ExecutableDir();
+  ASSERT_FALSE(exe_dir.empty());
+  const std::string elsewhere = dir_ + "\\otra carpeta ñ";
+  ASSERT_TRUE(RealFileSystem().MakeDirs(elsewhere + "\\resources").ok());
+  ASSERT_TRUE(RealFileSystem().MakeDirs(elsewhere + "\\lib\\tcl8.6").ok());
+  const std::wstring before = win32::Widen(CurrentDir());
+  ASSERT_TRUE(SetCurrentDirectoryW(win32::Widen(elsewhere).c_str()));
+  EXPECT_EQ(CurrentDir(), elsewhere);
+
+  const std::string icon = resource_path("ICONO_QUENTARO.png");
+  std::string error;
+  std::unique_ptr<tk::Interp> interp = tk::Interp::Create("zarvek", &error);
+  std::string library;
+  if (interp) library = interp->Call({"info", "library"});
+  SetCurrentDirectoryW(before.c_str());
+
+  EXPECT_EQ(icon,
+            JoinPath(JoinPath(exe_dir, "resources"), "ICONO_QUENTARO.png"));
+  ASSERT_TRUE(interp) << error;
+  EXPECT_EQ(library, JoinPath(JoinPath(exe_dir, "lib"), "tcl8.6"));
+  EXPECT_EQ(interp->Call({"tk", "windowingsystem"}), "win32");
+}
+
+}  // namespace
+}  // namespace zarvek

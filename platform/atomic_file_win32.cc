@@ -1,0 +1,89 @@
+// Atomic replace on Windows: the bytes go to "<path>.XXXXXX.tmp" in the same
+// folder (created exclusively), are flushed with FlushFileBuffers, and the
+// temporary file is moved over the target with MoveFileExW. That move either
+// happens whole or not at all: when the target is held open by a program
+// that does not share it for deletion (a PDF viewer showing the report), it
+// fails with a sharing or access error, the temporary file is removed and
+// the earlier file stays as it was.
+//
+// ReplaceFileW is not used: when it fails half way without a backup name it
+// can leave the target gone and the new bytes under the temporary name.
+#include <windows.h>
+
+#include <atomic>
+
+#include "platform/atomic_file.h"
+#include "platform/win32_text.h"
+
+namespace zarvek {
+namespace {
+
+constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+// Six characters that differ between calls and between processes; the
+// exclusive create below settles any clash.
+std::string UniqueSuffix(unsigned attempt) {
+  static std::atomic<unsigned> counter{0};
+  unsigned long long seed = GetCurrentProcessId();
+  seed = seed * 1000003u + GetTickCount64();
+  seed = seed * 1000003u + counter.fetch_add(1) + attempt * 7919u;
+  std::string out(6, '0');
+  for (char& c : out) {
+    c = kDigits[seed % 36];
+    seed /= 36;
+  }
+  return out;
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    const DWORD chunk =
+        left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!WriteFile(file, p, chunk, &written, nullptr)) return false;
+    p += written;
+    left -= written;
+  }
+  return true;
+}
+
+}  // namespace
+
+Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  const std::wstring target = win32::Widen(path);
+  std::wstring temp;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    temp = win32::Widen(path + "." + UniqueSuffix(attempt) + ".tmp");
+    // No sharing: nobody else reads the bytes before they are complete.
+    file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) break;
+    const DWORD err = GetLastError();
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) {
+      return win32::ErrorStatus(err, path);
+    }
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    return win32::ErrorStatus(ERROR_FILE_EXISTS, path);
+  }
+
+  auto fail = [&](DWORD err, bool open) {
+    if (open) CloseHandle(file);
+    DeleteFileW(temp.c_str());
+    return win32::ErrorStatus(err, path);
+  };
+
+  if (!WriteAll(file, bytes)) return fail(GetLastError(), true);
+  if (!FlushFileBuffers(file)) return fail(GetLastError(), true);
+  if (!CloseHandle(file)) return fail(GetLastError(), false);
+  if (!MoveFileExW(temp.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return fail(GetLastError(), false);
+  }
+  return Status::OK();
+}
+
+}  // namespace zarvek

@@ -1,0 +1,116 @@
+// FileSystem on Windows. Paths are UTF-8 inside the program and go to the
+// wide (UTF-16) Win32 calls; both separators are accepted. Errors carry
+// Windows' own text and the path concerned.
+#include <windows.h>
+
+#include "platform/fs.h"
+#include "platform/win32_text.h"
+
+namespace zarvek {
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// The path with its last component removed ("C:\a\b" -> "C:\a"), or "" at a
+// root ("C:\", "C:", "\\server\share") or a single relative component: there
+// is nothing left to create above those.
+std::string ParentOf(const std::string& path) {
+  size_t end = path.size();
+  while (end > 0 && IsSeparator(path[end - 1])) --end;
+  size_t slash = end;
+  while (slash > 0 && !IsSeparator(path[slash - 1])) --slash;
+  if (slash == 0) return "";
+  size_t parent_end = slash;
+  while (parent_end > 0 && IsSeparator(path[parent_end - 1])) --parent_end;
+  if (parent_end == 0) return "";                                   // "\a"
+  if (parent_end == 2 && path[1] == ':') return path.substr(0, 3);  // "C:\"
+  if (path.size() > 1 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    // "\\server\share\a": the share is the root.
+    size_t separators = 0;
+    for (size_t i = 2; i < parent_end; ++i) separators += IsSeparator(path[i]);
+    if (separators == 0) return "";
+  }
+  return path.substr(0, parent_end);
+}
+
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(win32::Widen(path).c_str());
+}
+
+class Win32FileSystem : public FileSystem {
+ public:
+  bool Exists(const std::string& path) override {
+    return Attributes(path) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  bool IsDirectory(const std::string& path) override {
+    const DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+
+  Status ListDir(const std::string& path,
+                 std::vector<std::string>* names) override {
+    names->clear();
+    std::wstring pattern = win32::Widen(path);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') {
+      pattern += L'\\';
+    }
+    pattern += L'*';
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                   FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+      const DWORD err = GetLastError();
+      // An empty drive root has no entries at all; a folder always has "."
+      if (err == ERROR_FILE_NOT_FOUND && IsDirectory(path)) return Status::OK();
+      return win32::ErrorStatus(err, path);
+    }
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      names->push_back(win32::Narrow(name));
+    } while (FindNextFileW(find, &entry));
+    const DWORD err = GetLastError();
+    FindClose(find);
+    if (err != ERROR_NO_MORE_FILES) {
+      names->clear();
+      return win32::ErrorStatus(err, path);
+    }
+    return Status::OK();
+  }
+
+  // As on POSIX: the folder itself first, its parents only when the system
+  // says the path above is missing.
+  Status MakeDirs(const std::string& path) override {
+    if (CreateDirectoryW(win32::Widen(path).c_str(), nullptr)) {
+      return Status::OK();
+    }
+    DWORD err = GetLastError();
+    if (err == ERROR_PATH_NOT_FOUND) {
+      const std::string parent = ParentOf(path);
+      if (parent.empty()) return win32::ErrorStatus(err, path);
+      Status status = MakeDirs(parent);
+      if (!status.ok()) return status;
+      if (CreateDirectoryW(win32::Widen(path).c_str(), nullptr)) {
+        return Status::OK();
+      }
+      err = GetLastError();
+    }
+    // A drive root reports "access denied" rather than "already exists".
+    if ((err == ERROR_ALREADY_EXISTS || err == ERROR_ACCESS_DENIED) &&
+        IsDirectory(path)) {
+      return Status::OK();
+    }
+    return win32::ErrorStatus(err, path);
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static Win32FileSystem* const fs = new Win32FileSystem();
+  return *fs;
+}
+
+}  // namespace zarvek

@@ -1,0 +1,29 @@
+// Facts about the running program that differ by operating system: where
+// its executable lives, the working folder and the local calendar date.
+// Paths are UTF-8 on every system.
+#ifndef ZARVEK_PLATFORM_PROCESS_H_
+#define ZARVEK_PLATFORM_PROCESS_H_
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace zarvek {
+
+/// The folder holding the running executable, "" when it cannot be told.
+std::string ExecutableDir();
+
+/// The current working folder, "." when it cannot be read.
+std::string CurrentDir();
+
+/// `when` broken down in the local time zone.
+std::tm LocalTime(std::time_t when);
+
+/// std::fopen for a UTF-8 path: on Windows the path goes to the system as
+/// UTF-16, so names outside the ANSI code page open too. errno is set on
+/// failure as std::fopen sets it.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_PLATFORM_PROCESS_H_
