@@ -78,12 +78,14 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
       digits_width("DejaVu Sans Condensed") < digits_width("DejaVu Sans")) {
     ui_family_ = "DejaVu Sans Condensed";
   }
-  // High-density screens keep their own scaling, and Windows always does:
-  // there Tk takes it from the system, which knows the user's choice.
+  // High-density screens keep their own scaling, and so does Windows with
+  // its own Segoe UI: there Tk takes the scaling from the system, which
+  // knows the user's choice.
   const std::optional<double> scaling =
       ParseDecimal(root.Call({"tk", "scaling"}));
-  const bool windows = root.Call({"tk", "windowingsystem"}) == "win32";
-  if (!windows && scaling && *scaling < 1.5) {
+  const bool windows_font =
+      has_segoe && root.Call({"tk", "windowingsystem"}) == "win32";
+  if (!windows_font && scaling && *scaling < 1.5) {
     // The stand-in's characters are wider than Segoe UI's (bold digits
     // 8 px instead of 7 at 9 points), which would push the measurement
     // table past the window; 90 dpi brings them back to the design's

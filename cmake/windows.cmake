@@ -56,6 +56,10 @@ file(COPY ${P}/lib/tcl8 ${P}/lib/tcl8.6 ${P}/lib/tk8.6 DESTINATION ${CMAKE_BINAR
 set(ZARVEK_WINDOWS_SKIPPED_SOURCES
   # xdg-open, PATH search and fork: POSIX only
   platform/shell_open_io_test.cc
+  # checks every document with qpdf, pdftotext and mutool of the build
+  # machine, which a Windows process cannot start; the end-to-end window
+  # test's report is checked with them by scripts/test-windows.sh instead
+  platform/pdf_haru_io_test.cc
 )
 
 set(ZARVEK_ICON ${CMAKE_SOURCE_DIR}/resources/icons/zarvek-certificacion.ico)
@@ -65,3 +69,35 @@ set(ZARVEK_WIN_RESOURCE ${CMAKE_BINARY_DIR}/zarvek.rc)
 
 # iconv.h for the C library that has none (platform/iconv_win32.cc).
 include_directories(BEFORE SYSTEM ${CMAKE_SOURCE_DIR}/platform/win32)
+
+# Test cases that cannot hold on Windows, and why; each program runs with
+# the rest (--gtest_filter). The behaviour they cover on Linux is covered on
+# Windows by platform/adapters_win32_io_test.cc and app/program_win32_tk_test.cc.
+set(ZARVEK_WINDOWS_SKIPPED_TESTS
+  # They build paths from UTF-8 in narrow std::filesystem strings (which
+  # Windows reads in the ANSI code page), expect "/" in the paths the
+  # program shows or POSIX's error texts, or check the report with the build
+  # machine's qpdf and mutool.
+  ReportFiles.*
+  TreeCreateIoTest.*
+  ReportButtonTest.CompleteRowsAreSavedReportedAndOpened
+  FolderTabTest.EditedEntriesDuplicatesAndSecondRun
+  FolderTabTest.FileInTheWayStopsWithTheSystemError
+  FolderTabTest.OverlongCodeGivesFileNameTooLong
+  # Their folder names hold characters Windows forbids in file names (").
+  HeightsTabTest.HostileFolderNameIsShownAsItIs
+  FolderTabTest.TreeOfThreeCodesInAHostileRoot
+  # Tk on Windows has no X input methods: "tk useinputmethods" stays 0.
+  HeightsTabTest.ChosenFolderGivesRowsInNumericOrder
+  HeightsTabTest.TableBuiltBehindTheFirstTabIsShownLater
+  FolderTabTest.PreviewRowsAndEntries
+  # They draw their pictures with ImageMagick's convert of the build machine.
+  MainWindowTest.GoodIconAndLogoAreShownAtFiftyPixels
+  MainWindowTest.LogoAlreadyFiftyHighKeepsItsSize
+  MainWindowTest.BrokenLogoLeavesOnlyTheCreditLine
+  MainWindowTest.ImageClaimingTooManyPixelsIsRefusedAsBroken
+  # Windows has no DISPLAY to take away.
+  ProgramTest.WithoutDisplayExitsWithOneClearLine
+)
+list(JOIN ZARVEK_WINDOWS_SKIPPED_TESTS ":" ZARVEK_WINDOWS_TEST_FILTER)
+set(ZARVEK_WINDOWS_TEST_FILTER "--gtest_filter=-${ZARVEK_WINDOWS_TEST_FILTER}")

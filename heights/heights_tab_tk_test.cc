@@ -298,7 +298,8 @@ TEST_F(HeightsTabTest, FolderThatCannotBeListedPrintsOneLine) {
   Choose(Project("obra", {"5"}));
   // "2. DATOS GNSS" here is a file: it exists but cannot be listed.
   stdfs::create_directories(root_ / "rota");
-  std::FILE* file = std::fopen((root_ / "rota" / "2. DATOS GNSS").c_str(), "w");
+  std::FILE* file =
+      std::fopen((root_ / "rota" / "2. DATOS GNSS").string().c_str(), "w");
   ASSERT_NE(file, nullptr);
   std::fclose(file);
   Choose((root_ / "rota").string());
