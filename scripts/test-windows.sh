@@ -17,7 +17,8 @@ fi
 
 VERSION=$(sed -nE 's/^project\(zarvek_certificacion VERSION ([0-9.]+).*/\1/p' "$ROOT/CMakeLists.txt")
 NAME=zarvek-certificacion-$VERSION-win64
-TITLE="QUENTARO - GESTIÓN DE EXPEDIENTE Y CERTIFICACIÓN DE PG V1.1 (FREE)"
+# The start of the window title (a regular expression for xdotool).
+TITLE_START="QUENTARO - GESTIÓN DE EXPEDIENTE Y CERTIFICACIÓN DE PG"
 ART=$BUILD/artifacts
 rm -rf "$ART"
 mkdir -p "$ART"
@@ -62,7 +63,7 @@ start_and_shot() {
   (cd "$2" && exec wine "$1") >/dev/null 2>&1 &
   local pid=$! window=""
   for _ in $(seq 120); do
-    window=$(xdotool search --name "^$TITLE\$" 2>/dev/null | head -n1) || true
+    window=$(xdotool search --name "^$TITLE_START" 2>/dev/null | head -n1) || true
     [ -n "$window" ] && break
     kill -0 "$pid" 2>/dev/null || fail "$1 ended before showing its window"
     sleep 0.5
@@ -70,7 +71,11 @@ start_and_shot() {
   [ -n "$window" ] || fail "no window from $1"
   # The window is mapped; let Tk paint its first frame.
   sleep 3
-  import -window root "$ART/$3.png"
+  import -window "$window" "$ART/$3.png"
+  # The second tab, opened by a click on its label.
+  xdotool mousemove --window "$window" 390 140 click 1
+  sleep 2
+  import -window "$window" "$ART/$3-tab2.png"
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   wineserver -w

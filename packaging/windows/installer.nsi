@@ -2,7 +2,9 @@
 ; Start-menu entry with the program's icon, and an uninstaller registered
 ; with Windows. Built by scripts/build-windows.sh, which defines VERSION,
 ; SOURCE (the folder made by "cmake --install") and OUTFILE.
-Unicode true
+; A 64-bit installer for the 64-bit program (and for Wine without 32-bit
+; support, as on the build machine).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
