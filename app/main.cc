@@ -1,11 +1,11 @@
 // Starts Tcl and Tk, builds the main window and runs the event loop until the
 // window is closed; then returns. Without a display it says why on stderr
 // and exits with status 1.
-#include <cstdio>
 #include <exception>
 #include <string>
 
 #include "app/zarvek_core.h"
+#include "platform/fatal_error.h"
 
 int main(int argc, char** argv) {
   (void)argc;
@@ -13,14 +13,14 @@ int main(int argc, char** argv) {
   std::unique_ptr<zarvek::tk::Interp> interp =
       zarvek::tk::Interp::Create(argv[0], &error);
   if (!interp) {
-    std::fprintf(stderr, "zarvek: %s\n", error.c_str());
+    zarvek::ReportFatalError(error);
     return 1;
   }
   try {
     zarvek::ZarvekCertificacionApp app(*interp);
     interp->MainLoop();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "zarvek: %s\n", e.what());
+    zarvek::ReportFatalError(e.what());
     return 1;
   }
   return 0;
