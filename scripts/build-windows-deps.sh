@@ -121,7 +121,7 @@ done
 # ".complete" mark is written last, so an interrupted build is resumed.
 STAGE=$PREFIX
 mkdir -p "$STAGE"
-ZLIB_ARGS=(-DZLIB_INCLUDE_DIR=/usr/$TRIPLE/include -DZLIB_LIBRARY=/usr/$TRIPLE/lib/libz.a)
+ZLIB_ARGS=("-DZLIB_INCLUDE_DIR=/usr/$TRIPLE/include" "-DZLIB_LIBRARY=/usr/$TRIPLE/lib/libz.a")
 
 cmake_lib() {
   local name=$1
