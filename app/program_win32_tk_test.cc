@@ -1,8 +1,9 @@
 // The whole job on Windows, through the window as the other window tests
 // drive it and with every real service: a project of three points created
 // under a folder with accents and a space, three rows filled, the protected
-// report written. When ZARVEK_E2E_OUT names a folder, the report is copied
-// there so that scripts/test-windows.sh can check it with qpdf.
+// report written, and written again while a viewer holds it. When
+// ZARVEK_E2E_OUT names a folder, the report is copied there so that
+// scripts/test-windows.sh can check it with qpdf.
 #include <windows.h>
 
 #include <cstdlib>
@@ -90,6 +91,22 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   ASSERT_TRUE(fs::is_regular_file(pdf));
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(FromUtf8(opened[0]).lexically_normal(), pdf.lexically_normal());
+
+  // The report open in a viewer that denies writing: a second run shows
+  // the error and keeps the first report exactly.
+  const std::string first = testing::ReadFileBytes(pdf);
+  HANDLE viewer = CreateFileW(pdf.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+  ClearMessages();
+  Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
+  CloseHandle(viewer);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-title"), "ERROR PDF");
+  EXPECT_NE(Option(Messages()[0], "-message").find("CONVERSION DE ALTURA.pdf"),
+            std::string::npos);
+  EXPECT_EQ(testing::ReadFileBytes(pdf), first);
+  EXPECT_EQ(opened.size(), 1u);
 
   if (const wchar_t* out = _wgetenv(L"ZARVEK_E2E_OUT")) {
     fs::copy_file(pdf, fs::path(out) / "report.pdf",

@@ -118,7 +118,8 @@ TEST_F(Win32AdaptersTest, ReportLockedByAnotherProgramKeepsTheEarlierFile) {
   CloseHandle(viewer);
 
   ASSERT_FALSE(s.ok());
-  EXPECT_NE(s.message().find(": " + report), std::string::npos) << s.message();
+  EXPECT_EQ(s.message(),
+            win32::ErrorText(ERROR_SHARING_VIOLATION) + ": " + report);
   EXPECT_EQ(ReadFileBytes(FromUtf8(report)), "earlier report");
   std::vector<std::string> names;
   ASSERT_TRUE(RealFileSystem().ListDir(dir_, &names).ok());

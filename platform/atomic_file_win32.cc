@@ -49,6 +49,19 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
+// True when another program holds `path` open without sharing deletion.
+bool InUse(const std::wstring& path) {
+  HANDLE file =
+      CreateFileW(path.c_str(), DELETE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+  }
+  CloseHandle(file);
+  return false;
+}
+
 }  // namespace
 
 Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
@@ -81,7 +94,13 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
   if (!CloseHandle(file)) return fail(GetLastError(), false);
   if (!MoveFileExW(temp.c_str(), target.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return fail(GetLastError(), false);
+    DWORD err = GetLastError();
+    // Windows says "access denied" for a target that another program holds
+    // open; the user is told that it is in use, which says what to do.
+    if (err == ERROR_ACCESS_DENIED && InUse(target)) {
+      err = ERROR_SHARING_VIOLATION;
+    }
+    return fail(err, false);
   }
   return Status::OK();
 }

@@ -10,9 +10,14 @@ namespace zarvek {
 
 // ShellExecuteW takes the path as one argument (no command line is parsed)
 // and returns once the association has been started; failures are ignored
-// as on POSIX.
+// as on POSIX. Paths chosen in Tk's dialogs use "/", which the shell does
+// not take everywhere; it gets Windows' own separator.
 void OpenWithDesktop(const std::string& path) {
-  ShellExecuteW(nullptr, L"open", win32::Widen(path).c_str(), nullptr, nullptr,
+  std::wstring file = win32::Widen(path);
+  for (wchar_t& c : file) {
+    if (c == L'/') c = L'\\';
+  }
+  ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr,
                 SW_SHOWNORMAL);
 }
 
