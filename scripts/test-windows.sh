@@ -64,6 +64,110 @@ start_and_shot() {
   wineserver -w
 }
 
+# The checks of a report of the three rows below: qpdf's view of it (pages,
+# permissions, AES) and its text (codes, accented field notes, the worked
+# results of the first row: slant 1.5 m to R1 on the R300).
+check_report() {
+  local pdf=$1 encryption text line
+  [ -s "$pdf" ] || fail "no report at $pdf"
+  qpdf --check "$pdf" >/dev/null || fail "qpdf --check $pdf"
+  [ "$(qpdf --show-npages "$pdf")" = 3 ] || fail "$pdf: not 3 pages"
+  encryption=$(qpdf --show-encryption "$pdf")
+  for line in "R = 4" "print high resolution: allowed" \
+    "modify anything: not allowed" "extract for any purpose: not allowed" \
+    "stream encryption method: AESv2" "string encryption method: AESv2"; do
+    grep -qxF "$line" <<<"$encryption" || fail "$pdf: no '$line' in: $encryption"
+  done
+  # Accented texts pass through the PDF's WinAnsi encoding.
+  text=$(pdftotext "$pdf" -)
+  for line in "PUNTO: 100" "PUNTO: 101" "PUNTO: 102" "TRÍPODE" \
+    "BÍPODE Y BASTÓN" "BASTÓN" "1.429 m" "1.510 m"; do
+    grep -qxF "$line" <<<"$text" || fail "$pdf has no line '$line'"
+  done
+}
+
+# Waits for a window whose title matches $1 and prints its id.
+wait_window() {
+  local id
+  for _ in $(seq 80); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.25
+  done
+  fail "no window '$1'"
+}
+
+# The whole job as a person does it, with the mouse and the keyboard only,
+# on the installed program: three codes from 100, the tree made under a
+# folder with accents and spaces typed into Windows' folder chooser, one row
+# of each kind of measurement, the report. Positions are those of the
+# 950x700 window (the same layout as on Linux, scripts/lib-xdo.sh).
+e2e_installed() {
+  local project="$WINEPREFIX/drive_c/users/Public/Begoña/Obras Topografía/Red ávila"
+  rm -rf "$WINEPREFIX/drive_c/users/Public/Begoña"
+  mkdir -p "$project"
+  (cd "$ART" && exec wine 'C:\Program Files\Zarvek Certificacion\zarvek.exe') \
+    >/dev/null 2>&1 &
+  local pid=$! w
+  w=$(wait_window "^$TITLE_START")
+  sleep 2
+  click() { xdotool mousemove --window "$w" "$1" "$2" click 1; }
+  click 248 221 && xdotool type --delay 60 3
+  click 248 250 && xdotool type --delay 60 100
+  click 835 287
+  sleep 1
+  click 475 656
+  wait_window "^Select Folder" >/dev/null
+  sleep 1
+  xdotool type --delay 60 'C:\users\Public\Begoña\Obras Topografía\Red ávila'
+  xdotool key Return
+  wait_window "^ÉXITO" >/dev/null
+  sleep 0.5
+  xdotool key Return
+  sleep 1
+  click 390 140
+  sleep 1
+  # Entry $3 (0-based) of the read-only box of column $2 in row $1.
+  choose() {
+    local x y=$((310 + 22 * $1))
+    case $2 in rec) x=223 ;; tipo) x=394 ;; acc) x=548 ;; ref) x=692 ;; esac
+    click "$x" "$y"
+    wait_window "^popdown" >/dev/null
+    sleep 0.3
+    xdotool key ctrl+Home
+    for ((i = 0; i < $3; i++)); do xdotool key Down; done
+    xdotool key Return
+    sleep 0.5
+  }
+  fill() {
+    choose "$1" rec "$2"
+    choose "$1" tipo "$3"
+    choose "$1" acc "$4"
+    [ "$5" = - ] || choose "$1" ref "$5"
+    click 790 $((310 + 22 * $1))
+    xdotool type --delay 60 "$6"
+  }
+  fill 0 0 0 0 0 1.5 # R300 INCLINADA TRÍPODE R1 1.5
+  fill 1 2 0 1 1 1.6 # R700 INCLINADA BÍPODE Y BASTÓN R2 1.6
+  fill 2 5 1 1 - 2   # R100 VERTICAL BASTÓN R3 2
+  import -window "$w" "$ART/windows-e2e-rows.png"
+  click 475 656
+  wait_window "^PDF GENERADO" >/dev/null
+  sleep 0.5
+  xdotool key Return
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  wineserver -w
+
+  local count
+  count=$(find "$project" -mindepth 1 -type d | wc -l)
+  [ "$count" -eq 47 ] || fail "$count folders under $project, expected 47"
+  [ -d "$project/3. FOTOGRAFIAS/102/08. FOTOGRAFÍAS PANORÁMICAS" ] ||
+    fail "no photo folder of point 102"
+  cp "$project/2. DATOS GNSS/CONVERSION DE ALTURA.pdf" "$ART/report-installed.pdf"
+  check_report "$ART/report-installed.pdf"
+}
+
 step "installer"
 wine "$BUILD/$NAME-setup.exe" /S
 wineserver -w
@@ -97,24 +201,10 @@ cp "$BUILD/app/zarvek_gui_tests.exe" "$unpacked/$NAME/"
   --gtest_filter='WindowsProgramTest.*') || fail "end-to-end window test"
 rm "$unpacked/$NAME/zarvek_gui_tests.exe"
 
-step "the report written under Wine"
-pdf=$ART/report.pdf
-[ -s "$pdf" ] || fail "the end-to-end window test left no report in $ART"
-qpdf --check "$pdf" >/dev/null || fail "qpdf --check $pdf"
-pages=$(qpdf --show-npages "$pdf")
-[ "$pages" = 3 ] || fail "$pages pages, expected 3"
-encryption=$(qpdf --show-encryption "$pdf")
-for line in "R = 4" "print high resolution: allowed" \
-  "modify anything: not allowed" "extract for any purpose: not allowed" \
-  "stream encryption method: AESv2" "string encryption method: AESv2"; do
-  grep -qxF "$line" <<<"$encryption" || fail "encryption: no '$line' in: $encryption"
-done
-# Accented texts pass through the PDF's WinAnsi encoding.
-text=$(pdftotext "$pdf" -)
-for line in "PUNTO: 100" "PUNTO: 101" "PUNTO: 102" "TRÍPODE" "BÍPODE Y BASTÓN" \
-  "BASTÓN"; do
-  grep -qxF "$line" <<<"$text" || fail "the report has no line '$line'"
-done
+check_report "$ART/report.pdf"
+
+step "end-to-end through the installed program's window"
+e2e_installed
 
 step "uninstaller"
 wine "$installed/uninstall.exe" /S "_?=C:\\Program Files\\Zarvek Certificacion"
