@@ -14,10 +14,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "heights/catalogue.h"
+#include "heights/measurement_file.h"
 #include "platform/fs.h"
 #include "platform/random.h"
 #include "platform/tk_interp.h"
@@ -44,6 +46,9 @@ struct AppServices {
   std::function<void(const std::string&)> open_file;
   /// Where the two console lines go.
   std::FILE* console = stdout;
+  /// Replaces the file at a path with the given bytes in one step (see
+  /// platform/atomic_file.h, the default); tests put failures here.
+  std::function<Status(const std::string&, std::string_view)> write_file;
 };
 
 /// One row of the measurement table: the code and the Tk paths of its five
@@ -79,6 +84,13 @@ class ZarvekCertificacionApp {
   void _on_row_rec_change(size_t idx);
   void _on_row_type_change(size_t idx);
   void _on_row_acc_change(size_t idx);
+  /// Ctrl+D: receiver, type, accessory and reference of the row above.
+  void copiar_fila_anterior(size_t idx);
+  /// Gives every empty row (no type, accessory, reference or height) the
+  /// receiver, type, accessory and reference of row `idx`.
+  void copiar_equipo_a_filas_vacias(size_t idx);
+  /// Writes row `idx` to the project's measurement file when it changed.
+  void guardar_fila(size_t idx);
 
   // Report.
   void generar_pdf_conversion();
@@ -122,6 +134,26 @@ class ZarvekCertificacionApp {
   /// Creates the header and data rows of lista_codigos_final in the (new,
   /// not yet shown) frame_rows and records them in entradas_alturas.
   void FillRowsFrame();
+  /// Fills the new rows from the project's measurement file; the messages
+  /// about the file are kept in medidas_messages_ until the table is shown.
+  void RestoreRows();
+  /// Puts `values` in the boxes of row `idx` through the row rules, the
+  /// height too when `with_height`.
+  void SetRowValues(size_t idx, const RowValues& values, bool with_height);
+  RowValues ReadRow(size_t idx);
+  /// Records rows `rows` in the measurement file and writes it.
+  void SaveRows(const std::vector<size_t>& rows);
+
+  /// The measurement file of the table's project; empty while there is no
+  /// table, and when the file could not be read (it is then never written).
+  std::optional<MeasurementFile> medidas_;
+  std::string medidas_path_;
+  /// A write failed and its error box was shown; cleared by a good write.
+  bool medidas_failing_ = false;
+  /// Message boxes (icon, text) waiting for the table to be shown.
+  std::vector<std::pair<std::string, std::string>> medidas_messages_;
+  /// The row whose code label opened the row menu.
+  size_t menu_row_ = 0;
 
   /// True while a table built behind the first tab has not been shown yet.
   bool table_first_show_pending_ = false;

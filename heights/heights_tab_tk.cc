@@ -19,8 +19,11 @@
 
 #include "app/ascii_text.h"
 #include "app/zarvek_core.h"
+#include "heights/measurement_file.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
 
 namespace zarvek {
 namespace {
@@ -30,6 +33,11 @@ namespace {
 constexpr const char* kRowTypeCommand = "::zarvek::row_tipo";
 constexpr const char* kRowAccCommand = "::zarvek::row_acc";
 constexpr const char* kRowRecCommand = "::zarvek::row_rec";
+constexpr const char* kRowSaveCommand = "::zarvek::row_guardar";
+constexpr const char* kRowCopyCommand = "::zarvek::row_copiar_anterior";
+constexpr const char* kRowMenuCommand = "::zarvek::row_menu";
+// The menu of a row's point code.
+constexpr const char* kRowMenu = ".menu_fila";
 
 // The row index carried by a binding script, if it is a plain integer.
 bool ParseIndex(const std::vector<std::string>& args, size_t* idx) {
@@ -152,14 +160,33 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
                             void (ZarvekCertificacionApp::*handler)(size_t)) {
     root.Command(name, [this, handler](const std::vector<std::string>& args) {
       size_t idx = 0;
-      if (ParseIndex(args, &idx) && idx < entradas_alturas.size())
+      if (ParseIndex(args, &idx) && idx < entradas_alturas.size()) {
         (this->*handler)(idx);
+        // Every change of a row is saved as it is made.
+        if (handler != &ZarvekCertificacionApp::guardar_fila) guardar_fila(idx);
+      }
       return std::string();
     });
   };
   row_command(kRowTypeCommand, &ZarvekCertificacionApp::_on_row_type_change);
   row_command(kRowAccCommand, &ZarvekCertificacionApp::_on_row_acc_change);
   row_command(kRowRecCommand, &ZarvekCertificacionApp::_on_row_rec_change);
+  row_command(kRowSaveCommand, &ZarvekCertificacionApp::guardar_fila);
+  row_command(kRowCopyCommand, &ZarvekCertificacionApp::copiar_fila_anterior);
+  root.Command(kRowMenuCommand, [this](const std::vector<std::string>& args) {
+    size_t idx = 0;
+    if (ParseIndex(args, &idx) && idx < entradas_alturas.size()) {
+      menu_row_ = idx;
+      root.Call({"tk_popup", kRowMenu, root.Call({"winfo", "pointerx", "."}),
+                 root.Call({"winfo", "pointery", "."})});
+    }
+    return std::string();
+  });
+  root.Call({"menu", kRowMenu, "-tearoff", 0});
+  root.Call({kRowMenu, "add", "command", "-label",
+             "COPIAR EQUIPO A LAS FILAS VACÍAS", "-command",
+             Bind("copiar_equipo_vacias",
+                  [this] { copiar_equipo_a_filas_vacias(menu_row_); })});
 }
 
 void ZarvekCertificacionApp::seleccionar_directorio_trabajo() {
@@ -217,6 +244,7 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
   MakeRowsFrame(root, frame_rows);
   try {
     FillRowsFrame();
+    RestoreRows();
   } catch (...) {
     root.Call(
         {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
@@ -235,6 +263,13 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
   table_first_show_pending_ =
       !entradas_alturas.empty() &&
       root.Call({"winfo", "viewable", frame_rows}) != "1";
+  // What the measurement file had to say, once the rows are there.
+  std::vector<std::pair<std::string, std::string>> messages;
+  messages.swap(medidas_messages_);
+  for (const auto& [icon, text] : messages) {
+    root.Call({"tk_messageBox", "-icon", icon, "-title",
+               icon == "error" ? "Error" : "Aviso", "-message", text});
+  }
 }
 
 void ZarvekCertificacionApp::FillRowsFrame() {
@@ -297,6 +332,22 @@ void ZarvekCertificacionApp::FillRowsFrame() {
                ListOf({kRowAccCommand, suffix})});
     root.Call({"bind", row.rec, "<<ComboboxSelected>>",
                ListOf({kRowRecCommand, suffix})});
+    // Saving: a chosen reference, and the height on each edit (a key
+    // released: typing, deleting, pasting by key) and on leaving the cell;
+    // unchanged texts are not written again.
+    const tk::Obj save = ListOf({kRowSaveCommand, suffix});
+    root.Call({"bind", row.ref, "<<ComboboxSelected>>", save});
+    root.Call({"bind", row.h, "<KeyRelease>", save});
+    root.Call({"bind", row.h, "<FocusOut>", save});
+    // Ctrl+D fills the row from the row above, as in spreadsheets; "break"
+    // keeps the entry's own Ctrl+D (delete a character) from running.
+    const std::string copy =
+        std::string(kRowCopyCommand) + " " + suffix + "; break";
+    for (const std::string* cell :
+         {&row.rec, &row.tipo, &row.acc, &row.ref, &row.h}) {
+      root.Call({"bind", *cell, "<Control-Key-d>", copy});
+    }
+    root.Call({"bind", label, "<Button-3>", ListOf({kRowMenuCommand, suffix})});
     entradas_alturas.push_back(std::move(row));
   }
   // Cells are placed now, while the frame is not mapped: ttk draws nothing
@@ -329,6 +380,140 @@ void ZarvekCertificacionApp::_on_row_acc_change(size_t idx) {
 
 void ZarvekCertificacionApp::_on_row_rec_change(size_t idx) {
   _on_row_acc_change(idx);
+}
+
+}  // namespace zarvek
+
+namespace zarvek {
+
+RowValues ZarvekCertificacionApp::ReadRow(size_t idx) {
+  const MeasurementRow& row = entradas_alturas.at(idx);
+  return {root.Call({row.rec, "get"}), root.Call({row.tipo, "get"}),
+          root.Call({row.acc, "get"}), root.Call({row.ref, "get"}),
+          root.Call({row.h, "get"})};
+}
+
+void ZarvekCertificacionApp::SetRowValues(size_t idx, const RowValues& wanted,
+                                          bool with_height) {
+  const MeasurementRow& row = entradas_alturas.at(idx);
+  const std::string default_receiver = equipos_specs.front().first;
+  const RowValues v =
+      ApplyRowRules(equipos_specs, default_receiver, wanted, nullptr);
+  // The boxes end as the handlers leave them after a person chose the
+  // receiver, the type, the accessory and the reference in turn.
+  root.Call({row.rec, "set", v.rec});
+  root.Call({row.tipo, "set", v.tipo});
+  if (!v.tipo.empty()) {
+    const Choices acc = AccessoryChoices(v.tipo);
+    root.Call({row.acc, "configure", "-values", ListOf(acc.values), "-state",
+               acc.enabled ? "readonly" : "disabled"});
+  }
+  root.Call({row.acc, "set", v.acc});
+  // Choosing the receiver before the type and the accessory leaves the
+  // reference box disabled; choosing the accessory sets its choices.
+  if (!v.acc.empty() || v.rec != default_receiver) {
+    const Choices ref = v.acc.empty() ? ReferenceChoices(v.rec, "", "")
+                                      : ReferenceChoices(v.rec, v.tipo, v.acc);
+    root.Call({row.ref, "configure", "-values", ListOf(ref.values), "-state",
+               ref.enabled ? "readonly" : "disabled"});
+  }
+  root.Call({row.ref, "set", v.ref});
+  if (with_height) {
+    root.Call({row.h, "delete", 0, "end"});
+    root.Call({row.h, "insert", 0, v.h});
+  }
+}
+
+void ZarvekCertificacionApp::RestoreRows() {
+  medidas_.reset();
+  medidas_failing_ = false;
+  medidas_messages_.clear();
+  if (ruta_base.empty() || entradas_alturas.empty()) return;
+  medidas_path_ = MeasurementFilePath(ruta_base);
+  const std::string keep =
+      "\nLA TABLA EMPIEZA VACÍA Y ESE ARCHIVO NO SE MODIFICARÁ.";
+  std::string bytes;
+  bool missing = false;
+  Status read =
+      ReadFilePrefix(medidas_path_, kMaxMeasurementFileBytes, &bytes, &missing);
+  if (!read.ok()) {
+    medidas_messages_.push_back(
+        {"error",
+         "NO SE PUEDEN LEER LAS MEDIDAS GUARDADAS.\n" + read.message() + keep});
+    return;
+  }
+  std::string why;
+  std::optional<MeasurementFile> file =
+      MeasurementFile::Parse(bytes, equipos_specs, &why);
+  if (!file) {
+    medidas_messages_.push_back({"error", "EL ARCHIVO DE MEDIDAS " + why +
+                                              ":\n" + medidas_path_ + keep});
+    return;
+  }
+  const auto saved = file->Bind(lista_codigos_final, equipos_specs);
+  for (size_t idx = 0; idx < saved.size() && idx < entradas_alturas.size();
+       ++idx) {
+    if (saved[idx]) SetRowValues(idx, *saved[idx], true);
+  }
+  if (!file->problems().empty()) {
+    medidas_messages_.push_back(
+        {"warning", "ALGUNAS LÍNEAS DE " + medidas_path_ +
+                        " NO SE HAN USADO O SE HAN USADO EN PARTE:\n" +
+                        DescribeProblems(file->problems())});
+  }
+  medidas_ = std::move(file);
+}
+
+void ZarvekCertificacionApp::SaveRows(const std::vector<size_t>& rows) {
+  if (!medidas_) return;
+  const std::string& default_receiver = equipos_specs.front().first;
+  bool changed = false;
+  for (size_t idx : rows) {
+    changed |=
+        medidas_->Update(idx, ReadRow(idx), equipos_specs, default_receiver);
+  }
+  // After a failed write the file on disk lags behind: try again.
+  if (!changed && !medidas_failing_) return;
+  const std::string bytes = medidas_->Serialize();
+  const Status status = services_.write_file
+                            ? services_.write_file(medidas_path_, bytes)
+                            : WriteFileAtomically(medidas_path_, bytes);
+  if (status.ok()) {
+    medidas_failing_ = false;
+    return;
+  }
+  // One box for a run of failures (a full disk fails on every key).
+  if (medidas_failing_) return;
+  medidas_failing_ = true;
+  root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
+             "NO SE PUDIERON GUARDAR LAS MEDIDAS.\n" + status.message() +
+                 "\nLA TABLA SIGUE FUNCIONANDO; SE VOLVERÁ A INTENTAR "
+                 "CON EL PRÓXIMO CAMBIO."});
+}
+
+void ZarvekCertificacionApp::guardar_fila(size_t idx) { SaveRows({idx}); }
+
+void ZarvekCertificacionApp::copiar_fila_anterior(size_t idx) {
+  if (idx == 0 || idx >= entradas_alturas.size()) return;
+  RowValues above = ReadRow(idx - 1);
+  SetRowValues(idx, above, false);
+  SaveRows({idx});
+}
+
+void ZarvekCertificacionApp::copiar_equipo_a_filas_vacias(size_t idx) {
+  if (idx >= entradas_alturas.size()) return;
+  const RowValues source = ReadRow(idx);
+  std::vector<size_t> filled;
+  for (size_t i = 0; i < entradas_alturas.size(); ++i) {
+    if (i == idx) continue;
+    const RowValues v = ReadRow(i);
+    if (!v.tipo.empty() || !v.acc.empty() || !v.ref.empty() || !v.h.empty()) {
+      continue;
+    }
+    SetRowValues(i, source, false);
+    filled.push_back(i);
+  }
+  SaveRows(filled);
 }
 
 }  // namespace zarvek

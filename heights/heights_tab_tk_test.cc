@@ -257,14 +257,18 @@ TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
   EXPECT_EQ(Get(other.tipo), "");
   EXPECT_EQ(Values(other.acc), Texts{});
 
-  // A rebuild with the same codes gives fresh empty rows.
+  // A rebuild with the same codes brings the row back as last chosen (the
+  // text set by the program was no choice), the other row as new.
   app_->detectar_codigos_existentes();
   ASSERT_EQ(app_->entradas_alturas.size(), 2u);
   const MeasurementRow fresh = app_->entradas_alturas.at(1);
-  EXPECT_EQ(Get(fresh.rec), "QUENTARO R300");
-  EXPECT_EQ(Get(fresh.tipo), "");
-  EXPECT_EQ(Get(fresh.h), "");
-  EXPECT_EQ(Values(fresh.ref), Texts{});
+  EXPECT_EQ(Get(fresh.rec), "QUENTARO M200 PLUS");
+  EXPECT_EQ(Get(fresh.tipo), "VERTICAL");
+  EXPECT_EQ(Values(fresh.acc), (Texts{"BÍPODE Y BASTÓN", "BASTÓN"}));
+  EXPECT_EQ(Get(fresh.h), "1.5");
+  EXPECT_EQ(State(fresh.ref), "disabled");
+  EXPECT_EQ(Get(app_->entradas_alturas.at(0).rec), "QUENTARO R300");
+  EXPECT_EQ(Values(app_->entradas_alturas.at(0).acc), Texts{});
 }
 
 TEST_F(HeightsTabTest, TableBuiltBehindTheFirstTabIsShownLater) {

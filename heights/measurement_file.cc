@@ -422,10 +422,11 @@ std::vector<std::optional<RowValues>> MeasurementFile::Bind(
   return out;
 }
 
-void MeasurementFile::Update(std::size_t idx, const RowValues& values,
+bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
                              const Catalogue& catalogue,
                              const std::string& default_receiver) {
-  if (idx >= row_of_.size()) return;
+  if (idx >= row_of_.size()) return false;
+  bool changed = false;
   if (!all_rows_present_) {
     for (std::size_t row = 0; row < row_of_.size(); ++row) {
       if (row_of_[row] != kNone) continue;
@@ -437,6 +438,7 @@ void MeasurementFile::Update(std::size_t idx, const RowValues& values,
       Render(&record);
       row_of_[row] = records_.size();
       records_.push_back(std::move(record));
+      changed = true;
     }
     all_rows_present_ = true;
   }
@@ -463,7 +465,9 @@ void MeasurementFile::Update(std::size_t idx, const RowValues& values,
   }
   r.fields[column_[kArp]] = std::move(arp);
   r.fields[column_[kFase]] = std::move(fase);
+  std::string before = std::move(r.text);
   Render(&r);
+  return changed || r.text != before;
 }
 
 void MeasurementFile::Render(Record* r) const {

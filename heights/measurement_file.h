@@ -97,8 +97,9 @@ class MeasurementFile {
   /// `values` with its ARP and phase-centre heights, which are written when
   /// the row is complete and converts. The first Update also gives every
   /// row without a line one, with `default_receiver`, in table order at the
-  /// end of the file. Other lines are not touched.
-  void Update(std::size_t idx, const RowValues& values,
+  /// end of the file. Other lines are not touched. Returns whether the
+  /// file's bytes changed.
+  bool Update(std::size_t idx, const RowValues& values,
               const Catalogue& catalogue, const std::string& default_receiver);
 
   /// The bytes of the whole file.

@@ -69,7 +69,7 @@ TEST(MeasurementFileTest, WritesTheTableAndReadsItBack) {
   }
   EXPECT_EQ(ProblemLines(again), std::vector<std::size_t>{5});  // the height
   // Nothing changed: written back byte for byte.
-  again.Update(1, rows[1], Specs(), kR300);
+  EXPECT_FALSE(again.Update(1, rows[1], Specs(), kR300));
   EXPECT_EQ(again.Serialize(), bytes);
 }
 
