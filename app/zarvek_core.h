@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "heights/background_saver.h"
 #include "heights/catalogue.h"
 #include "heights/measurement_file.h"
 #include "platform/fs.h"
@@ -63,6 +64,9 @@ class ZarvekCertificacionApp {
   /// Builds the whole main window on `root`. Throws tk::Error if Tk refuses
   /// a widget (which ends the program before the event loop starts).
   explicit ZarvekCertificacionApp(tk::Interp& root, AppServices services = {});
+  /// Finishes the saves still running; a failure there goes to the console,
+  /// as the window is gone.
+  ~ZarvekCertificacionApp();
   ZarvekCertificacionApp(const ZarvekCertificacionApp&) = delete;
   ZarvekCertificacionApp& operator=(const ZarvekCertificacionApp&) = delete;
 
@@ -91,6 +95,9 @@ class ZarvekCertificacionApp {
   void copiar_equipo_a_filas_vacias(size_t idx);
   /// Writes row `idx` to the project's measurement file when it changed.
   void guardar_fila(size_t idx);
+  /// Waits for the measurement file's writes to finish and reports their
+  /// outcome (which otherwise shows a moment later, from the event loop).
+  void esperar_guardado();
 
   // Report.
   void generar_pdf_conversion();
@@ -154,6 +161,12 @@ class ZarvekCertificacionApp {
   std::vector<std::pair<std::string, std::string>> medidas_messages_;
   /// The row whose code label opened the row menu.
   size_t menu_row_ = 0;
+  /// Takes the outcomes of finished writes: the first failure of a run of
+  /// failures shows the error box, a good write ends the run.
+  void ReportSaves();
+  /// Writes the file on its own thread; made with the second tab.
+  std::unique_ptr<BackgroundSaver> saver_;
+  bool save_poll_pending_ = false;
 
   /// True while a table built behind the first tab has not been shown yet.
   bool table_first_show_pending_ = false;

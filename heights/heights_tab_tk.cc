@@ -36,6 +36,11 @@ constexpr const char* kRowRecCommand = "::zarvek::row_rec";
 constexpr const char* kRowSaveCommand = "::zarvek::row_guardar";
 constexpr const char* kRowCopyCommand = "::zarvek::row_copiar_anterior";
 constexpr const char* kRowMenuCommand = "::zarvek::row_menu";
+// While a save runs, its outcome is looked at this often from the event
+// loop.
+constexpr const char* kSavePollName = "medidas_guardadas";
+constexpr const char* kSavePollCommand = "::zarvek::medidas_guardadas";
+constexpr int kSavePollMs = 50;
 // The menu of a row's point code.
 constexpr const char* kRowMenu = ".menu_fila";
 
@@ -182,6 +187,18 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
     }
     return std::string();
   });
+  BackgroundSaver::WriteFn write = services_.write_file;
+  if (!write) write = WriteFileAtomically;
+  saver_ = std::make_unique<BackgroundSaver>(std::move(write));
+  Bind(kSavePollName, [this] {
+    save_poll_pending_ = false;
+    ReportSaves();
+    if (saver_->Busy()) {
+      save_poll_pending_ = true;
+      root.Call({"after", kSavePollMs, kSavePollCommand});
+    }
+  });
+
   root.Call({"menu", kRowMenu, "-tearoff", 0});
   root.Call({kRowMenu, "add", "command", "-label",
              "COPIAR EQUIPO A LAS FILAS VACÍAS", "-command",
@@ -425,6 +442,9 @@ void ZarvekCertificacionApp::SetRowValues(size_t idx, const RowValues& wanted,
 }
 
 void ZarvekCertificacionApp::RestoreRows() {
+  // The file is read below: the last edits must be in it, and their
+  // failures belong to the table that is going.
+  esperar_guardado();
   medidas_.reset();
   medidas_failing_ = false;
   medidas_messages_.clear();
@@ -472,26 +492,53 @@ void ZarvekCertificacionApp::SaveRows(const std::vector<size_t>& rows) {
     changed |=
         medidas_->Update(idx, ReadRow(idx), equipos_specs, default_receiver);
   }
+  ReportSaves();
   // After a failed write the file on disk lags behind: try again.
   if (!changed && !medidas_failing_) return;
-  const std::string bytes = medidas_->Serialize();
-  const Status status = services_.write_file
-                            ? services_.write_file(medidas_path_, bytes)
-                            : WriteFileAtomically(medidas_path_, bytes);
-  if (status.ok()) {
-    medidas_failing_ = false;
-    return;
+  saver_->Save(medidas_path_, medidas_->Serialize());
+  if (!save_poll_pending_) {
+    save_poll_pending_ = true;
+    root.Call({"after", kSavePollMs, kSavePollCommand});
   }
-  // One box for a run of failures (a full disk fails on every key).
-  if (medidas_failing_) return;
-  medidas_failing_ = true;
-  root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
-             "NO SE PUDIERON GUARDAR LAS MEDIDAS.\n" + status.message() +
-                 "\nLA TABLA SIGUE FUNCIONANDO; SE VOLVERÁ A INTENTAR "
-                 "CON EL PRÓXIMO CAMBIO."});
+}
+
+void ZarvekCertificacionApp::ReportSaves() {
+  if (!saver_) return;
+  for (const Status& status : saver_->TakeResults()) {
+    if (status.ok()) {
+      medidas_failing_ = false;
+      continue;
+    }
+    // One box for a run of failures (a full disk fails on every key).
+    if (medidas_failing_) continue;
+    medidas_failing_ = true;
+    root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
+               "NO SE PUDIERON GUARDAR LAS MEDIDAS.\n" + status.message() +
+                   "\nLA TABLA SIGUE FUNCIONANDO; SE VOLVERÁ A INTENTAR "
+                   "CON EL PRÓXIMO CAMBIO."});
+  }
+}
+
+void ZarvekCertificacionApp::esperar_guardado() {
+  if (!saver_) return;
+  saver_->Wait();
+  ReportSaves();
 }
 
 void ZarvekCertificacionApp::guardar_fila(size_t idx) { SaveRows({idx}); }
+
+ZarvekCertificacionApp::~ZarvekCertificacionApp() {
+  if (!saver_) return;
+  saver_->Wait();
+  for (const Status& status : saver_->TakeResults()) {
+    if (!status.ok()) Print("Error: " + status.message());
+  }
+  try {
+    root.Call({"after", "cancel", kSavePollCommand});
+  } catch (const std::exception&) {
+    // The interpreter is going too.
+  }
+}
 
 void ZarvekCertificacionApp::copiar_fila_anterior(size_t idx) {
   if (idx == 0 || idx >= entradas_alturas.size()) return;

@@ -2,6 +2,7 @@
 // chosen as a person does are saved as they change and come back when the
 // program is started again; a file edited in a spreadsheet is read back;
 // failures give one error box; Ctrl+D and the row menu copy equipment.
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -72,12 +73,24 @@ class MeasurementFileTkTest : public testing::GuiTest {
     return {Get(r.rec), Get(r.tipo), Get(r.acc), Get(r.ref), Get(r.h)};
   }
 
+  // The file once the saves of the edits so far have finished.
+  std::string Saved() {
+    app_->esperar_guardado();
+    return ReadFileBytes(csv_);
+  }
+  // The message boxes, those of finished saves included.
+  std::vector<std::vector<std::string>> Messages() {
+    if (app_) app_->esperar_guardado();
+    return GuiTest::Messages();
+  }
+
   testing::TempDir temp_;
   stdfs::path datos_, csv_;
 };
 
 TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   StartAndOpen();
+  app_->esperar_guardado();
   EXPECT_FALSE(stdfs::exists(csv_));  // opening writes nothing
 
   Pick(Row(0).tipo, "INCLINADA");
@@ -85,8 +98,7 @@ TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   Pick(Row(0).ref, "R1");
   Type(Row(0).h, "1.5");
   // Saved key by key: the file already holds the whole height.
-  EXPECT_NE(ReadFileBytes(csv_).find(";R1;1.5;1.4285;1.5105\r\n"),
-            std::string::npos);
+  EXPECT_NE(Saved().find(";R1;1.5;1.4285;1.5105\r\n"), std::string::npos);
 
   Pick(Row(2).rec, "QUENTARO R100");
   Pick(Row(2).tipo, "VERTICAL");
@@ -104,7 +116,7 @@ TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   const std::string fixture =
       ReadFileBytes(ZARVEK_SOURCE_DIR "/heights/testdata/three_rows.csv");
   ASSERT_FALSE(fixture.empty());
-  EXPECT_EQ(ReadFileBytes(csv_), fixture);
+  EXPECT_EQ(Saved(), fixture);
   std::vector<Texts> typed;
   for (size_t i = 0; i < 4; ++i) typed.push_back(RowTexts(i));
 
@@ -117,7 +129,7 @@ TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   EXPECT_TRUE(Messages().empty());
   // Leaving a cell unchanged writes nothing new.
   Call({"event", "generate", Row(1).h, "<FocusOut>"});
-  EXPECT_EQ(ReadFileBytes(csv_), fixture);
+  EXPECT_EQ(Saved(), fixture);
 }
 
 TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
@@ -142,12 +154,12 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
                 "DECIMAL.\n"
                 "LÍNEA 4: EL CÓDIGO DE PUNTO «uno» NO ES NUMÉRICO; LA LÍNEA "
                 "SE CONSERVA SIN USAR.\n");
-  EXPECT_EQ(ReadFileBytes(csv_), edited);
+  EXPECT_EQ(Saved(), edited);
 
   // An edit: the spreadsheet's column and the unusable line stay.
   Pick(Row(0).ref, "R2");
   EXPECT_EQ(
-      ReadFileBytes(csv_),
+      Saved(),
       "\xEF\xBB\xBF"
       "NOTA;ALTURA MEDIDA (m);PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;"
       "ACCESORIO;REFERENCIA;ALTURA ARP (m);ALTURA CENTRO DE FASE (m)\r\n"
@@ -162,7 +174,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
 // table keeps working. A file that cannot be read is said once and never
 // written over.
 TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
-  bool full = true;
+  std::atomic<bool> full = true;
   AppServices services;
   services.write_file = [&full, this](const std::string& path,
                                       std::string_view bytes) {
@@ -183,8 +195,8 @@ TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
   EXPECT_EQ(Get(Row(0).h), "1.25");
   full = false;
   Call({"event", "generate", Row(0).h, "<FocusOut>"});  // retried
-  EXPECT_NE(ReadFileBytes(csv_).find("1001;QUENTARO R300;VERTICAL;BASTÓN;R3;"
-                                     "1.25;1.2500;1.3320\r\n"),
+  EXPECT_NE(Saved().find("1001;QUENTARO R300;VERTICAL;BASTÓN;R3;"
+                         "1.25;1.2500;1.3320\r\n"),
             std::string::npos);
   full = true;
   Type(Row(1).h, "2");
@@ -203,7 +215,7 @@ TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
   Pick(Row(0).tipo, "INCLINADA");
   Type(Row(0).h, "1");
   EXPECT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(ReadFileBytes(csv_), binary);
+  EXPECT_EQ(Saved(), binary);
 }
 
 TEST_F(MeasurementFileTkTest, CtrlDAndTheRowMenuCopyEquipmentNotHeights) {
