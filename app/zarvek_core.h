@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -144,9 +145,10 @@ class ZarvekCertificacionApp {
   /// Fills the new rows from the project's measurement file; the messages
   /// about the file are kept in medidas_messages_ until the table is shown.
   void RestoreRows();
-  /// Puts `values` in the boxes of row `idx` through the row rules, the
-  /// height too when `with_height`.
-  void SetRowValues(size_t idx, const RowValues& values, bool with_height);
+  /// Puts `values` in the boxes of row `idx` through the row rules. A
+  /// `fresh_row` (just built, empty) also takes the height; otherwise the
+  /// height is left as it is.
+  void SetRowValues(size_t idx, const RowValues& values, bool fresh_row);
   RowValues ReadRow(size_t idx);
   /// Records rows `rows` in the measurement file and writes it.
   void SaveRows(const std::vector<size_t>& rows);
@@ -159,6 +161,8 @@ class ZarvekCertificacionApp {
   bool medidas_failing_ = false;
   /// Message boxes (icon, text) waiting for the table to be shown.
   std::vector<std::pair<std::string, std::string>> medidas_messages_;
+  /// Choice lists as Tcl lists, by their texts.
+  std::map<std::string, tk::Obj> choice_lists_;
   /// The row whose code label opened the row menu.
   size_t menu_row_ = 0;
   /// Takes the outcomes of finished writes: the first failure of a run of
