@@ -433,17 +433,21 @@ void ZarvekCertificacionApp::SetRowValues(size_t idx, const RowValues& wanted,
       it = choice_lists_.emplace(key, ListOf(values)).first;
     return it->second;
   };
-  if (!v.tipo.empty()) {
-    const Choices acc = AccessoryChoices(v.tipo);
+  // Without a type or an accessory a box is as in a new row: no choices.
+  const Choices none{{}, true, std::nullopt};
+  if (!v.tipo.empty() || !fresh_row) {
+    const Choices acc = v.tipo.empty() ? none : AccessoryChoices(v.tipo);
     root.Call({row.acc, "configure", "-values", list_of(acc.values), "-state",
                acc.enabled ? "readonly" : "disabled"});
   }
   if (!fresh_row || !v.acc.empty()) root.Call({row.acc, "set", v.acc});
   // Choosing the receiver before the type and the accessory leaves the
   // reference box disabled; choosing the accessory sets its choices.
-  if (!v.acc.empty() || v.rec != default_receiver) {
-    const Choices ref = v.acc.empty() ? ReferenceChoices(v.rec, "", "")
-                                      : ReferenceChoices(v.rec, v.tipo, v.acc);
+  if (!v.acc.empty() || v.rec != default_receiver || !fresh_row) {
+    const Choices ref = !v.acc.empty() ? ReferenceChoices(v.rec, v.tipo, v.acc)
+                        : v.rec != default_receiver
+                            ? ReferenceChoices(v.rec, "", "")
+                            : none;
     root.Call({row.ref, "configure", "-values", list_of(ref.values), "-state",
                ref.enabled ? "readonly" : "disabled"});
   }
