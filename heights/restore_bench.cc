@@ -5,9 +5,9 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/restore_bench [runs]
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -107,8 +107,7 @@ int main(int argc, char** argv) {
       "filling the rows from the file alone: %.1f ms, CPU %.1f ms "
       "(medians of %zu)\n",
       n, bytes.size(), filled ? "yes" : "NO", Median(without_file), runs,
-      Median(with_file), Median(restore), Median(restore_cpu),
-      restore.size());
+      Median(with_file), Median(restore), Median(restore_cpu), restore.size());
   fs::remove_all(project);
   return filled ? 0 : 1;
 }
