@@ -138,7 +138,7 @@ ReportOutcome Generate(const std::string& ruta_base,
     if (conversion->arp < kMinPlausibleArp ||
         conversion->arp > kMaxPlausibleArp) {
       implausible.push_back("PUNTO " + row.codigo + ": " +
-                            FormatFixed(conversion->arp, 3) + " m");
+                            FormatFixed(conversion->arp, 4) + " m");
     }
     checked.push_back({&row, datos, std::move(*conversion)});
   }

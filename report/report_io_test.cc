@@ -3,8 +3,10 @@
 // readers are built on (qpdf, poppler, mupdf).
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -188,6 +190,8 @@ TEST_F(ReportFiles, MissingDataFolderGivesTheSystemsTextInTheUsersLanguage) {
 
   fs::remove_all(root_ / "2. DATOS GNSS");
   ReportOutcome outcome = Generate(ThreeModes(), root_);
+  // UTF-8 for the window even where the character type locale is "C".
+  const std::string accented = std::strerror(EROFS);
 
   std::setlocale(LC_MESSAGES, "C");
   for (int i = 0; i < 2; ++i) {
@@ -199,6 +203,7 @@ TEST_F(ReportFiles, MissingDataFolderGivesTheSystemsTextInTheUsersLanguage) {
   }
   EXPECT_EQ(messages, "es_ES.UTF-8");
   EXPECT_EQ(numeric, "C");
+  EXPECT_EQ(accented, "Sistema de ficheros de sólo lectura");
   EXPECT_EQ(outcome.title, "ERROR PDF");
   EXPECT_EQ(outcome.text.find("No existe el fichero o el directorio: " +
                               (root_ / "2. DATOS GNSS").string()),

@@ -136,10 +136,10 @@ TEST_F(ReportRun, ImplausibleHeightsAreAskedAboutBeforeWriting) {
   EXPECT_EQ(question.title, "ALTURAS FUERA DE RANGO");
   EXPECT_EQ(question.text,
             "ALTURA ARP FUERA DEL RANGO DE 0 A 5 m:\n"
-            "PUNTO 2411: 1451.930 m\n"
-            "PUNTO 2412: -0.500 m\n"
-            "PUNTO 2413: -0.070 m\n"
-            "PUNTO 2414: 5.000 m\n\n"
+            "PUNTO 2411: 1451.9300 m\n"
+            "PUNTO 2412: -0.5000 m\n"
+            "PUNTO 2413: -0.0700 m\n"
+            "PUNTO 2414: 5.0001 m\n\n"
             "¿GENERAR EL REPORTE DE TODOS MODOS?");
   EXPECT_EQ(documents_.documents_created(), 3u);
 

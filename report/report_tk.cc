@@ -21,7 +21,7 @@ constexpr char kCellEditedCommand[] = "::zarvek::celda_editada";
 
 void DefineFailingStyle(tk::Interp& root) {
   root.Call({"ttk::style", "configure", kFailingEntryStyle, "-fieldbackground",
-             "#F9D6D5", "-foreground", "#922B21"});
+             "#F9D6D5", "-foreground", "#922B21", "-bordercolor", "#C0392B"});
 }
 
 // Gives entry `path` the failing style until its text changes. Key

@@ -146,7 +146,7 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   message = LastMessage();
   EXPECT_EQ(Option(message, "-type"), "yesno");
   EXPECT_EQ(Option(message, "-title"), "ALTURAS FUERA DE RANGO");
-  EXPECT_NE(Option(message, "-message").find("PUNTO 100: 1451.930 m"),
+  EXPECT_NE(Option(message, "-message").find("PUNTO 100: 1451.9300 m"),
             std::string::npos);
   EXPECT_EQ(HeightStyle(1), "");  // mended: the mark is gone
 
