@@ -1,5 +1,6 @@
 #include "report/report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <memory>
@@ -47,14 +48,20 @@ std::string ShortNumber(double value) {
 }
 
 // The reason a row cannot be converted, as the surveyor reads it.
-std::string FaultText(ConversionFault fault, const ReceiverSpec& datos) {
+std::string FaultText(ConversionFault fault, std::string_view h,
+                      const ReceiverSpec& datos) {
   switch (fault) {
     case ConversionFault::kNone:
       break;
     case ConversionFault::kEmptyHeight:
       return "FALTA LA ALTURA MEDIDA.";
-    case ConversionFault::kDecimalComma:
-      return "LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL PUNTO (1.52).";
+    case ConversionFault::kDecimalComma: {
+      std::string with_point(TrimBlanks(h));
+      std::replace(with_point.begin(), with_point.end(), ',', '.');
+      return "LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL PUNTO "
+             "(ESCRIBA " +
+             with_point + ").";
+    }
     case ConversionFault::kNotANumber:
       return "LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, 1.52).";
     case ConversionFault::kShorterThanRadius:
@@ -131,7 +138,7 @@ ReportOutcome Generate(const std::string& ruta_base,
       failing_rows.push_back(i);
       faults.push_back(
           "PUNTO " + row.codigo + ": " +
-          FaultText(DiagnoseConversion(row.h, row.tipo, row.ref, *datos),
+          FaultText(DiagnoseConversion(row.h, row.tipo, row.ref, *datos), row.h,
                     *datos));
       continue;
     }

@@ -81,16 +81,16 @@ TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
   RowInput plate = Complete("107", "0.1");
   plate.ref = "R2";
   const ReportOutcome outcome =
-      Run("/p", {Complete("100"), Complete("102", "1,52"), Complete("103", ""),
-                 Complete("104", "l.75"), Complete("105", "0.06"),
-                 Complete("106", "  "), plate});
+      Run("/p", {Complete("100"), Complete("102", " 1,52 "),
+                 Complete("103", ""), Complete("104", "l.75"),
+                 Complete("105", "0.06"), Complete("106", "  "), plate});
   EXPECT_EQ(outcome.kind, MessageKind::kError);
   EXPECT_EQ(outcome.title, "Error");
   EXPECT_EQ(outcome.text,
             "ERROR MATEMÁTICO EN PUNTO 102\n"
             "NO SE GENERÓ EL REPORTE. FILAS A CORREGIR:\n"
             "PUNTO 102: LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL "
-            "PUNTO (1.52).\n"
+            "PUNTO (ESCRIBA 1.52).\n"
             "PUNTO 104: LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, "
             "1.52).\n"
             "PUNTO 105: LA ALTURA INCLINADA ES MENOR QUE EL RADIO DE LA "
