@@ -26,6 +26,11 @@ using Texts = std::vector<std::string>;
 using testing::GuiTest;
 
 class HeightsTabTest : public GuiTest {
+ public:
+  using GuiTest::app_;
+  using GuiTest::Call;
+  using GuiTest::List;
+
  protected:
   void SetUp() override {
     GuiTest::SetUp();
@@ -77,7 +82,11 @@ class HeightsTabTest : public GuiTest {
     Choose(Project("larga" + std::to_string(rows), codes));
     Call({"update"});
   }
+
+ public:
   int Int(const std::string& text) { return std::stoi(text); }
+
+ protected:
   // The canvas y of the top of the table's view.
   double ViewTop() {
     return std::stod(Call({app_->canvas_alturas, "canvasy", 0}));
@@ -191,23 +200,63 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   EXPECT_EQ(Call({row.h, "cget", "-justify"}), "center");
 }
 
-TEST_F(HeightsTabTest, AllSixColumnsFitTheFirstWindow) {
-  Call({app_->tab_control, "select", app_->tab_alturas});
-  Choose(Project("obra", {"123456789"}));
-  Call({"update"});
-  const int table = std::stoi(Call({"winfo", "reqwidth", app_->frame_rows}));
-  const int visible = std::stoi(Call({"winfo", "width", app_->canvas_alturas}));
+// On the first window, at the scaling of the test: all six columns are in
+// view, no heading is cut, the header's lines are whole and the report button
+// is on screen.
+void ExpectEverythingFits(HeightsTabTest& t) {
+  const int table = t.Int(t.Call({"winfo", "reqwidth", t.app_->frame_rows}));
+  const int visible = t.Int(t.Call({"winfo", "width", t.app_->canvas_alturas}));
   EXPECT_LE(table, visible);
-  // No heading is cut: each label is as wide as its text.
+  const std::string font =
+      t.Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
   for (const std::string& cell :
-       List(Call({"grid", "slaves", app_->frame_headers, "-row", 0}))) {
-    const std::string font =
-        Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
-    const std::string text = Call({cell, "cget", "-text"});
-    EXPECT_GE(std::stoi(Call({"winfo", "width", cell})),
-              std::stoi(Call({"font", "measure", font, text})))
+       t.List(t.Call({"grid", "slaves", t.app_->frame_headers, "-row", 0}))) {
+    const std::string text = t.Call({cell, "cget", "-text"});
+    EXPECT_GE(t.Int(t.Call({"winfo", "width", cell})),
+              t.Int(t.Call({"font", "measure", font, text})))
         << text;
   }
+  const std::string inner = t.app_->header_frame + ".inner_header";
+  for (const std::string& line : t.List(t.Call({"winfo", "children", inner}))) {
+    EXPECT_LE(t.Int(t.Call({"winfo", "y", line})) +
+                  t.Int(t.Call({"winfo", "height", line})),
+              t.Int(t.Call({"winfo", "height", inner})))
+        << line;
+  }
+  const std::string button = t.app_->tab_alturas + ".bottom_frame.btn_pdf";
+  EXPECT_GT(t.Int(t.Call({"winfo", "height", button})), 0);
+  EXPECT_LE(t.Int(t.Call({"winfo", "rooty", button})) +
+                t.Int(t.Call({"winfo", "height", button})),
+            t.Int(t.Call({"winfo", "rooty", "."})) +
+                t.Int(t.Call({"winfo", "height", "."})));
+}
+
+TEST_F(HeightsTabTest, AllSixColumnsFitTheFirstWindow) {
+  ShowTable(1);
+  EXPECT_EQ(Call({"winfo", "geometry", "."}).substr(0, 7), "950x700");
+  ExpectEverythingFits(*this);
+}
+
+// A screen of 192 dpi: the window, the fonts, the scrollbars and the
+// combobox arrows are all twice their 96-dpi size.
+class HighDensityTest : public HeightsTabTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    Call({"tk", "scaling", "2.6666667"});
+    MakeApp();
+  }
+};
+
+TEST_F(HighDensityTest, WindowGrowsWithTheScreenSoEverythingStillFits) {
+  ShowTable(1);
+  // Tk keeps the scaling as the screen's size in millimetres, so 192 dpi
+  // reads back a little above 2.6667.
+  EXPECT_NEAR(Int(Call({"winfo", "width", "."})), 1900, 6);
+  EXPECT_NEAR(Int(Call({"winfo", "height", "."})), 1400, 6);
+  EXPECT_EQ(Call({"winfo", "width", app_->scroll_alturas}), "28");
+  EXPECT_EQ(Call({"ttk::style", "lookup", "TCombobox", "-arrowsize"}), "28");
+  ExpectEverythingFits(*this);
 }
 
 TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
