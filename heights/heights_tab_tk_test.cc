@@ -544,12 +544,27 @@ TEST_F(HeightsTabTest, NewProjectIsSeenFromItsFirstRow) {
 
 TEST_F(HeightsTabTest, KeypadDecimalKeyTypesAPointInHeights) {
   // The keypad of a Spanish keyboard: its decimal key types a comma
-  // (KP_Separator with Num Lock on). The server's keymap is put back after.
-  if (std::system("setxkbmap -option kpdl:comma") != 0)
+  // (KP_Separator with Num Lock on). The server's keyboard options are put
+  // back afterwards.
+  std::string options;
+  if (std::FILE* query = popen("setxkbmap -query", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, query) != nullptr) {
+      std::string text(line);
+      if (text.rfind("options:", 0) == 0)
+        options = text.substr(text.find_first_not_of(" ", 8));
+    }
+    pclose(query);
+  }
+  while (!options.empty() && (options.back() == '\n' || options.back() == ' '))
+    options.pop_back();
+  if (options.find('\'') != std::string::npos ||
+      std::system("setxkbmap -option kpdl:comma") != 0)
     GTEST_SKIP() << "setxkbmap cannot change the keymap";
   struct Restore {
-    ~Restore() { (void)std::system("setxkbmap -option ''"); }
-  } restore;
+    std::string command;
+    ~Restore() { (void)std::system(command.c_str()); }
+  } restore{"setxkbmap -option '' -option '" + options + "'"};
   ShowTable(2);
   const std::string h = app_->entradas_alturas.at(1).h;
   Call({"focus", "-force", h});
