@@ -131,6 +131,9 @@ class ZarvekCertificacionApp {
   // Second tab widgets; the label exists once the second tab is built.
   std::optional<std::string> lbl_dir_seleccionado;
   std::string canvas_alturas, scroll_alturas, frame_rows;
+  /// The column headings, above the scrolled rows; shown while the table
+  /// has rows.
+  std::string frame_headers;
 
   const AppServices& services() const { return services_; }
 
@@ -163,6 +166,8 @@ class ZarvekCertificacionApp {
   std::vector<std::pair<std::string, std::string>> medidas_messages_;
   /// Choice lists as Tcl lists, by their texts.
   std::map<std::string, tk::Obj> choice_lists_;
+  /// The folder whose table is being built, before it becomes ruta_base.
+  std::optional<std::string> proyecto_en_carga_;
   /// The row whose code label opened the row menu.
   size_t menu_row_ = 0;
   /// Takes the outcomes of finished writes: the first failure of a run of
@@ -171,6 +176,25 @@ class ZarvekCertificacionApp {
   /// Writes the file on its own thread; made with the second tab.
   std::unique_ptr<BackgroundSaver> saver_;
   bool save_poll_pending_ = false;
+
+  /// Gives the heading columns the widths of the row columns (or the rows
+  /// the widths of the headings, where a heading is wider).
+  void AlignHeadings();
+  /// Detects the codes of the project at `path` and builds its table; only
+  /// then do ruta_base and the folder label take `path`. When the folder
+  /// cannot be read or holds too many points, an error box says why and
+  /// the previous project, label and table stay. Returns whether it loaded.
+  bool CargarProyecto(const std::string& path);
+
+  /// Makes the wheel scroll `canvas` over every widget that carries bind
+  /// tag `tag`, and keeps the focused child of `frame` in view.
+  void WireScrollArea(const std::string& canvas, const std::string& frame,
+                      const std::string& tag);
+  /// Puts bind tag `tag` right after the widget's own tag, before its class.
+  void AddBindTag(const std::string& widget, const std::string& tag);
+  /// Scrolls `canvas` so that `widget`, a child of the frame at the canvas's
+  /// origin, is fully visible.
+  void ScrollIntoView(const std::string& canvas, const std::string& widget);
 
   /// True while a table built behind the first tab has not been shown yet.
   bool table_first_show_pending_ = false;

@@ -11,6 +11,7 @@
 // cost that grows with the number of its siblings; the cells are therefore
 // created, laid out and mapped in a frame that is not shown, and the frame
 // is shown once, complete.
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <string>
@@ -44,6 +45,17 @@ constexpr int kSavePollMs = 50;
 // The menu of a row's point code.
 constexpr const char* kRowMenu = ".menu_fila";
 
+// The bind tag of every widget of the table area (wheel, focus, keypad).
+constexpr const char* kTableTag = "ZarvekTabla";
+// Types a point where the keypad's decimal key would type a comma.
+constexpr const char* kKeypadPointCommand = "::zarvek::punto_teclado";
+
+// The bind tags of a table cell of class `widget_class`: the table's tag
+// comes before the class, whose wheel bindings would change a combobox.
+tk::Obj CellTags(const std::string& widget, const char* widget_class) {
+  return tk::Obj::List({widget, kTableTag, widget_class, ".", "all"});
+}
+
 // The row index carried by a binding script, if it is a plain integer.
 bool ParseIndex(const std::vector<std::string>& args, size_t* idx) {
   if (args.size() != 1) return false;
@@ -67,6 +79,7 @@ constexpr const char* kRowsItemTag = "frame_rows";
 // "<Configure>" binding; it is not yet shown in the canvas.
 void MakeRowsFrame(tk::Interp& interp, const std::string& path) {
   interp.Call({"ttk::frame", path, "-style", "Card.TFrame"});
+  interp.Call({"bindtags", path, CellTags(path, "TFrame")});
   interp.Call({"bind", path, "<Configure>", kScrollRegionCommand});
 }
 
@@ -145,6 +158,11 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
   root.Call({"ttk::scrollbar", scroll_alturas, "-orient", "vertical",
              "-command", ListOf({canvas_alturas, "yview"})});
 
+  // The headings stay above the rows while these scroll; the frame is
+  // packed once the table has rows.
+  frame_headers = table_container + ".frame_headers";
+  root.Call({"ttk::frame", frame_headers, "-style", "Card.TFrame"});
+
   frame_rows = canvas_alturas + ".frame_rows";
   Bind(kScrollRegionName, [this] {
     root.Call({canvas_alturas, "configure", "-scrollregion",
@@ -159,6 +177,21 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
              "-expand", 1, "-padx", 5, "-pady", 5});
   root.Call(
       {"pack", scroll_alturas, "-side", "right", "-fill", "y", "-pady", 5});
+  WireScrollArea(canvas_alturas, frame_rows, kTableTag);
+  for (const std::string& widget : {table_container, frame_headers})
+    AddBindTag(widget, kTableTag);
+  // The keypad's decimal key types a comma on keyboards of comma-decimal
+  // countries (KP_Separator on X11, KP_Decimal with a comma elsewhere); in
+  // a height, whose decimal separator is the point, it types a point.
+  root.BreakingCommand(kKeypadPointCommand, [this](const std::vector<
+                                                   std::string>&) {
+    const std::string widget = root.Call({"focus"});
+    if (!widget.empty() && root.Call({"winfo", "class", widget}) == "TEntry")
+      root.Call({"ttk::entry::Insert", widget, "."});
+    return std::string();
+  });
+  for (const char* key : {"<KeyPress-KP_Decimal>", "<KeyPress-KP_Separator>"})
+    root.Call({"bind", kTableTag, key, kKeypadPointCommand});
 
   // The row handlers take the row index from their binding.
   auto row_command = [this](const char* name,
@@ -177,7 +210,14 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
   row_command(kRowAccCommand, &ZarvekCertificacionApp::_on_row_acc_change);
   row_command(kRowRecCommand, &ZarvekCertificacionApp::_on_row_rec_change);
   row_command(kRowSaveCommand, &ZarvekCertificacionApp::guardar_fila);
-  row_command(kRowCopyCommand, &ZarvekCertificacionApp::copiar_fila_anterior);
+  // Ctrl+D ends with "break": the entry's own Ctrl+D (delete a character)
+  // does not run after it.
+  root.BreakingCommand(kRowCopyCommand,
+                       [this](const std::vector<std::string>& args) {
+                         size_t idx = 0;
+                         if (ParseIndex(args, &idx)) copiar_fila_anterior(idx);
+                         return std::string();
+                       });
   root.Command(kRowMenuCommand, [this](const std::vector<std::string>& args) {
     size_t idx = 0;
     if (ParseIndex(args, &idx) && idx < entradas_alturas.size()) {
@@ -210,43 +250,67 @@ void ZarvekCertificacionApp::seleccionar_directorio_trabajo() {
   std::string path =
       root.Call({"tk_chooseDirectory", "-title", "SELECCIONE LA CARPETA RAÍZ"});
   if (path.empty()) return;
+  CargarProyecto(path);
+}
+
+void ZarvekCertificacionApp::detectar_codigos_existentes() {
+  if (ruta_base.empty()) return;
+  CargarProyecto(ruta_base);
+}
+
+bool ZarvekCertificacionApp::CargarProyecto(const std::string& path) {
+  auto error_box = [this](const std::string& message) {
+    root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
+               message});
+  };
+  std::vector<std::string> fallback;
+  fallback.reserve(codigos_entries.size());
+  for (const std::string& entry : codigos_entries)
+    fallback.push_back(root.Call({entry, "get"}));
+
+  // The label, ruta_base and the table always show the same project: a
+  // folder that cannot be loaded changes none of them.
+  FileSystem& fs = services().fs ? *services().fs : RealFileSystem();
+  std::vector<std::string> codes;
+  const Status status = DetectProjectCodes(fs, path, fallback, &codes);
+  if (!status.ok()) {
+    error_box(status.message());
+    return false;
+  }
+  // Beyond this many rows the table would outgrow what X can map (a frame
+  // taller than 32,767 px ends the program).
+  if (codes.size() > kMaxTableRows) {
+    error_box("DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO " +
+              DecimalText(kMaxTableRows) + ").");
+    return false;
+  }
+  lista_codigos_final = std::move(codes);
+  // The rows are filled from the measurement file of `path`, which becomes
+  // ruta_base only once the table is built.
+  struct Loading {
+    std::optional<std::string>& slot;
+    ~Loading() { slot.reset(); }
+  } loading{proyecto_en_carga_};
+  proyecto_en_carga_ = path;
+  try {
+    construir_tabla_filas();
+  } catch (const std::exception& e) {
+    // A half-built table would hold the new project's rows under the old
+    // folder: it is emptied instead.
+    lista_codigos_final.clear();
+    try {
+      construir_tabla_filas();
+    } catch (const std::exception&) {
+    }
+    error_box(e.what());
+    return false;
+  }
   ruta_base = path;
   if (lbl_dir_seleccionado) {
     root.Call({*lbl_dir_seleccionado, "configure", "-text", ruta_base,
                "-foreground", color("success")});
   }
-  detectar_codigos_existentes();
-}
-
-void ZarvekCertificacionApp::detectar_codigos_existentes() {
-  if (ruta_base.empty()) return;
-  try {
-    std::vector<std::string> fallback;
-    fallback.reserve(codigos_entries.size());
-    for (const std::string& entry : codigos_entries)
-      fallback.push_back(root.Call({entry, "get"}));
-
-    FileSystem& fs = services().fs ? *services().fs : RealFileSystem();
-    std::vector<std::string> codes;
-    Status status = DetectProjectCodes(fs, ruta_base, fallback, &codes);
-    if (!status.ok()) {
-      Print("Error: " + status.message());
-      return;
-    }
-    // Beyond this many rows the table would outgrow what X can map (a frame
-    // taller than 32,767 px ends the program); the previous table stays.
-    if (codes.size() > kMaxTableRows) {
-      root.Call({"tk_messageBox", "-icon", "error", "-title", "Error",
-                 "-message",
-                 "DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO " +
-                     DecimalText(kMaxTableRows) + ")."});
-      return;
-    }
-    lista_codigos_final = std::move(codes);
-    construir_tabla_filas();
-  } catch (const std::exception& e) {
-    Print(std::string("Error: ") + e.what());
-  }
+  return true;
 }
 
 void ZarvekCertificacionApp::construir_tabla_filas() {
@@ -268,8 +332,14 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
     throw;
   }
   root.MapChildWindowsEarly(frame_rows);
+  // A new table is seen from its first row, and the scroll region is that of
+  // the new rows: the canvas reports no size change of a window item that
+  // is scrolled out of sight.
+  root.Call({canvas_alturas, "yview", "moveto", 0});
   root.Call(
       {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
+  root.Call({canvas_alturas, "configure", "-scrollregion",
+             root.CallObj({canvas_alturas, "bbox", "all"})});
   // Layout and the first paint while input methods are still off (see the
   // note at the top of this file).
   root.Call({"update", "idletasks"});
@@ -290,16 +360,27 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
 }
 
 void ZarvekCertificacionApp::FillRowsFrame() {
-  if (lista_codigos_final.empty()) return;
+  std::vector<tk::Word> destroy = {"destroy"};
+  for (const std::string& child :
+       root.SplitList(root.Call({"winfo", "children", frame_headers})))
+    destroy.emplace_back(child);
+  root.Call(destroy);
+  if (lista_codigos_final.empty()) {
+    root.Call({"pack", "forget", frame_headers});
+    return;
+  }
   for (size_t column = 0; column < kTableHeaders.size(); ++column) {
-    const std::string header = frame_rows + ".hdr" + DecimalText(column);
+    const std::string header = frame_headers + ".hdr" + DecimalText(column);
     root.Call({"ttk::label", header, "-text", kTableHeaders[column].text,
                "-style", "SubHeader.TLabel", "-width",
                kTableHeaders[column].width, "-anchor", "center", "-justify",
                "center"});
+    root.Call({"bindtags", header, CellTags(header, "TLabel")});
     root.Call({"grid", header, "-row", 0, "-column", column, "-padx", 5,
                "-pady", 5, "-sticky", "ew"});
   }
+  root.Call({"pack", frame_headers, "-before", canvas_alturas, "-side", "top",
+             "-fill", "x", "-padx", 5, "-pady", ListOf({"5", "0"})});
 
   // Option values shared by every row, made once.
   std::vector<std::string> receivers;
@@ -314,7 +395,6 @@ void ZarvekCertificacionApp::FillRowsFrame() {
   entradas_alturas.reserve(lista_codigos_final.size());
   for (size_t idx = 0; idx < lista_codigos_final.size(); ++idx) {
     const std::string& code = lista_codigos_final[idx];
-    const size_t n = idx + 1;
     const std::string suffix = DecimalText(idx);
     MeasurementRow row;
     row.codigo = code;
@@ -327,7 +407,8 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     const std::string label = frame_rows + ".cod" + suffix;
     root.Call({"ttk::label", label, "-text", code, "-font", code_font,
                "-background", "white"});
-    root.Call({"grid", label, "-row", n, "-column", 0, "-padx", 5, "-pady", 2});
+    root.Call(
+        {"grid", label, "-row", idx, "-column", 0, "-padx", 5, "-pady", 2});
     root.Call({"ttk::combobox", row.rec, "-values", receiver_values, "-state",
                "readonly", "-width", 28});
     root.Call({row.rec, "set", default_receiver});
@@ -338,10 +419,14 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     root.Call({"ttk::combobox", row.ref, "-values", no_values, "-state",
                "readonly", "-width", 10});
     root.Call({"ttk::entry", row.h, "-width", 12, "-justify", "center"});
+    root.Call({"bindtags", label, CellTags(label, "TLabel")});
+    for (const std::string* box : {&row.rec, &row.tipo, &row.acc, &row.ref})
+      root.Call({"bindtags", *box, CellTags(*box, "TCombobox")});
+    root.Call({"bindtags", row.h, CellTags(row.h, "TEntry")});
     // The five cells go to columns 1 to 5 in one grid command; "x" keeps
     // column 0, which holds the code label.
     root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h, "-row",
-               n, "-padx", 5});
+               idx, "-padx", 5});
 
     root.Call({"bind", row.tipo, "<<ComboboxSelected>>",
                ListOf({kRowTypeCommand, suffix})});
@@ -356,10 +441,8 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     root.Call({"bind", row.ref, "<<ComboboxSelected>>", save});
     root.Call({"bind", row.h, "<KeyRelease>", save});
     root.Call({"bind", row.h, "<FocusOut>", save});
-    // Ctrl+D fills the row from the row above, as in spreadsheets; "break"
-    // keeps the entry's own Ctrl+D (delete a character) from running.
-    const std::string copy =
-        std::string(kRowCopyCommand) + " " + suffix + "; break";
+    // Ctrl+D fills the row from the row above, as in spreadsheets.
+    const tk::Obj copy = ListOf({kRowCopyCommand, suffix});
     for (const std::string* cell :
          {&row.rec, &row.tipo, &row.acc, &row.ref, &row.h}) {
       root.Call({"bind", *cell, "<Control-Key-d>", copy});
@@ -370,6 +453,25 @@ void ZarvekCertificacionApp::FillRowsFrame() {
   // Cells are placed now, while the frame is not mapped: ttk draws nothing
   // for a window that is not mapped, and later only the rows in view are
   // exposed.
+  root.Call({"update", "idletasks"});
+  AlignHeadings();
+}
+
+void ZarvekCertificacionApp::AlignHeadings() {
+  auto column_width = [this](const std::string& frame, size_t column) {
+    const std::vector<std::string> box =
+        root.SplitList(root.Call({"grid", "bbox", frame, column, 0}));
+    int width = 0;
+    if (box.size() == 4)
+      std::from_chars(box[2].data(), box[2].data() + box[2].size(), width);
+    return width;
+  };
+  for (size_t column = 0; column < kTableHeaders.size(); ++column) {
+    const int width = std::max(column_width(frame_rows, column),
+                               column_width(frame_headers, column));
+    for (const std::string& frame : {frame_rows, frame_headers})
+      root.Call({"grid", "columnconfigure", frame, column, "-minsize", width});
+  }
   root.Call({"update", "idletasks"});
 }
 
@@ -462,8 +564,10 @@ void ZarvekCertificacionApp::RestoreRows() {
   medidas_.reset();
   medidas_failing_ = false;
   medidas_messages_.clear();
-  if (ruta_base.empty() || entradas_alturas.empty()) return;
-  medidas_path_ = MeasurementFilePath(ruta_base);
+  const std::string& project =
+      proyecto_en_carga_ ? *proyecto_en_carga_ : ruta_base;
+  if (project.empty() || entradas_alturas.empty()) return;
+  medidas_path_ = MeasurementFilePath(project);
   const std::string keep =
       "\nLA TABLA EMPIEZA VACÍA Y ESE ARCHIVO NO SE MODIFICARÁ.";
   std::string bytes;

@@ -22,6 +22,8 @@ PACKAGES=(
   lintian dpkg-dev file
   # a comma-decimal locale for the tests that prove numbers ignore it
   locales
+  # the C library's own messages in Spanish (system error texts)
+  libc-l10n
 )
 
 missing=()
