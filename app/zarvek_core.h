@@ -145,13 +145,16 @@ class ZarvekCertificacionApp {
   /// Creates the header and data rows of lista_codigos_final in the (new,
   /// not yet shown) frame_rows and records them in entradas_alturas.
   void FillRowsFrame();
-  /// Fills the new rows from the project's measurement file; the messages
-  /// about the file are kept in medidas_messages_ until the table is shown.
+  /// Reads the measurement file of the project whose table is being built
+  /// into medidas_ and the rows' saved values into filas_guardadas_, which
+  /// FillRowsFrame puts in the new cells; the messages about the file wait
+  /// in medidas_messages_ until the table is shown.
   void RestoreRows();
-  /// Puts `values` in the boxes of row `idx` through the row rules. A
-  /// `fresh_row` (just built, empty) also takes the height; otherwise the
+  /// Puts `values` in the boxes of row `idx` through the row rules; the
   /// height is left as it is.
-  void SetRowValues(size_t idx, const RowValues& values, bool fresh_row);
+  void SetRowValues(size_t idx, const RowValues& values);
+  /// `values` as a Tcl list, made once per distinct list.
+  const tk::Obj& ChoiceList(const std::vector<std::string>& values);
   RowValues ReadRow(size_t idx);
   /// Records rows `rows` in the measurement file and writes it.
   void SaveRows(const std::vector<size_t>& rows);
@@ -162,6 +165,8 @@ class ZarvekCertificacionApp {
   std::string medidas_path_;
   /// A write failed and its error box was shown; cleared by a good write.
   bool medidas_failing_ = false;
+  /// Per row of the table being built, its values from the file.
+  std::vector<std::optional<RowValues>> filas_guardadas_;
   /// Message boxes (icon, text) waiting for the table to be shown.
   std::vector<std::pair<std::string, std::string>> medidas_messages_;
   /// Choice lists as Tcl lists, by their texts.

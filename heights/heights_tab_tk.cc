@@ -75,6 +75,26 @@ constexpr const char* kScrollRegionName = "alturas_scrollregion";
 constexpr const char* kScrollRegionCommand = "::zarvek::alturas_scrollregion";
 constexpr const char* kRowsItemTag = "frame_rows";
 
+// The choices of the accessory and reference boxes of a row whose values
+// went through the row rules: as the handlers leave them after a person
+// chose the receiver, the type, the accessory and the reference in turn.
+// Without a type or an accessory a box is as in a new row.
+const Choices kNoChoices{{}, true, std::nullopt};
+struct RowBoxes {
+  Choices acc, ref;
+};
+RowBoxes BoxesFor(const RowValues& v, const std::string& default_receiver) {
+  RowBoxes boxes{kNoChoices, kNoChoices};
+  if (!v.tipo.empty()) boxes.acc = AccessoryChoices(v.tipo);
+  if (!v.acc.empty()) {
+    boxes.ref = ReferenceChoices(v.rec, v.tipo, v.acc);
+  } else if (v.rec != default_receiver) {
+    // A receiver chosen before an accessory leaves the reference disabled.
+    boxes.ref = ReferenceChoices(v.rec, "", "");
+  }
+  return boxes;
+}
+
 // Creates the (empty) frame that holds the table's cells, with its
 // "<Configure>" binding; it is not yet shown in the canvas.
 void MakeRowsFrame(tk::Interp& interp, const std::string& path) {
@@ -324,8 +344,9 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
   entradas_alturas.clear();
   MakeRowsFrame(root, frame_rows);
   try {
-    FillRowsFrame();
     RestoreRows();
+    FillRowsFrame();
+    filas_guardadas_.clear();
   } catch (...) {
     root.Call(
         {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
@@ -409,16 +430,32 @@ void ZarvekCertificacionApp::FillRowsFrame() {
                "-background", "white"});
     root.Call(
         {"grid", label, "-row", idx, "-column", 0, "-padx", 5, "-pady", 2});
+    // A row saved in the measurement file is made as the person left it:
+    // its boxes get their choices as they are made, then their texts.
+    const RowValues* saved =
+        idx < filas_guardadas_.size() && filas_guardadas_[idx]
+            ? &*filas_guardadas_[idx]
+            : nullptr;
+    const RowBoxes boxes = saved ? BoxesFor(*saved, default_receiver)
+                                 : RowBoxes{kNoChoices, kNoChoices};
     root.Call({"ttk::combobox", row.rec, "-values", receiver_values, "-state",
                "readonly", "-width", 28});
-    root.Call({row.rec, "set", default_receiver});
+    root.Call({row.rec, "set", saved ? saved->rec : default_receiver});
     root.Call({"ttk::combobox", row.tipo, "-values", tipo_values, "-state",
                "readonly", "-width", 14});
-    root.Call({"ttk::combobox", row.acc, "-values", no_values, "-state",
-               "readonly", "-width", 23});
-    root.Call({"ttk::combobox", row.ref, "-values", no_values, "-state",
-               "readonly", "-width", 10});
+    root.Call({"ttk::combobox", row.acc, "-values",
+               saved ? ChoiceList(boxes.acc.values) : no_values, "-state",
+               boxes.acc.enabled ? "readonly" : "disabled", "-width", 23});
+    root.Call({"ttk::combobox", row.ref, "-values",
+               saved ? ChoiceList(boxes.ref.values) : no_values, "-state",
+               boxes.ref.enabled ? "readonly" : "disabled", "-width", 10});
     root.Call({"ttk::entry", row.h, "-width", 12, "-justify", "center"});
+    if (saved) {
+      if (!saved->tipo.empty()) root.Call({row.tipo, "set", saved->tipo});
+      if (!saved->acc.empty()) root.Call({row.acc, "set", saved->acc});
+      if (!saved->ref.empty()) root.Call({row.ref, "set", saved->ref});
+      if (!saved->h.empty()) root.Call({row.h, "insert", 0, saved->h});
+    }
     root.Call({"bindtags", label, CellTags(label, "TLabel")});
     for (const std::string* box : {&row.rec, &row.tipo, &row.acc, &row.ref})
       root.Call({"bindtags", *box, CellTags(*box, "TCombobox")});
@@ -512,49 +549,30 @@ RowValues ZarvekCertificacionApp::ReadRow(size_t idx) {
           root.Call({row.h, "get"})};
 }
 
-void ZarvekCertificacionApp::SetRowValues(size_t idx, const RowValues& wanted,
-                                          bool fresh_row) {
+void ZarvekCertificacionApp::SetRowValues(size_t idx, const RowValues& wanted) {
   const MeasurementRow& row = entradas_alturas.at(idx);
   const std::string& default_receiver = equipos_specs.front().first;
   const RowValues v =
       ApplyRowRules(equipos_specs, default_receiver, wanted, nullptr);
-  // The boxes end as the handlers leave them after a person chose the
-  // receiver, the type, the accessory and the reference in turn. A fresh
-  // row already shows the default receiver and empty boxes: only what
-  // differs is set (a 1,000-row table is filled with ~4,000 calls, not
-  // 8,000).
-  if (!fresh_row || v.rec != default_receiver)
-    root.Call({row.rec, "set", v.rec});
-  if (!fresh_row || !v.tipo.empty()) root.Call({row.tipo, "set", v.tipo});
-  // The lists of choices are made once per distinct list (Tcl shares them).
-  auto list_of = [this](const std::vector<std::string>& values) {
-    std::string key;
-    for (const std::string& value : values) key += value + '\n';
-    auto it = choice_lists_.find(key);
-    if (it == choice_lists_.end())
-      it = choice_lists_.emplace(key, ListOf(values)).first;
-    return it->second;
-  };
-  // Without a type or an accessory a box is as in a new row: no choices.
-  const Choices none{{}, true, std::nullopt};
-  if (!v.tipo.empty() || !fresh_row) {
-    const Choices acc = v.tipo.empty() ? none : AccessoryChoices(v.tipo);
-    root.Call({row.acc, "configure", "-values", list_of(acc.values), "-state",
-               acc.enabled ? "readonly" : "disabled"});
-  }
-  if (!fresh_row || !v.acc.empty()) root.Call({row.acc, "set", v.acc});
-  // Choosing the receiver before the type and the accessory leaves the
-  // reference box disabled; choosing the accessory sets its choices.
-  if (!v.acc.empty() || v.rec != default_receiver || !fresh_row) {
-    const Choices ref = !v.acc.empty() ? ReferenceChoices(v.rec, v.tipo, v.acc)
-                        : v.rec != default_receiver
-                            ? ReferenceChoices(v.rec, "", "")
-                            : none;
-    root.Call({row.ref, "configure", "-values", list_of(ref.values), "-state",
-               ref.enabled ? "readonly" : "disabled"});
-  }
-  if (!fresh_row || !v.ref.empty()) root.Call({row.ref, "set", v.ref});
-  if (fresh_row && !v.h.empty()) root.Call({row.h, "insert", 0, v.h});
+  const RowBoxes boxes = BoxesFor(v, default_receiver);
+  root.Call({row.rec, "set", v.rec});
+  root.Call({row.tipo, "set", v.tipo});
+  root.Call({row.acc, "configure", "-values", ChoiceList(boxes.acc.values),
+             "-state", boxes.acc.enabled ? "readonly" : "disabled"});
+  root.Call({row.acc, "set", v.acc});
+  root.Call({row.ref, "configure", "-values", ChoiceList(boxes.ref.values),
+             "-state", boxes.ref.enabled ? "readonly" : "disabled"});
+  root.Call({row.ref, "set", v.ref});
+}
+
+const tk::Obj& ZarvekCertificacionApp::ChoiceList(
+    const std::vector<std::string>& values) {
+  std::string key;
+  for (const std::string& value : values) key += value + '\n';
+  auto it = choice_lists_.find(key);
+  if (it == choice_lists_.end())
+    it = choice_lists_.emplace(key, ListOf(values)).first;
+  return it->second;
 }
 
 void ZarvekCertificacionApp::RestoreRows() {
@@ -564,9 +582,10 @@ void ZarvekCertificacionApp::RestoreRows() {
   medidas_.reset();
   medidas_failing_ = false;
   medidas_messages_.clear();
+  filas_guardadas_.clear();
   const std::string& project =
       proyecto_en_carga_ ? *proyecto_en_carga_ : ruta_base;
-  if (project.empty() || entradas_alturas.empty()) return;
+  if (project.empty() || lista_codigos_final.empty()) return;
   medidas_path_ = MeasurementFilePath(project);
   const std::string keep =
       "\nLA TABLA EMPIEZA VACÍA Y ESE ARCHIVO NO SE MODIFICARÁ.";
@@ -588,11 +607,7 @@ void ZarvekCertificacionApp::RestoreRows() {
                                               ":\n" + medidas_path_ + keep});
     return;
   }
-  const auto saved = file->Bind(lista_codigos_final, equipos_specs);
-  for (size_t idx = 0; idx < saved.size() && idx < entradas_alturas.size();
-       ++idx) {
-    if (saved[idx]) SetRowValues(idx, *saved[idx], true);
-  }
+  filas_guardadas_ = file->Bind(lista_codigos_final, equipos_specs);
   if (!file->problems().empty()) {
     medidas_messages_.push_back(
         {"warning", "ALGUNAS LÍNEAS DE " + medidas_path_ +
@@ -661,7 +676,7 @@ ZarvekCertificacionApp::~ZarvekCertificacionApp() {
 void ZarvekCertificacionApp::copiar_fila_anterior(size_t idx) {
   if (idx == 0 || idx >= entradas_alturas.size()) return;
   RowValues above = ReadRow(idx - 1);
-  SetRowValues(idx, above, false);
+  SetRowValues(idx, above);
   SaveRows({idx});
 }
 
@@ -675,7 +690,7 @@ void ZarvekCertificacionApp::copiar_equipo_a_filas_vacias(size_t idx) {
     if (!v.tipo.empty() || !v.acc.empty() || !v.ref.empty() || !v.h.empty()) {
       continue;
     }
-    SetRowValues(i, source, false);
+    SetRowValues(i, source);
     filled.push_back(i);
   }
   SaveRows(filled);
