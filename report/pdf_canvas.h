@@ -8,6 +8,7 @@
 #ifndef ZARVEK_REPORT_PDF_CANVAS_H_
 #define ZARVEK_REPORT_PDF_CANVAS_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,17 @@ class PdfCanvas {
   /// A borderless link to `url` over the rectangle (x1, y1)-(x2, y2).
   virtual void linkURL(std::string_view url, double x1, double y1, double x2,
                        double y2) = 0;
+
+  /// Draws what `draw` draws. A canvas that can reuse drawings may keep it
+  /// under `key` (which must name the same drawing throughout a document)
+  /// and place the kept copy on later pages instead of calling `draw`
+  /// again, with the same result on the page and in the graphics state.
+  /// `draw` must restore every state it saves.
+  virtual void drawShared(std::string_view key,
+                          const std::function<void(PdfCanvas&)>& draw) {
+    (void)key;
+    draw(*this);
+  }
 
   /// Ends the current page; drawing continues on a new one.
   virtual void showPage() = 0;

@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "platform/fs.h"
-#include "platform/pdf_haru.h"
+#include "platform/pdf_writer.h"
 #include "platform/random.h"
 #include "report/report.h"
 
@@ -41,9 +41,9 @@ int main() {
   const fs::path root =
       fs::temp_directory_path() / ("zarvek_bench_" + std::to_string(getpid()));
   fs::create_directories(root / "2. DATOS GNSS");
-  const std::string resources = std::string(ZARVEK_SOURCE_DIR) + "/resources/";
+  const std::string resources = std::string(ZARVEK_BINARY_DIR) + "/resources/";
   Catalogue catalogue = BuildEquiposSpecs();
-  HaruDocumentFactory factory;
+  PdfWriterDocumentFactory factory;
   ReportServices services{
       catalogue, factory, SystemRandom(),
       ResourceLookup{

@@ -11,7 +11,7 @@
 
 #include "gtest/gtest.h"
 #include "platform/fs.h"
-#include "platform/pdf_haru.h"
+#include "platform/pdf_writer.h"
 #include "platform/random.h"
 #include "report/report.h"
 #include "testing/temp_dir.h"
@@ -79,7 +79,7 @@ class ReportFiles : public ::testing::Test {
   }
 
   Catalogue catalogue_ = BuildEquiposSpecs();
-  HaruDocumentFactory factory_;
+  PdfWriterDocumentFactory factory_;
   fs::path root_, pdf_;
 };
 

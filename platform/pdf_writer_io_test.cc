@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pdf_haru.h"
+#include "platform/pdf_writer.h"
 
 namespace zarvek {
 namespace {
@@ -132,7 +132,7 @@ std::string RgbPng(int w, int h) {
   });
 }
 
-class HaruDocumentTest : public ::testing::Test {
+class PdfWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char templ[] = "/tmp/zarvek_pdf_XXXXXX";
@@ -180,9 +180,9 @@ void DrawSamplePage(PdfCanvas& c, int number) {
   c.linkURL("https://example.com/", 250, 38, 350, 48);
 }
 
-TEST_F(HaruDocumentTest, ProtectedFileChecksAndOpensWithoutPassword) {
+TEST_F(PdfWriterTest, ProtectedFileChecksAndOpensWithoutPassword) {
   const std::string pdf = Path("CONVERSION DE ALTURA.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   for (int page = 1; page <= 2; ++page) {
     DrawSamplePage(doc.canvas(), page);
     doc.canvas().showPage();
@@ -240,12 +240,12 @@ TEST_F(HaruDocumentTest, ProtectedFileChecksAndOpensWithoutPassword) {
   EXPECT_EQ(Count(qdf, "/Type /ExtGState"), 1u);
 }
 
-TEST_F(HaruDocumentTest, EachSaveUsesItsOwnPasswordAndNeverStoresIt) {
+TEST_F(PdfWriterTest, EachSaveUsesItsOwnPasswordAndNeverStoresIt) {
   const std::string pdf = Path("out.pdf");
   const std::string passwords[] = {"Kq7#pZ!s2R@w9Lm$Xv4^Tb8&Nc1*Hd6(",
                                    "aa)Bb_Cc+Dd=Ee[Ff]Gg{Hh}Ii|Jj;Kk"};
   for (const std::string& password : passwords) {
-    HaruDocument doc;
+    PdfWriterDocument doc;
     DrawSamplePage(doc.canvas(), 1);
     ASSERT_TRUE(doc.SaveProtected(pdf, password).ok());
     const std::string bytes = ReadFile(pdf);
@@ -268,8 +268,8 @@ TEST_F(HaruDocumentTest, EachSaveUsesItsOwnPasswordAndNeverStoresIt) {
             std::string::npos);
 }
 
-TEST_F(HaruDocumentTest, WidthsAreMeasuredOnWinAnsiBytes) {
-  HaruDocument doc;
+TEST_F(PdfWriterTest, WidthsAreMeasuredOnWinAnsiBytes) {
+  PdfWriterDocument doc;
   using namespace std::literals;
   struct Case {
     std::string_view text;
@@ -295,9 +295,9 @@ TEST_F(HaruDocumentTest, WidthsAreMeasuredOnWinAnsiBytes) {
   }
 }
 
-TEST_F(HaruDocumentTest, CharactersOutsideCp1252BecomeQuestionMarks) {
+TEST_F(PdfWriterTest, CharactersOutsideCp1252BecomeQuestionMarks) {
   const std::string pdf = Path("q.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   doc.canvas().drawString(50, 700,
                           "A\xe2\x86\x92"
                           "B \xf0\x9f\x93\x82 C\xff"
@@ -307,9 +307,9 @@ TEST_F(HaruDocumentTest, CharactersOutsideCp1252BecomeQuestionMarks) {
   EXPECT_NE(r.output.find("A?B ? C?D ñ"), std::string::npos) << r.output;
 }
 
-TEST_F(HaruDocumentTest, UnknownFontFailsTheSave) {
+TEST_F(PdfWriterTest, UnknownFontFailsTheSave) {
   const std::string pdf = Path("font.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   doc.canvas().setFont("Comic Sans", 10);
   doc.canvas().drawString(10, 10, "x");
   const Status s = doc.SaveProtected(pdf, "x");
@@ -318,7 +318,7 @@ TEST_F(HaruDocumentTest, UnknownFontFailsTheSave) {
   EXPECT_FALSE(fs::exists(pdf));
 }
 
-TEST_F(HaruDocumentTest, PageCounts) {
+TEST_F(PdfWriterTest, PageCounts) {
   struct Case {
     int drawn_pages;
     bool trailing_draw;
@@ -332,7 +332,7 @@ TEST_F(HaruDocumentTest, PageCounts) {
   };
   for (const Case& c : cases) {
     const std::string pdf = Path("pages.pdf");
-    HaruDocument doc;
+    PdfWriterDocument doc;
     for (int i = 0; i < c.drawn_pages; ++i) {
       DrawSamplePage(doc.canvas(), i + 1);
       doc.canvas().showPage();
@@ -354,9 +354,9 @@ TEST_F(HaruDocumentTest, PageCounts) {
   }
 }
 
-TEST_F(HaruDocumentTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
+TEST_F(PdfWriterTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
   const std::string pdf = Path("state.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   c.setFont("Courier", 20);
   c.saveState();  // before any page: restored by writing the values again
@@ -403,11 +403,11 @@ TEST_F(HaruDocumentTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
 
 // Deeper than libharu's own limit of nested "q": the content stays
 // balanced and every restore brings back its own colour.
-TEST_F(HaruDocumentTest, DeepSaveNestingStaysBalanced) {
+TEST_F(PdfWriterTest, DeepSaveNestingStaysBalanced) {
   const std::string pdf = Path("deep.pdf");
   const std::string picture = Path("p.png");
   WriteFile(picture, RgbaPng(8, 8));
-  HaruDocument doc;
+  PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   c.drawString(10, 10, "start");
   for (int i = 1; i <= 40; ++i) {
@@ -445,13 +445,13 @@ TEST_F(HaruDocumentTest, DeepSaveNestingStaysBalanced) {
   EXPECT_EQ(Count(qdf, "\nq\n"), Count(qdf, "\nQ\n"));
 }
 
-TEST_F(HaruDocumentTest, PicturesAreEmbeddedOnceAndPlacedByAnchor) {
+TEST_F(PdfWriterTest, PicturesAreEmbeddedOnceAndPlacedByAnchor) {
   const std::string rgba = Path("rgba.png");
   const std::string rgb = Path("rgb.png");
   WriteFile(rgba, RgbaPng(40, 20));
   WriteFile(rgb, RgbPng(30, 30));
   const std::string pdf = Path("img.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   using A = PdfCanvas::ImageAnchor;
   for (int page = 0; page < 3; ++page) {
@@ -480,7 +480,7 @@ TEST_F(HaruDocumentTest, PicturesAreEmbeddedOnceAndPlacedByAnchor) {
   EXPECT_EQ(Count(qdf, "30 0 0 30 0 0 cm"), 3u);
 }
 
-TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
+TEST_F(PdfWriterTest, BadPicturesAreSkippedSilently) {
   const std::string good = RgbaPng(16, 16);
   WriteFile(Path("truncated.png"), good.substr(0, good.size() / 2));
   WriteFile(Path("notpng.png"), "GIF89a this is not a PNG file at all");
@@ -501,7 +501,7 @@ TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
                 std::string{0, 0, 0, 0, 0, 0}));
 
   const std::string pdf = Path("bad.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   using A = PdfCanvas::ImageAnchor;
   for (const char* name : {"truncated.png", "notpng.png", "empty.png",
@@ -528,7 +528,7 @@ TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
       std::string::npos);
 }
 
-TEST_F(HaruDocumentTest, NumbersKeepTheirPointUnderACommaLocale) {
+TEST_F(PdfWriterTest, NumbersKeepTheirPointUnderACommaLocale) {
   const char* previous = std::setlocale(LC_ALL, nullptr);
   const std::string saved = previous != nullptr ? previous : "C";
   const char* locale = nullptr;
@@ -542,7 +542,7 @@ TEST_F(HaruDocumentTest, NumbersKeepTheirPointUnderACommaLocale) {
   if (locale == nullptr) GTEST_SKIP() << "no comma-decimal locale installed";
   const std::string pdf = Path("locale.pdf");
   {
-    HaruDocument doc;
+    PdfWriterDocument doc;
     doc.canvas().setLineWidth(0.5);
     doc.canvas().setFillColorRGB(0.17, 0.24, 0.31);
     doc.canvas().roundRect(10.25, 20.5, 100.75, 50.5, 3.5, true, true);
@@ -557,9 +557,9 @@ TEST_F(HaruDocumentTest, NumbersKeepTheirPointUnderACommaLocale) {
   EXPECT_NE(qdf.find("12.5 30.25 Td"), std::string::npos);
 }
 
-TEST_F(HaruDocumentTest, SaveIntoMissingFolderReportsTheSystemText) {
+TEST_F(PdfWriterTest, SaveIntoMissingFolderReportsTheSystemText) {
   const std::string pdf = Path("2. DATOS GNSS/CONVERSION DE ALTURA.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   DrawSamplePage(doc.canvas(), 1);
   const Status s = doc.SaveProtected(pdf, "x");
   ASSERT_FALSE(s.ok());
