@@ -8,7 +8,9 @@
 #ifndef ZARVEK_REPORT_PDF_CANVAS_H_
 #define ZARVEK_REPORT_PDF_CANVAS_H_
 
+#include <charconv>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,6 +79,23 @@ class PdfCanvas {
   /// Ends the current page; drawing continues on a new one.
   virtual void showPage() = 0;
 };
+
+/// A drawShared key: `name`, then every number (in its shortest exact
+/// form) and `text`, so that different inputs never share a drawing.
+inline std::string SharedKey(std::string_view name,
+                             std::initializer_list<double> numbers,
+                             std::string_view text = {}) {
+  std::string key(name);
+  for (double v : numbers) {
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    key.push_back('|');
+    key.append(buf, res.ptr);
+  }
+  key.push_back('|');
+  key.append(text);
+  return key;
+}
 
 /// Points per centimetre.
 inline constexpr double kCm = 72.0 / 2.54;
