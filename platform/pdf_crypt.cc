@@ -1,10 +1,9 @@
 #include "platform/pdf_crypt.h"
 
-#include <qpdf/QPDFCryptoImpl.hh>
-#include <qpdf/QPDFCryptoProvider.hh>
-
 #include <algorithm>
 #include <cstring>
+#include <qpdf/QPDFCryptoImpl.hh>
+#include <qpdf/QPDFCryptoProvider.hh>
 
 namespace zarvek {
 namespace {

@@ -133,33 +133,19 @@ bool Embeddable(const PngLayout& png) {
   }
 }
 
-std::string HexBytes(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    out.push_back(kDigits[b >> 4]);
-    out.push_back(kDigits[b & 0xF]);
-  }
-  return out;
-}
-
 void EmbedDirectly(PngLayout&& png, PdfPicture* out) {
   const int colours = png.colour_type == 2 ? 3 : 1;
-  std::string space;
   if (png.colour_type == 0) {
-    space = "/DeviceGray";
+    out->color_space = "/DeviceGray";
   } else if (png.colour_type == 2) {
-    space = "/DeviceRGB";
+    out->color_space = "/DeviceRGB";
   } else {
-    space = "[/Indexed/DeviceRGB " + Number(png.palette.size() / 3 - 1) + "<" +
-            HexBytes(png.palette) + ">]";
+    out->palette.assign(png.palette);
   }
   const std::string depth = Number(png.bit_depth);
   out->width = static_cast<int>(png.width);
   out->height = static_cast<int>(png.height);
-  out->color_entries = "/ColorSpace" + space + "/BitsPerComponent " + depth +
+  out->color_entries = "/BitsPerComponent " + depth +
                        "/Filter/FlateDecode/DecodeParms<</Predictor 15"
                        "/Colors " +
                        Number(colours) + "/BitsPerComponent " + depth +
@@ -179,8 +165,7 @@ std::string Deflate(const std::vector<std::uint8_t>& raw, int level) {
   return out;
 }
 
-constexpr char kRgbEntries[] =
-    "/ColorSpace/DeviceRGB/BitsPerComponent 8/Filter/FlateDecode";
+constexpr char kRgbEntries[] = "/BitsPerComponent 8/Filter/FlateDecode";
 
 // Decodes the PNG and compresses its colour and (when not opaque) alpha.
 Status Recompress(std::string_view file, const std::string& path, int level,
@@ -200,6 +185,7 @@ Status Recompress(std::string_view file, const std::string& path, int level,
   }
   out->width = rgba.width;
   out->height = rgba.height;
+  out->color_space = "/DeviceRGB";
   out->color_entries = kRgbEntries;
   out->color_data = Deflate(rgb, level);
   out->alpha_data = opaque ? std::string() : Deflate(alpha, level);
@@ -246,6 +232,7 @@ bool ParsePrepared(std::string_view prepared, std::string_view png,
   if (Crc(data) != Be32(prepared, at + 24)) return false;
   out->width = static_cast<int>(width);
   out->height = static_cast<int>(height);
+  out->color_space = "/DeviceRGB";
   out->color_entries = kRgbEntries;
   out->color_data.assign(data.substr(0, color_size));
   out->alpha_data.assign(data.substr(color_size));

@@ -22,9 +22,13 @@ namespace zarvek {
 struct PdfPicture {
   int width = 0;
   int height = 0;
+  /// "/DeviceRGB" or "/DeviceGray"; empty for a palette image.
+  std::string color_space;
+  /// The palette of a palette image: RGB triples, at most 256.
+  std::string palette;
   /// Entries of the colour image's dictionary besides Type, Subtype, Width,
-  /// Height, Length and SMask, e.g. "/ColorSpace/DeviceRGB/BitsPerComponent
-  /// 8/Filter/FlateDecode".
+  /// Height, ColorSpace, Length and SMask, e.g. "/BitsPerComponent 8
+  /// /Filter/FlateDecode".
   std::string color_entries;
   std::string color_data;
   /// Flate-compressed 8-bit alpha, width x height; empty when opaque.

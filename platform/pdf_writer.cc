@@ -326,7 +326,8 @@ struct PdfWriterDocument::Impl {
         break;
       default: {
         auto it = std::find(alphas.begin(), alphas.end(), state.fill_alpha);
-        if (it == alphas.end()) it = alphas.insert(alphas.end(), state.fill_alpha);
+        if (it == alphas.end())
+          it = alphas.insert(alphas.end(), state.fill_alpha);
         out.append("/G");
         AppendInt(&out, it - alphas.begin() + 1);
         out.append(" gs\n");
@@ -371,8 +372,8 @@ struct PdfWriterDocument::Impl {
     }
     const std::string bytes = Utf8ToWinAnsi(text);
     if (shift != 0) {
-      x -= StandardFontTextWidth(state.font, bytes) * state.font_size /
-           1000.0 * shift;
+      x -= StandardFontTextWidth(state.font, bytes) * state.font_size / 1000.0 *
+           shift;
     }
     Sync(kFill);
     Sync(kAlpha);
@@ -856,11 +857,25 @@ Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
     const std::string size = "/Type/XObject/Subtype/Image/Width " +
                              std::to_string(p.width) + "/Height " +
                              std::to_string(p.height);
-    std::string entries = size + p.color_entries;
+    std::string entries = size + "/ColorSpace";
+    if (p.palette.empty()) {
+      entries += p.color_space;
+    } else {
+      // The palette as a stream: strings in the dictionary would need to be
+      // encrypted on their own.
+      const int lookup = next++;
+      w.Stream(lookup, "", p.palette);
+      entries += "[/Indexed/DeviceRGB " +
+                 std::to_string(p.palette.size() / 3 - 1) + " " + Ref(lookup) +
+                 "]";
+    }
+    entries += p.color_entries;
     if (!p.alpha_data.empty()) {
       const int mask = next++;
-      w.Stream(mask, size + "/ColorSpace/DeviceGray/BitsPerComponent 8"
-                            "/Filter/FlateDecode",
+      w.Stream(mask,
+               size +
+                   "/ColorSpace/DeviceGray/BitsPerComponent 8"
+                   "/Filter/FlateDecode",
                p.alpha_data);
       entries += "/SMask " + Ref(mask);
     }
@@ -932,8 +947,8 @@ Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
                             std::to_string(pages.size()) +
                             std::string("/MediaBox") + kMediaBox +
                             "/Resources " + Ref(kPageResourcesObject) + ">>");
-  w.Finish("/Root " + Ref(kCatalogObject) + "/Encrypt " +
-           Ref(kEncryptObject) + "/ID[" + HexId(id) + HexId(id) + "]");
+  w.Finish("/Root " + Ref(kCatalogObject) + "/Encrypt " + Ref(kEncryptObject) +
+           "/ID[" + HexId(id) + HexId(id) + "]");
   return Status::OK();
 }
 

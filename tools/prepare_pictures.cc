@@ -21,9 +21,8 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     const std::string png = argv[i];
     if (zarvek::EmbedsDirectly(png)) continue;
-    const std::string out =
-        (out_dir / fs::path(png).filename()).string() +
-        std::string(zarvek::kPreparedPictureSuffix);
+    const std::string out = (out_dir / fs::path(png).filename()).string() +
+                            std::string(zarvek::kPreparedPictureSuffix);
     const zarvek::Status s = zarvek::PreparePictureFile(png, out);
     if (!s.ok()) {
       std::fprintf(stderr, "%s\n", s.message().c_str());
