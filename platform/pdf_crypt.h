@@ -42,9 +42,6 @@ class PdfEncryption {
   /// PKCS#5 padding) with the key of object `object_number`, generation 0.
   void Encrypt(int object_number, std::string_view plain, std::string* out);
 
-  /// The 16-byte document key (for tests).
-  const std::array<std::uint8_t, 16>& key() const { return key_; }
-
  private:
   std::shared_ptr<QPDFCryptoImpl> crypto_;
   std::array<std::uint8_t, 16> key_{};

@@ -455,7 +455,7 @@ TEST_F(PdfWriterTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
   EXPECT_EQ(font_before(x).substr(font_before(x).find(' ')), " 5");
   EXPECT_EQ(font_before(y).substr(font_before(y).find(' ')), " 20");
   EXPECT_EQ(font_before(z).substr(font_before(z).find(' ')), " 7");
-  // After Q libharu's font is Courier 20 again: nothing to write.
+  // After Q the font in force is Courier 20 again: nothing to write.
   EXPECT_EQ(qdf.find(" Tf", z + 1) > w, true);
   EXPECT_EQ(font_before(v).substr(font_before(v).find(' ')), " 12");
   // Restoring the state saved before the page wrote black fill again.
@@ -463,8 +463,8 @@ TEST_F(PdfWriterTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
   EXPECT_LT(qdf.find("0 0 0 rg", x), y);
 }
 
-// Deeper than libharu's own limit of nested "q": the content stays
-// balanced and every restore brings back its own colour.
+// Deeper than the nesting of "q" that readers are sure to take: the content
+// stays balanced and every restore brings back its own colour.
 TEST_F(PdfWriterTest, DeepSaveNestingStaysBalanced) {
   const std::string pdf = Path("deep.pdf");
   const std::string picture = Path("p.png");

@@ -1,4 +1,4 @@
-// The whole report on real files: the real libharu canvas, qpdf protection,
+// The whole report on real files: the real PDF writer with its protection,
 // the shipped pictures and the atomic write, checked with the tools a user's
 // readers are built on (qpdf, poppler, mupdf).
 #include <unistd.h>
