@@ -133,6 +133,43 @@ bool Embeddable(const PngLayout& png) {
   }
 }
 
+// Whether the image data inflates to exactly the rows the header promises,
+// each with a known filter: a file whose chunks are intact can still carry
+// data that a reader would show broken. Inflates in small pieces, keeping
+// nothing.
+bool ImageDataIsSound(const PngLayout& png) {
+  const int colours = png.colour_type == 2 ? 3 : 1;
+  const std::uint64_t row =
+      1 + (std::uint64_t{png.width} * colours * png.bit_depth + 7) / 8;
+  const std::uint64_t expected = row * png.height;
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) return false;
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(png.idat.data()));
+  zs.avail_in = static_cast<uInt>(png.idat.size());
+  unsigned char buf[65536];
+  std::uint64_t total = 0;
+  std::uint64_t next_filter = 0;  // offset of the next row's filter byte
+  int ret = Z_OK;
+  while (ret == Z_OK) {
+    zs.next_out = buf;
+    zs.avail_out = sizeof buf;
+    ret = inflate(&zs, Z_NO_FLUSH);
+    if (ret != Z_OK && ret != Z_STREAM_END) break;
+    const std::uint64_t produced = sizeof buf - zs.avail_out;
+    if (total + produced > expected) {
+      ret = Z_DATA_ERROR;
+      break;
+    }
+    for (; next_filter < total + produced; next_filter += row) {
+      if (buf[next_filter - total] > 4) ret = Z_DATA_ERROR;
+    }
+    total += produced;
+    if (ret == Z_OK && produced == 0 && zs.avail_in == 0) break;
+  }
+  inflateEnd(&zs);
+  return ret == Z_STREAM_END && total == expected && zs.avail_in == 0;
+}
+
 void EmbedDirectly(PngLayout&& png, PdfPicture* out) {
   const int colours = png.colour_type == 2 ? 3 : 1;
   if (png.colour_type == 0) {
@@ -249,6 +286,7 @@ Status LoadPdfPicture(const std::string& path, PdfPicture* out) {
   PngLayout png;
   if (!ParsePng(file, &png)) return Status::Error(Broken(path));
   if (Embeddable(png)) {
+    if (!ImageDataIsSound(png)) return Status::Error(Broken(path));
     EmbedDirectly(std::move(png), out);
     return Status::OK();
   }

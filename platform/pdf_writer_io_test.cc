@@ -553,6 +553,24 @@ TEST_F(PdfWriterTest, BadPicturesAreSkippedSilently) {
   Chunk(&bomb, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
   Chunk(&bomb, "IEND", "");
   WriteFile(Path("bomb.png"), bomb);
+  // Intact chunks around image data that is short, or has a row filter
+  // PNG does not know.
+  auto opaque_png = [](std::uint32_t rows, char filter) {
+    std::string raw;
+    for (std::uint32_t y = 0; y < rows; ++y) raw += filter + std::string(24, 9);
+    uLongf size = compressBound(raw.size());
+    std::string z(size, '\0');
+    compress(reinterpret_cast<Bytef*>(z.data()), &size,
+             reinterpret_cast<const Bytef*>(raw.data()), raw.size());
+    z.resize(size);
+    std::string png = "\x89PNG\r\n\x1a\n";
+    Chunk(&png, "IHDR", Be32(8) + Be32(8) + std::string{8, 2, 0, 0, 0});
+    Chunk(&png, "IDAT", z);
+    Chunk(&png, "IEND", "");
+    return png;
+  };
+  WriteFile(Path("short.png"), opaque_png(4, 0));
+  WriteFile(Path("filter.png"), opaque_png(8, 7));
   // RGB with a transparent colour key: kept, with a mask.
   WriteFile(Path("keyed.png"),
             MakePng(
@@ -566,8 +584,9 @@ TEST_F(PdfWriterTest, BadPicturesAreSkippedSilently) {
   PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   using A = PdfCanvas::ImageAnchor;
-  for (const char* name : {"truncated.png", "notpng.png", "empty.png",
-                           "bomb.png", "missing.png", ""}) {
+  for (const char* name :
+       {"truncated.png", "notpng.png", "empty.png", "bomb.png", "short.png",
+        "filter.png", "missing.png", ""}) {
     for (int twice = 0; twice < 2; ++twice) {
       EXPECT_FALSE(c.drawImage(Path(name), 10, 10, 50, 50, true, A::kFitInBox))
           << name;
