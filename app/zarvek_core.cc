@@ -14,7 +14,7 @@
 #include "app/resource_path.h"
 #include "app/screen_scale.h"
 #include "heights/decimal.h"
-#include "platform/pdf_haru.h"
+#include "platform/pdf_writer.h"
 #include "platform/shell_open.h"
 
 namespace zarvek {
@@ -64,7 +64,7 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   if (services_.fs == nullptr) services_.fs = &RealFileSystem();
   if (services_.random == nullptr) services_.random = &SystemRandom();
   if (services_.pdf == nullptr) {
-    own_pdf_ = std::make_unique<HaruDocumentFactory>();
+    own_pdf_ = std::make_unique<PdfWriterDocumentFactory>();
     services_.pdf = own_pdf_.get();
   }
   if (!services_.open_file) services_.open_file = OpenWithDesktop;

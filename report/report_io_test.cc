@@ -1,4 +1,4 @@
-// The whole report on real files: the real libharu canvas, qpdf protection,
+// The whole report on real files: the real PDF writer with its protection,
 // the shipped pictures and the atomic write, checked with the tools a user's
 // readers are built on (qpdf, poppler, mupdf).
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include "gtest/gtest.h"
 #include "platform/fs.h"
 #include "platform/messages_locale.h"
-#include "platform/pdf_haru.h"
+#include "platform/pdf_writer.h"
 #include "platform/random.h"
 #include "report/report.h"
 #include "testing/temp_dir.h"
@@ -82,7 +82,7 @@ class ReportFiles : public ::testing::Test {
   }
 
   Catalogue catalogue_ = BuildEquiposSpecs();
-  HaruDocumentFactory factory_;
+  PdfWriterDocumentFactory factory_;
   fs::path root_, pdf_;
 };
 
