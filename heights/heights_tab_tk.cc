@@ -334,6 +334,9 @@ bool ZarvekCertificacionApp::CargarProyecto(const std::string& path) {
 }
 
 void ZarvekCertificacionApp::construir_tabla_filas() {
+  // Saves of the old rows finish first; an error box about them is shown
+  // while those rows are still there.
+  esperar_guardado();
   tk::InputMethodsOff quiet(root);
 
   // The old cells go with their frame: one destroy, and Tk then skips the
