@@ -1,6 +1,8 @@
 // Small text helpers shared by the parsers of typed numbers, point codes and
-// folder names. They look at ASCII only, on purpose: the digits of other
-// scripts and exotic blanks are not accepted as part of a code or number.
+// folder names. Digits are ASCII only, on purpose: the digits of other
+// scripts are not accepted as part of a code or number. White space around
+// a code or count is any Unicode white space, since texts pasted from
+// spreadsheets and PDFs carry no-break spaces.
 #ifndef ZARVEK_APP_ASCII_TEXT_H_
 #define ZARVEK_APP_ASCII_TEXT_H_
 
@@ -22,6 +24,43 @@ constexpr bool IsBlank(char c) {
 constexpr std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+/// The length in bytes of the Unicode white-space character (the White_Space
+/// property) that UTF-8 `text` starts with, 0 when it starts with none.
+constexpr std::size_t LeadingSpaceLength(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto b = [&](std::size_t i) {
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+  };
+  if (IsBlank(text[0])) return 1;
+  if (b(0) == 0xC2 && (b(1) == 0x85 || b(1) == 0xA0)) return 2;  // NEL, NBSP
+  if (b(0) == 0xE1 && b(1) == 0x9A && b(2) == 0x80) return 3;    // U+1680
+  if (b(0) == 0xE2 && b(1) == 0x80 &&
+      ((b(2) >= 0x80 && b(2) <= 0x8A) || b(2) == 0xA8 || b(2) == 0xA9 ||
+       b(2) == 0xAF)) {
+    return 3;  // U+2000-200A, U+2028, U+2029, U+202F
+  }
+  if (b(0) == 0xE2 && b(1) == 0x81 && b(2) == 0x9F) return 3;  // U+205F
+  if (b(0) == 0xE3 && b(1) == 0x80 && b(2) == 0x80) return 3;  // U+3000
+  return 0;
+}
+
+/// UTF-8 `text` without the Unicode white space at its start and end.
+constexpr std::string_view TrimSpace(std::string_view text) {
+  while (std::size_t n = LeadingSpaceLength(text)) text.remove_prefix(n);
+  for (bool trimmed = true; trimmed && !text.empty();) {
+    trimmed = false;
+    // A white-space character is one to three bytes long.
+    for (std::size_t n = 1; n <= 3 && n <= text.size(); ++n) {
+      if (LeadingSpaceLength(text.substr(text.size() - n)) == n) {
+        text.remove_suffix(n);
+        trimmed = true;
+        break;
+      }
+    }
+  }
   return text;
 }
 

@@ -1,14 +1,17 @@
 // Starts Tcl and Tk, builds the main window and runs the event loop until the
 // window is closed; then returns. Without a display it says why on stderr
-// and exits with status 1.
+// and exits with status 1. The system's error texts speak the desktop's
+// language; numbers and dates stay locale-free.
 #include <exception>
 #include <string>
 
 #include "app/zarvek_core.h"
 #include "platform/fatal_error.h"
+#include "platform/messages_locale.h"
 
 int main(int argc, char** argv) {
   (void)argc;
+  zarvek::UseDesktopLanguageForMessages();
   std::string error;
   std::unique_ptr<zarvek::tk::Interp> interp =
       zarvek::tk::Interp::Create(argv[0], &error);

@@ -6,9 +6,11 @@
 #include <optional>
 
 #include "app/app_text.h"
+#include "app/ascii_text.h"
 #include "app/resource_path.h"
+#include "app/screen_scale.h"
 #include "heights/decimal.h"
-#include "platform/pdf_haru.h"
+#include "platform/pdf_writer.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
 
@@ -39,14 +41,22 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   if (services_.fs == nullptr) services_.fs = &RealFileSystem();
   if (services_.random == nullptr) services_.random = &SystemRandom();
   if (services_.pdf == nullptr) {
-    own_pdf_ = std::make_unique<HaruDocumentFactory>();
+    own_pdf_ = std::make_unique<PdfWriterDocumentFactory>();
     services_.pdf = own_pdf_.get();
   }
   if (!services_.open_file) services_.open_file = OpenWithDesktop;
   root.Call({"namespace", "eval", "::zarvek", ""});
 
   root.Call({"wm", "title", ".", kWindowTitle});
-  root.Call({"wm", "geometry", ".", "950x700"});
+  // The 950x700 design grows with the density of the screen (see the fonts
+  // below), so that what fits at 96 dpi fits at any density.
+  const std::optional<double> screen_scaling =
+      ParseDecimal(root.Call({"tk", "scaling"}));
+  const double density =
+      ChooseScreenScale(screen_scaling.value_or(kScaling96Dpi), true).factor;
+  root.Call({"wm", "geometry", ".",
+             DecimalText(ScaledPixels(950, density)) + "x" +
+                 DecimalText(ScaledPixels(700, density))});
 
   colors = {
       {"bg_main", "#F4F6F9"},      {"bg_panel", "#FFFFFF"},
@@ -78,21 +88,17 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
       digits_width("DejaVu Sans Condensed") < digits_width("DejaVu Sans")) {
     ui_family_ = "DejaVu Sans Condensed";
   }
-  // High-density screens keep their own scaling, and so does Windows with
-  // its own Segoe UI: there Tk takes the scaling from the system, which
-  // knows the user's choice.
-  const std::optional<double> scaling =
-      ParseDecimal(root.Call({"tk", "scaling"}));
-  const bool windows_font =
-      has_segoe && root.Call({"tk", "windowingsystem"}) == "win32";
-  if (!windows_font && scaling && *scaling < 1.5) {
-    // The stand-in's characters are wider than Segoe UI's (bold digits
-    // 8 px instead of 7 at 9 points), which would push the measurement
-    // table past the window; 90 dpi brings them back to the design's
-    // pixel widths.
-    root.Call(
-        {"tk", "scaling", ui_family_ == "Segoe UI" ? "1.3333333333" : "1.25"});
-  }
+  // The stand-in's characters are wider than Segoe UI's (bold digits 8 px
+  // instead of 7 at 9 points), which would push the measurement table past
+  // the window; 15/16 of the scaling (90 dpi on a standard screen) brings
+  // them back to the design's pixel widths. Standard-density screens get the
+  // 96-dpi scaling; denser ones keep their own.
+  const ScreenScale scale = ChooseScreenScale(
+      screen_scaling.value_or(kScaling96Dpi), ui_family_ == "Segoe UI");
+  char scaling_text[32];
+  auto [scaling_end, scaling_ec] = std::to_chars(
+      scaling_text, scaling_text + sizeof scaling_text, scale.tk_scaling);
+  root.Call({"tk", "scaling", std::string(scaling_text, scaling_end)});
   for (const char* font : {"TkDefaultFont", "TkTextFont", "TkMenuFont"}) {
     root.Call({"font", "configure", font, "-family", ui_family_, "-size", 9});
   }
@@ -121,6 +127,14 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   root.Call({"ttk::style", "configure", "SubHeader.TLabel", "-font", font9b,
              "-foreground", color("text"), "-background", color("bg_panel")});
   root.Call({".", "configure", "-background", color("bg_main")});
+  // Arrows and scrollbars are sized in pixels (14 in this theme): on a dense
+  // screen they grow with the fonts.
+  if (scale.factor > 1) {
+    for (const char* style : {"TScrollbar", "TCombobox"}) {
+      root.Call({"ttk::style", "configure", style, "-arrowsize",
+                 ScaledPixels(14, scale.factor)});
+    }
+  }
 
   equipos_specs = BuildEquiposSpecs();
   _cargar_iconos();

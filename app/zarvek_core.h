@@ -11,13 +11,17 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "heights/background_saver.h"
 #include "heights/catalogue.h"
+#include "heights/measurement_file.h"
 #include "platform/fs.h"
 #include "platform/random.h"
 #include "platform/tk_interp.h"
@@ -44,6 +48,9 @@ struct AppServices {
   std::function<void(const std::string&)> open_file;
   /// Where the two console lines go.
   std::FILE* console = stdout;
+  /// Replaces the file at a path with the given bytes in one step (see
+  /// platform/atomic_file.h, the default); tests put failures here.
+  std::function<Status(const std::string&, std::string_view)> write_file;
 };
 
 /// One row of the measurement table: the code and the Tk paths of its five
@@ -58,6 +65,9 @@ class ZarvekCertificacionApp {
   /// Builds the whole main window on `root`. Throws tk::Error if Tk refuses
   /// a widget (which ends the program before the event loop starts).
   explicit ZarvekCertificacionApp(tk::Interp& root, AppServices services = {});
+  /// Finishes the saves still running; a failure there goes to the console,
+  /// as the window is gone.
+  ~ZarvekCertificacionApp();
   ZarvekCertificacionApp(const ZarvekCertificacionApp&) = delete;
   ZarvekCertificacionApp& operator=(const ZarvekCertificacionApp&) = delete;
 
@@ -79,6 +89,16 @@ class ZarvekCertificacionApp {
   void _on_row_rec_change(size_t idx);
   void _on_row_type_change(size_t idx);
   void _on_row_acc_change(size_t idx);
+  /// Ctrl+D: receiver, type, accessory and reference of the row above.
+  void copiar_fila_anterior(size_t idx);
+  /// Gives every empty row (no type, accessory, reference or height) the
+  /// receiver, type, accessory and reference of row `idx`.
+  void copiar_equipo_a_filas_vacias(size_t idx);
+  /// Writes row `idx` to the project's measurement file when it changed.
+  void guardar_fila(size_t idx);
+  /// Waits for the measurement file's writes to finish and reports their
+  /// outcome (which otherwise shows a moment later, from the event loop).
+  void esperar_guardado();
 
   // Report.
   void generar_pdf_conversion();
@@ -111,6 +131,9 @@ class ZarvekCertificacionApp {
   // Second tab widgets; the label exists once the second tab is built.
   std::optional<std::string> lbl_dir_seleccionado;
   std::string canvas_alturas, scroll_alturas, frame_rows;
+  /// The column headings, above the scrolled rows; shown while the table
+  /// has rows.
+  std::string frame_headers;
 
   const AppServices& services() const { return services_; }
 
@@ -122,6 +145,61 @@ class ZarvekCertificacionApp {
   /// Creates the header and data rows of lista_codigos_final in the (new,
   /// not yet shown) frame_rows and records them in entradas_alturas.
   void FillRowsFrame();
+  /// Reads the measurement file of the project whose table is being built
+  /// into medidas_ and the rows' saved values into filas_guardadas_, which
+  /// FillRowsFrame puts in the new cells; the messages about the file wait
+  /// in medidas_messages_ until the table is shown.
+  void RestoreRows();
+  /// Puts `values` in the boxes of row `idx` through the row rules; the
+  /// height is left as it is.
+  void SetRowValues(size_t idx, const RowValues& values);
+  /// `values` as a Tcl list, made once per distinct list.
+  const tk::Obj& ChoiceList(const std::vector<std::string>& values);
+  RowValues ReadRow(size_t idx);
+  /// Records rows `rows` in the measurement file and writes it.
+  void SaveRows(const std::vector<size_t>& rows);
+
+  /// The measurement file of the table's project; empty while there is no
+  /// table, and when the file could not be read (it is then never written).
+  std::optional<MeasurementFile> medidas_;
+  std::string medidas_path_;
+  /// A write failed and its error box was shown; cleared by a good write.
+  bool medidas_failing_ = false;
+  /// Per row of the table being built, its values from the file.
+  std::vector<std::optional<RowValues>> filas_guardadas_;
+  /// Message boxes (icon, text) waiting for the table to be shown.
+  std::vector<std::pair<std::string, std::string>> medidas_messages_;
+  /// Choice lists as Tcl lists, by their texts.
+  std::map<std::string, tk::Obj> choice_lists_;
+  /// The folder whose table is being built, before it becomes ruta_base.
+  std::optional<std::string> proyecto_en_carga_;
+  /// The row whose code label opened the row menu.
+  size_t menu_row_ = 0;
+  /// Takes the outcomes of finished writes: the first failure of a run of
+  /// failures shows the error box, a good write ends the run.
+  void ReportSaves();
+  /// Writes the file on its own thread; made with the second tab.
+  std::unique_ptr<BackgroundSaver> saver_;
+  bool save_poll_pending_ = false;
+
+  /// Gives the heading columns the widths of the row columns (or the rows
+  /// the widths of the headings, where a heading is wider).
+  void AlignHeadings();
+  /// Detects the codes of the project at `path` and builds its table; only
+  /// then do ruta_base and the folder label take `path`. When the folder
+  /// cannot be read or holds too many points, an error box says why and
+  /// the previous project, label and table stay. Returns whether it loaded.
+  bool CargarProyecto(const std::string& path);
+
+  /// Makes the wheel scroll `canvas` over every widget that carries bind
+  /// tag `tag`, and keeps the focused child of `frame` in view.
+  void WireScrollArea(const std::string& canvas, const std::string& frame,
+                      const std::string& tag);
+  /// Puts bind tag `tag` right after the widget's own tag, before its class.
+  void AddBindTag(const std::string& widget, const std::string& tag);
+  /// Scrolls `canvas` so that `widget`, a child of the frame at the canvas's
+  /// origin, is fully visible.
+  void ScrollIntoView(const std::string& canvas, const std::string& widget);
 
   /// True while a table built behind the first tab has not been shown yet.
   bool table_first_show_pending_ = false;

@@ -1,7 +1,9 @@
 #include "folders/codes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
+#include <map>
 
 #include "folders/whole_number.h"
 
@@ -33,14 +35,48 @@ std::optional<std::vector<std::string>> PreviewCodes(
   return codes;
 }
 
-std::vector<std::string> KeepValidCodes(
-    const std::vector<std::string>& entry_texts) {
-  std::vector<std::string> codes;
-  for (const std::string& text : entry_texts) {
-    std::string_view code = TrimBlanks(text);
-    if (IsAsciiDigits(code)) codes.emplace_back(code);
+EntryCodes ReadEntryCodes(const std::vector<std::string>& entry_texts) {
+  EntryCodes result;
+  // The row of the first entry of each code value, by the code without its
+  // leading zeros.
+  std::map<std::string_view, size_t> first_rows;
+  for (size_t i = 0; i < entry_texts.size(); ++i) {
+    const size_t row = i + 1;
+    const std::string_view text = TrimSpace(entry_texts[i]);
+    if (text.empty()) continue;
+    if (!IsAsciiDigits(text)) {
+      result.problems.push_back({row, std::string(text), 0});
+      continue;
+    }
+    std::string_view value =
+        text.substr(std::min(text.find_first_not_of('0'), text.size() - 1));
+    auto [it, inserted] = first_rows.emplace(value, row);
+    if (!inserted) {
+      result.problems.push_back({row, std::string(text), it->second});
+      continue;
+    }
+    result.codes.emplace_back(text);
   }
-  return codes;
+  return result;
+}
+
+std::string DescribeEntryProblems(const std::vector<EntryProblem>& problems) {
+  std::string message = "NO SE CREÓ NINGUNA CARPETA. REVISE ESTOS CÓDIGOS:";
+  for (size_t i = 0; i < problems.size(); ++i) {
+    if (i == kMaxProblemLines) {
+      message += "\n…";
+      break;
+    }
+    const EntryProblem& p = problems[i];
+    message += "\nFILA " + ToDecimal(static_cast<std::int64_t>(p.row)) + ": «" +
+               p.text + "» ";
+    message += p.repeats_row == 0
+                   ? std::string("NO ES UN CÓDIGO NUMÉRICO")
+                   : "REPETIDO (FILA " +
+                         ToDecimal(static_cast<std::int64_t>(p.repeats_row)) +
+                         ")";
+  }
+  return message;
 }
 
 }  // namespace zarvek

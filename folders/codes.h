@@ -29,12 +29,34 @@ inline constexpr std::int64_t kMaxPoints = 1000;
 std::optional<std::vector<std::string>> PreviewCodes(
     std::string_view count_text, std::string_view first_code_text);
 
-/// The point codes kept from the texts of the preview entries, in entry
-/// order: each text with its surrounding blanks removed, kept when it is made
-/// of the ASCII digits 0-9 only. Empty texts, signs, points, letters and
-/// inner blanks are dropped silently. Duplicates and leading zeros stay.
-std::vector<std::string> KeepValidCodes(
-    const std::vector<std::string>& entry_texts);
+/// What is wrong with one preview entry.
+struct EntryProblem {
+  size_t row;        ///< 1-based position of the entry in the preview
+  std::string text;  ///< the entry's text, trimmed of white space
+  /// 0: not a code; otherwise the row of the earlier entry with the same
+  /// code (by value: "007" repeats "7").
+  size_t repeats_row;
+
+  bool operator==(const EntryProblem&) const = default;
+};
+
+/// The codes read from the preview entries, and what stops them being used.
+struct EntryCodes {
+  std::vector<std::string> codes;  ///< trimmed codes, in entry order
+  std::vector<EntryProblem> problems;
+};
+
+/// Reads the texts of the preview entries, in order. Each text is trimmed of
+/// Unicode white space; an empty text means "skip this point". A non-empty
+/// text that is not made of the ASCII digits 0-9 only, and a code whose value
+/// appeared in an earlier entry, are problems: the folder tree must not be
+/// made for a list that silently lost or doubled a point.
+EntryCodes ReadEntryCodes(const std::vector<std::string>& entry_texts);
+
+/// The text of the error box that lists `problems` (not empty), one line per
+/// entry, at most kMaxProblemLines of them and then a line "…".
+std::string DescribeEntryProblems(const std::vector<EntryProblem>& problems);
+inline constexpr size_t kMaxProblemLines = 10;
 
 }  // namespace zarvek
 

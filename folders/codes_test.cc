@@ -1,5 +1,6 @@
 #include "folders/codes.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,33 @@ TEST(PreviewCodesTest, InvalidData) {
   }
 }
 
-TEST(KeepValidCodesTest, KeepsDigitOnlyTextsInOrder) {
-  const Codes entries = {" 100 ", "",    "   ", "-2",       "+3",  "1.5",
-                         "abc",   "1 2", "007", "\xD9\xA1", "100", "\t5\n"};
-  EXPECT_EQ(KeepValidCodes(entries), (Codes{"100", "007", "100", "5"}));
-  EXPECT_EQ(KeepValidCodes({"x", ""}), Codes{});
+TEST(ReadEntryCodesTest, EmptiesAreSkippedBadAndRepeatedEntriesReported) {
+  const Codes entries = {" 100 ", "",         "\u00a0\u3000", "2405\u00a0",
+                         "24O6",  "-2",       "007",          "7",
+                         "1.5",   "\xD9\xA1", "100",          "1 2"};
+  const EntryCodes read = ReadEntryCodes(entries);
+  EXPECT_EQ(read.codes, (Codes{"100", "2405", "007"}));
+  EXPECT_EQ(read.problems, (std::vector<EntryProblem>{{5, "24O6", 0},
+                                                      {6, "-2", 0},
+                                                      {8, "7", 7},
+                                                      {9, "1.5", 0},
+                                                      {10, "\xD9\xA1", 0},
+                                                      {11, "100", 1},
+                                                      {12, "1 2", 0}}));
+  // "0" and "000" are the same code.
+  EXPECT_EQ(ReadEntryCodes({"0", "000"}).problems,
+            (std::vector<EntryProblem>{{2, "000", 1}}));
+}
+
+TEST(ReadEntryCodesTest, ProblemListIsCappedAfterTenLines) {
+  EXPECT_EQ(DescribeEntryProblems({{2, "24O6", 0}, {3, "2405", 1}}),
+            "NO SE CREÓ NINGUNA CARPETA. REVISE ESTOS CÓDIGOS:\n"
+            "FILA 2: «24O6» NO ES UN CÓDIGO NUMÉRICO\n"
+            "FILA 3: «2405» REPETIDO (FILA 1)");
+  const std::vector<EntryProblem> many(12, EntryProblem{4, "x", 0});
+  const std::string message = DescribeEntryProblems(many);
+  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 11);
+  EXPECT_TRUE(message.ends_with("\n…"));
 }
 
 }  // namespace

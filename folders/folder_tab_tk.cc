@@ -17,6 +17,9 @@
 namespace zarvek {
 namespace {
 
+// The bind tag of the preview's canvas, frame, labels and entries.
+constexpr const char* kPreviewTag = "ZarvekVistaPrevia";
+
 void ErrorBox(tk::Interp& interp, const std::string& message) {
   interp.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
                message});
@@ -110,6 +113,8 @@ void ZarvekCertificacionApp::_setup_tab_carpetas() {
   root.Call({"pack", canvas_codigos, "-side", "left", "-fill", "both",
              "-expand", 1, "-padx", 5, "-pady", 5});
   root.Call({"pack", scrollbar, "-side", "right", "-fill", "y", "-pady", 5});
+  WireScrollArea(canvas_codigos, scrollable_frame, kPreviewTag);
+  AddBindTag(list_container, kPreviewTag);
 }
 
 void ZarvekCertificacionApp::generar_lista_codigos_consecutivos() {
@@ -143,8 +148,12 @@ void ZarvekCertificacionApp::generar_lista_codigos_consecutivos() {
       const std::string label = scrollable_frame + ".n" + number;
       const std::string ent = scrollable_frame + ".c" + number;
       root.Call({"ttk::label", label, "-text", number, "-background", "white"});
+      root.Call({"bindtags", label,
+                 tk::Obj::List({label, kPreviewTag, "TLabel", ".", "all"})});
       root.Call({"grid", label, "-row", i, "-column", 0, "-padx", 5});
       root.Call({"ttk::entry", ent, "-justify", "center"});
+      root.Call({"bindtags", ent,
+                 tk::Obj::List({ent, kPreviewTag, "TEntry", ".", "all"})});
       root.Call({ent, "insert", 0, (*codes)[i]});
       root.Call({"grid", ent, "-row", i, "-column", 1, "-padx", 5, "-pady", 2});
       codigos_entries.push_back(ent);
@@ -165,12 +174,19 @@ void ZarvekCertificacionApp::crear_estructura_carpetas() {
   for (const std::string& ent : codigos_entries) {
     texts.push_back(root.Call({ent, "get"}));
   }
-  const std::vector<std::string> codigos = KeepValidCodes(texts);
+  // An entry that is not a code, or repeats one, stops everything before
+  // the folder is asked for: folders made for a list that lost or doubled a
+  // point would not be the project the surveyor sees.
+  const EntryCodes read = ReadEntryCodes(texts);
+  if (!read.problems.empty()) {
+    ErrorBox(root, DescribeEntryProblems(read.problems));
+    return;
+  }
+  const std::vector<std::string>& codigos = read.codes;
   if (codigos.empty()) return;
 
   const std::string directorio = root.Call({"tk_chooseDirectory"});
   if (directorio.empty()) return;
-  ruta_base = directorio;
 
   try {
     const Status status =
@@ -181,10 +197,12 @@ void ZarvekCertificacionApp::crear_estructura_carpetas() {
     }
     root.Call({"tk_messageBox", "-icon", "info", "-title", "ÉXITO", "-message",
                "CARPETAS CREADAS CORRECTAMENTE."});
+    // The new root becomes the project of the heights tab once its table is
+    // built there; the label, ruta_base and the table change together.
     if (lbl_dir_seleccionado) {
-      root.Call({*lbl_dir_seleccionado, "configure", "-text", ruta_base,
-                 "-foreground", color("success")});
-      detectar_codigos_existentes();
+      CargarProyecto(directorio);
+    } else {
+      ruta_base = directorio;
     }
   } catch (const std::exception& e) {
     ErrorBox(root, e.what());

@@ -103,6 +103,47 @@ TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {
   EXPECT_EQ(Call({app_->canvas_codigos, "yview"}), "0.0 1.0");
 }
 
+TEST_F(FolderTabTest, PreviewScrollsWithTheWheelAndFollowsTheFocus) {
+  MakeApp();
+  Call({"update"});
+  Preview("200", "1");
+  Call({"update"});
+  const std::string canvas = app_->canvas_codigos;
+  auto top = [&] { return std::stod(Call({canvas, "canvasy", 0})); };
+  const std::string label =
+      Call({"grid", "slaves", app_->scrollable_frame, "-row", 0, "-column", 0});
+  for (const std::string& widget :
+       {app_->codigos_entries[0], label, app_->scrollable_frame, canvas}) {
+    const double before = top();
+    Call({"event", "generate", widget, "<ButtonPress-5>"});
+    Call({"event", "generate", widget, "<MouseWheel>", "-delta", -120});
+    EXPECT_GT(top(), before) << widget;
+  }
+  EXPECT_EQ(Call({app_->codigos_entries[0], "get"}), "1");
+
+  // Tab from entry to entry: the focused one is always wholly in view.
+  Call({"focus", "-force", app_->codigos_entries[0]});
+  Call({"update"});
+  int out_of_view = 0;
+  for (int i = 0; i < 40; ++i) {
+    Call({"event", "generate", Call({"focus"}), "<KeyPress-Tab>"});
+    Call({"update"});
+    const std::string entry = Call({"focus"});
+    const int y = std::stoi(Call({"winfo", "y", entry}));
+    if (y < top() || y + std::stoi(Call({"winfo", "height", entry})) >
+                         top() + std::stoi(Call({"winfo", "height", canvas})))
+      ++out_of_view;
+  }
+  EXPECT_EQ(out_of_view, 0);
+  EXPECT_EQ(Call({"focus"}), app_->codigos_entries[40]);
+
+  // A new preview is seen from its first row.
+  Call({canvas, "yview", "moveto", 1});
+  Preview("2", "1");
+  Call({"update"});
+  EXPECT_EQ(Call({canvas, "yview"}), "0.0 1.0");
+}
+
 TEST_F(FolderTabTest, PreviewRowsAndEntries) {
   MakeApp();
   Preview("3", "100");
@@ -174,21 +215,22 @@ TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
   EXPECT_EQ(Call({app_->codigos_entries.back(), "get"}), "1000");
 }
 
-TEST_F(FolderTabTest, EditedEntriesDuplicatesAndSecondRun) {
+TEST_F(FolderTabTest, EditedEntriesAndSecondRun) {
   MakeApp();
-  Preview("8", "1");
-  const char* texts[] = {"", " 100 ", "-5", "abc", "1 2", "007", "3.0", "100"};
-  for (size_t i = 0; i < 8; ++i) SetEntry(i, texts[i]);
+  Preview("5", "1");
+  // Emptied entries are skipped; white space around a code, a no-break
+  // space pasted from a spreadsheet included, is not part of it.
+  const char* texts[] = {"", " 100 ", "\u00a0\t", "2405\u00a0", "007"};
+  for (size_t i = 0; i < 5; ++i) SetEntry(i, texts[i]);
   for (int run = 0; run < 2; ++run) {
     AnswerDirectory(dir_.string());
     Create();
     std::set<std::string> dirs = DirectoriesUnder(dir_);
-    // Three kept codes, the photo folders of 100 made once.
-    EXPECT_EQ(dirs.size(), 8u + 3 * 3 + 2 * 10) << run;
+    EXPECT_EQ(dirs.size(), 8u + 3 * 13) << run;
     for (const char* name :
-         {"2. DATOS GNSS/4. 100", "2. DATOS GNSS/5. 007",
-          "2. DATOS GNSS/6. 100/RINEX", "3. FOTOGRAFIAS/007/09. VIDEOS",
-          "3. FOTOGRAFIAS/100/1. EQUIPO GNSS"}) {
+         {"2. DATOS GNSS/4. 100", "2. DATOS GNSS/5. 2405/RINEX",
+          "2. DATOS GNSS/6. 007", "3. FOTOGRAFIAS/007/09. VIDEOS",
+          "3. FOTOGRAFIAS/2405/1. EQUIPO GNSS"}) {
       EXPECT_EQ(dirs.count(name), 1u) << name;
     }
   }
@@ -198,13 +240,39 @@ TEST_F(FolderTabTest, EditedEntriesDuplicatesAndSecondRun) {
   EXPECT_EQ(EntryTexts()[1], " 100 ");
 }
 
+TEST_F(FolderTabTest, BadOrRepeatedCodesStopBeforeAnythingIsMade) {
+  MakeApp();
+  Preview("4", "2405");
+  SetEntry(1, "24O6");  // a letter O
+  SetEntry(2, "2405");
+  SetEntry(3, " ");
+  Create();
+  EXPECT_EQ(OnlyMessage("-title"), "Error");
+  EXPECT_EQ(OnlyMessage("-icon"), "error");
+  EXPECT_EQ(OnlyMessage("-message"),
+            "NO SE CREÓ NINGUNA CARPETA. REVISE ESTOS CÓDIGOS:\n"
+            "FILA 2: «24O6» NO ES UN CÓDIGO NUMÉRICO\n"
+            "FILA 3: «2405» REPETIDO (FILA 1)");
+  // Each of these, beside a good code, stops the run the same way.
+  for (const char* bad : {"-5", "+7", "1 2", "3.0", "abc", "0002405"}) {
+    ClearMessages();
+    Preview("2", "2405");
+    SetEntry(1, bad);
+    Create();
+    EXPECT_EQ(OnlyMessage("-title"), "Error") << bad;
+  }
+  EXPECT_EQ(ChooserCalls(), 0);
+  EXPECT_TRUE(fs::is_empty(dir_));
+}
+
 TEST_F(FolderTabTest, NothingToDoOrCancelled) {
   MakeApp();
   app_->ruta_base = "/earlier/project";
   Create();  // no preview yet
-  Preview("2", "-5");
-  SetEntry(1, "x");
-  Create();  // no valid code
+  Preview("2", "5");
+  SetEntry(0, "");
+  SetEntry(1, "\u3000 ");
+  Create();  // every entry emptied
   EXPECT_EQ(ChooserCalls(), 0);
   Preview("2", "5");
   AnswerDirectory("");
@@ -226,7 +294,8 @@ TEST_F(FolderTabTest, FileInTheWayStopsWithTheSystemError) {
   EXPECT_EQ(OnlyMessage("-message"), std::string(std::strerror(EEXIST)) + ": " +
                                          (dir_ / "1. FORMULARIOS").string());
   EXPECT_TRUE(DirectoriesUnder(dir_).empty());
-  EXPECT_EQ(app_->ruta_base, dir_.string());
+  // The project of the heights tab stays the one it shows.
+  EXPECT_EQ(app_->ruta_base, "");
 }
 
 TEST_F(FolderTabTest, OverlongCodeGivesFileNameTooLong) {
@@ -257,7 +326,7 @@ TEST_F(FolderTabTest, FailureAtTheNthFolderKeepsEarlierOnes) {
   EXPECT_EQ(OnlyMessage("-message"),
             "No space left on device: /p/2. DATOS GNSS/4. 1/RINEX");
   EXPECT_EQ(fake.directories_made_.size(), 9u);
-  EXPECT_EQ(app_->ruta_base, "/p");
+  EXPECT_EQ(app_->ruta_base, "");
 }
 
 // Codes 100, 101 and 102 in a root whose name would run commands if it were

@@ -1,5 +1,3 @@
-#include "folders/tree_create.h"
-
 #include <stdlib.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "folders/codes.h"
+#include "folders/tree_create.h"
 #include "gtest/gtest.h"
 #include "platform/fs.h"
 #include "testing/temp_dir.h"
@@ -21,7 +20,6 @@ namespace stdfs = std::filesystem;
 
 class TreeCreateIoTest : public ::testing::Test {
  protected:
-
   // Every entry under the root, as sorted paths relative to it; files are
   // marked with a trailing " (file)".
   std::vector<std::string> Entries() const {
@@ -106,22 +104,20 @@ TEST_F(TreeCreateIoTest, ThreeCodesGiveTheWholeTree) {
   EXPECT_EQ(Entries(), Sorted(expected));
 }
 
-TEST_F(TreeCreateIoTest, EntriesAreTrimmedSkippedAndRepeated) {
+TEST_F(TreeCreateIoTest, EntriesAreTrimmedAndSkipped) {
   // As the folder tab reads its preview: a skipped first entry does not use
-  // up number 4, and a repeated code gets a second numbered folder but
-  // shares its photo folder.
+  // up number 4, and a code pasted with a no-break space is the plain code.
   const std::vector<std::string> codes =
-      KeepValidCodes({"abc", " 100 ", "", "-2", "1 2", "100"});
+      ReadEntryCodes({"", " 100 ", "\u00a0", "2405\u00a0"}).codes;
   ASSERT_TRUE(CreateProjectTree(RealFileSystem(), root_, codes).ok());
   const std::vector<std::string> entries = Entries();
-  EXPECT_EQ(entries.size(), 8u + 13u * 2u - 10u);
+  EXPECT_EQ(entries.size(), 8u + 13u * 2u);
   auto has = [&](const std::string& rel) {
     return std::count(entries.begin(), entries.end(), rel) == 1;
   };
   EXPECT_TRUE(has("2. DATOS GNSS/4. 100/RINEX"));
-  EXPECT_TRUE(has("2. DATOS GNSS/5. 100/NATIVA"));
-  EXPECT_TRUE(has("3. FOTOGRAFIAS/100/09. VIDEOS"));
-  EXPECT_FALSE(has("2. DATOS GNSS/4.  100"));
+  EXPECT_TRUE(has("2. DATOS GNSS/5. 2405/NATIVA"));
+  EXPECT_TRUE(has("3. FOTOGRAFIAS/2405/09. VIDEOS"));
 }
 
 TEST_F(TreeCreateIoTest, FileInTheWayStopsEverything) {

@@ -5,7 +5,7 @@
 
 namespace zarvek {
 std::optional<std::int64_t> ParseWholeNumber(std::string_view text) {
-  text = TrimBlanks(text);
+  text = TrimSpace(text);
   // from_chars takes a leading '-' but not '+'. The digits are checked here
   // first, so that neither "+-3" nor "--3" gets through the sign handling.
   std::string_view number = text;

@@ -13,11 +13,12 @@
 
 namespace zarvek {
 
-/// Reads a base-10 whole number: optional ASCII blanks, an optional "+" or
-/// "-", one or more ASCII digits, optional ASCII blanks. Leading zeros are
-/// allowed ("0012" is 12). Returns nullopt for anything else ("", "3.0",
-/// "1 000", "1e3", "1_000", "+-3", "- 3", digits of other scripts) and for
-/// values outside the range of std::int64_t.
+/// Reads a base-10 whole number: optional white space (any Unicode white
+/// space), an optional "+" or "-", one or more ASCII digits, optional white
+/// space. Leading zeros are allowed ("0012" is 12). Returns nullopt for
+/// anything else ("", "3.0", "1 000", "1\u00a0000", "1e3", "1_000", "+-3",
+/// "- 3", digits of other scripts) and for values outside the range of
+/// std::int64_t.
 std::optional<std::int64_t> ParseWholeNumber(std::string_view text);
 
 }  // namespace zarvek

@@ -21,6 +21,8 @@ TEST(ParseWholeNumberTest, AcceptsAndRefuses) {
       {"0", 0},
       {"-0", 0},
       {"\t42\r\n", 42},
+      {"\u00a03\u2009", 3},  // no-break and thin space, as pasted
+      {"\u30005\u2028\u0085", 5},
       {"9223372036854775807", std::numeric_limits<std::int64_t>::max()},
       {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
       {"0000000000000000000000000001", 1},
@@ -35,6 +37,9 @@ TEST(ParseWholeNumberTest, AcceptsAndRefuses) {
       "3.0",
       "tres",
       "1 000",
+      "1\u00a0000",
+      "\u00a0",
+      "\u200b7",  // zero-width space is not white space
       "1e3",
       "99999999999999999999",
       "9223372036854775808",

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "app/ascii_text.h"
 #include "heights/decimal.h"
 
 namespace zarvek {
@@ -44,6 +45,36 @@ std::optional<Conversion> calcular_arp_y_fase(
 
   return Conversion{RoundDecimals(arp, 4), RoundDecimals(phase_center, 4),
                     std::move(mode), vals};
+}
+
+ConversionFault DiagnoseConversion(std::string_view h_medida,
+                                   std::string_view tipo,
+                                   std::string_view referencia,
+                                   const ReceiverSpec& datos_equipo) {
+  if (calcular_arp_y_fase(h_medida, tipo, referencia, datos_equipo)) {
+    return ConversionFault::kNone;
+  }
+  const std::string_view text = TrimBlanks(h_medida);
+  if (text.empty()) return ConversionFault::kEmptyHeight;
+  std::optional<double> hm = ParseDecimal(text);
+  if (!hm) {
+    const size_t comma = text.find(',');
+    if (comma != std::string_view::npos &&
+        text.find(',', comma + 1) == std::string_view::npos &&
+        text.find('.') == std::string_view::npos) {
+      std::string with_point(text);
+      with_point[comma] = '.';
+      if (ParseDecimal(with_point)) return ConversionFault::kDecimalComma;
+    }
+    return ConversionFault::kNotANumber;
+  }
+  if (tipo == "INCLINADA" && referencia == "R1" && *hm < datos_equipo.radio) {
+    return ConversionFault::kShorterThanRadius;
+  }
+  if (tipo == "INCLINADA" && referencia == "R2" && *hm < datos_equipo.placa) {
+    return ConversionFault::kShorterThanPlate;
+  }
+  return ConversionFault::kOutOfRange;
 }
 
 }  // namespace zarvek

@@ -51,6 +51,24 @@ std::optional<Conversion> calcular_arp_y_fase(std::string_view h_medida,
                                               std::string_view referencia,
                                               const ReceiverSpec& datos_equipo);
 
+/// Why a measurement gives no conversion, in the terms a surveyor can act on.
+enum class ConversionFault {
+  kNone,               ///< it converts
+  kEmptyHeight,        ///< nothing but blanks
+  kDecimalComma,       ///< a number once its one comma becomes a point
+  kNotANumber,         ///< any other text that is not a number
+  kShorterThanRadius,  ///< slant to R1 shorter than `radio`
+  kShorterThanPlate,   ///< slant to R2 shorter than `placa`
+  kOutOfRange,         ///< a number too large to square
+};
+
+/// The reason calcular_arp_y_fase gives no result for these arguments, or
+/// kNone when it gives one.
+ConversionFault DiagnoseConversion(std::string_view h_medida,
+                                   std::string_view tipo,
+                                   std::string_view referencia,
+                                   const ReceiverSpec& datos_equipo);
+
 }  // namespace zarvek
 
 #endif  // ZARVEK_HEIGHTS_CONVERSION_H_

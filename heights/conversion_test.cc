@@ -60,28 +60,49 @@ TEST(ConversionTest, WorkedValuesAndEdgeCases) {
   }
 }
 
-TEST(ConversionTest, RefusedHeights) {
+TEST(ConversionTest, RefusedHeightsAndWhy) {
+  using F = ConversionFault;
   struct Case {
     const char* tipo;
     const char* ref;
     const char* hm;
+    ConversionFault fault;
   } cases[] = {
-      {"VERTICAL", "R3", ""},         {"VERTICAL", "R3", "   "},
-      {"VERTICAL", "R3", "1,5"},      {"VERTICAL", "R3", "1_5"},
-      {"VERTICAL", "R3", "nan"},      {"VERTICAL", "R3", "inf"},
-      {"VERTICAL", "R3", "infinity"}, {"VERTICAL", "R3", "0x1p0"},
-      {"VERTICAL", "R3", "1.5 m"},    {"VERTICAL", "R3", "1e400"},
-      {"INCLINADA", "R1", "0.06"},    // Hm < r
-      {"INCLINADA", "R1", "-1.5"},    // negative slant
-      {"INCLINADA", "R2", "0.1199"},  // Hm < Placa
-      {"INCLINADA", "R1", "1e200"},   // Hm * Hm overflows
-      {"INCLINADA", "R2", "1e200"},
+      {"VERTICAL", "R3", "", F::kEmptyHeight},
+      {"VERTICAL", "R3", "   ", F::kEmptyHeight},
+      {"VERTICAL", "R3", "1,5", F::kDecimalComma},
+      {"VERTICAL", "R3", " -1,52 ", F::kDecimalComma},
+      {"VERTICAL", "R3", "1,5,2", F::kNotANumber},
+      {"VERTICAL", "R3", "1.452,5", F::kNotANumber},
+      {"VERTICAL", "R3", ",", F::kNotANumber},
+      {"VERTICAL", "R3", "l.75", F::kNotANumber},
+      {"VERTICAL", "R3", "1_5", F::kNotANumber},
+      {"VERTICAL", "R3", "nan", F::kNotANumber},
+      {"VERTICAL", "R3", "inf", F::kNotANumber},
+      {"VERTICAL", "R3", "infinity", F::kNotANumber},
+      {"VERTICAL", "R3", "0x1p0", F::kNotANumber},
+      {"VERTICAL", "R3", "1.5 m", F::kNotANumber},
+      {"VERTICAL", "R3", "1e400", F::kNotANumber},
+      {"INCLINADA", "R1", "0.06", F::kShorterThanRadius},
+      {"INCLINADA", "R1", "-1.5", F::kShorterThanRadius},
+      {"INCLINADA", "R2", "0.1199", F::kShorterThanPlate},
+      {"INCLINADA", "R2", "0,1", F::kDecimalComma},
+      {"INCLINADA", "R1", "1e200", F::kOutOfRange},  // Hm * Hm overflows
+      {"INCLINADA", "R2", "1e200", F::kOutOfRange},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.tipo) + " " + c.ref + " '" + c.hm + "'");
-    EXPECT_FALSE(calcular_arp_y_fase(c.hm, c.tipo, c.ref, Spec("QUENTARO R300"))
-                     .has_value());
+    const ReceiverSpec& spec = Spec("QUENTARO R300");
+    EXPECT_FALSE(calcular_arp_y_fase(c.hm, c.tipo, c.ref, spec).has_value());
+    EXPECT_EQ(DiagnoseConversion(c.hm, c.tipo, c.ref, spec), c.fault);
   }
+  // Heights that convert have no fault, the guards' limits included.
+  EXPECT_EQ(
+      DiagnoseConversion(" 0.067 ", "INCLINADA", "R1", Spec("QUENTARO R300")),
+      F::kNone);
+  EXPECT_EQ(
+      DiagnoseConversion("0.12", "INCLINADA", "R2", Spec("QUENTARO R300")),
+      F::kNone);
 }
 
 TEST(ConversionTest, ValsHoldTheUnroundedInputs) {

@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -23,6 +26,11 @@ using Texts = std::vector<std::string>;
 using testing::GuiTest;
 
 class HeightsTabTest : public GuiTest {
+ public:
+  using GuiTest::app_;
+  using GuiTest::Call;
+  using GuiTest::List;
+
  protected:
   void SetUp() override {
     GuiTest::SetUp();
@@ -66,6 +74,31 @@ class HeightsTabTest : public GuiTest {
   std::string Label() {
     return Call({*app_->lbl_dir_seleccionado, "cget", "-text"});
   }
+  // A project of `rows` points, its table shown on the second tab.
+  void ShowTable(size_t rows) {
+    Call({app_->tab_control, "select", app_->tab_alturas});
+    Texts codes;
+    for (size_t i = 0; i < rows; ++i) codes.push_back(std::to_string(1000 + i));
+    Choose(Project("larga" + std::to_string(rows), codes));
+    Call({"update"});
+  }
+
+ public:
+  int Int(const std::string& text) { return std::stoi(text); }
+
+ protected:
+  // The canvas y of the top of the table's view.
+  double ViewTop() {
+    return std::stod(Call({app_->canvas_alturas, "canvasy", 0}));
+  }
+  // Whether `cell` (of the rows frame) lies wholly inside the table's view.
+  bool InView(const std::string& cell) {
+    const double top = ViewTop();
+    const int y = Int(Call({"winfo", "y", cell}));
+    return y >= top &&
+           y + Int(Call({"winfo", "height", cell})) <=
+               top + Int(Call({"winfo", "height", app_->canvas_alturas}));
+  }
 
   testing::TempDir temp_;
   const stdfs::path& root_ = temp_.path();
@@ -90,7 +123,6 @@ TEST_F(HeightsTabTest, LayoutOfTheTab) {
             app_->scroll_alturas + " set");
   EXPECT_EQ(Call({app_->scroll_alturas, "cget", "-command"}),
             app_->canvas_alturas + " yview");
-  EXPECT_EQ(Call({"bind", app_->frame_rows, "<MouseWheel>"}), "");
   EXPECT_EQ(Call({"winfo", "children", app_->frame_rows}), "");
 }
 
@@ -103,10 +135,11 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
             "#27AE60");
   EXPECT_EQ(TableCodes(), (Texts{"99", "100", "105"}));
   EXPECT_EQ(app_->lista_codigos_final, (Texts{"99", "100", "105"}));
-  // One header row and three data rows of six cells; the title of the
-  // chooser as given.
-  EXPECT_EQ(List(Call({"winfo", "children", app_->frame_rows})).size(), 24u);
-  EXPECT_EQ(Call({"grid", "size", app_->frame_rows}), "6 4");
+  // Three rows of six cells under six headings; the title of the chooser as
+  // given.
+  EXPECT_EQ(List(Call({"winfo", "children", app_->frame_rows})).size(), 18u);
+  EXPECT_EQ(Call({"grid", "size", app_->frame_rows}), "6 3");
+  EXPECT_EQ(Call({"grid", "size", app_->frame_headers}), "6 1");
   EXPECT_EQ(List(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0})),
             (Texts{"-title", "SELECCIONE LA CARPETA RAÍZ"}));
   // After the build input methods are on again, so typing works as before.
@@ -129,25 +162,26 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   ASSERT_EQ(app_->entradas_alturas.size(), 1u);
   const MeasurementRow& row = app_->entradas_alturas[0];
   const std::string f = app_->frame_rows;
+  const std::string h = app_->frame_headers;
   const Texts headers = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
                          "ACCESORIO", "REFERENCIA",    "ALTURA (m)"};
   const Texts widths = {"10", "30", "15", "25", "12", "12"};
   for (int c = 0; c < 6; ++c) {
-    std::string cell = Call({"grid", "slaves", f, "-row", 0, "-column", c});
+    std::string cell = Call({"grid", "slaves", h, "-row", 0, "-column", c});
     EXPECT_EQ(Call({cell, "cget", "-text"}), headers[c]);
     EXPECT_EQ(Call({cell, "cget", "-width"}), widths[c]);
     EXPECT_EQ(Call({cell, "cget", "-style"}), "SubHeader.TLabel");
   }
-  std::string code = Call({"grid", "slaves", f, "-row", 1, "-column", 0});
+  std::string code = Call({"grid", "slaves", f, "-row", 0, "-column", 0});
   EXPECT_EQ(Call({code, "cget", "-text"}), "12345");
   const Texts cells = {row.rec, row.tipo, row.acc, row.ref, row.h};
   for (int c = 1; c <= 5; ++c) {
-    EXPECT_EQ(Call({"grid", "slaves", f, "-row", 1, "-column", c}),
+    EXPECT_EQ(Call({"grid", "slaves", f, "-row", 0, "-column", c}),
               cells[c - 1]);
   }
   EXPECT_EQ(
       List(Call({"grid", "info", row.h})),
-      (Texts{"-in",      f,   "-column", "5", "-row",   "1", "-columnspan", "1",
+      (Texts{"-in",      f,   "-column", "5", "-row",   "0", "-columnspan", "1",
              "-rowspan", "1", "-ipadx",  "0", "-ipady", "0", "-padx",       "5",
              "-pady",    "0", "-sticky", ""}));
   EXPECT_EQ(Option(List(Call({"grid", "info", code})), "-pady"), "2");
@@ -165,23 +199,63 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   EXPECT_EQ(Call({row.h, "cget", "-justify"}), "center");
 }
 
-TEST_F(HeightsTabTest, AllSixColumnsFitTheFirstWindow) {
-  Call({app_->tab_control, "select", app_->tab_alturas});
-  Choose(Project("obra", {"123456789"}));
-  Call({"update"});
-  const int table = std::stoi(Call({"winfo", "reqwidth", app_->frame_rows}));
-  const int visible = std::stoi(Call({"winfo", "width", app_->canvas_alturas}));
+// On the first window, at the scaling of the test: all six columns are in
+// view, no heading is cut, the header's lines are whole and the report button
+// is on screen.
+void ExpectEverythingFits(HeightsTabTest& t) {
+  const int table = t.Int(t.Call({"winfo", "reqwidth", t.app_->frame_rows}));
+  const int visible = t.Int(t.Call({"winfo", "width", t.app_->canvas_alturas}));
   EXPECT_LE(table, visible);
-  // No heading is cut: each label is as wide as its text.
+  const std::string font =
+      t.Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
   for (const std::string& cell :
-       List(Call({"grid", "slaves", app_->frame_rows, "-row", 0}))) {
-    const std::string font =
-        Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
-    const std::string text = Call({cell, "cget", "-text"});
-    EXPECT_GE(std::stoi(Call({"winfo", "width", cell})),
-              std::stoi(Call({"font", "measure", font, text})))
+       t.List(t.Call({"grid", "slaves", t.app_->frame_headers, "-row", 0}))) {
+    const std::string text = t.Call({cell, "cget", "-text"});
+    EXPECT_GE(t.Int(t.Call({"winfo", "width", cell})),
+              t.Int(t.Call({"font", "measure", font, text})))
         << text;
   }
+  const std::string inner = t.app_->header_frame + ".inner_header";
+  for (const std::string& line : t.List(t.Call({"winfo", "children", inner}))) {
+    EXPECT_LE(t.Int(t.Call({"winfo", "y", line})) +
+                  t.Int(t.Call({"winfo", "height", line})),
+              t.Int(t.Call({"winfo", "height", inner})))
+        << line;
+  }
+  const std::string button = t.app_->tab_alturas + ".bottom_frame.btn_pdf";
+  EXPECT_GT(t.Int(t.Call({"winfo", "height", button})), 0);
+  EXPECT_LE(t.Int(t.Call({"winfo", "rooty", button})) +
+                t.Int(t.Call({"winfo", "height", button})),
+            t.Int(t.Call({"winfo", "rooty", "."})) +
+                t.Int(t.Call({"winfo", "height", "."})));
+}
+
+TEST_F(HeightsTabTest, AllSixColumnsFitTheFirstWindow) {
+  ShowTable(1);
+  EXPECT_EQ(Call({"winfo", "geometry", "."}).substr(0, 7), "950x700");
+  ExpectEverythingFits(*this);
+}
+
+// A screen of 192 dpi: the window, the fonts, the scrollbars and the
+// combobox arrows are all twice their 96-dpi size.
+class HighDensityTest : public HeightsTabTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    Call({"tk", "scaling", "2.6666667"});
+    MakeApp();
+  }
+};
+
+TEST_F(HighDensityTest, WindowGrowsWithTheScreenSoEverythingStillFits) {
+  ShowTable(1);
+  // Tk keeps the scaling as the screen's size in millimetres, so 192 dpi
+  // reads back a little above 2.6667.
+  EXPECT_NEAR(Int(Call({"winfo", "width", "."})), 1900, 6);
+  EXPECT_NEAR(Int(Call({"winfo", "height", "."})), 1400, 6);
+  EXPECT_EQ(Call({"winfo", "width", app_->scroll_alturas}), "28");
+  EXPECT_EQ(Call({"ttk::style", "lookup", "TCombobox", "-arrowsize"}), "28");
+  ExpectEverythingFits(*this);
 }
 
 TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
@@ -257,14 +331,18 @@ TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
   EXPECT_EQ(Get(other.tipo), "");
   EXPECT_EQ(Values(other.acc), Texts{});
 
-  // A rebuild with the same codes gives fresh empty rows.
+  // A rebuild with the same codes brings the row back as last chosen (the
+  // text set by the program was no choice), the other row as new.
   app_->detectar_codigos_existentes();
   ASSERT_EQ(app_->entradas_alturas.size(), 2u);
   const MeasurementRow fresh = app_->entradas_alturas.at(1);
-  EXPECT_EQ(Get(fresh.rec), "QUENTARO R300");
-  EXPECT_EQ(Get(fresh.tipo), "");
-  EXPECT_EQ(Get(fresh.h), "");
-  EXPECT_EQ(Values(fresh.ref), Texts{});
+  EXPECT_EQ(Get(fresh.rec), "QUENTARO M200 PLUS");
+  EXPECT_EQ(Get(fresh.tipo), "VERTICAL");
+  EXPECT_EQ(Values(fresh.acc), (Texts{"BÍPODE Y BASTÓN", "BASTÓN"}));
+  EXPECT_EQ(Get(fresh.h), "1.5");
+  EXPECT_EQ(State(fresh.ref), "disabled");
+  EXPECT_EQ(Get(app_->entradas_alturas.at(0).rec), "QUENTARO R300");
+  EXPECT_EQ(Values(app_->entradas_alturas.at(0).acc), Texts{});
 }
 
 TEST_F(HeightsTabTest, TableBuiltBehindTheFirstTabIsShownLater) {
@@ -290,24 +368,35 @@ TEST_F(HeightsTabTest, EmptyProjectLeavesNoHeaderRow) {
   Choose(Project("vacia", {}));
   EXPECT_TRUE(app_->entradas_alturas.empty());
   EXPECT_EQ(Call({"winfo", "children", app_->frame_rows}), "");
+  EXPECT_EQ(Call({"winfo", "children", app_->frame_headers}), "");
+  EXPECT_EQ(Call({"winfo", "manager", app_->frame_headers}), "");
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(Console(), "");
 }
 
-TEST_F(HeightsTabTest, FolderThatCannotBeListedPrintsOneLine) {
-  Choose(Project("obra", {"5"}));
+TEST_F(HeightsTabTest, FolderThatCannotBeReadKeepsTheLoadedProject) {
+  const std::string obra = Project("obra", {"5"});
+  Choose(obra);
+  const MeasurementRow row = app_->entradas_alturas.at(0);
+  Call({row.h, "insert", 0, "1.52"});
   // "2. DATOS GNSS" here is a file: it exists but cannot be listed.
   stdfs::create_directories(root_ / "rota");
-  std::FILE* file =
-      std::fopen((root_ / "rota" / "2. DATOS GNSS").string().c_str(), "w");
+  const stdfs::path datos = root_ / "rota" / "2. DATOS GNSS";
+  std::FILE* file = std::fopen(datos.string().c_str(), "w");
   ASSERT_NE(file, nullptr);
   std::fclose(file);
   Choose((root_ / "rota").string());
-  std::string console = Console();
-  EXPECT_EQ(console.rfind("Error: ", 0), 0u) << console;
-  EXPECT_EQ(std::count(console.begin(), console.end(), '\n'), 1);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-icon"), "error");
+  EXPECT_EQ(Option(Messages()[0], "-title"), "Error");
+  EXPECT_EQ(Option(Messages()[0], "-message"),
+            std::string(std::strerror(ENOTDIR)) + ": " + datos.string());
+  // Folder, label and table still belong to the project loaded before.
+  EXPECT_EQ(app_->ruta_base, obra);
+  EXPECT_EQ(Label(), obra);
   EXPECT_EQ(TableCodes(), (Texts{"5"}));
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(Get(row.h), "1.52");
+  EXPECT_EQ(Console(), "");
 }
 
 TEST_F(HeightsTabTest, MoreThanTheMaximumKeepsThePreviousTable) {
@@ -322,6 +411,8 @@ TEST_F(HeightsTabTest, MoreThanTheMaximumKeepsThePreviousTable) {
             "DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO 1000).");
   EXPECT_EQ(TableCodes(), (Texts{"8"}));
   EXPECT_EQ(app_->lista_codigos_final, (Texts{"8"}));
+  EXPECT_EQ(app_->ruta_base, (root_ / "obra").string());
+  EXPECT_EQ(Label(), app_->ruta_base);
 
   // Exactly the maximum is built.
   ClearMessages();
@@ -330,6 +421,170 @@ TEST_F(HeightsTabTest, MoreThanTheMaximumKeepsThePreviousTable) {
   Choose(Project("enorme", many));
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(app_->entradas_alturas.size(), kMaxTableRows);
+}
+
+TEST_F(HeightsTabTest, WheelScrollsTheTableAndChangesNoCell) {
+  ShowTable(200);
+  const MeasurementRow row = app_->entradas_alturas.at(0);
+  Pick(row.tipo, "INCLINADA");
+  Pick(row.acc, "TRÍPODE");
+  Pick(row.ref, "R1");
+  Call({row.h, "insert", 0, "1.5"});
+  const std::string code_label =
+      Call({"grid", "slaves", app_->frame_rows, "-row", 0, "-column", 0});
+  const std::string heading =
+      Call({"grid", "slaves", app_->frame_headers, "-row", 0, "-column", 1});
+  // Cells, headings and the gaps between them (frames, canvas).
+  const Texts over = {row.rec,
+                      row.tipo,
+                      row.acc,
+                      row.ref,
+                      row.h,
+                      code_label,
+                      heading,
+                      app_->frame_rows,
+                      app_->frame_headers,
+                      app_->canvas_alturas};
+  for (const std::string& widget : over) {
+    SCOPED_TRACE(widget);
+    double top = ViewTop();
+    Call({"event", "generate", widget, "<ButtonPress-5>"});
+    Call({"event", "generate", widget, "<ButtonRelease-5>"});
+    EXPECT_GT(ViewTop(), top);
+    top = ViewTop();
+    Call({"event", "generate", widget, "<MouseWheel>", "-delta", -240});
+    EXPECT_GT(ViewTop(), top);
+    top = ViewTop();
+    Call({"event", "generate", widget, "<ButtonPress-4>"});
+    EXPECT_LT(ViewTop(), top);
+  }
+  Call({"update"});
+  EXPECT_EQ(Get(row.rec), "QUENTARO R300");
+  EXPECT_EQ(Get(row.tipo), "INCLINADA");
+  EXPECT_EQ(Get(row.acc), "TRÍPODE");
+  EXPECT_EQ(Get(row.ref), "R1");
+  EXPECT_EQ(Get(row.h), "1.5");
+}
+
+TEST_F(HeightsTabTest, TabAndShiftTabKeepTheFocusedCellInView) {
+  ShowTable(60);
+  Call({"focus", "-force", app_->entradas_alturas.at(0).rec});
+  Call({"update"});
+  int out_of_view = 0;
+  Texts visited;
+  for (const char* key : {"<KeyPress-Tab>", "<Shift-KeyPress-Tab>"}) {
+    for (int i = 0; i < 5 * 40; ++i) {
+      Call({"event", "generate", Call({"focus"}), key});
+      Call({"update"});
+      if (!InView(Call({"focus"}))) {
+        ++out_of_view;
+        ADD_FAILURE() << key << " " << i << " " << Call({"focus"});
+      }
+      visited.push_back(Call({"focus"}));
+    }
+  }
+  EXPECT_EQ(out_of_view, 0);
+  // Forwards to row 40, then back to the first row.
+  EXPECT_EQ(visited[5 * 40 - 1], app_->entradas_alturas.at(40).rec);
+  EXPECT_EQ(visited.back(), app_->entradas_alturas.at(0).rec);
+  EXPECT_EQ(ViewTop(), 0);
+}
+
+TEST_F(HeightsTabTest, HeadingsStayAboveTheirColumnsAtEveryWidth) {
+  ShowTable(200);
+  const std::string heading =
+      Call({"grid", "slaves", app_->frame_headers, "-row", 0, "-column", 1});
+  const std::string y = Call({"winfo", "rooty", heading});
+  Call({app_->canvas_alturas, "yview", "moveto", 1});
+  Call({"update"});
+  EXPECT_GT(ViewTop(), 0);
+  EXPECT_EQ(Call({"winfo", "rooty", heading}), y);
+  EXPECT_EQ(Call({"winfo", "viewable", heading}), "1");
+  const MeasurementRow& row = app_->entradas_alturas.at(0);
+  const Texts cells = {
+      Call({"grid", "slaves", app_->frame_rows, "-row", 0, "-column", 0}),
+      row.rec,
+      row.tipo,
+      row.acc,
+      row.ref,
+      row.h};
+  auto center = [&](const std::string& w) {
+    return 2 * Int(Call({"winfo", "rootx", w})) +
+           Int(Call({"winfo", "width", w}));
+  };
+  for (const char* size : {"950x700", "1250x700", "950x500"}) {
+    SCOPED_TRACE(size);
+    Call({"wm", "geometry", ".", size});
+    Call({"update"});
+    EXPECT_EQ(Call({"winfo", "rootx", app_->frame_headers}),
+              Call({"winfo", "rootx", app_->frame_rows}));
+    for (int c = 0; c < 6; ++c) {
+      // The same x and width; heights differ.
+      const Texts head_box =
+          List(Call({"grid", "bbox", app_->frame_headers, c, 0}));
+      const Texts row_box =
+          List(Call({"grid", "bbox", app_->frame_rows, c, 0}));
+      EXPECT_EQ(Texts(head_box.begin(), head_box.begin() + 3),
+                Texts(row_box.begin(), row_box.begin() + 3));
+      const std::string head = Call(
+          {"grid", "slaves", app_->frame_headers, "-row", 0, "-column", c});
+      EXPECT_NEAR(center(head), center(cells[c]), 2) << c;
+    }
+  }
+}
+
+TEST_F(HeightsTabTest, NewProjectIsSeenFromItsFirstRow) {
+  ShowTable(200);
+  Call({app_->canvas_alturas, "yview", "moveto", 1});
+  Call({"update"});
+  Choose(Project("corta", {"1", "2"}));
+  Call({"update"});
+  EXPECT_EQ(Call({app_->canvas_alturas, "yview"}), "0.0 1.0");
+  EXPECT_EQ(List(Call({app_->canvas_alturas, "cget", "-scrollregion"})).at(3),
+            Call({"winfo", "reqheight", app_->frame_rows}));
+  EXPECT_TRUE(InView(app_->entradas_alturas.at(1).h));
+  EXPECT_EQ(Call({"winfo", "viewable", app_->entradas_alturas.at(1).h}), "1");
+}
+
+TEST_F(HeightsTabTest, KeypadDecimalKeyTypesAPointInHeights) {
+  // The keypad of a Spanish keyboard: its decimal key types a comma
+  // (KP_Separator with Num Lock on). The server's keyboard options are put
+  // back afterwards.
+  std::string options;
+  if (std::FILE* query = popen("setxkbmap -query", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, query) != nullptr) {
+      std::string text(line);
+      if (text.rfind("options:", 0) == 0)
+        options = text.substr(text.find_first_not_of(" ", 8));
+    }
+    pclose(query);
+  }
+  while (!options.empty() && (options.back() == '\n' || options.back() == ' '))
+    options.pop_back();
+  if (options.find('\'') != std::string::npos ||
+      std::system("setxkbmap -option kpdl:comma") != 0)
+    GTEST_SKIP() << "setxkbmap cannot change the keymap";
+  struct Restore {
+    std::string command;
+    ~Restore() { (void)std::system(command.c_str()); }
+  } restore{"setxkbmap -option '' -option '" + options + "'"};
+  ShowTable(2);
+  const std::string h = app_->entradas_alturas.at(1).h;
+  Call({"focus", "-force", h});
+  Call({"update"});
+  const int num_lock = 16;
+  for (const char* keysym : {"1", "KP_Separator", "5", "KP_Decimal", "2"})
+    Call({"event", "generate", h, "<KeyPress>", "-keysym", keysym, "-state",
+          num_lock});
+  EXPECT_EQ(Get(h), "1.5.2");
+  // A selection is replaced, as by any typed character; a comma typed with
+  // the main keyboard stays a comma.
+  Call({h, "selection", "range", 0, "end"});
+  Call({"event", "generate", h, "<KeyPress>", "-keysym", "KP_Separator",
+        "-state", num_lock});
+  Call({"event", "generate", h, "<KeyPress>", "-keysym", "comma"});
+  EXPECT_EQ(Get(h), ".,");
 }
 
 TEST_F(HeightsTabTest, HostileFolderNameIsShownAsItIs) {

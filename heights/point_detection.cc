@@ -15,7 +15,7 @@ std::string_view StripLeadingZeros(std::string_view code) {
 }  // namespace
 
 bool IsNumericCode(std::string_view text) {
-  return IsAsciiDigits(TrimBlanks(text));
+  return IsAsciiDigits(TrimSpace(text));
 }
 
 std::vector<std::string> CodesFromEntryNames(
@@ -29,7 +29,7 @@ std::vector<std::string> CodesFromEntryNames(
     std::string_view view(name);
     std::string_view number = view.substr(0, first_dot);
     std::string_view rest = view.substr(first_dot + 1);
-    std::string_view code = TrimBlanks(rest.substr(0, rest.find('.')));
+    std::string_view code = TrimSpace(rest.substr(0, rest.find('.')));
     if (!IsNumericCode(number) || !IsNumericCode(code)) continue;
     codes.emplace_back(code);
   }
@@ -69,7 +69,7 @@ Status DetectProjectCodes(FileSystem& fs, const std::string& ruta_base,
   if (codigos_encontrados.empty()) {
     for (const std::string& text : fallback_entry_texts) {
       if (IsNumericCode(text))
-        codigos_encontrados.emplace_back(TrimBlanks(text));
+        codigos_encontrados.emplace_back(TrimSpace(text));
     }
   }
 

@@ -26,9 +26,9 @@ inline constexpr std::string_view kDatosGnssFolder = "2. DATOS GNSS";
 /// tens of thousands of widgets.
 inline constexpr size_t kMaxTableRows = 1000;
 
-/// True when `text`, trimmed of blanks, is non-empty and made only of the
-/// ASCII digits 0-9. Digits of other scripts and superscripts are refused:
-/// they have no place in a code that is compared by value.
+/// True when `text`, trimmed of (Unicode) white space, is non-empty and made
+/// only of the ASCII digits 0-9. Digits of other scripts and superscripts are
+/// refused: they have no place in a code that is compared by value.
 bool IsNumericCode(std::string_view text);
 
 /// The codes read from directory entry names, in the given order. A name is

@@ -22,6 +22,10 @@ TEST(PointDetectionTest, EntryNames) {
       {"7.0042.txt", "0042"},
       {" 12 .\t99 ", "99"},
       {"4. 100. FOTOS", "100"},
+      // No-break, thin, ideographic and line-separator spaces are white space.
+      {"18.\u00a0300", "300"},
+      {"\u20095.\u3000301\u202f", "301"},
+      {"6. 3\u00a002", nullptr},
       {"4. 12 345", nullptr},
       {"A. 12345", nullptr},
       {"4a. 12345", nullptr},

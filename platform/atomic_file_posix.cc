@@ -20,11 +20,16 @@ std::string FolderOf(const std::string& path) {
 }
 
 // The mode a freshly created ordinary file would get. umask can only be read
-// by setting it; the program is single-threaded where files are written.
+// by setting it and setting it back, which two threads writing files at once
+// (the report and the measurement file's saver) could interleave and leave
+// the process with the wrong mask; so it is read once, the first time.
 mode_t NewFileMode() {
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  return 0666 & ~mask;
+  static const mode_t mode = [] {
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+  }();
+  return mode;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/status.h"
@@ -26,6 +27,11 @@ struct RgbaImage {
 /// Decodes the PNG file at `path` into `out`. On failure `out` is left empty
 /// and the status says why (libpng's message, or the path and the cause).
 Status DecodePngFile(const std::string& path, RgbaImage* out);
+
+/// The same for a PNG file already read into `bytes`; `name` (the file's
+/// path) only goes into the failure's text.
+Status DecodePngMemory(std::string_view bytes, const std::string& name,
+                       RgbaImage* out);
 
 }  // namespace zarvek
 

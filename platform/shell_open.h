@@ -11,7 +11,8 @@ namespace zarvek {
 /// Starts the desktop's opener (xdg-open, found on PATH) for `path` and
 /// returns at once. The path is passed as one argument, never through a
 /// shell. The opener runs in its own session, detached from this process,
-/// so no child is left to reap. Every failure is ignored.
+/// so no child is left to reap, with its standard input, output and error
+/// on /dev/null. Every failure is ignored.
 void OpenWithDesktop(const std::string& path);
 
 }  // namespace zarvek

@@ -30,11 +30,16 @@ class ShellOpenTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string script = dir_ + "/xdg-open";
-    // Records one argument per line, then renames so that the test never
-    // reads a half-written record.
+    // Chatters as a real opener without a viewer does, records where its
+    // standard streams go and one argument per line, then renames so that
+    // the test never reads a half-written record.
     std::ofstream(script) << "#!/bin/sh\n"
+                             "echo chatter; echo chatter >&2\n"
                              "out=\"$(dirname \"$0\")/args\"\n"
-                             "printf '%s\\n' \"$#\" \"$@\" > \"$out.tmp\"\n"
+                             "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 "
+                             "/proc/$$/fd/2)\n"
+                             "echo \"$fds\" > \"$out.tmp\"\n"
+                             "printf '%s\\n' \"$#\" \"$@\" >> \"$out.tmp\"\n"
                              "mv \"$out.tmp\" \"$out\"\n";
     ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
     const char* path = std::getenv("PATH");
@@ -79,7 +84,8 @@ TEST_F(ShellOpenTest, PassesThePathAsOneArgumentAndLeavesNoChild) {
     fs::remove(dir_ + "/args");
     OpenWithDesktop(c.path);
     ExpectNoChild();
-    EXPECT_EQ(WaitForArgs(), "1\n" + c.received + "\n");
+    EXPECT_EQ(WaitForArgs(),
+              "/dev/null\n/dev/null\n/dev/null\n1\n" + c.received + "\n");
   }
   EXPECT_FALSE(fs::exists("x"));
 }

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -40,10 +41,20 @@ std::vector<std::string> OpenerCandidates() {
   return out;
 }
 
-// Runs in the grandchild: only async-signal-safe calls from here on.
+// Runs in the grandchild: only async-signal-safe calls from here on. The
+// opener and whatever it starts read nothing and write nowhere: without a
+// viewer, xdg-open and its helpers print a screenful of errors that would
+// land on the terminal the program was started from.
 [[noreturn]] void ExecOpener(const std::vector<std::string>& candidates,
                              char* const argv[]) {
   ::setsid();
+  const int null_fd = ::open("/dev/null", O_RDWR);
+  if (null_fd >= 0) {
+    ::dup2(null_fd, STDIN_FILENO);
+    ::dup2(null_fd, STDOUT_FILENO);
+    ::dup2(null_fd, STDERR_FILENO);
+    if (null_fd > STDERR_FILENO) ::close(null_fd);
+  }
   struct sigaction dfl = {};
   dfl.sa_handler = SIG_DFL;
   ::sigaction(SIGPIPE, &dfl, nullptr);

@@ -75,6 +75,13 @@ int Trampoline(ClientData data, Tcl_Interp* interp, int objc,
   return TCL_ERROR;
 }
 
+// The same trap, ending with Tcl's break code when the callback succeeds.
+int BreakingTrampoline(ClientData data, Tcl_Interp* interp, int objc,
+                       Tcl_Obj* const objv[]) {
+  const int code = Trampoline(data, interp, objc, objv);
+  return code == TCL_OK ? TCL_BREAK : code;
+}
+
 void DeleteCallback(ClientData data) {
   delete static_cast<SharedCallback*>(data);
 }
@@ -191,6 +198,12 @@ Obj Interp::CallObj(const std::vector<Word>& words) {
 void Interp::Command(const std::string& name, Callback fn) {
   auto* data = new SharedCallback(std::make_shared<Callback>(std::move(fn)));
   Tcl_CreateObjCommand(interp_, name.c_str(), Trampoline, data, DeleteCallback);
+}
+
+void Interp::BreakingCommand(const std::string& name, Callback fn) {
+  auto* data = new SharedCallback(std::make_shared<Callback>(std::move(fn)));
+  Tcl_CreateObjCommand(interp_, name.c_str(), BreakingTrampoline, data,
+                       DeleteCallback);
 }
 
 std::vector<std::string> Interp::SplitList(const std::string& list) {

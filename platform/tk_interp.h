@@ -96,6 +96,10 @@ class Interp {
   /// Makes `fn` the Tcl command `name` (replacing any command of that name).
   /// An exception thrown by `fn` becomes a Tcl error with its what() text.
   void Command(const std::string& name, Callback fn);
+  /// Like Command, but a successful call ends with Tcl's "break" code: as a
+  /// binding script it handles the event and keeps the bindings of the
+  /// widget's later tags (its class, say) from seeing it.
+  void BreakingCommand(const std::string& name, Callback fn);
 
   /// The elements of a Tcl list given as text.
   std::vector<std::string> SplitList(const std::string& list);

@@ -65,20 +65,29 @@ void _draw_specs_block(PdfCanvas& c, double x, double y, double width_box,
   }
   const double avg = (data.L1 + data.L2) / 2;
 
-  c.saveState();
-  DrawSmallBoxFrame(c, x, y, width_box, height_box,
-                    "ESPECIFICACIONES TÉCNICAS");
-  DrawRow(c, label_x, value_x, start_y, "RADIO (r):", Metres(data.radio));
-  DrawRow(c, label_x, value_x, start_y - gap, lbl_h, val_hr1);
-  c.setFont(kBold, 8);
-  c.drawString(label_x, start_y - gap * 2.2, "OFFSETS (L1/L2):");
-  DrawRow(c, label_x + 10, value_x, start_y - gap * 3.2,
-          "L1:", Metres(data.L1));
-  DrawRow(c, label_x + 10, value_x, start_y - gap * 4.2,
-          "L2:", Metres(data.L2));
-  DrawRow(c, label_x + 10, value_x, start_y - gap * 5.2,
-          "PROMEDIO:", Metres(avg));
-  c.restoreState();
+  // The block depends only on the receiver and the reference: one drawing
+  // serves every page that shows the same pair.
+  c.drawShared(SharedKey("specs",
+                         {x, y, width_box, data.radio, data.h_r1, data.placa,
+                          data.L1, data.L2},
+                         ref),
+               [&](PdfCanvas& c) {
+                 c.saveState();
+                 DrawSmallBoxFrame(c, x, y, width_box, height_box,
+                                   "ESPECIFICACIONES TÉCNICAS");
+                 DrawRow(c, label_x, value_x, start_y,
+                         "RADIO (r):", Metres(data.radio));
+                 DrawRow(c, label_x, value_x, start_y - gap, lbl_h, val_hr1);
+                 c.setFont(kBold, 8);
+                 c.drawString(label_x, start_y - gap * 2.2, "OFFSETS (L1/L2):");
+                 DrawRow(c, label_x + 10, value_x, start_y - gap * 3.2,
+                         "L1:", Metres(data.L1));
+                 DrawRow(c, label_x + 10, value_x, start_y - gap * 4.2,
+                         "L2:", Metres(data.L2));
+                 DrawRow(c, label_x + 10, value_x, start_y - gap * 5.2,
+                         "PROMEDIO:", Metres(avg));
+                 c.restoreState();
+               });
 }
 
 Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
@@ -103,7 +112,9 @@ Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
                             : Utf8ToUpper(Utf8Prefix(accesorio, 22)) + "...";
 
   c.saveState();
-  DrawSmallBoxFrame(c, x, y, width_box, height_box, "APUNTES DE CAMPO");
+  c.drawShared(SharedKey("field-frame", {x, y, width_box}), [&](PdfCanvas& c) {
+    DrawSmallBoxFrame(c, x, y, width_box, height_box, "APUNTES DE CAMPO");
+  });
   DrawRow(c, label_x, value_x, start_y,
           "TIPO DE MEDIDA:", Utf8ToUpper(tipo_medida));
   DrawRow(c, label_x, value_x, start_y - gap, "ACCESORIO:", acc_str);
@@ -156,16 +167,21 @@ void _draw_integrated_calculation_block(PdfCanvas& c, double x, double y,
   const double y_res_pc = y_pc_row - 0.9 * kCm;
 
   c.saveState();
-  SetFill(c, kBoxFill);
-  SetStroke(c, stroke_color);
-  c.setLineWidth(1.5);
-  c.roundRect(x, y, box_width, box_height, 4, /*stroke=*/true, /*fill=*/true);
-  SetFill(c, stroke_color);
-  c.setFont(kBold, 9);
-  c.drawCentredString(center_left_x, y + box_height - 0.5 * kCm,
-                      "FÓRMULA TEÓRICA");
-  c.drawCentredString(center_right_x, y + box_height - 0.5 * kCm,
-                      "SUSTITUCIÓN DE VALORES");
+  c.drawShared(SharedKey("calc-frame", {x, y, stroke_color.r, stroke_color.g,
+                                        stroke_color.b}),
+               [&](PdfCanvas& c) {
+                 SetFill(c, kBoxFill);
+                 SetStroke(c, stroke_color);
+                 c.setLineWidth(1.5);
+                 c.roundRect(x, y, box_width, box_height, 4, /*stroke=*/true,
+                             /*fill=*/true);
+                 SetFill(c, stroke_color);
+                 c.setFont(kBold, 9);
+                 c.drawCentredString(center_left_x, y + box_height - 0.5 * kCm,
+                                     "FÓRMULA TEÓRICA");
+                 c.drawCentredString(center_right_x, y + box_height - 0.5 * kCm,
+                                     "SUSTITUCIÓN DE VALORES");
+               });
 
   SetFill(c, stroke_color);
   if (mode == "SLANT_R1" || mode == "SLANT_R2") {
@@ -175,17 +191,26 @@ void _draw_integrated_calculation_block(PdfCanvas& c, double x, double y,
     const std::string suffix_theo = " - HR1";
     const double w_suffix = r1 ? c.stringWidth(suffix_theo, kRegular, 11) : 0.0;
     const double start_x_theo = center_left_x - (w_radical + w_suffix) / 2;
-    auto draw_content_theo = [&](double dx, double dy) {
-      const double cur = draw_subscript_text(c, dx, dy, "H", ref);
-      c.setFont(kRegular, 11);
-      c.drawString(cur, dy, r1 ? "² - r²" : "² - Placa²");
-    };
-    const double end_root = draw_sqrt_manual(
-        c, start_x_theo, y_arp_row, draw_content_theo, w_radical, stroke_color);
-    if (r1) {
-      c.setFont(kRegular, 11);
-      c.drawString(end_root + 3, y_arp_row, suffix_theo);
-    }
+    // The theoretical formula is the same for every page of its mode.
+    c.drawShared(SharedKey("formula",
+                           {x, y, stroke_color.r, stroke_color.g,
+                            stroke_color.b, r1 ? 1.0 : 2.0},
+                           ref),
+                 [&](PdfCanvas& c) {
+                   auto draw_content_theo = [&](double dx, double dy) {
+                     const double cur =
+                         draw_subscript_text(c, dx, dy, "H", ref);
+                     c.setFont(kRegular, 11);
+                     c.drawString(cur, dy, r1 ? "² - r²" : "² - Placa²");
+                   };
+                   const double end_root = draw_sqrt_manual(
+                       c, start_x_theo, y_arp_row, draw_content_theo, w_radical,
+                       stroke_color);
+                   if (r1) {
+                     c.setFont(kRegular, 11);
+                     c.drawString(end_root + 3, y_arp_row, suffix_theo);
+                   }
+                 });
 
     // The same with numbers; the group is centred by its estimated width.
     const std::string str_radical = FormatFixed(vals.Hm, 4) + "² - " +

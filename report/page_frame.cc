@@ -74,28 +74,34 @@ Status DrawReportPage(PdfCanvas& c, const PageValues& page,
   const double wm_h = 18 * kCm;
   const double footer_y = 1.0 * kCm;
 
-  // Header: title, logo, rule.
-  c.setFont(kBold, 12);
-  c.setFillColorRGB(dark.r, dark.g, dark.b);
-  c.drawRightString(W - 2 * kCm, header_y + 0.5 * kCm, "CONVERSIÓN DE ALTURA");
-  if (auto logo = FindResource(resources, kLogo)) {
-    c.drawImage(*logo, 4.4 * kCm, header_y + 0.8 * kCm, 5 * kCm, 2 * kCm,
-                /*keep_aspect=*/true, Anchor::kCentreOn);
-  }
-  c.setLineWidth(2);
-  c.setStrokeColorRGB(dark.r, dark.g, dark.b);
-  c.line(1.5 * kCm, header_y, W - 1.5 * kCm, header_y);
+  // Header, border and band are the same on every page of a report.
+  c.drawShared(
+      SharedKey("frame-head", {W, H, dark.r, dark.g, dark.b}),
+      [&](PdfCanvas& c) {
+        // Header: title, logo, rule.
+        c.setFont(kBold, 12);
+        c.setFillColorRGB(dark.r, dark.g, dark.b);
+        c.drawRightString(W - 2 * kCm, header_y + 0.5 * kCm,
+                          "CONVERSIÓN DE ALTURA");
+        if (auto logo = FindResource(resources, kLogo)) {
+          c.drawImage(*logo, 4.4 * kCm, header_y + 0.8 * kCm, 5 * kCm, 2 * kCm,
+                      /*keep_aspect=*/true, Anchor::kCentreOn);
+        }
+        c.setLineWidth(2);
+        c.setStrokeColorRGB(dark.r, dark.g, dark.b);
+        c.line(1.5 * kCm, header_y, W - 1.5 * kCm, header_y);
 
-  // Border, closing at the header rule.
-  c.setLineWidth(1);
-  c.setStrokeColorRGB(0.5, 0.5, 0.5);
-  c.rect(1.5 * kCm, 1.5 * kCm, W - 3 * kCm, header_y - 1.5 * kCm,
-         /*stroke=*/true, /*fill=*/false);
+        // Border, closing at the header rule.
+        c.setLineWidth(1);
+        c.setStrokeColorRGB(0.5, 0.5, 0.5);
+        c.rect(1.5 * kCm, 1.5 * kCm, W - 3 * kCm, header_y - 1.5 * kCm,
+               /*stroke=*/true, /*fill=*/false);
 
-  // Information band.
-  c.setFillColorRGB(0.92, 0.94, 0.96);
-  c.rect(1.6 * kCm, y_info, W - 3.2 * kCm, y_info_box_height - 0.2 * kCm,
-         /*stroke=*/false, /*fill=*/true);
+        // Information band.
+        c.setFillColorRGB(0.92, 0.94, 0.96);
+        c.rect(1.6 * kCm, y_info, W - 3.2 * kCm, y_info_box_height - 0.2 * kCm,
+               /*stroke=*/false, /*fill=*/true);
+      });
   c.setFillColorRGB(dark.r, dark.g, dark.b);
   c.setFont(kBold, 16);
   c.drawString(2 * kCm, text_y_base, "PUNTO: " + page.codigo);
@@ -140,24 +146,30 @@ Status DrawReportPage(PdfCanvas& c, const PageValues& page,
                                      conv.vals, conv.arp, conv.phase_center,
                                      dark, page.ref);
 
-  if (auto watermark = FindResource(resources, kWatermark)) {
-    c.saveState();
-    c.setFillAlpha(0.1);
-    c.drawImage(*watermark, (W - wm_w) / 2, (H - wm_h) / 2, wm_w, wm_h,
-                /*keep_aspect=*/true, Anchor::kFitInBox);
-    c.restoreState();
-  }
+  // Watermark, web address and credit line: the same on every page.
+  c.drawShared(
+      SharedKey("frame-foot", {W, H, dark.r, dark.g, dark.b}),
+      [&](PdfCanvas& c) {
+        if (auto watermark = FindResource(resources, kWatermark)) {
+          c.saveState();
+          c.setFillAlpha(0.1);
+          c.drawImage(*watermark, (W - wm_w) / 2, (H - wm_h) / 2, wm_w, wm_h,
+                      /*keep_aspect=*/true, Anchor::kFitInBox);
+          c.restoreState();
+        }
 
-  // Footer: linked web address, credit line, page number.
-  c.setFont(kBold, 10);
-  c.setFillColorRGB(0.16, 0.5, 0.72);
-  c.drawCentredString(W / 2, footer_y, kReportWebAddress);
-  const double w_url = c.stringWidth(kReportWebAddress, kBold, 10);
-  c.linkURL(kReportWebAddress, W / 2 - w_url / 2, footer_y - 2,
-            W / 2 + w_url / 2, footer_y + 8);
-  c.setFont(kBold, 6);
-  c.setFillColorRGB(dark.r, dark.g, dark.b);
-  c.drawCentredString(W / 2, footer_y - 0.4 * kCm, kReportCreditLine);
+        // Footer: linked web address, credit line.
+        c.setFont(kBold, 10);
+        c.setFillColorRGB(0.16, 0.5, 0.72);
+        c.drawCentredString(W / 2, footer_y, kReportWebAddress);
+        const double w_url = c.stringWidth(kReportWebAddress, kBold, 10);
+        c.linkURL(kReportWebAddress, W / 2 - w_url / 2, footer_y - 2,
+                  W / 2 + w_url / 2, footer_y + 8);
+        c.setFont(kBold, 6);
+        c.setFillColorRGB(dark.r, dark.g, dark.b);
+        c.drawCentredString(W / 2, footer_y - 0.4 * kCm, kReportCreditLine);
+      });
+  // The page number.
   c.setFont(kBold, 8);
   c.drawRightString(W - 1.5 * kCm, footer_y,
                     "PÁGINA " + FormatFixed(context.page_counter, 0) + "/" +

@@ -8,6 +8,9 @@
 #ifndef ZARVEK_REPORT_PDF_CANVAS_H_
 #define ZARVEK_REPORT_PDF_CANVAS_H_
 
+#include <charconv>
+#include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,9 +65,37 @@ class PdfCanvas {
   virtual void linkURL(std::string_view url, double x1, double y1, double x2,
                        double y2) = 0;
 
+  /// Draws what `draw` draws. A canvas that can reuse drawings may keep it
+  /// under `key` (which must name the same drawing throughout a document)
+  /// and place the kept copy on later pages instead of calling `draw`
+  /// again, with the same result on the page and in the graphics state.
+  /// `draw` must restore every state it saves.
+  virtual void drawShared(std::string_view key,
+                          const std::function<void(PdfCanvas&)>& draw) {
+    (void)key;
+    draw(*this);
+  }
+
   /// Ends the current page; drawing continues on a new one.
   virtual void showPage() = 0;
 };
+
+/// A drawShared key: `name`, then every number (in its shortest exact
+/// form) and `text`, so that different inputs never share a drawing.
+inline std::string SharedKey(std::string_view name,
+                             std::initializer_list<double> numbers,
+                             std::string_view text = {}) {
+  std::string key(name);
+  for (double v : numbers) {
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    key.push_back('|');
+    key.append(buf, res.ptr);
+  }
+  key.push_back('|');
+  key.append(text);
+  return key;
+}
 
 /// Points per centimetre.
 inline constexpr double kCm = 72.0 / 2.54;

@@ -1,6 +1,6 @@
 // PdfDocument is one report being drawn: a canvas to draw its pages on and
 // the final step that protects the document and writes it to disk. The real
-// one (platform/pdf_haru.h) draws with libharu and encrypts with qpdf; tests
+// one (platform/pdf_writer.h) writes the PDF itself and encrypts it; tests
 // use a recording double. Nothing reaches the disk before SaveProtected.
 #ifndef ZARVEK_REPORT_PDF_DOCUMENT_H_
 #define ZARVEK_REPORT_PDF_DOCUMENT_H_

@@ -1,9 +1,13 @@
 #include "report/report.h"
 
+#include <algorithm>
+#include <charconv>
 #include <exception>
 #include <memory>
 #include <optional>
+#include <system_error>
 
+#include "app/ascii_text.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "platform/fs.h"
@@ -28,34 +32,101 @@ std::string ZeroPadded(int value, int digits) {
 }
 
 ReportOutcome PdfError(std::string text) {
-  return {MessageKind::kError, "ERROR PDF", std::move(text), ""};
+  return {MessageKind::kError, "ERROR PDF", std::move(text), "", {}};
 }
+
+// How many rows a message box lists before it only counts the rest: the box
+// must fit on the screen, and the table marks every one of them anyway.
+constexpr size_t kMaxListedRows = 20;
+constexpr size_t kMaxListedCodes = 10;
+
+// A constant as short as it reads in the catalogue: 0.067, 0.0667.
+std::string ShortNumber(double value) {
+  char text[32];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return ec == std::errc() ? std::string(text, end) : FormatFixed(value, 4);
+}
+
+// The reason a row cannot be converted, as the surveyor reads it.
+std::string FaultText(ConversionFault fault, std::string_view h,
+                      const ReceiverSpec& datos) {
+  switch (fault) {
+    case ConversionFault::kNone:
+      break;
+    case ConversionFault::kEmptyHeight:
+      return "FALTA LA ALTURA MEDIDA.";
+    case ConversionFault::kDecimalComma: {
+      std::string with_point(TrimBlanks(h));
+      std::replace(with_point.begin(), with_point.end(), ',', '.');
+      return "LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL PUNTO "
+             "(ESCRIBA " +
+             with_point + ").";
+    }
+    case ConversionFault::kNotANumber:
+      return "LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, 1.52).";
+    case ConversionFault::kShorterThanRadius:
+      return "LA ALTURA INCLINADA ES MENOR QUE EL RADIO DE LA ANTENA (" +
+             ShortNumber(datos.radio) + " m).";
+    case ConversionFault::kShorterThanPlate:
+      return "LA ALTURA INCLINADA ES MENOR QUE LA DISTANCIA DE LA PLACA (" +
+             ShortNumber(datos.placa) + " m).";
+    case ConversionFault::kOutOfRange:
+      return "LA ALTURA ES DEMASIADO GRANDE PARA CALCULARLA.";
+  }
+  return "NO SE PUEDE CONVERTIR LA ALTURA.";
+}
+
+// `lines`, one per line, at most kMaxListedRows of them, then how many more.
+std::string ListedLines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (size_t i = 0; i < lines.size() && i < kMaxListedRows; ++i) {
+    out += "\n" + lines[i];
+  }
+  if (lines.size() > kMaxListedRows) {
+    out += "\n… Y " + DecimalText(lines.size() - kMaxListedRows) + " MÁS.";
+  }
+  return out;
+}
+
+// "PUNTOS EN EL REPORTE: 3 DE 5. OMITIDOS POR INCOMPLETOS: 101, 103".
+std::string CountLine(size_t pages, size_t rows,
+                      const std::vector<std::string>& omitted) {
+  std::string line = "PUNTOS EN EL REPORTE: " + DecimalText(pages) + " DE " +
+                     DecimalText(rows) + ".";
+  if (omitted.empty()) return line;
+  line += " OMITIDOS POR INCOMPLETOS: ";
+  for (size_t i = 0; i < omitted.size() && i < kMaxListedCodes; ++i) {
+    line += (i == 0 ? "" : ", ") + omitted[i];
+  }
+  if (omitted.size() > kMaxListedCodes) line += ", …";
+  return line;
+}
+
+// A complete row with its catalogue record and converted height.
+struct CheckedRow {
+  const RowInput* row;
+  const ReceiverSpec* datos;
+  Conversion conversion;
+};
 
 // The body of a run once the inputs are known to be there. Failures come
 // back as outcomes; exceptions (an exhausted system random source, memory)
 // are turned into one by the caller.
 ReportOutcome Generate(const std::string& ruta_base,
                        const std::vector<RowInput>& rows,
-                       const std::string& fecha,
-                       const ReportServices& services) {
-  const std::string ruta_guardado = ReportPath(ruta_base);
-  const std::string owner_pass = GenerateOwnerPassword(services.random);
-
-  int total_pages = 0;
-  for (const RowInput& row : rows) total_pages += IsComplete(row) ? 1 : 0;
-
-  std::unique_ptr<PdfDocument> document = services.documents.Create();
-  if (!document) return PdfError("NO SE PUDO CREAR EL DOCUMENTO PDF.");
-  PdfCanvas& c = document->canvas();
-
-  PageContext context;
-  context.color_dark = COLOR_DARK;
-  context.total_pages = total_pages;
-  context.fecha = fecha;
-  int page_counter = 0;
-  for (const RowInput& row : rows) {
-    if (!IsComplete(row)) continue;
-    ++page_counter;
+                       const std::string& fecha, const ReportServices& services,
+                       bool accept_implausible) {
+  // Every complete row is checked before anything is drawn.
+  std::vector<CheckedRow> checked;
+  std::vector<std::string> omitted, faults, implausible;
+  std::vector<size_t> failing_rows;
+  std::string first_failing;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const RowInput& row = rows[i];
+    if (!IsComplete(row)) {
+      omitted.push_back(row.codigo);
+      continue;
+    }
     const ReceiverSpec* datos = FindReceiver(services.catalogue, row.rec);
     if (datos == nullptr) {
       return PdfError("RECEPTOR NO ENCONTRADO EN EL CATÁLOGO: " + row.rec);
@@ -63,12 +134,63 @@ ReportOutcome Generate(const std::string& ruta_base,
     std::optional<Conversion> conversion =
         calcular_arp_y_fase(row.h, row.tipo, row.ref, *datos);
     if (!conversion) {
-      return {MessageKind::kError, "Error",
-              "ERROR MATEMÁTICO EN PUNTO " + row.codigo, ""};
+      if (failing_rows.empty()) first_failing = row.codigo;
+      failing_rows.push_back(i);
+      faults.push_back(
+          "PUNTO " + row.codigo + ": " +
+          FaultText(DiagnoseConversion(row.h, row.tipo, row.ref, *datos), row.h,
+                    *datos));
+      continue;
     }
-    PageValues page{row.codigo, row.rec, row.tipo, row.acc,
-                    row.ref,    row.h,   *datos,   std::move(*conversion)};
-    context.page_counter = page_counter;
+    if (conversion->arp < kMinPlausibleArp ||
+        conversion->arp > kMaxPlausibleArp) {
+      implausible.push_back("PUNTO " + row.codigo + ": " +
+                            FormatFixed(conversion->arp, 4) + " m");
+    }
+    checked.push_back({&row, datos, std::move(*conversion)});
+  }
+  if (!failing_rows.empty()) {
+    return {MessageKind::kError, "Error",
+            "ERROR MATEMÁTICO EN PUNTO " + first_failing +
+                "\nNO SE GENERÓ EL REPORTE. FILAS A CORREGIR:" +
+                ListedLines(faults),
+            "", std::move(failing_rows)};
+  }
+  if (checked.empty()) {
+    return {MessageKind::kWarning,
+            "Error",
+            "NINGUNA FILA ESTÁ COMPLETA (RECEPTOR, TIPO, ACCESORIO, "
+            "REFERENCIA Y ALTURA): NO SE GENERÓ EL REPORTE.",
+            "",
+            {}};
+  }
+  if (!implausible.empty() && !accept_implausible) {
+    return {
+        MessageKind::kQuestion,
+        "ALTURAS FUERA DE RANGO",
+        "ALTURA ARP FUERA DEL RANGO DE 0 A 5 m:" + ListedLines(implausible) +
+            "\n\n¿GENERAR EL REPORTE DE TODOS MODOS?",
+        "",
+        {}};
+  }
+
+  const std::string ruta_guardado = ReportPath(ruta_base);
+  const std::string owner_pass = GenerateOwnerPassword(services.random);
+  std::unique_ptr<PdfDocument> document = services.documents.Create();
+  if (!document) return PdfError("NO SE PUDO CREAR EL DOCUMENTO PDF.");
+  PdfCanvas& c = document->canvas();
+
+  PageContext context;
+  context.color_dark = COLOR_DARK;
+  context.total_pages = static_cast<int>(checked.size());
+  context.fecha = fecha;
+  int page_counter = 0;
+  for (CheckedRow& page_row : checked) {
+    const RowInput& row = *page_row.row;
+    PageValues page{
+        row.codigo, row.rec, row.tipo,        row.acc,
+        row.ref,    row.h,   *page_row.datos, std::move(page_row.conversion)};
+    context.page_counter = ++page_counter;
     Status drawn = DrawReportPage(c, page, context, services.resources);
     if (!drawn.ok()) return PdfError(drawn.message());
     c.showPage();
@@ -76,8 +198,12 @@ ReportOutcome Generate(const std::string& ruta_base,
 
   Status saved = document->SaveProtected(ruta_guardado, owner_pass);
   if (!saved.ok()) return PdfError(saved.message());
-  return {MessageKind::kInfo, "PDF GENERADO",
-          "ARCHIVO GUARDADO EN:\n" + ruta_guardado, ruta_guardado};
+  return {MessageKind::kInfo,
+          "PDF GENERADO",
+          "ARCHIVO GUARDADO EN:\n" + ruta_guardado + "\n" +
+              CountLine(checked.size(), rows.size(), omitted),
+          ruta_guardado,
+          {}};
 }
 
 }  // namespace
@@ -95,13 +221,17 @@ std::string ReportPath(const std::string& ruta_base) {
 ReportOutcome RunConversionReport(const std::string& ruta_base,
                                   const std::vector<RowInput>& rows,
                                   const std::string& fecha,
-                                  const ReportServices& services) {
+                                  const ReportServices& services,
+                                  bool accept_implausible) {
   if (ruta_base.empty() || rows.empty()) {
-    return {MessageKind::kWarning, "Error", "FALTAN DATOS O CONFIGURACIÓN.",
-            ""};
+    return {MessageKind::kWarning,
+            "Error",
+            "FALTAN DATOS O CONFIGURACIÓN.",
+            "",
+            {}};
   }
   try {
-    return Generate(ruta_base, rows, fecha, services);
+    return Generate(ruta_base, rows, fecha, services, accept_implausible);
   } catch (const std::exception& e) {
     return PdfError(e.what());
   } catch (...) {

@@ -3,7 +3,9 @@
 // a fresh document, protects it with a fresh owner password and saves it as
 // "CONVERSION DE ALTURA.pdf" in the project's "2. DATOS GNSS" folder. The
 // run shows nothing itself: it returns the message box the window must show
-// and, on success, the file to open.
+// and, on success, the file to open. Every row is checked before anything is
+// drawn, so that one run names every row to correct, and a report already on
+// disk is only ever replaced by a complete, checked one.
 #ifndef ZARVEK_REPORT_REPORT_H_
 #define ZARVEK_REPORT_REPORT_H_
 
@@ -23,7 +25,14 @@ struct RowInput {
 };
 
 /// The kind of message box that ends a run.
-enum class MessageKind { kWarning, kError, kInfo };
+enum class MessageKind {
+  kWarning,
+  kError,
+  kInfo,
+  /// A yes/no question; nothing was written. "Yes" means: run again with
+  /// the implausible heights accepted.
+  kQuestion,
+};
 
 /// What the window shows after a run, and what it opens.
 struct ReportOutcome {
@@ -33,7 +42,16 @@ struct ReportOutcome {
   /// The saved report, to hand to the desktop's PDF viewer (failures of that
   /// are to be ignored); empty unless the run succeeded.
   std::string open_path;
+  /// Indices into the rows of the run whose height could not be converted:
+  /// the cells to show as wrong until the user edits them.
+  std::vector<size_t> failing_rows;
 };
+
+/// ARP heights outside this range, in metres, are asked about before the
+/// report is written: a height typed in millimetres or centimetres gives a
+/// valid but absurd page.
+inline constexpr double kMinPlausibleArp = 0.0;
+inline constexpr double kMaxPlausibleArp = 5.0;
 
 /// The services a run draws on.
 struct ReportServices {
@@ -49,17 +67,24 @@ std::string FormatDate(int day, int month, int year);
 /// The path of the report of project `ruta_base`.
 std::string ReportPath(const std::string& ruta_base);
 
-/// Runs the report. With no project folder or no rows: a warning, nothing
-/// else. Otherwise every row whose five inputs are non-empty becomes a page,
-/// numbered 1..N in table order; the other rows are skipped silently. A row
-/// that cannot be converted stops the run with "ERROR MATEMÁTICO EN PUNTO "
-/// and its code; any other failure (unknown receiver, a height the page
-/// cannot print, the save) with "ERROR PDF" and the failure's own text. In
-/// both cases nothing is written. `fecha` is the date line of every page.
+/// Runs the report. With no project folder, no rows or no complete row (all
+/// five inputs non-empty): a warning and nothing else. Otherwise every
+/// complete row is converted first. If any fails, the error box starts with
+/// "ERROR MATEMÁTICO EN PUNTO " and the first failing code, then lists each
+/// failing row with its reason, `failing_rows` names them, and nothing is
+/// written. If every row converts but some ARP height lies outside
+/// [kMinPlausibleArp, kMaxPlausibleArp] and `accept_implausible` is false,
+/// the outcome is a kQuestion listing them, and nothing is written. Then
+/// each complete row becomes a page, numbered 1..N in table order, and the
+/// information box says how many rows made it and which were left out. Any
+/// other failure (unknown receiver, a height the page cannot print, the
+/// save) gives "ERROR PDF" with the failure's own text and writes nothing.
+/// `fecha` is the date line of every page.
 ReportOutcome RunConversionReport(const std::string& ruta_base,
                                   const std::vector<RowInput>& rows,
                                   const std::string& fecha,
-                                  const ReportServices& services);
+                                  const ReportServices& services,
+                                  bool accept_implausible = false);
 
 }  // namespace zarvek
 

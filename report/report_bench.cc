@@ -1,17 +1,27 @@
-// Speed and size of a whole report run: N complete rows (all three kinds of
-// measurement, every picture present) through the real canvas, qpdf
-// protection and the atomic write. Prints pages per second, file bytes per
-// page beyond the first, and the peak memory.
-//   build/report_bench
+// Speed, size and memory of whole report runs, through RunConversionReport
+// (what the report button calls) with the real document, the pictures the
+// build prepared in build/resources and the atomic write, against the plain
+// design (scripts/report_baseline.py: reportlab, pictures as PNG files, its
+// own encryption) run in the same run on the same rows. Prints:
+// - 1,000 pages of six kinds of set-up: both times and their ratio;
+// - one page: the time of a run, and how much of it is the file's write
+//   (fsync and rename) rather than work;
+// - bytes per page beyond the first, for pages with the same set-up and
+//   for the three kinds of measurement;
+// - the peak resident memory of this process.
+//   build/report_bench [--keep DIR]   (--keep leaves the files in DIR)
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
+#include "platform/atomic_file.h"
 #include "platform/fs.h"
-#include "platform/pdf_haru.h"
+#include "platform/pdf_writer.h"
 #include "platform/random.h"
 #include "report/report.h"
 
@@ -19,12 +29,23 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace zarvek;
+using Clock = std::chrono::steady_clock;
 
-std::vector<RowInput> Rows(int n, int kinds_used = 3) {
+constexpr char kFecha[] = "07/12/2026";
+
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+// The same six kinds as the baseline script, in the same order.
+std::vector<RowInput> Rows(int n, int kinds_used) {
   const RowInput kinds[] = {
       {"", "QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
       {"", "QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"},
       {"", "QUENTARO R100", "VERTICAL", "BASTÓN", "R3", "2"},
+      {"", "QUENTARO R350", "INCLINADA", "BÍPODE Y BASTÓN", "R1", "1.55"},
+      {"", "QUENTARO M200 PLUS", "INCLINADA", "TRÍPODE", "R2", "1.7"},
+      {"", "QUENTARO R750", "VERTICAL", "BÍPODE Y BASTÓN", "R3", "1.8"},
   };
   std::vector<RowInput> rows;
   for (int i = 0; i < n; ++i) {
@@ -35,66 +56,105 @@ std::vector<RowInput> Rows(int n, int kinds_used = 3) {
   return rows;
 }
 
+// Runs the baseline script and returns the seconds it reports, or a
+// negative number when it could not run.
+double Baseline(const std::string& resources, const std::string& out, int pages,
+                int kinds) {
+  const std::string command =
+      "/usr/bin/python3 '" + std::string(ZARVEK_SOURCE_DIR) +
+      "/scripts/report_baseline.py' '" + resources + "' '" + out + "' " +
+      std::to_string(pages) + " " + std::to_string(kinds);
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char buf[128] = {};
+  const bool read = std::fgets(buf, sizeof buf, pipe) != nullptr;
+  if (::pclose(pipe) != 0 || !read) return -1;
+  return std::strtod(buf, nullptr);
+}
+
 }  // namespace
 
-int main() {
-  const fs::path root =
+int main(int argc, char** argv) {
+  fs::path root =
       fs::temp_directory_path() / ("zarvek_bench_" + std::to_string(getpid()));
+  const bool keep = argc == 3 && std::string(argv[1]) == "--keep";
+  if (keep) root = argv[2];
   fs::create_directories(root / "2. DATOS GNSS");
-  const std::string resources = std::string(ZARVEK_SOURCE_DIR) + "/resources/";
+  const std::string resources = std::string(ZARVEK_BINARY_DIR) + "/resources/";
+  const std::string report =
+      (root / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf").string();
   Catalogue catalogue = BuildEquiposSpecs();
-  HaruDocumentFactory factory;
+  PdfWriterDocumentFactory factory;
   ReportServices services{
       catalogue, factory, SystemRandom(),
       ResourceLookup{
           [&](const std::string& n) { return resources + n; },
           [](const std::string& p) { return RealFileSystem().Exists(p); }}};
 
-  std::uintmax_t one_page_size = 0;
-  for (int n : {1, 10, 100, 1000}) {
-    std::vector<RowInput> rows = Rows(n);
-    const int repeats = n >= 1000 ? 3 : n >= 100 ? 10 : 20;
+  // Best of `repeats` runs of `rows`; the size of the file written.
+  auto run = [&](const std::vector<RowInput>& rows, int repeats,
+                 std::uintmax_t* size) {
     double best = 1e9;
     for (int r = 0; r < repeats; ++r) {
-      auto t0 = std::chrono::steady_clock::now();
+      const auto t0 = Clock::now();
       ReportOutcome outcome =
-          RunConversionReport(root.string(), rows, "07/12/2026", services);
-      auto t1 = std::chrono::steady_clock::now();
+          RunConversionReport(root.string(), rows, kFecha, services);
+      const double t = Seconds(Clock::now() - t0);
       if (outcome.open_path.empty()) {
         std::fprintf(stderr, "%s\n", outcome.text.c_str());
-        return 1;
+        std::exit(1);
       }
-      best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+      best = std::min(best, t);
     }
-    const std::uintmax_t size =
-        fs::file_size(root / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf");
-    if (n == 1) one_page_size = size;
-    std::printf("%5d pages: %8.1f ms  %7.0f pages/s  file %8.1f KB", n,
-                best * 1e3, n / best, size / 1024.0);
-    if (n > 1) {
-      std::printf("  %6.0f bytes/page beyond the first",
-                  double(size - one_page_size) / (n - 1));
+    if (size != nullptr) *size = fs::file_size(report);
+    return best;
+  };
+
+  // 1,000 pages, six kinds, both designs in turn, best of three each.
+  const std::vector<RowInput> thousand = Rows(1000, 6);
+  const double ours = run(thousand, 3, nullptr);
+  double plain = 1e9;
+  for (int r = 0; r < 3; ++r) {
+    const double t =
+        Baseline(resources, (root / "plain.pdf").string(), 1000, 6);
+    if (t < 0) {
+      std::fprintf(stderr, "the baseline did not run (python3-reportlab?)\n");
+      return 1;
     }
-    std::printf("\n");
+    plain = std::min(plain, t);
   }
-  // Pages that all show the same set-up: what each further page costs once
-  // every picture is in the file.
-  {
-    std::uintmax_t sizes[2];
-    int counts[2] = {1, 1000};
-    for (int k = 0; k < 2; ++k) {
-      ReportOutcome outcome = RunConversionReport(
-          root.string(), Rows(counts[k], 1), "07/12/2026", services);
-      if (outcome.open_path.empty()) return 1;
-      sizes[k] =
-          fs::file_size(root / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf");
-    }
-    std::printf("same set-up on every page: %.0f bytes/page beyond the first\n",
-                double(sizes[1] - sizes[0]) / (counts[1] - counts[0]));
+  std::printf(
+      "1000 pages, 6 kinds: %.1f ms, plain design %.1f ms: %.1f times "
+      "faster\n",
+      ours * 1e3, plain * 1e3, plain / ours);
+
+  // One page: the whole run, and the part that is the write itself.
+  const std::vector<RowInput> one = Rows(1, 1);
+  std::uintmax_t one_size = 0;
+  const double one_page = run(one, 50, &one_size);
+  double write = 1e9;
+  const std::string bytes(one_size, 'x');
+  for (int r = 0; r < 50; ++r) {
+    const auto t0 = Clock::now();
+    if (!WriteFileAtomically(report, bytes).ok()) return 1;
+    write = std::min(write, Seconds(Clock::now() - t0));
   }
+  std::printf("1 page: %.2f ms (of which %.2f ms writing the file), %.1f KB\n",
+              one_page * 1e3, write * 1e3, one_size / 1024.0);
+
+  // Bytes a page adds: same set-up, then the three kinds of measurement.
+  for (int kinds : {1, 3}) {
+    std::uintmax_t first = 0, all = 0;
+    run(Rows(1, kinds), 1, &first);
+    run(Rows(1000, kinds), 1, &all);
+    std::printf("%s: %.0f bytes/page beyond the first\n",
+                kinds == 1 ? "same set-up" : "three kinds",
+                double(all - first) / 999);
+  }
+
   struct rusage usage;
   getrusage(RUSAGE_SELF, &usage);
   std::printf("peak RSS %.1f MiB\n", usage.ru_maxrss / 1024.0);
-  fs::remove_all(root);
+  if (!keep) fs::remove_all(root);
   return 0;
 }

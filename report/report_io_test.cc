@@ -1,17 +1,20 @@
-// The whole report on real files: the real libharu canvas, qpdf protection,
+// The whole report on real files: the real PDF writer with its protection,
 // the shipped pictures and the atomic write, checked with the tools a user's
 // readers are built on (qpdf, poppler, mupdf).
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "gtest/gtest.h"
 #include "platform/fs.h"
-#include "platform/pdf_haru.h"
+#include "platform/messages_locale.h"
+#include "platform/pdf_writer.h"
 #include "platform/random.h"
 #include "report/report.h"
 #include "testing/temp_dir.h"
@@ -79,7 +82,7 @@ class ReportFiles : public ::testing::Test {
   }
 
   Catalogue catalogue_ = BuildEquiposSpecs();
-  HaruDocumentFactory factory_;
+  PdfWriterDocumentFactory factory_;
   fs::path root_, pdf_;
 };
 
@@ -94,7 +97,9 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
 
   ASSERT_EQ(outcome.title, "PDF GENERADO") << outcome.text;
   EXPECT_EQ(outcome.open_path, pdf_.string());
-  EXPECT_EQ(outcome.text, "ARCHIVO GUARDADO EN:\n" + pdf_.string());
+  EXPECT_EQ(outcome.text, "ARCHIVO GUARDADO EN:\n" + pdf_.string() +
+                              "\nPUNTOS EN EL REPORTE: 3 DE 4. OMITIDOS POR "
+                              "INCOMPLETOS: 101");
   const std::string q = Quote(pdf_.string());
 
   EXPECT_NE(Shell("qpdf --check " + q + " 2>&1")
@@ -144,42 +149,67 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
       fs::copy_options::overwrite_existing);
 }
 
-TEST_F(ReportFiles, FailingRowLeavesTheEarlierReportByteIdentical) {
+TEST_F(ReportFiles, RefusedRunsLeaveTheEarlierReportByteIdentical) {
   ASSERT_EQ(Generate(ThreeModes(), root_).title, "PDF GENERADO");
   const std::string before = testing::ReadFileBytes(pdf_);
-  std::vector<RowInput> rows = ThreeModes();
-  rows[2].h = "0.1";  // shorter than the plate: no slant reduction
-  ReportOutcome outcome = Generate(rows, root_);
-  EXPECT_EQ(outcome.title, "Error");
-  EXPECT_EQ(outcome.text, "ERROR MATEMÁTICO EN PUNTO 0105");
-  EXPECT_EQ(testing::ReadFileBytes(pdf_), before);
-  int entries = 0;
-  for (const auto& e : fs::directory_iterator(root_ / "2. DATOS GNSS")) {
-    (void)e;
-    ++entries;
+  std::vector<RowInput> failing = ThreeModes();
+  failing[2].h = "0.1";  // shorter than the plate: no slant reduction
+  std::vector<RowInput> implausible = ThreeModes();
+  implausible[3].h = "2000";  // millimetres, and not confirmed
+  const std::vector<RowInput> no_complete_row = {
+      {"100", "QUENTARO R300", "", "", "", ""}};
+  for (const auto& rows : {failing, implausible, no_complete_row}) {
+    ReportOutcome outcome = Generate(rows, root_);
+    EXPECT_NE(outcome.kind, MessageKind::kInfo) << outcome.text;
+    EXPECT_EQ(testing::ReadFileBytes(pdf_), before);
+    int entries = 0;
+    for (const auto& e : fs::directory_iterator(root_ / "2. DATOS GNSS")) {
+      (void)e;
+      ++entries;
+    }
+    EXPECT_EQ(entries, 1);
   }
-  EXPECT_EQ(entries, 1);
 }
 
-TEST_F(ReportFiles, MissingDataFolderGivesTheSystemsText) {
+// The system's own text, in the desktop's language, while numbers keep the
+// point.
+TEST_F(ReportFiles, MissingDataFolderGivesTheSystemsTextInTheUsersLanguage) {
+  const char* names[] = {"LC_ALL", "LANGUAGE"};
+  std::string saved[2];
+  bool had[2];
+  for (int i = 0; i < 2; ++i) {
+    const char* v = std::getenv(names[i]);
+    had[i] = v != nullptr;
+    saved[i] = v ? v : "";
+  }
+  ::setenv("LC_ALL", "es_ES.UTF-8", 1);
+  ::unsetenv("LANGUAGE");
+  UseDesktopLanguageForMessages();
+  const std::string messages = std::setlocale(LC_MESSAGES, nullptr);
+  const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
+
   fs::remove_all(root_ / "2. DATOS GNSS");
   ReportOutcome outcome = Generate(ThreeModes(), root_);
+  // UTF-8 for the window even where the character type locale is "C".
+  const std::string accented = std::strerror(EROFS);
+
+  std::setlocale(LC_MESSAGES, "C");
+  for (int i = 0; i < 2; ++i) {
+    if (had[i]) {
+      ::setenv(names[i], saved[i].c_str(), 1);
+    } else {
+      ::unsetenv(names[i]);
+    }
+  }
+  EXPECT_EQ(messages, "es_ES.UTF-8");
+  EXPECT_EQ(numeric, "C");
+  EXPECT_EQ(accented, "Sistema de ficheros de sólo lectura");
   EXPECT_EQ(outcome.title, "ERROR PDF");
-  EXPECT_NE(outcome.text.find("No such file or directory"), std::string::npos)
-      << outcome.text;
-  EXPECT_NE(outcome.text.find((root_ / "2. DATOS GNSS").string()),
-            std::string::npos)
+  EXPECT_EQ(outcome.text.find("No existe el fichero o el directorio: " +
+                              (root_ / "2. DATOS GNSS").string()),
+            0u)
       << outcome.text;
   EXPECT_FALSE(fs::exists(root_ / "2. DATOS GNSS"));
-}
-
-TEST_F(ReportFiles, NoCompleteRowWritesOneBlankPage) {
-  ReportOutcome outcome =
-      Generate({{"100", "QUENTARO R300", "", "", "", ""}}, root_);
-  ASSERT_EQ(outcome.title, "PDF GENERADO");
-  const std::string info = Shell("pdfinfo " + Quote(pdf_.string()) + " 2>&1");
-  EXPECT_EQ(PageCount(pdf_), 1);
-  EXPECT_EQ(info.find("Error"), std::string::npos) << info;
 }
 
 }  // namespace

@@ -51,7 +51,9 @@ TEST_F(ReportRun, CompleteRowsBecomeNumberedPagesInTableOrder) {
 
   EXPECT_EQ(outcome.kind, MessageKind::kInfo);
   EXPECT_EQ(outcome.title, "PDF GENERADO");
-  EXPECT_EQ(outcome.text, std::string("ARCHIVO GUARDADO EN:\n") + kPath);
+  EXPECT_EQ(outcome.text, std::string("ARCHIVO GUARDADO EN:\n") + kPath +
+                              "\nPUNTOS EN EL REPORTE: 3 DE 5. OMITIDOS POR "
+                              "INCOMPLETOS: 101, 103");
   EXPECT_EQ(outcome.open_path, kPath);
   EXPECT_EQ(documents_.canvas(0).pages_shown(), 3);
   EXPECT_EQ(
@@ -75,34 +77,118 @@ TEST_F(ReportRun, CompleteRowsBecomeNumberedPagesInTableOrder) {
             documents_.saves()[0].owner_password);
 }
 
-TEST_F(ReportRun, FailingRowStopsBeforeAnythingIsSaved) {
+TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
+  RowInput plate = Complete("107", "0.1");
+  plate.ref = "R2";
   const ReportOutcome outcome =
-      Run("/p", {Complete("100"), Complete("102", "0.06"), Complete("104")});
+      Run("/p", {Complete("100"), Complete("102", " 1,52 "),
+                 Complete("103", ""), Complete("104", "l.75"),
+                 Complete("105", "0.06"), Complete("106", "  "), plate});
   EXPECT_EQ(outcome.kind, MessageKind::kError);
   EXPECT_EQ(outcome.title, "Error");
-  EXPECT_EQ(outcome.text, "ERROR MATEMÁTICO EN PUNTO 102");
+  EXPECT_EQ(outcome.text,
+            "ERROR MATEMÁTICO EN PUNTO 102\n"
+            "NO SE GENERÓ EL REPORTE. FILAS A CORREGIR:\n"
+            "PUNTO 102: LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL "
+            "PUNTO (ESCRIBA 1.52).\n"
+            "PUNTO 104: LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, "
+            "1.52).\n"
+            "PUNTO 105: LA ALTURA INCLINADA ES MENOR QUE EL RADIO DE LA "
+            "ANTENA (0.067 m).\n"
+            "PUNTO 106: FALTA LA ALTURA MEDIDA.\n"
+            "PUNTO 107: LA ALTURA INCLINADA ES MENOR QUE LA DISTANCIA DE LA "
+            "PLACA (0.12 m).");
+  EXPECT_EQ(outcome.failing_rows, (std::vector<size_t>{1, 3, 4, 5, 6}));
   EXPECT_TRUE(outcome.open_path.empty());
-  EXPECT_TRUE(documents_.saves().empty());
+  EXPECT_EQ(documents_.documents_created(), 0u);
+
+  // A long list stays on the screen; the table marks every row.
+  std::vector<RowInput> many;
+  for (int i = 0; i < 25; ++i) many.push_back(Complete(std::to_string(i), "x"));
+  const ReportOutcome long_list = Run("/p", many);
+  EXPECT_EQ(long_list.failing_rows.size(), 25u);
+  EXPECT_NE(long_list.text.find("PUNTO 19: "), std::string::npos);
+  EXPECT_EQ(long_list.text.find("PUNTO 20: "), std::string::npos);
+  EXPECT_TRUE(long_list.text.ends_with("\n… Y 5 MÁS."));
+  EXPECT_EQ(documents_.documents_created(), 0u);
 }
 
-TEST_F(ReportRun, MissingDataWarnsAndDoesNothing) {
-  for (const auto& [base, rows] :
-       std::vector<std::pair<std::string, std::vector<RowInput>>>{
-           {"", {Complete("100")}}, {"/p", {}}}) {
-    const ReportOutcome outcome = Run(base, rows);
+TEST_F(ReportRun, ImplausibleHeightsAreAskedAboutBeforeWriting) {
+  auto row = [](std::string codigo, std::string tipo, std::string ref,
+                std::string h) {
+    return RowInput{codigo, "QUENTARO R300", tipo, "BASTÓN", ref, h};
+  };
+  // ARP heights from 0 to 5 m are not asked about.
+  for (const RowInput& plausible :
+       {row("1", "INCLINADA", "R2", "0.12"), row("2", "VERTICAL", "R3", "5"),
+        row("3", "VERTICAL", "R3", "5.00004")}) {
+    EXPECT_EQ(Run("/p", {plausible}).kind, MessageKind::kInfo) << plausible.h;
+  }
+  ASSERT_EQ(documents_.saves().size(), 3u);
+
+  const std::vector<RowInput> rows = {row("2410", "VERTICAL", "R3", "1.5"),
+                                      row("2411", "INCLINADA", "R1", "1452"),
+                                      row("2412", "VERTICAL", "R3", "-0.5"),
+                                      row("2413", "INCLINADA", "R1", "0.067"),
+                                      row("2414", "VERTICAL", "R3", "5.0001")};
+  const ReportOutcome question = Run("/p", rows);
+  EXPECT_EQ(question.kind, MessageKind::kQuestion);
+  EXPECT_EQ(question.title, "ALTURAS FUERA DE RANGO");
+  EXPECT_EQ(question.text,
+            "ALTURA ARP FUERA DEL RANGO DE 0 A 5 m:\n"
+            "PUNTO 2411: 1451.9300 m\n"
+            "PUNTO 2412: -0.5000 m\n"
+            "PUNTO 2413: -0.0700 m\n"
+            "PUNTO 2414: 5.0001 m\n\n"
+            "¿GENERAR EL REPORTE DE TODOS MODOS?");
+  EXPECT_EQ(documents_.documents_created(), 3u);
+
+  const ReportOutcome accepted = RunConversionReport(
+      "/p", rows, "05/03/2025",
+      ReportServices{catalogue_, documents_, random_,
+                     ResourceLookup{[](const std::string& n) { return n; },
+                                    [](const std::string&) { return false; }}},
+      /*accept_implausible=*/true);
+  EXPECT_EQ(accepted.kind, MessageKind::kInfo);
+  ASSERT_EQ(documents_.saves().size(), 4u);
+  EXPECT_EQ(documents_.canvas(3).pages_shown(), 5);
+}
+
+TEST_F(ReportRun, MissingDataOrNoCompleteRowWarnsAndDoesNothing) {
+  const std::string missing = "FALTAN DATOS O CONFIGURACIÓN.";
+  const std::string incomplete =
+      "NINGUNA FILA ESTÁ COMPLETA (RECEPTOR, TIPO, ACCESORIO, REFERENCIA Y "
+      "ALTURA): NO SE GENERÓ EL REPORTE.";
+  RowInput no_type = Complete("101");
+  no_type.tipo = "";
+  struct Case {
+    std::string base;
+    std::vector<RowInput> rows;
+    std::string text;
+  } cases[] = {{"", {Complete("100")}, missing},
+               {"/p", {}, missing},
+               {"/p", {Complete("100", ""), no_type}, incomplete}};
+  for (const Case& c : cases) {
+    const ReportOutcome outcome = Run(c.base, c.rows);
     EXPECT_EQ(outcome.kind, MessageKind::kWarning);
     EXPECT_EQ(outcome.title, "Error");
-    EXPECT_EQ(outcome.text, "FALTAN DATOS O CONFIGURACIÓN.");
+    EXPECT_EQ(outcome.text, c.text);
+    EXPECT_TRUE(outcome.open_path.empty());
   }
   EXPECT_EQ(documents_.documents_created(), 0u);
 }
 
-TEST_F(ReportRun, NoCompleteRowStillSavesAnEmptyReport) {
-  const ReportOutcome outcome = Run("/p/", {Complete("100", "")});
-  EXPECT_EQ(outcome.kind, MessageKind::kInfo);
-  EXPECT_EQ(documents_.canvas(0).pages_shown(), 0);
-  ASSERT_EQ(documents_.saves().size(), 1u);
-  EXPECT_EQ(documents_.saves()[0].path, kPath);  // no doubled separator
+TEST_F(ReportRun, SuccessNamesAtMostTenOmittedCodes) {
+  std::vector<RowInput> rows = {Complete("1")};
+  for (int i = 2; i <= 13; ++i) rows.push_back(Complete(std::to_string(i), ""));
+  // "/p/": no doubled separator in the path either.
+  EXPECT_EQ(Run("/p/", rows).text,
+            std::string("ARCHIVO GUARDADO EN:\n") + kPath +
+                "\nPUNTOS EN EL REPORTE: 1 DE 13. OMITIDOS POR "
+                "INCOMPLETOS: 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, …");
+  EXPECT_EQ(Run("/p", {Complete("1")}).text,
+            std::string("ARCHIVO GUARDADO EN:\n") + kPath +
+                "\nPUNTOS EN EL REPORTE: 1 DE 1.");
 }
 
 TEST_F(ReportRun, OtherFailuresGiveErrorPdfWithTheirOwnText) {

@@ -23,6 +23,22 @@ class ReportButtonTest : public GuiTest {
     services.open_file = [this](const std::string& p) { opened_.push_back(p); };
     services.today = [] { return "07/12/2026"; };
     MakeApp(services);
+    // A yes/no box takes the next scripted answer.
+    Call({"set", "::zarvek_test_answers", ""});
+    Call({"proc", "tk_messageBox", "args",
+          "lappend ::zarvek_test_messages $args\n"
+          "if {[dict exists $args -type]} {\n"
+          "  set r [lindex $::zarvek_test_answers 0]\n"
+          "  set ::zarvek_test_answers [lrange $::zarvek_test_answers 1 end]\n"
+          "  return $r\n"
+          "}\n"
+          "return ok"});
+  }
+  void Press() {
+    Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
+  }
+  std::string HeightStyle(size_t i) {
+    return Call({app_->entradas_alturas[i].h, "cget", "-style"});
   }
   void OpenProject() {
     AnswerDirectory(root_.string());
@@ -49,6 +65,7 @@ class ReportButtonTest : public GuiTest {
 
   testing::TempDir temp_;
   const fs::path& root_ = temp_.path();
+  const fs::path pdf_ = root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf";
   std::vector<std::string> opened_;
 };
 
@@ -56,33 +73,91 @@ TEST_F(ReportButtonTest, CompleteRowsAreSavedReportedAndOpened) {
   OpenProject();
   Fill(0, "INCLINADA", "TRÍPODE", "R1", "1.5");
   Fill(1, "VERTICAL", "BASTÓN", "", " 2 ");  // R3 is chosen by itself
-  Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
-  const fs::path pdf = root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf";
+  Press();
   auto message = LastMessage();
   EXPECT_EQ(Option(message, "-title"), "PDF GENERADO");
   EXPECT_EQ(Option(message, "-icon"), "info");
-  EXPECT_EQ(Option(message, "-message"),
-            "ARCHIVO GUARDADO EN:\n" + pdf.string());
-  EXPECT_TRUE(fs::exists(pdf));
-  EXPECT_EQ(opened_, std::vector<std::string>{pdf.string()});
+  EXPECT_EQ(Option(message, "-message"), "ARCHIVO GUARDADO EN:\n" +
+                                             pdf_.string() +
+                                             "\nPUNTOS EN EL REPORTE: 2 DE 2.");
+  EXPECT_TRUE(fs::exists(pdf_));
+  EXPECT_EQ(opened_, std::vector<std::string>{pdf_.string()});
 }
 
-TEST_F(ReportButtonTest, NoProjectWarnsAndUnconvertibleRowWritesNothing) {
+TEST_F(ReportButtonTest, NoProjectWarns) {
   app_->generar_pdf_conversion();
   auto message = LastMessage();
   EXPECT_EQ(Option(message, "-icon"), "warning");
   EXPECT_EQ(Option(message, "-title"), "Error");
   EXPECT_EQ(Option(message, "-message"), "FALTAN DATOS O CONFIGURACIÓN.");
+}
 
+// A report on disk is replaced only by a complete, checked, confirmed one.
+TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   OpenProject();
-  Fill(0, "INCLINADA", "TRÍPODE", "R1", "1,5");  // comma: not a number here
-  app_->generar_pdf_conversion();
+  Fill(0, "INCLINADA", "TRÍPODE", "R1", "1.5");
+  Press();
+  const std::string good = testing::ReadFileBytes(pdf_);
+  ASSERT_FALSE(good.empty());
+  ClearMessages();
+
+  // No complete row.
+  const MeasurementRow& row0 = app_->entradas_alturas[0];
+  Call({row0.h, "delete", 0, "end"});
+  Press();
+  auto message = LastMessage();
+  EXPECT_EQ(Option(message, "-icon"), "warning");
+  EXPECT_EQ(Option(message, "-title"), "Error");
+  EXPECT_EQ(Option(message, "-message"),
+            "NINGUNA FILA ESTÁ COMPLETA (RECEPTOR, TIPO, ACCESORIO, "
+            "REFERENCIA Y ALTURA): NO SE GENERÓ EL REPORTE.");
+
+  // Every failing row is named and its height cell marked until edited.
+  Call({row0.h, "insert", 0, "1,52"});
+  Fill(1, "VERTICAL", "BASTÓN", "", "l.75");
+  Press();
   message = LastMessage();
   EXPECT_EQ(Option(message, "-icon"), "error");
-  EXPECT_EQ(Option(message, "-message"), "ERROR MATEMÁTICO EN PUNTO 100");
-  EXPECT_FALSE(
-      fs::exists(root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf"));
-  EXPECT_TRUE(opened_.empty());
+  const std::string text = Option(message, "-message");
+  EXPECT_EQ(text.substr(0, text.find('\n')), "ERROR MATEMÁTICO EN PUNTO 100");
+  EXPECT_NE(text.find("\nPUNTO 100: LA ALTURA LLEVA COMA"), std::string::npos);
+  EXPECT_NE(text.find("\nPUNTO 101: LA ALTURA NO ES UN NÚMERO"),
+            std::string::npos);
+  EXPECT_EQ(HeightStyle(0), "Falla.TEntry");
+  EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
+  Call({app_->tab_control, "select", app_->tab_alturas});
+  Call({"update"});
+  Call({"focus", "-force", row0.h});
+  Call({row0.h, "icursor", "end"});
+  Call({"event", "generate", row0.h, "<KeyPress>", "-keysym", "BackSpace"});
+  EXPECT_EQ(Call({row0.h, "get"}), "1,5");
+  EXPECT_EQ(HeightStyle(0), "");
+  EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
+
+  // A height typed in millimetres is asked about; "No" writes nothing.
+  Call({row0.h, "delete", 0, "end"});
+  Call({row0.h, "insert", 0, "1452"});
+  Call({app_->entradas_alturas[1].h, "delete", 0, "end"});
+  Call({app_->entradas_alturas[1].h, "insert", 0, "1.5"});
+  Call({"lappend", "::zarvek_test_answers", "no"});
+  ClearMessages();
+  Press();
+  ASSERT_EQ(Messages().size(), 1u);
+  message = LastMessage();
+  EXPECT_EQ(Option(message, "-type"), "yesno");
+  EXPECT_EQ(Option(message, "-title"), "ALTURAS FUERA DE RANGO");
+  EXPECT_NE(Option(message, "-message").find("PUNTO 100: 1451.9300 m"),
+            std::string::npos);
+  EXPECT_EQ(HeightStyle(1), "");  // mended: the mark is gone
+
+  EXPECT_EQ(testing::ReadFileBytes(pdf_), good);
+  EXPECT_EQ(opened_.size(), 1u);
+
+  Call({"lappend", "::zarvek_test_answers", "yes"});
+  Press();
+  EXPECT_EQ(Option(LastMessage(), "-title"), "PDF GENERADO");
+  EXPECT_NE(testing::ReadFileBytes(pdf_), good);
+  EXPECT_EQ(opened_.size(), 2u);
 }
 
 }  // namespace

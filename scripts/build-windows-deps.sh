@@ -27,7 +27,6 @@ JOBS=${ZARVEK_JOBS:-2}
 LIBRARIES=(
   "libjpeg-turbo libjpeg-turbo 1:2.1.5-2"
   "libpng libpng1.6 1.6.39-2+deb12u5"
-  "libharu libharu 2.3.0+dfsg-1"
   "qpdf qpdf 11.3.0-1+deb12u1"
   "tcl tcl8.6 8.6.13+dfsg-2"
   "tk tk8.6 8.6.13-2"
@@ -150,14 +149,6 @@ build_libpng() {
     -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF
   cmake --build "$BUILD/deps/build/libpng" -j"$JOBS" >&2
   cmake --install "$BUILD/deps/build/libpng" >&2
-}
-
-build_libharu() {
-  cmake_lib libharu "${ZLIB_ARGS[@]}" -DLIBHPDF_SHARED=OFF -DLIBHPDF_STATIC=ON \
-    -DLIBHPDF_EXAMPLES=OFF -DPNG_PNG_INCLUDE_DIR="$STAGE/include" \
-    -DPNG_LIBRARY="$STAGE/lib/libpng16.a"
-  cmake --build "$BUILD/deps/build/libharu" -j"$JOBS" >&2
-  cmake --install "$BUILD/deps/build/libharu" >&2
 }
 
 build_qpdf() {

@@ -14,6 +14,7 @@ check lib/zarvek-certificacion/zarvek
 check lib/zarvek-certificacion/resources/LOGO_QUENTARO.png
 check lib/zarvek-certificacion/resources/ICONO_QUENTARO.png
 check "lib/zarvek-certificacion/resources/M200 PLUS_BIPODE Y BASTON_AI_R2.png"
+check lib/zarvek-certificacion/resources/LOGO_QUENTARO.png.pdfimg
 check share/applications/zarvek-certificacion.desktop
 for s in 16 24 32 48 64 128 256; do
   check share/icons/hicolor/${s}x${s}/apps/zarvek-certificacion.png

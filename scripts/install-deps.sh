@@ -8,10 +8,12 @@ PACKAGES=(
   # build
   build-essential cmake pkg-config
   # toolkit and libraries the program links
-  tcl8.6-dev tk8.6-dev libhpdf-dev libqpdf-dev libpng-dev
+  tcl8.6-dev tk8.6-dev libqpdf-dev libpng-dev zlib1g-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick qpdf poppler-utils mupdf-tools
+  # the plain design the report benchmark measures itself against
+  python3-reportlab
   # resources are rendered from SVG sources
   librsvg2-bin
   # fonts the window and its emoji button use
@@ -22,6 +24,8 @@ PACKAGES=(
   lintian dpkg-dev file
   # a comma-decimal locale for the tests that prove numbers ignore it
   locales
+  # the C library's own messages in Spanish (system error texts)
+  libc-l10n
   # the Windows program: cross compiler, zlib for it, GoogleTest's sources,
   # Wine to run it, the installer and the zip (scripts/build-windows.sh)
   mingw-w64 libz-mingw-w64-dev googletest wine wine64 nsis zip unzip

@@ -39,7 +39,7 @@ w_code_entry() { echo "126x20+53+$((344 + 24 * ($1 - 1)))"; }
 # Rectangle of a cell of table row $1 (0-based); $2 is the column:
 # rec, tipo, acc, ref or h.
 w_cell() {
-  local y=$((300 + 22 * $1))
+  local y=$((305 + 22 * $1))
   case $2 in
     rec) echo "188x20+129+$y" ;;
     tipo) echo "104x20+342+$y" ;;

@@ -1,37 +1,41 @@
-// HaruDocument is the real report document: it draws A4 pages with libharu
-// and, when saved, encrypts the result with qpdf (platform/pdf_protect.h)
-// and replaces the target file in one step (platform/atomic_file.h).
+// PdfWriterDocument is the real report document: a small PDF writer of our
+// own that emits the file's objects directly and encrypts them while it
+// writes, in one pass (platform/pdf_crypt.h), then replaces the target file
+// in one step (platform/atomic_file.h).
 //
 // Text is UTF-8 and is set in the standard PDF fonts with the WinAnsi
 // (CP1252) encoding, which covers Spanish; a character outside CP1252 is
-// drawn as "?". Widths are measured on the encoded bytes with the fonts'
-// own metrics. Pictures are PNG files decoded with libpng; each file is
-// read and embedded once per document and shared by every page that draws
-// it. A picture that cannot be read is skipped without any message.
+// drawn as "?". Widths come from the fonts' own metrics (platform/
+// pdf_fonts.h). Pictures are PNG files (platform/pdf_picture.h); each file
+// is read and embedded once per document and shared by every page that
+// draws it. A picture that cannot be read is skipped without any message.
+// Shared drawings (drawShared) become one form object placed on every page
+// that draws them. Page contents are Flate-compressed. The document carries
+// no metadata.
 //
-// libharu reports its errors through a callback. The first error marks the
-// document failed: later drawing calls do nothing and SaveProtected returns
-// the error. Drawing never throws.
-#ifndef ZARVEK_PLATFORM_PDF_HARU_H_
-#define ZARVEK_PLATFORM_PDF_HARU_H_
+// The first failure (an unknown font) marks the document failed: later
+// drawing calls do nothing and SaveProtected returns the failure. Drawing
+// never throws.
+#ifndef ZARVEK_PLATFORM_PDF_WRITER_H_
+#define ZARVEK_PLATFORM_PDF_WRITER_H_
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/pdf_protect.h"
 #include "platform/status.h"
 #include "report/pdf_document.h"
 
 namespace zarvek {
 
-class HaruDocument : public PdfDocument, public PdfCanvas {
+class PdfWriterDocument : public PdfDocument, public PdfCanvas {
  public:
-  HaruDocument();
-  ~HaruDocument() override;
-  HaruDocument(const HaruDocument&) = delete;
-  HaruDocument& operator=(const HaruDocument&) = delete;
+  PdfWriterDocument();
+  ~PdfWriterDocument() override;
+  PdfWriterDocument(const PdfWriterDocument&) = delete;
+  PdfWriterDocument& operator=(const PdfWriterDocument&) = delete;
 
   // PdfDocument.
   PdfCanvas& canvas() override { return *this; }
@@ -39,24 +43,17 @@ class HaruDocument : public PdfDocument, public PdfCanvas {
   Status SaveProtected(const std::string& path,
                        const std::string& owner_password) override;
 
-  /// The first steps of SaveProtected: ends the open page, adds a blank page
-  /// to a document without pages, and puts libharu's unencrypted PDF in
-  /// `*pdf`. Separate so that the cost of each step can be measured.
-  Status SavePlain(std::string* pdf);
-
-  /// How qpdf rewrites the document in SaveProtected.
-  void set_protect_options(const ProtectOptions& options) {
-    protect_options_ = options;
-  }
+  /// SaveProtected without the file: the encrypted document in `*pdf`.
+  Status Finish(const std::string& owner_password, std::string* pdf);
 
   /// Pages so far, the open one included.
   int page_count() const;
 
   // PdfCanvas. Coordinates, sizes and colours that are not finite make the
   // call do nothing; colours are clamped to [0, 1], line widths to
-  // [0, 100] and font sizes to (0, 600], libharu's limits. A font name other
-  // than the twelve standard text fonts ("Helvetica", "Times-Bold", ...)
-  // marks the document failed.
+  // [0, 100] and font sizes to (0, 600]. A font name other than the twelve
+  // standard text fonts ("Helvetica", "Times-Bold", ...) marks the document
+  // failed.
   //
   // Pages begin when something is drawn, so N pages each ended by
   // showPage() give exactly N pages; showPage() with nothing drawn since
@@ -90,20 +87,27 @@ class HaruDocument : public PdfDocument, public PdfCanvas {
                  bool keep_aspect, ImageAnchor anchor) override;
   void linkURL(std::string_view url, double x1, double y1, double x2,
                double y2) override;
+  /// The first call for a key records what `draw` draws into a form object
+  /// and places it; later calls place the same form without calling
+  /// `draw`, as long as the state that the drawing took over from before it
+  /// (say, a fill colour it used without setting) is still the same; else
+  /// `draw` runs again on the page. Links are placed again with the form.
+  /// A call inside another's `draw` simply draws.
+  void drawShared(std::string_view key,
+                  const std::function<void(PdfCanvas&)>& draw) override;
   void showPage() override;
 
  private:
-  struct Haru;
-  std::unique_ptr<Haru> haru_;
-  ProtectOptions protect_options_;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
-/// Makes HaruDocuments.
-class HaruDocumentFactory : public PdfDocumentFactory {
+/// Makes PdfWriterDocuments.
+class PdfWriterDocumentFactory : public PdfDocumentFactory {
  public:
   std::unique_ptr<PdfDocument> Create() override;
 };
 
 }  // namespace zarvek
 
-#endif  // ZARVEK_PLATFORM_PDF_HARU_H_
+#endif  // ZARVEK_PLATFORM_PDF_WRITER_H_

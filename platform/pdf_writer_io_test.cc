@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/pdf_haru.h"
+#include "platform/pdf_picture.h"
+#include "platform/pdf_writer.h"
 
 namespace zarvek {
 namespace {
@@ -97,11 +98,13 @@ std::string Be32(std::uint32_t v) {
 // colour_type 6 = RGBA, 2 = RGB. `pixel` gives the bytes of pixel (x, y).
 std::string MakePng(std::uint32_t w, std::uint32_t h, int colour_type,
                     const std::function<std::string(int, int)>& pixel,
-                    const std::string& trns = "") {
+                    const std::string& trns = "",
+                    const std::string& plte = "") {
   std::string png = "\x89PNG\r\n\x1a\n";
   Chunk(&png, "IHDR",
         Be32(w) + Be32(h) +
             std::string{8, static_cast<char>(colour_type), 0, 0, 0});
+  if (!plte.empty()) Chunk(&png, "PLTE", plte);
   if (!trns.empty()) Chunk(&png, "tRNS", trns);
   std::string raw;
   for (std::uint32_t y = 0; y < h; ++y) {
@@ -132,7 +135,66 @@ std::string RgbPng(int w, int h) {
   });
 }
 
-class HaruDocumentTest : public ::testing::Test {
+// One colour everywhere, in a PNG of `colour_type` (0 grey, 2 RGB, 3
+// palette, 6 RGBA; the left half transparent for RGBA).
+std::string PlainPng(int colour_type, std::uint8_t r, std::uint8_t g,
+                     std::uint8_t b) {
+  const char R = static_cast<char>(r), G = static_cast<char>(g),
+             B = static_cast<char>(b);
+  switch (colour_type) {
+    case 0:
+      return MakePng(8, 8, 0, [=](int, int) { return std::string{R}; });
+    case 3:
+      return MakePng(
+          8, 8, 3, [](int, int) { return std::string{1}; }, "",
+          std::string{0, 0, 0, R, G, B});
+    case 6:
+      return MakePng(8, 8, 6, [=](int x, int) {
+        return std::string{R, G, B, static_cast<char>(x < 4 ? 0 : 255)};
+      });
+    default:
+      return MakePng(8, 8, 2, [=](int, int) { return std::string{R, G, B}; });
+  }
+}
+
+// A page rendered by poppler at 72 dpi (one pixel a point), with anything
+// the renderer printed.
+struct Rendered {
+  std::string messages;
+  int width = 0, height = 0;
+  std::string rgb;
+  // The colour at page point (x, y), from the lower-left corner.
+  std::array<int, 3> At(double x, double y) const {
+    const int col = static_cast<int>(x);
+    const int row = height - 1 - static_cast<int>(y);
+    const std::size_t i = (static_cast<std::size_t>(row) * width + col) * 3;
+    return {static_cast<unsigned char>(rgb[i]),
+            static_cast<unsigned char>(rgb[i + 1]),
+            static_cast<unsigned char>(rgb[i + 2])};
+  }
+};
+
+Rendered Render(const std::string& pdf, int page) {
+  Rendered r;
+  const std::string base = pdf + ".page";
+  r.messages =
+      Shell("pdftoppm -r 72 -singlefile -f " + std::to_string(page) + " -l " +
+            std::to_string(page) + " " + Quote(pdf) + " " + Quote(base))
+          .output;
+  const std::string ppm = ReadFile(base + ".ppm");
+  std::istringstream in(ppm);
+  std::string magic;
+  int max = 0;
+  in >> magic >> r.width >> r.height >> max;
+  in.get();
+  r.rgb = ppm.substr(static_cast<std::size_t>(in.tellg()));
+  if (magic != "P6" || r.rgb.size() < std::size_t(r.width) * r.height * 3) {
+    r.width = r.height = 0;
+  }
+  return r;
+}
+
+class PdfWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char templ[] = "/tmp/zarvek_pdf_XXXXXX";
@@ -180,9 +242,9 @@ void DrawSamplePage(PdfCanvas& c, int number) {
   c.linkURL("https://example.com/", 250, 38, 350, 48);
 }
 
-TEST_F(HaruDocumentTest, ProtectedFileChecksAndOpensWithoutPassword) {
+TEST_F(PdfWriterTest, ProtectedFileChecksAndOpensWithoutPassword) {
   const std::string pdf = Path("CONVERSION DE ALTURA.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   for (int page = 1; page <= 2; ++page) {
     DrawSamplePage(doc.canvas(), page);
     doc.canvas().showPage();
@@ -240,12 +302,12 @@ TEST_F(HaruDocumentTest, ProtectedFileChecksAndOpensWithoutPassword) {
   EXPECT_EQ(Count(qdf, "/Type /ExtGState"), 1u);
 }
 
-TEST_F(HaruDocumentTest, EachSaveUsesItsOwnPasswordAndNeverStoresIt) {
+TEST_F(PdfWriterTest, EachSaveUsesItsOwnPasswordAndNeverStoresIt) {
   const std::string pdf = Path("out.pdf");
   const std::string passwords[] = {"Kq7#pZ!s2R@w9Lm$Xv4^Tb8&Nc1*Hd6(",
                                    "aa)Bb_Cc+Dd=Ee[Ff]Gg{Hh}Ii|Jj;Kk"};
   for (const std::string& password : passwords) {
-    HaruDocument doc;
+    PdfWriterDocument doc;
     DrawSamplePage(doc.canvas(), 1);
     ASSERT_TRUE(doc.SaveProtected(pdf, password).ok());
     const std::string bytes = ReadFile(pdf);
@@ -268,8 +330,8 @@ TEST_F(HaruDocumentTest, EachSaveUsesItsOwnPasswordAndNeverStoresIt) {
             std::string::npos);
 }
 
-TEST_F(HaruDocumentTest, WidthsAreMeasuredOnWinAnsiBytes) {
-  HaruDocument doc;
+TEST_F(PdfWriterTest, WidthsAreMeasuredOnWinAnsiBytes) {
+  PdfWriterDocument doc;
   using namespace std::literals;
   struct Case {
     std::string_view text;
@@ -295,9 +357,9 @@ TEST_F(HaruDocumentTest, WidthsAreMeasuredOnWinAnsiBytes) {
   }
 }
 
-TEST_F(HaruDocumentTest, CharactersOutsideCp1252BecomeQuestionMarks) {
+TEST_F(PdfWriterTest, CharactersOutsideCp1252BecomeQuestionMarks) {
   const std::string pdf = Path("q.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   doc.canvas().drawString(50, 700,
                           "A\xe2\x86\x92"
                           "B \xf0\x9f\x93\x82 C\xff"
@@ -307,9 +369,9 @@ TEST_F(HaruDocumentTest, CharactersOutsideCp1252BecomeQuestionMarks) {
   EXPECT_NE(r.output.find("A?B ? C?D ñ"), std::string::npos) << r.output;
 }
 
-TEST_F(HaruDocumentTest, UnknownFontFailsTheSave) {
+TEST_F(PdfWriterTest, UnknownFontFailsTheSave) {
   const std::string pdf = Path("font.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   doc.canvas().setFont("Comic Sans", 10);
   doc.canvas().drawString(10, 10, "x");
   const Status s = doc.SaveProtected(pdf, "x");
@@ -318,7 +380,7 @@ TEST_F(HaruDocumentTest, UnknownFontFailsTheSave) {
   EXPECT_FALSE(fs::exists(pdf));
 }
 
-TEST_F(HaruDocumentTest, PageCounts) {
+TEST_F(PdfWriterTest, PageCounts) {
   struct Case {
     int drawn_pages;
     bool trailing_draw;
@@ -332,7 +394,7 @@ TEST_F(HaruDocumentTest, PageCounts) {
   };
   for (const Case& c : cases) {
     const std::string pdf = Path("pages.pdf");
-    HaruDocument doc;
+    PdfWriterDocument doc;
     for (int i = 0; i < c.drawn_pages; ++i) {
       DrawSamplePage(doc.canvas(), i + 1);
       doc.canvas().showPage();
@@ -354,9 +416,9 @@ TEST_F(HaruDocumentTest, PageCounts) {
   }
 }
 
-TEST_F(HaruDocumentTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
+TEST_F(PdfWriterTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
   const std::string pdf = Path("state.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   c.setFont("Courier", 20);
   c.saveState();  // before any page: restored by writing the values again
@@ -393,7 +455,7 @@ TEST_F(HaruDocumentTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
   EXPECT_EQ(font_before(x).substr(font_before(x).find(' ')), " 5");
   EXPECT_EQ(font_before(y).substr(font_before(y).find(' ')), " 20");
   EXPECT_EQ(font_before(z).substr(font_before(z).find(' ')), " 7");
-  // After Q libharu's font is Courier 20 again: nothing to write.
+  // After Q the font in force is Courier 20 again: nothing to write.
   EXPECT_EQ(qdf.find(" Tf", z + 1) > w, true);
   EXPECT_EQ(font_before(v).substr(font_before(v).find(' ')), " 12");
   // Restoring the state saved before the page wrote black fill again.
@@ -401,13 +463,13 @@ TEST_F(HaruDocumentTest, StateSurvivesSaveRestoreAndResetsOnNewPage) {
   EXPECT_LT(qdf.find("0 0 0 rg", x), y);
 }
 
-// Deeper than libharu's own limit of nested "q": the content stays
-// balanced and every restore brings back its own colour.
-TEST_F(HaruDocumentTest, DeepSaveNestingStaysBalanced) {
+// Deeper than the nesting of "q" that readers are sure to take: the content
+// stays balanced and every restore brings back its own colour.
+TEST_F(PdfWriterTest, DeepSaveNestingStaysBalanced) {
   const std::string pdf = Path("deep.pdf");
   const std::string picture = Path("p.png");
   WriteFile(picture, RgbaPng(8, 8));
-  HaruDocument doc;
+  PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   c.drawString(10, 10, "start");
   for (int i = 1; i <= 40; ++i) {
@@ -445,13 +507,13 @@ TEST_F(HaruDocumentTest, DeepSaveNestingStaysBalanced) {
   EXPECT_EQ(Count(qdf, "\nq\n"), Count(qdf, "\nQ\n"));
 }
 
-TEST_F(HaruDocumentTest, PicturesAreEmbeddedOnceAndPlacedByAnchor) {
+TEST_F(PdfWriterTest, PicturesAreEmbeddedOnceAndPlacedByAnchor) {
   const std::string rgba = Path("rgba.png");
   const std::string rgb = Path("rgb.png");
   WriteFile(rgba, RgbaPng(40, 20));
   WriteFile(rgb, RgbPng(30, 30));
   const std::string pdf = Path("img.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   using A = PdfCanvas::ImageAnchor;
   for (int page = 0; page < 3; ++page) {
@@ -480,7 +542,7 @@ TEST_F(HaruDocumentTest, PicturesAreEmbeddedOnceAndPlacedByAnchor) {
   EXPECT_EQ(Count(qdf, "30 0 0 30 0 0 cm"), 3u);
 }
 
-TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
+TEST_F(PdfWriterTest, BadPicturesAreSkippedSilently) {
   const std::string good = RgbaPng(16, 16);
   WriteFile(Path("truncated.png"), good.substr(0, good.size() / 2));
   WriteFile(Path("notpng.png"), "GIF89a this is not a PNG file at all");
@@ -491,6 +553,24 @@ TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
   Chunk(&bomb, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
   Chunk(&bomb, "IEND", "");
   WriteFile(Path("bomb.png"), bomb);
+  // Intact chunks around image data that is short, or has a row filter
+  // PNG does not know.
+  auto opaque_png = [](std::uint32_t rows, char filter) {
+    std::string raw;
+    for (std::uint32_t y = 0; y < rows; ++y) raw += filter + std::string(24, 9);
+    uLongf size = compressBound(raw.size());
+    std::string z(size, '\0');
+    compress(reinterpret_cast<Bytef*>(z.data()), &size,
+             reinterpret_cast<const Bytef*>(raw.data()), raw.size());
+    z.resize(size);
+    std::string png = "\x89PNG\r\n\x1a\n";
+    Chunk(&png, "IHDR", Be32(8) + Be32(8) + std::string{8, 2, 0, 0, 0});
+    Chunk(&png, "IDAT", z);
+    Chunk(&png, "IEND", "");
+    return png;
+  };
+  WriteFile(Path("short.png"), opaque_png(4, 0));
+  WriteFile(Path("filter.png"), opaque_png(8, 7));
   // RGB with a transparent colour key: kept, with a mask.
   WriteFile(Path("keyed.png"),
             MakePng(
@@ -501,11 +581,12 @@ TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
                 std::string{0, 0, 0, 0, 0, 0}));
 
   const std::string pdf = Path("bad.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   PdfCanvas& c = doc.canvas();
   using A = PdfCanvas::ImageAnchor;
-  for (const char* name : {"truncated.png", "notpng.png", "empty.png",
-                           "bomb.png", "missing.png", ""}) {
+  for (const char* name :
+       {"truncated.png", "notpng.png", "empty.png", "bomb.png", "short.png",
+        "filter.png", "missing.png", ""}) {
     for (int twice = 0; twice < 2; ++twice) {
       EXPECT_FALSE(c.drawImage(Path(name), 10, 10, 50, 50, true, A::kFitInBox))
           << name;
@@ -528,7 +609,7 @@ TEST_F(HaruDocumentTest, BadPicturesAreSkippedSilently) {
       std::string::npos);
 }
 
-TEST_F(HaruDocumentTest, NumbersKeepTheirPointUnderACommaLocale) {
+TEST_F(PdfWriterTest, NumbersKeepTheirPointUnderACommaLocale) {
   const char* previous = std::setlocale(LC_ALL, nullptr);
   const std::string saved = previous != nullptr ? previous : "C";
   const char* locale = nullptr;
@@ -542,7 +623,7 @@ TEST_F(HaruDocumentTest, NumbersKeepTheirPointUnderACommaLocale) {
   if (locale == nullptr) GTEST_SKIP() << "no comma-decimal locale installed";
   const std::string pdf = Path("locale.pdf");
   {
-    HaruDocument doc;
+    PdfWriterDocument doc;
     doc.canvas().setLineWidth(0.5);
     doc.canvas().setFillColorRGB(0.17, 0.24, 0.31);
     doc.canvas().roundRect(10.25, 20.5, 100.75, 50.5, 3.5, true, true);
@@ -557,14 +638,170 @@ TEST_F(HaruDocumentTest, NumbersKeepTheirPointUnderACommaLocale) {
   EXPECT_NE(qdf.find("12.5 30.25 Td"), std::string::npos);
 }
 
-TEST_F(HaruDocumentTest, SaveIntoMissingFolderReportsTheSystemText) {
+TEST_F(PdfWriterTest, SaveIntoMissingFolderReportsTheSystemText) {
   const std::string pdf = Path("2. DATOS GNSS/CONVERSION DE ALTURA.pdf");
-  HaruDocument doc;
+  PdfWriterDocument doc;
   DrawSamplePage(doc.canvas(), 1);
   const Status s = doc.SaveProtected(pdf, "x");
   ASSERT_FALSE(s.ok());
   EXPECT_EQ(s.message(), "No such file or directory: " + pdf);
   EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+// Every kind of PNG shows its own colours, without a word from the reader:
+// the opaque kinds are embedded as they are (PNG predictors, palette in a
+// stream of its own), the others decoded, with a mask.
+TEST_F(PdfWriterTest, EveryKindOfPngShowsItsColours) {
+  struct Case {
+    const char* name;
+    std::string png;
+    bool direct;
+    std::array<int, 3> left, right;  // at a quarter and three quarters
+  } cases[] = {
+      {"palette", PlainPng(3, 200, 30, 40), true, {200, 30, 40}, {200, 30, 40}},
+      {"grey", PlainPng(0, 90, 0, 0), true, {90, 90, 90}, {90, 90, 90}},
+      {"rgb", PlainPng(2, 10, 200, 30), true, {10, 200, 30}, {10, 200, 30}},
+      {"rgba", PlainPng(6, 20, 40, 160), false, {255, 255, 255}, {20, 40, 160}},
+      {"keyed",
+       MakePng(
+           8, 8, 2,
+           [](int x, int) {
+             return x < 4 ? std::string{0, 0, 0} : std::string{70, 80, 90};
+           },
+           std::string{0, 0, 0, 0, 0, 0}),
+       false,
+       {255, 255, 255},
+       {70, 80, 90}},
+  };
+  const std::string pdf = Path("kinds.pdf");
+  PdfWriterDocument doc;
+  for (const Case& c : cases) {
+    const std::string file = Path(std::string(c.name) + ".png");
+    WriteFile(file, c.png);
+    ASSERT_TRUE(doc.drawImage(file, 100, 100, 200, 200, false,
+                              PdfCanvas::ImageAnchor::kFitInBox))
+        << c.name;
+    doc.showPage();
+  }
+  ASSERT_TRUE(doc.SaveProtected(pdf, "x").ok());
+  EXPECT_EQ(Shell("qpdf --check " + Quote(pdf)).exit_code, 0);
+  int page = 0;
+  for (const Case& c : cases) {
+    const Rendered r = Render(pdf, ++page);
+    ASSERT_GT(r.width, 0) << c.name;
+    EXPECT_EQ(r.messages, "") << c.name;
+    for (int side = 0; side < 2; ++side) {
+      const auto got = r.At(side == 0 ? 150 : 250, 200);
+      const auto& want = side == 0 ? c.left : c.right;
+      for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(got[k], want[k], 2) << c.name << " side " << side;
+      }
+    }
+  }
+  const CommandResult raw =
+      Shell("qpdf --decrypt --qdf --stream-data=preserve " + Quote(pdf) + " " +
+            Quote(pdf + ".raw"));
+  EXPECT_EQ(raw.exit_code, 0) << raw.output;
+  EXPECT_EQ(Count(ReadFile(pdf + ".raw"), "/Predictor 15"), 3u);
+}
+
+// A prepared copy is used only while it belongs to the PNG beside it: one
+// made from another picture, or a damaged one, is passed over.
+TEST_F(PdfWriterTest, PreparedCopiesMustMatchTheirPicture) {
+  const std::string png = Path("logo.png");
+  const std::string prepared = png + std::string(kPreparedPictureSuffix);
+  const std::string other = Path("other.png");
+  WriteFile(other, PlainPng(6, 0, 0, 255));
+  struct Case {
+    const char* name;
+    std::function<void()> prepare;
+  } cases[] = {
+      {"matching",
+       [&] { ASSERT_TRUE(PreparePictureFile(png, prepared).ok()); }},
+      {"stale", [&] { ASSERT_TRUE(PreparePictureFile(other, prepared).ok()); }},
+      {"damaged",
+       [&] {
+         ASSERT_TRUE(PreparePictureFile(png, prepared).ok());
+         std::string bytes = ReadFile(prepared);
+         bytes[bytes.size() - 3] ^= 0x55;
+         WriteFile(prepared, bytes);
+       }},
+  };
+  for (const Case& c : cases) {
+    WriteFile(png, PlainPng(6, 255, 0, 0));
+    c.prepare();
+    const std::string pdf = Path(std::string(c.name) + ".pdf");
+    PdfWriterDocument doc;
+    ASSERT_TRUE(doc.drawImage(png, 100, 100, 200, 200, false,
+                              PdfCanvas::ImageAnchor::kFitInBox));
+    ASSERT_TRUE(doc.SaveProtected(pdf, "x").ok());
+    const Rendered r = Render(pdf, 1);
+    ASSERT_GT(r.width, 0) << c.name;
+    EXPECT_EQ(r.messages, "") << c.name;
+    EXPECT_EQ(r.At(250, 200), (std::array<int, 3>{255, 0, 0})) << c.name;
+    EXPECT_EQ(r.At(150, 200), (std::array<int, 3>{255, 255, 255})) << c.name;
+  }
+}
+
+// Shared drawings give the very pages that drawing every time gives: the
+// state a drawing takes over, the state it leaves behind and its links all
+// come out the same, and each one is stored once.
+TEST_F(PdfWriterTest, SharedDrawingsLookLikeDrawingEveryTime) {
+  const std::string picture = Path("p.png");
+  WriteFile(picture, PlainPng(6, 0, 120, 0));
+  auto draw_pages = [&](PdfWriterDocument& doc, bool shared) {
+    PdfCanvas& c = doc.canvas();
+    auto share = [&](std::string_view key,
+                     const std::function<void(PdfCanvas&)>& draw) {
+      if (shared) {
+        c.drawShared(key, draw);
+      } else {
+        draw(c);
+      }
+    };
+    for (int page = 0; page < 4; ++page) {
+      // Sets everything it uses and leaves its fill and font behind.
+      share("head", [&](PdfCanvas& c) {
+        c.saveState();
+        c.setFillAlpha(0.5);
+        c.drawImage(picture, 300, 600, 100, 100, true,
+                    PdfCanvas::ImageAnchor::kFitInBox);
+        c.restoreState();
+        c.setFillColorRGB(0.8, 0.1, 0.1);
+        c.rect(50, 700, 100, 50, false, true);
+        c.setFont("Helvetica-Bold", 30);
+        c.linkURL("https://example.com/", 50, 700, 150, 750);
+      });
+      c.drawString(50, 650, "AFTER");  // red, bold 30
+      // Uses the fill colour as it finds it: black, then blue on odd pages.
+      if (page % 2 == 1) c.setFillColorRGB(0.1, 0.1, 0.8);
+      share("box",
+            [&](PdfCanvas& c) { c.rect(50, 400, 100, 100, false, true); });
+      c.showPage();
+    }
+  };
+  const std::string pdfs[2] = {Path("shared.pdf"), Path("direct.pdf")};
+  for (int k = 0; k < 2; ++k) {
+    PdfWriterDocument doc;
+    draw_pages(doc, k == 0);
+    ASSERT_TRUE(doc.SaveProtected(pdfs[k], "x").ok());
+    EXPECT_EQ(Shell("qpdf --check " + Quote(pdfs[k])).exit_code, 0);
+  }
+  for (int page = 1; page <= 4; ++page) {
+    const Rendered shared = Render(pdfs[0], page);
+    const Rendered direct = Render(pdfs[1], page);
+    ASSERT_GT(shared.width, 0);
+    EXPECT_EQ(shared.messages, "");
+    EXPECT_TRUE(shared.rgb == direct.rgb) << "page " << page;
+    const auto box = shared.At(100, 450);
+    EXPECT_EQ(box[2] > 150, page % 2 == 0) << "page " << page;
+  }
+  const std::string qdf = Decrypted(pdfs[0]);
+  // "head" and "box" once each ("box" is drawn again where the fill
+  // differs).
+  EXPECT_EQ(Count(qdf, "/Subtype /Form"), 2u);
+  EXPECT_EQ(Count(qdf, "/Subtype /Link"), 4u);
+  EXPECT_EQ(Count(qdf, "/Subtype /Image"), 2u);  // the picture, its mask
 }
 
 }  // namespace

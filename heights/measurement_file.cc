@@ -1,0 +1,510 @@
+#include "heights/measurement_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <utility>
+
+#include "app/ascii_text.h"
+#include "heights/conversion.h"
+#include "heights/decimal.h"
+#include "heights/point_detection.h"
+#include "heights/row_rules.h"
+#include "platform/fs.h"
+
+namespace zarvek {
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+enum Column { kCodigo, kRec, kTipo, kAcc, kRef, kH, kArp, kFase };
+
+// True when `s` is well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF).
+bool IsUtf8(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const auto* end = p + s.size();
+  while (p < end) {
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    int n;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      n = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      n = 2;
+      if (c == 0xE0) lo = 0xA0;
+      if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      n = 3;
+      if (c == 0xF0) lo = 0x90;
+      if (c == 0xF4) hi = 0x8F;
+    } else {
+      return false;
+    }
+    if (end - p <= n) return false;
+    if (p[1] < lo || p[1] > hi) return false;
+    for (int i = 2; i <= n; ++i) {
+      if (p[i] < 0x80 || p[i] > 0xBF) return false;
+    }
+    p += n + 1;
+  }
+  return true;
+}
+
+struct RawRecord {
+  std::size_t line;
+  std::string_view text;
+  std::vector<std::string> fields;
+};
+
+// Splits `s` into records of ";"-separated fields. Outside quotes CRLF, LF
+// and a lone CR end a record; inside quotes they belong to the field. Text
+// after a closing quote is kept as part of the field, and a quote inside an
+// unquoted field is an ordinary character, as spreadsheets read them.
+// Fails only on a quote left open at the end of the text.
+bool SplitRecords(std::string_view s, std::vector<RawRecord>* out,
+                  std::size_t* bad_line) {
+  std::size_t pos = 0;
+  std::size_t line = 1;
+  while (pos < s.size()) {
+    RawRecord record{line, {}, {}};
+    const std::size_t start = pos;
+    std::string field;
+    bool at_field_start = true;
+    bool ended = false;
+    while (!ended) {
+      if (pos == s.size()) {
+        record.fields.push_back(std::move(field));
+        record.text = s.substr(start, pos - start);
+        break;
+      }
+      const char c = s[pos];
+      if (at_field_start && c == '"') {
+        at_field_start = false;
+        ++pos;
+        for (;;) {
+          if (pos == s.size()) {
+            *bad_line = record.line;
+            return false;
+          }
+          const char q = s[pos];
+          if (q == '"') {
+            if (pos + 1 < s.size() && s[pos + 1] == '"') {
+              field += '"';
+              pos += 2;
+              continue;
+            }
+            ++pos;
+            break;
+          }
+          if (q == '\n' ||
+              (q == '\r' && !(pos + 1 < s.size() && s[pos + 1] == '\n'))) {
+            ++line;
+          }
+          field += q;
+          ++pos;
+        }
+        continue;
+      }
+      at_field_start = false;
+      if (c == ';') {
+        record.fields.push_back(std::move(field));
+        field.clear();
+        at_field_start = true;
+        ++pos;
+      } else if (c == '\r' || c == '\n') {
+        record.fields.push_back(std::move(field));
+        record.text = s.substr(start, pos - start);
+        pos += (c == '\r' && pos + 1 < s.size() && s[pos + 1] == '\n') ? 2 : 1;
+        ++line;
+        ended = true;
+      } else {
+        // Runs of ordinary characters are appended at once.
+        const std::size_t stop = s.find_first_of(";\r\n", pos);
+        const std::size_t n =
+            (stop == std::string_view::npos ? s.size() : stop) - pos;
+        field.append(s.substr(pos, n));
+        pos += n;
+      }
+    }
+    out->push_back(std::move(record));
+  }
+  return true;
+}
+
+bool IsBlankRecord(const std::vector<std::string>& fields) {
+  return std::all_of(fields.begin(), fields.end(), [](const std::string& f) {
+    return TrimBlanks(f).empty();
+  });
+}
+
+// `value` for a message: at most 40 bytes, cut at a character boundary.
+std::string Quoted(std::string_view value) {
+  std::string out = "«";
+  if (value.size() <= 40) {
+    out += value;
+  } else {
+    std::size_t n = 40;
+    while (n > 0 && (static_cast<unsigned char>(value[n]) & 0xC0) == 0x80) --n;
+    out += value.substr(0, n);
+    out += "…";
+  }
+  return out + "»";
+}
+
+void AppendField(std::string* out, std::string_view field) {
+  if (field.find_first_of(";\"\r\n") == std::string_view::npos) {
+    out->append(field);
+    return;
+  }
+  out->push_back('"');
+  for (char c : field) {
+    if (c == '"') out->push_back('"');
+    out->push_back(c);
+  }
+  out->push_back('"');
+}
+
+const std::string kEmpty;
+
+}  // namespace
+
+std::string MeasurementFilePath(const std::string& ruta_base) {
+  std::string_view base = ruta_base;
+  while (base.size() > 1 && base.back() == '/') base.remove_suffix(1);
+  const std::size_t slash = base.rfind('/');
+  const std::string_view last =
+      slash == std::string_view::npos ? base : base.substr(slash + 1);
+  if (last == kDatosGnssFolder) {
+    return JoinPath(ruta_base, std::string(kMeasurementFileName));
+  }
+  return JoinPath(JoinPath(ruta_base, std::string(kDatosGnssFolder)),
+                  std::string(kMeasurementFileName));
+}
+
+RowValues ApplyRowRules(const Catalogue& catalogue,
+                        const std::string& default_receiver,
+                        const RowValues& saved,
+                        std::vector<std::string>* dropped) {
+  auto note = [dropped](std::string text) {
+    if (dropped) dropped->push_back(std::move(text));
+  };
+  RowValues out;
+  out.h = saved.h;
+  out.rec = saved.rec;
+  if (out.rec.empty() || FindReceiver(catalogue, out.rec) == nullptr) {
+    if (!out.rec.empty()) {
+      note("RECEPTOR " + Quoted(out.rec) + " DESCONOCIDO: SE USA " +
+           default_receiver);
+    }
+    out.rec = default_receiver;
+  }
+  if (std::find(kTipoChoices.begin(), kTipoChoices.end(), saved.tipo) !=
+      kTipoChoices.end()) {
+    out.tipo = saved.tipo;
+  } else if (!saved.tipo.empty()) {
+    note("TIPO DE MEDIDA " + Quoted(saved.tipo) +
+         " NO SE OFRECE: SE DEJA VACÍO");
+  }
+  if (!saved.acc.empty()) {
+    const Choices offered = AccessoryChoices(out.tipo);
+    if (std::find(offered.values.begin(), offered.values.end(), saved.acc) !=
+        offered.values.end()) {
+      out.acc = saved.acc;
+    } else {
+      note("ACCESORIO " + Quoted(saved.acc) + " NO SE OFRECE PARA " +
+           Quoted(out.tipo) + ": SE DEJA VACÍO");
+    }
+  }
+  if (!out.acc.empty()) {
+    const Choices offered = ReferenceChoices(out.rec, out.tipo, out.acc);
+    if (std::find(offered.values.begin(), offered.values.end(), saved.ref) !=
+        offered.values.end()) {
+      out.ref = saved.ref;
+    } else {
+      if (!saved.ref.empty()) {
+        note("REFERENCIA " + Quoted(saved.ref) + " NO SE OFRECE PARA " +
+             out.rec + ", " + out.tipo + ", " + out.acc + ": SE DEJA " +
+             (offered.preselect ? "LA ÚNICA POSIBLE" : "VACÍA"));
+      }
+      out.ref = offered.preselect.value_or("");
+    }
+  } else if (!saved.ref.empty()) {
+    note("REFERENCIA " + Quoted(saved.ref) + " SIN ACCESORIO: SE DEJA VACÍA");
+  }
+  return out;
+}
+
+MeasurementFile::MeasurementFile() {
+  header_.assign(kMeasurementColumns.begin(), kMeasurementColumns.end());
+  for (std::size_t c = 0; c < column_.size(); ++c) column_[c] = c;
+  for (const std::string& name : header_) {
+    if (!header_text_.empty()) header_text_ += ';';
+    AppendField(&header_text_, name);
+  }
+}
+
+std::optional<MeasurementFile> MeasurementFile::Parse(
+    std::string_view bytes, const Catalogue& catalogue, std::string* error) {
+  if (bytes.size() > kMaxMeasurementFileBytes) {
+    *error = "ES DEMASIADO GRANDE (MÁS DE " +
+             DecimalText(kMaxMeasurementFileBytes >> 20) + " MB)";
+    return std::nullopt;
+  }
+  if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
+  if (std::memchr(bytes.data(), '\0', bytes.size()) != nullptr) {
+    *error = "NO ES UN ARCHIVO DE TEXTO";
+    return std::nullopt;
+  }
+  if (!IsUtf8(bytes)) {
+    *error = "NO ESTÁ CODIFICADO EN UTF-8 (GUÁRDELO COMO «CSV UTF-8»)";
+    return std::nullopt;
+  }
+  std::vector<RawRecord> raw;
+  std::size_t bad_line = 0;
+  if (!SplitRecords(bytes, &raw, &bad_line)) {
+    *error =
+        "TIENE UNAS COMILLAS SIN CERRAR (LÍNEA " + DecimalText(bad_line) + ")";
+    return std::nullopt;
+  }
+  MeasurementFile file;
+  if (raw.empty()) return file;
+
+  // The header: known columns by name, blanks around names ignored; the
+  // first of two equal names counts, the other is kept as unknown.
+  file.header_.clear();
+  file.column_.fill(kNone);
+  for (std::size_t i = 0; i < raw[0].fields.size(); ++i) {
+    const std::string_view name = TrimBlanks(raw[0].fields[i]);
+    for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
+      if (name == kMeasurementColumns[c] && file.column_[c] == kNone)
+        file.column_[c] = i;
+    }
+    file.header_.push_back(raw[0].fields[i]);
+  }
+  if (file.column_[kCodigo] == kNone) {
+    *error = "NO TIENE LA COLUMNA «PUNTO» EN SU PRIMERA LÍNEA";
+    return std::nullopt;
+  }
+  const std::size_t width = file.header_.size();
+  file.header_text_ = std::string(raw[0].text);
+  bool header_changed = false;
+  for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
+    if (file.column_[c] != kNone) continue;
+    file.column_[c] = file.header_.size();
+    file.header_.emplace_back(kMeasurementColumns[c]);
+    header_changed = true;
+  }
+  if (header_changed) {
+    file.header_text_.clear();
+    for (std::size_t i = 0; i < file.header_.size(); ++i) {
+      if (i > 0) file.header_text_ += ';';
+      AppendField(&file.header_text_, file.header_[i]);
+    }
+  }
+
+  file.records_.reserve(raw.size() - 1);
+  for (std::size_t i = 1; i < raw.size(); ++i) {
+    Record record;
+    record.line = raw[i].line;
+    record.text = std::string(raw[i].text);
+    record.fields = std::move(raw[i].fields);
+    auto problem = [&](std::string why) {
+      file.problems_.push_back(
+          {record.line, std::move(why) + "; LA LÍNEA SE CONSERVA SIN USAR"});
+    };
+    if (IsBlankRecord(record.fields)) {
+      // Spreadsheets write empty rows as ";;;;": nothing to use or report.
+    } else if (record.fields.size() > width &&
+               !IsBlankRecord(
+                   {record.fields.begin() + width, record.fields.end()})) {
+      problem("TIENE MÁS CAMPOS QUE LA CABECERA");
+    } else {
+      record.fields.resize(width);
+      const std::string_view code =
+          TrimBlanks(file.Field(record, file.column_[kCodigo]));
+      const std::string_view rec =
+          TrimBlanks(file.Field(record, file.column_[kRec]));
+      if (!IsAsciiDigits(code)) {
+        problem(code.empty()
+                    ? std::string("NO TIENE CÓDIGO DE PUNTO")
+                    : "EL CÓDIGO DE PUNTO " + Quoted(code) + " NO ES NUMÉRICO");
+      } else if (!rec.empty() && FindReceiver(catalogue, rec) == nullptr) {
+        problem("EL RECEPTOR " + Quoted(rec) + " NO ESTÁ EN EL CATÁLOGO");
+      } else {
+        record.usable = true;
+      }
+    }
+    file.records_.push_back(std::move(record));
+  }
+  return file;
+}
+
+const std::string& MeasurementFile::Field(const Record& r,
+                                          std::size_t column) const {
+  return column < r.fields.size() ? r.fields[column] : kEmpty;
+}
+
+std::vector<std::optional<RowValues>> MeasurementFile::Bind(
+    const std::vector<std::string>& codes, const Catalogue& catalogue) {
+  codes_ = codes;
+  row_of_.assign(codes.size(), kNone);
+  all_rows_present_ = false;
+
+  // Usable lines by exact code, then by value, each in file order.
+  auto value_key = [](std::string_view code) {
+    const std::size_t nz = code.find_first_not_of('0');
+    return std::string(nz == std::string_view::npos ? "0" : code.substr(nz));
+  };
+  std::map<std::string, std::vector<std::size_t>, std::less<>> by_text;
+  for (std::size_t i = 0; i < records_.size(); ++i) {
+    if (!records_[i].usable) continue;
+    by_text[std::string(TrimBlanks(Field(records_[i], column_[kCodigo])))]
+        .push_back(i);
+  }
+  std::vector<bool> taken(records_.size(), false);
+  std::map<std::string, std::size_t> next_exact;
+  for (std::size_t row = 0; row < codes.size(); ++row) {
+    auto it = by_text.find(codes[row]);
+    if (it == by_text.end()) continue;
+    std::size_t& k = next_exact[codes[row]];
+    if (k < it->second.size()) {
+      row_of_[row] = it->second[k++];
+      taken[row_of_[row]] = true;
+    }
+  }
+  std::map<std::string, std::vector<std::size_t>> by_value;
+  for (const auto& [code, list] : by_text) {
+    for (std::size_t i : list) {
+      if (!taken[i]) by_value[value_key(code)].push_back(i);
+    }
+  }
+  for (auto& [key, list] : by_value) std::sort(list.begin(), list.end());
+  std::map<std::string, std::size_t> next_value;
+  for (std::size_t row = 0; row < codes.size(); ++row) {
+    if (row_of_[row] != kNone) continue;
+    const std::string key = value_key(codes[row]);
+    auto it = by_value.find(key);
+    if (it == by_value.end()) continue;
+    std::size_t& k = next_value[key];
+    if (k < it->second.size()) row_of_[row] = it->second[k++];
+  }
+
+  const std::string default_receiver =
+      catalogue.empty() ? std::string() : catalogue.front().first;
+  std::vector<std::optional<RowValues>> out(codes.size());
+  for (std::size_t row = 0; row < codes.size(); ++row) {
+    if (row_of_[row] == kNone) continue;
+    const Record& r = records_[row_of_[row]];
+    RowValues saved{std::string(TrimBlanks(Field(r, column_[kRec]))),
+                    std::string(TrimBlanks(Field(r, column_[kTipo]))),
+                    std::string(TrimBlanks(Field(r, column_[kAcc]))),
+                    std::string(TrimBlanks(Field(r, column_[kRef]))),
+                    Field(r, column_[kH])};
+    std::vector<std::string> dropped;
+    out[row] = ApplyRowRules(catalogue, default_receiver, saved, &dropped);
+    // Shown as typed, like a height typed in the table; the report refuses
+    // it until it is mended.
+    if (!TrimBlanks(saved.h).empty() && !ParseDecimal(saved.h)) {
+      dropped.push_back("LA ALTURA " + Quoted(saved.h) +
+                        " NO ES UN NÚMERO CON PUNTO DECIMAL");
+    }
+    for (std::string& why : dropped) problems_.push_back({r.line, why});
+  }
+  std::stable_sort(problems_.begin(), problems_.end(),
+                   [](const LineProblem& a, const LineProblem& b) {
+                     return a.line < b.line;
+                   });
+  return out;
+}
+
+bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
+                             const Catalogue& catalogue,
+                             const std::string& default_receiver) {
+  if (idx >= row_of_.size()) return false;
+  bool changed = false;
+  if (!all_rows_present_) {
+    for (std::size_t row = 0; row < row_of_.size(); ++row) {
+      if (row_of_[row] != kNone) continue;
+      Record record;
+      record.usable = true;
+      record.fields.resize(header_.size());
+      record.fields[column_[kCodigo]] = codes_[row];
+      record.fields[column_[kRec]] = default_receiver;
+      Render(&record);
+      row_of_[row] = records_.size();
+      records_.push_back(std::move(record));
+      changed = true;
+    }
+    all_rows_present_ = true;
+  }
+  Record& r = records_[row_of_[idx]];
+  if (r.fields.size() < header_.size()) r.fields.resize(header_.size());
+  r.fields[column_[kCodigo]] = codes_[idx];
+  r.fields[column_[kRec]] = values.rec;
+  r.fields[column_[kTipo]] = values.tipo;
+  r.fields[column_[kAcc]] = values.acc;
+  r.fields[column_[kRef]] = values.ref;
+  r.fields[column_[kH]] = values.h;
+  std::string arp, fase;
+  // The same rows and numbers as the report: all five inputs filled, and a
+  // conversion, printed with 4 decimals.
+  if (!values.rec.empty() && !values.tipo.empty() && !values.acc.empty() &&
+      !values.ref.empty() && !values.h.empty()) {
+    if (const ReceiverSpec* spec = FindReceiver(catalogue, values.rec)) {
+      if (auto conv =
+              calcular_arp_y_fase(values.h, values.tipo, values.ref, *spec)) {
+        arp = FormatFixed(conv->arp, 4);
+        fase = FormatFixed(conv->phase_center, 4);
+      }
+    }
+  }
+  r.fields[column_[kArp]] = std::move(arp);
+  r.fields[column_[kFase]] = std::move(fase);
+  std::string before = std::move(r.text);
+  Render(&r);
+  return changed || r.text != before;
+}
+
+void MeasurementFile::Render(Record* r) const {
+  r->text.clear();
+  for (std::size_t i = 0; i < r->fields.size(); ++i) {
+    if (i > 0) r->text += ';';
+    AppendField(&r->text, r->fields[i]);
+  }
+}
+
+std::string MeasurementFile::Serialize() const {
+  std::size_t size = kBom.size() + header_text_.size() + 2;
+  for (const Record& r : records_) size += r.text.size() + 2;
+  std::string out;
+  out.reserve(size);
+  out += kBom;
+  out += header_text_;
+  out += "\r\n";
+  for (const Record& r : records_) {
+    out += r.text;
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string DescribeProblems(const std::vector<LineProblem>& problems,
+                             std::size_t max_lines) {
+  std::string out;
+  const std::size_t shown = std::min(problems.size(), max_lines);
+  for (std::size_t i = 0; i < shown; ++i) {
+    out += "LÍNEA " + DecimalText(problems[i].line) + ": " + problems[i].why +
+           ".\n";
+  }
+  if (problems.size() > shown) {
+    out += "… Y " + DecimalText(problems.size() - shown) + " MÁS.\n";
+  }
+  return out;
+}
+
+}  // namespace zarvek

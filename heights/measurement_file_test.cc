@@ -1,0 +1,203 @@
+#include "heights/measurement_file.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarvek {
+namespace {
+
+const Catalogue& Specs() {
+  static const Catalogue catalogue = BuildEquiposSpecs();
+  return catalogue;
+}
+const std::string kR300 = "QUENTARO R300";
+
+const std::string kHeader =
+    "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;"
+    "ALTURA MEDIDA (m);ALTURA ARP (m);ALTURA CENTRO DE FASE (m)";
+
+MeasurementFile ParseOk(std::string_view bytes) {
+  std::string error;
+  std::optional<MeasurementFile> file =
+      MeasurementFile::Parse(bytes, Specs(), &error);
+  EXPECT_TRUE(file.has_value()) << error;
+  return file ? *file : MeasurementFile();
+}
+
+std::vector<std::size_t> ProblemLines(const MeasurementFile& file) {
+  std::vector<std::size_t> lines;
+  for (const LineProblem& p : file.problems()) lines.push_back(p.line);
+  return lines;
+}
+
+// A new project: the first edit writes every table row, in table order, with
+// the heights of the report for the rows that convert; reading the bytes back
+// gives the same rows.
+TEST(MeasurementFileTest, WritesTheTableAndReadsItBack) {
+  const std::vector<std::string> codes = {"1001", "1002", "007", "1003"};
+  MeasurementFile file;
+  EXPECT_EQ(file.Bind(codes, Specs()),
+            std::vector<std::optional<RowValues>>(4));
+  const std::vector<RowValues> rows = {
+      {kR300, "INCLINADA", "TRÍPODE", "R1", "1.5"},
+      {kR300, "", "", "", ""},
+      {"QUENTARO R100", "VERTICAL", "BASTÓN", "R3", "2"},
+      // Typed text that needs quoting, and a height the report refuses.
+      {kR300, "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1;5 \"b\""},
+  };
+  file.Update(2, rows[2], Specs(), kR300);
+  file.Update(0, rows[0], Specs(), kR300);
+  file.Update(3, rows[3], Specs(), kR300);
+  const std::string bytes = file.Serialize();
+  EXPECT_EQ(bytes,
+            "\xEF\xBB\xBF" + kHeader + "\r\n" +
+                "1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5;1.4285;1.5105\r\n"
+                "1002;QUENTARO R300;;;;;;\r\n"
+                "007;QUENTARO R100;VERTICAL;BASTÓN;R3;2;2.0000;2.2630\r\n"
+                "1003;QUENTARO R300;INCLINADA;BÍPODE Y BASTÓN;R2;"
+                "\"1;5 \"\"b\"\"\";;\r\n");
+
+  MeasurementFile again = ParseOk(bytes);
+  const auto back = again.Bind(codes, Specs());
+  ASSERT_EQ(back.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) {
+    ASSERT_TRUE(back[i].has_value()) << i;
+    EXPECT_EQ(*back[i], rows[i]) << i;
+  }
+  EXPECT_EQ(ProblemLines(again), std::vector<std::size_t>{5});  // the height
+  // Nothing changed: written back byte for byte.
+  EXPECT_FALSE(again.Update(1, rows[1], Specs(), kR300));
+  EXPECT_EQ(again.Serialize(), bytes);
+}
+
+// A file saved by a spreadsheet: LF, no byte-order mark, columns reordered,
+// a column of its own, a quoted line break, a code without its leading zeros.
+// Usable lines fill the table through the row rules; lines it cannot use,
+// lines of points not detected and the unknown column are written back
+// untouched; an updated line keeps its unknown field.
+TEST(MeasurementFileTest, ReadsASpreadsheetEditAndKeepsWhatItDoesNotUse) {
+  const std::string header =
+      "ALTURA MEDIDA (m);PUNTO;NOTAS;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;"
+      "REFERENCIA;ALTURA ARP (m);ALTURA CENTRO DE FASE (m)";
+  const std::string kept[] = {
+      "1,5;1002;;QUENTARO R300;VERTICAL;BASTÓN;R3;;",
+      "2;7;\"dos\nlíneas\";QUENTARO R100;INCLINADA;TRÍPODE;R1;;",
+      ";;;;;;;;",
+      "1.2;9999;vieja;QUENTARO R300;VERTICAL;BASTÓN;R3;1.2000;1.2820",
+      "1.3;abc;;QUENTARO R300;;;;;",
+      "1.4;1003;;QUENTARO X;;;;;",
+      "1.4;1004;;;;;;;;;x",
+  };
+  std::string input = header + "\n" +
+                      "1.5;1001;\"base; norte\";QUENTARO R300;INCLINADA;"
+                      "TRÍPODE;R1;9;9\n";
+  for (const std::string& line : kept) input += line + "\n";
+
+  MeasurementFile file = ParseOk(input);
+  const std::vector<std::string> codes = {"007", "1001", "1002", "1003",
+                                          "1004"};
+  const auto rows = file.Bind(codes, Specs());
+  ASSERT_EQ(rows.size(), 5u);
+  // R1 is not offered for the R100: the only reference left is chosen.
+  EXPECT_EQ(rows[0],
+            (RowValues{"QUENTARO R100", "INCLINADA", "TRÍPODE", "R2", "2"}));
+  EXPECT_EQ(rows[1], (RowValues{kR300, "INCLINADA", "TRÍPODE", "R1", "1.5"}));
+  EXPECT_EQ(rows[2], (RowValues{kR300, "VERTICAL", "BASTÓN", "R3", "1,5"}));
+  EXPECT_EQ(rows[3], std::nullopt);  // unknown receiver
+  EXPECT_EQ(rows[4], std::nullopt);  // more fields than the header
+  EXPECT_EQ(ProblemLines(file), (std::vector<std::size_t>{3, 4, 8, 9, 10}));
+
+  file.Update(1, {kR300, "INCLINADA", "TRÍPODE", "R1", "1.6"}, Specs(), kR300);
+  std::string expected = "\xEF\xBB\xBF" + header + "\r\n" +
+                         "1.6;1001;\"base; norte\";QUENTARO R300;INCLINADA;"
+                         "TRÍPODE;R1;1.5286;1.6106\r\n";
+  for (const std::string& line : kept) expected += line + "\r\n";
+  expected += ";1003;;QUENTARO R300;;;;;\r\n;1004;;QUENTARO R300;;;;;\r\n";
+  EXPECT_EQ(file.Serialize(), expected);
+}
+
+TEST(MeasurementFileTest, FilesAcceptedAndRefused) {
+  const std::string accepted[] = {
+      "", "\xEF\xBB\xBF", kHeader + "\r",
+      "PUNTO\r1001\r",  // old Mac line ends; missing columns are added
+  };
+  for (const std::string& bytes : accepted) {
+    MeasurementFile file = ParseOk(bytes);
+    EXPECT_TRUE(file.problems().empty()) << bytes;
+  }
+  MeasurementFile short_header = ParseOk("PUNTO\r1001\r");
+  EXPECT_EQ(short_header.Bind({"1001"}, Specs())[0],
+            (RowValues{kR300, "", "", "", ""}));
+  short_header.Update(0, {kR300, "VERTICAL", "BASTÓN", "R3", "1"}, Specs(),
+                      kR300);
+  EXPECT_EQ(
+      short_header.Serialize(),
+      "\xEF\xBB\xBF" + kHeader +
+          "\r\n1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1;1.0000;1.0820\r\n");
+
+  const struct {
+    std::string bytes;
+    const char* error;
+  } refused[] = {
+      {std::string("PUNTO\n\0\x01\x02", 9), "NO ES UN ARCHIVO DE TEXTO"},
+      {"PUNTO;ACCESORIO\n1;TR\xCD"
+       "PODE\n",
+       "NO ESTÁ CODIFICADO EN UTF-8 (GUÁRDELO COMO «CSV UTF-8»)"},
+      {"\xED\xA0\xBD\n",
+       "NO ESTÁ CODIFICADO EN UTF-8 (GUÁRDELO COMO «CSV UTF-8»)"},
+      {"CODIGO;ALTURA\n1;2\n",
+       "NO TIENE LA COLUMNA «PUNTO» EN SU PRIMERA LÍNEA"},
+      {"garbage", "NO TIENE LA COLUMNA «PUNTO» EN SU PRIMERA LÍNEA"},
+      {kHeader + "\n1;\"a\n2;b\n", "TIENE UNAS COMILLAS SIN CERRAR (LÍNEA 2)"},
+      {kHeader + "\n" + std::string(kMaxMeasurementFileBytes, ';'),
+       "ES DEMASIADO GRANDE (MÁS DE 4 MB)"},
+  };
+  for (const auto& c : refused) {
+    std::string error;
+    EXPECT_EQ(MeasurementFile::Parse(c.bytes, Specs(), &error), std::nullopt)
+        << c.error;
+    EXPECT_EQ(error, c.error);
+  }
+}
+
+// Saved values go through the same rules as a person's choices.
+TEST(MeasurementFileTest, SavedValuesFollowTheRowRules) {
+  const struct {
+    RowValues saved, shown;
+    std::size_t notes;
+  } cases[] = {
+      {{kR300, "INCLINADA", "TRÍPODE", "R2", "1"},
+       {kR300, "INCLINADA", "TRÍPODE", "R2", "1"},
+       0},
+      {{"", "", "", "", ""}, {kR300, "", "", "", ""}, 0},
+      {{kR300, "VERTICAL", "TRÍPODE", "R1", " 1.5 "},
+       {kR300, "VERTICAL", "", "", " 1.5 "},
+       2},
+      {{"X", "inclinada", "TRÍPODE", "R1", ""}, {kR300, "", "", "", ""}, 4},
+      {{"QUENTARO M200 PLUS", "INCLINADA", "BÍPODE Y BASTÓN", "", ""},
+       {"QUENTARO M200 PLUS", "INCLINADA", "BÍPODE Y BASTÓN", "R2", ""},
+       0},
+      {{kR300, "VERTICAL", "BÍPODE Y BASTÓN", "R1", ""},
+       {kR300, "VERTICAL", "BÍPODE Y BASTÓN", "R3", ""},
+       1},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> notes;
+    EXPECT_EQ(ApplyRowRules(Specs(), kR300, c.saved, &notes), c.shown)
+        << c.saved.rec << "/" << c.saved.tipo << "/" << c.saved.acc;
+    EXPECT_EQ(notes.size(), c.notes) << c.saved.tipo << "/" << c.saved.acc;
+  }
+}
+
+TEST(MeasurementFileTest, PathInTheProject) {
+  EXPECT_EQ(MeasurementFilePath("/p/OBRA"),
+            "/p/OBRA/2. DATOS GNSS/ALTURAS DE ANTENA.csv");
+  EXPECT_EQ(MeasurementFilePath("/p/OBRA/2. DATOS GNSS/"),
+            "/p/OBRA/2. DATOS GNSS/ALTURAS DE ANTENA.csv");
+}
+
+}  // namespace
+}  // namespace zarvek

@@ -1,0 +1,261 @@
+// The measurement file through the real window under Xvfb: rows typed and
+// chosen as a person does are saved as they change and come back when the
+// program is started again; a file edited in a spreadsheet is read back;
+// failures give one error box; Ctrl+D and the row menu copy equipment.
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "heights/measurement_file.h"
+#include "heights/point_detection.h"
+#include "testing/gui_fixture.h"
+#include "testing/temp_dir.h"
+
+namespace zarvek {
+namespace {
+
+namespace stdfs = std::filesystem;
+using Texts = std::vector<std::string>;
+using testing::ReadFileBytes;
+
+class MeasurementFileTkTest : public testing::GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    datos_ = temp_.path() / "obra" / std::string(kDatosGnssFolder);
+    for (int i = 0; i < 4; ++i) {
+      stdfs::create_directories(
+          datos_ / (std::to_string(i + 4) + ". 100" + std::to_string(i + 1)));
+    }
+    csv_ = datos_ / std::string(kMeasurementFileName);
+  }
+
+  // Starts the program afresh and opens the project with BUSCAR.
+  void StartAndOpen(AppServices services = {}) {
+    if (app_) {
+      app_.reset();
+      interp_.reset();
+      std::fclose(console_);
+      GuiTest::SetUp();
+    }
+    MakeApp(std::move(services));
+    Call({app_->tab_control, "select", app_->tab_alturas});
+    Call({"update"});
+    AnswerDirectory((temp_.path() / "obra").string());
+    app_->seleccionar_directorio_trabajo();
+  }
+
+  const MeasurementRow& Row(size_t i) { return app_->entradas_alturas.at(i); }
+  std::string Get(const std::string& w) { return Call({w, "get"}); }
+  void Pick(const std::string& box, const std::string& value) {
+    Call({box, "set", value});
+    Call({"event", "generate", box, "<<ComboboxSelected>>"});
+  }
+  // Key events go to the focus window, which X sets on its next event.
+  void Focus(const std::string& w) {
+    Call({"focus", "-force", w});
+    Call({"update"});
+  }
+  // Types `text` key by key into the focused entry `h`.
+  void Type(const std::string& h, const std::string& text) {
+    Focus(h);
+    for (char c : text) {
+      const std::string keysym = c == '.' ? "period" : std::string(1, c);
+      Call({"event", "generate", h, "<KeyPress>", "-keysym", keysym});
+      Call({"event", "generate", h, "<KeyRelease>", "-keysym", keysym});
+    }
+  }
+  Texts RowTexts(size_t i) {
+    const MeasurementRow& r = Row(i);
+    return {Get(r.rec), Get(r.tipo), Get(r.acc), Get(r.ref), Get(r.h)};
+  }
+
+  // The file once the saves of the edits so far have finished.
+  std::string Saved() {
+    app_->esperar_guardado();
+    return ReadFileBytes(csv_);
+  }
+  // The message boxes, those of finished saves included.
+  std::vector<std::vector<std::string>> Messages() {
+    if (app_) app_->esperar_guardado();
+    return GuiTest::Messages();
+  }
+
+  testing::TempDir temp_;
+  stdfs::path datos_, csv_;
+};
+
+TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
+  StartAndOpen();
+  app_->esperar_guardado();
+  EXPECT_FALSE(stdfs::exists(csv_));  // opening writes nothing
+
+  Pick(Row(0).tipo, "INCLINADA");
+  Pick(Row(0).acc, "TRÍPODE");
+  Pick(Row(0).ref, "R1");
+  Type(Row(0).h, "1.5");
+  // Saved key by key: the file already holds the whole height.
+  EXPECT_NE(Saved().find(";R1;1.5;1.4285;1.5105\r\n"), std::string::npos);
+
+  Pick(Row(2).rec, "QUENTARO R100");
+  Pick(Row(2).tipo, "VERTICAL");
+  Pick(Row(2).acc, "BASTÓN");  // R3 chosen by the row rules
+  Call({Row(2).h, "insert", 0, "2"});
+  Call({"event", "generate", Row(2).h, "<FocusOut>"});
+
+  Pick(Row(3).rec, "QUENTARO M200 PLUS");
+  Pick(Row(3).tipo, "INCLINADA");
+  Pick(Row(3).acc, "BÍPODE Y BASTÓN");
+  Call({Row(3).h, "insert", 0, "1.45"});
+  Focus(Row(3).h);
+  Call({"event", "generate", Row(3).h, "<KeyRelease>", "-keysym", "Return"});
+
+  const std::string fixture =
+      ReadFileBytes(ZARVEK_SOURCE_DIR "/heights/testdata/three_rows.csv");
+  ASSERT_FALSE(fixture.empty());
+  EXPECT_EQ(Saved(), fixture);
+  std::vector<Texts> typed;
+  for (size_t i = 0; i < 4; ++i) typed.push_back(RowTexts(i));
+
+  StartAndOpen();
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(RowTexts(i), typed[i]) << i;
+  // The boxes offer what they offered after the person's choices.
+  EXPECT_EQ(List(Call({Row(0).ref, "cget", "-values"})), (Texts{"R1", "R2"}));
+  EXPECT_EQ(List(Call({Row(3).ref, "cget", "-values"})), (Texts{"R2"}));
+  EXPECT_EQ(List(Call({Row(1).acc, "cget", "-values"})), Texts{});
+  EXPECT_TRUE(Messages().empty());
+  // Leaving a cell unchanged writes nothing new.
+  Call({"event", "generate", Row(1).h, "<FocusOut>"});
+  EXPECT_EQ(Saved(), fixture);
+}
+
+TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
+  const std::string edited =
+      "NOTA;ALTURA MEDIDA (m);PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;"
+      "REFERENCIA\n"
+      "pilar;1.5;1001;QUENTARO R300;INCLINADA;TRÍPODE;R1\n"
+      ";1,5;1002;QUENTARO R300;VERTICAL;BASTÓN;R3\n"
+      ";2;uno;QUENTARO R300;VERTICAL;BASTÓN;R3\n";
+  std::ofstream(csv_, std::ios::binary) << edited;
+  StartAndOpen();
+  EXPECT_EQ(RowTexts(0),
+            (Texts{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"}));
+  EXPECT_EQ(RowTexts(1),
+            (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1,5"}));
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-icon"), "warning");
+  EXPECT_EQ(Option(Messages()[0], "-message"),
+            "ALGUNAS LÍNEAS DE " + csv_.string() +
+                " NO SE HAN USADO O SE HAN USADO EN PARTE:\n"
+                "LÍNEA 3: LA ALTURA «1,5» NO ES UN NÚMERO CON PUNTO "
+                "DECIMAL.\n"
+                "LÍNEA 4: EL CÓDIGO DE PUNTO «uno» NO ES NUMÉRICO; LA LÍNEA "
+                "SE CONSERVA SIN USAR.\n");
+  EXPECT_EQ(Saved(), edited);
+
+  // An edit: the spreadsheet's column and the unusable line stay.
+  Pick(Row(0).ref, "R2");
+  EXPECT_EQ(
+      Saved(),
+      "\xEF\xBB\xBF"
+      "NOTA;ALTURA MEDIDA (m);PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;"
+      "ACCESORIO;REFERENCIA;ALTURA ARP (m);ALTURA CENTRO DE FASE (m)\r\n"
+      "pilar;1.5;1001;QUENTARO R300;INCLINADA;TRÍPODE;R2;1.4952;1.5772\r\n"
+      ";1,5;1002;QUENTARO R300;VERTICAL;BASTÓN;R3\r\n"
+      ";2;uno;QUENTARO R300;VERTICAL;BASTÓN;R3\r\n"
+      ";;1003;QUENTARO R300;;;;;\r\n"
+      ";;1004;QUENTARO R300;;;;;\r\n");
+}
+
+// A write that keeps failing shows one box until a write succeeds again; the
+// table keeps working. A file that cannot be read is said once and never
+// written over.
+TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
+  std::atomic<bool> full = true;
+  AppServices services;
+  services.write_file = [&full, this](const std::string& path,
+                                      std::string_view bytes) {
+    if (full) return Status::FromErrno(ENOSPC, path);
+    std::ofstream(csv_, std::ios::binary) << bytes;
+    return Status::OK();
+  };
+  StartAndOpen(services);
+  Pick(Row(0).tipo, "VERTICAL");
+  Pick(Row(0).acc, "BASTÓN");
+  Type(Row(0).h, "1.25");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-message"),
+            "NO SE PUDIERON GUARDAR LAS MEDIDAS.\nNo space left on device: " +
+                csv_.string() +
+                "\nLA TABLA SIGUE FUNCIONANDO; SE VOLVERÁ A INTENTAR CON EL "
+                "PRÓXIMO CAMBIO.");
+  EXPECT_EQ(Get(Row(0).h), "1.25");
+  full = false;
+  Call({"event", "generate", Row(0).h, "<FocusOut>"});  // retried
+  EXPECT_NE(Saved().find("1001;QUENTARO R300;VERTICAL;BASTÓN;R3;"
+                         "1.25;1.2500;1.3320\r\n"),
+            std::string::npos);
+  full = true;
+  Type(Row(1).h, "2");
+  EXPECT_EQ(Messages().size(), 2u);  // a new run of failures
+
+  // Binary: refused at opening, once; edits leave it alone.
+  const std::string binary("PUNTO\n\x00\xFF\x10", 9);
+  std::ofstream(csv_, std::ios::binary) << binary;
+  ClearMessages();
+  StartAndOpen();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-message"),
+            "EL ARCHIVO DE MEDIDAS NO ES UN ARCHIVO DE TEXTO:\n" +
+                csv_.string() +
+                "\nLA TABLA EMPIEZA VACÍA Y ESE ARCHIVO NO SE MODIFICARÁ.");
+  Pick(Row(0).tipo, "INCLINADA");
+  Type(Row(0).h, "1");
+  EXPECT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Saved(), binary);
+}
+
+TEST_F(MeasurementFileTkTest, CtrlDAndTheRowMenuCopyEquipmentNotHeights) {
+  StartAndOpen();
+  Pick(Row(0).rec, "QUENTARO R700");
+  Pick(Row(0).tipo, "INCLINADA");
+  Pick(Row(0).acc, "TRÍPODE");
+  Pick(Row(0).ref, "R2");
+  Type(Row(0).h, "1.6");
+  Type(Row(2).h, "9");  // a row with a height is not empty
+
+  Focus(Row(1).tipo);
+  Call({"event", "generate", Row(1).tipo, "<Control-Key-d>"});
+  const Texts equipment = {"QUENTARO R700", "INCLINADA", "TRÍPODE", "R2", ""};
+  EXPECT_EQ(RowTexts(1), equipment);
+  EXPECT_EQ(List(Call({Row(1).ref, "cget", "-values"})), (Texts{"R1", "R2"}));
+  // In the height cell Ctrl+D copies too, and deletes no character.
+  Focus(Row(2).h);
+  Call({Row(2).h, "icursor", 0});
+  Call({"event", "generate", Row(2).h, "<Control-Key-d>"});
+  EXPECT_EQ(RowTexts(2),
+            (Texts{"QUENTARO R700", "INCLINADA", "TRÍPODE", "R2", "9"}));
+
+  // The menu of a point code: only empty rows take the equipment.
+  Call({"proc", "tk_popup", "args", "lappend ::zarvek_test_popups $args"});
+  Pick(Row(1).tipo, "VERTICAL");
+  Call({"event", "generate", app_->frame_rows + ".cod1", "<Button-3>"});
+  ASSERT_EQ(List(Call({"set", "::zarvek_test_popups"})).size(), 1u);
+  EXPECT_EQ(Call({".menu_fila", "entrycget", 0, "-label"}),
+            "COPIAR EQUIPO A LAS FILAS VACÍAS");
+  Call({".menu_fila", "invoke", 0});
+  EXPECT_EQ(RowTexts(3), (Texts{"QUENTARO R700", "VERTICAL", "", "", ""}));
+  EXPECT_EQ(RowTexts(0)[1], "INCLINADA");
+  EXPECT_EQ(RowTexts(2)[1], "INCLINADA");
+
+  StartAndOpen();  // all of it was saved
+  EXPECT_EQ(RowTexts(1), (Texts{"QUENTARO R700", "VERTICAL", "", "", ""}));
+  EXPECT_EQ(RowTexts(2)[4], "9");
+  EXPECT_EQ(RowTexts(3), (Texts{"QUENTARO R700", "VERTICAL", "", "", ""}));
+}
+
+}  // namespace
+}  // namespace zarvek
