@@ -1,0 +1,143 @@
+// The report as a surveyor gets it: the real window with 1,000 rows of six
+// kinds of set-up filled in, and the time from a press of the report button
+// (the widgets read, every row checked and converted, the document drawn,
+// encrypted and written atomically, the message box asked for) to its end;
+// beside it, in the same run, the plain design (scripts/report_baseline.py)
+// on the same rows. Then the same for a one-row table. The message box and
+// the viewer are stubbed so that nothing waits for a person. Run under Xvfb:
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/report_button_bench
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/zarvek_core.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Kind {
+  const char *rec, *tipo, *acc, *ref, *h;
+};
+// The same six kinds, in the same order, as the baseline script's.
+constexpr Kind kKinds[] = {
+    {"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
+    {"QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"},
+    {"QUENTARO R100", "VERTICAL", "BASTÓN", "R3", "2"},
+    {"QUENTARO R350", "INCLINADA", "BÍPODE Y BASTÓN", "R1", "1.55"},
+    {"QUENTARO M200 PLUS", "INCLINADA", "TRÍPODE", "R2", "1.7"},
+    {"QUENTARO R750", "VERTICAL", "BÍPODE Y BASTÓN", "R3", "1.8"},
+};
+
+// Builds the table for `n` points and fills every row as a person would:
+// each choice through its row handler, then the height.
+void FillTable(zarvek::ZarvekCertificacionApp& app, int n) {
+  zarvek::tk::Interp& tk = app.root;
+  app.lista_codigos_final.clear();
+  for (int i = 0; i < n; ++i)
+    app.lista_codigos_final.push_back(std::to_string(1000 + i));
+  app.construir_tabla_filas();
+  for (int i = 0; i < n; ++i) {
+    const Kind& k = kKinds[i % 6];
+    const zarvek::MeasurementRow& row = app.entradas_alturas.at(i);
+    tk.Call({row.rec, "set", k.rec});
+    app._on_row_rec_change(i);
+    tk.Call({row.tipo, "set", k.tipo});
+    app._on_row_type_change(i);
+    tk.Call({row.acc, "set", k.acc});
+    app._on_row_acc_change(i);
+    tk.Call({row.ref, "set", k.ref});
+    tk.Call({row.h, "delete", 0, "end"});
+    tk.Call({row.h, "insert", 0, k.h});
+  }
+  app.esperar_guardado();
+}
+
+// Best of `repeats` presses of the button, in seconds.
+double PressButton(zarvek::ZarvekCertificacionApp& app, int repeats) {
+  double best = 1e9;
+  for (int r = 0; r < repeats; ++r) {
+    const auto t0 = Clock::now();
+    app.generar_pdf_conversion();
+    best = std::min(best,
+                    std::chrono::duration<double>(Clock::now() - t0).count());
+  }
+  return best;
+}
+
+// The seconds the baseline script reports for `pages` pages, or -1.
+double Baseline(const std::string& out, int pages) {
+  const std::string command =
+      "/usr/bin/python3 '" + std::string(ZARVEK_SOURCE_DIR) +
+      "/scripts/report_baseline.py' '" + ZARVEK_BINARY_DIR + "/resources/' '" +
+      out + "' " + std::to_string(pages) + " 6";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char buf[128] = {};
+  const bool read = std::fgets(buf, sizeof buf, pipe) != nullptr;
+  if (::pclose(pipe) != 0 || !read) return -1;
+  return std::strtod(buf, nullptr);
+}
+
+}  // namespace
+
+int main(int, char** argv) {
+  const fs::path root = fs::temp_directory_path() /
+                        ("zarvek_button_bench_" + std::to_string(getpid()));
+  fs::create_directories(root / "2. DATOS GNSS");
+  const fs::path report = root / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf";
+
+  std::string error;
+  auto interp = zarvek::tk::Interp::Create(argv[0], &error);
+  if (!interp) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  zarvek::AppServices services;
+  services.open_file = [](const std::string&) {};
+  zarvek::ZarvekCertificacionApp app(*interp, services);
+  // The box the button ends with, answered at once; its text is kept to
+  // check that the run succeeded.
+  interp->Call(
+      {"proc", "tk_messageBox", "args", "set ::bench_box $args; return ok"});
+  interp->Call({app.tab_control, "select", app.tab_alturas});
+  app.ruta_base = root.string();
+
+  int status = 0;
+  for (int pages : {1000, 1}) {
+    FillTable(app, pages);
+    interp->Call({"update"});
+    const double ours = PressButton(app, pages == 1 ? 50 : 3);
+    const std::string box = interp->Call({"set", "::bench_box"});
+    if (box.find("ARCHIVO GUARDADO EN:") == std::string::npos ||
+        !fs::exists(report)) {
+      std::fprintf(stderr, "the report was not written: %s\n", box.c_str());
+      status = 1;
+      break;
+    }
+    double plain = 1e9;
+    for (int r = 0; r < 3; ++r) {
+      const double t = Baseline((root / "plain.pdf").string(), pages);
+      if (t < 0) {
+        std::fprintf(stderr, "the baseline did not run (python3-reportlab?)\n");
+        status = 1;
+        break;
+      }
+      plain = std::min(plain, t);
+    }
+    if (status != 0) break;
+    std::printf(
+        "%d page(s) through the report button: %.2f ms, plain design "
+        "%.2f ms: %.1f times faster\n",
+        pages, ours * 1e3, plain * 1e3, plain / ours);
+  }
+  fs::remove_all(root);
+  return status;
+}
