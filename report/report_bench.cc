@@ -24,6 +24,7 @@
 #include "platform/pdf_writer.h"
 #include "platform/random.h"
 #include "report/report.h"
+#include "testing/report_baseline.h"
 
 namespace {
 
@@ -37,39 +38,15 @@ double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-// The same six kinds as the baseline script, in the same order.
+// Rows cycling through the first `kinds_used` kinds of set-up.
 std::vector<RowInput> Rows(int n, int kinds_used) {
-  const RowInput kinds[] = {
-      {"", "QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
-      {"", "QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"},
-      {"", "QUENTARO R100", "VERTICAL", "BASTÓN", "R3", "2"},
-      {"", "QUENTARO R350", "INCLINADA", "BÍPODE Y BASTÓN", "R1", "1.55"},
-      {"", "QUENTARO M200 PLUS", "INCLINADA", "TRÍPODE", "R2", "1.7"},
-      {"", "QUENTARO R750", "VERTICAL", "BÍPODE Y BASTÓN", "R3", "1.8"},
-  };
   std::vector<RowInput> rows;
   for (int i = 0; i < n; ++i) {
-    RowInput row = kinds[i % kinds_used];
-    row.codigo = std::to_string(1000 + i);
-    rows.push_back(row);
+    const testing::BenchKind& k = testing::kBenchKinds[i % kinds_used];
+    rows.push_back(
+        {std::to_string(1000 + i), k.rec, k.tipo, k.acc, k.ref, k.h});
   }
   return rows;
-}
-
-// Runs the baseline script and returns the seconds it reports, or a
-// negative number when it could not run.
-double Baseline(const std::string& resources, const std::string& out, int pages,
-                int kinds) {
-  const std::string command =
-      "/usr/bin/python3 '" + std::string(ZARVEK_SOURCE_DIR) +
-      "/scripts/report_baseline.py' '" + resources + "' '" + out + "' " +
-      std::to_string(pages) + " " + std::to_string(kinds);
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return -1;
-  char buf[128] = {};
-  const bool read = std::fgets(buf, sizeof buf, pipe) != nullptr;
-  if (::pclose(pipe) != 0 || !read) return -1;
-  return std::strtod(buf, nullptr);
 }
 
 }  // namespace
@@ -115,8 +92,8 @@ int main(int argc, char** argv) {
   const double ours = run(thousand, 3, nullptr);
   double plain = 1e9;
   for (int r = 0; r < 3; ++r) {
-    const double t =
-        Baseline(resources, (root / "plain.pdf").string(), 1000, 6);
+    const double t = testing::RunReportBaseline(
+        resources, (root / "plain.pdf").string(), 1000, 6);
     if (t < 0) {
       std::fprintf(stderr, "the baseline did not run (python3-reportlab?)\n");
       return 1;

@@ -17,24 +17,12 @@
 #include <vector>
 
 #include "app/zarvek_core.h"
+#include "testing/report_baseline.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-struct Kind {
-  const char *rec, *tipo, *acc, *ref, *h;
-};
-// The same six kinds, in the same order, as the baseline script's.
-constexpr Kind kKinds[] = {
-    {"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
-    {"QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"},
-    {"QUENTARO R100", "VERTICAL", "BASTÓN", "R3", "2"},
-    {"QUENTARO R350", "INCLINADA", "BÍPODE Y BASTÓN", "R1", "1.55"},
-    {"QUENTARO M200 PLUS", "INCLINADA", "TRÍPODE", "R2", "1.7"},
-    {"QUENTARO R750", "VERTICAL", "BÍPODE Y BASTÓN", "R3", "1.8"},
-};
 
 // Builds the table for `n` points and fills every row as a person would:
 // each choice through its row handler, then the height.
@@ -45,7 +33,7 @@ void FillTable(zarvek::ZarvekCertificacionApp& app, int n) {
     app.lista_codigos_final.push_back(std::to_string(1000 + i));
   app.construir_tabla_filas();
   for (int i = 0; i < n; ++i) {
-    const Kind& k = kKinds[i % 6];
+    const zarvek::testing::BenchKind& k = zarvek::testing::kBenchKinds[i % 6];
     const zarvek::MeasurementRow& row = app.entradas_alturas.at(i);
     tk.Call({row.rec, "set", k.rec});
     app._on_row_rec_change(i);
@@ -70,20 +58,6 @@ double PressButton(zarvek::ZarvekCertificacionApp& app, int repeats) {
                     std::chrono::duration<double>(Clock::now() - t0).count());
   }
   return best;
-}
-
-// The seconds the baseline script reports for `pages` pages, or -1.
-double Baseline(const std::string& out, int pages) {
-  const std::string command =
-      "/usr/bin/python3 '" + std::string(ZARVEK_SOURCE_DIR) +
-      "/scripts/report_baseline.py' '" + ZARVEK_BINARY_DIR + "/resources/' '" +
-      out + "' " + std::to_string(pages) + " 6";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return -1;
-  char buf[128] = {};
-  const bool read = std::fgets(buf, sizeof buf, pipe) != nullptr;
-  if (::pclose(pipe) != 0 || !read) return -1;
-  return std::strtod(buf, nullptr);
 }
 
 }  // namespace
@@ -124,7 +98,9 @@ int main(int, char** argv) {
     }
     double plain = 1e9;
     for (int r = 0; r < 3; ++r) {
-      const double t = Baseline((root / "plain.pdf").string(), pages);
+      const double t = zarvek::testing::RunReportBaseline(
+          std::string(ZARVEK_BINARY_DIR) + "/resources/",
+          (root / "plain.pdf").string(), pages, 6);
       if (t < 0) {
         std::fprintf(stderr, "the baseline did not run (python3-reportlab?)\n");
         status = 1;
