@@ -33,6 +33,15 @@ target_include_directories(PkgConfig::QPDF INTERFACE ${P}/include)
 target_link_libraries(PkgConfig::QPDF INTERFACE ${P}/lib/libqpdf.a
                       ${P}/lib/libjpeg.a zarvek_win_zlib advapi32)
 
+# libarchive, static (its header wants LIBARCHIVE_STATIC, else it declares
+# DLL imports), with the bzip2 and zlib it reads gzip, bzip2 and zip through;
+# it asks Windows for random bytes and hashes through advapi32.
+add_library(LibArchive::LibArchive INTERFACE IMPORTED)
+target_include_directories(LibArchive::LibArchive INTERFACE ${P}/include)
+target_compile_definitions(LibArchive::LibArchive INTERFACE LIBARCHIVE_STATIC)
+target_link_libraries(LibArchive::LibArchive INTERFACE ${P}/lib/libarchive.a
+                      ${P}/lib/libbz2.a zarvek_win_zlib advapi32)
+
 # GoogleTest from Debian's sources (package googletest), built here for
 # Windows; there is no cross-built Google Benchmark, so no benchmarks.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

@@ -5,8 +5,10 @@
 #
 # The sources come through a private apt sources list in the build folder
 # (the machine's apt configuration is not touched), at the versions pinned in
-# the table below, which are those of Debian's main suite. Only the upstream
-# ".orig" tarball is used: the Debian patches are for Linux builds.
+# the table below, which are those of Debian's main suite. The upstream
+# ".orig" tarball is used; Debian's patches are applied only to the libraries
+# listed in DEBIAN_PATCHED, whose patches are fixes to the code itself (the
+# others' patches are for Linux builds).
 #
 # The result is cached outside the repository, in
 #   ${XDG_CACHE_HOME:-$HOME/.cache}/zarvek-windows/<key>
@@ -25,12 +27,18 @@ JOBS=${ZARVEK_JOBS:-2}
 # The libraries, in build order: name, Debian source package, version.
 # A library no longer needed is dropped by deleting its line here.
 LIBRARIES=(
+  "bzip2 bzip2 1.0.8-5"
+  "libarchive libarchive 3.6.2-1+deb12u4"
   "libjpeg-turbo libjpeg-turbo 1:2.1.5-2"
   "libpng libpng1.6 1.6.39-2+deb12u5"
   "qpdf qpdf 11.3.0-1+deb12u1"
   "tcl tcl8.6 8.6.13+dfsg-2"
   "tk tk8.6 8.6.13-2"
 )
+# Libraries built with Debian's patch series on top of the upstream source.
+# libarchive's are security fixes to its readers, which here read files that
+# come from other people's receivers and disks.
+DEBIAN_PATCHED=(libarchive)
 # Raise when a recipe below changes, so that the cache is rebuilt.
 RECIPES_REVISION=1
 
@@ -48,6 +56,7 @@ command -v "$TRIPLE-gcc-posix" >/dev/null ||
 key=$(
   {
     printf '%s\n' "${LIBRARIES[@]}"
+    echo "patched: ${DEBIAN_PATCHED[*]}"
     echo "$RECIPES_REVISION"
     "$TRIPLE-g++-posix" --version | head -n1
   } | sha256sum | cut -c1-16
@@ -91,22 +100,47 @@ mkdir -p "$APT_DIR/cache/archives/partial"
 log "reading Debian's source index"
 apt-get "${APT_OPTS[@]}" -qq update >&2 || die "apt-get update failed for the private source list in $APT_DIR"
 
-# Unpacks the upstream tarball of one source package into $SRC_DIR/<name>.
+# Applies the patch series of the Debian tarball $2 to the source in $1.
+apply_debian_patches() {
+  local dir=$1 debian=$2 tmp patch
+  tmp=$(mktemp -d "$SRC_DIR/debian.XXXXXX")
+  tar -xf "$debian" -C "$tmp"
+  while read -r patch; do
+    # The series may hold comments, blank lines and "-p" options.
+    patch=${patch%%#*}
+    patch=${patch%% *}
+    [ -n "$patch" ] || continue
+    patch -d "$dir" -p1 -s --no-backup-if-mismatch <"$tmp/debian/patches/$patch" >&2 ||
+      die "Debian's patch $patch does not apply to $dir"
+  done <"$tmp/debian/patches/series"
+  rm -rf "$tmp"
+}
+
+# Unpacks the upstream tarball of one source package into $SRC_DIR/<name>,
+# with Debian's patches applied where the library is in DEBIAN_PATCHED.
 fetch() {
   local name=$1 package=$2 version=$3
   local upstream=${version#*:}
   upstream=${upstream%-*}
   local dir=$SRC_DIR/$name
-  if [ -f "$dir/.unpacked-$upstream" ]; then return; fi
+  # The mark holds the Debian revision: a new one brings other patches.
+  local mark=$dir/.unpacked-${version#*:}
+  if [ -f "$mark" ]; then return; fi
   (cd "$SRC_DIR" && apt-get "${APT_OPTS[@]}" -qq source --download-only \
     "$package=$version" >&2) || log "apt-get source $package=$version reported an error; looking for the upstream tarball"
   local orig
-  orig=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${upstream}.orig.tar.*" | head -n1)
+  orig=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${upstream}.orig.tar.*" ! -name "*.asc" | head -n1)
   [ -n "$orig" ] || die "cannot fetch the source of $package $version (upstream tarball ${package}_${upstream}.orig.tar.*)"
   rm -rf "$dir"
   mkdir -p "$dir"
   tar -xf "$orig" -C "$dir" --strip-components=1
-  touch "$dir/.unpacked-$upstream"
+  if [[ " ${DEBIAN_PATCHED[*]} " == *" $name "* ]]; then
+    local debian
+    debian=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${version#*:}.debian.tar.*" | head -n1)
+    [ -n "$debian" ] || die "cannot fetch Debian's patches of $package $version"
+    apply_debian_patches "$dir" "$debian"
+  fi
+  touch "$mark"
 }
 
 for line in "${LIBRARIES[@]}"; do
@@ -131,6 +165,49 @@ cmake_lib() {
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DZARVEK_WIN_PREFIX="$STAGE" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$STAGE" \
     -DCMAKE_PREFIX_PATH="$STAGE" "$@" >&2
+}
+
+# bzip2 has a plain Makefile; only its static library and header are needed.
+build_bzip2() {
+  local bdir=$BUILD/deps/build/bzip2
+  rm -rf "$bdir"
+  mkdir -p "$(dirname "$bdir")"
+  cp -r "$SRC_DIR/bzip2" "$bdir" &&
+    make -C "$bdir" -j"$JOBS" CC="$TRIPLE-gcc-posix" AR="$TRIPLE-gcc-ar-posix" \
+      RANLIB="$TRIPLE-gcc-ranlib-posix" CFLAGS="-O2 -Wall -D_FILE_OFFSET_BITS=64" \
+      libbz2.a >&2 &&
+    install -d "$STAGE/lib" "$STAGE/include" &&
+    install -m644 "$bdir/libbz2.a" "$STAGE/lib/" &&
+    install -m644 "$bdir/bzlib.h" "$STAGE/include/"
+}
+
+# libarchive for reading gzip, bzip2, Unix compress (built in) and zip
+# (deflate through zlib): only zlib and bzip2 are given to it. Everything
+# else is off, so that no other library is looked for: the xz/lzma, zstd,
+# lz4, lzo and BLAKE2 compressors, the OpenSSL, Nettle, mbed TLS and
+# Windows CNG cryptography (encrypted zip and the digests of archive
+# writers), libxml2 and expat (xar), iconv (Windows' own code-page calls do
+# the conversions), POSIX regular expressions, ACLs, extended attributes,
+# and the bsdtar, bsdcpio and bsdcat programs and the tests. Only the static
+# library is built; it is installed as libarchive.a.
+build_libarchive() {
+  cmake_lib libarchive "${ZLIB_ARGS[@]}" \
+    -DBZIP2_INCLUDE_DIR="$STAGE/include" -DBZIP2_LIBRARIES="$STAGE/lib/libbz2.a" \
+    -DBZIP2_LIBRARY="$STAGE/lib/libbz2.a" \
+    -DENABLE_ZLIB=ON -DENABLE_BZip2=ON \
+    -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_LZ4=OFF -DENABLE_LZO=OFF \
+    -DENABLE_LIBB2=OFF -DENABLE_OPENSSL=OFF -DENABLE_NETTLE=OFF \
+    -DENABLE_MBEDTLS=OFF -DENABLE_CNG=OFF -DENABLE_LIBXML2=OFF \
+    -DENABLE_EXPAT=OFF -DENABLE_ICONV=OFF -DENABLE_PCREPOSIX=OFF \
+    -DENABLE_LIBGCC=OFF -DPOSIX_REGEX_LIB=NONE -DENABLE_ACL=OFF \
+    -DENABLE_XATTR=OFF -DENABLE_TAR=OFF -DENABLE_CPIO=OFF -DENABLE_CAT=OFF \
+    -DENABLE_TEST=OFF -DENABLE_INSTALL=OFF -DENABLE_WERROR=OFF &&
+    cmake --build "$BUILD/deps/build/libarchive" -j"$JOBS" --target archive_static >&2 &&
+    install -d "$STAGE/lib" "$STAGE/include" &&
+    install -m644 "$BUILD/deps/build/libarchive/libarchive/libarchive_static.a" \
+      "$STAGE/lib/libarchive.a" &&
+    install -m644 "$SRC_DIR/libarchive/libarchive/archive.h" \
+      "$SRC_DIR/libarchive/libarchive/archive_entry.h" "$STAGE/include/"
 }
 
 build_libjpeg-turbo() {
