@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -76,6 +77,16 @@ la_int64_t SkipAhead(struct archive* a, void* data, la_int64_t request) {
   return static_cast<la_int64_t>(source->in.tellg() - from);
 }
 
+// True when `bytes` is empty or only printable ASCII and line breaks.
+bool IsText(std::string_view bytes) {
+  for (const char c : bytes) {
+    if ((c < ' ' || c > '~') && c != '\n' && c != '\r' && c != '\t') {
+      return false;
+    }
+  }
+  return true;
+}
+
 struct ArchiveFree {
   void operator()(struct archive* a) const { archive_read_free(a); }
 };
@@ -122,6 +133,59 @@ bool HasEndOfHeaderLine(std::string_view bytes, std::size_t from) {
   return false;
 }
 
+// The header of a gzip file, unwrapped with zlib rather than libarchive:
+// libarchive inflates 64 KB at a time, and a header is a few KB, which makes
+// zlib alone several times quicker on a project of thousands of files.
+// `got` bytes of the file are already in `source.block`. Stops at a
+// complete `END OF HEADER` line or at `limit` bytes; members written one
+// after the other are read as one stream, as gzip does.
+Status GunzipPrefix(Source& source, std::size_t got, std::size_t limit,
+                    const std::string& path, std::string* bytes,
+                    bool* complete) {
+  z_stream z{};
+  if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) {
+    return Status::FromErrno(ENOMEM, path);
+  }
+  std::unique_ptr<z_stream, int (*)(z_stream*)> end(&z, inflateEnd);
+  // A header is a few KB: small steps inflate little past it.
+  std::vector<char> out(4 * 1024);
+  z.next_in = reinterpret_cast<Bytef*>(source.block.data());
+  z.avail_in = static_cast<uInt>(got);
+  for (;;) {
+    if (z.avail_in == 0) {
+      source.in.read(source.block.data(),
+                     static_cast<std::streamsize>(source.block.size()));
+      if (source.in.bad()) return Status::FromErrno(EIO, path);
+      z.next_in = reinterpret_cast<Bytef*>(source.block.data());
+      z.avail_in = static_cast<uInt>(source.in.gcount());
+      if (z.avail_in == 0) {
+        return Status::Error("fichero gzip truncado: " + path);
+      }
+    }
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out =
+        static_cast<uInt>(std::min(out.size(), limit - bytes->size()));
+    const int rc = inflate(&z, Z_NO_FLUSH);
+    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+      return Status::Error(std::string("datos gzip dañados (") +
+                           (z.msg ? z.msg : "zlib") + "): " + path);
+    }
+    const std::size_t n = reinterpret_cast<char*>(z.next_out) - out.data();
+    const std::size_t from = bytes->size() > 100 ? bytes->size() - 100 : 0;
+    bytes->append(out.data(), n);
+    if (HasEndOfHeaderLine(*bytes, from) || bytes->size() >= limit) break;
+    if (rc == Z_STREAM_END) {
+      if (z.avail_in == 0 &&
+          source.in.peek() == std::char_traits<char>::eof()) {
+        *complete = true;
+        break;
+      }
+      inflateReset(&z);
+    }
+  }
+  return Status::OK();
+}
+
 // Reads the unwrapped content of the file at `path`: at most `limit` bytes,
 // and no further than a complete `END OF HEADER` line when `header_only`.
 // `*complete` tells that the content ended within what was read.
@@ -151,10 +215,37 @@ Status ReadUnwrapped(const std::string& path, std::size_t limit,
                      std::make_error_code(std::errc::io_error).message() +
                      ": " + path);
   }
-  if (fs::file_size(native, ec) == 0 && !ec) {
-    *complete = true;
+  // Plain text needs no library: a RINEX file begins with a line of
+  // printable text, and every compressed stream with binary bytes, so the
+  // test never takes a wrapped file for a plain one. Most files are plain,
+  // and this keeps the check of a large project quick.
+  std::vector<char>& block = source.block;
+  source.in.read(block.data(), static_cast<std::streamsize>(block.size()));
+  if (source.in.bad()) return Status::FromErrno(EIO, path);
+  std::size_t got = static_cast<std::size_t>(source.in.gcount());
+  if (IsText(std::string_view(block.data(), std::min<std::size_t>(got, 80)))) {
+    for (;;) {
+      const std::size_t from = bytes->size() > 100 ? bytes->size() - 100 : 0;
+      bytes->append(block.data(), std::min(got, limit - bytes->size()));
+      if (header_only && HasEndOfHeaderLine(*bytes, from)) break;
+      if (bytes->size() >= limit) break;
+      source.in.read(block.data(), static_cast<std::streamsize>(block.size()));
+      if (source.in.bad()) return Status::FromErrno(EIO, path);
+      got = static_cast<std::size_t>(source.in.gcount());
+      if (got == 0) {
+        *complete = true;
+        break;
+      }
+    }
     return Status::OK();
   }
+  if (header_only && got >= 2 && static_cast<unsigned char>(block[0]) == 0x1f &&
+      static_cast<unsigned char>(block[1]) == 0x8b) {
+    *wrapper = RinexWrapper::kGzip;
+    return GunzipPrefix(source, got, limit, path, bytes, complete);
+  }
+  source.in.clear();
+  source.in.seekg(0);
   std::unique_ptr<struct archive, ArchiveFree> a(archive_read_new());
   if (!a) return Status::FromErrno(ENOMEM, path);
   archive_read_support_filter_all(a.get());
@@ -177,18 +268,19 @@ Status ReadUnwrapped(const std::string& path, std::size_t limit,
     return Status::Error("archivo comprimido vacío: " + path);
   }
   if (first < ARCHIVE_WARN) return failure(a.get());
-  std::vector<char> block(16 * 1024);
+  // Not source.block: libarchive may still be reading from that one.
+  std::vector<char> out(16 * 1024);
   for (;;) {
     if (bytes->size() >= limit) break;
-    const std::size_t want = std::min(block.size(), limit - bytes->size());
-    const la_ssize_t got = archive_read_data(a.get(), block.data(), want);
-    if (got < 0) return failure(a.get());
-    if (got == 0) {
+    const std::size_t want = std::min(out.size(), limit - bytes->size());
+    const la_ssize_t n = archive_read_data(a.get(), out.data(), want);
+    if (n < 0) return failure(a.get());
+    if (n == 0) {
       *complete = true;
       break;
     }
     const std::size_t from = bytes->size() > 100 ? bytes->size() - 100 : 0;
-    bytes->append(block.data(), static_cast<std::size_t>(got));
+    bytes->append(out.data(), static_cast<std::size_t>(n));
     if (header_only && HasEndOfHeaderLine(*bytes, from)) break;
   }
   // A zip stands for its one file; a second entry makes it ambiguous. Only
