@@ -230,11 +230,11 @@ std::optional<std::string> FormatF14_4(double value) {
   return std::string(14 - text.size(), ' ') + text;
 }
 
-std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
-                                         double arp, std::string* reason) {
-  auto refuse = [&](std::string why) -> std::optional<std::string> {
+bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
+                          std::string* reason) {
+  auto refuse = [&](std::string why) {
     if (reason) *reason = std::move(why);
-    return std::nullopt;
+    return false;
   };
   const RinexHeader header = ReadRinexHeader(file_bytes, true);
   if (header.kind != RinexKind::kObservation) {
@@ -244,19 +244,18 @@ std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
   const std::optional<std::string> field = FormatF14_4(arp);
   if (!field) return refuse("la altura ARP no cabe en F14.4");
   const std::string_view line =
-      file_bytes.substr(header.delta_line_offset, header.delta_line_length);
+      std::string_view(file_bytes)
+          .substr(header.delta_line_offset, header.delta_line_length);
   const std::optional<DeltaNumbers> numbers = ParseDelta(line);
   if (!numbers) return refuse("la línea ANTENNA: DELTA H/E/N no se entiende");
 
-  std::string out(file_bytes);
-  char* fields = out.data() + header.delta_line_offset;
   // DELTA H within columns 1-14, with nothing else there: only those
   // columns change.
   const std::vector<Word>& words = numbers->words;
   if (words.empty() ||
       (words[0].column + words[0].text.size() <= 14 && words[1].column >= 14)) {
-    field->copy(fields, 14);
-    return out;
+    file_bytes.replace(header.delta_line_offset, 14, *field);
+    return true;
   }
   // Shifted across column 14: the numbers are laid out again in their
   // columns, E and N as written.
@@ -269,7 +268,14 @@ std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
     layout += words[i].text;
   }
   layout.resize(60, ' ');
-  layout.copy(fields, 60);
+  file_bytes.replace(header.delta_line_offset, 60, layout);
+  return true;
+}
+
+std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
+                                         double arp, std::string* reason) {
+  std::string out(file_bytes);
+  if (!CorrectDeltaHInPlace(out, arp, reason)) return std::nullopt;
   return out;
 }
 

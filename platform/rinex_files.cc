@@ -224,6 +224,10 @@ Status ReadUnwrapped(const std::string& path, std::size_t limit,
   if (source.in.bad()) return Status::FromErrno(EIO, path);
   std::size_t got = static_cast<std::size_t>(source.in.gcount());
   if (IsText(std::string_view(block.data(), std::min<std::size_t>(got, 80)))) {
+    if (!header_only) {
+      const std::uintmax_t size = fs::file_size(native, ec);
+      if (!ec) bytes->reserve(std::min<std::uintmax_t>(size, limit));
+    }
     for (;;) {
       const std::size_t from = bytes->size() > 100 ? bytes->size() - 100 : 0;
       bytes->append(block.data(), std::min(got, limit - bytes->size()));
@@ -456,14 +460,14 @@ Status WriteCorrectedCopy(const std::string& rinex_dir, const std::string& name,
     return Status::Error("el fichero pasa de 1 GB sin comprimir: " + original);
   }
   std::string reason;
-  std::optional<std::string> corrected = CorrectDeltaH(bytes, arp, &reason);
-  if (!corrected) return Status::Error(reason + ": " + original);
-  bytes.clear();
-  bytes.shrink_to_fit();
+  if (!CorrectDeltaHInPlace(bytes, arp, &reason)) {
+    return Status::Error(reason + ": " + original);
+  }
   if (wrapper == RinexWrapper::kGzip) {
-    status = Gzip(*corrected, &bytes, original);
+    std::string gzip;
+    status = Gzip(bytes, &gzip, original);
     if (!status.ok()) return status;
-    corrected->swap(bytes);
+    bytes.swap(gzip);
   }
   const std::string corrected_dir =
       JoinPath(rinex_dir, std::string(kCorrectedFolder));
@@ -471,7 +475,7 @@ Status WriteCorrectedCopy(const std::string& rinex_dir, const std::string& name,
   if (!status.ok()) return status;
   const std::string copy =
       JoinPath(corrected_dir, CorrectedCopyName(name, wrapper));
-  status = WriteFileAtomically(copy, *corrected);
+  status = WriteFileAtomically(copy, bytes);
   if (status.ok() && copy_path) *copy_path = copy;
   return status;
 }
