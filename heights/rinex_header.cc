@@ -162,21 +162,22 @@ RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
     header.reason = "no es un fichero RINEX (primera línea no reconocida)";
     return header;
   }
-  // Version F9.2 and the file type in column 21; writers that shift the
-  // fields give the version as the first word and the type as the first
-  // letter after it.
+  // Version F9.2, blanks, and the file type in column 21: the type is the
+  // first letter of the word after the version, which also finds it when
+  // a writer has shifted the fields.
   const std::vector<Word> words = Words(line.text.substr(0, 60));
-  if (words.empty() || !ParseDecimal(words[0].text)) {
-    header.reason = "RINEX VERSION / TYPE sin versión legible";
+  if (words.size() < 2 || !ParseDecimal(words[0].text)) {
+    header.reason = "RINEX VERSION / TYPE sin versión o tipo legibles";
     return header;
   }
   header.version = std::string(words[0].text);
-  char type = line.text[20];
-  if (type == ' ' && words.size() > 1) type = words[1].text[0];
+  const char type = words[1].text[0];
   if (type != 'O' && type != 'o') {
     header.kind = RinexKind::kOtherRinex;
-    header.reason =
-        std::string("fichero RINEX de tipo ") + type + ", no de observación";
+    // The letter goes into a message: only a printable one is shown.
+    header.reason = std::string("fichero RINEX de tipo ") +
+                    (type > ' ' && type <= '~' ? type : '?') +
+                    ", no de observación";
     return header;
   }
 
