@@ -445,6 +445,33 @@ Status Gzip(std::string_view bytes, std::string* out, const std::string& path) {
   return Status::OK();
 }
 
+// Two originals whose copies would bear one name ("a.26o" and "a.26o.Z"):
+// writing the copy of one would replace that of the other, so neither is
+// written while both are there. Other originals' wrappers are told by
+// their names here: only a ".gz" keeps its suffix.
+Status CheckCopyNameIsItsOwn(const std::string& rinex_dir,
+                             const std::string& name,
+                             const std::string& copy_name) {
+  std::error_code ec;
+  for (fs::directory_iterator it(Native(rinex_dir), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    const std::string other = Utf8(it->path().filename());
+    if (other == name) continue;
+    const bool gzip =
+        other.size() > 3 && (other.ends_with(".gz") || other.ends_with(".GZ"));
+    const std::string other_copy =
+        gzip ? other : CorrectedCopyName(other, RinexWrapper::kOther);
+    if (other_copy == copy_name) {
+      return Status::Error(other + " y " + name + " darían la misma copia " +
+                           copy_name +
+                           "; deje uno solo: " + JoinPath(rinex_dir, name));
+    }
+  }
+  return Status::OK();
+}
+
 }  // namespace
 
 Status WriteCorrectedCopy(const std::string& rinex_dir, const std::string& name,
@@ -473,8 +500,10 @@ Status WriteCorrectedCopy(const std::string& rinex_dir, const std::string& name,
       JoinPath(rinex_dir, std::string(kCorrectedFolder));
   status = RealFileSystem().MakeDirs(corrected_dir);
   if (!status.ok()) return status;
-  const std::string copy =
-      JoinPath(corrected_dir, CorrectedCopyName(name, wrapper));
+  const std::string copy_name = CorrectedCopyName(name, wrapper);
+  status = CheckCopyNameIsItsOwn(rinex_dir, name, copy_name);
+  if (!status.ok()) return status;
+  const std::string copy = JoinPath(corrected_dir, copy_name);
   status = WriteFileAtomically(copy, bytes);
   if (status.ok() && copy_path) *copy_path = copy;
   return status;

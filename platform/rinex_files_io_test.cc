@@ -113,7 +113,9 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
 
   std::map<std::string, std::string> before;
   for (const auto& e : fs::directory_iterator(rinex)) {
-    if (e.is_regular_file()) before[e.path().filename()] = ReadFileBytes(e);
+    if (e.is_regular_file()) {
+      before[e.path().filename().string()] = ReadFileBytes(e.path());
+    }
   }
   for (const std::string& name : v.to_correct) {
     std::string copy;
@@ -135,6 +137,14 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
   EXPECT_EQ(Gunzip(gz), WithDeltaH(Gunzip(before["v304_zero.obs.gz"]), field));
   EXPECT_EQ(
       std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+
+  // A plain original beside a wrapped one would share its copy's name.
+  fs::copy_file(kFixtures / "v211.26o", rinex / "v211.26o");
+  const Status clash =
+      WriteCorrectedCopy(p.folder, "v211.26o.Z", 1.4285, nullptr);
+  EXPECT_NE(clash.message().find("misma copia v211.26o"), std::string::npos)
+      << clash.message();
+  fs::remove(rinex / "v211.26o");
 
   v = JudgeRinexPoint(CheckProjectRinex(temp.path().string())["1001"], row);
   EXPECT_EQ(v.cell, "?");  // the garbage file is left
