@@ -154,6 +154,34 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
   EXPECT_EQ(v.cell, "✓");
 }
 
+TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {
+  testing::TempDir temp;
+  std::string text = ReadFileBytes(kFixtures / "v304.obs");
+  text.resize(text.find("END OF HEADER") + 20);
+  text += "\n";
+  for (int epoch = 0; text.size() < 3 * 1024 * 1024; ++epoch) {
+    text += "> 2026 01 01 12 00 " + std::to_string(epoch) + "  0  1\nG01 " +
+            std::to_string(epoch * 7919 % 100003) + "\n";
+  }
+  const fs::path rinex = temp.path() / "RINEX";
+  fs::create_directories(rinex);
+  std::ofstream(rinex / "big.26o", std::ios::binary) << text;
+  gzFile gz = gzopen((rinex / "big.26d.gz").string().c_str(), "wb");
+  ASSERT_NE(gz, nullptr);
+  ASSERT_EQ(gzwrite(gz, text.data(), static_cast<unsigned>(text.size())),
+            static_cast<int>(text.size()));
+  ASSERT_EQ(gzclose(gz), Z_OK);
+
+  const std::string expected = WithDeltaH(text, "        1.5000");
+  ASSERT_NE(expected, text);
+  for (const char* name : {"big.26o", "big.26d.gz"}) {
+    ASSERT_TRUE(WriteCorrectedCopy(rinex.string(), name, 1.5, nullptr).ok());
+  }
+  EXPECT_TRUE(ReadFileBytes(rinex / "CORREGIDO" / "big.26o") == expected);
+  EXPECT_TRUE(Gunzip(ReadFileBytes(rinex / "CORREGIDO" / "big.26d.gz")) ==
+              expected);
+}
+
 TEST(RinexFilesTest, FolderOfManyUnreadableFiles) {
   testing::TempDir temp;
   const std::string garbage = ReadFileBytes(kFixtures / "garbage.26o");
