@@ -199,7 +199,7 @@ Status UnwrappedStream::Open(const std::string& path) {
     first_ = got;
     return Status::OK();
   }
-  if (static_cast<unsigned char>(block[0]) == 0x1f &&
+  if (got >= 2 && static_cast<unsigned char>(block[0]) == 0x1f &&
       static_cast<unsigned char>(block[1]) == 0x8b) {
     if (inflateInit2(&z_, 16 + MAX_WBITS) != Z_OK) {
       return Status::FromErrno(ENOMEM, path);

@@ -1,6 +1,6 @@
 // Reading and writing a point's RINEX observation files on the disk, through
 // libarchive for the wrappers surveyors use (gzip, Unix compress, bzip2, a
-// zip holding one file). Only the header is ever read, and never more than
+// zip holding one file). The check reads only the header, never more than
 // kRinexHeaderMaxBytes of unwrapped text, so a huge file or a decompression
 // bomb costs what a small file does. Originals are opened for reading only;
 // corrected copies are written atomically (platform/atomic_file.h).
