@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/fs.h"
 #include "platform/png_decode.h"
 #include "platform/process.h"
+#include "platform/rinex_files.h"
 #include "platform/tk_interp.h"
 #include "platform/win32_text.h"
 #include "testing/temp_dir.h"
@@ -128,6 +130,49 @@ TEST_F(Win32AdaptersTest, ReportLockedByAnotherProgramKeepsTheEarlierFile) {
   // Once the viewer lets go, the same write succeeds.
   ASSERT_TRUE(WriteFileAtomically(report, "new report").ok());
   EXPECT_EQ(ReadFileBytes(FromUtf8(report)), "new report");
+}
+
+// Every wrapper (zlib for gzip, libarchive for the rest) opens observation
+// files under a project whose name no ANSI code page holds, and corrected
+// copies are written beside them.
+TEST_F(Win32AdaptersTest, RinexFilesUnderNamesOutsideTheAnsiCodePage) {
+  const std::string project = dir_ + "\\Obras Ωμέγα Łódź";
+  const fs::path rinex =
+      FromUtf8(project) / "2. DATOS GNSS" / "1. 1001" / "RINEX";
+  fs::create_directories(rinex);
+  const std::map<std::string, double> expected = {{"v304.obs", 1.4285},
+                                                  {"v304_zero.obs.gz", 0},
+                                                  {"v211.26o.Z", 1.5},
+                                                  {"hatanaka.crx.bz2", 1.5105},
+                                                  {"v304.zip", 0}};
+  const fs::path fixtures =
+      fs::path(ZARVEK_SOURCE_DIR) / "heights" / "testdata" / "rinex";
+  for (const auto& [name, delta_h] : expected) {
+    fs::copy_file(fixtures / name, rinex / name);
+  }
+
+  std::map<std::string, PointRinexFiles> points = CheckProjectRinex(project);
+  std::map<std::string, double> read;
+  for (const RinexFileCheck& f : points["1001"].files) {
+    EXPECT_EQ(f.kind, RinexKind::kObservation) << f.name << ": " << f.reason;
+    read[f.name] = f.delta_h;
+  }
+  EXPECT_EQ(read, expected);
+
+  for (const char* name : {"v211.26o.Z", "v304_zero.obs.gz"}) {
+    const Status s =
+        WriteCorrectedCopy(points["1001"].folder, name, 1.4285, nullptr);
+    EXPECT_TRUE(s.ok()) << s.message();
+  }
+  const PointRinexFiles again = CheckRinexFolder(Utf8(rinex));
+  int corrected = 0;
+  for (const RinexFileCheck& f : again.files) {
+    if (f.copy_delta_h) {
+      EXPECT_EQ(*f.copy_delta_h, 1.4285) << f.name;
+      ++corrected;
+    }
+  }
+  EXPECT_EQ(corrected, 2);
 }
 
 // Started from another folder, the program still finds its pictures and

@@ -215,7 +215,13 @@ Status UnwrappedStream::Open(const std::string& path) {
   archive_.reset(archive_read_new());
   if (!archive_) return Status::FromErrno(ENOMEM, path);
   struct archive* a = archive_.get();
-  archive_read_support_filter_all(a);
+  // Only the wrappers that libarchive unpacks itself. The others it knows
+  // (xz, zstd, lz4, lrzip, lzop, grzip...) would, in a build without their
+  // library, start an outside program named after the file's first bytes:
+  // a file in a point's folder must never run anything.
+  archive_read_support_filter_gzip(a);
+  archive_read_support_filter_bzip2(a);
+  archive_read_support_filter_compress(a);
   archive_read_support_format_zip(a);
   archive_read_support_format_raw(a);
   archive_read_set_read_callback(a, ReadBlock);

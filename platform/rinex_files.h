@@ -16,12 +16,12 @@
 
 namespace zarvek {
 
-/// The header of the file at `path`, unwrapped through every wrapper
-/// libarchive knows (its format detection looks at the bytes, not the
-/// name). `*wrapper`, when not null, receives the outermost wrapper found.
-/// A file that cannot be opened or unwrapped (missing, not a file, a corrupt
-/// gzip stream, a zip of several files) comes back as kUnreadable with the
-/// reason (the library's or system's text and the path), unless what was
+/// The header of the file at `path`, unwrapped from gzip, Unix compress,
+/// bzip2 or a zip (detected from the bytes, not the name); other wrappers
+/// are not opened. `*wrapper`, when not null, receives the outermost wrapper
+/// found. A file that cannot be opened or unwrapped (missing, not a file, a
+/// corrupt gzip stream, a zip of several files) comes back as kUnreadable with
+/// the reason (the library's or system's text and the path), unless what was
 /// read before the failure shows another kind of file. A kNotRinex result
 /// (garbage, an empty file) whose name looks like that of an observation
 /// file (LooksLikeObservationName) is turned into kUnreadable, keeping its
