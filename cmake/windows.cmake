@@ -105,6 +105,9 @@ set(ZARVEK_WINDOWS_SKIPPED_TESTS
   MainWindowTest.LogoAlreadyFiftyHighKeepsItsSize
   MainWindowTest.BrokenLogoLeavesOnlyTheCreditLine
   MainWindowTest.ImageClaimingTooManyPixelsIsRefusedAsBroken
+  MainWindowTest.HugeIconAndExtremeLogoAreScaledToWhatXAccepts
+  # Windows keeps names in UTF-16: a name that is not UTF-8 cannot be made.
+  FolderTabTest.ChosenFolderThatIsNotThereIsRefusedByBothTabs
   # Windows has no DISPLAY to take away.
   ProgramTest.WithoutDisplayExitsWithOneClearLine
 )

@@ -20,6 +20,7 @@
 
 #include "app/ascii_text.h"
 #include "app/zarvek_core.h"
+#include "folders/chosen_folder.h"
 #include "heights/measurement_file.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
@@ -270,6 +271,14 @@ void ZarvekCertificacionApp::seleccionar_directorio_trabajo() {
   std::string path =
       root.Call({"tk_chooseDirectory", "-title", "SELECCIONE LA CARPETA RAÍZ"});
   if (path.empty()) return;
+  // Only an existing folder is a project; anything else would show the
+  // first tab's codes as if they were its points.
+  FileSystem& fs = services().fs ? *services().fs : RealFileSystem();
+  if (!fs.IsDirectory(path)) {
+    root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
+               ChosenFolderMissingText(path)});
+    return;
+  }
   CargarProyecto(path);
 }
 

@@ -134,9 +134,9 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   EXPECT_EQ(HeightStyle(0), "");
   EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
 
-  // A height typed in millimetres is asked about; "No" writes nothing.
+  // A height typed in centimetres is asked about; "No" writes nothing.
   Call({row0.h, "delete", 0, "end"});
-  Call({row0.h, "insert", 0, "1452"});
+  Call({row0.h, "insert", 0, "145.2"});
   Call({app_->entradas_alturas[1].h, "delete", 0, "end"});
   Call({app_->entradas_alturas[1].h, "insert", 0, "1.5"});
   Call({"lappend", "::zarvek_test_answers", "no"});
@@ -146,7 +146,7 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   message = LastMessage();
   EXPECT_EQ(Option(message, "-type"), "yesno");
   EXPECT_EQ(Option(message, "-title"), "ALTURAS FUERA DE RANGO");
-  EXPECT_NE(Option(message, "-message").find("PUNTO 100: 1451.9300 m"),
+  EXPECT_NE(Option(message, "-message").find("PUNTO 100: 145.1300 m"),
             std::string::npos);
   EXPECT_EQ(HeightStyle(1), "");  // mended: the mark is gone
 
