@@ -1,3 +1,4 @@
+// Atomic replace on POSIX systems: mkostemps, fsync, rename.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

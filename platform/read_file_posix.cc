@@ -1,3 +1,4 @@
+// Reading ordinary files on POSIX systems, never blocking on anything else.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

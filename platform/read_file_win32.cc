@@ -1,3 +1,4 @@
+// Reading ordinary files on Windows, through std::filesystem.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
