@@ -58,6 +58,15 @@ void SyncFolder(const std::string& folder) {
 }  // namespace
 
 Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  return WriteFileAtomicallyFrom(path,
+                                 [bytes](std::string_view* piece, bool* done) {
+                                   *piece = bytes;
+                                   *done = true;
+                                   return Status::OK();
+                                 });
+}
+
+Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   // The old file itself, never what a link there points to: the rename
   // replaces a link, not its target, and a target's mode (a setuid
   // program's, say) must not pass to the new file.
@@ -92,7 +101,16 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
   };
 
   if (::fchmod(fd, mode) != 0) return fail(errno, true);
-  if (!WriteAll(fd, bytes)) return fail(errno, true);
+  for (bool done = false; !done;) {
+    std::string_view piece;
+    const Status status = next(&piece, &done);
+    if (!status.ok()) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return status;
+    }
+    if (!WriteAll(fd, piece)) return fail(errno, true);
+  }
   if (::fsync(fd) != 0) return fail(errno, true);
   if (::close(fd) != 0) return fail(errno, false);
   if (::rename(temp.c_str(), path.c_str()) != 0) return fail(errno, false);
