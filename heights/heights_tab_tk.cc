@@ -118,6 +118,13 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
                root.Call({"update", "idletasks"});
                root.Call({"update"});
              })});
+  // Coming back to the tab reads the observation files again: they may have
+  // been copied or processed meanwhile.
+  root.Call({"bind", tab_control, "<<NotebookTabChanged>>",
+             "+" + Bind("volver_a_alturas", [this] {
+               if (root.Call({tab_control, "select"}) == tab_alturas)
+                 leer_rinex();
+             })});
   const std::string top_panel = tab_alturas + ".top_panel";
   root.Call({"ttk::frame", top_panel, "-style", "Card.TFrame", "-padding", 10});
   root.Call({"pack", top_panel, "-side", "top", "-fill", "x", "-padx", 10,
@@ -164,7 +171,8 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
              "-command", Bind("generar_pdf_conversion",
                               [this] { generar_pdf_conversion(); })});
   // clang-format on
-  root.Call({"pack", btn_pdf, "-fill", "x"});
+  root.Call({"grid", btn_pdf, "-row", 1, "-column", 0, "-sticky", "ew"});
+  root.Call({"grid", "columnconfigure", bottom_frame, 0, "-weight", 1});
 
   const std::string table_container = tab_alturas + ".table_container";
   root.Call({"ttk::frame", table_container, "-style", "Card.TFrame"});
@@ -259,6 +267,10 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
     }
   });
 
+  // The RINEX status line above both buttons, and "CORREGIR RINEX" beside
+  // the report button.
+  _setup_rinex(bottom_frame, kTableTag);
+
   root.Call({"menu", kRowMenu, "-tearoff", 0});
   root.Call({kRowMenu, "add", "command", "-label",
              "COPIAR EQUIPO A LAS FILAS VACÍAS", "-command",
@@ -350,6 +362,7 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
     RestoreRows();
     FillRowsFrame();
     filas_guardadas_.clear();
+    leer_rinex();
   } catch (...) {
     root.Call(
         {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
@@ -427,6 +440,7 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     row.acc = frame_rows + ".acc" + suffix;
     row.ref = frame_rows + ".ref" + suffix;
     row.h = frame_rows + ".h" + suffix;
+    row.rinex = frame_rows + ".rinex" + suffix;
 
     const std::string label = frame_rows + ".cod" + suffix;
     root.Call({"ttk::label", label, "-text", code, "-font", code_font,
@@ -442,13 +456,13 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     const RowBoxes boxes = saved ? BoxesFor(*saved, default_receiver)
                                  : RowBoxes{kNoChoices, kNoChoices};
     root.Call({"ttk::combobox", row.rec, "-values", receiver_values, "-state",
-               "readonly", "-width", 28});
+               "readonly", "-width", 21});
     root.Call({row.rec, "set", saved ? saved->rec : default_receiver});
     root.Call({"ttk::combobox", row.tipo, "-values", tipo_values, "-state",
                "readonly", "-width", 14});
     root.Call({"ttk::combobox", row.acc, "-values",
                saved ? ChoiceList(boxes.acc.values) : no_values, "-state",
-               boxes.acc.enabled ? "readonly" : "disabled", "-width", 23});
+               boxes.acc.enabled ? "readonly" : "disabled", "-width", 17});
     root.Call({"ttk::combobox", row.ref, "-values",
                saved ? ChoiceList(boxes.ref.values) : no_values, "-state",
                boxes.ref.enabled ? "readonly" : "disabled", "-width", 10});
@@ -463,10 +477,11 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     for (const std::string* box : {&row.rec, &row.tipo, &row.acc, &row.ref})
       root.Call({"bindtags", *box, CellTags(*box, "TCombobox")});
     root.Call({"bindtags", row.h, CellTags(row.h, "TEntry")});
-    // The five cells go to columns 1 to 5 in one grid command; "x" keeps
+    MakeRinexCell(row.rinex, suffix, CellTags(row.rinex, "Label"));
+    // The six cells go to columns 1 to 6 in one grid command; "x" keeps
     // column 0, which holds the code label.
-    root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h, "-row",
-               idx, "-padx", 5});
+    root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h,
+               row.rinex, "-row", idx, "-padx", 5});
 
     root.Call({"bind", row.tipo, "<<ComboboxSelected>>",
                ListOf({kRowTypeCommand, suffix})});
@@ -621,6 +636,10 @@ void ZarvekCertificacionApp::RestoreRows() {
 }
 
 void ZarvekCertificacionApp::SaveRows(const std::vector<size_t>& rows) {
+  // Every change of a row passes here: its RINEX verdict follows at once,
+  // from the headers read when the table was built.
+  for (size_t idx : rows) ActualizarCeldaRinex(idx);
+  MostrarEstadoRinex();
   if (!medidas_) return;
   const std::string& default_receiver = equipos_specs.front().first;
   bool changed = false;

@@ -1,0 +1,342 @@
+// The RINEX column of the measurement table: per point, whether the
+// `ANTENNA: DELTA H/E/N` record of its observation files holds the row's ARP
+// height, the reason when it does not in a status line under the table, and
+// the "CORREGIR RINEX" button that writes corrected copies.
+//
+// The files are read once per table build and when the surveyor comes back
+// to the tab (leer_rinex); a change of a row only judges the headers already
+// read against the row's new heights, which costs no disk access, so typing
+// a height never waits on the disk.
+#include <charconv>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/ascii_text.h"
+#include "app/zarvek_core.h"
+#include "heights/conversion.h"
+#include "heights/decimal.h"
+#include "heights/point_detection.h"
+#include "heights/rinex_verdict.h"
+#include "platform/rinex_files.h"
+
+namespace zarvek {
+namespace {
+
+// Tcl commands of the column; a binding script is the name and the row
+// index, nothing else.
+constexpr const char* kHoverCommand = "::zarvek::rinex_puntero";
+constexpr const char* kFocusCommand = "::zarvek::rinex_foco";
+// Characters of the cell: "✗ " and a height such as "12.3456".
+constexpr int kCellWidth = 10;
+// The status line keeps two lines of height, so that the table above it
+// does not move as its text changes.
+constexpr int kStatusLines = 2;
+// The yes/no box names at most this many points, then how many more.
+constexpr size_t kListedPoints = 15;
+
+const char* ColorOf(RinexState state) {
+  switch (state) {
+    case RinexState::kMatch:
+      return "#27AE60";
+    case RinexState::kMismatch:
+      return "#C0392B";
+    case RinexState::kUnreadable:
+      return "#B9770E";
+    case RinexState::kNoFiles:
+    case RinexState::kEmpty:
+      break;
+  }
+  return "#7F8C8D";
+}
+
+// The row index at the end of a cell's path (".h12" -> 12), if any.
+bool RowOfCell(const std::string& path, size_t* idx) {
+  size_t start = path.size();
+  while (start > 0 && path[start - 1] >= '0' && path[start - 1] <= '9')
+    --start;
+  if (start == path.size()) return false;
+  auto [end, ec] = std::from_chars(path.data() + start,
+                                   path.data() + path.size(), *idx);
+  return ec == std::errc() && end == path.data() + path.size();
+}
+
+// The reason on one line: its lines joined by " · ".
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += " · ";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The RINEX folder of every point folder of the project, by code: the
+// folder scanned is "2. DATOS GNSS" of `project` when it exists, else
+// `project` itself, as the point detection does. The first folder of a
+// code wins.
+std::map<std::string, std::string> RinexDirsByCode(FileSystem& fs,
+                                                   const std::string& project) {
+  std::map<std::string, std::string> dirs;
+  std::string scanned = JoinPath(project, std::string(kDatosGnssFolder));
+  if (!fs.IsDirectory(scanned)) scanned = project;
+  std::vector<std::string> names;
+  if (!fs.ListDir(scanned, &names).ok()) return dirs;
+  for (const std::string& name : names) {
+    const std::vector<std::string> code = CodesFromEntryNames({name});
+    if (code.size() != 1) continue;
+    dirs.emplace(code[0], JoinPath(JoinPath(scanned, name),
+                                   std::string(kRinexFolder)));
+  }
+  return dirs;
+}
+
+}  // namespace
+
+void ZarvekCertificacionApp::_setup_rinex(const std::string& bottom,
+                                          const std::string& tag) {
+  const std::string family = ui_family();
+  lbl_rinex_ = bottom + ".estado_rinex";
+  root.Call({"label", lbl_rinex_, "-text", "", "-anchor", "nw", "-justify",
+             "left", "-height", kStatusLines, "-foreground", color("primary"),
+             "-background", color("bg_main"), "-font",
+             tk::Obj::List({family, "9"})});
+  root.Call({"grid", lbl_rinex_, "-row", 0, "-column", 0, "-columnspan", 2,
+             "-sticky", "ew", "-pady", tk::Obj::List({"0", "6"})});
+  // The text wraps at the width the line is given.
+  root.Call({"bind", lbl_rinex_, "<Configure>",
+             Bind("ajustar_estado_rinex", [this] {
+               root.Call({lbl_rinex_, "configure", "-wraplength",
+                          root.Call({"winfo", "width", lbl_rinex_})});
+             })});
+
+  btn_rinex_ = bottom + ".btn_rinex";
+  // clang-format off
+  root.Call({"button", btn_rinex_, "-text", "CORREGIR RINEX",
+             "-bg", color("accent"), "-fg", "white",
+             "-activebackground", color("primary"), "-activeforeground", "white",
+             "-disabledforeground", "#D5DBDB",
+             "-font", tk::Obj::List({family, "11", "bold"}),
+             "-relief", "flat", "-width", 16, "-height", 2, "-takefocus", 0,
+             "-state", "disabled",
+             "-command", Bind("corregir_rinex", [this] { corregir_rinex(); })});
+  // clang-format on
+  root.Call({"grid", btn_rinex_, "-row", 1, "-column", 1, "-sticky", "ns",
+             "-padx", tk::Obj::List({"10", "0"})});
+
+  auto show_row = [this](size_t idx) {
+    if (idx >= rinex_verdicts_.size() || idx == rinex_row_) return;
+    rinex_row_ = idx;
+    MostrarEstadoRinex();
+  };
+  root.Command(kHoverCommand,
+               [show_row](const std::vector<std::string>& args) {
+                 size_t idx = 0;
+                 if (args.size() == 1 && RowOfCell(args[0], &idx))
+                   show_row(idx);
+                 return std::string();
+               });
+  root.Command(kFocusCommand, [this, show_row](const std::vector<std::string>&) {
+    const std::string widget = root.Call({"focus"});
+    size_t idx = 0;
+    if (!widget.empty() && root.Call({"winfo", "parent", widget}) == frame_rows &&
+        RowOfCell(widget, &idx)) {
+      show_row(idx);
+    }
+    return std::string();
+  });
+  // Added to the table's focus binding, which keeps the cell in view.
+  root.Call({"bind", tag, "<FocusIn>",
+             "+" + std::string(kFocusCommand)});
+}
+
+void ZarvekCertificacionApp::MakeRinexCell(const std::string& path,
+                                           const std::string& suffix,
+                                           const tk::Obj& tags) {
+  // A classic label: the cell takes no input, and a classic widget costs a
+  // fraction of a ttk one to create and lay out.
+  root.Call({"label", path, "-width", kCellWidth, "-anchor", "w", "-font",
+             tk::Obj::List({ui_family(), "9", "bold"}), "-background",
+             "white"});
+  root.Call({"bindtags", path, tags});
+  root.Call({"bind", path, "<Enter>", tk::Obj::List({kHoverCommand, suffix})});
+}
+
+std::optional<RinexRowHeights> ZarvekCertificacionApp::RinexHeightsOf(
+    size_t idx) {
+  const RowValues v = ReadRow(idx);
+  // As the report: a row converts when its five inputs are filled.
+  if (v.rec.empty() || v.tipo.empty() || v.acc.empty() || v.ref.empty() ||
+      v.h.empty()) {
+    return std::nullopt;
+  }
+  const ReceiverSpec* spec = FindReceiver(equipos_specs, v.rec);
+  if (spec == nullptr) return std::nullopt;
+  const std::optional<Conversion> conversion =
+      calcular_arp_y_fase(v.h, v.tipo, v.ref, *spec);
+  if (!conversion || conversion->mode.empty()) return std::nullopt;
+  return RinexRowHeights{conversion->arp, conversion->phase_center,
+                         conversion->vals.Hm};
+}
+
+void ZarvekCertificacionApp::leer_rinex() {
+  const size_t rows = entradas_alturas.size();
+  rinex_files_.assign(rows, PointRinexFiles{});
+  rinex_dirs_.assign(rows, std::string());
+  rinex_verdicts_.assign(rows, RinexVerdict{});
+  if (rinex_row_ >= rows) rinex_row_ = static_cast<size_t>(-1);
+  const std::string& project =
+      proyecto_en_carga_ ? *proyecto_en_carga_ : ruta_base;
+  if (rows > 0 && !project.empty()) {
+    std::map<std::string, PointRinexFiles> read = CheckProjectRinex(project);
+    FileSystem& fs = services().fs ? *services().fs : RealFileSystem();
+    const std::map<std::string, std::string> dirs = RinexDirsByCode(fs, project);
+    for (size_t idx = 0; idx < rows; ++idx) {
+      const std::string& code = entradas_alturas[idx].codigo;
+      if (auto it = read.find(code); it != read.end())
+        rinex_files_[idx] = std::move(it->second);
+      if (auto it = dirs.find(code); it != dirs.end())
+        rinex_dirs_[idx] = it->second;
+    }
+  }
+  // The cells are set afresh: they may be new, or show the files of before.
+  for (size_t idx = 0; idx < rows; ++idx) ActualizarCeldaRinex(idx, true);
+  MostrarEstadoRinex();
+}
+
+void ZarvekCertificacionApp::ActualizarCeldaRinex(size_t idx, bool force) {
+  if (idx >= rinex_verdicts_.size() || idx >= entradas_alturas.size()) return;
+  RinexVerdict verdict = JudgeRinexPoint(rinex_files_[idx], RinexHeightsOf(idx));
+  if (force || verdict.cell != rinex_verdicts_[idx].cell ||
+      verdict.state != rinex_verdicts_[idx].state) {
+    root.Call({entradas_alturas[idx].rinex, "configure", "-text", verdict.cell,
+               "-foreground", ColorOf(verdict.state)});
+  }
+  rinex_verdicts_[idx] = std::move(verdict);
+}
+
+void ZarvekCertificacionApp::MostrarEstadoRinex() {
+  if (lbl_rinex_.empty()) return;
+  size_t matches = 0, mismatches = 0, unreadable = 0, none = 0;
+  bool correctable = false;
+  for (const RinexVerdict& v : rinex_verdicts_) {
+    switch (v.state) {
+      case RinexState::kMatch:
+        ++matches;
+        break;
+      case RinexState::kMismatch:
+        ++mismatches;
+        correctable |= !v.to_correct.empty();
+        break;
+      case RinexState::kUnreadable:
+        ++unreadable;
+        break;
+      case RinexState::kNoFiles:
+        ++none;
+        break;
+      case RinexState::kEmpty:
+        break;
+    }
+  }
+  std::string text;
+  if (rinex_row_ < rinex_verdicts_.size() &&
+      !rinex_verdicts_[rinex_row_].reason.empty()) {
+    text = "RINEX DEL PUNTO " + entradas_alturas[rinex_row_].codigo + ": " +
+           OneLine(rinex_verdicts_[rinex_row_].reason);
+  } else if (!rinex_verdicts_.empty()) {
+    text = "RINEX: " + DecimalText(matches) + " ✓ · " +
+           DecimalText(mismatches) + " ✗ · " + DecimalText(unreadable) +
+           " ? · " + DecimalText(none) + " — SIN ARCHIVO DE OBSERVACIÓN.";
+    if (mismatches + unreadable > 0) {
+      text +=
+          " EL MOTIVO DE CADA PUNTO SE VE AQUÍ AL ENTRAR EN SU FILA O AL "
+          "PASAR EL RATÓN POR SU CELDA RINEX.";
+    }
+  }
+  if (text != texto_estado_rinex_) {
+    root.Call({lbl_rinex_, "configure", "-text", text});
+    texto_estado_rinex_ = text;
+  }
+  const char* state = correctable ? "normal" : "disabled";
+  if (root.Call({btn_rinex_, "cget", "-state"}) != state)
+    root.Call({btn_rinex_, "configure", "-state", state});
+}
+
+void ZarvekCertificacionApp::corregir_rinex() {
+  struct Point {
+    size_t idx;
+    double arp;
+    std::vector<std::string> names;
+  };
+  std::vector<Point> points;
+  std::string listing;
+  for (size_t idx = 0; idx < rinex_verdicts_.size(); ++idx) {
+    ActualizarCeldaRinex(idx);
+    const RinexVerdict& v = rinex_verdicts_[idx];
+    if (v.state != RinexState::kMismatch || v.to_correct.empty() ||
+        rinex_dirs_[idx].empty()) {
+      continue;
+    }
+    const std::optional<RinexRowHeights> heights = RinexHeightsOf(idx);
+    if (!heights) continue;
+    if (points.size() < kListedPoints) {
+      listing += "\n" + entradas_alturas[idx].codigo + " (ARP " +
+                 FormatFixed(heights->arp, 4) + " m): ";
+      for (size_t i = 0; i < v.to_correct.size(); ++i)
+        listing += (i ? ", " : "") + v.to_correct[i];
+    }
+    points.push_back({idx, heights->arp, v.to_correct});
+  }
+  MostrarEstadoRinex();
+  if (points.empty()) return;
+  if (points.size() > kListedPoints) {
+    listing += "\n… Y " + DecimalText(points.size() - kListedPoints) +
+               " PUNTOS MÁS.";
+  }
+  const std::string answer = root.Call(
+      {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon",
+       "question", "-title", "CORREGIR RINEX", "-message",
+       "EL DELTA H DE ESTOS PUNTOS NO ES SU ALTURA ARP. SE ESCRIBIRÁ UNA "
+       "COPIA CORREGIDA DE CADA ARCHIVO EN RINEX/CORREGIDO; LOS ORIGINALES "
+       "NO SE MODIFICAN." +
+           listing + "\n\n¿ESCRIBIR LAS COPIAS CORREGIDAS?"});
+  if (answer != "yes") return;
+
+  std::vector<std::string> errors;
+  size_t written = 0;
+  for (const Point& point : points) {
+    const std::string& dir = rinex_dirs_[point.idx];
+    for (const std::string& name : point.names) {
+      const Status status = WriteCorrectedCopy(dir, name, point.arp, nullptr);
+      if (status.ok()) {
+        ++written;
+      } else {
+        errors.push_back(status.message());
+      }
+    }
+    // The point's folder is read again: the cell now judges the copies.
+    rinex_files_[point.idx] = CheckRinexFolder(dir);
+    ActualizarCeldaRinex(point.idx);
+  }
+  MostrarEstadoRinex();
+  if (!errors.empty()) {
+    std::string message = "NO SE PUDIERON ESCRIBIR " +
+                          DecimalText(errors.size()) +
+                          " COPIAS CORREGIDAS (ESCRITAS: " +
+                          DecimalText(written) + ").";
+    for (const std::string& error : errors) message += "\n" + error;
+    root.Call({"tk_messageBox", "-icon", "error", "-title", "Error",
+               "-message", message});
+    return;
+  }
+  root.Call({"tk_messageBox", "-icon", "info", "-title", "CORREGIR RINEX",
+             "-message",
+             "COPIAS CORREGIDAS ESCRITAS: " + DecimalText(written) +
+                 " ARCHIVOS EN LAS CARPETAS RINEX/CORREGIDO DE " +
+                 DecimalText(points.size()) + " PUNTOS."});
+}
+
+}  // namespace zarvek
