@@ -9,6 +9,8 @@ PACKAGES=(
   build-essential cmake pkg-config
   # toolkit and libraries the program links
   tcl8.6-dev tk8.6-dev libqpdf-dev libpng-dev zlib1g-dev
+  # reading RINEX files through their wrappers (gzip, compress, bzip2, zip)
+  libarchive-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick qpdf poppler-utils mupdf-tools

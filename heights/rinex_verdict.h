@@ -1,0 +1,86 @@
+// The RINEX check of one point: from what was read in its observation
+// files (and in their corrected copies) and from the heights of its table
+// row, the text of the RINEX cell and the reason behind it, for the tooltip
+// or status line. Pure: the files are read once per table build by the
+// platform adapter (platform/rinex_files.h); the verdict is computed again
+// at every change of the row, which costs nothing.
+#ifndef ZARVEK_HEIGHTS_RINEX_VERDICT_H_
+#define ZARVEK_HEIGHTS_RINEX_VERDICT_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "heights/rinex_header.h"
+
+namespace zarvek {
+
+/// The RINEX folder of a point, and the copies' folder inside it.
+inline constexpr std::string_view kRinexFolder = "RINEX";
+inline constexpr std::string_view kCorrectedFolder = "CORREGIDO";
+
+/// One observation file of a point's RINEX folder.
+struct RinexFileCheck {
+  std::string name;  ///< file name inside RINEX/
+  RinexWrapper wrapper = RinexWrapper::kNone;
+  /// kObservation or kUnreadable; other kinds are not listed at all.
+  RinexKind kind = RinexKind::kUnreadable;
+  std::string reason;  ///< why unreadable (kUnreadable only)
+  double delta_h = 0;  ///< the header's DELTA H (kObservation only)
+  /// The copy RINEX/CORREGIDO/<CorrectedCopyName>, when it exists and its
+  /// header reads as an observation header: its DELTA H.
+  std::optional<double> copy_delta_h;
+};
+
+/// Everything read for one point.
+struct PointRinexFiles {
+  /// Set when the RINEX folder exists but cannot be listed: the system's
+  /// text and the path. The files are then empty.
+  std::string listing_error;
+  std::vector<RinexFileCheck> files;  ///< ordered by name
+};
+
+/// The heights of a table row that converts.
+struct RinexRowHeights {
+  double arp = 0;                  ///< rounded to 4 decimals, as the report
+  double phase_center = 0;         ///< rounded to 4 decimals, as the report
+  std::optional<double> measured;  ///< the typed height, when a number
+};
+
+/// The cell of one point.
+enum class RinexState {
+  kEmpty,       ///< the row does not convert: cell ""
+  kMatch,       ///< every file's DELTA H is the ARP height: "✓"
+  kMismatch,    ///< some file's DELTA H differs: "✗ <value>"
+  kNoFiles,     ///< no observation file: "—"
+  kUnreadable,  ///< a file or the folder cannot be read: "?"
+};
+
+struct RinexVerdict {
+  RinexState state = RinexState::kEmpty;
+  std::string cell;    ///< "", "✓", "✗ 1.5000", "—" or "?"
+  std::string reason;  ///< Spanish, one or more lines; "" when nothing to say
+  /// Names (inside RINEX/) of the files whose corrected copy is still
+  /// missing or wrong: those that "CORREGIR RINEX" would write.
+  std::vector<std::string> to_correct;
+};
+
+/// The verdict of one point. `heights` is nullopt while the row does not
+/// convert (state kEmpty, whatever the files).
+///
+/// A file matches when its DELTA H and the ARP height agree to 4 decimals;
+/// a mismatching file whose copy in CORREGIDO matches counts as matching,
+/// and the reason then says that the correction is in CORREGIDO. The order
+/// of precedence is: kEmpty, then kUnreadable for a listing error, then
+/// kMismatch (any file that differs: the cell shows the first such file's
+/// value with 4 decimals), then kUnreadable (any file that cannot be read),
+/// then kNoFiles, then kMatch. The reason names each file concerned and,
+/// for a mismatch, what the value looks like: 0 (no height given), the
+/// measured height (not reduced to the ARP), the phase-centre height (the
+/// offset would be counted twice).
+RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
+                             const std::optional<RinexRowHeights>& heights);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_HEIGHTS_RINEX_VERDICT_H_
