@@ -1,20 +1,308 @@
 #include "heights/rinex_header.h"
 
+#include <cmath>
+#include <vector>
+
+#include "heights/decimal.h"
+
 namespace zarvek {
+namespace {
 
-RinexHeader ReadRinexHeader(std::string_view, bool) { return {}; }
+constexpr std::string_view kVersionLabel = "RINEX VERSION / TYPE";
+constexpr std::string_view kDeltaLabel = "ANTENNA: DELTA H/E/N";
+constexpr std::string_view kEndLabel = "END OF HEADER";
 
-std::optional<std::string> FormatF14_4(double) { return std::nullopt; }
+// One line of the text: where it starts and its length without "\n" or
+// "\r\n".
+struct Line {
+  std::size_t offset = 0;
+  std::string_view text;
+};
 
-std::optional<std::string> CorrectDeltaH(std::string_view, double,
-                                         std::string* reason) {
-  if (reason) *reason = "sin implementar";
-  return std::nullopt;
+// Splits off the line starting at `*pos`. A last line without its line end
+// counts only when the bytes are the whole file: otherwise it may have been
+// cut short by the reading bound.
+bool NextLine(std::string_view bytes, bool complete, std::size_t* pos,
+              Line* line) {
+  if (*pos >= bytes.size()) return false;
+  const std::size_t end = bytes.find('\n', *pos);
+  if (end == std::string_view::npos && !complete) return false;
+  const std::size_t stop = end == std::string_view::npos ? bytes.size() : end;
+  std::string_view text = bytes.substr(*pos, stop - *pos);
+  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  line->offset = *pos;
+  line->text = text;
+  *pos = end == std::string_view::npos ? bytes.size() : end + 1;
+  return true;
 }
 
-bool LooksLikeObservationName(std::string_view) { return false; }
+std::string_view TrimSpaces(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+    s.remove_prefix(1);
+  }
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
 
-std::string CorrectedCopyName(std::string_view name, RinexWrapper) {
+// The record label of a header line: columns 61-80, blanks trimmed.
+std::string_view Label(std::string_view line) {
+  if (line.size() <= 60) return {};
+  return TrimSpaces(line.substr(60, 20));
+}
+
+// The CRINEX label is written "CRINEX VERS   / TYPE"; writers differ in the
+// blanks, so they are left out of the comparison.
+bool SameWithoutBlanks(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (true) {
+    while (i < a.size() && a[i] == ' ') ++i;
+    while (j < b.size() && b[j] == ' ') ++j;
+    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+    if (a[i] != b[j]) return false;
+    ++i, ++j;
+  }
+}
+
+// A blank-separated word of `text` and where it starts.
+struct Word {
+  std::size_t column = 0;  // 0-based
+  std::string_view text;
+};
+
+std::vector<Word> Words(std::string_view text) {
+  std::vector<Word> words;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    const std::size_t start = i;
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+    if (i > start) words.push_back({start, text.substr(start, i - start)});
+  }
+  return words;
+}
+
+// The three numbers of a DELTA H/E/N line, read as 3F14.4 or, failing that,
+// as exactly three blank-separated numbers within columns 1-60.
+struct DeltaNumbers {
+  double h = 0, e = 0, n = 0;
+  std::vector<Word> words;  // empty when read by the columns
+};
+
+std::optional<DeltaNumbers> ParseDelta(std::string_view line) {
+  const std::string_view fields =
+      line.substr(0, std::min<std::size_t>(60, line.size()));
+  // Columns 43-60 are spare in the format; whatever a writer left there
+  // is not read, as a FORTRAN 3F14.4 read would not.
+  if (fields.size() == 60) {
+    auto h = ParseDecimal(fields.substr(0, 14));
+    auto e = ParseDecimal(fields.substr(14, 14));
+    auto n = ParseDecimal(fields.substr(28, 14));
+    if (h && e && n) return DeltaNumbers{*h, *e, *n, {}};
+  }
+  std::vector<Word> words = Words(fields);
+  if (words.size() != 3) return std::nullopt;
+  auto h = ParseDecimal(words[0].text);
+  auto e = ParseDecimal(words[1].text);
+  auto n = ParseDecimal(words[2].text);
+  if (!h || !e || !n) return std::nullopt;
+  return DeltaNumbers{*h, *e, *n, std::move(words)};
+}
+
+RinexHeader Unreadable(RinexHeader header, std::string reason) {
+  header.kind = RinexKind::kUnreadable;
+  header.reason = std::move(reason);
+  return header;
+}
+
+std::string ToLower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+bool EndsWith(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() &&
+         s.substr(s.size() - suffix.size()) == suffix;
+}
+
+}  // namespace
+
+RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
+  RinexHeader header;
+  std::size_t pos = 0;
+  Line line;
+  if (bytes.empty()) {
+    header.reason = "fichero vacío";
+    return header;
+  }
+  if (!NextLine(bytes, complete, &pos, &line)) {
+    header.reason = "no es un fichero RINEX (no tiene líneas de texto)";
+    return header;
+  }
+  std::size_t lines = 1;
+  if (SameWithoutBlanks(Label(line.text), "CRINEX VERS / TYPE")) {
+    header.crinex = true;
+    if (!NextLine(bytes, complete, &pos, &line) ||
+        !SameWithoutBlanks(Label(line.text), "CRINEX PROG / DATE") ||
+        !NextLine(bytes, complete, &pos, &line)) {
+      return Unreadable(header, "cabecera CRINEX incompleta");
+    }
+    lines += 2;
+  }
+  if (Label(line.text) != kVersionLabel) {
+    if (header.crinex) {
+      return Unreadable(header,
+                        "CRINEX sin línea RINEX VERSION / TYPE tras sus dos "
+                        "primeras líneas");
+    }
+    header.reason = "no es un fichero RINEX (primera línea no reconocida)";
+    return header;
+  }
+  // Version F9.2 and the file type in column 21; writers that shift the
+  // fields give the version as the first word and the type as the first
+  // letter after it.
+  const std::vector<Word> words = Words(line.text.substr(0, 60));
+  if (words.empty() || !ParseDecimal(words[0].text)) {
+    header.reason = "RINEX VERSION / TYPE sin versión legible";
+    return header;
+  }
+  header.version = std::string(words[0].text);
+  char type = line.text[20];
+  if (type == ' ' && words.size() > 1) type = words[1].text[0];
+  if (type != 'O' && type != 'o') {
+    header.kind = RinexKind::kOtherRinex;
+    header.reason =
+        std::string("fichero RINEX de tipo ") + type + ", no de observación";
+    return header;
+  }
+
+  bool delta_seen = false;
+  while (true) {
+    if (pos >= kRinexHeaderMaxBytes || lines >= kRinexHeaderMaxLines) {
+      return Unreadable(header,
+                        "cabecera de más de 1000 líneas o 100 KB sin END OF "
+                        "HEADER");
+    }
+    if (!NextLine(bytes, complete, &pos, &line)) {
+      if (complete) {
+        return Unreadable(header, "cabecera truncada: falta END OF HEADER");
+      }
+      return Unreadable(header,
+                        "cabecera de más de 1000 líneas o 100 KB sin END OF "
+                        "HEADER");
+    }
+    ++lines;
+    const std::string_view label = Label(line.text);
+    if (label == kEndLabel) break;
+    if (label != kDeltaLabel) continue;
+    if (delta_seen) {
+      return Unreadable(header,
+                        "dos líneas ANTENNA: DELTA H/E/N en la cabecera");
+    }
+    delta_seen = true;
+    const std::optional<DeltaNumbers> numbers = ParseDelta(line.text);
+    if (!numbers) {
+      return Unreadable(header,
+                        "la línea ANTENNA: DELTA H/E/N no tiene tres números");
+    }
+    header.delta_h = numbers->h;
+    header.delta_e = numbers->e;
+    header.delta_n = numbers->n;
+    header.delta_line_offset = line.offset;
+    header.delta_line_length = line.text.size();
+  }
+  if (!delta_seen) {
+    return Unreadable(header, "cabecera sin línea ANTENNA: DELTA H/E/N");
+  }
+  header.kind = RinexKind::kObservation;
+  return header;
+}
+
+std::optional<std::string> FormatF14_4(double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  std::string text = FormatFixed(value, 4);
+  if (text == "-0.0000") text = "0.0000";
+  if (text.size() > 14) return std::nullopt;
+  return std::string(14 - text.size(), ' ') + text;
+}
+
+std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
+                                         double arp, std::string* reason) {
+  auto refuse = [&](std::string why) -> std::optional<std::string> {
+    if (reason) *reason = std::move(why);
+    return std::nullopt;
+  };
+  const RinexHeader header = ReadRinexHeader(file_bytes, true);
+  if (header.kind != RinexKind::kObservation) {
+    return refuse(header.reason.empty() ? "no es un fichero de observación"
+                                        : header.reason);
+  }
+  const std::optional<std::string> field = FormatF14_4(arp);
+  if (!field) return refuse("la altura ARP no cabe en F14.4");
+  const std::string_view line =
+      file_bytes.substr(header.delta_line_offset, header.delta_line_length);
+  const std::optional<DeltaNumbers> numbers = ParseDelta(line);
+  if (!numbers) return refuse("la línea ANTENNA: DELTA H/E/N no se entiende");
+
+  std::string out(file_bytes);
+  char* fields = out.data() + header.delta_line_offset;
+  // DELTA H within columns 1-14, with nothing else there: only those
+  // columns change.
+  const std::vector<Word>& words = numbers->words;
+  if (words.empty() ||
+      (words[0].column + words[0].text.size() <= 14 && words[1].column >= 14)) {
+    field->copy(fields, 14);
+    return out;
+  }
+  // Shifted across column 14: the numbers are laid out again in their
+  // columns, E and N as written.
+  if (words[1].text.size() > 14 || words[2].text.size() > 14) {
+    return refuse("DELTA E o N no caben en 14 columnas");
+  }
+  std::string layout = *field;
+  for (int i = 1; i <= 2; ++i) {
+    layout += std::string(14 - words[i].text.size(), ' ');
+    layout += words[i].text;
+  }
+  layout.resize(60, ' ');
+  layout.copy(fields, 60);
+  return out;
+}
+
+bool LooksLikeObservationName(std::string_view name) {
+  std::string lower = ToLower(name);
+  for (std::string_view wrapper : {".gz", ".z", ".bz2", ".zip"}) {
+    if (EndsWith(lower, wrapper)) {
+      lower.resize(lower.size() - wrapper.size());
+      break;
+    }
+  }
+  for (std::string_view ending : {".obs", ".rnx", ".crx"}) {
+    if (EndsWith(lower, ending)) return true;
+  }
+  // RINEX 2 short names: ".yyo" (plain) or ".yyd" (Hatanaka).
+  const std::size_t dot = lower.rfind('.');
+  if (dot == std::string::npos || lower.size() - dot != 4) return false;
+  const char y1 = lower[dot + 1], y2 = lower[dot + 2], t = lower[dot + 3];
+  return y1 >= '0' && y1 <= '9' && y2 >= '0' && y2 <= '9' &&
+         (t == 'o' || t == 'd');
+}
+
+std::string CorrectedCopyName(std::string_view name, RinexWrapper wrapper) {
+  if (wrapper == RinexWrapper::kNone || wrapper == RinexWrapper::kGzip) {
+    return std::string(name);
+  }
+  const std::string lower = ToLower(name);
+  for (std::string_view suffix :
+       {".z", ".bz2", ".zip", ".gz", ".xz", ".lzma", ".zst", ".lz4", ".lz"}) {
+    if (EndsWith(lower, suffix) && lower.size() > suffix.size()) {
+      return std::string(name.substr(0, name.size() - suffix.size()));
+    }
+  }
   return std::string(name);
 }
 

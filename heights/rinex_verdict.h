@@ -34,6 +34,8 @@ struct RinexFileCheck {
 
 /// Everything read for one point.
 struct PointRinexFiles {
+  /// The point's RINEX folder that was read (where the copies go).
+  std::string folder;
   /// Set when the RINEX folder exists but cannot be listed: the system's
   /// text and the path. The files are then empty.
   std::string listing_error;

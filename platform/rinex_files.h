@@ -21,8 +21,11 @@ namespace zarvek {
 /// name). `*wrapper`, when not null, receives the outermost wrapper found.
 /// A file that cannot be opened or unwrapped (missing, not a file, a corrupt
 /// gzip stream, a zip of several files) comes back as kUnreadable with the
-/// reason; when its name does not look like an observation file
-/// (LooksLikeObservationName) it comes back as kNotRinex instead.
+/// reason (the library's or system's text and the path), unless what was
+/// read before the failure shows another kind of file. A kNotRinex result
+/// (garbage, an empty file) whose name looks like that of an observation
+/// file (LooksLikeObservationName) is turned into kUnreadable, keeping its
+/// reason: it stands where an observation file should.
 RinexHeader ReadRinexHeaderFile(const std::string& path, RinexWrapper* wrapper);
 
 /// Reads the folder `rinex_dir` (a point's "RINEX" folder): every ordinary
