@@ -229,10 +229,9 @@ class ZarvekCertificacionApp {
   /// column's summary in the status line, and enables "CORREGIR RINEX"
   /// while some point has copies to write.
   void MostrarEstadoRinex();
-  /// Per row: what was read in its RINEX folder, that folder ("" when the
-  /// point has no folder), and the verdict the cell shows.
+  /// Per row: what was read in its RINEX folder, and the verdict the cell
+  /// shows.
   std::vector<PointRinexFiles> rinex_files_;
-  std::vector<std::string> rinex_dirs_;
   std::vector<RinexVerdict> rinex_verdicts_;
   /// The row whose reason the status line shows (focus or pointer).
   size_t rinex_row_ = static_cast<size_t>(-1);

@@ -163,8 +163,8 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   const MeasurementRow& row = app_->entradas_alturas[0];
   const std::string f = app_->frame_rows;
   const std::string h = app_->frame_headers;
-  const Texts headers = {"PUNTO",      "RECEPTOR GNSS", "TIPO DE MEDIDA",
-                         "ACCESORIO",  "REFERENCIA",    "ALTURA (m)",
+  const Texts headers = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
+                         "ACCESORIO", "REFERENCIA",    "ALTURA (m)",
                          "RINEX"};
   const Texts widths = {"10", "22", "15", "18", "12", "12", "11"};
   for (int c = 0; c < 7; ++c) {
@@ -610,24 +610,3 @@ TEST_F(HeightsTabTest, HostileFolderNameIsShownAsItIs) {
 
 }  // namespace
 }  // namespace zarvek
-namespace zarvek { namespace {
-TEST_F(HeightsTabTest, ZZGeom) {
-  ShowTable(2);
-  Call({"wm", "geometry", ".", "+0+0"});
-  Call({"update"});
-  auto g = [&](const std::string& w) {
-    std::printf("%s %sx%s+%s+%s\n", w.c_str(), Call({"winfo", "width", w}).c_str(),
-                Call({"winfo", "height", w}).c_str(), Call({"winfo", "rootx", w}).c_str(),
-                Call({"winfo", "rooty", w}).c_str());
-  };
-  const MeasurementRow& r = app_->entradas_alturas[0];
-  for (auto w : {r.rec, r.tipo, r.acc, r.ref, r.h, r.rinex}) g(w);
-  g(app_->entradas_alturas[1].rec);
-  g(app_->tab_alturas + ".bottom_frame.btn_pdf");
-  g(app_->tab_alturas + ".bottom_frame.btn_rinex");
-  g(app_->tab_alturas + ".bottom_frame.estado_rinex");
-  g(app_->frame_rows);
-  g(app_->canvas_alturas);
-  Call({"exec", "import", "-window", "root", "-crop", "950x700+0+0", "/tmp/rg_shot.png"});
-}
-}}

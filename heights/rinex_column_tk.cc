@@ -16,7 +16,6 @@
 #include "app/zarvek_core.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
-#include "heights/point_detection.h"
 #include "heights/rinex_verdict.h"
 #include "platform/rinex_files.h"
 
@@ -53,11 +52,10 @@ const char* ColorOf(RinexState state) {
 // The row index at the end of a cell's path (".h12" -> 12), if any.
 bool RowOfCell(const std::string& path, size_t* idx) {
   size_t start = path.size();
-  while (start > 0 && path[start - 1] >= '0' && path[start - 1] <= '9')
-    --start;
+  while (start > 0 && path[start - 1] >= '0' && path[start - 1] <= '9') --start;
   if (start == path.size()) return false;
-  auto [end, ec] = std::from_chars(path.data() + start,
-                                   path.data() + path.size(), *idx);
+  auto [end, ec] =
+      std::from_chars(path.data() + start, path.data() + path.size(), *idx);
   return ec == std::errc() && end == path.data() + path.size();
 }
 
@@ -74,26 +72,6 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
-// The RINEX folder of every point folder of the project, by code: the
-// folder scanned is "2. DATOS GNSS" of `project` when it exists, else
-// `project` itself, as the point detection does. The first folder of a
-// code wins.
-std::map<std::string, std::string> RinexDirsByCode(FileSystem& fs,
-                                                   const std::string& project) {
-  std::map<std::string, std::string> dirs;
-  std::string scanned = JoinPath(project, std::string(kDatosGnssFolder));
-  if (!fs.IsDirectory(scanned)) scanned = project;
-  std::vector<std::string> names;
-  if (!fs.ListDir(scanned, &names).ok()) return dirs;
-  for (const std::string& name : names) {
-    const std::vector<std::string> code = CodesFromEntryNames({name});
-    if (code.size() != 1) continue;
-    dirs.emplace(code[0], JoinPath(JoinPath(scanned, name),
-                                   std::string(kRinexFolder)));
-  }
-  return dirs;
-}
-
 }  // namespace
 
 void ZarvekCertificacionApp::_setup_rinex(const std::string& bottom,
@@ -107,18 +85,18 @@ void ZarvekCertificacionApp::_setup_rinex(const std::string& bottom,
   root.Call({"grid", lbl_rinex_, "-row", 0, "-column", 0, "-columnspan", 2,
              "-sticky", "ew", "-pady", tk::Obj::List({"0", "6"})});
   // The text wraps at the width the line is given.
-  root.Call({"bind", lbl_rinex_, "<Configure>",
-             Bind("ajustar_estado_rinex", [this] {
-               root.Call({lbl_rinex_, "configure", "-wraplength",
-                          root.Call({"winfo", "width", lbl_rinex_})});
-             })});
+  root.Call(
+      {"bind", lbl_rinex_, "<Configure>", Bind("ajustar_estado_rinex", [this] {
+         root.Call({lbl_rinex_, "configure", "-wraplength",
+                    root.Call({"winfo", "width", lbl_rinex_})});
+       })});
 
   btn_rinex_ = bottom + ".btn_rinex";
   // clang-format off
   root.Call({"button", btn_rinex_, "-text", "CORREGIR RINEX",
-             "-bg", color("accent"), "-fg", "white",
+             "-bg", color("tab_bg"), "-fg", "white",
              "-activebackground", color("primary"), "-activeforeground", "white",
-             "-disabledforeground", "#D5DBDB",
+             "-disabledforeground", "#ECF0F1",
              "-font", tk::Obj::List({family, "11", "bold"}),
              "-relief", "flat", "-width", 16, "-height", 2, "-takefocus", 0,
              "-state", "disabled",
@@ -132,25 +110,24 @@ void ZarvekCertificacionApp::_setup_rinex(const std::string& bottom,
     rinex_row_ = idx;
     MostrarEstadoRinex();
   };
-  root.Command(kHoverCommand,
-               [show_row](const std::vector<std::string>& args) {
-                 size_t idx = 0;
-                 if (args.size() == 1 && RowOfCell(args[0], &idx))
-                   show_row(idx);
-                 return std::string();
-               });
-  root.Command(kFocusCommand, [this, show_row](const std::vector<std::string>&) {
-    const std::string widget = root.Call({"focus"});
+  root.Command(kHoverCommand, [show_row](const std::vector<std::string>& args) {
     size_t idx = 0;
-    if (!widget.empty() && root.Call({"winfo", "parent", widget}) == frame_rows &&
-        RowOfCell(widget, &idx)) {
-      show_row(idx);
-    }
+    if (args.size() == 1 && RowOfCell(args[0], &idx)) show_row(idx);
     return std::string();
   });
+  root.Command(kFocusCommand,
+               [this, show_row](const std::vector<std::string>&) {
+                 const std::string widget = root.Call({"focus"});
+                 size_t idx = 0;
+                 if (!widget.empty() &&
+                     root.Call({"winfo", "parent", widget}) == frame_rows &&
+                     RowOfCell(widget, &idx)) {
+                   show_row(idx);
+                 }
+                 return std::string();
+               });
   // Added to the table's focus binding, which keeps the cell in view.
-  root.Call({"bind", tag, "<FocusIn>",
-             "+" + std::string(kFocusCommand)});
+  root.Call({"bind", tag, "<FocusIn>", "+" + std::string(kFocusCommand)});
 }
 
 void ZarvekCertificacionApp::MakeRinexCell(const std::string& path,
@@ -185,21 +162,15 @@ std::optional<RinexRowHeights> ZarvekCertificacionApp::RinexHeightsOf(
 void ZarvekCertificacionApp::leer_rinex() {
   const size_t rows = entradas_alturas.size();
   rinex_files_.assign(rows, PointRinexFiles{});
-  rinex_dirs_.assign(rows, std::string());
   rinex_verdicts_.assign(rows, RinexVerdict{});
   if (rinex_row_ >= rows) rinex_row_ = static_cast<size_t>(-1);
   const std::string& project =
       proyecto_en_carga_ ? *proyecto_en_carga_ : ruta_base;
   if (rows > 0 && !project.empty()) {
     std::map<std::string, PointRinexFiles> read = CheckProjectRinex(project);
-    FileSystem& fs = services().fs ? *services().fs : RealFileSystem();
-    const std::map<std::string, std::string> dirs = RinexDirsByCode(fs, project);
     for (size_t idx = 0; idx < rows; ++idx) {
-      const std::string& code = entradas_alturas[idx].codigo;
-      if (auto it = read.find(code); it != read.end())
-        rinex_files_[idx] = std::move(it->second);
-      if (auto it = dirs.find(code); it != dirs.end())
-        rinex_dirs_[idx] = it->second;
+      auto it = read.find(entradas_alturas[idx].codigo);
+      if (it != read.end()) rinex_files_[idx] = std::move(it->second);
     }
   }
   // The cells are set afresh: they may be new, or show the files of before.
@@ -209,7 +180,8 @@ void ZarvekCertificacionApp::leer_rinex() {
 
 void ZarvekCertificacionApp::ActualizarCeldaRinex(size_t idx, bool force) {
   if (idx >= rinex_verdicts_.size() || idx >= entradas_alturas.size()) return;
-  RinexVerdict verdict = JudgeRinexPoint(rinex_files_[idx], RinexHeightsOf(idx));
+  RinexVerdict verdict =
+      JudgeRinexPoint(rinex_files_[idx], RinexHeightsOf(idx));
   if (force || verdict.cell != rinex_verdicts_[idx].cell ||
       verdict.state != rinex_verdicts_[idx].state) {
     root.Call({entradas_alturas[idx].rinex, "configure", "-text", verdict.cell,
@@ -260,9 +232,12 @@ void ZarvekCertificacionApp::MostrarEstadoRinex() {
     root.Call({lbl_rinex_, "configure", "-text", text});
     texto_estado_rinex_ = text;
   }
+  // Disabled, the button turns grey: there is nothing to correct.
   const char* state = correctable ? "normal" : "disabled";
-  if (root.Call({btn_rinex_, "cget", "-state"}) != state)
-    root.Call({btn_rinex_, "configure", "-state", state});
+  if (root.Call({btn_rinex_, "cget", "-state"}) != state) {
+    root.Call({btn_rinex_, "configure", "-state", state, "-bg",
+               color(correctable ? "accent" : "tab_bg")});
+  }
 }
 
 void ZarvekCertificacionApp::corregir_rinex() {
@@ -277,7 +252,7 @@ void ZarvekCertificacionApp::corregir_rinex() {
     ActualizarCeldaRinex(idx);
     const RinexVerdict& v = rinex_verdicts_[idx];
     if (v.state != RinexState::kMismatch || v.to_correct.empty() ||
-        rinex_dirs_[idx].empty()) {
+        rinex_files_[idx].folder.empty()) {
       continue;
     }
     const std::optional<RinexRowHeights> heights = RinexHeightsOf(idx);
@@ -293,12 +268,12 @@ void ZarvekCertificacionApp::corregir_rinex() {
   MostrarEstadoRinex();
   if (points.empty()) return;
   if (points.size() > kListedPoints) {
-    listing += "\n… Y " + DecimalText(points.size() - kListedPoints) +
-               " PUNTOS MÁS.";
+    listing +=
+        "\n… Y " + DecimalText(points.size() - kListedPoints) + " PUNTOS MÁS.";
   }
   const std::string answer = root.Call(
-      {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon",
-       "question", "-title", "CORREGIR RINEX", "-message",
+      {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon", "question",
+       "-title", "CORREGIR RINEX", "-message",
        "EL DELTA H DE ESTOS PUNTOS NO ES SU ALTURA ARP. SE ESCRIBIRÁ UNA "
        "COPIA CORREGIDA DE CADA ARCHIVO EN RINEX/CORREGIDO; LOS ORIGINALES "
        "NO SE MODIFICAN." +
@@ -308,7 +283,7 @@ void ZarvekCertificacionApp::corregir_rinex() {
   std::vector<std::string> errors;
   size_t written = 0;
   for (const Point& point : points) {
-    const std::string& dir = rinex_dirs_[point.idx];
+    const std::string dir = rinex_files_[point.idx].folder;
     for (const std::string& name : point.names) {
       const Status status = WriteCorrectedCopy(dir, name, point.arp, nullptr);
       if (status.ok()) {
@@ -323,13 +298,12 @@ void ZarvekCertificacionApp::corregir_rinex() {
   }
   MostrarEstadoRinex();
   if (!errors.empty()) {
-    std::string message = "NO SE PUDIERON ESCRIBIR " +
-                          DecimalText(errors.size()) +
-                          " COPIAS CORREGIDAS (ESCRITAS: " +
-                          DecimalText(written) + ").";
+    std::string message =
+        "NO SE PUDIERON ESCRIBIR " + DecimalText(errors.size()) +
+        " COPIAS CORREGIDAS (ESCRITAS: " + DecimalText(written) + ").";
     for (const std::string& error : errors) message += "\n" + error;
-    root.Call({"tk_messageBox", "-icon", "error", "-title", "Error",
-               "-message", message});
+    root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
+               message});
     return;
   }
   root.Call({"tk_messageBox", "-icon", "info", "-title", "CORREGIR RINEX",
