@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/rinex_files.h"
+#include "testing/temp_dir.h"
+
+namespace zarvek {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+
+const fs::path kFixtures =
+    fs::path(ZARVEK_SOURCE_DIR) / "heights/testdata/rinex";
+
+std::string Gunzip(const std::string& bytes) {
+  z_stream z{};
+  EXPECT_EQ(inflateInit2(&z, 16 + 15), Z_OK);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  z.avail_in = static_cast<uInt>(bytes.size());
+  std::string out;
+  char block[4096];
+  int rc = Z_OK;
+  while (rc == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(block);
+    z.avail_out = sizeof block;
+    rc = inflate(&z, Z_NO_FLUSH);
+    out.append(block, sizeof block - z.avail_out);
+  }
+  inflateEnd(&z);
+  EXPECT_EQ(rc, Z_STREAM_END);
+  return out;
+}
+
+// The original with columns 1-14 of its DELTA line replaced by `field`.
+std::string WithDeltaH(std::string text, const std::string& field) {
+  const std::size_t label = text.find("ANTENNA: DELTA H/E/N");
+  text.replace(label - 60, 14, field);
+  return text;
+}
+
+TEST(RinexFilesTest, ReadsHeadersThroughEveryWrapper) {
+  struct Case {
+    const char* file;
+    RinexKind kind;
+    RinexWrapper wrapper;
+    double delta_h;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"v304.obs", RinexKind::kObservation, RinexWrapper::kNone, 1.4285, ""},
+      {"v211.26o", RinexKind::kObservation, RinexWrapper::kNone, 1.5, ""},
+      {"hatanaka.crx", RinexKind::kObservation, RinexWrapper::kNone, 1.5105,
+       ""},
+      {"v304_zero.obs.gz", RinexKind::kObservation, RinexWrapper::kGzip, 0, ""},
+      {"v211.26o.Z", RinexKind::kObservation, RinexWrapper::kCompress, 1.5, ""},
+      {"hatanaka.crx.bz2", RinexKind::kObservation, RinexWrapper::kBzip2,
+       1.5105, ""},
+      {"v304.zip", RinexKind::kObservation, RinexWrapper::kZip, 0, ""},
+      {"two.zip", RinexKind::kUnreadable, RinexWrapper::kZip, 0,
+       "más de un fichero"},
+      {"garbage.26o", RinexKind::kUnreadable, RinexWrapper::kNone, 0, ""},
+      {"corrupt.obs.gz", RinexKind::kUnreadable, RinexWrapper::kGzip, 0, ""},
+      // 1 GB of blanks after the first record, in 788 bytes of bzip2.
+      {"bomb.obs.bz2", RinexKind::kUnreadable, RinexWrapper::kBzip2, 0,
+       "100 KB"},
+      {"missing.26o", RinexKind::kUnreadable, RinexWrapper::kNone, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    RinexWrapper wrapper = RinexWrapper::kOther;
+    const RinexHeader h =
+        ReadRinexHeaderFile((kFixtures / c.file).string(), &wrapper);
+    EXPECT_EQ(h.kind, c.kind) << h.reason;
+    EXPECT_NE(h.reason.find(c.reason), std::string::npos) << h.reason;
+    if (c.kind == RinexKind::kObservation) {
+      EXPECT_EQ(wrapper, c.wrapper);
+    } else {
+      EXPECT_FALSE(h.reason.empty());
+    }
+    EXPECT_DOUBLE_EQ(h.delta_h, c.delta_h);
+  }
+}
+
+TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
+  testing::TempDir temp;
+  const fs::path rinex = temp.path() / "2. DATOS GNSS" / "1. 1001" / "RINEX";
+  fs::create_directories(rinex / "sub");
+  fs::create_directories(temp.path() / "2. DATOS GNSS" / "2. 1002");
+  for (const char* name : {"v304.obs", "v211.26o.Z", "v304_zero.obs.gz",
+                           "hatanaka.crx", "garbage.26o"}) {
+    fs::copy_file(kFixtures / name, rinex / name);
+  }
+  std::ofstream(rinex / "notas.txt") << "no RINEX\n";
+  fs::copy_file(kFixtures / "v304.obs", rinex / "sub" / "v304.obs");
+
+  auto points = CheckProjectRinex(temp.path().string());
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_TRUE(points["1002"].files.empty());
+  const PointRinexFiles& p = points["1001"];
+  ASSERT_EQ(p.files.size(), 5u);  // neither notas.txt nor sub/
+  EXPECT_EQ(p.files[0].name, "garbage.26o");
+  const RinexRowHeights row{1.4285, 1.5105, 1.5};
+  RinexVerdict v = JudgeRinexPoint(p, row);
+  EXPECT_EQ(v.cell, "✗ 1.5105");
+  const std::vector<std::string> expected_to_correct = {
+      "hatanaka.crx", "v211.26o.Z", "v304_zero.obs.gz"};
+  EXPECT_EQ(v.to_correct, expected_to_correct);
+
+  std::map<std::string, std::string> before;
+  for (const auto& e : fs::directory_iterator(rinex)) {
+    if (e.is_regular_file()) before[e.path().filename()] = ReadFileBytes(e);
+  }
+  for (const std::string& name : v.to_correct) {
+    std::string copy;
+    ASSERT_TRUE(WriteCorrectedCopy(p.folder, name, 1.4285, &copy).ok());
+  }
+  EXPECT_FALSE(
+      WriteCorrectedCopy(p.folder, "garbage.26o", 1.4285, nullptr).ok());
+  for (const auto& [name, bytes] : before) {
+    EXPECT_EQ(ReadFileBytes(rinex / name), bytes) << name << " touched";
+  }
+  const fs::path out = rinex / "CORREGIDO";
+  const std::string field = "        1.4285";
+  EXPECT_EQ(ReadFileBytes(out / "hatanaka.crx"),
+            WithDeltaH(before["hatanaka.crx"], field));
+  EXPECT_EQ(ReadFileBytes(out / "v211.26o"),
+            WithDeltaH(ReadFileBytes(kFixtures / "v211.26o"), field));
+  const std::string gz = ReadFileBytes(out / "v304_zero.obs.gz");
+  EXPECT_EQ(gz.substr(0, 2), "\x1f\x8b");
+  EXPECT_EQ(Gunzip(gz), WithDeltaH(Gunzip(before["v304_zero.obs.gz"]), field));
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+
+  v = JudgeRinexPoint(CheckProjectRinex(temp.path().string())["1001"], row);
+  EXPECT_EQ(v.cell, "?");  // the garbage file is left
+  EXPECT_NE(v.reason.find("CORREGIDO"), std::string::npos) << v.reason;
+  fs::remove(rinex / "garbage.26o");
+  v = JudgeRinexPoint(CheckRinexFolder(rinex.string()), row);
+  EXPECT_EQ(v.cell, "✓");
+}
+
+TEST(RinexFilesTest, FolderOfManyUnreadableFiles) {
+  testing::TempDir temp;
+  const std::string garbage = ReadFileBytes(kFixtures / "garbage.26o");
+  for (int i = 0; i < 500; ++i) {
+    std::ofstream(temp.path() / ("p" + std::to_string(i) + ".26o"),
+                  std::ios::binary)
+        << garbage;
+  }
+  const PointRinexFiles p = CheckRinexFolder(temp.path().string());
+  ASSERT_EQ(p.files.size(), 500u);
+  const RinexVerdict v = JudgeRinexPoint(p, RinexRowHeights{1.4285, 1.5, {}});
+  EXPECT_EQ(v.cell, "?");
+}
+
+}  // namespace
+}  // namespace zarvek
