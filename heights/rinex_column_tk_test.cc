@@ -112,6 +112,10 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
               std::string::npos);
     EXPECT_NE(Status().find(r.part), std::string::npos) << Status();
   }
+  // And that of the row the keyboard enters.
+  Call({"focus", "-force", app_->entradas_alturas[2].h});
+  Call({"update"});
+  EXPECT_NE(Status().find("PUNTO 1003"), std::string::npos) << Status();
 
   // A change of the row is judged at once, against the headers already
   // read: the file removed meanwhile is still what the cell judges.
