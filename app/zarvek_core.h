@@ -223,14 +223,14 @@ class ZarvekCertificacionApp {
   /// row is incomplete or does not convert.
   std::optional<RinexRowHeights> RinexHeightsOf(size_t idx);
   /// Judges row `idx` again from the headers already read and updates its
-  /// cell when its text changed (or always, with `force`).
-  void ActualizarCeldaRinex(size_t idx, bool force = false);
+  /// cell when its text changed.
+  void ActualizarCeldaRinex(size_t idx);
   /// Puts the reason of the row in view (rinex_row_) or, without one, the
   /// column's summary in the status line, and enables "CORREGIR RINEX"
   /// while some point has copies to write.
   void MostrarEstadoRinex();
-  /// Per row: what was read in its RINEX folder, and the verdict the cell
-  /// shows.
+  /// Per row: what was read in its RINEX folder, and the verdict its cell
+  /// shows; emptied whenever the rows are made anew.
   std::vector<PointRinexFiles> rinex_files_;
   std::vector<RinexVerdict> rinex_verdicts_;
   /// The row whose reason the status line shows (focus or pointer).

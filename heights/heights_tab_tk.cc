@@ -357,6 +357,7 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
   // maps it once, complete.
   root.Call({"destroy", frame_rows});
   entradas_alturas.clear();
+  rinex_verdicts_.clear();
   MakeRowsFrame(root, frame_rows);
   try {
     RestoreRows();

@@ -162,7 +162,9 @@ std::optional<RinexRowHeights> ZarvekCertificacionApp::RinexHeightsOf(
 void ZarvekCertificacionApp::leer_rinex() {
   const size_t rows = entradas_alturas.size();
   rinex_files_.assign(rows, PointRinexFiles{});
-  rinex_verdicts_.assign(rows, RinexVerdict{});
+  // A verdict stays until its cell is judged again below; new cells are
+  // blank, as a fresh verdict is.
+  rinex_verdicts_.resize(rows);
   if (rinex_row_ >= rows) rinex_row_ = static_cast<size_t>(-1);
   const std::string& project =
       proyecto_en_carga_ ? *proyecto_en_carga_ : ruta_base;
@@ -173,16 +175,15 @@ void ZarvekCertificacionApp::leer_rinex() {
       if (it != read.end()) rinex_files_[idx] = std::move(it->second);
     }
   }
-  // The cells are set afresh: they may be new, or show the files of before.
-  for (size_t idx = 0; idx < rows; ++idx) ActualizarCeldaRinex(idx, true);
+  for (size_t idx = 0; idx < rows; ++idx) ActualizarCeldaRinex(idx);
   MostrarEstadoRinex();
 }
 
-void ZarvekCertificacionApp::ActualizarCeldaRinex(size_t idx, bool force) {
+void ZarvekCertificacionApp::ActualizarCeldaRinex(size_t idx) {
   if (idx >= rinex_verdicts_.size() || idx >= entradas_alturas.size()) return;
   RinexVerdict verdict =
       JudgeRinexPoint(rinex_files_[idx], RinexHeightsOf(idx));
-  if (force || verdict.cell != rinex_verdicts_[idx].cell ||
+  if (verdict.cell != rinex_verdicts_[idx].cell ||
       verdict.state != rinex_verdicts_[idx].state) {
     root.Call({entradas_alturas[idx].rinex, "configure", "-text", verdict.cell,
                "-foreground", ColorOf(verdict.state)});
