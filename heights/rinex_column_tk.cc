@@ -135,8 +135,8 @@ void ZarvekCertificacionApp::MakeRinexCell(const std::string& path,
                                            const tk::Obj& tags) {
   // A classic label: the cell takes no input, and a classic widget costs a
   // fraction of a ttk one to create and lay out.
-  root.Call({"label", path, "-width", kCellWidth, "-anchor", "w", "-font",
-             tk::Obj::List({ui_family(), "9", "bold"}), "-background",
+  root.Call({"label", path, "-width", kCellWidth, "-anchor", "center", "-font",
+             tk::Obj::List({ui_family(), "10", "bold"}), "-background",
              "white"});
   root.Call({"bindtags", path, tags});
   root.Call({"bind", path, "<Enter>", tk::Obj::List({kHoverCommand, suffix})});
