@@ -16,6 +16,7 @@
 #include "app/zarvek_core.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
+#include "heights/rinex_header.h"
 #include "heights/rinex_verdict.h"
 #include "platform/rinex_files.h"
 
@@ -249,39 +250,56 @@ void ZarvekCertificacionApp::corregir_rinex() {
   };
   std::vector<Point> points;
   std::string listing;
+  std::vector<std::string> errors;
   for (size_t idx = 0; idx < rinex_verdicts_.size(); ++idx) {
     ActualizarCeldaRinex(idx);
     const RinexVerdict& v = rinex_verdicts_[idx];
-    if (v.state != RinexState::kMismatch || v.to_correct.empty() ||
-        rinex_files_[idx].folder.empty()) {
-      continue;
-    }
+    const PointRinexFiles& files = rinex_files_[idx];
+    if (v.state != RinexState::kMismatch || files.folder.empty()) continue;
     const std::optional<RinexRowHeights> heights = RinexHeightsOf(idx);
     if (!heights) continue;
+    // Two originals whose copies would have one name ("a.26o" and
+    // "a.26o.Z") are left alone: one copy would replace the other.
+    std::map<std::string, std::string> copy_of;
+    std::map<std::string, int> copies;
+    for (const RinexFileCheck& file : files.files) {
+      copy_of[file.name] = CorrectedCopyName(file.name, file.wrapper);
+      ++copies[copy_of[file.name]];
+    }
+    std::vector<std::string> names;
+    for (const std::string& name : v.to_correct) {
+      if (copies[copy_of[name]] > 1) {
+        errors.push_back("OTRO ARCHIVO DARÍA LA MISMA COPIA " + copy_of[name] +
+                         "; NO SE CORRIGE: " + JoinPath(files.folder, name));
+      } else {
+        names.push_back(name);
+      }
+    }
+    if (names.empty()) continue;
     if (points.size() < kListedPoints) {
       listing += "\n" + entradas_alturas[idx].codigo + " (ARP " +
                  FormatFixed(heights->arp, 4) + " m): ";
-      for (size_t i = 0; i < v.to_correct.size(); ++i)
-        listing += (i ? ", " : "") + v.to_correct[i];
+      for (size_t i = 0; i < names.size(); ++i)
+        listing += (i ? ", " : "") + names[i];
     }
-    points.push_back({idx, heights->arp, v.to_correct});
+    points.push_back({idx, heights->arp, std::move(names)});
   }
   MostrarEstadoRinex();
-  if (points.empty()) return;
-  if (points.size() > kListedPoints) {
-    listing +=
-        "\n… Y " + DecimalText(points.size() - kListedPoints) + " PUNTOS MÁS.";
+  if (!points.empty()) {
+    if (points.size() > kListedPoints) {
+      listing += "\n… Y " + DecimalText(points.size() - kListedPoints) +
+                 " PUNTOS MÁS.";
+    }
+    const std::string answer = root.Call(
+        {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon",
+         "question", "-title", "CORREGIR RINEX", "-message",
+         "EL DELTA H DE ESTOS PUNTOS NO ES SU ALTURA ARP. SE ESCRIBIRÁ UNA "
+         "COPIA CORREGIDA DE CADA ARCHIVO EN RINEX/CORREGIDO; LOS ORIGINALES "
+         "NO SE MODIFICAN." +
+             listing + "\n\n¿ESCRIBIR LAS COPIAS CORREGIDAS?"});
+    if (answer != "yes") return;
   }
-  const std::string answer = root.Call(
-      {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon", "question",
-       "-title", "CORREGIR RINEX", "-message",
-       "EL DELTA H DE ESTOS PUNTOS NO ES SU ALTURA ARP. SE ESCRIBIRÁ UNA "
-       "COPIA CORREGIDA DE CADA ARCHIVO EN RINEX/CORREGIDO; LOS ORIGINALES "
-       "NO SE MODIFICAN." +
-           listing + "\n\n¿ESCRIBIR LAS COPIAS CORREGIDAS?"});
-  if (answer != "yes") return;
 
-  std::vector<std::string> errors;
   size_t written = 0;
   for (const Point& point : points) {
     const std::string dir = rinex_files_[point.idx].folder;
@@ -300,7 +318,7 @@ void ZarvekCertificacionApp::corregir_rinex() {
   MostrarEstadoRinex();
   if (!errors.empty()) {
     std::string message =
-        "NO SE PUDIERON ESCRIBIR " + DecimalText(errors.size()) +
+        "NO SE ESCRIBIERON " + DecimalText(errors.size()) +
         " COPIAS CORREGIDAS (ESCRITAS: " + DecimalText(written) + ").";
     for (const std::string& error : errors) message += "\n" + error;
     root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",

@@ -133,6 +133,10 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
 }
 
 TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
+  // Point 1006 gets two files whose copies would have one name.
+  for (const char* name : {"v211.26o", "v211.26o.Z"})
+    stdfs::copy_file(kFixtures / name, Rinex(5) / name);
+  ReturnToTheTab();
   ASSERT_EQ(Call({kButton, "cget", "-state"}), "normal");
   // Declined: nothing is written.
   Call({"lappend", "::zarvek_test_answers", "no"});
@@ -153,10 +157,11 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   Call({kButton, "invoke"});
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "error");
-  EXPECT_NE(Option(Messages()[1], "-message").find(Rinex(2).string()),
-            std::string::npos)
-      << Option(Messages()[1], "-message");
-  EXPECT_EQ(Cells(), (Texts{"✓", "✓", "✗ 1.5105", "✓", "?", "—", ""}));
+  const std::string error = Option(Messages()[1], "-message");
+  for (const stdfs::path& named : {Rinex(2), Rinex(5) / "v211.26o"})
+    EXPECT_NE(error.find(named.string()), std::string::npos) << error;
+  EXPECT_FALSE(stdfs::exists(Rinex(5) / "CORREGIDO"));
+  EXPECT_EQ(Cells(), (Texts{"✓", "✓", "✗ 1.5105", "✓", "?", "✗ 1.5000", ""}));
   Call({"event", "generate", app_->entradas_alturas[1].rinex, "<Enter>"});
   EXPECT_NE(Status().find("CORREGIDO"), std::string::npos) << Status();
 
@@ -175,12 +180,14 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   // With the way cleared the last point is corrected too, and the button
   // has nothing left to do.
   stdfs::remove(Rinex(2) / "CORREGIDO");
+  stdfs::remove(Rinex(5) / "v211.26o.Z");
+  ReturnToTheTab();
   ClearMessages();
   Call({"lappend", "::zarvek_test_answers", "yes"});
   Call({kButton, "invoke"});
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "info");
-  EXPECT_EQ(Cells()[2], "✓");
+  EXPECT_EQ(Cells(), (Texts{"✓", "✓", "✓", "✓", "?", "✓", ""}));
   EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
 }
 
