@@ -162,21 +162,22 @@ RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
     header.reason = "no es un fichero RINEX (primera línea no reconocida)";
     return header;
   }
-  // Version F9.2 and the file type in column 21; writers that shift the
-  // fields give the version as the first word and the type as the first
-  // letter after it.
+  // Version F9.2, blanks, and the file type in column 21: the type is the
+  // first letter of the word after the version, which also finds it when
+  // a writer has shifted the fields.
   const std::vector<Word> words = Words(line.text.substr(0, 60));
-  if (words.empty() || !ParseDecimal(words[0].text)) {
-    header.reason = "RINEX VERSION / TYPE sin versión legible";
+  if (words.size() < 2 || !ParseDecimal(words[0].text)) {
+    header.reason = "RINEX VERSION / TYPE sin versión o tipo legibles";
     return header;
   }
   header.version = std::string(words[0].text);
-  char type = line.text[20];
-  if (type == ' ' && words.size() > 1) type = words[1].text[0];
+  const char type = words[1].text[0];
   if (type != 'O' && type != 'o') {
     header.kind = RinexKind::kOtherRinex;
-    header.reason =
-        std::string("fichero RINEX de tipo ") + type + ", no de observación";
+    // The letter goes into a message: only a printable one is shown.
+    header.reason = std::string("fichero RINEX de tipo ") +
+                    (type > ' ' && type <= '~' ? type : '?') +
+                    ", no de observación";
     return header;
   }
 
@@ -230,11 +231,11 @@ std::optional<std::string> FormatF14_4(double value) {
   return std::string(14 - text.size(), ' ') + text;
 }
 
-std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
-                                         double arp, std::string* reason) {
-  auto refuse = [&](std::string why) -> std::optional<std::string> {
+bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
+                          std::string* reason) {
+  auto refuse = [&](std::string why) {
     if (reason) *reason = std::move(why);
-    return std::nullopt;
+    return false;
   };
   const RinexHeader header = ReadRinexHeader(file_bytes, true);
   if (header.kind != RinexKind::kObservation) {
@@ -244,19 +245,18 @@ std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
   const std::optional<std::string> field = FormatF14_4(arp);
   if (!field) return refuse("la altura ARP no cabe en F14.4");
   const std::string_view line =
-      file_bytes.substr(header.delta_line_offset, header.delta_line_length);
+      std::string_view(file_bytes)
+          .substr(header.delta_line_offset, header.delta_line_length);
   const std::optional<DeltaNumbers> numbers = ParseDelta(line);
   if (!numbers) return refuse("la línea ANTENNA: DELTA H/E/N no se entiende");
 
-  std::string out(file_bytes);
-  char* fields = out.data() + header.delta_line_offset;
   // DELTA H within columns 1-14, with nothing else there: only those
   // columns change.
   const std::vector<Word>& words = numbers->words;
   if (words.empty() ||
       (words[0].column + words[0].text.size() <= 14 && words[1].column >= 14)) {
-    field->copy(fields, 14);
-    return out;
+    file_bytes.replace(header.delta_line_offset, 14, *field);
+    return true;
   }
   // Shifted across column 14: the numbers are laid out again in their
   // columns, E and N as written.
@@ -269,7 +269,14 @@ std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
     layout += words[i].text;
   }
   layout.resize(60, ' ');
-  layout.copy(fields, 60);
+  file_bytes.replace(header.delta_line_offset, 60, layout);
+  return true;
+}
+
+std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
+                                         double arp, std::string* reason) {
+  std::string out(file_bytes);
+  if (!CorrectDeltaHInPlace(out, arp, reason)) return std::nullopt;
   return out;
 }
 

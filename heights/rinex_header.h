@@ -88,6 +88,12 @@ std::optional<std::string> FormatF14_4(double value);
 std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
                                          double arp, std::string* reason);
 
+/// CorrectDeltaH on `file_bytes` itself: the line keeps its length, so a
+/// large file is corrected without a second copy in memory. On failure
+/// `file_bytes` is unchanged and false is returned with `*reason` set.
+bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
+                          std::string* reason);
+
 /// True when a file name looks like that of an observation file, wrapped or
 /// not: RINEX 2 "ssssdddf.yyO" / ".yyD" (Hatanaka), RINEX 3/4 long names
 /// ending "O.rnx" / "O.crx" and the ".obs", ".rnx", ".crx" endings, each

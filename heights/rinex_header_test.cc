@@ -63,6 +63,9 @@ TEST(RinexHeaderTest, ReadsObservationHeaders) {
        Rec("     4.01           O", "RINEX VERSION / TYPE") + kDelta +
            kEnd.substr(0, 80),
        true, "4.01", false, 1.4285, 0.0012, -0.0034},
+      {"version record shifted left",
+       Rec("3.04 OBSERVATION DATA M", "RINEX VERSION / TYPE") + kDelta + kEnd,
+       true, "3.04", false, 1.4285, 0.0012, -0.0034},
       {"read prefix of a long file", kV3 + kDelta + kEnd + "> 2026 0", false,
        "3.04", false, 1.4285, 0.0012, -0.0034},
       {"event records in the data are not the header",

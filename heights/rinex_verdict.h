@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "folders/tree_plan.h"
 #include "heights/rinex_header.h"
 
 namespace zarvek {
 
-/// The RINEX folder of a point, and the copies' folder inside it.
-inline constexpr std::string_view kRinexFolder = "RINEX";
+/// The folder of the corrected copies, inside a point's RINEX folder
+/// (kRinexFolder, with the rest of the project's tree).
 inline constexpr std::string_view kCorrectedFolder = "CORREGIDO";
 
 /// One observation file of a point's RINEX folder.

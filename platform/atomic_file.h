@@ -6,6 +6,7 @@
 #ifndef ZARVEK_PLATFORM_ATOMIC_FILE_H_
 #define ZARVEK_PLATFORM_ATOMIC_FILE_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,19 @@ namespace zarvek {
 /// Flushing the folder after the rename is best effort: the new file is
 /// already in place then, so a failure there is not reported.
 Status WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+/// Produces the next piece of a file's bytes for WriteFileAtomicallyFrom:
+/// sets `*piece` (it may be empty) and `*done` once the last piece is given.
+/// A failure stops the write.
+using NextPiece = std::function<Status(std::string_view* piece, bool* done)>;
+
+/// WriteFileAtomically for bytes that come in pieces, so that a file larger
+/// than the memory can be written: `next` is called until it sets `*done`,
+/// each piece is written before the next is asked for (it need only stay
+/// valid until then). When `next` fails, its status is returned and the
+/// temporary file is removed; the other failures and guarantees are those
+/// of WriteFileAtomically.
+Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next);
 
 }  // namespace zarvek
 

@@ -1,5 +1,3 @@
-#include "platform/atomic_file.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include "platform/atomic_file.h"
 
 namespace zarvek {
 namespace {
@@ -57,6 +57,15 @@ void SyncFolder(const std::string& folder) {
 }  // namespace
 
 Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  return WriteFileAtomicallyFrom(path,
+                                 [bytes](std::string_view* piece, bool* done) {
+                                   *piece = bytes;
+                                   *done = true;
+                                   return Status::OK();
+                                 });
+}
+
+Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   static constexpr char kSuffix[] = ".tmp";
   std::string name = path + ".XXXXXX" + kSuffix;
   std::vector<char> templ(name.begin(), name.end());
@@ -77,7 +86,16 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
           ? (existing.st_mode & 07777)
           : NewFileMode();
   if (::fchmod(fd, mode) != 0) return fail(errno, true);
-  if (!WriteAll(fd, bytes)) return fail(errno, true);
+  for (bool done = false; !done;) {
+    std::string_view piece;
+    const Status status = next(&piece, &done);
+    if (!status.ok()) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return status;
+    }
+    if (!WriteAll(fd, piece)) return fail(errno, true);
+  }
   if (::fsync(fd) != 0) return fail(errno, true);
   if (::close(fd) != 0) return fail(errno, false);
   if (::rename(temp.c_str(), path.c_str()) != 0) return fail(errno, false);

@@ -65,6 +65,15 @@ bool InUse(const std::wstring& path) {
 }  // namespace
 
 Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  return WriteFileAtomicallyFrom(path,
+                                 [bytes](std::string_view* piece, bool* done) {
+                                   *piece = bytes;
+                                   *done = true;
+                                   return Status::OK();
+                                 });
+}
+
+Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   const std::wstring target = win32::Widen(path);
   std::wstring temp;
   HANDLE file = INVALID_HANDLE_VALUE;
@@ -89,7 +98,16 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
     return win32::ErrorStatus(err, path);
   };
 
-  if (!WriteAll(file, bytes)) return fail(GetLastError(), true);
+  for (bool done = false; !done;) {
+    std::string_view piece;
+    const Status status = next(&piece, &done);
+    if (!status.ok()) {
+      CloseHandle(file);
+      DeleteFileW(temp.c_str());
+      return status;
+    }
+    if (!WriteAll(file, piece)) return fail(GetLastError(), true);
+  }
   if (!FlushFileBuffers(file)) return fail(GetLastError(), true);
   if (!CloseHandle(file)) return fail(GetLastError(), false);
   if (!MoveFileExW(temp.c_str(), target.c_str(),

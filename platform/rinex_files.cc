@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -20,11 +21,6 @@ namespace zarvek {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The most a corrected copy may hold once unwrapped: the whole file is held
-// in memory while it is written, and a decompression bomb must not take
-// the machine's memory with it.
-constexpr std::size_t kMaxCorrectedBytes = std::size_t{1} << 30;
 
 // Written with the standard library and libarchive only, so that one file
 // serves every platform: paths go through std::filesystem as UTF-8, which
@@ -76,6 +72,16 @@ la_int64_t SkipAhead(struct archive* a, void* data, la_int64_t request) {
   return static_cast<la_int64_t>(source->in.tellg() - from);
 }
 
+// True when `bytes` is empty or only printable ASCII and line breaks.
+bool IsText(std::string_view bytes) {
+  for (const char c : bytes) {
+    if ((c < ' ' || c > '~') && c != '\n' && c != '\r' && c != '\t') {
+      return false;
+    }
+  }
+  return true;
+}
+
 struct ArchiveFree {
   void operator()(struct archive* a) const { archive_read_free(a); }
 };
@@ -122,15 +128,54 @@ bool HasEndOfHeaderLine(std::string_view bytes, std::size_t from) {
   return false;
 }
 
-// Reads the unwrapped content of the file at `path`: at most `limit` bytes,
-// and no further than a complete `END OF HEADER` line when `header_only`.
-// `*complete` tells that the content ended within what was read.
-Status ReadUnwrapped(const std::string& path, std::size_t limit,
-                     bool header_only, std::string* bytes, bool* complete,
-                     RinexWrapper* wrapper) {
-  bytes->clear();
-  *complete = false;
-  *wrapper = RinexWrapper::kNone;
+// The unwrapped content of a file, piece by piece. Plain text needs no
+// library: a RINEX file begins with a line of printable text and every
+// compressed stream with binary bytes, so a wrapped file is never taken for
+// a plain one. gzip goes through zlib rather than libarchive, which inflates
+// 64 KB at a time where a header is a few KB: that makes checking a project
+// of thousands of gzip files several times quicker. Every other wrapper
+// goes through libarchive, whose format detection looks at the bytes.
+class UnwrappedStream {
+ public:
+  /// `step` is the most each piece holds.
+  explicit UnwrappedStream(std::size_t step) : out_(step) {}
+  ~UnwrappedStream() {
+    if (gzip_) inflateEnd(&z_);
+  }
+  UnwrappedStream(const UnwrappedStream&) = delete;
+  UnwrappedStream& operator=(const UnwrappedStream&) = delete;
+
+  Status Open(const std::string& path);
+  /// The next piece, valid until the next call; `*done` at the end.
+  Status Next(std::string_view* piece, bool* done);
+  RinexWrapper wrapper() const { return wrapper_; }
+
+  /// For a zip: fails when it holds more than one entry.
+  Status CheckZipHasOneFile();
+
+ private:
+  Status NextGzip(std::string_view* piece, bool* done);
+  Status NextArchive(std::string_view* piece, bool* done);
+  Status ArchiveFailure() const {
+    const char* text = archive_error_string(archive_.get());
+    return Status::Error(std::string(text ? text : "error de lectura") + ": " +
+                         path_);
+  }
+
+  std::string path_;
+  Source source_;
+  std::vector<char> out_;
+  RinexWrapper wrapper_ = RinexWrapper::kNone;
+  std::size_t first_ = 0;  // bytes of source_.block not yet given (plain)
+  bool gzip_ = false;
+  bool ended_ = false;  // the gzip stream's end was given
+  bool zip_checked_ = false;
+  z_stream z_{};
+  std::unique_ptr<struct archive, ArchiveFree> archive_;
+};
+
+Status UnwrappedStream::Open(const std::string& path) {
+  path_ = path;
   const fs::path native = Native(path);
   std::error_code ec;
   const fs::file_status status = fs::status(native, ec);
@@ -141,66 +186,166 @@ Status ReadUnwrapped(const std::string& path, std::size_t limit,
         std::make_error_code(std::errc::invalid_argument).message() + ": " +
         path);
   }
-  Source source;
   errno = 0;
-  source.in.open(native, std::ios::binary);
-  if (!source.in) {
-    return errno != 0
-               ? Status::FromErrno(errno, path)
-               : Status::Error(
-                     std::make_error_code(std::errc::io_error).message() +
-                     ": " + path);
+  source_.in.open(native, std::ios::binary);
+  if (!source_.in) {
+    return Status::FromErrno(errno != 0 ? errno : EIO, path);
   }
-  if (fs::file_size(native, ec) == 0 && !ec) {
-    *complete = true;
+  std::vector<char>& block = source_.block;
+  source_.in.read(block.data(), static_cast<std::streamsize>(block.size()));
+  if (source_.in.bad()) return Status::FromErrno(EIO, path);
+  const std::size_t got = static_cast<std::size_t>(source_.in.gcount());
+  if (IsText(std::string_view(block.data(), std::min<std::size_t>(got, 80)))) {
+    first_ = got;
     return Status::OK();
   }
-  std::unique_ptr<struct archive, ArchiveFree> a(archive_read_new());
-  if (!a) return Status::FromErrno(ENOMEM, path);
-  archive_read_support_filter_all(a.get());
-  archive_read_support_format_zip(a.get());
-  archive_read_support_format_raw(a.get());
-  archive_read_set_read_callback(a.get(), ReadBlock);
-  archive_read_set_skip_callback(a.get(), SkipAhead);
-  archive_read_set_seek_callback(a.get(), SeekTo);
-  archive_read_set_callback_data(a.get(), &source);
-  auto failure = [&](struct archive* archive) {
-    const char* text = archive_error_string(archive);
-    return Status::Error(std::string(text ? text : "error de lectura") + ": " +
-                         path);
-  };
-  if (archive_read_open1(a.get()) != ARCHIVE_OK) return failure(a.get());
+  if (got >= 2 && static_cast<unsigned char>(block[0]) == 0x1f &&
+      static_cast<unsigned char>(block[1]) == 0x8b) {
+    if (inflateInit2(&z_, 16 + MAX_WBITS) != Z_OK) {
+      return Status::FromErrno(ENOMEM, path);
+    }
+    gzip_ = true;
+    wrapper_ = RinexWrapper::kGzip;
+    z_.next_in = reinterpret_cast<Bytef*>(block.data());
+    z_.avail_in = static_cast<uInt>(got);
+    return Status::OK();
+  }
+  source_.in.clear();
+  source_.in.seekg(0);
+  archive_.reset(archive_read_new());
+  if (!archive_) return Status::FromErrno(ENOMEM, path);
+  struct archive* a = archive_.get();
+  archive_read_support_filter_all(a);
+  archive_read_support_format_zip(a);
+  archive_read_support_format_raw(a);
+  archive_read_set_read_callback(a, ReadBlock);
+  archive_read_set_skip_callback(a, SkipAhead);
+  archive_read_set_seek_callback(a, SeekTo);
+  archive_read_set_callback_data(a, &source_);
+  if (archive_read_open1(a) != ARCHIVE_OK) return ArchiveFailure();
   struct archive_entry* entry = nullptr;
-  const int first = archive_read_next_header(a.get(), &entry);
-  *wrapper = WrapperOf(a.get());
+  const int first = archive_read_next_header(a, &entry);
+  wrapper_ = WrapperOf(a);
   if (first == ARCHIVE_EOF) {
     return Status::Error("archivo comprimido vacío: " + path);
   }
-  if (first < ARCHIVE_WARN) return failure(a.get());
-  std::vector<char> block(16 * 1024);
+  if (first < ARCHIVE_WARN) return ArchiveFailure();
+  return Status::OK();
+}
+
+Status UnwrappedStream::Next(std::string_view* piece, bool* done) {
+  *piece = {};
+  *done = false;
+  if (gzip_) return NextGzip(piece, done);
+  if (archive_) return NextArchive(piece, done);
+  if (first_ > 0) {
+    *piece = std::string_view(source_.block.data(), first_);
+    first_ = 0;
+    return Status::OK();
+  }
+  source_.in.read(out_.data(), static_cast<std::streamsize>(out_.size()));
+  if (source_.in.bad()) return Status::FromErrno(EIO, path_);
+  *piece = std::string_view(out_.data(),
+                            static_cast<std::size_t>(source_.in.gcount()));
+  *done = piece->empty();
+  return Status::OK();
+}
+
+// Members written one after the other are read as one stream, as gzip
+// does.
+Status UnwrappedStream::NextGzip(std::string_view* piece, bool* done) {
+  if (ended_) {
+    *done = true;
+    return Status::OK();
+  }
   for (;;) {
-    if (bytes->size() >= limit) break;
-    const std::size_t want = std::min(block.size(), limit - bytes->size());
-    const la_ssize_t got = archive_read_data(a.get(), block.data(), want);
-    if (got < 0) return failure(a.get());
-    if (got == 0) {
+    if (z_.avail_in == 0) {
+      source_.in.read(source_.block.data(),
+                      static_cast<std::streamsize>(source_.block.size()));
+      if (source_.in.bad()) return Status::FromErrno(EIO, path_);
+      z_.next_in = reinterpret_cast<Bytef*>(source_.block.data());
+      z_.avail_in = static_cast<uInt>(source_.in.gcount());
+      if (z_.avail_in == 0) {
+        return Status::Error("fichero gzip truncado: " + path_);
+      }
+    }
+    z_.next_out = reinterpret_cast<Bytef*>(out_.data());
+    z_.avail_out = static_cast<uInt>(out_.size());
+    const int rc = inflate(&z_, Z_NO_FLUSH);
+    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+      return Status::Error(std::string("datos gzip dañados (") +
+                           (z_.msg ? z_.msg : "zlib") + "): " + path_);
+    }
+    *piece = std::string_view(
+        out_.data(), reinterpret_cast<char*>(z_.next_out) - out_.data());
+    if (rc == Z_STREAM_END) {
+      if (z_.avail_in == 0 &&
+          source_.in.peek() == std::char_traits<char>::eof()) {
+        ended_ = true;
+        *done = piece->empty();
+        return Status::OK();
+      }
+      inflateReset(&z_);
+    }
+    if (!piece->empty()) return Status::OK();
+  }
+}
+
+Status UnwrappedStream::NextArchive(std::string_view* piece, bool* done) {
+  const la_ssize_t n =
+      archive_read_data(archive_.get(), out_.data(), out_.size());
+  if (n < 0) return ArchiveFailure();
+  if (n > 0) {
+    *piece = std::string_view(out_.data(), static_cast<std::size_t>(n));
+    return Status::OK();
+  }
+  *done = true;
+  return CheckZipHasOneFile();
+}
+
+// A zip stands for its one file; a second entry makes it ambiguous. Only a
+// zip is asked for one: for the other wrappers the next header would mean
+// decompressing the rest of the file. Asked before the end of the entry,
+// libarchive skips the rest through the zip's directory.
+Status UnwrappedStream::CheckZipHasOneFile() {
+  if (wrapper_ != RinexWrapper::kZip || zip_checked_) return Status::OK();
+  zip_checked_ = true;
+  struct archive_entry* entry = nullptr;
+  if (archive_read_next_header(archive_.get(), &entry) != ARCHIVE_EOF) {
+    return Status::Error("el zip contiene más de un fichero: " + path_);
+  }
+  return Status::OK();
+}
+
+// Reads the unwrapped start of the file at `path`: no further than a
+// complete `END OF HEADER` line, nor than kRinexHeaderMaxBytes. `*complete`
+// tells that the content ended within what was read.
+Status ReadHeaderBytes(const std::string& path, std::string* bytes,
+                       bool* complete, RinexWrapper* wrapper) {
+  bytes->clear();
+  *complete = false;
+  // A header is a few KB: small steps unwrap little past it.
+  UnwrappedStream stream(4 * 1024);
+  Status status = stream.Open(path);
+  *wrapper = stream.wrapper();
+  if (!status.ok()) return status;
+  for (;;) {
+    std::string_view piece;
+    bool done = false;
+    status = stream.Next(&piece, &done);
+    if (!status.ok()) return status;
+    if (done) {
       *complete = true;
       break;
     }
     const std::size_t from = bytes->size() > 100 ? bytes->size() - 100 : 0;
-    bytes->append(block.data(), static_cast<std::size_t>(got));
-    if (header_only && HasEndOfHeaderLine(*bytes, from)) break;
-  }
-  // A zip stands for its one file; a second entry makes it ambiguous. Only
-  // a zip is asked for one: for the other wrappers the next header would
-  // mean decompressing the rest of the file.
-  if (*wrapper == RinexWrapper::kZip) {
-    const int next = archive_read_next_header(a.get(), &entry);
-    if (next != ARCHIVE_EOF) {
-      return Status::Error("el zip contiene más de un fichero: " + path);
+    bytes->append(piece.substr(0, kRinexHeaderMaxBytes - bytes->size()));
+    if (HasEndOfHeaderLine(*bytes, from) ||
+        bytes->size() >= kRinexHeaderMaxBytes) {
+      break;
     }
   }
-  return Status::OK();
+  return stream.CheckZipHasOneFile();
 }
 
 bool IsRegularFile(const fs::path& path) {
@@ -215,8 +360,7 @@ RinexHeader ReadRinexHeaderFile(const std::string& path,
   std::string bytes;
   bool complete = false;
   RinexWrapper found = RinexWrapper::kNone;
-  const Status status = ReadUnwrapped(path, kRinexHeaderMaxBytes, true, &bytes,
-                                      &complete, &found);
+  const Status status = ReadHeaderBytes(path, &bytes, &complete, &found);
   if (wrapper) *wrapper = found;
   RinexHeader header;
   if (status.ok()) {
@@ -317,35 +461,80 @@ std::map<std::string, PointRinexFiles> CheckProjectRinex(
 
 namespace {
 
-// `bytes` as one gzip member, as gzip itself writes it.
-Status Gzip(std::string_view bytes, std::string* out, const std::string& path) {
-  z_stream z{};
-  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
-                   Z_DEFAULT_STRATEGY) != Z_OK) {
-    return Status::FromErrno(ENOMEM, path);
+// Compresses the pieces of `next` into one gzip member, as gzip itself
+// writes it, piece by piece.
+class GzipPieces {
+ public:
+  GzipPieces(NextPiece next, std::string path)
+      : next_(std::move(next)), path_(std::move(path)) {
+    ok_ = deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS,
+                       8, Z_DEFAULT_STRATEGY) == Z_OK;
   }
-  out->clear();
-  std::vector<unsigned char> block(256 * 1024);
-  std::size_t offset = 0;
-  int rc = Z_OK;
-  do {
-    const std::size_t chunk =
-        std::min<std::size_t>(bytes.size() - offset, 1u << 30);
-    z.next_in =
-        reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data() + offset));
-    z.avail_in = static_cast<uInt>(chunk);
-    offset += chunk;
-    const int flush = offset == bytes.size() ? Z_FINISH : Z_NO_FLUSH;
-    do {
-      z.next_out = block.data();
-      z.avail_out = static_cast<uInt>(block.size());
-      rc = deflate(&z, flush);
-      out->append(reinterpret_cast<char*>(block.data()),
-                  block.size() - z.avail_out);
-    } while (z.avail_out == 0);
-  } while (rc != Z_STREAM_END && (rc >= 0 || rc == Z_BUF_ERROR));
-  deflateEnd(&z);
-  if (rc != Z_STREAM_END) return Status::Error("error de compresión: " + path);
+  ~GzipPieces() {
+    if (ok_) deflateEnd(&z_);
+  }
+  GzipPieces(const GzipPieces&) = delete;
+  GzipPieces& operator=(const GzipPieces&) = delete;
+
+  Status Next(std::string_view* piece, bool* done) {
+    if (!ok_) return Status::FromErrno(ENOMEM, path_);
+    std::string_view raw;
+    const Status status = next_(&raw, done);
+    if (!status.ok()) return status;
+    out_.clear();
+    z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+    z_.avail_in = static_cast<uInt>(raw.size());
+    const int flush = *done ? Z_FINISH : Z_NO_FLUSH;
+    for (;;) {
+      z_.next_out = block_.data();
+      z_.avail_out = static_cast<uInt>(block_.size());
+      const int rc = deflate(&z_, flush);
+      if (rc == Z_STREAM_ERROR) {
+        return Status::Error("error de compresión: " + path_);
+      }
+      out_.append(reinterpret_cast<char*>(block_.data()),
+                  block_.size() - z_.avail_out);
+      if (z_.avail_out != 0 && (flush == Z_NO_FLUSH || rc == Z_STREAM_END)) {
+        break;
+      }
+    }
+    *piece = out_;
+    return Status::OK();
+  }
+
+ private:
+  NextPiece next_;
+  std::string path_;
+  bool ok_ = false;
+  z_stream z_{};
+  std::vector<unsigned char> block_ = std::vector<unsigned char>(64 * 1024);
+  std::string out_;
+};
+
+// Two originals whose copies would bear one name ("a.26o" and "a.26o.Z"):
+// writing the copy of one would replace that of the other, so neither is
+// written while both are there. Other originals' wrappers are told by
+// their names here: only a ".gz" keeps its suffix.
+Status CheckCopyNameIsItsOwn(const std::string& rinex_dir,
+                             const std::string& name,
+                             const std::string& copy_name) {
+  std::error_code ec;
+  for (fs::directory_iterator it(Native(rinex_dir), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    const std::string other = Utf8(it->path().filename());
+    if (other == name) continue;
+    const bool gzip =
+        other.size() > 3 && (other.ends_with(".gz") || other.ends_with(".GZ"));
+    const std::string other_copy =
+        gzip ? other : CorrectedCopyName(other, RinexWrapper::kOther);
+    if (other_copy == copy_name) {
+      return Status::Error(other + " y " + name + " darían la misma copia " +
+                           copy_name +
+                           "; deje uno solo: " + JoinPath(rinex_dir, name));
+    }
+  }
   return Status::OK();
 }
 
@@ -354,32 +543,55 @@ Status Gzip(std::string_view bytes, std::string* out, const std::string& path) {
 Status WriteCorrectedCopy(const std::string& rinex_dir, const std::string& name,
                           double arp, std::string* copy_path) {
   const std::string original = JoinPath(rinex_dir, name);
-  std::string bytes;
-  bool complete = false;
-  RinexWrapper wrapper = RinexWrapper::kNone;
-  Status status = ReadUnwrapped(original, kMaxCorrectedBytes + 1, false, &bytes,
-                                &complete, &wrapper);
+  // The file streams through: its header is read and corrected first, the
+  // rest follows as it is, so a file of any size is copied in little memory.
+  UnwrappedStream stream(256 * 1024);
+  Status status = stream.Open(original);
   if (!status.ok()) return status;
-  if (!complete) {
-    return Status::Error("el fichero pasa de 1 GB sin comprimir: " + original);
+  std::string head;
+  bool done = false;
+  while (!done && head.size() < kRinexHeaderMaxBytes) {
+    std::string_view piece;
+    status = stream.Next(&piece, &done);
+    if (!status.ok()) return status;
+    const std::size_t from = head.size() > 100 ? head.size() - 100 : 0;
+    head.append(piece);
+    if (HasEndOfHeaderLine(head, from)) break;
   }
   std::string reason;
-  std::optional<std::string> corrected = CorrectDeltaH(bytes, arp, &reason);
-  if (!corrected) return Status::Error(reason + ": " + original);
-  bytes.clear();
-  bytes.shrink_to_fit();
-  if (wrapper == RinexWrapper::kGzip) {
-    status = Gzip(*corrected, &bytes, original);
-    if (!status.ok()) return status;
-    corrected->swap(bytes);
+  if (!CorrectDeltaHInPlace(head, arp, &reason)) {
+    return Status::Error(reason + ": " + original);
   }
+
+  const RinexWrapper wrapper = stream.wrapper();
+  const std::string copy_name = CorrectedCopyName(name, wrapper);
+  status = CheckCopyNameIsItsOwn(rinex_dir, name, copy_name);
+  if (!status.ok()) return status;
   const std::string corrected_dir =
       JoinPath(rinex_dir, std::string(kCorrectedFolder));
   status = RealFileSystem().MakeDirs(corrected_dir);
   if (!status.ok()) return status;
-  const std::string copy =
-      JoinPath(corrected_dir, CorrectedCopyName(name, wrapper));
-  status = WriteFileAtomically(copy, *corrected);
+  const std::string copy = JoinPath(corrected_dir, copy_name);
+
+  bool head_given = false;
+  NextPiece plain = [&](std::string_view* piece, bool* last) {
+    if (!head_given) {
+      head_given = true;
+      *piece = head;
+      *last = done;
+      return Status::OK();
+    }
+    return stream.Next(piece, last);
+  };
+  if (wrapper == RinexWrapper::kGzip) {
+    GzipPieces gzip(plain, original);
+    status =
+        WriteFileAtomicallyFrom(copy, [&](std::string_view* piece, bool* last) {
+          return gzip.Next(piece, last);
+        });
+  } else {
+    status = WriteFileAtomicallyFrom(copy, plain);
+  }
   if (status.ok() && copy_path) *copy_path = copy;
   return status;
 }

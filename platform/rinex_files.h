@@ -1,6 +1,6 @@
 // Reading and writing a point's RINEX observation files on the disk, through
 // libarchive for the wrappers surveyors use (gzip, Unix compress, bzip2, a
-// zip holding one file). Only the header is ever read, and never more than
+// zip holding one file). The check reads only the header, never more than
 // kRinexHeaderMaxBytes of unwrapped text, so a huge file or a decompression
 // bomb costs what a small file does. Originals are opened for reading only;
 // corrected copies are written atomically (platform/atomic_file.h).
@@ -48,11 +48,15 @@ std::map<std::string, PointRinexFiles> CheckProjectRinex(
 /// Writes the corrected copy of the file `name` of `rinex_dir` into
 /// `rinex_dir`/CORREGIDO (made when missing) under CorrectedCopyName: the
 /// original's unwrapped bytes with DELTA H set to `arp` (CorrectDeltaH), as
-/// gzip when the original is gzip, plain otherwise. The original is never
-/// opened for writing; the copy replaces any earlier one atomically.
+/// gzip when the original is gzip, plain otherwise. The file streams
+/// through in pieces, so its size is not limited by the memory. The
+/// original is never opened for writing; the copy replaces any earlier one
+/// atomically, and nothing is left behind when a step fails. Refused when
+/// another file of `rinex_dir` would give a copy of the same name ("a.26o"
+/// beside "a.26o.Z"), so that one copy never replaces another's.
 /// `*copy_path`, when not null, receives the copy's path. Errors carry the
-/// system's text and the path, or the reason the header cannot be
-/// corrected and the original's path.
+/// system's or library's text and the path, or the reason the header cannot
+/// be corrected and the original's path.
 Status WriteCorrectedCopy(const std::string& rinex_dir, const std::string& name,
                           double arp, std::string* copy_path);
 

@@ -113,7 +113,9 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
 
   std::map<std::string, std::string> before;
   for (const auto& e : fs::directory_iterator(rinex)) {
-    if (e.is_regular_file()) before[e.path().filename()] = ReadFileBytes(e);
+    if (e.is_regular_file()) {
+      before[e.path().filename().string()] = ReadFileBytes(e.path());
+    }
   }
   for (const std::string& name : v.to_correct) {
     std::string copy;
@@ -136,12 +138,48 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
   EXPECT_EQ(
       std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
 
+  // A plain original beside a wrapped one would share its copy's name.
+  fs::copy_file(kFixtures / "v211.26o", rinex / "v211.26o");
+  const Status clash =
+      WriteCorrectedCopy(p.folder, "v211.26o.Z", 1.4285, nullptr);
+  EXPECT_NE(clash.message().find("misma copia v211.26o"), std::string::npos)
+      << clash.message();
+  fs::remove(rinex / "v211.26o");
+
   v = JudgeRinexPoint(CheckProjectRinex(temp.path().string())["1001"], row);
   EXPECT_EQ(v.cell, "?");  // the garbage file is left
   EXPECT_NE(v.reason.find("CORREGIDO"), std::string::npos) << v.reason;
   fs::remove(rinex / "garbage.26o");
   v = JudgeRinexPoint(CheckRinexFolder(rinex.string()), row);
   EXPECT_EQ(v.cell, "✓");
+}
+
+TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {
+  testing::TempDir temp;
+  std::string text = ReadFileBytes(kFixtures / "v304.obs");
+  text.resize(text.find("END OF HEADER") + 20);
+  text += "\n";
+  for (int epoch = 0; text.size() < 3 * 1024 * 1024; ++epoch) {
+    text += "> 2026 01 01 12 00 " + std::to_string(epoch) + "  0  1\nG01 " +
+            std::to_string(epoch * 7919 % 100003) + "\n";
+  }
+  const fs::path rinex = temp.path() / "RINEX";
+  fs::create_directories(rinex);
+  std::ofstream(rinex / "big.26o", std::ios::binary) << text;
+  gzFile gz = gzopen((rinex / "big.26d.gz").string().c_str(), "wb");
+  ASSERT_NE(gz, nullptr);
+  ASSERT_EQ(gzwrite(gz, text.data(), static_cast<unsigned>(text.size())),
+            static_cast<int>(text.size()));
+  ASSERT_EQ(gzclose(gz), Z_OK);
+
+  const std::string expected = WithDeltaH(text, "        1.5000");
+  ASSERT_NE(expected, text);
+  for (const char* name : {"big.26o", "big.26d.gz"}) {
+    ASSERT_TRUE(WriteCorrectedCopy(rinex.string(), name, 1.5, nullptr).ok());
+  }
+  EXPECT_TRUE(ReadFileBytes(rinex / "CORREGIDO" / "big.26o") == expected);
+  EXPECT_TRUE(Gunzip(ReadFileBytes(rinex / "CORREGIDO" / "big.26d.gz")) ==
+              expected);
 }
 
 TEST(RinexFilesTest, FolderOfManyUnreadableFiles) {
