@@ -55,11 +55,10 @@ struct AppServices {
 };
 
 /// One row of the measurement table: the code and the Tk paths of its five
-/// input widgets and of its RINEX cell.
+/// input widgets.
 struct MeasurementRow {
   std::string codigo;
   std::string rec, tipo, acc, ref, h;
-  std::string rinex;
 };
 
 class ZarvekCertificacionApp {
@@ -145,6 +144,10 @@ class ZarvekCertificacionApp {
   /// The column headings, above the scrolled rows; shown while the table
   /// has rows.
   std::string frame_headers;
+  /// The RINEX column of the rows: one canvas in which the text item tagged
+  /// "rinex<i>" is row i's cell (a canvas item is no window, so the column
+  /// adds nothing to what X maps).
+  std::string canvas_rinex;
 
   const AppServices& services() const { return services_; }
 
@@ -216,9 +219,9 @@ class ZarvekCertificacionApp {
   /// Builds the status line and the "CORREGIR RINEX" button in `bottom`,
   /// and shows the reason of the row that takes the focus (bind tag `tag`).
   void _setup_rinex(const std::string& bottom, const std::string& tag);
-  /// Creates the RINEX cell `path` of the row with index text `suffix`.
-  void MakeRinexCell(const std::string& path, const std::string& suffix,
-                     const tk::Obj& tags);
+  /// Creates the RINEX column of the laid-out rows: one canvas beside them
+  /// with bind tags `tags`, a text item per row.
+  void MakeRinexColumn(const tk::Obj& tags);
   /// The row's ARP, phase-centre and measured heights; nullopt while the
   /// row is incomplete or does not convert.
   std::optional<RinexRowHeights> RinexHeightsOf(size_t idx);
@@ -237,6 +240,8 @@ class ZarvekCertificacionApp {
   size_t rinex_row_ = static_cast<size_t>(-1);
   std::string lbl_rinex_, btn_rinex_;
   std::string texto_estado_rinex_;
+  /// Height in pixels of a table row, as the RINEX canvas places its items.
+  int rinex_pitch_ = 1;
 
   /// True while a table built behind the first tab has not been shown yet.
   bool table_first_show_pending_ = false;

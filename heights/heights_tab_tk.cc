@@ -441,7 +441,6 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     row.acc = frame_rows + ".acc" + suffix;
     row.ref = frame_rows + ".ref" + suffix;
     row.h = frame_rows + ".h" + suffix;
-    row.rinex = frame_rows + ".rinex" + suffix;
 
     const std::string label = frame_rows + ".cod" + suffix;
     root.Call({"ttk::label", label, "-text", code, "-font", code_font,
@@ -478,11 +477,10 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     for (const std::string* box : {&row.rec, &row.tipo, &row.acc, &row.ref})
       root.Call({"bindtags", *box, CellTags(*box, "TCombobox")});
     root.Call({"bindtags", row.h, CellTags(row.h, "TEntry")});
-    MakeRinexCell(row.rinex, suffix, CellTags(row.rinex, "Label"));
-    // The six cells go to columns 1 to 6 in one grid command; "x" keeps
+    // The five cells go to columns 1 to 5 in one grid command; "x" keeps
     // column 0, which holds the code label.
-    root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h,
-               row.rinex, "-row", idx, "-padx", 5});
+    root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h, "-row",
+               idx, "-padx", 5});
 
     root.Call({"bind", row.tipo, "<<ComboboxSelected>>",
                ListOf({kRowTypeCommand, suffix})});
@@ -510,6 +508,7 @@ void ZarvekCertificacionApp::FillRowsFrame() {
   // for a window that is not mapped, and later only the rows in view are
   // exposed.
   root.Call({"update", "idletasks"});
+  MakeRinexColumn(CellTags(frame_rows + ".rinex", "Canvas"));
   AlignHeadings();
 }
 

@@ -135,9 +135,9 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
             "#27AE60");
   EXPECT_EQ(TableCodes(), (Texts{"99", "100", "105"}));
   EXPECT_EQ(app_->lista_codigos_final, (Texts{"99", "100", "105"}));
-  // Three rows of seven cells under seven headings; the title of the
-  // chooser as given.
-  EXPECT_EQ(List(Call({"winfo", "children", app_->frame_rows})).size(), 21u);
+  // Three rows of six cells and the RINEX column beside them, under seven
+  // headings; the title of the chooser as given.
+  EXPECT_EQ(List(Call({"winfo", "children", app_->frame_rows})).size(), 19u);
   EXPECT_EQ(Call({"grid", "size", app_->frame_rows}), "7 3");
   EXPECT_EQ(Call({"grid", "size", app_->frame_headers}), "7 1");
   EXPECT_EQ(List(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0})),
@@ -175,7 +175,8 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   }
   std::string code = Call({"grid", "slaves", f, "-row", 0, "-column", 0});
   EXPECT_EQ(Call({code, "cget", "-text"}), "12345");
-  const Texts cells = {row.rec, row.tipo, row.acc, row.ref, row.h, row.rinex};
+  const Texts cells = {row.rec, row.tipo, row.acc,
+                       row.ref, row.h,    app_->canvas_rinex};
   for (int c = 1; c <= 6; ++c) {
     EXPECT_EQ(Call({"grid", "slaves", f, "-row", 0, "-column", c}),
               cells[c - 1]);

@@ -7,6 +7,7 @@
 // to the tab (leer_rinex); a change of a row only judges the headers already
 // read against the row's new heights, which costs no disk access, so typing
 // a height never waits on the disk.
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <string>
@@ -27,8 +28,6 @@ namespace {
 // index, nothing else.
 constexpr const char* kHoverCommand = "::zarvek::rinex_puntero";
 constexpr const char* kFocusCommand = "::zarvek::rinex_foco";
-// Characters of the cell: "✗ " and a height such as "12.3456".
-constexpr int kCellWidth = 10;
 // The status line keeps two lines of height, so that the table above it
 // does not move as its text changes.
 constexpr int kStatusLines = 2;
@@ -50,7 +49,13 @@ const char* ColorOf(RinexState state) {
   return "#7F8C8D";
 }
 
-// The row index at the end of a cell's path (".h12" -> 12), if any.
+int ToInt(const std::string& text) {
+  int value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+// The number at the end of `path` (".h12" -> 12), if any.
 bool RowOfCell(const std::string& path, size_t* idx) {
   size_t start = path.size();
   while (start > 0 && path[start - 1] >= '0' && path[start - 1] <= '9') --start;
@@ -111,11 +116,13 @@ void ZarvekCertificacionApp::_setup_rinex(const std::string& bottom,
     rinex_row_ = idx;
     MostrarEstadoRinex();
   };
-  root.Command(kHoverCommand, [show_row](const std::vector<std::string>& args) {
-    size_t idx = 0;
-    if (args.size() == 1 && RowOfCell(args[0], &idx)) show_row(idx);
-    return std::string();
-  });
+  root.Command(kHoverCommand,
+               [this, show_row](const std::vector<std::string>& args) {
+                 size_t y = 0;
+                 if (args.size() == 1 && RowOfCell(args[0], &y))
+                   show_row(y / static_cast<size_t>(rinex_pitch_));
+                 return std::string();
+               });
   root.Command(kFocusCommand,
                [this, show_row](const std::vector<std::string>&) {
                  const std::string widget = root.Call({"focus"});
@@ -131,16 +138,37 @@ void ZarvekCertificacionApp::_setup_rinex(const std::string& bottom,
   root.Call({"bind", tag, "<FocusIn>", "+" + std::string(kFocusCommand)});
 }
 
-void ZarvekCertificacionApp::MakeRinexCell(const std::string& path,
-                                           const std::string& suffix,
-                                           const tk::Obj& tags) {
-  // A classic label: the cell takes no input, and a classic widget costs a
-  // fraction of a ttk one to create and lay out.
-  root.Call({"label", path, "-width", kCellWidth, "-anchor", "center", "-font",
-             tk::Obj::List({ui_family(), "10", "bold"}), "-background",
-             "white"});
-  root.Call({"bindtags", path, tags});
-  root.Call({"bind", path, "<Enter>", tk::Obj::List({kHoverCommand, suffix})});
+void ZarvekCertificacionApp::MakeRinexColumn(const tk::Obj& tags) {
+  canvas_rinex = frame_rows + ".rinex";
+  const size_t rows = entradas_alturas.size();
+  const tk::Obj font = tk::Obj::List({ui_family(), "10", "bold"});
+  // Wide enough for the widest verdict, "✗" and a height of two digits.
+  const int width =
+      ToInt(root.Call({"font", "measure", font, "✗ 00.0000"})) + 10;
+  // The rows hold the same cells, so they are all as high as the first:
+  // row i's middle is i + 1/2 pitches below the first row's top.
+  const std::vector<std::string> first =
+      root.SplitList(root.Call({"grid", "bbox", frame_rows, 0, 0}));
+  const std::vector<std::string> last =
+      root.SplitList(root.Call({"grid", "bbox", frame_rows, 0, rows - 1}));
+  if (first.size() != 4 || last.size() != 4) return;
+  rinex_pitch_ = std::max(1, rows > 1 ? (ToInt(last[1]) - ToInt(first[1])) /
+                                            static_cast<int>(rows - 1)
+                                      : ToInt(first[3]));
+  root.Call({"canvas", canvas_rinex, "-width", width, "-height", 0,
+             "-background", "white", "-highlightthickness", 0, "-borderwidth",
+             0, "-takefocus", 0});
+  root.Call({"bindtags", canvas_rinex, tags});
+  root.Call({"grid", canvas_rinex, "-row", 0, "-column", 6, "-rowspan", rows,
+             "-sticky", "ns", "-padx", 5});
+  for (size_t idx = 0; idx < rows; ++idx) {
+    root.Call({canvas_rinex, "create", "text", width / 2,
+               static_cast<int>(idx) * rinex_pitch_ + rinex_pitch_ / 2, "-text",
+               "", "-font", font, "-tags", "rinex" + DecimalText(idx)});
+  }
+  // %y, an integer, is the pointer's height in the column.
+  root.Call(
+      {"bind", canvas_rinex, "<Motion>", std::string(kHoverCommand) + " %y"});
 }
 
 std::optional<RinexRowHeights> ZarvekCertificacionApp::RinexHeightsOf(
@@ -186,8 +214,8 @@ void ZarvekCertificacionApp::ActualizarCeldaRinex(size_t idx) {
       JudgeRinexPoint(rinex_files_[idx], RinexHeightsOf(idx));
   if (verdict.cell != rinex_verdicts_[idx].cell ||
       verdict.state != rinex_verdicts_[idx].state) {
-    root.Call({entradas_alturas[idx].rinex, "configure", "-text", verdict.cell,
-               "-foreground", ColorOf(verdict.state)});
+    root.Call({canvas_rinex, "itemconfigure", "rinex" + DecimalText(idx),
+               "-text", verdict.cell, "-fill", ColorOf(verdict.state)});
   }
   rinex_verdicts_[idx] = std::move(verdict);
 }

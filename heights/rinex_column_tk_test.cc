@@ -76,9 +76,19 @@ class RinexColumnTest : public testing::GuiTest {
   }
   Texts Cells() {
     Texts cells;
-    for (const MeasurementRow& row : app_->entradas_alturas)
-      cells.push_back(Call({row.rinex, "cget", "-text"}));
+    for (size_t i = 0; i < app_->entradas_alturas.size(); ++i) {
+      cells.push_back(Call({app_->canvas_rinex, "itemcget",
+                            "rinex" + std::to_string(i), "-text"}));
+    }
     return cells;
+  }
+  // The pointer comes to rest on row `i`'s RINEX cell.
+  void Hover(size_t i) {
+    const Texts xy =
+        List(Call({app_->canvas_rinex, "coords", "rinex" + std::to_string(i)}));
+    ASSERT_EQ(xy.size(), 2u);
+    Call({"event", "generate", app_->canvas_rinex, "<Motion>", "-x",
+          std::stoi(xy[0]), "-y", std::stoi(xy[1])});
   }
   std::string Status() { return Call({kStatus, "cget", "-text"}); }
   // The surveyor retypes the height of row `i`.
@@ -104,6 +114,16 @@ class RinexColumnTest : public testing::GuiTest {
 TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
   EXPECT_EQ(Cells(),
             (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
+  // Each text stands level with its row, down to the last one.
+  Call({"update"});
+  const std::string& h = app_->entradas_alturas[6].h;
+  const Texts xy = List(Call({app_->canvas_rinex, "coords", "rinex6"}));
+  ASSERT_EQ(xy.size(), 2u);
+  EXPECT_NEAR(
+      std::stod(Call({"winfo", "y", app_->canvas_rinex})) + std::stod(xy[1]),
+      std::stod(Call({"winfo", "y", h})) +
+          std::stod(Call({"winfo", "height", h})) / 2,
+      1);
   // The reason of a cell under the pointer, in the status line.
   struct Reason {
     size_t row;
@@ -112,7 +132,7 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
   for (const Reason& r :
        {Reason{1, "sin reducir al ARP"}, Reason{2, "centro de fase"},
         Reason{3, "no da altura"}, Reason{4, "garbage.26o"}}) {
-    Call({"event", "generate", app_->entradas_alturas[r.row].rinex, "<Enter>"});
+    Hover(r.row);
     EXPECT_NE(Status().find("PUNTO " + std::to_string(1001 + r.row)),
               std::string::npos);
     EXPECT_NE(Status().find(r.part), std::string::npos) << Status();
@@ -167,7 +187,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
     EXPECT_NE(error.find(named), std::string::npos) << error;
   EXPECT_FALSE(stdfs::exists(Rinex(5) / "CORREGIDO"));
   EXPECT_EQ(Cells(), (Texts{"✓", "✓", "✗ 1.5105", "✓", "?", "✗ 1.5000", ""}));
-  Call({"event", "generate", app_->entradas_alturas[1].rinex, "<Enter>"});
+  Hover(1);
   EXPECT_NE(Status().find("CORREGIDO"), std::string::npos) << Status();
 
   // The copy differs from the original in DELTA H alone; the original is
