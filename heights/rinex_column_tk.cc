@@ -151,10 +151,12 @@ void ZarvekCertificacionApp::MakeRinexColumn(const tk::Obj& tags) {
       root.SplitList(root.Call({"grid", "bbox", frame_rows, 0, 0}));
   const std::vector<std::string> last =
       root.SplitList(root.Call({"grid", "bbox", frame_rows, 0, rows - 1}));
-  if (first.size() != 4 || last.size() != 4) return;
-  rinex_pitch_ = std::max(1, rows > 1 ? (ToInt(last[1]) - ToInt(first[1])) /
-                                            static_cast<int>(rows - 1)
-                                      : ToInt(first[3]));
+  rinex_pitch_ = 1;
+  if (first.size() == 4 && last.size() == 4) {
+    rinex_pitch_ = std::max(1, rows > 1 ? (ToInt(last[1]) - ToInt(first[1])) /
+                                              static_cast<int>(rows - 1)
+                                        : ToInt(first[3]));
+  }
   root.Call({"canvas", canvas_rinex, "-width", width, "-height", 0,
              "-background", "white", "-highlightthickness", 0, "-borderwidth",
              0, "-takefocus", 0});
