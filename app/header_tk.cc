@@ -18,6 +18,18 @@ void ZarvekCertificacionApp::_cargar_iconos() {
   if (!FileExists(icon_path)) return;
   RgbaImage icon_img;
   Status status = DecodePngFile(icon_path, &icon_img);
+  if (status.ok()) {
+    // An icon too large for the X request that carries it would end the
+    // program; shrink it to the largest size any desktop draws.
+    const PixelSize fit =
+        FitWithin(icon_img.width, icon_img.height, kMaxIconSide, kMaxIconSide);
+    if (fit.width != icon_img.width || fit.height != icon_img.height) {
+      icon_img = ResampleLanczos3(icon_img, fit.width, fit.height);
+      if (icon_img.width == 0) {
+        status = Status::Error("no se pudo reducir " + icon_path);
+      }
+    }
+  }
   if (status.ok()) status = root.PutPhoto("::zarvek::icon_photo", icon_img);
   if (status.ok()) {
     try {
@@ -41,11 +53,11 @@ void ZarvekCertificacionApp::_setup_header() {
   if (FileExists(logo_path)) {
     RgbaImage pil_img;
     if (DecodePngFile(logo_path, &pil_img).ok()) {
-      const int base_height = 50;
-      const int w_size =
-          LogoWidthFor(pil_img.width, pil_img.height, base_height);
-      if (w_size > 0) {
-        RgbaImage scaled = ResampleLanczos3(pil_img, w_size, base_height);
+      // kLogoBaseHeight high, unless the logo is so wide that X could not
+      // draw it at that height.
+      const PixelSize size = LogoSizeFor(pil_img.width, pil_img.height);
+      if (size.width > 0) {
+        RgbaImage scaled = ResampleLanczos3(pil_img, size.width, size.height);
         if (scaled.width > 0 &&
             root.PutPhoto("::zarvek::logo_img", scaled).ok()) {
           try {

@@ -172,4 +172,29 @@ int LogoWidthFor(int w, int h, int base_height) {
   return static_cast<int>(w_size);
 }
 
+PixelSize FitWithin(int w, int h, int max_w, int max_h) {
+  if (w <= 0 || h <= 0 || max_w <= 0 || max_h <= 0) return {};
+  if (w <= max_w && h <= max_h) return {w, h};
+  // Compare the two reduction factors exactly, in integers: the width limits
+  // when max_w / w <= max_h / h.
+  const std::int64_t w64 = w, h64 = h;
+  if (w64 * max_h >= h64 * max_w) {
+    return {max_w,
+            static_cast<int>(std::max<std::int64_t>(1, h64 * max_w / w64))};
+  }
+  return {static_cast<int>(std::max<std::int64_t>(1, w64 * max_h / h64)),
+          max_h};
+}
+
+PixelSize LogoSizeFor(int w, int h) {
+  const int w_size = LogoWidthFor(w, h, kLogoBaseHeight);
+  if (w_size <= 0) return {};
+  if (w_size <= kMaxLogoWidth) return {w_size, kLogoBaseHeight};
+  // Too wide at the banner height: the width limits, so the height comes
+  // out below kLogoBaseHeight.
+  const std::int64_t scaled_h =
+      static_cast<std::int64_t>(h) * kMaxLogoWidth / w;
+  return {kMaxLogoWidth, static_cast<int>(std::max<std::int64_t>(1, scaled_h))};
+}
+
 }  // namespace zarvek

@@ -165,6 +165,30 @@ TEST(LogoWidthFor, KeepsAspectRatioAndTruncates) {
   EXPECT_EQ(LogoWidthFor(333, 100, 100), 333);
 }
 
+// Sizes that X must be able to draw: the icon within 256 x 256, the logo at
+// most kMaxLogoWidth wide, neither ever enlarged past them nor down to 0.
+TEST(PictureSizes, IconAndLogoStayWithinWhatXDraws) {
+  const struct {
+    int w, h;
+    PixelSize icon, logo;
+  } cases[] = {
+      {64, 64, {64, 64}, {50, 50}},        {256, 100, {256, 100}, {128, 50}},
+      {4096, 2048, {256, 128}, {100, 50}}, {2048, 4096, {128, 256}, {25, 50}},
+      {100000, 1, {256, 1}, {2048, 1}},    {1, 100000, {1, 256}, {0, 0}},
+      {1400, 2, {256, 1}, {2048, 2}},      {2048, 50, {256, 6}, {2048, 50}},
+      {2049, 50, {256, 6}, {2048, 49}},    {0, 10, {0, 0}, {0, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+    const PixelSize icon = FitWithin(c.w, c.h, kMaxIconSide, kMaxIconSide);
+    EXPECT_EQ(icon.width, c.icon.width);
+    EXPECT_EQ(icon.height, c.icon.height);
+    const PixelSize logo = LogoSizeFor(c.w, c.h);
+    EXPECT_EQ(logo.width, c.logo.width);
+    EXPECT_EQ(logo.height, c.logo.height);
+  }
+}
+
 TEST(ResampleLanczos3, LogoOf333By100BecomesTheBannerSize) {
   const RgbaImage out = ResampleLanczos3(
       Grey(333, 100, 10), LogoWidthFor(333, 100), kLogoBaseHeight);

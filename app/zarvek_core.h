@@ -22,6 +22,7 @@
 #include "heights/background_saver.h"
 #include "heights/catalogue.h"
 #include "heights/measurement_file.h"
+#include "heights/rinex_verdict.h"
 #include "platform/fs.h"
 #include "platform/random.h"
 #include "platform/tk_interp.h"
@@ -100,6 +101,15 @@ class ZarvekCertificacionApp {
   /// outcome (which otherwise shows a moment later, from the event loop).
   void esperar_guardado();
 
+  /// Reads the headers of every point's observation files and shows each
+  /// row's RINEX verdict; done once per table build and when the surveyor
+  /// comes back to the tab, never on a change of a row.
+  void leer_rinex();
+  /// Writes, after a yes/no box listing them, corrected copies of the
+  /// observation files of every point whose DELTA H differs from its ARP
+  /// height into the point's RINEX/CORREGIDO folder.
+  void corregir_rinex();
+
   // Report.
   void generar_pdf_conversion();
 
@@ -134,6 +144,10 @@ class ZarvekCertificacionApp {
   /// The column headings, above the scrolled rows; shown while the table
   /// has rows.
   std::string frame_headers;
+  /// The RINEX column of the rows: one canvas in which the text item tagged
+  /// "rinex<i>" is row i's cell (a canvas item is no window, so the column
+  /// adds nothing to what X maps).
+  std::string canvas_rinex;
 
   const AppServices& services() const { return services_; }
 
@@ -200,6 +214,34 @@ class ZarvekCertificacionApp {
   /// Scrolls `canvas` so that `widget`, a child of the frame at the canvas's
   /// origin, is fully visible.
   void ScrollIntoView(const std::string& canvas, const std::string& widget);
+
+  // The RINEX column (heights/rinex_column_tk.cc).
+  /// Builds the status line and the "CORREGIR RINEX" button in `bottom`,
+  /// and shows the reason of the row that takes the focus (bind tag `tag`).
+  void _setup_rinex(const std::string& bottom, const std::string& tag);
+  /// Creates the RINEX column of the laid-out rows: one canvas beside them
+  /// with bind tags `tags`, a text item per row.
+  void MakeRinexColumn(const tk::Obj& tags);
+  /// The row's ARP, phase-centre and measured heights; nullopt while the
+  /// row is incomplete or does not convert.
+  std::optional<RinexRowHeights> RinexHeightsOf(size_t idx);
+  /// Judges row `idx` again from the headers already read and updates its
+  /// cell when its text changed.
+  void ActualizarCeldaRinex(size_t idx);
+  /// Puts the reason of the row in view (rinex_row_) or, without one, the
+  /// column's summary in the status line, and enables "CORREGIR RINEX"
+  /// while some point has copies to write.
+  void MostrarEstadoRinex();
+  /// Per row: what was read in its RINEX folder, and the verdict its cell
+  /// shows; emptied whenever the rows are made anew.
+  std::vector<PointRinexFiles> rinex_files_;
+  std::vector<RinexVerdict> rinex_verdicts_;
+  /// The row whose reason the status line shows (focus or pointer).
+  size_t rinex_row_ = static_cast<size_t>(-1);
+  std::string lbl_rinex_, btn_rinex_;
+  std::string texto_estado_rinex_;
+  /// Height in pixels of a table row, as the RINEX canvas places its items.
+  int rinex_pitch_ = 1;
 
   /// True while a table built behind the first tab has not been shown yet.
   bool table_first_show_pending_ = false;

@@ -150,6 +150,20 @@ TEST_F(MainWindowTest, LogoAlreadyFiftyHighKeepsItsSize) {
   EXPECT_EQ(Call({"image", "height", app_->logo_img}), "50");
 }
 
+TEST_F(MainWindowTest, HugeIconAndExtremeLogoAreScaledToWhatXAccepts) {
+  // Unscaled, the icon overflows the X request that carries it and the
+  // logo overflows the widest pixmap X can make: either ends the program.
+  MakePng("ICONO_QUENTARO.png", 4096, 2048);
+  MakePng("LOGO_QUENTARO.png", 1400, 2);
+  MakeApp(InDir());
+  Call({"update"});
+  EXPECT_EQ(Call({"image", "width", app_->icon_photo}), "256");
+  EXPECT_EQ(Call({"image", "height", app_->icon_photo}), "128");
+  EXPECT_EQ(Call({"image", "width", app_->logo_img}), "2048");
+  EXPECT_EQ(Call({"image", "height", app_->logo_img}), "2");
+  EXPECT_EQ(Console(), "");
+}
+
 TEST_F(MainWindowTest, BrokenIconPrintsOneLineAndWindowStillOpens) {
   std::ofstream(dir_ / "ICONO_QUENTARO.png") << "not a png at all";
   MakeApp(InDir());

@@ -11,6 +11,7 @@
 
 #include "app/ascii_text.h"
 #include "app/zarvek_core.h"
+#include "folders/chosen_folder.h"
 #include "folders/codes.h"
 #include "folders/tree_create.h"
 
@@ -187,6 +188,15 @@ void ZarvekCertificacionApp::crear_estructura_carpetas() {
 
   const std::string directorio = root.Call({"tk_chooseDirectory"});
   if (directorio.empty()) return;
+  // A folder typed into the chooser may be new; a chosen one that does not
+  // exist under the name the chooser gives must not get a tree beside it.
+  const ChosenFolder chosen = ClassifyChosenFolder(
+      *services().fs, directorio,
+      [](const std::string& name) { return tk::Obj::Text(name).str(); });
+  if (chosen == ChosenFolder::kMissing) {
+    ErrorBox(root, ChosenFolderMissingText(directorio));
+    return;
+  }
 
   try {
     const Status status =

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <set>
 
+#include "folders/chosen_folder.h"
 #include "testing/fake_fs.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
@@ -315,6 +316,7 @@ TEST_F(FolderTabTest, OverlongCodeGivesFileNameTooLong) {
 
 TEST_F(FolderTabTest, FailureAtTheNthFolderKeepsEarlierOnes) {
   FakeFileSystem fake;
+  fake.AddDirectory("/p");
   fake.FailMakeDirsAt(10,
                       "No space left on device: /p/2. DATOS GNSS/4. 1/RINEX");
   AppServices services;
@@ -370,6 +372,44 @@ TEST_F(FolderTabTest, TreeOfThreeCodesInAHostileRoot) {
             "#27AE60");
   EXPECT_FALSE(fs::exists(dir_ / "PWNED"));
   EXPECT_FALSE(fs::exists(cwd / "PWNED"));
+}
+
+// A folder whose name is Latin-1, not UTF-8 (as old zip archives leave):
+// the chooser shows it as "Año", a name that does not exist. Neither tab may
+// use that name; a new folder typed into the chooser is still made.
+TEST_F(FolderTabTest, ChosenFolderThatIsNotThereIsRefusedByBothTabs) {
+  MakeApp();
+  const fs::path latin1 = dir_ / "Proyecto A\xf1o";
+  fs::create_directories(latin1);
+  const std::string shown = (dir_ / "Proyecto Año").string();
+  const std::string file = (dir_ / "nota.txt").string();
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  Preview("1", "100");
+  for (const std::string& path : {shown, file}) {
+    SCOPED_TRACE(path);
+    ClearMessages();
+    AnswerDirectory(path);
+    Create();
+    EXPECT_EQ(OnlyMessage("-title"), "Error");
+    EXPECT_EQ(OnlyMessage("-message"), ChosenFolderMissingText(path));
+    ClearMessages();
+    AnswerDirectory(path);
+    app_->seleccionar_directorio_trabajo();
+    EXPECT_EQ(OnlyMessage("-message"), ChosenFolderMissingText(path));
+    EXPECT_EQ(app_->ruta_base, "");
+    EXPECT_TRUE(app_->entradas_alturas.empty());
+  }
+  EXPECT_TRUE(fs::is_empty(latin1));
+  EXPECT_EQ(DirectoriesUnder(dir_).size(), 1u);
+
+  const fs::path nuevo = dir_ / "Proyecto Nuevo";
+  ClearMessages();
+  AnswerDirectory(nuevo.string());
+  Create();
+  EXPECT_EQ(OnlyMessage("-title"), "ÉXITO");
+  EXPECT_TRUE(fs::is_directory(nuevo / "2. DATOS GNSS" / "4. 100"));
 }
 
 TEST_F(FolderTabTest, FailingHandOverShowsItsErrorAfterSuccess) {

@@ -7,12 +7,20 @@
 #include "heights/decimal.h"
 
 namespace zarvek {
+namespace {
+
+// False for NaN and infinities too.
+bool WithinHeightRange(double value) {
+  return std::fabs(value) <= kMaxHeightMagnitude;
+}
+
+}  // namespace
 
 std::optional<Conversion> calcular_arp_y_fase(
     std::string_view h_medida, std::string_view tipo,
     std::string_view referencia, const ReceiverSpec& datos_equipo) {
   std::optional<double> parsed = ParseDecimal(h_medida);
-  if (!parsed) return std::nullopt;
+  if (!parsed || !WithinHeightRange(*parsed)) return std::nullopt;
 
   ConversionVals vals;
   vals.Hm = *parsed;
@@ -39,9 +47,10 @@ std::optional<Conversion> calcular_arp_y_fase(
   }
 
   const double phase_center = arp + vals.Offset;
-  // A finite height can still square to infinity; such a result is no
-  // height at all and must not reach the report as "inf".
-  if (!std::isfinite(arp) || !std::isfinite(phase_center)) return std::nullopt;
+  // The offset can carry a measured height just inside the range beyond it.
+  if (!WithinHeightRange(arp) || !WithinHeightRange(phase_center)) {
+    return std::nullopt;
+  }
 
   return Conversion{RoundDecimals(arp, 4), RoundDecimals(phase_center, 4),
                     std::move(mode), vals};
@@ -68,6 +77,7 @@ ConversionFault DiagnoseConversion(std::string_view h_medida,
     }
     return ConversionFault::kNotANumber;
   }
+  if (!WithinHeightRange(*hm)) return ConversionFault::kOutOfRange;
   if (tipo == "INCLINADA" && referencia == "R1" && *hm < datos_equipo.radio) {
     return ConversionFault::kShorterThanRadius;
   }

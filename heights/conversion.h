@@ -14,6 +14,12 @@
 
 namespace zarvek {
 
+/// The largest magnitude, in metres, of a measured or converted height. An
+/// antenna stands a few metres above its mark; a number beyond this is a
+/// typing slip or a hostile file, and printing it would spread hundreds of
+/// digits across the report's page.
+inline constexpr double kMaxHeightMagnitude = 1000.0;
+
 /// The unrounded values that went into the formula, in metres.
 struct ConversionVals {
   double Hm;      ///< the measured height as parsed
@@ -44,8 +50,9 @@ struct Conversion {
 /// decimal separator is the point, whatever the desktop's locale.
 /// Returns nullopt when the text is not such a number (e.g. "", "1,5",
 /// "nan", "inf", "0x1p0"), when the slant is shorter than the horizontal
-/// constant (Hm < r for R1, Hm < Placa for R2: no real root), or when a
-/// height is not finite (e.g. a square that overflows).
+/// constant (Hm < r for R1, Hm < Placa for R2: no real root), or when the
+/// measured height, the ARP or the phase centre lies beyond
+/// kMaxHeightMagnitude in magnitude (exactly 1000 m still converts).
 std::optional<Conversion> calcular_arp_y_fase(std::string_view h_medida,
                                               std::string_view tipo,
                                               std::string_view referencia,
@@ -59,7 +66,7 @@ enum class ConversionFault {
   kNotANumber,         ///< any other text that is not a number
   kShorterThanRadius,  ///< slant to R1 shorter than `radio`
   kShorterThanPlate,   ///< slant to R2 shorter than `placa`
-  kOutOfRange,         ///< a number too large to square
+  kOutOfRange,         ///< a height beyond kMaxHeightMagnitude
 };
 
 /// The reason calcular_arp_y_fase gives no result for these arguments, or

@@ -48,6 +48,11 @@ TEST(ConversionTest, WorkedValuesAndEdgeCases) {
       {"QUENTARO R300", "VERTICAL", "R3", "+15e-1", 1.5, 1.582, "VERTICAL_R3"},
       // R1 on a model without HR1: the bare Pythagorean reduction.
       {"QUENTARO R100", "INCLINADA", "R1", "1.5", 1.4998, 1.7628, "SLANT_R1"},
+      // The edges of the plausible range of heights, both signs.
+      {"QUENTARO R300", "VERTICAL", "R3", "-1000", -1000.0, -999.918,
+       "VERTICAL_R3"},
+      {"QUENTARO R300", "VERTICAL", "R3", "999.918", 999.918, 1000.0,
+       "VERTICAL_R3"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.model) + " " + c.tipo + " " + c.ref + " '" +
@@ -89,6 +94,14 @@ TEST(ConversionTest, RefusedHeightsAndWhy) {
       {"INCLINADA", "R2", "0,1", F::kDecimalComma},
       {"INCLINADA", "R1", "1e200", F::kOutOfRange},  // Hm * Hm overflows
       {"INCLINADA", "R2", "1e200", F::kOutOfRange},
+      // Beyond 1000 m, measured or converted, is no antenna height.
+      {"VERTICAL", "R3", "-1e308", F::kOutOfRange},
+      {"VERTICAL", "R3", "1e150", F::kOutOfRange},
+      {"VERTICAL", "R3", "1000.0001", F::kOutOfRange},
+      {"VERTICAL", "R3", "-1000.0001", F::kOutOfRange},
+      {"VERTICAL", "R3", "999.95", F::kOutOfRange},  // phase centre 1000.032
+      {"INCLINADA", "R1", "-1e308", F::kOutOfRange},
+      {"INCLINADA", "R3", "1e150", F::kOutOfRange},  // no formula, ARP 0
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.tipo) + " " + c.ref + " '" + c.hm + "'");

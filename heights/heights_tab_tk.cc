@@ -20,6 +20,7 @@
 
 #include "app/ascii_text.h"
 #include "app/zarvek_core.h"
+#include "folders/chosen_folder.h"
 #include "heights/measurement_file.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
@@ -118,6 +119,13 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
                root.Call({"update", "idletasks"});
                root.Call({"update"});
              })});
+  // Coming back to the tab reads the observation files again: they may have
+  // been copied or processed meanwhile.
+  root.Call({"bind", tab_control, "<<NotebookTabChanged>>",
+             "+" + Bind("volver_a_alturas", [this] {
+               if (root.Call({tab_control, "select"}) == tab_alturas)
+                 leer_rinex();
+             })});
   const std::string top_panel = tab_alturas + ".top_panel";
   root.Call({"ttk::frame", top_panel, "-style", "Card.TFrame", "-padding", 10});
   root.Call({"pack", top_panel, "-side", "top", "-fill", "x", "-padx", 10,
@@ -164,7 +172,8 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
              "-command", Bind("generar_pdf_conversion",
                               [this] { generar_pdf_conversion(); })});
   // clang-format on
-  root.Call({"pack", btn_pdf, "-fill", "x"});
+  root.Call({"grid", btn_pdf, "-row", 1, "-column", 0, "-sticky", "ew"});
+  root.Call({"grid", "columnconfigure", bottom_frame, 0, "-weight", 1});
 
   const std::string table_container = tab_alturas + ".table_container";
   root.Call({"ttk::frame", table_container, "-style", "Card.TFrame"});
@@ -259,6 +268,10 @@ void ZarvekCertificacionApp::_setup_tab_alturas() {
     }
   });
 
+  // The RINEX status line above both buttons, and "CORREGIR RINEX" beside
+  // the report button.
+  _setup_rinex(bottom_frame, kTableTag);
+
   root.Call({"menu", kRowMenu, "-tearoff", 0});
   root.Call({kRowMenu, "add", "command", "-label",
              "COPIAR EQUIPO A LAS FILAS VACÍAS", "-command",
@@ -270,6 +283,14 @@ void ZarvekCertificacionApp::seleccionar_directorio_trabajo() {
   std::string path =
       root.Call({"tk_chooseDirectory", "-title", "SELECCIONE LA CARPETA RAÍZ"});
   if (path.empty()) return;
+  // Only an existing folder is a project; anything else would show the
+  // first tab's codes as if they were its points.
+  FileSystem& fs = services().fs ? *services().fs : RealFileSystem();
+  if (!fs.IsDirectory(path)) {
+    root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
+               ChosenFolderMissingText(path)});
+    return;
+  }
   CargarProyecto(path);
 }
 
@@ -345,11 +366,13 @@ void ZarvekCertificacionApp::construir_tabla_filas() {
   // maps it once, complete.
   root.Call({"destroy", frame_rows});
   entradas_alturas.clear();
+  rinex_verdicts_.clear();
   MakeRowsFrame(root, frame_rows);
   try {
     RestoreRows();
     FillRowsFrame();
     filas_guardadas_.clear();
+    leer_rinex();
   } catch (...) {
     root.Call(
         {canvas_alturas, "itemconfigure", kRowsItemTag, "-window", frame_rows});
@@ -442,13 +465,13 @@ void ZarvekCertificacionApp::FillRowsFrame() {
     const RowBoxes boxes = saved ? BoxesFor(*saved, default_receiver)
                                  : RowBoxes{kNoChoices, kNoChoices};
     root.Call({"ttk::combobox", row.rec, "-values", receiver_values, "-state",
-               "readonly", "-width", 28});
+               "readonly", "-width", 21});
     root.Call({row.rec, "set", saved ? saved->rec : default_receiver});
     root.Call({"ttk::combobox", row.tipo, "-values", tipo_values, "-state",
                "readonly", "-width", 14});
     root.Call({"ttk::combobox", row.acc, "-values",
                saved ? ChoiceList(boxes.acc.values) : no_values, "-state",
-               boxes.acc.enabled ? "readonly" : "disabled", "-width", 23});
+               boxes.acc.enabled ? "readonly" : "disabled", "-width", 17});
     root.Call({"ttk::combobox", row.ref, "-values",
                saved ? ChoiceList(boxes.ref.values) : no_values, "-state",
                boxes.ref.enabled ? "readonly" : "disabled", "-width", 10});
@@ -494,6 +517,7 @@ void ZarvekCertificacionApp::FillRowsFrame() {
   // for a window that is not mapped, and later only the rows in view are
   // exposed.
   root.Call({"update", "idletasks"});
+  MakeRinexColumn(CellTags(frame_rows + ".rinex", "Canvas"));
   AlignHeadings();
 }
 
@@ -621,6 +645,10 @@ void ZarvekCertificacionApp::RestoreRows() {
 }
 
 void ZarvekCertificacionApp::SaveRows(const std::vector<size_t>& rows) {
+  // Every change of a row passes here: its RINEX verdict follows at once,
+  // from the headers read when the table was built.
+  for (size_t idx : rows) ActualizarCeldaRinex(idx);
+  MostrarEstadoRinex();
   if (!medidas_) return;
   const std::string& default_receiver = equipos_specs.front().first;
   bool changed = false;

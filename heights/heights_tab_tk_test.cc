@@ -135,11 +135,11 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
             "#27AE60");
   EXPECT_EQ(TableCodes(), (Texts{"99", "100", "105"}));
   EXPECT_EQ(app_->lista_codigos_final, (Texts{"99", "100", "105"}));
-  // Three rows of six cells under six headings; the title of the chooser as
-  // given.
-  EXPECT_EQ(List(Call({"winfo", "children", app_->frame_rows})).size(), 18u);
-  EXPECT_EQ(Call({"grid", "size", app_->frame_rows}), "6 3");
-  EXPECT_EQ(Call({"grid", "size", app_->frame_headers}), "6 1");
+  // Three rows of six cells and the RINEX column beside them, under seven
+  // headings; the title of the chooser as given.
+  EXPECT_EQ(List(Call({"winfo", "children", app_->frame_rows})).size(), 19u);
+  EXPECT_EQ(Call({"grid", "size", app_->frame_rows}), "7 3");
+  EXPECT_EQ(Call({"grid", "size", app_->frame_headers}), "7 1");
   EXPECT_EQ(List(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0})),
             (Texts{"-title", "SELECCIONE LA CARPETA RAÍZ"}));
   // After the build input methods are on again, so typing works as before.
@@ -164,9 +164,10 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   const std::string f = app_->frame_rows;
   const std::string h = app_->frame_headers;
   const Texts headers = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
-                         "ACCESORIO", "REFERENCIA",    "ALTURA (m)"};
-  const Texts widths = {"10", "30", "15", "25", "12", "12"};
-  for (int c = 0; c < 6; ++c) {
+                         "ACCESORIO", "REFERENCIA",    "ALTURA (m)",
+                         "RINEX"};
+  const Texts widths = {"10", "22", "15", "18", "12", "12", "11"};
+  for (int c = 0; c < 7; ++c) {
     std::string cell = Call({"grid", "slaves", h, "-row", 0, "-column", c});
     EXPECT_EQ(Call({cell, "cget", "-text"}), headers[c]);
     EXPECT_EQ(Call({cell, "cget", "-width"}), widths[c]);
@@ -174,8 +175,9 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   }
   std::string code = Call({"grid", "slaves", f, "-row", 0, "-column", 0});
   EXPECT_EQ(Call({code, "cget", "-text"}), "12345");
-  const Texts cells = {row.rec, row.tipo, row.acc, row.ref, row.h};
-  for (int c = 1; c <= 5; ++c) {
+  const Texts cells = {row.rec, row.tipo, row.acc,
+                       row.ref, row.h,    app_->canvas_rinex};
+  for (int c = 1; c <= 6; ++c) {
     EXPECT_EQ(Call({"grid", "slaves", f, "-row", 0, "-column", c}),
               cells[c - 1]);
   }
@@ -199,9 +201,9 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   EXPECT_EQ(Call({row.h, "cget", "-justify"}), "center");
 }
 
-// On the first window, at the scaling of the test: all six columns are in
-// view, no heading is cut, the header's lines are whole and the report button
-// is on screen.
+// On the first window, at the scaling of the test: all seven columns are in
+// view, no heading is cut, the header's lines are whole and both buttons
+// under the table are on screen.
 void ExpectEverythingFits(HeightsTabTest& t) {
   const int table = t.Int(t.Call({"winfo", "reqwidth", t.app_->frame_rows}));
   const int visible = t.Int(t.Call({"winfo", "width", t.app_->canvas_alturas}));
@@ -222,15 +224,23 @@ void ExpectEverythingFits(HeightsTabTest& t) {
               t.Int(t.Call({"winfo", "height", inner})))
         << line;
   }
-  const std::string button = t.app_->tab_alturas + ".bottom_frame.btn_pdf";
-  EXPECT_GT(t.Int(t.Call({"winfo", "height", button})), 0);
-  EXPECT_LE(t.Int(t.Call({"winfo", "rooty", button})) +
-                t.Int(t.Call({"winfo", "height", button})),
-            t.Int(t.Call({"winfo", "rooty", "."})) +
-                t.Int(t.Call({"winfo", "height", "."})));
+  for (const char* name : {".btn_pdf", ".btn_rinex"}) {
+    const std::string button = t.app_->tab_alturas + ".bottom_frame" + name;
+    EXPECT_GT(t.Int(t.Call({"winfo", "height", button})), 0) << name;
+    EXPECT_LE(t.Int(t.Call({"winfo", "rootx", button})) +
+                  t.Int(t.Call({"winfo", "width", button})),
+              t.Int(t.Call({"winfo", "rootx", "."})) +
+                  t.Int(t.Call({"winfo", "width", "."})))
+        << name;
+    EXPECT_LE(t.Int(t.Call({"winfo", "rooty", button})) +
+                  t.Int(t.Call({"winfo", "height", button})),
+              t.Int(t.Call({"winfo", "rooty", "."})) +
+                  t.Int(t.Call({"winfo", "height", "."})))
+        << name;
+  }
 }
 
-TEST_F(HeightsTabTest, AllSixColumnsFitTheFirstWindow) {
+TEST_F(HeightsTabTest, AllSevenColumnsFitTheFirstWindow) {
   ShowTable(1);
   EXPECT_EQ(Call({"winfo", "geometry", "."}).substr(0, 7), "950x700");
   ExpectEverythingFits(*this);

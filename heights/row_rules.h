@@ -32,14 +32,16 @@ struct TableHeader {
   int width;
 };
 
-/// The six column headings, columns 0 to 5.
-inline constexpr std::array<TableHeader, 6> kTableHeaders = {{
+/// The seven column headings, columns 0 to 6. The widths are those of the
+/// cells below them, so that seven columns fit the first window.
+inline constexpr std::array<TableHeader, 7> kTableHeaders = {{
     {"PUNTO", 10},
-    {"RECEPTOR GNSS", 30},
+    {"RECEPTOR GNSS", 22},
     {"TIPO DE MEDIDA", 15},
-    {"ACCESORIO", 25},
+    {"ACCESORIO", 18},
     {"REFERENCIA", 12},
     {"ALTURA (m)", 12},
+    {"RINEX", 11},
 }};
 
 /// What a dependent box of a row should offer.

@@ -175,6 +175,22 @@ TEST_F(Win32AdaptersTest, RinexFilesUnderNamesOutsideTheAnsiCodePage) {
   EXPECT_EQ(corrected, 2);
 }
 
+// A read-only report is refused with the system's text and kept as it was.
+TEST_F(Win32AdaptersTest, ReadOnlyReportIsKept) {
+  const std::string report = dir_ + "\\CONVERSIÓN DE ALTURA.pdf";
+  ASSERT_TRUE(WriteFileAtomically(report, "earlier report").ok());
+  const std::wstring wide = win32::Widen(report);
+  ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+  const Status s = WriteFileAtomically(report, "new report");
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(s.message(),
+            win32::ErrorText(ERROR_FILE_READ_ONLY) + ": " + report);
+  EXPECT_EQ(ReadFileBytes(FromUtf8(report)), "earlier report");
+  std::vector<std::string> names;
+  ASSERT_TRUE(RealFileSystem().ListDir(dir_, &names).ok());
+  EXPECT_EQ(names.size(), 1u);
+}
+
 // Started from another folder, the program still finds its pictures and
 // Tcl/Tk's scripts beside its executable, never in the working folder.
 TEST_F(Win32AdaptersTest, WorkingDirectoryElsewhere) {

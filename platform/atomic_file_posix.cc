@@ -1,3 +1,4 @@
+// Atomic replace on POSIX systems: mkostemps, fsync, rename.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,25 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
 }
 
 Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
+  // The old file itself, never what a link there points to: the rename
+  // replaces a link, not its target, and a target's mode (a setuid
+  // program's, say) must not pass to the new file.
+  struct stat existing;
+  const bool replaces_file =
+      ::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+  // A file the user may not write is not replaced, although the folder
+  // would allow the rename: access() asks as the real user, and a file
+  // without any write bit is refused even for root, who passes access().
+  if (replaces_file) {
+    if ((existing.st_mode & 0222) == 0) return Status::FromErrno(EACCES, path);
+    if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
+      return Status::FromErrno(errno, path);
+    }
+  }
+  // Only the read and write bits are kept: execute, setuid, setgid and
+  // sticky bits have no business on a report or a measurement file.
+  const mode_t mode = replaces_file ? (existing.st_mode & 0666) : NewFileMode();
+
   static constexpr char kSuffix[] = ".tmp";
   std::string name = path + ".XXXXXX" + kSuffix;
   std::vector<char> templ(name.begin(), name.end());
@@ -80,11 +100,6 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
     return Status::FromErrno(err, path);
   };
 
-  struct stat existing;
-  const mode_t mode =
-      (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-          ? (existing.st_mode & 07777)
-          : NewFileMode();
   if (::fchmod(fd, mode) != 0) return fail(errno, true);
   for (bool done = false; !done;) {
     std::string_view piece;

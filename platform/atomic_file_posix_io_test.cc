@@ -1,3 +1,4 @@
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
@@ -102,6 +103,100 @@ TEST_F(AtomicFileTest, FailedWriteKeepsTheEarlierFile) {
   EXPECT_EQ(s.message(), "File too large: " + path);
   EXPECT_EQ(ReadFileBytes(path), earlier);
   EXPECT_TRUE(Others("out.pdf").empty());
+}
+
+// A file the user may not write stays byte-identical, although the folder
+// allows the rename: one without write bits (refused even for root) and,
+// as user nobody in a child process, one owned by root.
+TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAreKept) {
+  const std::string path = dir_ + "/CONVERSION DE ALTURA.pdf";
+  bool cannot_become_nobody = false;
+  struct Kept {
+    mode_t mode;
+    bool as_nobody;
+  };
+  for (const Kept& c : {Kept{0444, false}, Kept{0400, false}, Kept{0644, true},
+                        Kept{0444, true}}) {
+    SCOPED_TRACE(c.mode);
+    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+    std::ofstream(path) << "earlier";
+    ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+    std::string message;
+    if (!c.as_nobody) {
+      message = WriteFileAtomically(path, "new").message();
+    } else {
+      if (::geteuid() != 0) {
+        cannot_become_nobody = true;
+        continue;
+      }
+      int pipe_fds[2];
+      ASSERT_EQ(::pipe(pipe_fds), 0);
+      const pid_t pid = ::fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 ||
+            ::setresgid(65534, 65534, 65534) != 0 ||
+            ::setresuid(65534, 65534, 65534) != 0) {
+          ::_exit(2);
+        }
+        const std::string m = WriteFileAtomically(path, "new").message();
+        ::_exit(::write(pipe_fds[1], m.data(), m.size()) ==
+                        static_cast<ssize_t>(m.size())
+                    ? 0
+                    : 1);
+      }
+      ::close(pipe_fds[1]);
+      char buf[4096];
+      ssize_t n;
+      while ((n = ::read(pipe_fds[0], buf, sizeof buf)) > 0) {
+        message.append(buf, static_cast<std::size_t>(n));
+      }
+      ::close(pipe_fds[0]);
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(message, "Permission denied: " + path);
+    EXPECT_EQ(ReadFileBytes(path), "earlier");
+    EXPECT_TRUE(Others("CONVERSION DE ALTURA.pdf").empty());
+    fs::remove(path);
+  }
+  if (cannot_become_nobody) {
+    GTEST_SKIP() << "another user's file needs root to become user nobody";
+  }
+}
+
+// Only the read and write bits of the old file itself pass to the new one:
+// never through a link, never setuid, setgid or sticky.
+TEST_F(AtomicFileTest, ModeComesFromTheOldFileItselfWithoutSpecialBits) {
+  const std::string path = dir_ + "/CONVERSION DE ALTURA.pdf";
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  const std::string program = dir_ + "/program";
+  std::ofstream(program) << "#!/bin/sh\n";
+  struct Mode {
+    bool link;
+    mode_t before, after;
+  };
+  for (const Mode& c :
+       {Mode{false, 04755, 0644}, Mode{false, 07666, 0666},
+        Mode{false, 0620, 0620}, Mode{true, 06755, 0666 & ~mask}}) {
+    SCOPED_TRACE(c.before);
+    fs::remove(path);
+    const std::string& old_file = c.link ? program : path;
+    if (c.link) {
+      fs::create_symlink(program, path);
+    } else {
+      std::ofstream(path) << "earlier";
+    }
+    ASSERT_EQ(::chmod(old_file.c_str(), c.before), 0);
+    ASSERT_TRUE(WriteFileAtomically(path, "new").ok());
+    struct stat st;
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, c.after);
+    EXPECT_EQ(ReadFileBytes(program), "#!/bin/sh\n");
+  }
 }
 
 // Temporary names are made with O_EXCL: symbolic links planted where a

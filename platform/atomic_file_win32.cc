@@ -75,6 +75,14 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
 
 Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   const std::wstring target = win32::Widen(path);
+  // A read-only file is not replaced, although the folder would allow the
+  // move; the attribute is read from a link itself, not from its target.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return win32::ErrorStatus(ERROR_FILE_READ_ONLY, path);
+  }
   std::wstring temp;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (unsigned attempt = 0; attempt < 100; ++attempt) {

@@ -2,14 +2,13 @@
 
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "platform/atomic_file.h"
 #include "platform/png_decode.h"
+#include "platform/read_file.h"
 
 namespace zarvek {
 namespace {
@@ -17,18 +16,10 @@ namespace {
 constexpr std::string_view kPngSignature = "\x89PNG\r\n\x1a\n";
 constexpr std::string_view kPreparedMagic = "ZKPDFIMG1\n";
 
-Status ReadWholeFile(const std::string& path, std::string* out) {
-  out->clear();
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return Status::FromErrno(errno, path);
-  char buf[65536];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) out->append(buf, n);
-  const bool failed = std::ferror(file) != 0;
-  const int err = errno;
-  std::fclose(file);
-  if (failed) return Status::FromErrno(err, path);
-  return Status::OK();
+// Pictures are read only from ordinary files: a FIFO or a device among
+// them is refused at once instead of blocking the report.
+Status ReadPicture(const std::string& path, std::string* out) {
+  return ReadWholeFile(path, kMaxPngFileBytes, out);
 }
 
 std::uint32_t Be32(std::string_view s, std::size_t at) {
@@ -281,7 +272,7 @@ bool ParsePrepared(std::string_view prepared, std::string_view png,
 Status LoadPdfPicture(const std::string& path, PdfPicture* out) {
   *out = PdfPicture();
   std::string file;
-  Status s = ReadWholeFile(path, &file);
+  Status s = ReadPicture(path, &file);
   if (!s.ok()) return s;
   PngLayout png;
   if (!ParsePng(file, &png)) return Status::Error(Broken(path));
@@ -291,8 +282,7 @@ Status LoadPdfPicture(const std::string& path, PdfPicture* out) {
     return Status::OK();
   }
   std::string prepared;
-  if (ReadWholeFile(path + std::string(kPreparedPictureSuffix), &prepared)
-          .ok() &&
+  if (ReadPicture(path + std::string(kPreparedPictureSuffix), &prepared).ok() &&
       ParsePrepared(prepared, file, out)) {
     return Status::OK();
   }
@@ -304,14 +294,14 @@ Status LoadPdfPicture(const std::string& path, PdfPicture* out) {
 bool EmbedsDirectly(const std::string& path) {
   std::string file;
   PngLayout png;
-  return ReadWholeFile(path, &file).ok() && ParsePng(file, &png) &&
+  return ReadPicture(path, &file).ok() && ParsePng(file, &png) &&
          Embeddable(png);
 }
 
 Status PreparePictureFile(const std::string& png_path,
                           const std::string& out_path) {
   std::string file;
-  Status s = ReadWholeFile(png_path, &file);
+  Status s = ReadPicture(png_path, &file);
   if (!s.ok()) return s;
   PdfPicture picture;
   s = Recompress(file, png_path, Z_BEST_COMPRESSION, &picture);

@@ -2,11 +2,9 @@
 
 #include <png.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
-#include "platform/process.h"
+#include "platform/read_file.h"
 
 namespace zarvek {
 
@@ -40,23 +38,14 @@ Status FinishRead(png_image* image, const std::string& path, RgbaImage* out) {
 
 Status DecodePngFile(const std::string& path, RgbaImage* out) {
   *out = RgbaImage();
-  // Open the file ourselves so that a missing or unreadable file reports
-  // the system's own reason.
-  std::FILE* file = OpenFile(path, "rb");
-  if (file == nullptr) return Status::FromErrno(errno, path);
-
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_stdio(&image, file)) {
-    Status s = Status::Error(std::string(image.message) + ": " + path);
-    png_image_free(&image);
-    std::fclose(file);
-    return s;
-  }
-  Status s = FinishRead(&image, path, out);
-  std::fclose(file);
-  return s;
+  // Read through the regular-file reader rather than opened by libpng: a
+  // FIFO or a device in the pictures folder is refused instead of blocking
+  // the start, and a missing or unreadable file reports the system's own
+  // reason.
+  std::string bytes;
+  Status s = ReadWholeFile(path, kMaxPngFileBytes, &bytes);
+  if (!s.ok()) return s;
+  return DecodePngMemory(bytes, path, out);
 }
 
 Status DecodePngMemory(std::string_view bytes, const std::string& name,

@@ -6,6 +6,7 @@
 #ifndef ZARVEK_PLATFORM_PNG_DECODE_H_
 #define ZARVEK_PLATFORM_PNG_DECODE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,8 @@
 namespace zarvek {
 
 inline constexpr std::uint64_t kMaxImagePixels = 40'000'000;
+/// A picture file longer than this is refused unread.
+inline constexpr std::size_t kMaxPngFileBytes = std::size_t{256} << 20;
 
 /// Straight (not premultiplied) RGBA, 4 bytes a pixel, rows top to bottom.
 struct RgbaImage {
@@ -24,8 +27,10 @@ struct RgbaImage {
   std::vector<std::uint8_t> pixels;
 };
 
-/// Decodes the PNG file at `path` into `out`. On failure `out` is left empty
-/// and the status says why (libpng's message, or the path and the cause).
+/// Decodes the PNG file at `path` into `out`. Only an ordinary file is
+/// read: a FIFO, a device or a folder fails at once, never blocks. On
+/// failure `out` is left empty and the status says why (libpng's message,
+/// or the path and the cause).
 Status DecodePngFile(const std::string& path, RgbaImage* out);
 
 /// The same for a PNG file already read into `bytes`; `name` (the file's

@@ -434,6 +434,15 @@ PointRinexFiles CheckRinexFolder(const std::string& rinex_dir) {
     }
     result.files.push_back(std::move(check));
   }
+  // Two originals whose copies share a name ("a.26o" and "a.26o.Z") cannot
+  // both be corrected by the one copy: neither counts as corrected.
+  std::map<std::string, int> copy_names;
+  for (const RinexFileCheck& check : result.files)
+    ++copy_names[CorrectedCopyName(check.name, check.wrapper)];
+  for (RinexFileCheck& check : result.files) {
+    if (copy_names[CorrectedCopyName(check.name, check.wrapper)] > 1)
+      check.copy_delta_h.reset();
+  }
   return result;
 }
 

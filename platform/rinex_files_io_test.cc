@@ -148,6 +148,9 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
       WriteCorrectedCopy(p.folder, "v211.26o.Z", 1.4285, nullptr);
   EXPECT_NE(clash.message().find("misma copia v211.26o"), std::string::npos)
       << clash.message();
+  // Nor does the one copy count as the correction of both.
+  EXPECT_EQ(JudgeRinexPoint(CheckRinexFolder(rinex.string()), row).state,
+            RinexState::kMismatch);
   fs::remove(rinex / "v211.26o");
 
   v = JudgeRinexPoint(CheckProjectRinex(temp.path().string())["1001"], row);

@@ -71,7 +71,7 @@ std::string FaultText(ConversionFault fault, std::string_view h,
       return "LA ALTURA INCLINADA ES MENOR QUE LA DISTANCIA DE LA PLACA (" +
              ShortNumber(datos.placa) + " m).";
     case ConversionFault::kOutOfRange:
-      return "LA ALTURA ES DEMASIADO GRANDE PARA CALCULARLA.";
+      return "LA ALTURA ESTÁ FUERA DE ±1000 m; NO ES UNA ALTURA DE ANTENA.";
   }
   return "NO SE PUEDE CONVERTIR LA ALTURA.";
 }

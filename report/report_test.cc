@@ -80,10 +80,10 @@ TEST_F(ReportRun, CompleteRowsBecomeNumberedPagesInTableOrder) {
 TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
   RowInput plate = Complete("107", "0.1");
   plate.ref = "R2";
-  const ReportOutcome outcome =
-      Run("/p", {Complete("100"), Complete("102", " 1,52 "),
-                 Complete("103", ""), Complete("104", "l.75"),
-                 Complete("105", "0.06"), Complete("106", "  "), plate});
+  const ReportOutcome outcome = Run(
+      "/p", {Complete("100"), Complete("102", " 1,52 "), Complete("103", ""),
+             Complete("104", "l.75"), Complete("105", "0.06"),
+             Complete("106", "  "), plate, Complete("108", "-1e308")});
   EXPECT_EQ(outcome.kind, MessageKind::kError);
   EXPECT_EQ(outcome.title, "Error");
   EXPECT_EQ(outcome.text,
@@ -97,8 +97,10 @@ TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
             "ANTENA (0.067 m).\n"
             "PUNTO 106: FALTA LA ALTURA MEDIDA.\n"
             "PUNTO 107: LA ALTURA INCLINADA ES MENOR QUE LA DISTANCIA DE LA "
-            "PLACA (0.12 m).");
-  EXPECT_EQ(outcome.failing_rows, (std::vector<size_t>{1, 3, 4, 5, 6}));
+            "PLACA (0.12 m).\n"
+            "PUNTO 108: LA ALTURA ESTÁ FUERA DE ±1000 m; NO ES UNA ALTURA DE "
+            "ANTENA.");
+  EXPECT_EQ(outcome.failing_rows, (std::vector<size_t>{1, 3, 4, 5, 6, 7}));
   EXPECT_TRUE(outcome.open_path.empty());
   EXPECT_EQ(documents_.documents_created(), 0u);
 
@@ -127,7 +129,7 @@ TEST_F(ReportRun, ImplausibleHeightsAreAskedAboutBeforeWriting) {
   ASSERT_EQ(documents_.saves().size(), 3u);
 
   const std::vector<RowInput> rows = {row("2410", "VERTICAL", "R3", "1.5"),
-                                      row("2411", "INCLINADA", "R1", "1452"),
+                                      row("2411", "INCLINADA", "R1", "145.2"),
                                       row("2412", "VERTICAL", "R3", "-0.5"),
                                       row("2413", "INCLINADA", "R1", "0.067"),
                                       row("2414", "VERTICAL", "R3", "5.0001")};
@@ -136,7 +138,7 @@ TEST_F(ReportRun, ImplausibleHeightsAreAskedAboutBeforeWriting) {
   EXPECT_EQ(question.title, "ALTURAS FUERA DE RANGO");
   EXPECT_EQ(question.text,
             "ALTURA ARP FUERA DEL RANGO DE 0 A 5 m:\n"
-            "PUNTO 2411: 1451.9300 m\n"
+            "PUNTO 2411: 145.1300 m\n"
             "PUNTO 2412: -0.5000 m\n"
             "PUNTO 2413: -0.0700 m\n"
             "PUNTO 2414: 5.0001 m\n\n"

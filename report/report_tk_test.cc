@@ -2,9 +2,12 @@
 // run, from the rows as the user left them.
 #include <unistd.h>
 
+#include <charconv>
 #include <filesystem>
+#include <fstream>
 
 #include "testing/gui_fixture.h"
+#include "testing/report_baseline.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -134,9 +137,9 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   EXPECT_EQ(HeightStyle(0), "");
   EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
 
-  // A height typed in millimetres is asked about; "No" writes nothing.
+  // A height typed in centimetres is asked about; "No" writes nothing.
   Call({row0.h, "delete", 0, "end"});
-  Call({row0.h, "insert", 0, "1452"});
+  Call({row0.h, "insert", 0, "145.2"});
   Call({app_->entradas_alturas[1].h, "delete", 0, "end"});
   Call({app_->entradas_alturas[1].h, "insert", 0, "1.5"});
   Call({"lappend", "::zarvek_test_answers", "no"});
@@ -146,7 +149,7 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   message = LastMessage();
   EXPECT_EQ(Option(message, "-type"), "yesno");
   EXPECT_EQ(Option(message, "-title"), "ALTURAS FUERA DE RANGO");
-  EXPECT_NE(Option(message, "-message").find("PUNTO 100: 1451.9300 m"),
+  EXPECT_NE(Option(message, "-message").find("PUNTO 100: 145.1300 m"),
             std::string::npos);
   EXPECT_EQ(HeightStyle(1), "");  // mended: the mark is gone
 
@@ -158,6 +161,68 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   EXPECT_EQ(Option(LastMessage(), "-title"), "PDF GENERADO");
   EXPECT_NE(testing::ReadFileBytes(pdf_), good);
   EXPECT_EQ(opened_.size(), 2u);
+}
+
+// A field of /proc/self/status such as "VmRSS", in kB; -1 when missing.
+long StatusKb(const std::string& field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(field + ":", 0) != 0) continue;
+    const size_t digits = line.find_first_of("0123456789");
+    long kb = -1;
+    if (digits != std::string::npos) {
+      std::from_chars(line.data() + digits, line.data() + line.size(), kb);
+    }
+    return kb;
+  }
+  return -1;
+}
+
+// Sets the process's peak resident memory back to what is resident now.
+bool ResetPeakMemory() {
+  std::ofstream out("/proc/self/clear_refs");
+  out << "5" << std::flush;
+  return out.good();
+}
+
+// What a press on a full 1,000-row table costs in memory on top of the
+// window itself (the peak during the run above what was resident before
+// it): a report of 1,000 pages must not hold its pages several times over.
+TEST_F(ReportButtonTest, ThousandPagesAddLittleToThePeakMemory) {
+  constexpr int kRows = 1000;
+  app_->ruta_base = root_.string();
+  for (int i = 0; i < kRows; ++i) {
+    app_->lista_codigos_final.push_back(std::to_string(1000 + i));
+  }
+  app_->construir_tabla_filas();
+  ASSERT_EQ(app_->entradas_alturas.size(), size_t{kRows});
+  for (int i = 0; i < kRows; ++i) {
+    const testing::BenchKind& k = testing::kBenchKinds[i % 6];
+    const MeasurementRow& row = app_->entradas_alturas[i];
+    Call({row.rec, "set", k.rec});
+    app_->_on_row_rec_change(i);
+    Call({row.tipo, "set", k.tipo});
+    app_->_on_row_type_change(i);
+    Call({row.acc, "set", k.acc});
+    app_->_on_row_acc_change(i);
+    Call({row.ref, "set", k.ref});
+    Call({row.h, "insert", 0, k.h});
+  }
+  app_->esperar_guardado();
+  Call({"update"});
+
+  if (!ResetPeakMemory()) GTEST_SKIP() << "/proc/self/clear_refs refused";
+  const long peak_at_reset = StatusKb("VmHWM");
+  const long before = StatusKb("VmRSS");
+  ASSERT_GT(before, 0);
+  ASSERT_LE(peak_at_reset, before) << "the peak was not reset";
+  Press();
+  const long peak = StatusKb("VmHWM");
+  ASSERT_EQ(Option(LastMessage(), "-title"), "PDF GENERADO");
+  ASSERT_GT(fs::file_size(pdf_), 1000u * 800);
+  EXPECT_LT(peak - before, 20 * 1024) << "resident before the press " << before
+                                      << " kB, peak " << peak << " kB";
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ readonly XDO_CHOOSER_TITLE='^Elegir directorio$'
 # Tab 1.
 readonly W_NUM_PUNTOS="66x20+216+211"
 readonly W_PREVIEW="158x26+755+276"
-readonly W_BOTTOM_BUTTON="906x48+22+630"   # CREAR CARPETAS / tab 2's PDF button
+readonly W_BOTTOM_BUTTON="906x48+22+630"   # CREAR CARPETAS
+readonly W_PDF_BUTTON="724x48+22+630"      # tab 2's report button
 readonly XDO_TAB2_X=371 XDO_TAB2_Y=134     # the label of the second tab
 
 # Rectangle of the code entry of preview row $1 (1-based).
@@ -41,11 +42,11 @@ w_code_entry() { echo "126x20+53+$((344 + 24 * ($1 - 1)))"; }
 w_cell() {
   local y=$((305 + 22 * $1))
   case $2 in
-    rec) echo "188x20+129+$y" ;;
-    tipo) echo "104x20+342+$y" ;;
-    acc) echo "158x20+469+$y" ;;
-    ref) echo "80x20+652+$y" ;;
-    h) echo "78x20+751+$y" ;;
+    rec) echo "146x20+122+$y" ;;
+    tipo) echo "104x20+286+$y" ;;
+    acc) echo "122x20+407+$y" ;;
+    ref) echo "80x20+547+$y" ;;
+    h) echo "78x20+646+$y" ;;
     *) xdo_fail "unknown column $2" ;;
   esac
 }
@@ -237,7 +238,7 @@ zv_create_folders() {
 zv_tab2() {
   xdo_step "tab 2: show it"
   xdotool mousemove --sync "$XDO_TAB2_X" "$XDO_TAB2_Y" click 1
-  xdo_wait_widget "PDF button" "$W_BOTTOM_BUTTON"
+  xdo_wait_widget "PDF button" "$W_PDF_BUTTON"
   xdo_wait_widget "row 1 type box" "$(w_cell 0 tipo)"
 }
 
@@ -270,7 +271,7 @@ zv_fill_row() {
 # Clicks the report button and dismisses "PDF GENERADO".
 zv_generate_report() {
   xdo_step "tab 2: CALCULAR Y GENERAR REPORTE PDF"
-  xdo_click_widget "PDF button" "$W_BOTTOM_BUTTON"
+  xdo_click_widget "PDF button" "$W_PDF_BUTTON"
   local box
   box=$(xdo_wait_window '^PDF GENERADO$')
   xdo_shot pdf-generado

@@ -64,8 +64,47 @@ zv_fill_row 5 5 1 1 - 2       # R100      VERTICAL  BASTÓN          R3
 # selection: select the last height (triple click) and type it again.
 xdotool click --repeat 3 --delay 80 1
 xdo_type 2.000
+
+# Observation files as a field session leaves them, with the antenna heights
+# surveyors get wrong: the ARP height of the row (right), the slant reading
+# itself, none at all, the phase-centre height; one point without files.
+xdo_step "observation files in the points' RINEX folders"
+datos="$root/2. DATOS GNSS"
+csv="$datos/ALTURAS DE ANTENA.csv"
+# Field $2 (7: ARP, 8: phase centre, 6: as measured) of point $1's line.
+height_of() {
+  LC_ALL=C awk -F';' -v p="$1" -v f="$2" '$1 == p { sub(/\r$/, ""); print $f }' \
+    "$csv" 2>/dev/null
+}
+# The rows are saved as they are typed, on a thread of their own.
+deadline=$((SECONDS + XDO_TIMEOUT))
+until [ -n "$(height_of 2406 7)" ]; do
+  [ $SECONDS -lt $deadline ] || xdo_fail "the rows never reached '$csv'"
+  sleep 0.05
+done
+# Writes the observation file $2 (gzip when it ends in .gz) into point $1's
+# RINEX folder, with DELTA H $3, from the RINEX 3.04 fixture.
+rinex_file() {
+  local dir out
+  dir=$(find "$datos" -maxdepth 1 -name "*. $1")/RINEX
+  out="$dir/${2%.gz}"
+  LC_ALL=C awk -v h="$3" '/ANTENNA: DELTA H\/E\/N/ { $0 = sprintf("%14.4f", h) substr($0, 15) } { print }' \
+    heights/testdata/rinex/v304.obs >"$out"
+  [ "$2" = "${2%.gz}" ] || gzip -n "$out"
+}
+rinex_file 2401 2401341a.26o "$(height_of 2401 7)"
+rinex_file 2401 2401341b.26o "$(height_of 2401 7)"
+rinex_file 2402 2402341a.26o "$(height_of 2402 6)"
+rinex_file 2403 2403341a.26o.gz "$(height_of 2403 7)"
+rinex_file 2404 2404341a.26o 0
+rinex_file 2406 2406341a.26o "$(height_of 2406 8)"
+# Coming back to the tab reads the folders again.
+xdotool mousemove --sync 120 134 click 1
+zv_tab2
 xdo_step "picture of tab 2"
-xdotool mousemove --sync 600 500
+# The pointer on point 2402's RINEX cell: the status line gives the reason.
+xdotool mousemove --sync 779 337
+sleep 0.5
 window_shot "$docs/screenshot-tab2.png"
 
 zv_generate_report

@@ -1,0 +1,220 @@
+// The RINEX column through the real window: a project whose point folders
+// hold observation files written by other programs, its rows restored from
+// the measurement file, the cells the surveyor reads, and the correction
+// made with the "CORREGIR RINEX" button.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "heights/measurement_file.h"
+#include "heights/point_detection.h"
+#include "testing/gui_fixture.h"
+#include "testing/temp_dir.h"
+
+namespace zarvek {
+namespace {
+
+namespace stdfs = std::filesystem;
+using Texts = std::vector<std::string>;
+using testing::ReadFileBytes;
+
+const stdfs::path kFixtures =
+    stdfs::path(ZARVEK_SOURCE_DIR) / "heights" / "testdata" / "rinex";
+const char kButton[] = ".tab_control.tab_alturas.bottom_frame.btn_rinex";
+const char kStatus[] = ".tab_control.tab_alturas.bottom_frame.estado_rinex";
+
+class RinexColumnTest : public testing::GuiTest {
+ protected:
+  // Points 1001-1007, each with the observation file named here (none for
+  // 1006); every row but 1007's is R300, slant to R1 of 1.5 m: ARP 1.4285,
+  // phase centre 1.5105.
+  void SetUp() override {
+    GuiTest::SetUp();
+    const char* files[] = {"v304.obs",         "v211.26o",    "hatanaka.crx",
+                           "v304_zero.obs.gz", "garbage.26o", nullptr,
+                           "v304.obs"};
+    std::string csv =
+        "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;"
+        "ALTURA MEDIDA (m)\r\n";
+    const stdfs::path datos = temp_.path() / std::string(kDatosGnssFolder);
+    for (int i = 0; i < 7; ++i) {
+      const std::string code = std::to_string(1001 + i);
+      const stdfs::path rinex =
+          datos / (std::to_string(i + 4) + ". " + code) / "RINEX";
+      stdfs::create_directories(rinex);
+      if (files[i]) stdfs::copy_file(kFixtures / files[i], rinex / files[i]);
+      if (i < 6) csv += code + ";QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5\r\n";
+    }
+    std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
+        << csv;
+    // A yes/no box takes the next scripted answer.
+    Call({"set", "::zarvek_test_answers", ""});
+    Call({"proc", "tk_messageBox", "args",
+          "lappend ::zarvek_test_messages $args\n"
+          "if {[dict exists $args -type]} {\n"
+          "  set r [lindex $::zarvek_test_answers 0]\n"
+          "  set ::zarvek_test_answers [lrange $::zarvek_test_answers 1 end]\n"
+          "  return $r\n"
+          "}\n"
+          "return ok"});
+    MakeApp();
+    Call({app_->tab_control, "select", app_->tab_alturas});
+    AnswerDirectory(temp_.path().string());
+    app_->seleccionar_directorio_trabajo();
+    ASSERT_EQ(app_->entradas_alturas.size(), 7u);
+  }
+
+  stdfs::path Rinex(int i) {
+    return temp_.path() / std::string(kDatosGnssFolder) /
+           (std::to_string(i + 4) + ". " + std::to_string(1001 + i)) / "RINEX";
+  }
+  // The same folder as the program names it in its messages.
+  std::string RinexText(int i) {
+    return temp_.path().string() + "/" + std::string(kDatosGnssFolder) + "/" +
+           std::to_string(i + 4) + ". " + std::to_string(1001 + i) + "/RINEX";
+  }
+  Texts Cells() {
+    Texts cells;
+    for (size_t i = 0; i < app_->entradas_alturas.size(); ++i) {
+      cells.push_back(Call({app_->canvas_rinex, "itemcget",
+                            "rinex" + std::to_string(i), "-text"}));
+    }
+    return cells;
+  }
+  // The pointer comes to rest on row `i`'s RINEX cell.
+  void Hover(size_t i) {
+    const Texts xy =
+        List(Call({app_->canvas_rinex, "coords", "rinex" + std::to_string(i)}));
+    ASSERT_EQ(xy.size(), 2u);
+    Call({"event", "generate", app_->canvas_rinex, "<Motion>", "-x",
+          std::stoi(xy[0]), "-y", std::stoi(xy[1])});
+  }
+  std::string Status() { return Call({kStatus, "cget", "-text"}); }
+  // The surveyor retypes the height of row `i`.
+  void TypeHeight(size_t i, const std::string& text) {
+    const std::string& h = app_->entradas_alturas[i].h;
+    // Key events go to the focus window, which X sets on its next event.
+    Call({"focus", "-force", h});
+    Call({"update"});
+    Call({h, "delete", 0, "end"});
+    Call({h, "insert", 0, text});
+    Call({"event", "generate", h, "<KeyRelease>", "-keysym", "5"});
+  }
+  void ReturnToTheTab() {
+    Call({app_->tab_control, "select", app_->tab_carpetas});
+    Call({"update"});
+    Call({app_->tab_control, "select", app_->tab_alturas});
+    Call({"update"});
+  }
+
+  testing::TempDir temp_;
+};
+
+TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
+  EXPECT_EQ(Cells(),
+            (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
+  // Each text stands level with its row, down to the last one.
+  Call({"update"});
+  const std::string& h = app_->entradas_alturas[6].h;
+  const Texts xy = List(Call({app_->canvas_rinex, "coords", "rinex6"}));
+  ASSERT_EQ(xy.size(), 2u);
+  EXPECT_NEAR(
+      std::stod(Call({"winfo", "y", app_->canvas_rinex})) + std::stod(xy[1]),
+      std::stod(Call({"winfo", "y", h})) +
+          std::stod(Call({"winfo", "height", h})) / 2,
+      1);
+  // The reason of a cell under the pointer, in the status line.
+  struct Reason {
+    size_t row;
+    const char* part;
+  };
+  for (const Reason& r :
+       {Reason{1, "sin reducir al ARP"}, Reason{2, "centro de fase"},
+        Reason{3, "no da altura"}, Reason{4, "garbage.26o"}}) {
+    Hover(r.row);
+    EXPECT_NE(Status().find("PUNTO " + std::to_string(1001 + r.row)),
+              std::string::npos);
+    EXPECT_NE(Status().find(r.part), std::string::npos) << Status();
+  }
+  // And that of the row the keyboard enters.
+  Call({"focus", "-force", app_->entradas_alturas[2].h});
+  Call({"update"});
+  EXPECT_NE(Status().find("PUNTO 1003"), std::string::npos) << Status();
+
+  // A change of the row is judged at once, against the headers already
+  // read: the file removed meanwhile is still what the cell judges.
+  TypeHeight(0, "1.6");
+  EXPECT_EQ(Cells()[0], "✗ 1.4285");
+  TypeHeight(0, "");
+  EXPECT_EQ(Cells()[0], "");
+  stdfs::remove(Rinex(0) / "v304.obs");
+  TypeHeight(0, "1.5");
+  EXPECT_EQ(Cells()[0], "✓");
+  // Back on the tab the folders are read again.
+  ReturnToTheTab();
+  EXPECT_EQ(Cells()[0], "—");
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
+  // Point 1006 gets two files whose copies would have one name.
+  for (const char* name : {"v211.26o", "v211.26o.Z"})
+    stdfs::copy_file(kFixtures / name, Rinex(5) / name);
+  ReturnToTheTab();
+  ASSERT_EQ(Call({kButton, "cget", "-state"}), "normal");
+  // Declined: nothing is written.
+  Call({"lappend", "::zarvek_test_answers", "no"});
+  Call({kButton, "invoke"});
+  ASSERT_EQ(Messages().size(), 1u);
+  const std::string question = Option(Messages()[0], "-message");
+  for (const char* listed : {"1002", "1003", "1004", "v211.26o", "1.4285"})
+    EXPECT_NE(question.find(listed), std::string::npos) << listed;
+  for (const char* left : {"1001", "1005", "1006", "1007"})
+    EXPECT_EQ(question.find(left), std::string::npos) << left;
+  EXPECT_FALSE(stdfs::exists(Rinex(1) / "CORREGIDO"));
+
+  // Point 1003's copy cannot be written: a file stands where its folder
+  // goes.
+  std::ofstream(Rinex(2) / "CORREGIDO") << "x";
+  ClearMessages();
+  Call({"lappend", "::zarvek_test_answers", "yes"});
+  Call({kButton, "invoke"});
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Option(Messages()[1], "-icon"), "error");
+  const std::string error = Option(Messages()[1], "-message");
+  for (const std::string& named : {RinexText(2), RinexText(5) + "/v211.26o"})
+    EXPECT_NE(error.find(named), std::string::npos) << error;
+  EXPECT_FALSE(stdfs::exists(Rinex(5) / "CORREGIDO"));
+  EXPECT_EQ(Cells(), (Texts{"✓", "✓", "✗ 1.5105", "✓", "?", "✗ 1.5000", ""}));
+  Hover(1);
+  EXPECT_NE(Status().find("CORREGIDO"), std::string::npos) << Status();
+
+  // The copy differs from the original in DELTA H alone; the original is
+  // untouched; a gzip original gives a gzip copy.
+  std::string expected = ReadFileBytes(kFixtures / "v211.26o");
+  const size_t line = expected.rfind('\n', expected.find("ANTENNA: DELTA"));
+  expected.replace(line + 1, 14, "        1.4285");
+  EXPECT_EQ(ReadFileBytes(Rinex(1) / "CORREGIDO" / "v211.26o"), expected);
+  EXPECT_EQ(ReadFileBytes(Rinex(1) / "v211.26o"),
+            ReadFileBytes(kFixtures / "v211.26o"));
+  EXPECT_EQ(
+      ReadFileBytes(Rinex(3) / "CORREGIDO" / "v304_zero.obs.gz").substr(0, 2),
+      "\x1f\x8b");
+
+  // With the way cleared the last point is corrected too, and the button
+  // has nothing left to do.
+  stdfs::remove(Rinex(2) / "CORREGIDO");
+  stdfs::remove(Rinex(5) / "v211.26o.Z");
+  ReturnToTheTab();
+  ClearMessages();
+  Call({"lappend", "::zarvek_test_answers", "yes"});
+  Call({kButton, "invoke"});
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Option(Messages()[1], "-icon"), "info");
+  EXPECT_EQ(Cells(), (Texts{"✓", "✓", "✓", "✓", "?", "✓", ""}));
+  EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
+}
+
+}  // namespace
+}  // namespace zarvek
