@@ -124,12 +124,18 @@ e2e_installed() {
   sleep 0.5
   xdotool key Return
   sleep 1
+  # Observation files from a receiver's day, before the table is read:
+  # point 100's with DELTA H 0 (gzip), point 101's with 1.5 (Unix
+  # compress), none for point 102.
+  local gnss="$project/2. DATOS GNSS" fixtures="$ROOT/heights/testdata/rinex"
+  cp "$fixtures/v304_zero.obs.gz" "$gnss/4. 100/RINEX/1000341a.26o.gz"
+  cp "$fixtures/v211.26o.Z" "$gnss/5. 101/RINEX/1010341a.26o.Z"
   click 390 140
   sleep 1
   # Entry $3 (0-based) of the read-only box of column $2 in row $1.
   choose() {
     local x y=$((310 + 22 * $1))
-    case $2 in rec) x=223 ;; tipo) x=394 ;; acc) x=548 ;; ref) x=692 ;; esac
+    case $2 in rec) x=195 ;; tipo) x=338 ;; acc) x=468 ;; ref) x=587 ;; esac
     click "$x" "$y"
     wait_window "^popdown" >/dev/null
     sleep 0.3
@@ -143,28 +149,82 @@ e2e_installed() {
     choose "$1" tipo "$3"
     choose "$1" acc "$4"
     [ "$5" = - ] || choose "$1" ref "$5"
-    click 790 $((310 + 22 * $1))
+    click 685 $((310 + 22 * $1))
     xdotool type --delay 60 "$6"
   }
   fill 0 0 0 0 0 1.5 # R300 INCLINADA TRÍPODE R1 1.5
   fill 1 2 0 1 1 1.6 # R700 INCLINADA BÍPODE Y BASTÓN R2 1.6
   fill 2 5 1 1 - 2   # R100 VERTICAL BASTÓN R3 2
   import -window "$w" "$ART/windows-e2e-rows.png"
-  click 475 656
+  click 384 656
   wait_window "^PDF GENERADO" >/dev/null
   sleep 0.5
   xdotool key Return
+  sleep 1
+  # The corrected copies, confirmed in the yes/no box: its focus starts on
+  # "No", the default; shift+Tab takes it to "Yes" and space presses it.
+  # The box that follows says how many copies were written.
+  click 842 656
+  local box
+  box=$(wait_window "^CORREGIR RINEX")
+  sleep 0.5
+  xdotool key shift+Tab space
+  for _ in $(seq 40); do
+    xdotool search --onlyvisible --name "^CORREGIR RINEX" 2>/dev/null | grep -qvx "$box" && break
+    sleep 0.25
+  done
+  sleep 0.5
+  xdotool key Return
+  for _ in $(seq 40); do
+    xdotool search --onlyvisible --name "^CORREGIR RINEX" >/dev/null 2>&1 || break
+    sleep 0.25
+  done
+  sleep 1
+  import -window "$w" "$ART/windows-e2e-rinex.png"
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   wineserver -w
 
   local count
   count=$(find "$project" -mindepth 1 -type d | wc -l)
-  [ "$count" -eq 47 ] || fail "$count folders under $project, expected 47"
+  # The tree's 47 and the two points' RINEX/CORREGIDO.
+  [ "$count" -eq 49 ] || fail "$count folders under $project, expected 49"
   [ -d "$project/3. FOTOGRAFIAS/102/08. FOTOGRAFÍAS PANORÁMICAS" ] ||
     fail "no photo folder of point 102"
   cp "$project/2. DATOS GNSS/CONVERSION DE ALTURA.pdf" "$ART/report-installed.pdf"
   check_report "$ART/report-installed.pdf"
+  check_rinex_copy "$gnss/4. 100/RINEX" 1000341a.26o.gz "$fixtures/v304_zero.obs.gz" \
+    1000341a.26o.gz "gzip -dc" "$(report_arp "$ART/report-installed.pdf" 100)"
+  check_rinex_copy "$gnss/5. 101/RINEX" 1010341a.26o.Z "$fixtures/v211.26o.Z" \
+    1010341a.26o cat "$(report_arp "$ART/report-installed.pdf" 101)"
+}
+
+# The ARP height of point $2 in the report $1, to 4 decimals, from its line
+# "ARP + Offset Promedio   1.4285 + 0.0820".
+report_arp() {
+  pdftotext -layout "$1" - |
+    awk -v p="PUNTO: $2" 'index($0, p) { f = 1 } f && /ARP \+ Offset/ { print $(NF - 2); exit }'
+}
+
+# The original kept and its corrected copy equal to it but for DELTA H
+# (columns 1-14 of its ANTENNA: DELTA H/E/N line), which holds the row's ARP
+# height as F14.4.
+# check_rinex_copy <RINEX folder> <original> <fixture> <copy> <copy reader> <ARP>
+check_rinex_copy() {
+  local dir=$1 original=$2 fixture=$3 copy=$4 read=$5 arp=$6
+  cmp -s "$dir/$original" "$fixture" || fail "$dir/$original was changed"
+  [ -f "$dir/CORREGIDO/$copy" ] || fail "no corrected copy $dir/CORREGIDO/$copy"
+  local label='ANTENNA: DELTA H/E/N' a b field
+  a=$(gzip -dc <"$fixture") # gzip reads Unix compress too
+  b=$($read <"$dir/CORREGIDO/$copy")
+  [ "$(grep -v "$label" <<<"$a")" = "$(grep -v "$label" <<<"$b")" ] ||
+    fail "$copy differs from its original beyond the DELTA H line"
+  [ "$(grep "$label" <<<"$a" | cut -c15-)" = "$(grep "$label" <<<"$b" | cut -c15-)" ] ||
+    fail "$copy differs from its original beyond DELTA H"
+  [[ $arp =~ ^[0-9]+\.[0-9]{4}$ ]] || fail "no ARP height to 4 decimals in the report: '$arp'"
+  field=$(grep "$label" <<<"$b" | cut -c1-14)
+  [ "$field" = "$(printf '%14s' "$arp")" ] ||
+    fail "$copy: DELTA H field '$field', expected the report's ARP height $arp as F14.4"
 }
 
 step "installer"
