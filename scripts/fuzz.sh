@@ -27,10 +27,15 @@ launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S fuzz -B build-fuzz -DCMAKE_BUILD_TYPE=None \
-  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-  "${launcher[@]}" >/dev/null
-cmake --build build-fuzz -j"$(nproc)" -- --no-print-directory >/dev/null
+mkdir -p build-fuzz
+if ! { cmake -S fuzz -B build-fuzz -DCMAKE_BUILD_TYPE=None \
+         -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+         "${launcher[@]}" &&
+       cmake --build build-fuzz -j"$(nproc)"; } >build-fuzz/build.log 2>&1; then
+  grep -E -A5 'error|Error' build-fuzz/build.log | head -40
+  echo "fuzz targets: build failed, see build-fuzz/build.log" >&2
+  exit 1
+fi
 
 if [ $# -gt 0 ]; then
   targets=("$@")
