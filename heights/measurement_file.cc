@@ -290,9 +290,25 @@ std::optional<MeasurementFile> MeasurementFile::Parse(
     *error = "NO TIENE LA COLUMNA «PUNTO» EN SU PRIMERA LÍNEA";
     return std::nullopt;
   }
-  const std::size_t width = file.header_.size();
   file.header_text_ = std::string(raw[0].text);
   bool header_changed = false;
+  // A header that lacks some of the program's columns gets them added after
+  // every field that any line holds, the fields beyond the header's names
+  // becoming unnamed columns. Added names that landed on a line's extra
+  // fields would make the next reading take those as the point's values (a
+  // note as its height); and a line refused now for its extra fields would
+  // fit the written header and be read differently next time.
+  if (std::find(file.column_.begin(), file.column_.end(), kNone) !=
+      file.column_.end()) {
+    std::size_t widest = file.header_.size();
+    for (std::size_t i = 1; i < raw.size(); ++i) {
+      std::size_t n = raw[i].fields.size();
+      while (n > widest && TrimBlanks(raw[i].fields[n - 1]).empty()) --n;
+      widest = std::max(widest, n);
+    }
+    file.header_.resize(widest);
+  }
+  const std::size_t width = file.header_.size();
   for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
     if (file.column_[c] != kNone) continue;
     file.column_[c] = file.header_.size();

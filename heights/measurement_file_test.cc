@@ -119,6 +119,23 @@ TEST(MeasurementFileTest, ReadsASpreadsheetEditAndKeepsWhatItDoesNotUse) {
   EXPECT_EQ(file.Serialize(), expected);
 }
 
+// A header without some of the program's columns gets them after every
+// field of every line, so that a line's extra fields stay unnamed columns:
+// the written file reads back as it was read, and a note never becomes the
+// point's height.
+TEST(MeasurementFileTest, AddedColumnsNeverTakeALinesExtraFields) {
+  MeasurementFile file = ParseOk(
+      "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA\n"
+      "7;QUENTARO R300;INCLINADA;TRÍPODE;R1;2024;revisar\n");
+  const std::vector<std::optional<RowValues>> rows = {
+      RowValues{kR300, "INCLINADA", "TRÍPODE", "R1", ""}};
+  EXPECT_EQ(file.Bind({"7"}, Specs()), rows);
+  const std::string written = file.Serialize();
+  EXPECT_NE(written.find("REFERENCIA;;;ALTURA MEDIDA (m);"), std::string::npos)
+      << written;
+  EXPECT_EQ(ParseOk(written).Bind({"7"}, Specs()), rows);
+}
+
 TEST(MeasurementFileTest, FilesAcceptedAndRefused) {
   const std::string accepted[] = {
       "", "\xEF\xBB\xBF", kHeader + "\r",

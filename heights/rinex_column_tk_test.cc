@@ -48,16 +48,6 @@ class RinexColumnTest : public testing::GuiTest {
     }
     std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
         << csv;
-    // A yes/no box takes the next scripted answer.
-    Call({"set", "::zarvek_test_answers", ""});
-    Call({"proc", "tk_messageBox", "args",
-          "lappend ::zarvek_test_messages $args\n"
-          "if {[dict exists $args -type]} {\n"
-          "  set r [lindex $::zarvek_test_answers 0]\n"
-          "  set ::zarvek_test_answers [lrange $::zarvek_test_answers 1 end]\n"
-          "  return $r\n"
-          "}\n"
-          "return ok"});
     MakeApp();
     Call({app_->tab_control, "select", app_->tab_alturas});
     AnswerDirectory(temp_.path().string());
@@ -164,7 +154,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   ReturnToTheTab();
   ASSERT_EQ(Call({kButton, "cget", "-state"}), "normal");
   // Declined: nothing is written.
-  Call({"lappend", "::zarvek_test_answers", "no"});
+  AnswerQuestion("no");
   Call({kButton, "invoke"});
   ASSERT_EQ(Messages().size(), 1u);
   const std::string question = Option(Messages()[0], "-message");
@@ -178,7 +168,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   // goes.
   std::ofstream(Rinex(2) / "CORREGIDO") << "x";
   ClearMessages();
-  Call({"lappend", "::zarvek_test_answers", "yes"});
+  AnswerQuestion("yes");
   Call({kButton, "invoke"});
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "error");
@@ -208,7 +198,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   stdfs::remove(Rinex(5) / "v211.26o.Z");
   ReturnToTheTab();
   ClearMessages();
-  Call({"lappend", "::zarvek_test_answers", "yes"});
+  AnswerQuestion("yes");
   Call({kButton, "invoke"});
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "info");

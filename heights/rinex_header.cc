@@ -250,16 +250,18 @@ bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
   const std::optional<DeltaNumbers> numbers = ParseDelta(line);
   if (!numbers) return refuse("la línea ANTENNA: DELTA H/E/N no se entiende");
 
-  // DELTA H within columns 1-14, with nothing else there: only those
-  // columns change.
+  // DELTA H within columns 1-14, with nothing else there and a blank
+  // after them: only those columns change. F14.4 fills all 14, so an E
+  // starting in column 15 would run into it and the line would no longer
+  // read as three numbers; such a line is laid out again below.
   const std::vector<Word>& words = numbers->words;
   if (words.empty() ||
-      (words[0].column + words[0].text.size() <= 14 && words[1].column >= 14)) {
+      (words[0].column + words[0].text.size() <= 14 && words[1].column > 14)) {
     file_bytes.replace(header.delta_line_offset, 14, *field);
     return true;
   }
-  // Shifted across column 14: the numbers are laid out again in their
-  // columns, E and N as written.
+  // Shifted across column 14, or E against it: the numbers are laid out
+  // again in their columns, E and N as written.
   if (words[1].text.size() > 14 || words[2].text.size() > 14) {
     return refuse("DELTA E o N no caben en 14 columnas");
   }

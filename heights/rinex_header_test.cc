@@ -170,9 +170,16 @@ TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
                     "ANTENNA: DELTA H/E/N") +
                 kEnd) +
            "&1\n"},
-      {"shifted left, E from column 15: only columns 1-14 change",
+      {"shifted left, E from column 16: only columns 1-14 change",
+       kV3 + Rec("1.5            0.0000  0.0000", "ANTENNA: DELTA H/E/N") +
+           kEnd,
+       kV3 + Rec("        1.4285 0.0000  0.0000", "ANTENNA: DELTA H/E/N") +
+           kEnd},
+      {"shifted left, E from column 15 would touch the field: laid out again",
        kV3 + Rec("1.5           0.0000  0.0000", "ANTENNA: DELTA H/E/N") + kEnd,
-       kV3 + Rec("        1.42850.0000  0.0000", "ANTENNA: DELTA H/E/N") +
+       kV3 +
+           Rec("        1.4285        0.0000        0.0000",
+               "ANTENNA: DELTA H/E/N") +
            kEnd},
       {"all three within columns 1-14",
        kV3 + Rec("1.5 0.0 0.0", "ANTENNA: DELTA H/E/N") + kEnd,
@@ -196,6 +203,9 @@ TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
         CorrectDeltaH(c.original, 1.4285, &reason);
     ASSERT_TRUE(out) << reason;
     EXPECT_EQ(*out, c.expected);
+    const RinexHeader back = ReadRinexHeader(*out, true);
+    EXPECT_EQ(back.kind, RinexKind::kObservation) << back.reason;
+    EXPECT_EQ(back.delta_h, 1.4285);
   }
   std::string reason;
   EXPECT_FALSE(CorrectDeltaH(kV3 + kMarker + kEnd, 1.4285, &reason));

@@ -26,16 +26,6 @@ class ReportButtonTest : public GuiTest {
     services.open_file = [this](const std::string& p) { opened_.push_back(p); };
     services.today = [] { return "07/12/2026"; };
     MakeApp(services);
-    // A yes/no box takes the next scripted answer.
-    Call({"set", "::zarvek_test_answers", ""});
-    Call({"proc", "tk_messageBox", "args",
-          "lappend ::zarvek_test_messages $args\n"
-          "if {[dict exists $args -type]} {\n"
-          "  set r [lindex $::zarvek_test_answers 0]\n"
-          "  set ::zarvek_test_answers [lrange $::zarvek_test_answers 1 end]\n"
-          "  return $r\n"
-          "}\n"
-          "return ok"});
   }
   void Press() {
     Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
@@ -142,7 +132,7 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   Call({row0.h, "insert", 0, "145.2"});
   Call({app_->entradas_alturas[1].h, "delete", 0, "end"});
   Call({app_->entradas_alturas[1].h, "insert", 0, "1.5"});
-  Call({"lappend", "::zarvek_test_answers", "no"});
+  AnswerQuestion("no");
   ClearMessages();
   Press();
   ASSERT_EQ(Messages().size(), 1u);
@@ -156,7 +146,7 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   EXPECT_EQ(testing::ReadFileBytes(pdf_), good);
   EXPECT_EQ(opened_.size(), 1u);
 
-  Call({"lappend", "::zarvek_test_answers", "yes"});
+  AnswerQuestion("yes");
   Press();
   EXPECT_EQ(Option(LastMessage(), "-title"), "PDF GENERADO");
   EXPECT_NE(testing::ReadFileBytes(pdf_), good);

@@ -22,6 +22,9 @@ PACKAGES=(
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-color-emoji
   # opening the finished report
   xdg-utils
+  # the fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the
+  # sanitizer runtimes
+  clang-14 libclang-rt-14-dev
   # packaging checks
   lintian dpkg-dev file
   # a comma-decimal locale for the tests that prove numbers ignore it

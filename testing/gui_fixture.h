@@ -23,14 +23,23 @@ class GuiTest : public ::testing::Test {
     std::string error;
     interp_ = tk::Interp::Create("zarvek_gui_tests", &error);
     ASSERT_TRUE(interp_ != nullptr) << error;
-    // tk_messageBox records its options and answers "ok";
+    // tk_messageBox records its options; a box with -type (a question)
+    // pops the next scripted answer, and every other box, or a question
+    // with no answer queued, answers "ok";
     // tk_chooseDirectory records its options and pops the next scripted
     // answer ("" = cancelled).
     Call({"set", "::zarvek_test_messages", ""});
     Call({"set", "::zarvek_test_choosers", ""});
     Call({"set", "::zarvek_test_dir_answers", ""});
+    Call({"set", "::zarvek_test_answers", ""});
     Call({"proc", "tk_messageBox", "args",
-          "lappend ::zarvek_test_messages $args; return ok"});
+          "lappend ::zarvek_test_messages $args\n"
+          "if {![dict exists $args -type] || $::zarvek_test_answers eq {}} {\n"
+          "  return ok\n"
+          "}\n"
+          "set r [lindex $::zarvek_test_answers 0]\n"
+          "set ::zarvek_test_answers [lrange $::zarvek_test_answers 1 end]\n"
+          "return $r"});
     Call({"proc", "tk_chooseDirectory", "args",
           "lappend ::zarvek_test_choosers $args\n"
           "set r [lindex $::zarvek_test_dir_answers 0]\n"
@@ -79,6 +88,11 @@ class GuiTest : public ::testing::Test {
     return "<none>";
   }
   void ClearMessages() { Call({"set", "::zarvek_test_messages", ""}); }
+
+  /// Queues the answer ("yes", "no") of the next question box.
+  void AnswerQuestion(const std::string& answer) {
+    Call({"lappend", "::zarvek_test_answers", answer});
+  }
 
   /// Queues the answer of the next directory chooser ("" cancels).
   void AnswerDirectory(const std::string& path) {

@@ -1,0 +1,79 @@
+// The header of a RINEX observation file, read from whatever lies in a
+// point's RINEX folder, and the corrected copy written from it. Reading
+// must stay inside the bytes and the bounds; a correction must change the
+// DELTA H line alone, keep every other byte, read back as the ARP height
+// asked for, and agree with the in-place correction.
+//
+// The input's last byte chooses the ARP height; the rest is the file.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "fuzz/fuzz_check.h"
+#include "heights/rinex_header.h"
+
+namespace {
+
+constexpr double kArps[] = {0.0, 1.4285, 2.263, 0.00005, 99.9999, -1.5, 1e9};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const double arp = kArps[data[size - 1] % std::size(kArps)];
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size - 1);
+  using zarvek::RinexKind;
+  for (bool complete : {false, true}) {
+    const zarvek::RinexHeader h = zarvek::ReadRinexHeader(bytes, complete);
+    if (h.kind == RinexKind::kObservation) {
+      FUZZ_CHECK(h.reason.empty());
+      FUZZ_CHECK(std::isfinite(h.delta_h));
+      FUZZ_CHECK(h.delta_line_offset + h.delta_line_length <= bytes.size());
+      FUZZ_CHECK(bytes.substr(h.delta_line_offset, h.delta_line_length)
+                     .find("ANTENNA: DELTA H/E/N") != std::string_view::npos);
+    } else {
+      FUZZ_CHECK(h.kind == RinexKind::kOtherRinex || !h.reason.empty());
+    }
+  }
+
+  const zarvek::RinexHeader before = zarvek::ReadRinexHeader(bytes, true);
+  std::string reason;
+  const auto corrected = zarvek::CorrectDeltaH(bytes, arp, &reason);
+  const auto field = zarvek::FormatF14_4(arp);
+  if (field) FUZZ_CHECK(field->size() == 14);
+  if (before.kind != RinexKind::kObservation || !field) {
+    FUZZ_CHECK(!corrected && !reason.empty());
+    return 0;
+  }
+  // Shifted numbers are laid out again in F14.4, which a huge E or N does
+  // not fit: such a file is refused, with its reason.
+  if (!corrected) {
+    FUZZ_CHECK(!reason.empty());
+    return 0;
+  }
+  // Everything before the DELTA H line and after it is untouched.
+  const size_t start = before.delta_line_offset;
+  const size_t end = start + before.delta_line_length;
+  const size_t tail = bytes.size() - end;
+  FUZZ_CHECK(corrected->size() >= start + tail);
+  FUZZ_CHECK(corrected->compare(0, start, bytes.substr(0, start)) == 0);
+  FUZZ_CHECK(corrected->compare(corrected->size() - tail, tail,
+                                bytes.substr(end)) == 0);
+  // It reads back as the asked height, with E and N as they were.
+  const zarvek::RinexHeader after = zarvek::ReadRinexHeader(*corrected, true);
+  FUZZ_CHECK(after.kind == RinexKind::kObservation);
+  FUZZ_CHECK(zarvek::FormatF14_4(after.delta_h) == field);
+  FUZZ_CHECK(after.delta_e == before.delta_e);
+  FUZZ_CHECK(after.delta_n == before.delta_n);
+  // The in-place correction agrees, or refuses and leaves the bytes alone.
+  std::string in_place(bytes);
+  std::string in_place_reason;
+  if (zarvek::CorrectDeltaHInPlace(in_place, arp, &in_place_reason)) {
+    FUZZ_CHECK(in_place == *corrected);
+  } else {
+    FUZZ_CHECK(in_place == bytes && !in_place_reason.empty());
+  }
+  return 0;
+}
