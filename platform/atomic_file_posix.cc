@@ -57,15 +57,6 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  return WriteFileAtomicallyFrom(path,
-                                 [bytes](std::string_view* piece, bool* done) {
-                                   *piece = bytes;
-                                   *done = true;
-                                   return Status::OK();
-                                 });
-}
-
 Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   // The old file itself, never what a link there points to: the rename
   // replaces a link, not its target, and a target's mode (a setuid

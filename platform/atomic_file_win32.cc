@@ -64,15 +64,6 @@ bool InUse(const std::wstring& path) {
 
 }  // namespace
 
-Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  return WriteFileAtomicallyFrom(path,
-                                 [bytes](std::string_view* piece, bool* done) {
-                                   *piece = bytes;
-                                   *done = true;
-                                   return Status::OK();
-                                 });
-}
-
 Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   const std::wstring target = win32::Widen(path);
   // A read-only file is not replaced, although the folder would allow the
