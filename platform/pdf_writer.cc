@@ -271,6 +271,17 @@ struct PdfWriterDocument::Impl {
 
   // Makes sure drawing has somewhere to go: the form being recorded, or
   // the open page (begun if there is none). False once the document failed.
+  // Puts a recorded group on the open page: its form, if it drew
+  // anything, and its links.
+  void Place(const Group& group) {
+    if (group.form >= 0) {
+      page_content.append("/X");
+      AppendInt(&page_content, group.form + 1);
+      page_content.append(" Do\n");
+    }
+    page_links.insert(page_links.end(), group.links.begin(), group.links.end());
+  }
+
   bool Begin() {
     if (failed) return false;
     if (recording) {
@@ -658,13 +669,7 @@ void PdfWriterDocument::drawShared(
       return;
     }
     if (group.form >= 0 || !group.links.empty()) d.Begin();
-    if (group.form >= 0) {
-      d.page_content.append("/X");
-      AppendInt(&d.page_content, group.form + 1);
-      d.page_content.append(" Do\n");
-    }
-    d.page_links.insert(d.page_links.end(), group.links.begin(),
-                        group.links.end());
+    d.Place(group);
     for (int f = 0; f < kFieldCount; ++f) {
       if (group.sets.test(f)) CopyField(group.exit, &d.state, f);
     }
@@ -700,13 +705,7 @@ void PdfWriterDocument::drawShared(
   d.form_content.clear();
   if (d.failed) return;
   if (d.group_drew) d.Begin();
-  if (group.form >= 0) {
-    d.page_content.append("/X");
-    AppendInt(&d.page_content, group.form + 1);
-    d.page_content.append(" Do\n");
-  }
-  d.page_links.insert(d.page_links.end(), group.links.begin(),
-                      group.links.end());
+  d.Place(group);
 }
 
 void PdfWriterDocument::showPage() {
