@@ -1,21 +1,15 @@
 // The window icon and the header banner of the main window.
+#include "app/zarvek_core.h"
+
 #include "app/app_text.h"
 #include "app/lanczos.h"
-#include "app/zarvek_core.h"
 #include "platform/png_decode.h"
 
 namespace zarvek {
-namespace {
-
-bool FileExists(const std::string& path) {
-  return RealFileSystem().Exists(path);
-}
-
-}  // namespace
 
 void ZarvekCertificacionApp::_cargar_iconos() {
   const std::string icon_path = services_.resource_path(kIconFile);
-  if (!FileExists(icon_path)) return;
+  if (!services_.fs->Exists(icon_path)) return;
   RgbaImage icon_img;
   Status status = DecodePngFile(icon_path, &icon_img);
   if (status.ok()) {
@@ -30,60 +24,66 @@ void ZarvekCertificacionApp::_cargar_iconos() {
       }
     }
   }
-  if (status.ok()) status = root.PutPhoto("::zarvek::icon_photo", icon_img);
+  if (status.ok()) status = root_.PutPhoto("::zarvek::icon_photo", icon_img);
   if (status.ok()) {
     try {
-      root.Call({"wm", "iconphoto", ".", "::zarvek::icon_photo"});
-      icon_photo = "::zarvek::icon_photo";
+      root_.Call({"wm", "iconphoto", ".", "::zarvek::icon_photo"});
+      icon_photo_ = "::zarvek::icon_photo";
     } catch (const tk::Error& e) {
       status = Status::Error(e.what());
     }
   }
-  if (!status.ok()) Print("Error cargando icono: " + status.message());
+  if (!status.ok()) ui_->Print("Error cargando icono: " + status.message());
 }
 
 void ZarvekCertificacionApp::_setup_header() {
-  const std::string inner_header = header_frame + ".inner_header";
-  root.Call({"frame", inner_header, "-bg", color("bg_panel")});
-  root.Call({"pack", inner_header, "-expand", 1, "-fill", "both", "-padx", 20,
-             "-pady", 10});
-
-  // Any failure of the logo leaves its place empty, silently.
+  const std::string inner_header = std::string(kHeaderFrame) + ".inner_header";
+  const Ui& ui = *ui_;
+  root_.Call({"frame", inner_header, "-bg", ui.color("bg_panel")});
+  root_.Call({"pack", inner_header, "-expand", 1, "-fill", "both", "-padx", 20,
+              "-pady", 10});
   const std::string logo_path = services_.resource_path(kLogoFile);
-  if (FileExists(logo_path)) {
-    RgbaImage pil_img;
-    if (DecodePngFile(logo_path, &pil_img).ok()) {
-      // kLogoBaseHeight high, unless the logo is so wide that X could not
-      // draw it at that height.
-      const PixelSize size = LogoSizeFor(pil_img.width, pil_img.height);
-      if (size.width > 0) {
-        RgbaImage scaled = ResampleLanczos3(pil_img, size.width, size.height);
-        if (scaled.width > 0 &&
-            root.PutPhoto("::zarvek::logo_img", scaled).ok()) {
-          try {
-            root.Call({"label", inner_header + ".lbl_logo", "-image",
-                       "::zarvek::logo_img", "-bg", color("bg_panel")});
-            root.Call({"pack", inner_header + ".lbl_logo", "-pady",
-                       tk::Obj::List({"5", "0"})});
-            logo_img = "::zarvek::logo_img";
-          } catch (const tk::Error&) {
-          }
-        }
-      }
-    }
+  if (services_.fs->Exists(logo_path)) {
+    // A logo that cannot be shown leaves its place empty; the console says
+    // why.
+    const Status status = ShowLogo(logo_path, inner_header + ".lbl_logo");
+    if (!status.ok()) ui_->Print("Error cargando logo: " + status.message());
   } else {
-    root.Call({"label", inner_header + ".placeholder", "-text",
-               "[LOGO QUENTARO]", "-font",
-               tk::Obj::List({"Arial", "16", "bold"}), "-fg", color("primary"),
-               "-bg", color("bg_panel")});
-    root.Call({"pack", inner_header + ".placeholder"});
+    root_.Call({"label", inner_header + ".placeholder", "-text",
+                "[LOGO QUENTARO]", "-font",
+                tk::Obj::List({"Arial", "16", "bold"}), "-fg",
+                ui.color("primary"), "-bg", ui.color("bg_panel")});
+    root_.Call({"pack", inner_header + ".placeholder"});
   }
-
-  root.Call({"label", inner_header + ".credit", "-text", kCreditLine, "-font",
-             tk::Obj::List({ui_family_, "9", "bold"}), "-fg", color("primary"),
-             "-bg", color("bg_panel")});
-  root.Call(
+  root_.Call({"label", inner_header + ".credit", "-text", kCreditLine, "-font",
+              tk::Obj::List({ui.family(), "9", "bold"}), "-fg",
+              ui.color("primary"), "-bg", ui.color("bg_panel")});
+  root_.Call(
       {"pack", inner_header + ".credit", "-pady", tk::Obj::List({"2", "5"})});
+}
+
+Status ZarvekCertificacionApp::ShowLogo(const std::string& path,
+                                        const std::string& label) {
+  RgbaImage pil_img;
+  Status status = DecodePngFile(path, &pil_img);
+  if (!status.ok()) return status;
+  // kLogoBaseHeight high, unless the logo is so wide that X could not draw
+  // it at that height.
+  const PixelSize size = LogoSizeFor(pil_img.width, pil_img.height);
+  if (size.width <= 0) return Status::Error("tamaño no válido: " + path);
+  RgbaImage scaled = ResampleLanczos3(pil_img, size.width, size.height);
+  if (scaled.width <= 0) return Status::Error("no se pudo escalar " + path);
+  status = root_.PutPhoto("::zarvek::logo_img", scaled);
+  if (!status.ok()) return status;
+  try {
+    root_.Call({"label", label, "-image", "::zarvek::logo_img", "-bg",
+                ui_->color("bg_panel")});
+    root_.Call({"pack", label, "-pady", tk::Obj::List({"5", "0"})});
+  } catch (const tk::Error& e) {
+    return Status::Error(e.what());
+  }
+  logo_img_ = "::zarvek::logo_img";
+  return Status::OK();
 }
 
 }  // namespace zarvek

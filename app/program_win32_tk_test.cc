@@ -49,8 +49,8 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   fs::create_directories(root);
   const std::string chosen = Utf8(root.generic_u8string());
 
-  Call({"set", app_->num_puntos_var, "3"});
-  Call({"set", app_->primer_codigo_var, "100"});
+  Call({"set", std::string(FolderTab::kNumPuntosVar), "3"});
+  Call({"set", std::string(FolderTab::kPrimerCodigoVar), "100"});
   Call({".tab_control.tab_carpetas.card.preview", "invoke"});
   AnswerDirectory(chosen);
   Call({".tab_control.tab_carpetas.bottom_frame.create", "invoke"});
@@ -65,7 +65,7 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
                                u8"08. FOTOGRAFÍAS PANORÁMICAS"));
 
   // Creating the tree pointed the second tab at the project.
-  ASSERT_EQ(app_->entradas_alturas.size(), 3u);
+  ASSERT_EQ(app_->alturas().cells().size(), 3u);
   struct Row {
     const char *receiver, *tipo, *acc, *ref, *height;
   };
@@ -75,7 +75,7 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
       {"QUENTARO R100", "VERTICAL", "BASTÓN", "", "2"},
   };
   for (size_t i = 0; i < 3; ++i) {
-    const MeasurementRow& row = app_->entradas_alturas[i];
+    const RowCells& row = app_->alturas().cells()[i];
     Pick(row.rec, rows[i].receiver);
     Pick(row.tipo, rows[i].tipo);
     Pick(row.acc, rows[i].acc);

@@ -34,7 +34,7 @@ int MeasureOnce(const char* argv0) {
   std::printf("%.3f %ld\n",
               std::chrono::duration<double, std::milli>(t1 - t0).count(),
               usage.ru_maxrss);
-  return app.logo_img.empty() ? 2 : 0;
+  return app.logo_img().empty() ? 2 : 0;
 }
 
 }  // namespace

@@ -35,15 +35,15 @@ struct Bench {
   }
   // One press with `count` points; returns milliseconds.
   double Press(int count) {
-    interp.Call({"set", app.num_puntos_var, count});
-    interp.Call({"set", app.primer_codigo_var, "100"});
+    interp.Call({"set", std::string(FolderTab::kNumPuntosVar), count});
+    interp.Call({"set", std::string(FolderTab::kPrimerCodigoVar), "100"});
     const auto start = Clock::now();
-    app.generar_lista_codigos_consecutivos();
+    app.carpetas().generar_lista_codigos_consecutivos();
     interp.Call({"update"});
     const auto end = Clock::now();
-    if (app.codigos_entries.size() != static_cast<size_t>(count)) {
+    if (app.carpetas().preview_entries().size() != static_cast<size_t>(count)) {
       std::fprintf(stderr, "preview has %zu rows, not %d\n",
-                   app.codigos_entries.size(), count);
+                   app.carpetas().preview_entries().size(), count);
       std::exit(1);
     }
     return std::chrono::duration<double, std::milli>(end - start).count();

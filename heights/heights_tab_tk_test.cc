@@ -50,12 +50,12 @@ class HeightsTabTest : public GuiTest {
 
   void Choose(const std::string& path) {
     AnswerDirectory(path);
-    app_->seleccionar_directorio_trabajo();
+    app_->alturas().seleccionar_directorio_trabajo();
   }
 
   Texts TableCodes() {
     Texts codes;
-    for (const MeasurementRow& row : app_->entradas_alturas)
+    for (const RowCells& row : app_->alturas().cells())
       codes.push_back(row.codigo);
     return codes;
   }
@@ -72,11 +72,11 @@ class HeightsTabTest : public GuiTest {
     Call({"event", "generate", box, "<<ComboboxSelected>>"});
   }
   std::string Label() {
-    return Call({*app_->lbl_dir_seleccionado, "cget", "-text"});
+    return Call({app_->alturas().folder_label(), "cget", "-text"});
   }
   // A project of `rows` points, its table shown on the second tab.
   void ShowTable(size_t rows) {
-    Call({app_->tab_control, "select", app_->tab_alturas});
+    Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
     Texts codes;
     for (size_t i = 0; i < rows; ++i) codes.push_back(std::to_string(1000 + i));
     Choose(Project("larga" + std::to_string(rows), codes));
@@ -89,7 +89,7 @@ class HeightsTabTest : public GuiTest {
  protected:
   // The canvas y of the top of the table's view.
   double ViewTop() {
-    return std::stod(Call({app_->canvas_alturas, "canvasy", 0}));
+    return std::stod(Call({app_->alturas().canvas(), "canvasy", 0}));
   }
   // Whether `cell` (of the rows frame) lies wholly inside the table's view.
   bool InView(const std::string& cell) {
@@ -97,7 +97,7 @@ class HeightsTabTest : public GuiTest {
     const int y = Int(Call({"winfo", "y", cell}));
     return y >= top &&
            y + Int(Call({"winfo", "height", cell})) <=
-               top + Int(Call({"winfo", "height", app_->canvas_alturas}));
+               top + Int(Call({"winfo", "height", app_->alturas().canvas()}));
   }
 
   testing::TempDir temp_;
@@ -106,40 +106,40 @@ class HeightsTabTest : public GuiTest {
 
 TEST_F(HeightsTabTest, LayoutOfTheTab) {
   EXPECT_EQ(Label(), "NO SELECCIONADO");
-  EXPECT_EQ(Call({*app_->lbl_dir_seleccionado, "cget", "-foreground"}), "red");
-  EXPECT_EQ(Call({*app_->lbl_dir_seleccionado, "cget", "-background"}),
+  EXPECT_EQ(Call({app_->alturas().folder_label(), "cget", "-foreground"}), "red");
+  EXPECT_EQ(Call({app_->alturas().folder_label(), "cget", "-background"}),
             "white");
   // Card, caption, bottom bar, then the table area that takes the rest.
-  Texts packed = List(Call({"pack", "slaves", app_->tab_alturas}));
+  Texts packed = List(Call({"pack", "slaves", std::string(ZarvekCertificacionApp::kTabAlturas)}));
   ASSERT_EQ(packed.size(), 4u);
-  EXPECT_EQ(packed[2], app_->tab_alturas + ".bottom_frame");
-  EXPECT_EQ(packed[3], app_->tab_alturas + ".table_container");
-  const std::string btn_pdf = app_->tab_alturas + ".bottom_frame.btn_pdf";
+  EXPECT_EQ(packed[2], std::string(ZarvekCertificacionApp::kTabAlturas) + ".bottom_frame");
+  EXPECT_EQ(packed[3], std::string(ZarvekCertificacionApp::kTabAlturas) + ".table_container");
+  const std::string btn_pdf = std::string(ZarvekCertificacionApp::kTabAlturas) + ".bottom_frame.btn_pdf";
   EXPECT_EQ(Call({"winfo", "class", btn_pdf}), "Button");
   EXPECT_EQ(Call({btn_pdf, "cget", "-takefocus"}), "0");
   EXPECT_EQ(Call({btn_pdf, "cget", "-command"}),
             "::zarvek::generar_pdf_conversion");
-  EXPECT_EQ(Call({app_->canvas_alturas, "cget", "-yscrollcommand"}),
-            app_->scroll_alturas + " set");
-  EXPECT_EQ(Call({app_->scroll_alturas, "cget", "-command"}),
-            app_->canvas_alturas + " yview");
-  EXPECT_EQ(Call({"winfo", "children", app_->frame_rows}), "");
+  EXPECT_EQ(Call({app_->alturas().canvas(), "cget", "-yscrollcommand"}),
+            app_->alturas().scrollbar() + " set");
+  EXPECT_EQ(Call({app_->alturas().scrollbar(), "cget", "-command"}),
+            app_->alturas().canvas() + " yview");
+  EXPECT_EQ(Call({"winfo", "children", app_->alturas().frame_rows()}), "");
 }
 
 TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
   const std::string project = Project("obra", {"105", "99", "100"});
   Choose(project);
-  EXPECT_EQ(app_->ruta_base, project);
+  EXPECT_EQ(app_->project().folder(), project);
   EXPECT_EQ(Label(), project);
-  EXPECT_EQ(Call({*app_->lbl_dir_seleccionado, "cget", "-foreground"}),
+  EXPECT_EQ(Call({app_->alturas().folder_label(), "cget", "-foreground"}),
             "#27AE60");
   EXPECT_EQ(TableCodes(), (Texts{"99", "100", "105"}));
-  EXPECT_EQ(app_->lista_codigos_final, (Texts{"99", "100", "105"}));
+  EXPECT_EQ(app_->project().codes(), (Texts{"99", "100", "105"}));
   // Three rows of six cells and the RINEX column beside them, under seven
   // headings; the title of the chooser as given.
-  EXPECT_EQ(List(Call({"winfo", "children", app_->frame_rows})).size(), 19u);
-  EXPECT_EQ(Call({"grid", "size", app_->frame_rows}), "7 3");
-  EXPECT_EQ(Call({"grid", "size", app_->frame_headers}), "7 1");
+  EXPECT_EQ(List(Call({"winfo", "children", app_->alturas().frame_rows()})).size(), 19u);
+  EXPECT_EQ(Call({"grid", "size", app_->alturas().frame_rows()}), "7 3");
+  EXPECT_EQ(Call({"grid", "size", app_->alturas().frame_headers()}), "7 1");
   EXPECT_EQ(List(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0})),
             (Texts{"-title", "SELECCIONE LA CARPETA RAÍZ"}));
   // After the build input methods are on again, so typing works as before.
@@ -151,18 +151,18 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
   Choose(other + "/" + std::string(kDatosGnssFolder));
   EXPECT_EQ(TableCodes(), (Texts{"3", "7"}));
   Choose("");
-  EXPECT_EQ(app_->ruta_base, other + "/" + std::string(kDatosGnssFolder));
-  EXPECT_EQ(Label(), app_->ruta_base);
+  EXPECT_EQ(app_->project().folder(), other + "/" + std::string(kDatosGnssFolder));
+  EXPECT_EQ(Label(), app_->project().folder());
   EXPECT_EQ(TableCodes(), (Texts{"3", "7"}));
   EXPECT_EQ(Console(), "");
 }
 
 TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   Choose(Project("obra", {"12345"}));
-  ASSERT_EQ(app_->entradas_alturas.size(), 1u);
-  const MeasurementRow& row = app_->entradas_alturas[0];
-  const std::string f = app_->frame_rows;
-  const std::string h = app_->frame_headers;
+  ASSERT_EQ(app_->alturas().cells().size(), 1u);
+  const RowCells& row = app_->alturas().cells()[0];
+  const std::string f = app_->alturas().frame_rows();
+  const std::string h = app_->alturas().frame_headers();
   const Texts headers = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
                          "ACCESORIO", "REFERENCIA",    "ALTURA (m)",
                          "RINEX"};
@@ -176,7 +176,7 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   std::string code = Call({"grid", "slaves", f, "-row", 0, "-column", 0});
   EXPECT_EQ(Call({code, "cget", "-text"}), "12345");
   const Texts cells = {row.rec, row.tipo, row.acc,
-                       row.ref, row.h,    app_->canvas_rinex};
+                       row.ref, row.h,    app_->rinex().canvas()};
   for (int c = 1; c <= 6; ++c) {
     EXPECT_EQ(Call({"grid", "slaves", f, "-row", 0, "-column", c}),
               cells[c - 1]);
@@ -205,19 +205,19 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
 // view, no heading is cut, the header's lines are whole and both buttons
 // under the table are on screen.
 void ExpectEverythingFits(HeightsTabTest& t) {
-  const int table = t.Int(t.Call({"winfo", "reqwidth", t.app_->frame_rows}));
-  const int visible = t.Int(t.Call({"winfo", "width", t.app_->canvas_alturas}));
+  const int table = t.Int(t.Call({"winfo", "reqwidth", t.app_->alturas().frame_rows()}));
+  const int visible = t.Int(t.Call({"winfo", "width", t.app_->alturas().canvas()}));
   EXPECT_LE(table, visible);
   const std::string font =
       t.Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
   for (const std::string& cell :
-       t.List(t.Call({"grid", "slaves", t.app_->frame_headers, "-row", 0}))) {
+       t.List(t.Call({"grid", "slaves", t.app_->alturas().frame_headers(), "-row", 0}))) {
     const std::string text = t.Call({cell, "cget", "-text"});
     EXPECT_GE(t.Int(t.Call({"winfo", "width", cell})),
               t.Int(t.Call({"font", "measure", font, text})))
         << text;
   }
-  const std::string inner = t.app_->header_frame + ".inner_header";
+  const std::string inner = std::string(ZarvekCertificacionApp::kHeaderFrame) + ".inner_header";
   for (const std::string& line : t.List(t.Call({"winfo", "children", inner}))) {
     EXPECT_LE(t.Int(t.Call({"winfo", "y", line})) +
                   t.Int(t.Call({"winfo", "height", line})),
@@ -225,7 +225,7 @@ void ExpectEverythingFits(HeightsTabTest& t) {
         << line;
   }
   for (const char* name : {".btn_pdf", ".btn_rinex"}) {
-    const std::string button = t.app_->tab_alturas + ".bottom_frame" + name;
+    const std::string button = std::string(ZarvekCertificacionApp::kTabAlturas) + ".bottom_frame" + name;
     EXPECT_GT(t.Int(t.Call({"winfo", "height", button})), 0) << name;
     EXPECT_LE(t.Int(t.Call({"winfo", "rootx", button})) +
                   t.Int(t.Call({"winfo", "width", button})),
@@ -263,14 +263,14 @@ TEST_F(HighDensityTest, WindowGrowsWithTheScreenSoEverythingStillFits) {
   // reads back a little above 2.6667.
   EXPECT_NEAR(Int(Call({"winfo", "width", "."})), 1900, 6);
   EXPECT_NEAR(Int(Call({"winfo", "height", "."})), 1400, 6);
-  EXPECT_EQ(Call({"winfo", "width", app_->scroll_alturas}), "28");
+  EXPECT_EQ(Call({"winfo", "width", app_->alturas().scrollbar()}), "28");
   EXPECT_EQ(Call({"ttk::style", "lookup", "TCombobox", "-arrowsize"}), "28");
   ExpectEverythingFits(*this);
 }
 
 TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
   Choose(Project("obra", {"1"}));
-  const MeasurementRow row = app_->entradas_alturas.at(0);
+  const RowCells row = app_->alturas().cells().at(0);
   struct Case {
     const char* receiver;
     const char* tipo;
@@ -307,8 +307,8 @@ TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
 
 TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
   Choose(Project("obra", {"1", "2"}));
-  const MeasurementRow row = app_->entradas_alturas.at(1);
-  const MeasurementRow other = app_->entradas_alturas.at(0);
+  const RowCells row = app_->alturas().cells().at(1);
+  const RowCells other = app_->alturas().cells().at(0);
 
   // Choosing a receiver before any type disables the reference box.
   Pick(row.rec, "QUENTARO R350");
@@ -343,16 +343,16 @@ TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
 
   // A rebuild with the same codes brings the row back as last chosen (the
   // text set by the program was no choice), the other row as new.
-  app_->detectar_codigos_existentes();
-  ASSERT_EQ(app_->entradas_alturas.size(), 2u);
-  const MeasurementRow fresh = app_->entradas_alturas.at(1);
+  app_->alturas().detectar_codigos_existentes();
+  ASSERT_EQ(app_->alturas().cells().size(), 2u);
+  const RowCells fresh = app_->alturas().cells().at(1);
   EXPECT_EQ(Get(fresh.rec), "QUENTARO M200 PLUS");
   EXPECT_EQ(Get(fresh.tipo), "VERTICAL");
   EXPECT_EQ(Values(fresh.acc), (Texts{"BÍPODE Y BASTÓN", "BASTÓN"}));
   EXPECT_EQ(Get(fresh.h), "1.5");
   EXPECT_EQ(State(fresh.ref), "disabled");
-  EXPECT_EQ(Get(app_->entradas_alturas.at(0).rec), "QUENTARO R300");
-  EXPECT_EQ(Values(app_->entradas_alturas.at(0).acc), Texts{});
+  EXPECT_EQ(Get(app_->alturas().cells().at(0).rec), "QUENTARO R300");
+  EXPECT_EQ(Values(app_->alturas().cells().at(0).acc), Texts{});
 }
 
 TEST_F(HeightsTabTest, TableBuiltBehindTheFirstTabIsShownLater) {
@@ -360,26 +360,26 @@ TEST_F(HeightsTabTest, TableBuiltBehindTheFirstTabIsShownLater) {
   Call({".tab_control", "select", ".tab_control.tab_carpetas"});
   Call({"update"});
   Choose(Project("obra", {"1", "2"}));
-  EXPECT_EQ(Call({"winfo", "viewable", app_->entradas_alturas[0].h}), "0");
+  EXPECT_EQ(Call({"winfo", "viewable", app_->alturas().cells()[0].h}), "0");
   Call({".tab_control", "select", ".tab_control.tab_alturas"});
   Call({"update"});
-  EXPECT_EQ(Call({"winfo", "viewable", app_->entradas_alturas[0].h}), "1");
+  EXPECT_EQ(Call({"winfo", "viewable", app_->alturas().cells()[0].h}), "1");
   // Input methods are on again, so typing (dead keys too) works as before.
   EXPECT_EQ(Call({"tk", "useinputmethods"}), "1");
-  Call({"focus", "-force", app_->entradas_alturas[1].h});
-  Call({"event", "generate", app_->entradas_alturas[1].h, "<KeyPress>",
+  Call({"focus", "-force", app_->alturas().cells()[1].h});
+  Call({"event", "generate", app_->alturas().cells()[1].h, "<KeyPress>",
         "-keysym", "7"});
-  EXPECT_EQ(Call({app_->entradas_alturas[1].h, "get"}), "7");
+  EXPECT_EQ(Call({app_->alturas().cells()[1].h, "get"}), "7");
 }
 
 TEST_F(HeightsTabTest, EmptyProjectLeavesNoHeaderRow) {
   Choose(Project("obra", {"1"}));
-  ASSERT_EQ(app_->entradas_alturas.size(), 1u);
+  ASSERT_EQ(app_->alturas().cells().size(), 1u);
   Choose(Project("vacia", {}));
-  EXPECT_TRUE(app_->entradas_alturas.empty());
-  EXPECT_EQ(Call({"winfo", "children", app_->frame_rows}), "");
-  EXPECT_EQ(Call({"winfo", "children", app_->frame_headers}), "");
-  EXPECT_EQ(Call({"winfo", "manager", app_->frame_headers}), "");
+  EXPECT_TRUE(app_->alturas().cells().empty());
+  EXPECT_EQ(Call({"winfo", "children", app_->alturas().frame_rows()}), "");
+  EXPECT_EQ(Call({"winfo", "children", app_->alturas().frame_headers()}), "");
+  EXPECT_EQ(Call({"winfo", "manager", app_->alturas().frame_headers()}), "");
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(Console(), "");
 }
@@ -387,7 +387,7 @@ TEST_F(HeightsTabTest, EmptyProjectLeavesNoHeaderRow) {
 TEST_F(HeightsTabTest, FolderThatCannotBeReadKeepsTheLoadedProject) {
   const std::string obra = Project("obra", {"5"});
   Choose(obra);
-  const MeasurementRow row = app_->entradas_alturas.at(0);
+  const RowCells row = app_->alturas().cells().at(0);
   Call({row.h, "insert", 0, "1.52"});
   // "2. DATOS GNSS" here is a file: it exists but cannot be listed.
   stdfs::create_directories(root_ / "rota");
@@ -402,7 +402,7 @@ TEST_F(HeightsTabTest, FolderThatCannotBeReadKeepsTheLoadedProject) {
   EXPECT_EQ(Option(Messages()[0], "-message"),
             std::string(std::strerror(ENOTDIR)) + ": " + datos.string());
   // Folder, label and table still belong to the project loaded before.
-  EXPECT_EQ(app_->ruta_base, obra);
+  EXPECT_EQ(app_->project().folder(), obra);
   EXPECT_EQ(Label(), obra);
   EXPECT_EQ(TableCodes(), (Texts{"5"}));
   EXPECT_EQ(Get(row.h), "1.52");
@@ -420,9 +420,9 @@ TEST_F(HeightsTabTest, MoreThanTheMaximumKeepsThePreviousTable) {
   EXPECT_EQ(Option(Messages()[0], "-message"),
             "DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO 1000).");
   EXPECT_EQ(TableCodes(), (Texts{"8"}));
-  EXPECT_EQ(app_->lista_codigos_final, (Texts{"8"}));
-  EXPECT_EQ(app_->ruta_base, (root_ / "obra").string());
-  EXPECT_EQ(Label(), app_->ruta_base);
+  EXPECT_EQ(app_->project().codes(), (Texts{"8"}));
+  EXPECT_EQ(app_->project().folder(), (root_ / "obra").string());
+  EXPECT_EQ(Label(), app_->project().folder());
 
   // Exactly the maximum is built.
   ClearMessages();
@@ -430,20 +430,20 @@ TEST_F(HeightsTabTest, MoreThanTheMaximumKeepsThePreviousTable) {
   stdfs::remove_all(root_ / "enorme");
   Choose(Project("enorme", many));
   EXPECT_TRUE(Messages().empty());
-  EXPECT_EQ(app_->entradas_alturas.size(), kMaxTableRows);
+  EXPECT_EQ(app_->alturas().cells().size(), kMaxTableRows);
 }
 
 TEST_F(HeightsTabTest, WheelScrollsTheTableAndChangesNoCell) {
   ShowTable(200);
-  const MeasurementRow row = app_->entradas_alturas.at(0);
+  const RowCells row = app_->alturas().cells().at(0);
   Pick(row.tipo, "INCLINADA");
   Pick(row.acc, "TRÍPODE");
   Pick(row.ref, "R1");
   Call({row.h, "insert", 0, "1.5"});
   const std::string code_label =
-      Call({"grid", "slaves", app_->frame_rows, "-row", 0, "-column", 0});
+      Call({"grid", "slaves", app_->alturas().frame_rows(), "-row", 0, "-column", 0});
   const std::string heading =
-      Call({"grid", "slaves", app_->frame_headers, "-row", 0, "-column", 1});
+      Call({"grid", "slaves", app_->alturas().frame_headers(), "-row", 0, "-column", 1});
   // Cells, headings and the gaps between them (frames, canvas).
   const Texts over = {row.rec,
                       row.tipo,
@@ -452,9 +452,9 @@ TEST_F(HeightsTabTest, WheelScrollsTheTableAndChangesNoCell) {
                       row.h,
                       code_label,
                       heading,
-                      app_->frame_rows,
-                      app_->frame_headers,
-                      app_->canvas_alturas};
+                      app_->alturas().frame_rows(),
+                      app_->alturas().frame_headers(),
+                      app_->alturas().canvas()};
   for (const std::string& widget : over) {
     SCOPED_TRACE(widget);
     double top = ViewTop();
@@ -478,7 +478,7 @@ TEST_F(HeightsTabTest, WheelScrollsTheTableAndChangesNoCell) {
 
 TEST_F(HeightsTabTest, TabAndShiftTabKeepTheFocusedCellInView) {
   ShowTable(60);
-  Call({"focus", "-force", app_->entradas_alturas.at(0).rec});
+  Call({"focus", "-force", app_->alturas().cells().at(0).rec});
   Call({"update"});
   int out_of_view = 0;
   Texts visited;
@@ -495,24 +495,24 @@ TEST_F(HeightsTabTest, TabAndShiftTabKeepTheFocusedCellInView) {
   }
   EXPECT_EQ(out_of_view, 0);
   // Forwards to row 40, then back to the first row.
-  EXPECT_EQ(visited[5 * 40 - 1], app_->entradas_alturas.at(40).rec);
-  EXPECT_EQ(visited.back(), app_->entradas_alturas.at(0).rec);
+  EXPECT_EQ(visited[5 * 40 - 1], app_->alturas().cells().at(40).rec);
+  EXPECT_EQ(visited.back(), app_->alturas().cells().at(0).rec);
   EXPECT_EQ(ViewTop(), 0);
 }
 
 TEST_F(HeightsTabTest, HeadingsStayAboveTheirColumnsAtEveryWidth) {
   ShowTable(200);
   const std::string heading =
-      Call({"grid", "slaves", app_->frame_headers, "-row", 0, "-column", 1});
+      Call({"grid", "slaves", app_->alturas().frame_headers(), "-row", 0, "-column", 1});
   const std::string y = Call({"winfo", "rooty", heading});
-  Call({app_->canvas_alturas, "yview", "moveto", 1});
+  Call({app_->alturas().canvas(), "yview", "moveto", 1});
   Call({"update"});
   EXPECT_GT(ViewTop(), 0);
   EXPECT_EQ(Call({"winfo", "rooty", heading}), y);
   EXPECT_EQ(Call({"winfo", "viewable", heading}), "1");
-  const MeasurementRow& row = app_->entradas_alturas.at(0);
+  const RowCells& row = app_->alturas().cells().at(0);
   const Texts cells = {
-      Call({"grid", "slaves", app_->frame_rows, "-row", 0, "-column", 0}),
+      Call({"grid", "slaves", app_->alturas().frame_rows(), "-row", 0, "-column", 0}),
       row.rec,
       row.tipo,
       row.acc,
@@ -526,18 +526,18 @@ TEST_F(HeightsTabTest, HeadingsStayAboveTheirColumnsAtEveryWidth) {
     SCOPED_TRACE(size);
     Call({"wm", "geometry", ".", size});
     Call({"update"});
-    EXPECT_EQ(Call({"winfo", "rootx", app_->frame_headers}),
-              Call({"winfo", "rootx", app_->frame_rows}));
+    EXPECT_EQ(Call({"winfo", "rootx", app_->alturas().frame_headers()}),
+              Call({"winfo", "rootx", app_->alturas().frame_rows()}));
     for (int c = 0; c < 6; ++c) {
       // The same x and width; heights differ.
       const Texts head_box =
-          List(Call({"grid", "bbox", app_->frame_headers, c, 0}));
+          List(Call({"grid", "bbox", app_->alturas().frame_headers(), c, 0}));
       const Texts row_box =
-          List(Call({"grid", "bbox", app_->frame_rows, c, 0}));
+          List(Call({"grid", "bbox", app_->alturas().frame_rows(), c, 0}));
       EXPECT_EQ(Texts(head_box.begin(), head_box.begin() + 3),
                 Texts(row_box.begin(), row_box.begin() + 3));
       const std::string head = Call(
-          {"grid", "slaves", app_->frame_headers, "-row", 0, "-column", c});
+          {"grid", "slaves", app_->alturas().frame_headers(), "-row", 0, "-column", c});
       EXPECT_NEAR(center(head), center(cells[c]), 2) << c;
     }
   }
@@ -545,15 +545,15 @@ TEST_F(HeightsTabTest, HeadingsStayAboveTheirColumnsAtEveryWidth) {
 
 TEST_F(HeightsTabTest, NewProjectIsSeenFromItsFirstRow) {
   ShowTable(200);
-  Call({app_->canvas_alturas, "yview", "moveto", 1});
+  Call({app_->alturas().canvas(), "yview", "moveto", 1});
   Call({"update"});
   Choose(Project("corta", {"1", "2"}));
   Call({"update"});
-  EXPECT_EQ(Call({app_->canvas_alturas, "yview"}), "0.0 1.0");
-  EXPECT_EQ(List(Call({app_->canvas_alturas, "cget", "-scrollregion"})).at(3),
-            Call({"winfo", "reqheight", app_->frame_rows}));
-  EXPECT_TRUE(InView(app_->entradas_alturas.at(1).h));
-  EXPECT_EQ(Call({"winfo", "viewable", app_->entradas_alturas.at(1).h}), "1");
+  EXPECT_EQ(Call({app_->alturas().canvas(), "yview"}), "0.0 1.0");
+  EXPECT_EQ(List(Call({app_->alturas().canvas(), "cget", "-scrollregion"})).at(3),
+            Call({"winfo", "reqheight", app_->alturas().frame_rows()}));
+  EXPECT_TRUE(InView(app_->alturas().cells().at(1).h));
+  EXPECT_EQ(Call({"winfo", "viewable", app_->alturas().cells().at(1).h}), "1");
 }
 
 TEST_F(HeightsTabTest, KeypadDecimalKeyTypesAPointInHeights) {
@@ -580,7 +580,7 @@ TEST_F(HeightsTabTest, KeypadDecimalKeyTypesAPointInHeights) {
     ~Restore() { (void)std::system(command.c_str()); }
   } restore{"setxkbmap -option '' -option '" + options + "'"};
   ShowTable(2);
-  const std::string h = app_->entradas_alturas.at(1).h;
+  const std::string h = app_->alturas().cells().at(1).h;
   Call({"focus", "-force", h});
   Call({"update"});
   const int num_lock = 16;
@@ -604,7 +604,7 @@ TEST_F(HeightsTabTest, HostileFolderNameIsShownAsItIs) {
   Choose(project);
   Call({"update"});
   EXPECT_EQ(Label(), project);
-  EXPECT_EQ(app_->ruta_base, project);
+  EXPECT_EQ(app_->project().folder(), project);
   EXPECT_EQ(TableCodes(), (Texts{"3"}));
   EXPECT_FALSE(stdfs::exists("PWNED"));
 }

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   zarvek::ZarvekCertificacionApp app(*interp);
-  interp->Call({app.tab_control, "select", app.tab_alturas});
+  interp->Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
   interp->Call({"update"});
   app.ruta_base = project.string();
 
@@ -100,13 +100,13 @@ int main(int argc, char** argv) {
   for (int r = 0; r < runs; ++r) {
     fs::remove(csv);
     auto t0 = Clock::now();
-    app.detectar_codigos_existentes();
+    app.alturas().detectar_codigos_existentes();
     without_file.push_back(MsSince(t0));
     std::ofstream(csv, std::ios::binary) << bytes;
     auto t1 = Clock::now();
-    app.detectar_codigos_existentes();
+    app.alturas().detectar_codigos_existentes();
     with_file.push_back(MsSince(t1));
-    filled = filled && interp->Call({app.entradas_alturas.back().h, "get"}) ==
+    filled = filled && interp->Call({app.alturas().cells().back().h, "get"}) ==
                            "1." + std::to_string(100 + (n - 1) % 900);
     // Filled again into rows that are already filled: the same calls.
     for (int k = 0; k < 5; ++k) {

@@ -1,12 +1,6 @@
-// The RINEX column of the measurement table: per point, whether the
-// `ANTENNA: DELTA H/E/N` record of its observation files holds the row's ARP
-// height, the reason when it does not in a status line under the table, and
-// the "CORREGIR RINEX" button that writes corrected copies.
-//
-// The files are read once per table build and when the surveyor comes back
-// to the tab (leer_rinex); a change of a row only judges the headers already
-// read against the row's new heights, which costs no disk access, so typing
-// a height never waits on the disk.
+// The RINEX column: see heights/rinex_column_tk.h.
+#include "heights/rinex_column_tk.h"
+
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -14,11 +8,11 @@
 #include <vector>
 
 #include "app/ascii_text.h"
-#include "app/zarvek_core.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "heights/rinex_header.h"
 #include "heights/rinex_verdict.h"
+#include "platform/fs.h"
 #include "platform/rinex_files.h"
 
 namespace zarvek {
@@ -49,12 +43,6 @@ const char* ColorOf(RinexState state) {
   return "#7F8C8D";
 }
 
-int ToInt(const std::string& text) {
-  int value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
-}
-
 // The number at the end of `path` (".h12" -> 12), if any.
 bool RowOfCell(const std::string& path, size_t* idx) {
   size_t start = path.size();
@@ -80,108 +68,116 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
-void ZarvekCertificacionApp::_setup_rinex(const std::string& bottom,
-                                          const std::string& tag) {
-  const std::string family = ui_family();
+RinexColumn::RinexColumn(Ui& ui, const MeasurementTable& table,
+                         OpenProject& project, const Catalogue& catalogue,
+                         const std::string& bottom, const std::string& tag)
+    : ui_(ui), table_(table), project_(project), catalogue_(catalogue) {
+  tk::Interp& root = ui_.tk();
+  const std::string family = ui_.family();
   lbl_rinex_ = bottom + ".estado_rinex";
   root.Call({"label", lbl_rinex_, "-text", "", "-anchor", "nw", "-justify",
-             "left", "-height", kStatusLines, "-foreground", color("primary"),
-             "-background", color("bg_main"), "-font",
+             "left", "-height", kStatusLines, "-foreground", ui_.color("primary"),
+             "-background", ui_.color("bg_main"), "-font",
              tk::Obj::List({family, "9"})});
   root.Call({"grid", lbl_rinex_, "-row", 0, "-column", 0, "-columnspan", 2,
              "-sticky", "ew", "-pady", tk::Obj::List({"0", "6"})});
   // The text wraps at the width the line is given.
   root.Call(
-      {"bind", lbl_rinex_, "<Configure>", Bind("ajustar_estado_rinex", [this] {
-         root.Call({lbl_rinex_, "configure", "-wraplength",
-                    root.Call({"winfo", "width", lbl_rinex_})});
+      {"bind", lbl_rinex_, "<Configure>", ui_.Bind("ajustar_estado_rinex", [this] {
+         ui_.tk().Call({lbl_rinex_, "configure", "-wraplength",
+                        ui_.Int({"winfo", "width", lbl_rinex_})});
        })});
 
   btn_rinex_ = bottom + ".btn_rinex";
   // clang-format off
   root.Call({"button", btn_rinex_, "-text", "CORREGIR RINEX",
-             "-bg", color("tab_bg"), "-fg", "white",
-             "-activebackground", color("primary"), "-activeforeground", "white",
+             "-bg", ui_.color("tab_bg"), "-fg", "white",
+             "-activebackground", ui_.color("primary"), "-activeforeground", "white",
              "-disabledforeground", "#ECF0F1",
              "-font", tk::Obj::List({family, "11", "bold"}),
              "-relief", "flat", "-width", 16, "-height", 2, "-takefocus", 0,
              "-state", "disabled",
-             "-command", Bind("corregir_rinex", [this] { corregir_rinex(); })});
+             "-command", ui_.Bind("corregir_rinex", [this] {
+               project_.WhenSettled([this] { CorrectRinex(); });
+             })});
   // clang-format on
   root.Call({"grid", btn_rinex_, "-row", 1, "-column", 1, "-sticky", "ns",
              "-padx", tk::Obj::List({"10", "0"})});
 
-  auto show_row = [this](size_t idx) {
-    if (idx >= rinex_verdicts_.size() || idx == rinex_row_) return;
-    rinex_row_ = idx;
-    MostrarEstadoRinex();
-  };
-  root.Command(kHoverCommand,
-               [this, show_row](const std::vector<std::string>& args) {
-                 size_t y = 0;
-                 if (args.size() == 1 && RowOfCell(args[0], &y))
-                   show_row(y / static_cast<size_t>(rinex_pitch_));
-                 return std::string();
-               });
-  root.Command(kFocusCommand,
-               [this, show_row](const std::vector<std::string>&) {
-                 const std::string widget = root.Call({"focus"});
-                 size_t idx = 0;
-                 if (!widget.empty() &&
-                     root.Call({"winfo", "parent", widget}) == frame_rows &&
-                     RowOfCell(widget, &idx)) {
-                   show_row(idx);
-                 }
-                 return std::string();
-               });
+  root.Command(kHoverCommand, [this](const std::vector<std::string>& args) {
+    size_t y = 0;
+    if (args.size() == 1 && RowOfCell(args[0], &y))
+      ShowRow(y / static_cast<size_t>(pitch_));
+    return std::string();
+  });
+  root.Command(kFocusCommand, [this](const std::vector<std::string>&) {
+    tk::Interp& root = ui_.tk();
+    const std::string widget = root.Call({"focus"});
+    size_t idx = 0;
+    if (!widget.empty() && !frame_rows_.empty() &&
+        root.Call({"winfo", "parent", widget}) == frame_rows_ &&
+        RowOfCell(widget, &idx)) {
+      ShowRow(idx);
+    }
+    return std::string();
+  });
   // Added to the table's focus binding, which keeps the cell in view.
   root.Call({"bind", tag, "<FocusIn>", "+" + std::string(kFocusCommand)});
 }
 
-void ZarvekCertificacionApp::MakeRinexColumn(const tk::Obj& tags) {
-  canvas_rinex = frame_rows + ".rinex";
-  const size_t rows = entradas_alturas.size();
-  const tk::Obj font = tk::Obj::List({ui_family(), "10", "bold"});
+void RinexColumn::ShowRow(size_t idx) {
+  if (idx >= verdicts_.size() || idx == shown_row_) return;
+  shown_row_ = idx;
+  ShowStatus();
+}
+
+void RinexColumn::MakeColumn(const std::string& frame_rows,
+                             const tk::Obj& tags) {
+  tk::Interp& root = ui_.tk();
+  frame_rows_ = frame_rows;
+  canvas_ = frame_rows + ".rinex";
+  const size_t rows = table_.size();
+  // New cells are blank, as a fresh verdict is.
+  files_.assign(rows, PointRinexFiles{});
+  verdicts_.assign(rows, RinexVerdict{});
+  shown_row_ = static_cast<size_t>(-1);
+  const tk::Obj font = tk::Obj::List({ui_.family(), "10", "bold"});
   // Wide enough for the widest verdict, "✗" and a height of two digits.
-  const int width =
-      ToInt(root.Call({"font", "measure", font, "✗ 00.0000"})) + 10;
+  const int width = ui_.Int({"font", "measure", font, "✗ 00.0000"}) + 10;
   // The rows hold the same cells, so they are all as high as the first:
   // row i's middle is i + 1/2 pitches below the first row's top.
   const std::vector<std::string> first =
-      root.SplitList(root.Call({"grid", "bbox", frame_rows, 0, 0}));
+      root.SplitList(root.Call({"grid", "bbox", frame_rows_, 0, 0}));
   const std::vector<std::string> last =
-      root.SplitList(root.Call({"grid", "bbox", frame_rows, 0, rows - 1}));
-  rinex_pitch_ = 1;
+      root.SplitList(root.Call({"grid", "bbox", frame_rows_, 0, rows - 1}));
+  pitch_ = 1;
   if (first.size() == 4 && last.size() == 4) {
-    rinex_pitch_ = std::max(1, rows > 1 ? (ToInt(last[1]) - ToInt(first[1])) /
-                                              static_cast<int>(rows - 1)
-                                        : ToInt(first[3]));
+    const int top = IntFromReply(first[1], "grid bbox");
+    pitch_ = std::max(1, rows > 1 ? (IntFromReply(last[1], "grid bbox") - top) /
+                                        static_cast<int>(rows - 1)
+                                  : IntFromReply(first[3], "grid bbox"));
   }
-  root.Call({"canvas", canvas_rinex, "-width", width, "-height", 0,
+  root.Call({"canvas", canvas_, "-width", width, "-height", 0,
              "-background", "white", "-highlightthickness", 0, "-borderwidth",
              0, "-takefocus", 0});
-  root.Call({"bindtags", canvas_rinex, tags});
-  root.Call({"grid", canvas_rinex, "-row", 0, "-column", 6, "-rowspan", rows,
+  root.Call({"bindtags", canvas_, tags});
+  root.Call({"grid", canvas_, "-row", 0, "-column", 6, "-rowspan", rows,
              "-sticky", "ns", "-padx", 5});
   for (size_t idx = 0; idx < rows; ++idx) {
-    root.Call({canvas_rinex, "create", "text", width / 2,
-               static_cast<int>(idx) * rinex_pitch_ + rinex_pitch_ / 2, "-text",
+    root.Call({canvas_, "create", "text", width / 2,
+               static_cast<int>(idx) * pitch_ + pitch_ / 2, "-text",
                "", "-font", font, "-tags", "rinex" + DecimalText(idx)});
   }
   // %y, an integer, is the pointer's height in the column.
   root.Call(
-      {"bind", canvas_rinex, "<Motion>", std::string(kHoverCommand) + " %y"});
+      {"bind", canvas_, "<Motion>", std::string(kHoverCommand) + " %y"});
 }
 
-std::optional<RinexRowHeights> ZarvekCertificacionApp::RinexHeightsOf(
-    size_t idx) {
-  const RowValues v = ReadRow(idx);
+std::optional<RinexRowHeights> RinexColumn::HeightsOf(size_t idx) const {
+  const RowValues& v = table_.values(idx);
   // As the report: a row converts when its five inputs are filled.
-  if (v.rec.empty() || v.tipo.empty() || v.acc.empty() || v.ref.empty() ||
-      v.h.empty()) {
-    return std::nullopt;
-  }
-  const ReceiverSpec* spec = FindReceiver(equipos_specs, v.rec);
+  if (!MeasurementTable::IsComplete(v)) return std::nullopt;
+  const ReceiverSpec* spec = FindReceiver(catalogue_, v.rec);
   if (spec == nullptr) return std::nullopt;
   const std::optional<Conversion> conversion =
       calcular_arp_y_fase(v.h, v.tipo, v.ref, *spec);
@@ -190,43 +186,45 @@ std::optional<RinexRowHeights> ZarvekCertificacionApp::RinexHeightsOf(
                          conversion->vals.Hm};
 }
 
-void ZarvekCertificacionApp::leer_rinex() {
-  const size_t rows = entradas_alturas.size();
-  rinex_files_.assign(rows, PointRinexFiles{});
-  // A verdict stays until its cell is judged again below; new cells are
-  // blank, as a fresh verdict is.
-  rinex_verdicts_.resize(rows);
-  if (rinex_row_ >= rows) rinex_row_ = static_cast<size_t>(-1);
-  const std::string& project =
-      proyecto_en_carga_ ? *proyecto_en_carga_ : ruta_base;
-  if (rows > 0 && !project.empty()) {
-    std::map<std::string, PointRinexFiles> read = CheckProjectRinex(project);
+void RinexColumn::ReadRinex() {
+  const size_t rows = table_.size();
+  // Without rows no column was made, and nothing is left of the last one.
+  if (rows != verdicts_.size()) verdicts_.assign(rows, RinexVerdict{});
+  files_.assign(rows, PointRinexFiles{});
+  if (shown_row_ >= rows) shown_row_ = static_cast<size_t>(-1);
+  if (rows > 0 && project_.is_open()) {
+    std::map<std::string, PointRinexFiles> read =
+        CheckProjectRinex(project_.folder());
     for (size_t idx = 0; idx < rows; ++idx) {
-      auto it = read.find(entradas_alturas[idx].codigo);
-      if (it != read.end()) rinex_files_[idx] = std::move(it->second);
+      auto it = read.find(table_.at(idx).codigo);
+      if (it != read.end()) files_[idx] = std::move(it->second);
     }
   }
-  for (size_t idx = 0; idx < rows; ++idx) ActualizarCeldaRinex(idx);
-  MostrarEstadoRinex();
+  for (size_t idx = 0; idx < rows; ++idx) UpdateCell(idx);
+  ShowStatus();
 }
 
-void ZarvekCertificacionApp::ActualizarCeldaRinex(size_t idx) {
-  if (idx >= rinex_verdicts_.size() || idx >= entradas_alturas.size()) return;
-  RinexVerdict verdict =
-      JudgeRinexPoint(rinex_files_[idx], RinexHeightsOf(idx));
-  if (verdict.cell != rinex_verdicts_[idx].cell ||
-      verdict.state != rinex_verdicts_[idx].state) {
-    root.Call({canvas_rinex, "itemconfigure", "rinex" + DecimalText(idx),
+void RinexColumn::RowsChanged(const std::vector<size_t>& rows) {
+  for (size_t idx : rows) UpdateCell(idx);
+  ShowStatus();
+}
+
+void RinexColumn::UpdateCell(size_t idx) {
+  if (idx >= verdicts_.size() || idx >= table_.size()) return;
+  RinexVerdict verdict = JudgeRinexPoint(files_[idx], HeightsOf(idx));
+  if (verdict.cell != verdicts_[idx].cell ||
+      verdict.state != verdicts_[idx].state) {
+    ui_.tk().Call({canvas_, "itemconfigure", "rinex" + DecimalText(idx),
                "-text", verdict.cell, "-fill", ColorOf(verdict.state)});
   }
-  rinex_verdicts_[idx] = std::move(verdict);
+  verdicts_[idx] = std::move(verdict);
 }
 
-void ZarvekCertificacionApp::MostrarEstadoRinex() {
-  if (lbl_rinex_.empty()) return;
+void RinexColumn::ShowStatus() {
+  tk::Interp& root = ui_.tk();
   size_t matches = 0, mismatches = 0, unreadable = 0, none = 0;
   bool correctable = false;
-  for (const RinexVerdict& v : rinex_verdicts_) {
+  for (const RinexVerdict& v : verdicts_) {
     switch (v.state) {
       case RinexState::kMatch:
         ++matches;
@@ -246,11 +244,11 @@ void ZarvekCertificacionApp::MostrarEstadoRinex() {
     }
   }
   std::string text;
-  if (rinex_row_ < rinex_verdicts_.size() &&
-      !rinex_verdicts_[rinex_row_].reason.empty()) {
-    text = "RINEX DEL PUNTO " + entradas_alturas[rinex_row_].codigo + ": " +
-           OneLine(rinex_verdicts_[rinex_row_].reason);
-  } else if (!rinex_verdicts_.empty()) {
+  if (shown_row_ < verdicts_.size() &&
+      !verdicts_[shown_row_].reason.empty()) {
+    text = "RINEX DEL PUNTO " + table_.at(shown_row_).codigo + ": " +
+           OneLine(verdicts_[shown_row_].reason);
+  } else if (!verdicts_.empty()) {
     text = "RINEX: " + DecimalText(matches) + " ✓ · " +
            DecimalText(mismatches) + " ✗ · " + DecimalText(unreadable) +
            " ? · " + DecimalText(none) + " — SIN ARCHIVO DE OBSERVACIÓN.";
@@ -260,19 +258,20 @@ void ZarvekCertificacionApp::MostrarEstadoRinex() {
           "PASAR EL RATÓN POR SU CELDA RINEX.";
     }
   }
-  if (text != texto_estado_rinex_) {
+  if (text != status_text_) {
     root.Call({lbl_rinex_, "configure", "-text", text});
-    texto_estado_rinex_ = text;
+    status_text_ = text;
   }
   // Disabled, the button turns grey: there is nothing to correct.
   const char* state = correctable ? "normal" : "disabled";
   if (root.Call({btn_rinex_, "cget", "-state"}) != state) {
     root.Call({btn_rinex_, "configure", "-state", state, "-bg",
-               color(correctable ? "accent" : "tab_bg")});
+               ui_.color(correctable ? "accent" : "tab_bg")});
   }
 }
 
-void ZarvekCertificacionApp::corregir_rinex() {
+void RinexColumn::CorrectRinex() {
+  tk::Interp& root = ui_.tk();
   struct Point {
     size_t idx;
     double arp;
@@ -281,12 +280,12 @@ void ZarvekCertificacionApp::corregir_rinex() {
   std::vector<Point> points;
   std::string listing;
   std::vector<std::string> errors;
-  for (size_t idx = 0; idx < rinex_verdicts_.size(); ++idx) {
-    ActualizarCeldaRinex(idx);
-    const RinexVerdict& v = rinex_verdicts_[idx];
-    const PointRinexFiles& files = rinex_files_[idx];
+  for (size_t idx = 0; idx < verdicts_.size(); ++idx) {
+    UpdateCell(idx);
+    const RinexVerdict& v = verdicts_[idx];
+    const PointRinexFiles& files = files_[idx];
     if (v.state != RinexState::kMismatch || files.folder.empty()) continue;
-    const std::optional<RinexRowHeights> heights = RinexHeightsOf(idx);
+    const std::optional<RinexRowHeights> heights = HeightsOf(idx);
     if (!heights) continue;
     // Two originals whose copies would have one name ("a.26o" and
     // "a.26o.Z") are left alone: one copy would replace the other.
@@ -307,14 +306,14 @@ void ZarvekCertificacionApp::corregir_rinex() {
     }
     if (names.empty()) continue;
     if (points.size() < kListedPoints) {
-      listing += "\n" + entradas_alturas[idx].codigo + " (ARP " +
+      listing += "\n" + table_.at(idx).codigo + " (ARP " +
                  FormatFixed(heights->arp, 4) + " m): ";
       for (size_t i = 0; i < names.size(); ++i)
         listing += (i ? ", " : "") + names[i];
     }
     points.push_back({idx, heights->arp, std::move(names)});
   }
-  MostrarEstadoRinex();
+  ShowStatus();
   if (!points.empty()) {
     if (points.size() > kListedPoints) {
       listing += "\n… Y " + DecimalText(points.size() - kListedPoints) +
@@ -332,7 +331,7 @@ void ZarvekCertificacionApp::corregir_rinex() {
 
   size_t written = 0;
   for (const Point& point : points) {
-    const std::string dir = rinex_files_[point.idx].folder;
+    const std::string dir = files_[point.idx].folder;
     for (const std::string& name : point.names) {
       const Status status = WriteCorrectedCopy(dir, name, point.arp, nullptr);
       if (status.ok()) {
@@ -342,10 +341,10 @@ void ZarvekCertificacionApp::corregir_rinex() {
       }
     }
     // The point's folder is read again: the cell now judges the copies.
-    rinex_files_[point.idx] = CheckRinexFolder(dir);
-    ActualizarCeldaRinex(point.idx);
+    files_[point.idx] = CheckRinexFolder(dir);
+    UpdateCell(point.idx);
   }
-  MostrarEstadoRinex();
+  ShowStatus();
   if (!errors.empty()) {
     std::string message =
         "NO SE ESCRIBIERON " + DecimalText(errors.size()) +

@@ -75,7 +75,7 @@ std::string MakeProject(int n, const std::string& fixture) {
 // gridded on its own, input methods left on.
 void BuildPlain(zarvek::ZarvekCertificacionApp& app, int n) {
   zarvek::tk::Interp& tk = app.root;
-  const std::string f = app.frame_rows;
+  const std::string f = app.alturas().frame_rows();
   const char* headers[] = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
                            "ACCESORIO", "REFERENCIA",    "ALTURA (m)"};
   const int widths[] = {10, 30, 15, 25, 12, 12};
@@ -87,7 +87,7 @@ void BuildPlain(zarvek::ZarvekCertificacionApp& app, int n) {
              "-sticky", "ew"});
   }
   std::vector<std::string> models;
-  for (const auto& [name, spec] : app.equipos_specs) models.push_back(name);
+  for (const auto& [name, spec] : app.equipos_specs()) models.push_back(name);
   for (int i = 0; i < n; ++i) {
     std::string s = std::to_string(i);
     int row = i + 1;
@@ -126,7 +126,7 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
   }
   zarvek::ZarvekCertificacionApp app(*interp);
   const bool hidden = design == "hidden";
-  if (!hidden) interp->Call({app.tab_control, "select", app.tab_alturas});
+  if (!hidden) interp->Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
   interp->Call({"update"});
   long base_kb = PeakKb();
 
@@ -154,7 +154,7 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
   if (hidden) {
     // The user now turns to the second tab.
     auto t3 = Clock::now();
-    interp->Call({app.tab_control, "select", app.tab_alturas});
+    interp->Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
     interp->Call({"update"});
     t["show"] = MsSince(t3);
   }
@@ -162,17 +162,17 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
   int im_on = interp->Call({"tk", "useinputmethods"}) == "1";
   if (!plain) {
     auto t5 = Clock::now();
-    app.leer_rinex();
+    app.rinex().ReadRinex();
     t["reread"] = MsSince(t5);
   }
 
   auto t4 = Clock::now();
   if (plain) {
     for (const std::string& w :
-         interp->SplitList(interp->Call({"winfo", "children", app.frame_rows})))
+         interp->SplitList(interp->Call({"winfo", "children", app.alturas().frame_rows()})))
       interp->Call({"destroy", w});
   } else {
-    app.lista_codigos_final.clear();
+    app.project().codes().clear();
     app.construir_tabla_filas();
   }
   interp->Call({"update"});

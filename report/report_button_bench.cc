@@ -28,24 +28,24 @@ using Clock = std::chrono::steady_clock;
 // each choice through its row handler, then the height.
 void FillTable(zarvek::ZarvekCertificacionApp& app, int n) {
   zarvek::tk::Interp& tk = app.root;
-  app.lista_codigos_final.clear();
+  app.project().codes().clear();
   for (int i = 0; i < n; ++i)
-    app.lista_codigos_final.push_back(std::to_string(1000 + i));
+    app.project().codes().push_back(std::to_string(1000 + i));
   app.construir_tabla_filas();
   for (int i = 0; i < n; ++i) {
     const zarvek::testing::BenchKind& k = zarvek::testing::kBenchKinds[i % 6];
-    const zarvek::MeasurementRow& row = app.entradas_alturas.at(i);
+    const zarvek::RowCells& row = app.alturas().cells().at(i);
     tk.Call({row.rec, "set", k.rec});
-    app._on_row_rec_change(i);
+    app.alturas()._on_row_rec_change(i);
     tk.Call({row.tipo, "set", k.tipo});
-    app._on_row_type_change(i);
+    app.alturas()._on_row_type_change(i);
     tk.Call({row.acc, "set", k.acc});
-    app._on_row_acc_change(i);
+    app.alturas()._on_row_acc_change(i);
     tk.Call({row.ref, "set", k.ref});
     tk.Call({row.h, "delete", 0, "end"});
     tk.Call({row.h, "insert", 0, k.h});
   }
-  app.esperar_guardado();
+  app.alturas().WaitForSaves();
 }
 
 // Best of `repeats` presses of the button, in seconds.
@@ -53,7 +53,7 @@ double PressButton(zarvek::ZarvekCertificacionApp& app, int repeats) {
   double best = 1e9;
   for (int r = 0; r < repeats; ++r) {
     const auto t0 = Clock::now();
-    app.generar_pdf_conversion();
+    app.reporte().generar_pdf_conversion();
     best = std::min(best,
                     std::chrono::duration<double>(Clock::now() - t0).count());
   }
@@ -81,7 +81,7 @@ int main(int, char** argv) {
   // check that the run succeeded.
   interp->Call(
       {"proc", "tk_messageBox", "args", "set ::bench_box $args; return ok"});
-  interp->Call({app.tab_control, "select", app.tab_alturas});
+  interp->Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
   app.ruta_base = root.string();
 
   int status = 0;

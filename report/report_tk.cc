@@ -1,12 +1,12 @@
-// The report command of the second tab: reads the table's widgets once,
-// hands their texts to the report run, asks the yes/no question the run may
-// return, shows the message box it ends with and marks the height cells it
-// could not convert.
+// The report command: see report/report_tk.h.
+#include "report/report_tk.h"
+
 #include <charconv>
 #include <exception>
 #include <system_error>
+#include <utility>
+#include <vector>
 
-#include "app/zarvek_core.h"
 #include "report/report.h"
 
 namespace zarvek {
@@ -58,82 +58,96 @@ const char* IconOf(MessageKind kind) {
 
 }  // namespace
 
-void ZarvekCertificacionApp::generar_pdf_conversion() {
+ReportCommand::ReportCommand(Ui& ui, const HeightsTab& heights,
+                             OpenProject& project, const Catalogue& catalogue,
+                             ReportCommandServices services,
+                             const std::string& bottom)
+    : ui_(ui),
+      heights_(heights),
+      project_(project),
+      catalogue_(catalogue),
+      services_(std::move(services)) {
+  tk::Interp& root = ui_.tk();
+  button_ = bottom + ".btn_pdf";
+  // Same hover colours as the tab-1 button: X's default light grey would
+  // wash out the white text. The report is made for the project that is
+  // open once a change of project in progress has ended.
+  // clang-format off
+  root.Call({"button", button_, "-text", "CALCULAR Y GENERAR REPORTE PDF",
+             "-bg", ui_.color("primary"), "-fg", "white",
+             "-activebackground", ui_.color("accent"), "-activeforeground", "white",
+             "-font", tk::Obj::List({ui_.family(), "11", "bold"}),
+             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 0,
+             "-command", ui_.Bind("generar_pdf_conversion", [this] {
+               project_.WhenSettled([this] { generar_pdf_conversion(); });
+             })});
+  // clang-format on
+  root.Call({"grid", button_, "-row", 1, "-column", 0, "-sticky", "ew"});
+  // A marked entry's validation calls this on its first edit.
+  root.Command(kCellEditedCommand, [this](const std::vector<std::string>& args) {
+    size_t idx = 0;
+    const std::string& text = args.empty() ? "" : args[0];
+    auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), idx);
+    if (ec == std::errc() && end == text.data() + text.size() &&
+        idx < heights_.cells().size()) {
+      UnmarkEntry(ui_.tk(), heights_.cells()[idx].h);
+    }
+    return std::string("1");  // the edit itself is allowed
+  });
+  DefineFailingStyle(root);
+}
+
+void ReportCommand::MarkFailingRows(const std::vector<size_t>& rows) {
+  for (size_t idx : rows) {
+    if (idx < heights_.cells().size())
+      MarkFailingEntry(ui_.tk(), heights_.cells()[idx].h, idx);
+  }
+}
+
+void ReportCommand::generar_pdf_conversion() {
+  tk::Interp& root = ui_.tk();
   std::vector<RowInput> rows;
-  rows.reserve(entradas_alturas.size());
-  for (const MeasurementRow& row : entradas_alturas) {
-    RowInput input;
-    input.codigo = row.codigo;
-    input.rec = root.Call({row.rec, "get"});
-    input.tipo = root.Call({row.tipo, "get"});
-    input.acc = root.Call({row.acc, "get"});
-    input.ref = root.Call({row.ref, "get"});
-    input.h = root.Call({row.h, "get"});
-    rows.push_back(std::move(input));
+  rows.reserve(heights_.table().size());
+  for (const TableRow& row : heights_.table().rows()) {
+    rows.push_back({row.codigo, row.values.rec, row.values.tipo,
+                    row.values.acc, row.values.ref, row.values.h});
   }
 
   // Marks from an earlier run are redrawn from this run's verdict: a row may
   // have been mended through its other cells.
-  for (const MeasurementRow& row : entradas_alturas) {
+  for (const RowCells& row : heights_.cells()) {
     if (IsMarked(root, row.h)) UnmarkEntry(root, row.h);
   }
 
-  ReportOutcome outcome;
-  if (services_.pdf == nullptr) {
-    outcome = {MessageKind::kError,
-               "ERROR PDF",
-               "no hay biblioteca PDF disponible",
-               "",
-               {}};
-  } else {
-    FileSystem* fs = services_.fs;
-    ReportServices report_services{
-        equipos_specs, *services_.pdf, *services_.random,
-        ResourceLookup{services_.resource_path,
-                       [fs](const std::string& p) { return fs->Exists(p); }}};
-    const std::string fecha = services_.today();
-    outcome =
-        zarvek::RunConversionReport(ruta_base, rows, fecha, report_services);
-    if (outcome.kind == MessageKind::kQuestion) {
-      const std::string answer =
-          root.Call({"tk_messageBox", "-type", "yesno", "-default", "no",
-                     "-icon", IconOf(outcome.kind), "-title", outcome.title,
-                     "-message", outcome.text});
-      if (answer != "yes") return;
-      outcome =
-          zarvek::RunConversionReport(ruta_base, rows, fecha, report_services,
-                                      /*accept_implausible=*/true);
-    }
+  FileSystem& fs = services_.fs;
+  ReportServices report_services{
+      catalogue_, services_.pdf, services_.random,
+      ResourceLookup{services_.resource_path,
+                     [&fs](const std::string& p) { return fs.Exists(p); }}};
+  const std::string fecha = services_.today();
+  const std::string& folder = project_.folder();
+  ReportOutcome outcome =
+      RunConversionReport(folder, rows, fecha, report_services);
+  if (outcome.kind == MessageKind::kQuestion) {
+    const std::string answer =
+        root.Call({"tk_messageBox", "-type", "yesno", "-default", "no",
+                   "-icon", IconOf(outcome.kind), "-title", outcome.title,
+                   "-message", outcome.text});
+    if (answer != "yes") return;
+    outcome = RunConversionReport(folder, rows, fecha, report_services,
+                                  /*accept_implausible=*/true);
   }
-
-  if (!outcome.failing_rows.empty()) {
-    root.Command(
-        kCellEditedCommand, [this](const std::vector<std::string>& args) {
-          size_t idx = 0;
-          const std::string& text = args.empty() ? "" : args[0];
-          auto [end, ec] =
-              std::from_chars(text.data(), text.data() + text.size(), idx);
-          if (ec == std::errc() && end == text.data() + text.size() &&
-              idx < entradas_alturas.size()) {
-            UnmarkEntry(root, entradas_alturas[idx].h);
-          }
-          return std::string("1");  // the edit itself is allowed
-        });
-    DefineFailingStyle(root);
-    for (size_t idx : outcome.failing_rows) {
-      if (idx < entradas_alturas.size()) {
-        MarkFailingEntry(root, entradas_alturas[idx].h, idx);
-      }
-    }
-  }
+  MarkFailingRows(outcome.failing_rows);
 
   root.Call({"tk_messageBox", "-icon", IconOf(outcome.kind), "-title",
              outcome.title, "-message", outcome.text});
   if (!outcome.open_path.empty() && services_.open_file) {
     try {
       services_.open_file(outcome.open_path);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       // Opening the viewer is a convenience; the report is saved.
+      ui_.Print("No se pudo abrir el visor de PDF: " + std::string(e.what()));
     }
   }
 }

@@ -1,28 +1,19 @@
-// The scrolled lists of both tabs (the code preview and the measurement
-// table): a canvas that shows one frame of rows. The wheel scrolls the
-// canvas wherever the pointer is over the list, and the widget that takes
-// the keyboard focus is scrolled into view. Both are bindings on one bind
-// tag per list, placed before the class tag of every widget of the list, so
-// that a combobox under the pointer never sees the wheel (its class binding
-// would step through its values).
+#include "ui/scroll_area_tk.h"
+
 #include <charconv>
 #include <string>
 #include <vector>
 
-#include "app/zarvek_core.h"
-
 namespace zarvek {
 namespace {
 
-int ToInt(const std::string& text) {
-  int value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
-}
-
+// A coordinate in a Tk reply ("12", "-3.5"); throws tk::Error when the
+// reply is not a number.
 double ToDouble(const std::string& text) {
   double value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+    throw tk::Error("coordenada no numérica de Tk: \"" + text + "\"");
   return value;
 }
 
@@ -35,25 +26,27 @@ std::string Fraction(double value) {
 
 }  // namespace
 
-void ZarvekCertificacionApp::WireScrollArea(const std::string& canvas,
-                                            const std::string& frame,
-                                            const std::string& tag) {
+void WireScrollArea(Ui& ui, const std::string& canvas, const std::string& frame,
+                    const std::string& tag) {
+  tk::Interp& root = ui.tk();
   const std::string wheel = "::zarvek::rueda_" + tag;
   const std::string focus = "::zarvek::foco_" + tag;
   // One wheel notch is a delta of 120 (X11's buttons 4 and 5 are made one
   // notch each); smaller deltas, as some platforms give, still move a unit.
   root.BreakingCommand(
-      wheel, [this, canvas](const std::vector<std::string>& args) {
-        const int delta = args.size() == 1 ? ToInt(args[0]) : 0;
+      wheel, [&root, canvas](const std::vector<std::string>& args) {
+        const int delta =
+            args.size() == 1 ? IntFromReply(args[0], "%D") : 0;
         int units = -delta / 120;
         if (units == 0 && delta != 0) units = delta > 0 ? -1 : 1;
         if (units != 0) root.Call({canvas, "yview", "scroll", units, "units"});
         return std::string();
       });
-  root.Command(focus, [this, canvas, frame](const std::vector<std::string>&) {
+  root.Command(focus, [&ui, canvas, frame](const std::vector<std::string>&) {
+    tk::Interp& root = ui.tk();
     const std::string widget = root.Call({"focus"});
     if (!widget.empty() && root.Call({"winfo", "parent", widget}) == frame) {
-      ScrollIntoView(canvas, widget);
+      ScrollIntoView(ui, canvas, widget);
     }
     return std::string();
   });
@@ -62,19 +55,21 @@ void ZarvekCertificacionApp::WireScrollArea(const std::string& canvas,
   // %D is the wheel's delta, an integer.
   root.Call({"bind", tag, "<MouseWheel>", wheel + " %D"});
   root.Call({"bind", tag, "<FocusIn>", focus});
-  for (const std::string& widget : {canvas, frame}) AddBindTag(widget, tag);
+  for (const std::string& widget : {canvas, frame})
+    AddBindTag(root, widget, tag);
 }
 
-void ZarvekCertificacionApp::AddBindTag(const std::string& widget,
-                                        const std::string& tag) {
+void AddBindTag(tk::Interp& root, const std::string& widget,
+                const std::string& tag) {
   std::vector<std::string> tags =
       root.SplitList(root.Call({"bindtags", widget}));
   tags.insert(tags.begin() + (tags.empty() ? 0 : 1), tag);
   root.Call({"bindtags", widget, tk::Obj::List(tags)});
 }
 
-void ZarvekCertificacionApp::ScrollIntoView(const std::string& canvas,
-                                            const std::string& widget) {
+void ScrollIntoView(Ui& ui, const std::string& canvas,
+                    const std::string& widget) {
+  tk::Interp& root = ui.tk();
   // The frame of rows sits at the canvas's origin, so a row widget's place
   // in the frame is its place on the canvas.
   const std::vector<std::string> region =
@@ -83,10 +78,10 @@ void ZarvekCertificacionApp::ScrollIntoView(const std::string& canvas,
   const double total = ToDouble(region[3]) - ToDouble(region[1]);
   if (total <= 0) return;
   const double top = ToDouble(root.Call({canvas, "canvasy", 0}));
-  const double height = ToInt(root.Call({"winfo", "height", canvas}));
+  const double height = ui.Int({"winfo", "height", canvas});
   // The whole grid row of the widget comes into view, not just the widget.
-  double y = ToInt(root.Call({"winfo", "y", widget}));
-  double bottom = y + ToInt(root.Call({"winfo", "height", widget}));
+  double y = ui.Int({"winfo", "y", widget});
+  double bottom = y + ui.Int({"winfo", "height", widget});
   const std::vector<std::string> info =
       root.SplitList(root.Call({"grid", "info", widget}));
   for (size_t i = 0; i + 1 < info.size(); i += 2) {
@@ -95,8 +90,8 @@ void ZarvekCertificacionApp::ScrollIntoView(const std::string& canvas,
         root.Call({"grid", "bbox", root.Call({"winfo", "parent", widget}), 0,
                    tk::Obj::Text(info[i + 1])}));
     if (box.size() == 4) {
-      y = ToInt(box[1]);
-      bottom = y + ToInt(box[3]);
+      y = IntFromReply(box[1], "grid bbox");
+      bottom = y + IntFromReply(box[3], "grid bbox");
     }
   }
   if (y < top) {

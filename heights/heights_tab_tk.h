@@ -1,0 +1,173 @@
+// The second tab, CÁLCULO DE ALTURAS, without its RINEX column and report
+// command (rooms of their own): the project bar (BUSCAR and the folder
+// label), the measurement table and the project's measurement file.
+//
+// The table's truth is a MeasurementTable; its cells show it, and every
+// change of a cell's value, whatever made it, is put into it and saved. A
+// project is opened in one step (OpenProject): the label, the project's
+// folder and the table always show the same project.
+#ifndef ZARVEK_HEIGHTS_HEIGHTS_TAB_TK_H_
+#define ZARVEK_HEIGHTS_HEIGHTS_TAB_TK_H_
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "heights/background_saver.h"
+#include "heights/catalogue.h"
+#include "heights/measurement_file.h"
+#include "heights/measurement_table.h"
+#include "platform/fs.h"
+#include "project/open_project.h"
+#include "ui/ui_tk.h"
+
+namespace zarvek {
+
+/// The Tk paths of the cells of one table row, and its code.
+struct RowCells {
+  std::string codigo;
+  std::string rec, tipo, acc, ref, h;
+};
+
+/// What the tab tells the rooms that sit beside its rows.
+struct HeightsTabHooks {
+  /// The rows' cells are made and laid out in `frame_rows` (not yet shown);
+  /// a column beside them may be added with bind tags `tags`.
+  std::function<void(const std::string& frame_rows, const tk::Obj& tags)>
+      rows_made;
+  /// The values of rows `rows` changed.
+  std::function<void(const std::vector<size_t>& rows)> rows_changed;
+  /// The texts of tab 1's code entries: the codes of a folder without point
+  /// folders.
+  std::function<std::vector<std::string>()> fallback_codes;
+};
+
+class HeightsTab {
+ public:
+  /// Builds the tab's widgets in the (existing) frame `tab` of notebook
+  /// `notebook`. Saves go through `fs`, on a thread of their own.
+  HeightsTab(Ui& ui, FileSystem& fs, OpenProject& project,
+             const Catalogue& catalogue, std::string notebook, std::string tab,
+             BackgroundSaver::WriteFn write, HeightsTabHooks hooks);
+  /// Finishes the saves still running; a failure there goes to the console,
+  /// as the window is gone.
+  ~HeightsTab();
+  HeightsTab(const HeightsTab&) = delete;
+  HeightsTab& operator=(const HeightsTab&) = delete;
+
+  /// 📂 BUSCAR: asks for a folder and opens it as the project.
+  void seleccionar_directorio_trabajo();
+  /// Reads the open project's points again and rebuilds its table.
+  void detectar_codigos_existentes();
+  /// Detects the codes of the project at `path` and builds its table; only
+  /// then do the project and the folder label take `path`. When the folder
+  /// cannot be read or holds too many points, an error box says why and
+  /// the previous project, label and table stay. Returns whether it opened.
+  bool LoadProject(const std::string& path);
+
+  // Row events (the combobox selections of row `idx`).
+  void _on_row_type_change(size_t idx);
+  void _on_row_acc_change(size_t idx);
+  void _on_row_rec_change(size_t idx);
+  /// Ctrl+D: receiver, type, accessory and reference of the row above.
+  void CopyRowAbove(size_t idx);
+  /// Gives every empty row (no type, accessory, reference or height) the
+  /// receiver, type, accessory and reference of row `idx`.
+  void CopyEquipmentToEmptyRows(size_t idx);
+  /// Waits for the measurement file's writes to finish and reports their
+  /// outcome (which otherwise shows a moment later, from the event loop).
+  void WaitForSaves();
+
+  const MeasurementTable& table() const { return table_; }
+  const std::vector<RowCells>& cells() const { return cells_; }
+
+  // Widget paths, for the rooms beside the table and the window tests.
+  const std::string& tab() const { return tab_; }
+  const std::string& folder_label() const { return lbl_dir_; }
+  const std::string& canvas() const { return canvas_; }
+  const std::string& scrollbar() const { return scroll_; }
+  const std::string& frame_rows() const { return frame_rows_; }
+  const std::string& frame_headers() const { return frame_headers_; }
+  /// The frame under the table that holds the status line and the buttons
+  /// (grid: row 0 the status line, row 1 the buttons).
+  const std::string& bottom_frame() const { return bottom_frame_; }
+  /// The bind tag of every widget of the table area.
+  static constexpr const char* kTableTag = "ZarvekTabla";
+
+ private:
+  void BuildProjectBar();
+  void BuildTableArea();
+  void RegisterRowCommands();
+  void StartSaver(BackgroundSaver::WriteFn write);
+
+  /// Builds the table of `codes` for the project at `folder`; throws what
+  /// Tk throws.
+  void BuildTable(const std::string& folder,
+                  const std::vector<std::string>& codes);
+  /// Reads the measurement file of `folder` and returns the rows' saved
+  /// values; its messages wait in medidas_messages_ until the table shows.
+  std::vector<std::optional<RowValues>> RestoreRows(
+      const std::string& folder, const std::vector<std::string>& codes);
+  /// Creates the headings and the cells of the table's rows in the (new,
+  /// not yet shown) frame_rows_.
+  void FillRowsFrame();
+  void MakeHeadings();
+  void MakeRow(size_t idx, const tk::Obj& receivers, const tk::Obj& tipos,
+               const tk::Obj& code_font);
+  void AlignHeadings();
+  void ShowMessages();
+  /// Called with the first table shown behind tab 1 when tab 2 is shown.
+  void OnTabShown();
+
+  /// Puts `values` in the row's boxes and the model through the row rules;
+  /// the height is left as it is.
+  void SetRowValues(size_t idx, const RowValues& values);
+  /// The choice lists of the row's accessory and reference boxes.
+  void ConfigureBox(const std::string& box, const std::vector<std::string>& values,
+                    bool enabled);
+  /// `values` as a Tcl list, made once per distinct list.
+  const tk::Obj& ChoiceList(const std::vector<std::string>& values);
+  /// The height cell of row `idx` changed (typed, pasted, dropped, set).
+  void OnHeightChanged(size_t idx);
+  /// Records rows `rows` of the model in the measurement file and writes it.
+  void SaveRows(const std::vector<size_t>& rows);
+  /// Takes the outcomes of finished writes: the first failure of a run of
+  /// failures shows the error box, a good write ends the run.
+  void ReportSaves();
+
+  Ui& ui_;
+  FileSystem& fs_;
+  OpenProject& project_;
+  const Catalogue& catalogue_;
+  std::string notebook_, tab_;
+  HeightsTabHooks hooks_;
+
+  std::string lbl_dir_, canvas_, scroll_, frame_headers_, frame_rows_,
+      bottom_frame_;
+  MeasurementTable table_;
+  std::vector<RowCells> cells_;
+
+  /// The measurement file of the table's project; empty while there is no
+  /// table, and when the file could not be read (it is then never written).
+  std::optional<MeasurementFile> medidas_;
+  std::string medidas_path_;
+  /// A write failed and its error box was shown; cleared by a good write.
+  bool medidas_failing_ = false;
+  /// Message boxes (icon, text) waiting for the table to be shown.
+  std::vector<std::pair<std::string, std::string>> medidas_messages_;
+  std::map<std::string, tk::Obj> choice_lists_;
+  /// The row whose code label opened the row menu.
+  size_t menu_row_ = 0;
+  std::unique_ptr<BackgroundSaver> saver_;
+  bool save_poll_pending_ = false;
+  /// True while a table built behind the first tab has not been shown yet.
+  bool table_first_show_pending_ = false;
+};
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_HEIGHTS_HEIGHTS_TAB_TK_H_

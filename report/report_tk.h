@@ -1,0 +1,61 @@
+// The report command of the second tab, "CALCULAR Y GENERAR REPORTE PDF":
+// hands the table's rows to the report run, asks the yes/no question the
+// run may return, shows the message box it ends with, opens the finished
+// report and marks the height cells it could not convert until they are
+// edited.
+#ifndef ZARVEK_REPORT_REPORT_TK_H_
+#define ZARVEK_REPORT_REPORT_TK_H_
+
+#include <functional>
+#include <string>
+
+#include "heights/catalogue.h"
+#include "heights/heights_tab_tk.h"
+#include "platform/fs.h"
+#include "platform/random.h"
+#include "project/open_project.h"
+#include "report/pdf_document.h"
+#include "ui/ui_tk.h"
+
+namespace zarvek {
+
+/// What a report run reaches outside the window.
+struct ReportCommandServices {
+  PdfDocumentFactory& pdf;
+  RandomSource& random;
+  FileSystem& fs;
+  std::function<std::string(const std::string&)> resource_path;
+  /// Today's local date as "dd/mm/yyyy".
+  std::function<std::string()> today;
+  /// Opens a finished report in the desktop's viewer.
+  std::function<void(const std::string&)> open_file;
+};
+
+class ReportCommand {
+ public:
+  /// Builds the report button in `bottom` (grid row 1, column 0).
+  ReportCommand(Ui& ui, const HeightsTab& table, OpenProject& project,
+                const Catalogue& catalogue, ReportCommandServices services,
+                const std::string& bottom);
+  ReportCommand(const ReportCommand&) = delete;
+  ReportCommand& operator=(const ReportCommand&) = delete;
+
+  /// Runs the report on the open project and the table's rows.
+  void generar_pdf_conversion();
+
+  const std::string& button() const { return button_; }
+
+ private:
+  void MarkFailingRows(const std::vector<size_t>& rows);
+
+  Ui& ui_;
+  const HeightsTab& heights_;
+  OpenProject& project_;
+  const Catalogue& catalogue_;
+  ReportCommandServices services_;
+  std::string button_;
+};
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_REPORT_REPORT_TK_H_
