@@ -50,9 +50,9 @@ std::vector<std::string> Codes(int n) {
 }
 
 // A project of `n` points under a fresh temporary folder, three copies of
-// the observation file `fixture` in each point's RINEX folder (the files'
-// pages are then in the system's cache, as after copying them in). Returns
-// the project folder.
+// the observation file `fixture` (none when it is empty) in each point's
+// RINEX folder (the files' pages are then in the system's cache, as after
+// copying them in). Returns the project folder.
 std::string MakeProject(int n, const std::string& fixture) {
   namespace fs = std::filesystem;
   const fs::path root = fs::temp_directory_path() /
@@ -65,6 +65,7 @@ std::string MakeProject(int n, const std::string& fixture) {
     const fs::path rinex = root / std::string(zarvek::kDatosGnssFolder) /
                            (std::to_string(i + 4) + ". " + codes[i]) / "RINEX";
     fs::create_directories(rinex);
+    if (fixture.empty()) continue;
     for (const char* session : {"a", "b", "c"})
       fs::copy_file(source, rinex / (session + fixture));
   }
@@ -73,8 +74,9 @@ std::string MakeProject(int n, const std::string& fixture) {
 
 // The table as the plain reading of the design builds it: each cell made and
 // gridded on its own, input methods left on.
-void BuildPlain(zarvek::ZarvekCertificacionApp& app, int n) {
-  zarvek::tk::Interp& tk = app.root;
+void BuildPlain(zarvek::tk::Interp& interp,
+                zarvek::ZarvekCertificacionApp& app, int n) {
+  zarvek::tk::Interp& tk = interp;
   const std::string f = app.alturas().frame_rows();
   const char* headers[] = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
                            "ACCESORIO", "REFERENCIA",    "ALTURA (m)"};
@@ -126,22 +128,26 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
   }
   zarvek::ZarvekCertificacionApp app(*interp);
   const bool hidden = design == "hidden";
-  if (!hidden) interp->Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
+  if (!hidden) interp->Call({std::string(zarvek::ZarvekCertificacionApp::kTabControl), "select", std::string(zarvek::ZarvekCertificacionApp::kTabAlturas)});
   interp->Call({"update"});
   long base_kb = PeakKb();
 
   std::map<std::string, double> t;
   const bool plain = design == "plain";
   std::string project;
-  if (design == "rinex") project = MakeProject(n, "v304.obs");
-  if (design == "rinexgz") project = MakeProject(n, "v304_zero.obs.gz");
-  app.ruta_base = project;
-  if (!plain) app.lista_codigos_final = Codes(n);
+  if (design == "rinex") {
+    project = MakeProject(n, "v304.obs");
+  } else if (design == "rinexgz") {
+    project = MakeProject(n, "v304_zero.obs.gz");
+  } else if (!plain) {
+    project = MakeProject(n, "");
+  }
   auto t0 = Clock::now();
   if (plain) {
-    BuildPlain(app, n);
+    BuildPlain(*interp, app, n);
   } else {
-    app.construir_tabla_filas();  // includes layout and first paint
+    // Detection, the table with its layout and first paint, the RINEX read.
+    app.alturas().LoadProject(project);
   }
   t["create"] = MsSince(t0);
   auto t1 = Clock::now();
@@ -154,7 +160,7 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
   if (hidden) {
     // The user now turns to the second tab.
     auto t3 = Clock::now();
-    interp->Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
+    interp->Call({std::string(zarvek::ZarvekCertificacionApp::kTabControl), "select", std::string(zarvek::ZarvekCertificacionApp::kTabAlturas)});
     interp->Call({"update"});
     t["show"] = MsSince(t3);
   }
@@ -172,8 +178,10 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
          interp->SplitList(interp->Call({"winfo", "children", app.alturas().frame_rows()})))
       interp->Call({"destroy", w});
   } else {
-    app.project().codes().clear();
-    app.construir_tabla_filas();
+    // A folder without points: the table is emptied.
+    const std::filesystem::path empty = std::filesystem::path(project) / "vacio";
+    std::filesystem::create_directory(empty);
+    app.alturas().LoadProject(empty.string());
   }
   interp->Call({"update"});
   t["destroy"] = MsSince(t4);

@@ -24,14 +24,20 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// Builds the table for `n` points and fills every row as a person would:
-// each choice through its row handler, then the height.
-void FillTable(zarvek::ZarvekCertificacionApp& app, int n) {
-  zarvek::tk::Interp& tk = app.root;
-  app.project().codes().clear();
-  for (int i = 0; i < n; ++i)
-    app.project().codes().push_back(std::to_string(1000 + i));
-  app.construir_tabla_filas();
+// Opens a project of `n` points under `root` (its point folders made anew)
+// and fills every row as a person would: each choice through its row
+// handler, then the height.
+void FillTable(zarvek::tk::Interp& tk, zarvek::ZarvekCertificacionApp& app,
+               const fs::path& root, int n) {
+  const fs::path gnss = root / "2. DATOS GNSS";
+  for (const fs::directory_entry& entry : fs::directory_iterator(gnss)) {
+    if (entry.is_directory()) fs::remove_all(entry.path());
+  }
+  for (int i = 0; i < n; ++i) {
+    fs::create_directories(gnss / (std::to_string(i + 4) + ". " +
+                                   std::to_string(1000 + i)));
+  }
+  app.alturas().LoadProject(root.string());
   for (int i = 0; i < n; ++i) {
     const zarvek::testing::BenchKind& k = zarvek::testing::kBenchKinds[i % 6];
     const zarvek::RowCells& row = app.alturas().cells().at(i);
@@ -42,6 +48,7 @@ void FillTable(zarvek::ZarvekCertificacionApp& app, int n) {
     tk.Call({row.acc, "set", k.acc});
     app.alturas()._on_row_acc_change(i);
     tk.Call({row.ref, "set", k.ref});
+    tk.Call({"event", "generate", row.ref, "<<ComboboxSelected>>"});
     tk.Call({row.h, "delete", 0, "end"});
     tk.Call({row.h, "insert", 0, k.h});
   }
@@ -81,12 +88,11 @@ int main(int, char** argv) {
   // check that the run succeeded.
   interp->Call(
       {"proc", "tk_messageBox", "args", "set ::bench_box $args; return ok"});
-  interp->Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
-  app.ruta_base = root.string();
+  interp->Call({std::string(zarvek::ZarvekCertificacionApp::kTabControl), "select", std::string(zarvek::ZarvekCertificacionApp::kTabAlturas)});
 
   int status = 0;
   for (int pages : {1000, 1}) {
-    FillTable(app, pages);
+    FillTable(*interp, app, root, pages);
     interp->Call({"update"});
     const double ours = PressButton(app, pages == 1 ? 50 : 3);
     const std::string box = interp->Call({"set", "::bench_box"});
