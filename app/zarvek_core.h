@@ -24,9 +24,9 @@
 #include "heights/measurement_file.h"
 #include "heights/rinex_verdict.h"
 #include "platform/fs.h"
+#include "platform/pdf_document.h"
 #include "platform/random.h"
 #include "platform/tk_interp.h"
-#include "report/pdf_document.h"
 
 namespace zarvek {
 

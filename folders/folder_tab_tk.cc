@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ascii_text.h"
 #include "app/zarvek_core.h"
 #include "folders/chosen_folder.h"
 #include "folders/codes.h"
 #include "folders/tree_create.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {

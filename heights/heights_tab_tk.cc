@@ -18,7 +18,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/ascii_text.h"
 #include "app/zarvek_core.h"
 #include "folders/chosen_folder.h"
 #include "heights/measurement_file.h"
@@ -26,6 +25,7 @@
 #include "heights/row_rules.h"
 #include "platform/atomic_file.h"
 #include "platform/read_file.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "app/ascii_text.h"
 #include "app/zarvek_core.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "heights/rinex_header.h"
 #include "heights/rinex_verdict.h"
 #include "platform/rinex_files.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {
