@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "app/app_text.h"
-#include "app/ascii_text.h"
 #include "app/resource_path.h"
 #include "app/screen_scale.h"
 #include "heights/decimal.h"
@@ -14,6 +13,7 @@
 #include "platform/pdf_writer.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {

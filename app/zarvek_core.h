@@ -24,7 +24,7 @@
 #include "platform/random.h"
 #include "platform/tk_interp.h"
 #include "project/open_project.h"
-#include "report/pdf_document.h"
+#include "platform/pdf_document.h"
 #include "report/report_tk.h"
 #include "ui/ui_tk.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ascii_text.h"
+#include "text/ascii_text.h"
 #include "folders/chosen_folder.h"
 #include "folders/codes.h"
 #include "folders/tree_create.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/ascii_text.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 

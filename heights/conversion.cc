@@ -3,8 +3,8 @@
 #include <cmath>
 #include <utility>
 
-#include "app/ascii_text.h"
 #include "heights/decimal.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <system_error>
 
-#include "app/ascii_text.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {

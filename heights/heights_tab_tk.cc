@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ascii_text.h"
+#include "text/ascii_text.h"
 #include "folders/chosen_folder.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"

@@ -5,12 +5,12 @@
 #include <map>
 #include <utility>
 
-#include "app/ascii_text.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
 #include "platform/fs.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {

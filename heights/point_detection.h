@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ascii_text.h"
 #include "platform/fs.h"
 #include "platform/status.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ascii_text.h"
+#include "text/ascii_text.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "heights/rinex_header.h"

@@ -805,6 +805,167 @@ std::string HexId(const std::array<std::uint8_t, 16>& id) {
   return out + ">";
 }
 
+// Room for the whole file, so that appending never copies it again.
+std::size_t SizeEstimate(const std::vector<Page>& pages,
+                         const std::vector<PdfPicture>& pictures,
+                         const std::vector<std::string>& forms) {
+  std::size_t estimate = 4096;
+  for (const Page& p : pages) estimate += p.content.size() + 300;
+  for (const PdfPicture& p : pictures) {
+    estimate += p.color_data.size() + p.alpha_data.size() + 500;
+  }
+  for (const std::string& f : forms) estimate += f.size() + 200;
+  return estimate;
+}
+
+// Writes the fonts the pages use and one graphics state per fill alpha,
+// each as an object numbered from `*next` on; returns their entries for a
+// resource dictionary ("/Font<<...>>/ExtGState<<...>>", either left out
+// when empty).
+std::string WriteFontsAndStates(
+    ObjectWriter& w, int* next,
+    const std::array<bool, kStandardFontCount>& fonts_used,
+    const std::vector<double>& alphas) {
+  std::string resources;
+  for (int f = 0; f < kStandardFontCount; ++f) {
+    if (!fonts_used[f]) continue;
+    const int object = (*next)++;
+    w.Plain(object, "<</Type/Font/Subtype/Type1/BaseFont/" +
+                        std::string(StandardFontName(f)) +
+                        "/Encoding/WinAnsiEncoding>>");
+    resources += "/F" + std::to_string(f + 1) + " " + Ref(object);
+  }
+  if (!resources.empty()) resources = "/Font<<" + resources + ">>";
+  std::string states;
+  for (std::size_t i = 0; i < alphas.size(); ++i) {
+    const int object = (*next)++;
+    std::string body = "<</Type/ExtGState/ca ";
+    AppendNumber(&body, alphas[i], 4);
+    w.Plain(object, body + ">>");
+    states += "/G" + std::to_string(i + 1) + " " + Ref(object);
+  }
+  if (!states.empty()) resources += "/ExtGState<<" + states + ">>";
+  return resources;
+}
+
+// Writes one picture (with its palette and transparency mask, if any) as
+// objects numbered from `*next` on; returns the image's object.
+int WritePicture(ObjectWriter& w, int* next, const PdfPicture& p) {
+  const std::string size = "/Type/XObject/Subtype/Image/Width " +
+                           std::to_string(p.width) + "/Height " +
+                           std::to_string(p.height);
+  std::string entries = size + "/ColorSpace";
+  if (p.palette.empty()) {
+    entries += p.color_space;
+  } else {
+    // The palette as a stream: strings in the dictionary would need to be
+    // encrypted on their own.
+    const int lookup = (*next)++;
+    w.Stream(lookup, "", p.palette);
+    entries += "[/Indexed/DeviceRGB " +
+               std::to_string(p.palette.size() / 3 - 1) + " " + Ref(lookup) +
+               "]";
+  }
+  entries += p.color_entries;
+  if (!p.alpha_data.empty()) {
+    const int mask = (*next)++;
+    w.Stream(mask,
+             size +
+                 "/ColorSpace/DeviceGray/BitsPerComponent 8"
+                 "/Filter/FlateDecode",
+             p.alpha_data);
+    entries += "/SMask " + Ref(mask);
+  }
+  const int object = (*next)++;
+  w.Stream(object, entries, p.color_data);
+  return object;
+}
+
+// Writes every picture, freeing each once written (they are the bulk of
+// the document); returns their "/I<n> <ref>" entries.
+std::string WritePictures(ObjectWriter& w, int* next,
+                          std::vector<PdfPicture>* pictures) {
+  std::string images;
+  for (std::size_t i = 0; i < pictures->size(); ++i) {
+    PdfPicture& p = (*pictures)[i];
+    images +=
+        "/I" + std::to_string(i + 1) + " " + Ref(WritePicture(w, next, p));
+    p = PdfPicture();
+  }
+  return images;
+}
+
+// Writes the shared drawings as form objects; returns their "/X<n> <ref>"
+// entries.
+std::string WriteForms(ObjectWriter& w, int* next,
+                       const std::vector<std::string>& forms) {
+  std::string form_refs;
+  for (std::size_t i = 0; i < forms.size(); ++i) {
+    const int object = (*next)++;
+    w.Stream(object,
+             std::string("/Type/XObject/Subtype/Form/BBox") + kMediaBox +
+                 "/Resources " + Ref(kFormResourcesObject) +
+                 "/Filter/FlateDecode",
+             forms[i]);
+    form_refs += "/X" + std::to_string(i + 1) + " " + Ref(object);
+  }
+  return form_refs;
+}
+
+// Writes the link annotations of one page, with a link action for each
+// address not in `actions` yet (one action per address, shared by every
+// page); returns the annotations' references, separated by spaces.
+std::string WriteLinks(ObjectWriter& w, int* next,
+                       const std::vector<Link>& links,
+                       std::map<std::string, int, std::less<>>* actions) {
+  std::string annots;
+  for (const Link& link : links) {
+    auto it = actions->find(link.url);
+    if (it == actions->end()) {
+      const int object = (*next)++;
+      w.Plain(object, "<</S/URI/URI" + w.String(object, link.url) + ">>");
+      it = actions->emplace(link.url, object).first;
+    }
+    const int object = (*next)++;
+    std::string body = "<</Type/Annot/Subtype/Link/Rect[";
+    AppendNumber(&body, link.x1, 3);
+    body.push_back(' ');
+    AppendNumber(&body, link.y1, 3);
+    body.push_back(' ');
+    AppendNumber(&body, link.x2, 3);
+    body.push_back(' ');
+    AppendNumber(&body, link.y2, 3);
+    body += "]/Border[0 0 0]/A " + Ref(it->second) + ">>";
+    w.Plain(object, body);
+    if (!annots.empty()) annots.push_back(' ');
+    annots += Ref(object);
+  }
+  return annots;
+}
+
+// Writes every page with its content and links, freeing each once written;
+// returns the pages' references, separated by spaces.
+std::string WritePages(ObjectWriter& w, int* next, std::vector<Page>* pages) {
+  std::map<std::string, int, std::less<>> actions;
+  std::string kids;
+  for (Page& page : *pages) {
+    const std::string annots = WriteLinks(w, next, page.links, &actions);
+    std::string dict = "<</Type/Page/Parent " + Ref(kPagesObject);
+    if (!page.content.empty()) {
+      const int object = (*next)++;
+      w.Stream(object, "/Filter/FlateDecode", page.content);
+      dict += "/Contents " + Ref(object);
+    }
+    if (!annots.empty()) dict += "/Annots[" + annots + "]";
+    const int object = (*next)++;
+    w.Plain(object, dict + ">>");
+    if (!kids.empty()) kids.push_back(' ');
+    kids += Ref(object);
+    page = Page();
+  }
+  return kids;
+}
+
 }  // namespace
 
 Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
@@ -815,14 +976,8 @@ Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
   SystemRandom().Fill(iv_seed.data(), iv_seed.size());
   PdfEncryption crypt(owner_password, id, iv_seed);
 
-  std::size_t estimate = 4096;
-  for (const Page& p : pages) estimate += p.content.size() + 300;
-  for (const PdfPicture& p : pictures) {
-    estimate += p.color_data.size() + p.alpha_data.size() + 500;
-  }
-  for (const std::string& f : forms) estimate += f.size() + 200;
   pdf->clear();
-  pdf->reserve(estimate);
+  pdf->reserve(SizeEstimate(pages, pictures, forms));
   pdf->append("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n");
   ObjectWriter w(pdf, &crypt);
   int next = kFirstFreeObject;
@@ -830,69 +985,10 @@ Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
   w.Plain(kCatalogObject, "<</Type/Catalog/Pages " + Ref(kPagesObject) + ">>");
   w.Plain(kEncryptObject, crypt.Dictionary());
 
-  std::string resources;
-  for (int f = 0; f < kStandardFontCount; ++f) {
-    if (!fonts_used[f]) continue;
-    const int object = next++;
-    w.Plain(object, "<</Type/Font/Subtype/Type1/BaseFont/" +
-                        std::string(StandardFontName(f)) +
-                        "/Encoding/WinAnsiEncoding>>");
-    resources += "/F" + std::to_string(f + 1) + " " + Ref(object);
-  }
-  if (!resources.empty()) resources = "/Font<<" + resources + ">>";
-  std::string states;
-  for (std::size_t i = 0; i < alphas.size(); ++i) {
-    const int object = next++;
-    std::string body = "<</Type/ExtGState/ca ";
-    AppendNumber(&body, alphas[i], 4);
-    w.Plain(object, body + ">>");
-    states += "/G" + std::to_string(i + 1) + " " + Ref(object);
-  }
-  if (!states.empty()) resources += "/ExtGState<<" + states + ">>";
-
-  std::string images;
-  for (std::size_t i = 0; i < pictures.size(); ++i) {
-    PdfPicture& p = pictures[i];
-    const std::string size = "/Type/XObject/Subtype/Image/Width " +
-                             std::to_string(p.width) + "/Height " +
-                             std::to_string(p.height);
-    std::string entries = size + "/ColorSpace";
-    if (p.palette.empty()) {
-      entries += p.color_space;
-    } else {
-      // The palette as a stream: strings in the dictionary would need to be
-      // encrypted on their own.
-      const int lookup = next++;
-      w.Stream(lookup, "", p.palette);
-      entries += "[/Indexed/DeviceRGB " +
-                 std::to_string(p.palette.size() / 3 - 1) + " " + Ref(lookup) +
-                 "]";
-    }
-    entries += p.color_entries;
-    if (!p.alpha_data.empty()) {
-      const int mask = next++;
-      w.Stream(mask,
-               size +
-                   "/ColorSpace/DeviceGray/BitsPerComponent 8"
-                   "/Filter/FlateDecode",
-               p.alpha_data);
-      entries += "/SMask " + Ref(mask);
-    }
-    const int object = next++;
-    w.Stream(object, entries, p.color_data);
-    images += "/I" + std::to_string(i + 1) + " " + Ref(object);
-    p = PdfPicture();
-  }
-  std::string form_refs;
-  for (std::size_t i = 0; i < forms.size(); ++i) {
-    const int object = next++;
-    w.Stream(object,
-             std::string("/Type/XObject/Subtype/Form/BBox") + kMediaBox +
-                 "/Resources " + Ref(kFormResourcesObject) +
-                 "/Filter/FlateDecode",
-             forms[i]);
-    form_refs += "/X" + std::to_string(i + 1) + " " + Ref(object);
-  }
+  const std::string resources =
+      WriteFontsAndStates(w, &next, fonts_used, alphas);
+  const std::string images = WritePictures(w, &next, &pictures);
+  const std::string form_refs = WriteForms(w, &next, forms);
   w.Plain(kFormResourcesObject,
           "<<" + resources +
               (images.empty() ? "" : "/XObject<<" + images + ">>") + ">>");
@@ -903,45 +999,7 @@ Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
                    : "/XObject<<" + images + form_refs + ">>") +
               ">>");
 
-  // One link action per address, shared by the pages' links.
-  std::map<std::string, int, std::less<>> actions;
-  std::string kids;
-  for (Page& page : pages) {
-    std::string annots;
-    for (const Link& link : page.links) {
-      auto it = actions.find(link.url);
-      if (it == actions.end()) {
-        const int object = next++;
-        w.Plain(object, "<</S/URI/URI" + w.String(object, link.url) + ">>");
-        it = actions.emplace(link.url, object).first;
-      }
-      const int object = next++;
-      std::string body = "<</Type/Annot/Subtype/Link/Rect[";
-      AppendNumber(&body, link.x1, 3);
-      body.push_back(' ');
-      AppendNumber(&body, link.y1, 3);
-      body.push_back(' ');
-      AppendNumber(&body, link.x2, 3);
-      body.push_back(' ');
-      AppendNumber(&body, link.y2, 3);
-      body += "]/Border[0 0 0]/A " + Ref(it->second) + ">>";
-      w.Plain(object, body);
-      if (!annots.empty()) annots.push_back(' ');
-      annots += Ref(object);
-    }
-    std::string dict = "<</Type/Page/Parent " + Ref(kPagesObject);
-    if (!page.content.empty()) {
-      const int object = next++;
-      w.Stream(object, "/Filter/FlateDecode", page.content);
-      dict += "/Contents " + Ref(object);
-    }
-    if (!annots.empty()) dict += "/Annots[" + annots + "]";
-    const int object = next++;
-    w.Plain(object, dict + ">>");
-    if (!kids.empty()) kids.push_back(' ');
-    kids += Ref(object);
-    page = Page();
-  }
+  const std::string kids = WritePages(w, &next, &pages);
   w.Plain(kPagesObject, "<</Type/Pages/Kids[" + kids + "]/Count " +
                             std::to_string(pages.size()) +
                             std::string("/MediaBox") + kMediaBox +

@@ -25,8 +25,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/pdf_document.h"
 #include "platform/status.h"
-#include "report/pdf_document.h"
 
 namespace zarvek {
 

@@ -12,9 +12,9 @@
 
 #include "heights/catalogue.h"
 #include "heights/conversion.h"
+#include "platform/pdf_canvas.h"
 #include "platform/status.h"
 #include "report/blocks.h"
-#include "report/pdf_canvas.h"
 
 namespace zarvek {
 

@@ -7,11 +7,11 @@
 #include <optional>
 #include <system_error>
 
-#include "app/ascii_text.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "platform/fs.h"
 #include "report/password.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {

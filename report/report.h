@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "heights/catalogue.h"
+#include "platform/pdf_document.h"
 #include "platform/random.h"
 #include "report/page_frame.h"
-#include "report/pdf_document.h"
 
 namespace zarvek {
 

@@ -14,7 +14,7 @@
 #include "platform/fs.h"
 #include "platform/random.h"
 #include "project/open_project.h"
-#include "report/pdf_document.h"
+#include "platform/pdf_document.h"
 #include "ui/ui_tk.h"
 
 namespace zarvek {

@@ -1,13 +1,100 @@
 #!/usr/bin/env bash
-# The pure logic under app/, folders/, heights/ and report/ must compile
-# without Tcl, Tk, PDF, image or archive headers. Window glue (*_tk.cc, zarvek_core)
-# and platform/ are the only places allowed to include them.
+# Checks that #include lines point one way: the composition root (app/) on
+# top, the window glue, the pure units of app/ ui/ folders/ heights/ report/,
+# then project/ and text/, and platform/ at the bottom. Fails,
+# printing every offending line, when
+#   - a pure unit (tests included) includes a Tcl, Tk, PDF, image or
+#     archive library header: those belong to platform/ and the window glue;
+#   - a file of platform/ (tests and benchmarks aside) includes a header of
+#     app/ ui/ folders/ heights/ report/ project/ or text/;
+#   - a pure unit includes window glue (*_tk.h, app/zarvek_core.h,
+#     platform/tk_interp.h);
+#   - a file outside app/ includes app/zarvek_core.h (tests, benchmarks and
+#     testing/ may, to build the whole program);
+#   - text/ includes any of the project's headers but its own, or project/
+#     any but its own, text/'s and the platform interfaces fs.h and status.h
+#     (their tests may add the doubles of testing/).
+# Glue is *_tk.cc, *_tk.h, app/zarvek_core.* and app/main.cc; tests are
+# *_test.cc (with *_io_test.cc and *_tk_test.cc) and *_bench.cc.
+#
+# Usage: check-pure-includes.sh [ROOT]   (ROOT: the repository by default)
 set -u
-cd "$(dirname "$0")/.."
-bad=$(grep -n -E '#include\s*[<"](tcl|tk|hpdf|png|qpdf/|X11/|archive)' \
-  $(find app folders heights report -maxdepth 1 -type f -name '*.[ch]*' |
-    grep -v -E '_tk\.cc$|_tk_test\.cc$|_io_test\.cc$|_bench\.cc$|app/zarvek_core\.|app/main\.cc') || true)
-if [ -n "$bad" ]; then
-  echo "pure files include platform headers:"; echo "$bad"; exit 1
+root=${1:-"$(dirname "$0")/.."}
+cd "$root" || exit 1
+
+dirs=()
+for d in app ui folders heights report project text platform testing fuzz tools; do
+  [ -d "$d" ] && dirs+=("$d")
+done
+if [ ${#dirs[@]} -eq 0 ]; then
+  echo "no source folders under $(pwd)"; exit 1
+fi
+
+report=$(
+  find "${dirs[@]}" -type f \( -name '*.h' -o -name '*.cc' \) -print0 |
+    sort -z | xargs -0 -r grep -H -n -E '^[[:space:]]*#[[:space:]]*include' |
+    awk '
+    BEGIN {
+      # The folders whose files are pure units unless named as glue or
+      # tests, as CMakeLists.txt sorts them; platform/ sits below them all.
+      split("app ui folders heights report project text", a, " ")
+      for (i in a) pure_dir[a[i]] = above_platform[a[i]] = project_dir[a[i]] = 1
+      project_dir["platform"] = project_dir["testing"] = 1
+    }
+    function flag(rule, where) { bad[rule] = bad[rule] where "\n" }
+    {
+      # grep -H -n gives "file:line:text".
+      file = $0; sub(/:.*/, "", file)
+      rest = substr($0, length(file) + 2)
+      line = rest; sub(/:.*/, "", line)
+      text = substr(rest, length(line) + 2)
+      where = file ":" line ": " text
+
+      header = text
+      sub(/^[^"<]*[<"]/, "", header); sub(/[>"].*$/, "", header)
+      dir = file; sub(/\/.*/, "", dir)
+      hdir = (header ~ /\//) ? header : ""; sub(/\/.*/, "", hdir)
+      own = (hdir in project_dir)
+
+      test = (file ~ /_test\.cc$/ || file ~ /_bench\.cc$/)
+      glue = (file ~ /_tk\.(cc|h)$/ || file ~ /^app\/zarvek_core\.(h|cc)$/ ||
+              file == "app/main.cc")
+      pure = ((dir in pure_dir) && !glue)
+      unit = (pure && !test)
+
+      if (pure && file !~ /_(io|tk)_test\.cc$/ && file !~ /_bench\.cc$/ &&
+          header ~ /^(tcl|tk|hpdf|png|qpdf\/|X11\/|archive)/) {
+        flag("pure files include platform headers:", where)
+      }
+      if (dir == "platform" && !test && (hdir in above_platform)) {
+        flag("platform/ includes a header from above it:", where)
+      }
+      if (unit && (header ~ /_tk\.h$/ || header == "app/zarvek_core.h" ||
+                   header == "platform/tk_interp.h")) {
+        flag("pure units include window glue:", where)
+      }
+      if (header == "app/zarvek_core.h" && dir != "app" && !test &&
+          dir != "testing") {
+        flag("files outside app/ include the main window (app/zarvek_core.h):",
+             where)
+      }
+      if (dir == "text" && own && hdir != "text" &&
+          !(test && hdir == "testing")) {
+        flag("text/ includes the project outside text/:", where)
+      }
+      if (dir == "project" && own && hdir != "project" && hdir != "text" &&
+          header != "platform/fs.h" && header != "platform/status.h" &&
+          !(test && hdir == "testing")) {
+        flag("project/ includes the project outside project/, text/, " \
+             "platform/fs.h and platform/status.h:", where)
+      }
+    }
+    END {
+      for (rule in bad) printf "%s\n%s", rule, bad[rule]
+    }')
+
+if [ -n "$report" ]; then
+  echo "$report"
+  exit 1
 fi
 echo "1 passed, 0 failed"

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "report/pdf_canvas.h"
-#include "report/pdf_document.h"
+#include "platform/pdf_canvas.h"
+#include "platform/pdf_document.h"
 
 namespace zarvek {
 

@@ -1,12 +1,13 @@
-// PdfCanvas is the drawing surface of one report: exactly the operations the
-// report pages use, with the coordinates, fonts and colours of a PDF page
-// (points from the lower-left corner, fractions-of-1 RGB, the standard fonts
-// "Helvetica", "Helvetica-Bold" and "Helvetica-Oblique"). Text is UTF-8; the
-// real canvas converts it for the standard fonts. The page drawing code knows
-// only this interface, so testing/recording_canvas.h can check it without a
-// PDF library.
-#ifndef ZARVEK_REPORT_PDF_CANVAS_H_
-#define ZARVEK_REPORT_PDF_CANVAS_H_
+// PdfCanvas is the drawing surface of one PDF document: exactly the
+// operations the report pages use, with the coordinates, fonts and colours of
+// a PDF page (points from the lower-left corner, fractions-of-1 RGB, the
+// standard fonts "Helvetica", "Helvetica-Bold" and "Helvetica-Oblique"). Text
+// is UTF-8; the real canvas converts it for the standard fonts. It knows
+// nothing of reports: the page drawing code (report/) draws against it, the
+// writer (platform/pdf_writer.h) implements it, and testing/
+// recording_canvas.h records it without a PDF library.
+#ifndef ZARVEK_PLATFORM_PDF_CANVAS_H_
+#define ZARVEK_PLATFORM_PDF_CANVAS_H_
 
 #include <charconv>
 #include <functional>
@@ -105,4 +106,4 @@ inline constexpr double kA4Height = 841.8897637795277;
 
 }  // namespace zarvek
 
-#endif  // ZARVEK_REPORT_PDF_CANVAS_H_
+#endif  // ZARVEK_PLATFORM_PDF_CANVAS_H_

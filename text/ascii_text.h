@@ -3,8 +3,8 @@
 // scripts are not accepted as part of a code or number. White space around
 // a code or count is any Unicode white space, since texts pasted from
 // spreadsheets and PDFs carry no-break spaces.
-#ifndef ZARVEK_APP_ASCII_TEXT_H_
-#define ZARVEK_APP_ASCII_TEXT_H_
+#ifndef ZARVEK_TEXT_ASCII_TEXT_H_
+#define ZARVEK_TEXT_ASCII_TEXT_H_
 
 #include <charconv>
 #include <cstddef>
@@ -82,4 +82,4 @@ inline std::string DecimalText(std::size_t value) {
 
 }  // namespace zarvek
 
-#endif  // ZARVEK_APP_ASCII_TEXT_H_
+#endif  // ZARVEK_TEXT_ASCII_TEXT_H_

@@ -1,15 +1,16 @@
-// PdfDocument is one report being drawn: a canvas to draw its pages on and
-// the final step that protects the document and writes it to disk. The real
-// one (platform/pdf_writer.h) writes the PDF itself and encrypts it; tests
-// use a recording double. Nothing reaches the disk before SaveProtected.
-#ifndef ZARVEK_REPORT_PDF_DOCUMENT_H_
-#define ZARVEK_REPORT_PDF_DOCUMENT_H_
+// PdfDocument is one document being drawn (a report, for the program): a canvas
+// to draw its pages on and the final step that protects the document and writes
+// it to disk. The real one (platform/pdf_writer.h) writes the PDF itself and
+// encrypts it; tests use a recording double. Nothing reaches the disk before
+// SaveProtected.
+#ifndef ZARVEK_PLATFORM_PDF_DOCUMENT_H_
+#define ZARVEK_PLATFORM_PDF_DOCUMENT_H_
 
 #include <memory>
 #include <string>
 
+#include "platform/pdf_canvas.h"
 #include "platform/status.h"
-#include "report/pdf_canvas.h"
 
 namespace zarvek {
 
@@ -40,4 +41,4 @@ class PdfDocumentFactory {
 
 }  // namespace zarvek
 
-#endif  // ZARVEK_REPORT_PDF_DOCUMENT_H_
+#endif  // ZARVEK_PLATFORM_PDF_DOCUMENT_H_

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Tests check-pure-includes.sh on throw-away trees: a tree whose includes
+# all follow the rules must pass, and the same tree with any one of the
+# planted violations below must fail and name the offending file.
+set -u
+check="$(cd "$(dirname "$0")" && pwd)/check-pure-includes.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# "file|include" lines: each adds `#include <include>` to `file`.
+# Includes that must be accepted, one of each kind the rules allow.
+accepted='
+text/ascii_text.h|<string>
+project/layout.h|"text/ascii_text.h"
+project/layout.h|"platform/fs.h"
+project/layout.h|"platform/status.h"
+project/layout_test.cc|"testing/fake_fs.h"
+project/layout_test.cc|"gtest/gtest.h"
+heights/decimal.cc|"text/ascii_text.h"
+heights/point_detection.h|"project/layout.h"
+heights/point_detection.h|"platform/fs.h"
+report/blocks.h|"platform/pdf_canvas.h"
+report/blocks_test.cc|"testing/recording_canvas.h"
+report/report_io_test.cc|<png.h>
+report/report_bench.cc|"app/zarvek_core.h"
+report/report_button_tk.cc|"report/report_tk.h"
+report/report_tk.h|"platform/tk_interp.h"
+folders/chooser_tk.cc|<tcl.h>
+folders/folder_tab_tk_test.cc|"app/zarvek_core.h"
+app/zarvek_core.h|"report/report_tk.h"
+app/zarvek_core.cc|"app/zarvek_core.h"
+app/main.cc|"app/zarvek_core.h"
+platform/pdf_writer.h|"platform/pdf_document.h"
+platform/pdf_writer.cc|<zlib.h>
+platform/adapters_win32_io_test.cc|"app/zarvek_core.h"
+platform/fs_posix_io_test.cc|"testing/temp_dir.h"
+platform/tk_interp_bench.cc|"heights/catalogue.h"
+testing/gui_fixture.h|"app/zarvek_core.h"
+testing/recording_canvas.h|"report/utf8_text.h"
+fuzz/codes_fuzz.cc|"folders/codes.h"
+'
+
+# Includes that must be refused, one tree each.
+refused='
+heights/conversion.cc|<tk.h>
+report/blocks_test.cc|<qpdf/QPDF.hh>
+platform/pdf_writer.h|"report/pdf_document.h"
+platform/rinex_files.h|"heights/rinex_header.h"
+platform/fs_posix.cc|"text/ascii_text.h"
+platform/fs.h|"project/layout.h"
+platform/shell_open.h|"app/resource_path.h"
+heights/row_rules.cc|"heights/heights_tab_tk.h"
+report/report.cc|"platform/tk_interp.h"
+folders/codes.h|"app/zarvek_core.h"
+folders/preview_tk.cc|"app/zarvek_core.h"
+fuzz/codes_fuzz.cc|"app/zarvek_core.h"
+text/ascii_text.h|"platform/status.h"
+text/utf8.cc|"heights/decimal.h"
+project/layout.cc|"heights/catalogue.h"
+project/layout.cc|"platform/pdf_writer.h"
+project/layout.h|"folders/tree_plan.h"
+project/layout_test.cc|"report/report.h"
+'
+
+plant() {  # plant TREE LINES
+  local line file include
+  while IFS= read -r line; do
+    [ -n "$line" ] || continue
+    file=${line%%|*}
+    include=${line#*|}
+    mkdir -p "$1/$(dirname "$file")"
+    echo "#include $include" >>"$1/$file"
+  done <<<"$2"
+}
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+plant "$work/clean" "$accepted"
+out=$("$check" "$work/clean" 2>&1)
+rc=$?
+if [ $rc -ne 0 ] || [ "$(tail -n 1 <<<"$out")" != "1 passed, 0 failed" ]; then
+  fail "a tree that follows the rules was refused (exit $rc):"
+  echo "$out"
+fi
+
+n=0
+while IFS= read -r planted; do
+  [ -n "$planted" ] || continue
+  n=$((n + 1))
+  tree="$work/refused$n"
+  cp -R "$work/clean" "$tree"
+  plant "$tree" "$planted"
+  file=${planted%%|*}
+  out=$("$check" "$tree" 2>&1)
+  rc=$?
+  if [ $rc -ne 1 ] || ! grep -q -F "$file:" <<<"$out" ||
+      grep -q -F "1 passed" <<<"$out"; then
+    fail "#include ${planted#*|} in $file was not refused (exit $rc):"
+    echo "$out"
+  fi
+done <<<"$refused"
+
+if [ $failures -ne 0 ]; then
+  echo "$failures failed"
+  exit 1
+fi
+echo "$((n + 1)) passed, 0 failed"
