@@ -376,8 +376,9 @@ bool HeightsTab::LoadProject(const std::string& path) {
     try {
       BuildTable(project_.folder(), {});
       project_.Set(project_.folder(), {});
-    } catch (const std::exception&) {
-      // The box below says what went wrong first.
+    } catch (const std::exception& again) {
+      // The box below says what went wrong first; this goes to the console.
+      ui_.Print("Error: " + std::string(again.what()));
     }
     ui_.ErrorBox(e.what());
   }

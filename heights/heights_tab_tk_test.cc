@@ -409,6 +409,28 @@ TEST_F(HeightsTabTest, FolderThatCannotBeReadKeepsTheLoadedProject) {
   EXPECT_EQ(Console(), "");
 }
 
+// A second BUSCAR given while the first one's table is being built (the
+// build runs the event loop) waits for it: the label, the project and the
+// table end on the last folder chosen, together.
+TEST_F(HeightsTabTest, SecondSearchDuringABuildOpensItsProjectWhole) {
+  const char* kBuscar = ".tab_control.tab_alturas.top_panel.btn_buscar";
+  Texts many;
+  for (size_t i = 0; i < 300; ++i) many.push_back(std::to_string(2000 + i));
+  const std::string b = Project("b", many);
+  const std::string c = Project("c", {"7", "9"});
+  AnswerDirectory(b);
+  AnswerDirectory(c);
+  // The second click lands in the first build's first idle moment.
+  Call({"after", "idle", tk::Obj::List({kBuscar, "invoke"})});
+  Call({kBuscar, "invoke"});
+  EXPECT_EQ(ChooserCalls(), 2);
+  EXPECT_EQ(app_->project().folder(), c);
+  EXPECT_EQ(Label(), c);
+  EXPECT_EQ(TableCodes(), (Texts{"7", "9"}));
+  EXPECT_EQ(app_->project().codes(), (Texts{"7", "9"}));
+  EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(HeightsTabTest, MoreThanTheMaximumKeepsThePreviousTable) {
   Choose(Project("obra", {"8"}));
   Texts many;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "heights/measurement_file.h"
 #include "testing/gui_fixture.h"
 #include "testing/report_baseline.h"
 #include "testing/temp_dir.h"
@@ -86,6 +87,51 @@ TEST_F(ReportButtonTest, NoProjectWarns) {
   EXPECT_EQ(Option(message, "-icon"), "warning");
   EXPECT_EQ(Option(message, "-title"), "Error");
   EXPECT_EQ(Option(message, "-message"), "FALTAN DATOS O CONFIGURACIÓN.");
+}
+
+// A press on the report button while another project's table is being
+// built (the build runs the event loop) waits for that project, then acts on
+// it alone: the earlier project's report stays as it was.
+TEST_F(ReportButtonTest, PressWhileAnotherProjectOpensActsOnThatOneAlone) {
+  OpenProject();
+  Fill(0, "INCLINADA", "TRÍPODE", "R1", "1.5");
+  Press();
+  const std::string earlier = testing::ReadFileBytes(pdf_);
+  ASSERT_FALSE(earlier.empty());
+
+  // Project B: 300 points, every row complete in its measurement file.
+  const fs::path b = root_ / "b";
+  const fs::path datos = b / "2. DATOS GNSS";
+  std::vector<std::string> codes;
+  for (int i = 0; i < 300; ++i) {
+    codes.push_back(std::to_string(2000 + i));
+    fs::create_directories(datos / (std::to_string(i + 4) + ". " + codes[i]));
+  }
+  const Catalogue specs = BuildEquiposSpecs();
+  MeasurementFile file;
+  file.Bind(codes, specs);
+  for (size_t i = 0; i < codes.size(); ++i) {
+    file.Update(i, {"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "2"}, specs,
+                "QUENTARO R300");
+  }
+  std::ofstream(datos / "ALTURAS DE ANTENA.csv", std::ios::binary)
+      << file.Serialize();
+
+  ClearMessages();
+  AnswerDirectory(b.string());
+  Call({"after", "idle",
+        tk::Obj::List({".tab_control.tab_alturas.bottom_frame.btn_pdf",
+                       "invoke"})});
+  Call({".tab_control.tab_alturas.top_panel.btn_buscar", "invoke"});
+
+  EXPECT_TRUE(testing::ReadFileBytes(pdf_) == earlier);
+  const fs::path b_pdf = datos / "CONVERSION DE ALTURA.pdf";
+  EXPECT_TRUE(fs::exists(b_pdf));
+  const auto message = LastMessage();
+  EXPECT_EQ(Option(message, "-title"), "PDF GENERADO");
+  EXPECT_EQ(Option(message, "-message"),
+            "ARCHIVO GUARDADO EN:\n" + b_pdf.string() +
+                "\nPUNTOS EN EL REPORTE: 300 DE 300.");
 }
 
 // A report on disk is replaced only by a complete, checked, confirmed one.
