@@ -16,9 +16,8 @@
 namespace zarvek {
 namespace {
 
-bool IsComplete(const RowInput& row) {
-  return !row.rec.empty() && !row.tipo.empty() && !row.acc.empty() &&
-         !row.ref.empty() && !row.h.empty();
+bool IsComplete(const TableRow& row) {
+  return MeasurementTable::IsComplete(row.values);
 }
 
 std::string ZeroPadded(int value, int digits) {
@@ -104,7 +103,7 @@ std::string CountLine(size_t pages, size_t rows,
 
 // A complete row with its catalogue record and converted height.
 struct CheckedRow {
-  const RowInput* row;
+  const TableRow* row;
   const ReceiverSpec* datos;
   Conversion conversion;
 };
@@ -113,7 +112,7 @@ struct CheckedRow {
 // back as outcomes; exceptions (an exhausted system random source, memory)
 // are turned into one by the caller.
 ReportOutcome Generate(const std::string& ruta_base,
-                       const std::vector<RowInput>& rows,
+                       const std::vector<TableRow>& rows,
                        const std::string& fecha, const ReportServices& services,
                        bool accept_implausible) {
   // Every complete row is checked before anything is drawn.
@@ -122,24 +121,27 @@ ReportOutcome Generate(const std::string& ruta_base,
   std::vector<size_t> failing_rows;
   std::string first_failing;
   for (size_t i = 0; i < rows.size(); ++i) {
-    const RowInput& row = rows[i];
+    const TableRow& row = rows[i];
     if (!IsComplete(row)) {
       omitted.push_back(row.codigo);
       continue;
     }
-    const ReceiverSpec* datos = FindReceiver(services.catalogue, row.rec);
+    const ReceiverSpec* datos =
+        FindReceiver(services.catalogue, row.values.rec);
     if (datos == nullptr) {
-      return PdfError("RECEPTOR NO ENCONTRADO EN EL CATÁLOGO: " + row.rec);
+      return PdfError("RECEPTOR NO ENCONTRADO EN EL CATÁLOGO: " +
+                      row.values.rec);
     }
-    std::optional<Conversion> conversion =
-        calcular_arp_y_fase(row.h, row.tipo, row.ref, *datos);
+    std::optional<Conversion> conversion = calcular_arp_y_fase(
+        row.values.h, row.values.tipo, row.values.ref, *datos);
     if (!conversion) {
       if (failing_rows.empty()) first_failing = row.codigo;
       failing_rows.push_back(i);
       faults.push_back(
           "PUNTO " + row.codigo + ": " +
-          FaultText(DiagnoseConversion(row.h, row.tipo, row.ref, *datos), row.h,
-                    *datos));
+          FaultText(DiagnoseConversion(row.values.h, row.values.tipo,
+                                       row.values.ref, *datos),
+                    row.values.h, *datos));
       continue;
     }
     if (conversion->arp < kMinPlausibleArp ||
@@ -186,10 +188,11 @@ ReportOutcome Generate(const std::string& ruta_base,
   context.fecha = fecha;
   int page_counter = 0;
   for (CheckedRow& page_row : checked) {
-    const RowInput& row = *page_row.row;
-    PageValues page{
-        row.codigo, row.rec, row.tipo,        row.acc,
-        row.ref,    row.h,   *page_row.datos, std::move(page_row.conversion)};
+    const TableRow& row = *page_row.row;
+    PageValues page{row.codigo,      row.values.rec,
+                    row.values.tipo, row.values.acc,
+                    row.values.ref,  row.values.h,
+                    *page_row.datos, std::move(page_row.conversion)};
     context.page_counter = ++page_counter;
     Status drawn = DrawReportPage(c, page, context, services.resources);
     if (!drawn.ok()) return PdfError(drawn.message());
@@ -219,7 +222,7 @@ std::string ReportPath(const std::string& ruta_base) {
 }
 
 ReportOutcome RunConversionReport(const std::string& ruta_base,
-                                  const std::vector<RowInput>& rows,
+                                  const std::vector<TableRow>& rows,
                                   const std::string& fecha,
                                   const ReportServices& services,
                                   bool accept_implausible) {

@@ -13,16 +13,12 @@
 #include <vector>
 
 #include "heights/catalogue.h"
+#include "heights/measurement_table.h"
 #include "platform/pdf_document.h"
 #include "platform/random.h"
 #include "report/page_frame.h"
 
 namespace zarvek {
-
-/// The texts of one table row, as its widgets show them.
-struct RowInput {
-  std::string codigo, rec, tipo, acc, ref, h;
-};
 
 /// The kind of message box that ends a run.
 enum class MessageKind {
@@ -81,7 +77,7 @@ std::string ReportPath(const std::string& ruta_base);
 /// save) gives "ERROR PDF" with the failure's own text and writes nothing.
 /// `fecha` is the date line of every page.
 ReportOutcome RunConversionReport(const std::string& ruta_base,
-                                  const std::vector<RowInput>& rows,
+                                  const std::vector<TableRow>& rows,
                                   const std::string& fecha,
                                   const ReportServices& services,
                                   bool accept_implausible = false);

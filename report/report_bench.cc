@@ -39,12 +39,12 @@ double Seconds(Clock::duration d) {
 }
 
 // Rows cycling through the first `kinds_used` kinds of set-up.
-std::vector<RowInput> Rows(int n, int kinds_used) {
-  std::vector<RowInput> rows;
+std::vector<TableRow> Rows(int n, int kinds_used) {
+  std::vector<TableRow> rows;
   for (int i = 0; i < n; ++i) {
     const testing::BenchKind& k = testing::kBenchKinds[i % kinds_used];
     rows.push_back(
-        {std::to_string(1000 + i), k.rec, k.tipo, k.acc, k.ref, k.h});
+        {std::to_string(1000 + i), {k.rec, k.tipo, k.acc, k.ref, k.h}});
   }
   return rows;
 }
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
           [](const std::string& p) { return RealFileSystem().Exists(p); }}};
 
   // Best of `repeats` runs of `rows`; the size of the file written.
-  auto run = [&](const std::vector<RowInput>& rows, int repeats,
+  auto run = [&](const std::vector<TableRow>& rows, int repeats,
                  std::uintmax_t* size) {
     double best = 1e9;
     for (int r = 0; r < repeats; ++r) {
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
   };
 
   // 1,000 pages, six kinds, both designs in turn, best of three each.
-  const std::vector<RowInput> thousand = Rows(1000, 6);
+  const std::vector<TableRow> thousand = Rows(1000, 6);
   const double ours = run(thousand, 3, nullptr);
   double plain = 1e9;
   for (int r = 0; r < 3; ++r) {
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
       ours * 1e3, plain * 1e3, plain / ours);
 
   // One page: the whole run, and the part that is the write itself.
-  const std::vector<RowInput> one = Rows(1, 1);
+  const std::vector<TableRow> one = Rows(1, 1);
   std::uintmax_t one_size = 0;
   const double one_page = run(one, 50, &one_size);
   double write = 1e9;

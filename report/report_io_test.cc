@@ -61,7 +61,7 @@ class ReportFiles : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  ReportOutcome Generate(const std::vector<RowInput>& rows,
+  ReportOutcome Generate(const std::vector<TableRow>& rows,
                          const fs::path& base) {
     std::string resources = std::string(ZARVEK_SOURCE_DIR) + "/resources/";
     ReportServices services{
@@ -72,12 +72,12 @@ class ReportFiles : public ::testing::Test {
     return RunConversionReport(base.string(), rows, "07/12/2026", services);
   }
 
-  std::vector<RowInput> ThreeModes() {
+  std::vector<TableRow> ThreeModes() {
     return {
-        {"100", "QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
-        {"101", "QUENTARO R300", "VERTICAL", "", "", "1.5"},  // incomplete
-        {"0105", "QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"},
-        {"106", "QUENTARO R100", "VERTICAL", "BASTÓN", "R3", " 2 "},
+        {"100", {"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"}},
+        {"101", {"QUENTARO R300", "VERTICAL", "", "", "1.5"}},  // incomplete
+        {"0105", {"QUENTARO R700", "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.6"}},
+        {"106", {"QUENTARO R100", "VERTICAL", "BASTÓN", "R3", " 2 "}},
     };
   }
 
@@ -152,12 +152,12 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
 TEST_F(ReportFiles, RefusedRunsLeaveTheEarlierReportByteIdentical) {
   ASSERT_EQ(Generate(ThreeModes(), root_).title, "PDF GENERADO");
   const std::string before = testing::ReadFileBytes(pdf_);
-  std::vector<RowInput> failing = ThreeModes();
-  failing[2].h = "0.1";  // shorter than the plate: no slant reduction
-  std::vector<RowInput> implausible = ThreeModes();
-  implausible[3].h = "2000";  // millimetres, and not confirmed
-  const std::vector<RowInput> no_complete_row = {
-      {"100", "QUENTARO R300", "", "", "", ""}};
+  std::vector<TableRow> failing = ThreeModes();
+  failing[2].values.h = "0.1";  // shorter than the plate: no slant reduction
+  std::vector<TableRow> implausible = ThreeModes();
+  implausible[3].values.h = "2000";  // millimetres, and not confirmed
+  const std::vector<TableRow> no_complete_row = {
+      {"100", {"QUENTARO R300", "", "", "", ""}}};
   for (const auto& rows : {failing, implausible, no_complete_row}) {
     ReportOutcome outcome = Generate(rows, root_);
     EXPECT_NE(outcome.kind, MessageKind::kInfo) << outcome.text;

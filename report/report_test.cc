@@ -12,14 +12,14 @@ namespace {
 
 const char kPath[] = "/p/2. DATOS GNSS/CONVERSION DE ALTURA.pdf";
 
-RowInput Complete(std::string codigo, std::string h = "1.5") {
-  return {codigo, "QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", h};
+TableRow Complete(std::string codigo, std::string h = "1.5") {
+  return {codigo, {"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", h}};
 }
 
 class ReportRun : public ::testing::Test {
  protected:
   ReportOutcome Run(const std::string& ruta_base,
-                    const std::vector<RowInput>& rows) {
+                    const std::vector<TableRow>& rows) {
     ReportServices services{
         catalogue_, documents_, random_,
         ResourceLookup{[](const std::string& n) { return "/res/" + n; },
@@ -42,9 +42,9 @@ class ReportRun : public ::testing::Test {
 };
 
 TEST_F(ReportRun, CompleteRowsBecomeNumberedPagesInTableOrder) {
-  RowInput no_height = Complete("101", "");
-  RowInput no_accessory = Complete("103");
-  no_accessory.acc = "";
+  TableRow no_height = Complete("101", "");
+  TableRow no_accessory = Complete("103");
+  no_accessory.values.acc = "";
   const ReportOutcome outcome =
       Run("/p", {Complete("100"), no_height, Complete("102"), no_accessory,
                  Complete("104", "1.6")});
@@ -78,8 +78,8 @@ TEST_F(ReportRun, CompleteRowsBecomeNumberedPagesInTableOrder) {
 }
 
 TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
-  RowInput plate = Complete("107", "0.1");
-  plate.ref = "R2";
+  TableRow plate = Complete("107", "0.1");
+  plate.values.ref = "R2";
   const ReportOutcome outcome = Run(
       "/p", {Complete("100"), Complete("102", " 1,52 "), Complete("103", ""),
              Complete("104", "l.75"), Complete("105", "0.06"),
@@ -105,7 +105,7 @@ TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
   EXPECT_EQ(documents_.documents_created(), 0u);
 
   // A long list stays on the screen; the table marks every row.
-  std::vector<RowInput> many;
+  std::vector<TableRow> many;
   for (int i = 0; i < 25; ++i) many.push_back(Complete(std::to_string(i), "x"));
   const ReportOutcome long_list = Run("/p", many);
   EXPECT_EQ(long_list.failing_rows.size(), 25u);
@@ -118,17 +118,18 @@ TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
 TEST_F(ReportRun, ImplausibleHeightsAreAskedAboutBeforeWriting) {
   auto row = [](std::string codigo, std::string tipo, std::string ref,
                 std::string h) {
-    return RowInput{codigo, "QUENTARO R300", tipo, "BASTÓN", ref, h};
+    return TableRow{codigo, {"QUENTARO R300", tipo, "BASTÓN", ref, h}};
   };
   // ARP heights from 0 to 5 m are not asked about.
-  for (const RowInput& plausible :
+  for (const TableRow& plausible :
        {row("1", "INCLINADA", "R2", "0.12"), row("2", "VERTICAL", "R3", "5"),
         row("3", "VERTICAL", "R3", "5.00004")}) {
-    EXPECT_EQ(Run("/p", {plausible}).kind, MessageKind::kInfo) << plausible.h;
+    EXPECT_EQ(Run("/p", {plausible}).kind, MessageKind::kInfo)
+        << plausible.values.h;
   }
   ASSERT_EQ(documents_.saves().size(), 3u);
 
-  const std::vector<RowInput> rows = {row("2410", "VERTICAL", "R3", "1.5"),
+  const std::vector<TableRow> rows = {row("2410", "VERTICAL", "R3", "1.5"),
                                       row("2411", "INCLINADA", "R1", "145.2"),
                                       row("2412", "VERTICAL", "R3", "-0.5"),
                                       row("2413", "INCLINADA", "R1", "0.067"),
@@ -161,11 +162,11 @@ TEST_F(ReportRun, MissingDataOrNoCompleteRowWarnsAndDoesNothing) {
   const std::string incomplete =
       "NINGUNA FILA ESTÁ COMPLETA (RECEPTOR, TIPO, ACCESORIO, REFERENCIA Y "
       "ALTURA): NO SE GENERÓ EL REPORTE.";
-  RowInput no_type = Complete("101");
-  no_type.tipo = "";
+  TableRow no_type = Complete("101");
+  no_type.values.tipo = "";
   struct Case {
     std::string base;
-    std::vector<RowInput> rows;
+    std::vector<TableRow> rows;
     std::string text;
   } cases[] = {{"", {Complete("100")}, missing},
                {"/p", {}, missing},
@@ -181,7 +182,7 @@ TEST_F(ReportRun, MissingDataOrNoCompleteRowWarnsAndDoesNothing) {
 }
 
 TEST_F(ReportRun, SuccessNamesAtMostTenOmittedCodes) {
-  std::vector<RowInput> rows = {Complete("1")};
+  std::vector<TableRow> rows = {Complete("1")};
   for (int i = 2; i <= 13; ++i) rows.push_back(Complete(std::to_string(i), ""));
   // "/p/": no doubled separator in the path either.
   EXPECT_EQ(Run("/p/", rows).text,
@@ -194,8 +195,8 @@ TEST_F(ReportRun, SuccessNamesAtMostTenOmittedCodes) {
 }
 
 TEST_F(ReportRun, OtherFailuresGiveErrorPdfWithTheirOwnText) {
-  RowInput unknown = Complete("100");
-  unknown.rec = "OTRO MODELO";
+  TableRow unknown = Complete("100");
+  unknown.values.rec = "OTRO MODELO";
   ReportOutcome outcome = Run("/p", {unknown});
   EXPECT_EQ(outcome.title, "ERROR PDF");
   EXPECT_NE(outcome.text.find("OTRO MODELO"), std::string::npos);

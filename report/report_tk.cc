@@ -107,12 +107,9 @@ void ReportCommand::MarkFailingRows(const std::vector<size_t>& rows) {
 
 void ReportCommand::generar_pdf_conversion() {
   tk::Interp& root = ui_.tk();
-  std::vector<RowInput> rows;
-  rows.reserve(heights_.table().size());
-  for (const TableRow& row : heights_.table().rows()) {
-    rows.push_back({row.codigo, row.values.rec, row.values.tipo,
-                    row.values.acc, row.values.ref, row.values.h});
-  }
+  // The rows as they are now: the question box below runs the event loop.
+  const std::vector<TableRow> rows = heights_.table().rows();
+  const std::string folder = project_.folder();
 
   // Marks from an earlier run are redrawn from this run's verdict: a row may
   // have been mended through its other cells.
@@ -126,7 +123,6 @@ void ReportCommand::generar_pdf_conversion() {
       ResourceLookup{services_.resource_path,
                      [&fs](const std::string& p) { return fs.Exists(p); }}};
   const std::string fecha = services_.today();
-  const std::string& folder = project_.folder();
   ReportOutcome outcome =
       RunConversionReport(folder, rows, fecha, report_services);
   if (outcome.kind == MessageKind::kQuestion) {
