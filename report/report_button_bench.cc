@@ -4,15 +4,23 @@
 // encrypted and written atomically, the message box asked for) to its end;
 // beside it, in the same run, the plain design (scripts/report_baseline.py)
 // on the same rows. Then the same for a one-row table. The message box and
-// the viewer are stubbed so that nothing waits for a person. Run under Xvfb:
+// the viewer are stubbed so that nothing waits for a person.
+// Before the timed presses, the memory that one press on the 1,000-row table
+// adds on top of the window (the peak during the press above what was
+// resident before it: a report of 1,000 pages must not hold its pages
+// several times over), beside what 1,000 pages add to the plain design's
+// peak over one page. Run under Xvfb:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/report_button_bench
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -60,6 +68,81 @@ double PressButton(zarvek::ZarvekCertificacionApp& app, int repeats) {
   return best;
 }
 
+// A field of /proc/self/status such as "VmRSS", in kB; -1 when missing.
+long StatusKb(const std::string& field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(field + ":", 0) != 0) continue;
+    const size_t digits = line.find_first_of("0123456789");
+    long kb = -1;
+    if (digits != std::string::npos) {
+      std::from_chars(line.data() + digits, line.data() + line.size(), kb);
+    }
+    return kb;
+  }
+  return -1;
+}
+
+// Sets the process's peak resident memory back to what is resident now.
+bool ResetPeakMemory() {
+  std::ofstream out("/proc/self/clear_refs");
+  out << "5" << std::flush;
+  return out.good();
+}
+
+// The peak resident memory of the largest child process waited for so far,
+// in kB.
+long ChildrenPeakKb() {
+  struct rusage usage;
+  if (::getrusage(RUSAGE_CHILDREN, &usage) != 0) return -1;
+  return usage.ru_maxrss;
+}
+
+// Prints what one press on the filled `pages`-row table adds to the peak
+// memory, and what `pages` pages add to the plain design's peak over one
+// page. Runs before any other child process, so that the children's peak
+// is the baseline's own. False when the report was not written.
+bool MeasureMemory(zarvek::ZarvekCertificacionApp& app, const fs::path& root,
+                   int pages) {
+  if (!ResetPeakMemory() || StatusKb("VmHWM") > StatusKb("VmRSS")) {
+    std::printf("peak memory not measured: /proc/self/clear_refs refused\n");
+    return true;
+  }
+  const long before = StatusKb("VmRSS");
+  app.generar_pdf_conversion();
+  const long ours = StatusKb("VmHWM") - before;
+  const std::string box = app.root.Call({"set", "::bench_box"});
+  if (box.find("ARCHIVO GUARDADO EN:") == std::string::npos) return false;
+
+  const std::string resources = std::string(ZARVEK_BINARY_DIR) + "/resources/";
+  const std::string out = (root / "plain.pdf").string();
+  long plain = -1, plain_one = -1, plain_all = -1;
+  if (zarvek::testing::RunReportBaseline(resources, out, 1, 6) >= 0) {
+    plain_one = ChildrenPeakKb();
+    if (zarvek::testing::RunReportBaseline(resources, out, pages, 6) >= 0) {
+      plain_all = ChildrenPeakKb();
+      plain = plain_all - plain_one;
+    }
+  }
+  std::printf(
+      "%d page(s) through the report button: peak memory %.1f MB above the "
+      "%.1f MB resident before the press",
+      pages, ours / 1024.0, before / 1024.0);
+  if (plain > 0 && ours > 0) {
+    std::printf(
+        "; plain design %.1f MB above its %.1f MB for one page: ratio "
+        "%.1f\n",
+        plain / 1024.0, plain_one / 1024.0, static_cast<double>(plain) / ours);
+  } else if (plain_all >= 0) {
+    std::printf("; plain design %.1f MB for one page, %.1f MB for %d\n",
+                plain_one / 1024.0, plain_all / 1024.0, pages);
+  } else {
+    std::printf("; the plain design did not run\n");
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int, char** argv) {
@@ -88,6 +171,11 @@ int main(int, char** argv) {
   for (int pages : {1000, 1}) {
     FillTable(app, pages);
     interp->Call({"update"});
+    if (pages == 1000 && !MeasureMemory(app, root, pages)) {
+      std::fprintf(stderr, "the report was not written\n");
+      status = 1;
+      break;
+    }
     const double ours = PressButton(app, pages == 1 ? 50 : 3);
     const std::string box = interp->Call({"set", "::bench_box"});
     if (box.find("ARCHIVO GUARDADO EN:") == std::string::npos ||

