@@ -11,7 +11,6 @@
 // several times over), beside what 1,000 pages add to the plain design's
 // peak over one page. Run under Xvfb:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/report_button_bench
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -91,18 +91,35 @@ bool ResetPeakMemory() {
   return out.good();
 }
 
-// The peak resident memory of the largest child process waited for so far,
-// in kB.
-long ChildrenPeakKb() {
-  struct rusage usage;
-  if (::getrusage(RUSAGE_CHILDREN, &usage) != 0) return -1;
-  return usage.ru_maxrss;
+// The plain design's own peak resident memory for `pages` pages, in kB, or
+// -1 when it did not run. Read by the script's process itself at its end:
+// getrusage's figure for children would start from this process's size,
+// which the child shares until it runs Python.
+long PlainPeakKb(const std::string& resources, const std::string& out,
+                 int pages) {
+  const std::string command =
+      "/usr/bin/python3 -c '"
+      "import runpy, sys\n"
+      "sys.argv = sys.argv[1:]\n"
+      "runpy.run_path(sys.argv[0], run_name=\"__main__\")\n"
+      "print([l.split()[1] for l in open(\"/proc/self/status\")"
+      " if l.startswith(\"VmHWM:\")][0])' '" +
+      std::string(ZARVEK_SOURCE_DIR) + "/scripts/report_baseline.py' '" +
+      resources + "' '" + out + "' " + std::to_string(pages) + " 6";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char seconds[128] = {}, kb[128] = {};
+  const bool read = std::fgets(seconds, sizeof seconds, pipe) != nullptr &&
+                    std::fgets(kb, sizeof kb, pipe) != nullptr;
+  if (::pclose(pipe) != 0 || !read) return -1;
+  long value = -1;
+  std::from_chars(kb, kb + std::strlen(kb), value);
+  return value;
 }
 
 // Prints what one press on the filled `pages`-row table adds to the peak
 // memory, and what `pages` pages add to the plain design's peak over one
-// page. Runs before any other child process, so that the children's peak
-// is the baseline's own. False when the report was not written.
+// page. False when the report was not written.
 bool MeasureMemory(zarvek::ZarvekCertificacionApp& app, const fs::path& root,
                    int pages) {
   if (!ResetPeakMemory() || StatusKb("VmHWM") > StatusKb("VmRSS")) {
@@ -117,14 +134,9 @@ bool MeasureMemory(zarvek::ZarvekCertificacionApp& app, const fs::path& root,
 
   const std::string resources = std::string(ZARVEK_BINARY_DIR) + "/resources/";
   const std::string out = (root / "plain.pdf").string();
-  long plain = -1, plain_one = -1, plain_all = -1;
-  if (zarvek::testing::RunReportBaseline(resources, out, 1, 6) >= 0) {
-    plain_one = ChildrenPeakKb();
-    if (zarvek::testing::RunReportBaseline(resources, out, pages, 6) >= 0) {
-      plain_all = ChildrenPeakKb();
-      plain = plain_all - plain_one;
-    }
-  }
+  const long plain_one = PlainPeakKb(resources, out, 1);
+  const long plain_all = PlainPeakKb(resources, out, pages);
+  const long plain = plain_all - plain_one;
   std::printf(
       "%d page(s) through the report button: peak memory %.1f MB above the "
       "%.1f MB resident before the press",
@@ -134,7 +146,7 @@ bool MeasureMemory(zarvek::ZarvekCertificacionApp& app, const fs::path& root,
         "; plain design %.1f MB above its %.1f MB for one page: ratio "
         "%.1f\n",
         plain / 1024.0, plain_one / 1024.0, static_cast<double>(plain) / ours);
-  } else if (plain_all >= 0) {
+  } else if (plain_one >= 0 && plain_all >= 0) {
     std::printf("; plain design %.1f MB for one page, %.1f MB for %d\n",
                 plain_one / 1024.0, plain_all / 1024.0, pages);
   } else {
