@@ -7,11 +7,19 @@
 
 namespace zarvek {
 
+Status ZarvekCertificacionApp::DecodePicture(const std::string& path,
+                                             RgbaImage* image) {
+  std::string bytes;
+  const Status read = services_.fs->ReadFile(path, kMaxPngFileBytes, &bytes);
+  if (!read.ok()) return read;
+  return DecodePngMemory(bytes, path, image);
+}
+
 void ZarvekCertificacionApp::_cargar_iconos() {
   const std::string icon_path = services_.resource_path(kIconFile);
   if (!services_.fs->Exists(icon_path)) return;
   RgbaImage icon_img;
-  Status status = DecodePngFile(icon_path, &icon_img);
+  Status status = DecodePicture(icon_path, &icon_img);
   if (status.ok()) {
     // An icon too large for the X request that carries it would end the
     // program; shrink it to the largest size any desktop draws.
@@ -65,7 +73,7 @@ void ZarvekCertificacionApp::_setup_header() {
 Status ZarvekCertificacionApp::ShowLogo(const std::string& path,
                                         const std::string& label) {
   RgbaImage pil_img;
-  Status status = DecodePngFile(path, &pil_img);
+  Status status = DecodePicture(path, &pil_img);
   if (!status.ok()) return status;
   // kLogoBaseHeight high, unless the logo is so wide that X could not draw
   // it at that height.

@@ -9,7 +9,6 @@
 #include "app/resource_path.h"
 #include "app/screen_scale.h"
 #include "heights/decimal.h"
-#include "platform/atomic_file.h"
 #include "platform/pdf_writer.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
@@ -46,7 +45,12 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
     services_.pdf = own_pdf_.get();
   }
   if (!services_.open_file) services_.open_file = OpenWithDesktop;
-  if (!services_.write_file) services_.write_file = WriteFileAtomically;
+  if (!services_.write_file) {
+    services_.write_file = [fs = services_.fs](const std::string& path,
+                                               std::string_view bytes) {
+      return fs->WriteAtomically(path, bytes);
+    };
+  }
   root_.Call({"namespace", "eval", "::zarvek", ""});
 
   // The 950x700 design grows with the density of the screen (see the fonts

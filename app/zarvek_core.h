@@ -49,8 +49,8 @@ struct AppServices {
   std::function<void(const std::string&)> open_file;
   /// Where the console lines go.
   std::FILE* console = stdout;
-  /// Replaces the file at a path with the given bytes in one step (see
-  /// platform/atomic_file.h, the default); tests put failures here.
+  /// Replaces the file at a path with the given bytes in one step; the
+  /// default is the file system's WriteAtomically. Tests put failures here.
   std::function<Status(const std::string&, std::string_view)> write_file;
 };
 
@@ -98,6 +98,8 @@ class ZarvekCertificacionApp {
   void _setup_custom_tabs();
   void _cargar_iconos();
   void _setup_header();
+  /// Reads and decodes the PNG picture at `path`.
+  Status DecodePicture(const std::string& path, RgbaImage* image);
   /// Shows the logo at `path` in a new label `label`.
   Status ShowLogo(const std::string& path, const std::string& label);
   void BuildNotebook();

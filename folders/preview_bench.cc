@@ -5,7 +5,11 @@
 // Tcl's `tk` command ignores the tab's request to turn them off, so both
 // ways run exactly the same code otherwise. Each press is timed on an empty
 // preview ("fresh") and over a full one of the same size ("replace", which
-// also destroys the old rows). Run under Xvfb:
+// also destroys the old rows). Then a press with each of the inputs the tab
+// refuses (a count of a trillion, a first code at the end of the 64-bit
+// range) is timed over a preview of three rows: the refusal must cost no
+// more than reading the two fields, never the rows those inputs would give.
+// Run under Xvfb:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/preview_bench [rounds]
 #include <algorithm>
 #include <charconv>
@@ -35,15 +39,21 @@ struct Bench {
   }
   // One press with `count` points; returns milliseconds.
   double Press(int count) {
+    return PressWith(std::to_string(count), "100", count);
+  }
+  // One press with the two fields as typed, which must give `rows` rows;
+  // returns milliseconds.
+  double PressWith(const std::string& count, const std::string& first,
+                   int rows) {
     interp.Call({"set", std::string(FolderTab::kNumPuntosVar), count});
-    interp.Call({"set", std::string(FolderTab::kPrimerCodigoVar), "100"});
+    interp.Call({"set", std::string(FolderTab::kPrimerCodigoVar), first});
     const auto start = Clock::now();
     app.carpetas().generar_lista_codigos_consecutivos();
     interp.Call({"update"});
     const auto end = Clock::now();
-    if (app.carpetas().preview_entries().size() != static_cast<size_t>(count)) {
-      std::fprintf(stderr, "preview has %zu rows, not %d\n",
-                   app.carpetas().preview_entries().size(), count);
+    if (app.carpetas().preview_entries().size() != static_cast<size_t>(rows)) {
+      std::fprintf(stderr, "preview of \"%s\" has %zu rows, not %d\n",
+                   count.c_str(), app.carpetas().preview_entries().size(), rows);
       std::exit(1);
     }
     return std::chrono::duration<double, std::milli>(end - start).count();
@@ -102,6 +112,37 @@ int Run(int rounds) {
     std::printf("%7d  %-8s %10.1f %10.1f %7.2f\n", count, "replace", fr, pr,
                 pr / fr);
   }
+
+  // The error box each refusal opens is answered at once. No rows are
+  // built, so input methods play no part: one figure per input.
+  interp->Call({"proc", "tk_messageBox", "args", "return ok"});
+  const struct {
+    const char* count;
+    const char* first;
+  } refused[] = {{"0", ""},
+                 {"", "100"},
+                 {"3.0", "100"},
+                 {"tres", "100"},
+                 {"3", "1e2"},
+                 {"1001", "1"},
+                 {"999999999999", "1"},
+                 {"99999999999999999999", "1"},
+                 {"2", "9223372036854775807"}};
+  std::printf("\nrefused presses over 3 rows, medians in ms\n");
+  std::printf("%22s  %-20s %10s\n", "points", "first code", "ms");
+  double slowest = 0;
+  for (const auto& r : refused) {
+    std::vector<double> times;
+    for (int round = 0; round < rounds; ++round) {
+      bench.Clear();
+      bench.Press(3);
+      times.push_back(bench.PressWith(r.count, r.first, 0));
+    }
+    const double median = Median(times);
+    slowest = std::max(slowest, median);
+    std::printf("%22s  %-20s %10.2f\n", r.count, r.first, median);
+  }
+  std::printf("slowest refusal: %.2f ms\n", slowest);
   return 0;
 }
 

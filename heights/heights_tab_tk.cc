@@ -24,7 +24,6 @@
 #include "folders/chosen_folder.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
-#include "platform/read_file.h"
 #include "ui/scroll_area_tk.h"
 
 namespace zarvek {
@@ -669,7 +668,7 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
   std::string bytes;
   bool missing = false;
   Status read =
-      ReadFilePrefix(medidas_path_, kMaxMeasurementFileBytes, &bytes, &missing);
+      fs_.ReadPrefix(medidas_path_, kMaxMeasurementFileBytes, &bytes, &missing);
   if (!read.ok()) {
     medidas_messages_.push_back(
         {"error",

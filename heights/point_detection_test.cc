@@ -90,6 +90,15 @@ class TinyFs : public FileSystem {
   Status MakeDirs(const std::string&) override {
     return Status::Error("read only");
   }
+  Status ReadPrefix(const std::string&, size_t, std::string*, bool*) override {
+    return Status::Error("not read here");
+  }
+  Status ReadFile(const std::string&, size_t, std::string*) override {
+    return Status::Error("not read here");
+  }
+  Status WriteAtomically(const std::string&, std::string_view) override {
+    return Status::Error("read only");
+  }
 };
 
 TEST(PointDetectionTest, DetectProjectCodes) {

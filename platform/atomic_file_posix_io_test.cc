@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/atomic_file.h"
+#include "platform/fs.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -39,9 +40,11 @@ class AtomicFileTest : public ::testing::Test {
   const std::string dir_ = temp_.path().string();
 };
 
+// Through the FileSystem that the program is given as well as directly.
 TEST_F(AtomicFileTest, WritesAndReplaces) {
+  FileSystem& disk = RealFileSystem();
   const std::string path = dir_ + "/CONVERSIÓN DE ALTURA.pdf";
-  ASSERT_TRUE(WriteFileAtomically(path, "first").ok());
+  ASSERT_TRUE(disk.WriteAtomically(path, "first").ok());
   EXPECT_EQ(ReadFileBytes(path), "first");
   struct stat st;
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -52,7 +55,7 @@ TEST_F(AtomicFileTest, WritesAndReplaces) {
   // A replaced file keeps its permissions.
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
   const std::string big(3 << 20, 'x');
-  ASSERT_TRUE(WriteFileAtomically(path, big).ok());
+  ASSERT_TRUE(disk.WriteAtomically(path, big).ok());
   EXPECT_EQ(ReadFileBytes(path), big);
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -123,7 +126,7 @@ TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAreKept) {
     ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
     std::string message;
     if (!c.as_nobody) {
-      message = WriteFileAtomically(path, "new").message();
+      message = RealFileSystem().WriteAtomically(path, "new").message();
     } else {
       if (::geteuid() != 0) {
         cannot_become_nobody = true;

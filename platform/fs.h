@@ -1,11 +1,15 @@
-// FileSystem is the narrow view of the disk that the folder tab, the point
-// detection and the report need. It is abstract so that tests can replace it
-// with testing/fake_fs.h; platform/fs_posix.cc is the real one. Paths are
-// UTF-8 text and are used exactly as given.
+// FileSystem is the narrow view of the disk that the program needs: the
+// folder tree, the point detection, the measurement file and its saves, and
+// the pictures of the window. It is abstract so that tests can replace it
+// with testing/fake_fs.h, which then sees every access; platform/fs_posix.cc
+// and platform/fs_win32.cc are the real ones. Paths are UTF-8 text and are
+// used exactly as given.
 #ifndef ZARVEK_PLATFORM_FS_H_
 #define ZARVEK_PLATFORM_FS_H_
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/status.h"
@@ -31,6 +35,30 @@ class FileSystem {
   /// directory is not an error and is left untouched; anything else standing
   /// at a component of the path is.
   virtual Status MakeDirs(const std::string& path) = 0;
+
+  /// Reads at most the first `max_bytes` + 1 bytes of the ordinary file at
+  /// `path` into `bytes`, so that a caller can tell a longer file. A missing
+  /// file is no error: `*missing` is set and `bytes` is empty. Anything but
+  /// an ordinary file at `path` (a folder, a FIFO, a device) fails at once,
+  /// never blocks, as does a read error: "<system's text>: <path>".
+  virtual Status ReadPrefix(const std::string& path, size_t max_bytes,
+                            std::string* bytes, bool* missing) = 0;
+
+  /// Reads the whole ordinary file at `path` into `bytes`. Fails as
+  /// ReadPrefix does, and also for a missing file (the system's "No such
+  /// file or directory") and a file longer than `max_bytes` ("File too
+  /// large"), with `bytes` empty: "<system's text>: <path>".
+  virtual Status ReadFile(const std::string& path, size_t max_bytes,
+                          std::string* bytes) = 0;
+
+  /// Replaces the file at `path` with `bytes` in one step: readers see the
+  /// earlier file or the whole new one, never a part (a temporary file in
+  /// the same folder, flushed, renamed over `path`). On failure whatever was
+  /// at `path` is as it was and the status is "<system's text>: <path>"; a
+  /// file the user may not write is refused, never replaced. See
+  /// platform/atomic_file.h for the permissions a replaced file keeps.
+  virtual Status WriteAtomically(const std::string& path,
+                                 std::string_view bytes) = 0;
 };
 
 /// The real file system of this machine.

@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
+
 namespace zarvek {
 namespace {
 
@@ -79,6 +82,21 @@ class PosixFileSystem : public FileSystem {
     // a parent (mkdir reports "Not a directory" for that itself).
     if (err == EEXIST && IsDirectory(path)) return Status::OK();
     return Status::FromErrno(err, path);
+  }
+
+  Status ReadPrefix(const std::string& path, size_t max_bytes,
+                    std::string* bytes, bool* missing) override {
+    return ReadFilePrefix(path, max_bytes, bytes, missing);
+  }
+
+  Status ReadFile(const std::string& path, size_t max_bytes,
+                  std::string* bytes) override {
+    return ReadWholeFile(path, max_bytes, bytes);
+  }
+
+  Status WriteAtomically(const std::string& path,
+                         std::string_view bytes) override {
+    return WriteFileAtomically(path, bytes);
   }
 };
 

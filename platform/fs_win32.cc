@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include "platform/fs.h"
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
 #include "platform/win32_text.h"
 
 namespace zarvek {
@@ -103,6 +105,21 @@ class Win32FileSystem : public FileSystem {
       return Status::OK();
     }
     return win32::ErrorStatus(err, path);
+  }
+
+  Status ReadPrefix(const std::string& path, size_t max_bytes,
+                    std::string* bytes, bool* missing) override {
+    return ReadFilePrefix(path, max_bytes, bytes, missing);
+  }
+
+  Status ReadFile(const std::string& path, size_t max_bytes,
+                  std::string* bytes) override {
+    return ReadWholeFile(path, max_bytes, bytes);
+  }
+
+  Status WriteAtomically(const std::string& path,
+                         std::string_view bytes) override {
+    return WriteFileAtomically(path, bytes);
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/read_file.h"
@@ -51,6 +52,8 @@ Status DecodePngFile(const std::string& path, RgbaImage* out) {
 Status DecodePngMemory(std::string_view bytes, const std::string& name,
                        RgbaImage* out) {
   *out = RgbaImage();
+  // The same limits as for a file read from the disk, whoever read it.
+  if (bytes.size() > kMaxPngFileBytes) return Status::FromErrno(EFBIG, name);
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;

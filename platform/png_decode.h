@@ -33,8 +33,11 @@ struct RgbaImage {
 /// or the path and the cause).
 Status DecodePngFile(const std::string& path, RgbaImage* out);
 
-/// The same for a PNG file already read into `bytes`; `name` (the file's
-/// path) only goes into the failure's text.
+/// The same for a PNG file already read into `bytes` (through
+/// FileSystem::ReadFile, say), with the same limits: more than
+/// kMaxPngFileBytes fails with "File too large: <name>", a header that
+/// claims more than kMaxImagePixels before any pixel memory is allocated.
+/// `name` (the file's path) only goes into the failure's text.
 Status DecodePngMemory(std::string_view bytes, const std::string& name,
                        RgbaImage* out);
 

@@ -7,7 +7,9 @@
 #undef None
 #undef Bool
 
+#include <charconv>
 #include <cstdio>
+#include <system_error>
 #include <utility>
 
 #include "platform/fs.h"
@@ -178,6 +180,23 @@ std::string Interp::Call(std::initializer_list<Word> words) {
 
 std::string Interp::Call(const std::vector<Word>& words) {
   return CallObj(words).str();
+}
+
+int Interp::CallInt(std::initializer_list<Word> words) {
+  const std::string reply = Call(words);
+  int value = 0;
+  const char* end = reply.data() + reply.size();
+  const auto [stop, ec] = std::from_chars(reply.data(), end, value);
+  if (reply.empty() || ec != std::errc() || stop != end) {
+    std::string command;
+    for (const Word& w : words) {
+      if (!command.empty()) command += ' ';
+      command += w.obj().str();
+    }
+    throw Error("expected an integer from \"" + command + "\", got \"" + reply +
+                "\"");
+  }
+  return value;
 }
 
 Obj Interp::CallObj(const std::vector<Word>& words) {

@@ -89,6 +89,13 @@ class Interp {
   std::string Call(const std::vector<Word>& words);
   /// Same, returning the result object.
   Obj CallObj(const std::vector<Word>& words);
+  /// Runs the command and reads its result as a whole number in decimal,
+  /// without the locale ("-12"; no sign "+", no space, no other base).
+  /// Throws tk::Error with Tcl's message when the command fails, and one
+  /// that names the command and its result when the result is not such a
+  /// number or does not fit an int, so that an unreadable reply is never
+  /// taken for 0.
+  int CallInt(std::initializer_list<Word> words);
 
   /// A C++ callback: receives the words after the command name.
   using Callback =
@@ -121,12 +128,9 @@ class Interp {
   /// Runs the event loop until the main window is destroyed.
   void MainLoop();
 
-  Tcl_Interp* raw() const { return interp_; }
-
  private:
   explicit Interp(Tcl_Interp* interp);
   Tcl_Interp* interp_;
-  std::vector<std::unique_ptr<Callback>> callbacks_;
 };
 
 /// Turns X input methods off for its lifetime and restores the state it

@@ -2,9 +2,7 @@
 // run, from the rows as the user left them.
 #include <unistd.h>
 
-#include <charconv>
 #include <filesystem>
-#include <fstream>
 
 #include "heights/measurement_file.h"
 #include "testing/gui_fixture.h"
@@ -202,22 +200,38 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   EXPECT_EQ(opened_.size(), 2u);
 }
 
-// A field of /proc/self/status such as "VmRSS", in kB; -1 when missing.
-long StatusKb(const std::string& field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(field + ":", 0) != 0) continue;
-    const size_t digits = line.find_first_of("0123456789");
-    long kb = -1;
-    if (digits != std::string::npos) {
-      std::from_chars(line.data() + digits, line.data() + line.size(), kb);
-    }
-    return kb;
+// A press on a full 1,000-row table writes the whole report (what it costs
+// in memory is measured by report_button_bench).
+TEST_F(ReportButtonTest, ThousandRowsGiveTheWholeReport) {
+  constexpr int kRows = 1000;
+  fs::remove_all(root_ / "2. DATOS GNSS");
+  for (int i = 0; i < kRows; ++i) {
+    fs::create_directories(root_ / "2. DATOS GNSS" /
+                           (std::to_string(i + 4) + ". " +
+                            std::to_string(1000 + i)));
   }
-  return -1;
-}
+  ASSERT_TRUE(app_->alturas().LoadProject(root_.string()));
+  ASSERT_EQ(app_->alturas().cells().size(), size_t{kRows});
+  for (int i = 0; i < kRows; ++i) {
+    const testing::BenchKind& k = testing::kBenchKinds[i % 6];
+    const RowCells& row = app_->alturas().cells()[i];
+    Call({row.rec, "set", k.rec});
+    app_->alturas()._on_row_rec_change(i);
+    Call({row.tipo, "set", k.tipo});
+    app_->alturas()._on_row_type_change(i);
+    Call({row.acc, "set", k.acc});
+    app_->alturas()._on_row_acc_change(i);
+    Call({row.ref, "set", k.ref});
+    Call({"event", "generate", row.ref, "<<ComboboxSelected>>"});
+    Call({row.h, "insert", 0, k.h});
+  }
+  app_->alturas().WaitForSaves();
+  Call({"update"});
 
+  Press();
+  ASSERT_EQ(Option(LastMessage(), "-title"), "PDF GENERADO");
+  ASSERT_GT(fs::file_size(pdf_), 1000u * 800);
+}
 
 }  // namespace
 }  // namespace zarvek

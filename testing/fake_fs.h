@@ -1,15 +1,19 @@
 // FakeFileSystem is an in-memory FileSystem for unit tests. It records every
-// directory made, in order, so tests can compare the exact list; it can be
-// told to fail at a given MakeDirs call; and it answers ListDir from preset
-// listings or from the folders and files it knows. Paths are taken as
+// directory made, in order, so tests can compare the exact list; it holds
+// files as bytes in memory, written and read back through the interface; it
+// answers ListDir from preset listings or from the folders and files it
+// knows; and it can be told to fail any operation on a given path, or the
+// n-th call of one operation, with a given text. Paths are taken as
 // "/"-joined, without a trailing separator.
 #ifndef ZARVEK_TESTING_FAKE_FS_H_
 #define ZARVEK_TESTING_FAKE_FS_H_
 
 #include <cerrno>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,16 +24,26 @@ namespace zarvek {
 
 class FakeFileSystem : public FileSystem {
  public:
+  /// The operations that return a Status, for the failures below.
+  enum class Op { kListDir, kMakeDirs, kReadPrefix, kReadFile, kWrite };
+
   /// Makes `path` and its parents known as directories (not recorded).
   void AddDirectory(const std::string& path) {
     for (std::string p = path; !p.empty(); p = Parent(p))
       directories_.insert(p);
   }
 
-  /// Makes `path` known as a plain file, and its parents as directories.
-  void AddFile(const std::string& path) {
-    files_.insert(path);
+  /// Makes `path` a plain file holding `bytes`, and its parents directories.
+  void AddFile(const std::string& path, std::string bytes = "") {
+    files_[path] = std::move(bytes);
     AddDirectory(Parent(path));
+  }
+
+  /// The bytes of the file at `path`, or nothing when there is no file.
+  std::optional<std::string> FileBytes(const std::string& path) const {
+    auto file = files_.find(path);
+    if (file == files_.end()) return std::nullopt;
+    return file->second;
   }
 
   /// ListDir(path) will give exactly `names` (which need not exist otherwise).
@@ -37,16 +51,41 @@ class FakeFileSystem : public FileSystem {
     listings_[path] = std::move(names);
   }
 
-  /// The `n`-th call of MakeDirs (1-based, counting every call) fails with
-  /// Status::Error(message) and makes nothing.
-  void FailMakeDirsAt(int n, std::string message) {
-    fail_at_ = n;
-    fail_message_ = std::move(message);
+  /// The `n`-th call of `op` (1-based, counting every call of it) fails with
+  /// Status::Error(message) and changes nothing.
+  void FailCallAt(Op op, int n, std::string message) {
+    call_failures_.insert_or_assign({op, n}, Failure(std::move(message)));
   }
 
-  /// ListDir(path) fails with Status::Error(message).
+  /// The `n`-th call of `op` fails as the system does with `err`:
+  /// "<strerror(err)>: <the path it was given>", and changes nothing.
+  void FailCallAt(Op op, int n, int err) {
+    call_failures_.insert_or_assign({op, n}, Failure(Errno{err}));
+  }
+
+  /// Every call of any operation but Exists and IsDirectory on `path` fails
+  /// with Status::Error(message) and changes nothing.
+  void FailPath(const std::string& path, std::string message) {
+    path_failures_.insert_or_assign(path, Failure(std::move(message)));
+  }
+
+  /// The same, as the system fails with `err`: "<strerror(err)>: <path>".
+  void FailPath(const std::string& path, int err) {
+    path_failures_.insert_or_assign(path, Failure(Errno{err}));
+  }
+
+  /// Shorthands kept for earlier tests.
+  void FailMakeDirsAt(int n, std::string message) {
+    FailCallAt(Op::kMakeDirs, n, std::move(message));
+  }
   void FailListDir(const std::string& path, std::string message) {
-    list_failures_[path] = std::move(message);
+    FailPath(path, std::move(message));
+  }
+
+  /// How many times `op` has been called, failed calls included.
+  int CallCount(Op op) const {
+    auto count = calls_.find(op);
+    return count == calls_.end() ? 0 : count->second;
   }
 
   bool Exists(const std::string& path) override {
@@ -61,9 +100,8 @@ class FakeFileSystem : public FileSystem {
   Status ListDir(const std::string& path,
                  std::vector<std::string>* names) override {
     names->clear();
-    if (auto failure = list_failures_.find(path);
-        failure != list_failures_.end()) {
-      return Status::Error(failure->second);
+    if (std::optional<Status> failure = Injected(Op::kListDir, path)) {
+      return *failure;
     }
     if (auto listing = listings_.find(path); listing != listings_.end()) {
       *names = listing->second;
@@ -73,47 +111,124 @@ class FakeFileSystem : public FileSystem {
     if (directories_.count(path) == 0) return Status::FromErrno(ENOENT, path);
     // Known children, in name order.
     std::set<std::string> children;
-    for (const std::set<std::string>* known : {&directories_, &files_}) {
-      for (const std::string& p : *known) {
-        if (p != path && Parent(p) == path) {
-          children.insert(p.substr(p.rfind('/') + 1));
-        }
-      }
+    for (const std::string& p : directories_) {
+      if (p != path && Parent(p) == path) children.insert(Name(p));
+    }
+    for (const auto& [p, bytes] : files_) {
+      if (Parent(p) == path) children.insert(Name(p));
     }
     names->assign(children.begin(), children.end());
     return Status::OK();
   }
 
   Status MakeDirs(const std::string& path) override {
-    ++make_dirs_calls_;
-    if (make_dirs_calls_ == fail_at_) return Status::Error(fail_message_);
+    if (std::optional<Status> failure = Injected(Op::kMakeDirs, path)) {
+      return *failure;
+    }
     for (std::string p = path; !p.empty(); p = Parent(p)) {
       if (files_.count(p) > 0) {
         return Status::FromErrno(p == path ? EEXIST : ENOTDIR, path);
       }
     }
+    if (directories_.count(path) == 0) directories_created_.push_back(path);
     AddDirectory(path);
     directories_made_.push_back(path);
     return Status::OK();
   }
 
+  Status ReadPrefix(const std::string& path, size_t max_bytes,
+                    std::string* bytes, bool* missing) override {
+    bytes->clear();
+    *missing = false;
+    if (std::optional<Status> failure = Injected(Op::kReadPrefix, path)) {
+      return *failure;
+    }
+    if (IsDirectory(path)) return Status::FromErrno(EISDIR, path);
+    auto file = files_.find(path);
+    if (file == files_.end()) {
+      *missing = true;
+      return Status::OK();
+    }
+    *bytes = file->second.substr(0, max_bytes + 1);
+    return Status::OK();
+  }
+
+  Status ReadFile(const std::string& path, size_t max_bytes,
+                  std::string* bytes) override {
+    bytes->clear();
+    if (std::optional<Status> failure = Injected(Op::kReadFile, path)) {
+      return *failure;
+    }
+    if (IsDirectory(path)) return Status::FromErrno(EISDIR, path);
+    auto file = files_.find(path);
+    if (file == files_.end()) return Status::FromErrno(ENOENT, path);
+    if (file->second.size() > max_bytes) return Status::FromErrno(EFBIG, path);
+    *bytes = file->second;
+    return Status::OK();
+  }
+
+  Status WriteAtomically(const std::string& path,
+                         std::string_view bytes) override {
+    if (std::optional<Status> failure = Injected(Op::kWrite, path)) {
+      return *failure;
+    }
+    if (IsDirectory(path)) return Status::FromErrno(EISDIR, path);
+    const std::string parent = Parent(path);
+    if (!parent.empty() && !IsDirectory(parent)) {
+      return Status::FromErrno(files_.count(parent) ? ENOTDIR : ENOENT, path);
+    }
+    files_[path] = std::string(bytes);
+    return Status::OK();
+  }
+
   /// The paths of the successful MakeDirs calls, in call order.
   std::vector<std::string> directories_made_;
+  /// Those of them that made a directory that did not exist before.
+  std::vector<std::string> directories_created_;
 
  private:
+  struct Errno {
+    int err;
+  };
+  // A failure's text as given, or the system's text for an errno.
+  struct Failure {
+    explicit Failure(std::string text) : message(std::move(text)) {}
+    explicit Failure(Errno e) : err(e.err) {}
+    Status For(const std::string& path) const {
+      return err != 0 ? Status::FromErrno(err, path) : Status::Error(message);
+    }
+    std::string message;
+    int err = 0;
+  };
+
   static std::string Parent(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0) return "";
     return path.substr(0, slash);
   }
+  static std::string Name(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+  }
+
+  // Counts the call of `op` and gives the failure it was told to have, if
+  // any.
+  std::optional<Status> Injected(Op op, const std::string& path) {
+    const int n = ++calls_[op];
+    if (auto f = call_failures_.find({op, n}); f != call_failures_.end()) {
+      return f->second.For(path);
+    }
+    if (auto f = path_failures_.find(path); f != path_failures_.end()) {
+      return f->second.For(path);
+    }
+    return std::nullopt;
+  }
 
   std::set<std::string> directories_;
-  std::set<std::string> files_;
+  std::map<std::string, std::string> files_;
   std::map<std::string, std::vector<std::string>> listings_;
-  std::map<std::string, std::string> list_failures_;
-  int make_dirs_calls_ = 0;
-  int fail_at_ = 0;
-  std::string fail_message_;
+  std::map<Op, int> calls_;
+  std::map<std::pair<Op, int>, Failure> call_failures_;
+  std::map<std::string, Failure> path_failures_;
 };
 
 }  // namespace zarvek
