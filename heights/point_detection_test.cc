@@ -90,6 +90,18 @@ class TinyFs : public FileSystem {
   Status MakeDirs(const std::string&) override {
     return Status::Error("read only");
   }
+  bool IsFile(const std::string& path) override {
+    auto it = entries.find(path);
+    return it != entries.end() && !it->second.has_value();
+  }
+  Status ReadDecodedPrefix(const std::string& path, std::size_t,
+                           const EnoughBytes&, DecodedPrefix*) override {
+    return Status::Error("not read here: " + path);
+  }
+  Status WriteDecodedCopy(const std::string&, std::size_t, std::string_view,
+                          const std::string& target) override {
+    return Status::Error("read only: " + target);
+  }
 };
 
 TEST(PointDetectionTest, DetectProjectCodes) {

@@ -17,9 +17,9 @@
 #include "app/zarvek_core.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
+#include "heights/rinex_files.h"
 #include "heights/rinex_header.h"
 #include "heights/rinex_verdict.h"
-#include "platform/rinex_files.h"
 
 namespace zarvek {
 namespace {
@@ -200,7 +200,8 @@ void ZarvekCertificacionApp::leer_rinex() {
   const std::string& project =
       proyecto_en_carga_ ? *proyecto_en_carga_ : ruta_base;
   if (rows > 0 && !project.empty()) {
-    std::map<std::string, PointRinexFiles> read = CheckProjectRinex(project);
+    std::map<std::string, PointRinexFiles> read =
+        CheckProjectRinex(RealFileSystem(), project);
     for (size_t idx = 0; idx < rows; ++idx) {
       auto it = read.find(entradas_alturas[idx].codigo);
       if (it != read.end()) rinex_files_[idx] = std::move(it->second);
@@ -334,7 +335,8 @@ void ZarvekCertificacionApp::corregir_rinex() {
   for (const Point& point : points) {
     const std::string dir = rinex_files_[point.idx].folder;
     for (const std::string& name : point.names) {
-      const Status status = WriteCorrectedCopy(dir, name, point.arp, nullptr);
+      const Status status =
+          WriteCorrectedCopy(RealFileSystem(), dir, name, point.arp, nullptr);
       if (status.ok()) {
         ++written;
       } else {
@@ -342,7 +344,7 @@ void ZarvekCertificacionApp::corregir_rinex() {
       }
     }
     // The point's folder is read again: the cell now judges the copies.
-    rinex_files_[point.idx] = CheckRinexFolder(dir);
+    rinex_files_[point.idx] = CheckRinexFolder(RealFileSystem(), dir);
     ActualizarCeldaRinex(point.idx);
   }
   MostrarEstadoRinex();

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/wrapped_file.h"
+
 namespace zarvek {
 namespace {
 
@@ -79,6 +81,23 @@ class PosixFileSystem : public FileSystem {
     // a parent (mkdir reports "Not a directory" for that itself).
     if (err == EEXIST && IsDirectory(path)) return Status::OK();
     return Status::FromErrno(err, path);
+  }
+
+  bool IsFile(const std::string& path) override {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  }
+
+  Status ReadDecodedPrefix(const std::string& path, std::size_t max_bytes,
+                           const EnoughBytes& enough,
+                           DecodedPrefix* prefix) override {
+    return ReadDecodedPrefixOnDisk(path, max_bytes, enough, prefix);
+  }
+
+  Status WriteDecodedCopy(const std::string& source, std::size_t prefix_length,
+                          std::string_view new_prefix,
+                          const std::string& target) override {
+    return WriteDecodedCopyOnDisk(source, prefix_length, new_prefix, target);
   }
 };
 
