@@ -63,8 +63,8 @@ ProjectLayout ProjectLayout::FromNames(const std::string& chosen) {
     layout.root_ = std::string(up.parent);
   } else if ((self.name == kRinexFolder || self.name == kNativeFolder) &&
              !up.parent.empty() && up2.name == kGnssDataFolder) {
-    layout.chosen_ = self.name == kRinexFolder ? Chosen::kPointRinex
-                                               : Chosen::kPointNative;
+    layout.chosen_ =
+        self.name == kRinexFolder ? Chosen::kPointRinex : Chosen::kPointNative;
     layout.gnss_dir_ = std::string(up.parent);
     layout.root_ = std::string(up2.parent);
   } else {

@@ -61,13 +61,13 @@ class ProjectLayout {
  public:
   /// What the chosen folder was found to be.
   enum class Chosen {
-    kNone,        ///< no folder was chosen ("")
-    kRoot,        ///< the project folder: kGnssDataFolder stands in it
-    kGnssData,    ///< a folder named kGnssDataFolder
-    kPoint,       ///< a folder inside a kGnssDataFolder folder
-    kPointRinex,  ///< kRinexFolder inside such a folder
-    kPointNative, ///< kNativeFolder inside such a folder
-    kOther,       ///< anything else
+    kNone,         ///< no folder was chosen ("")
+    kRoot,         ///< the project folder: kGnssDataFolder stands in it
+    kGnssData,     ///< a folder named kGnssDataFolder
+    kPoint,        ///< a folder inside a kGnssDataFolder folder
+    kPointRinex,   ///< kRinexFolder inside such a folder
+    kPointNative,  ///< kNativeFolder inside such a folder
+    kOther,        ///< anything else
   };
 
   /// The project opened by the folder `chosen` (as the folder choosers give

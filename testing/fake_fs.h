@@ -173,10 +173,10 @@ class FakeFileSystem : public FileSystem {
     if (it->second.content.size() < prefix_length) {
       return Status::Error("shorter than its prefix: " + source);
     }
-    File copy{std::string(new_prefix) +
-                  it->second.content.substr(prefix_length),
-              it->second.wrapper == FileWrapper::kGzip ? FileWrapper::kGzip
-                                                       : FileWrapper::kNone};
+    File copy{
+        std::string(new_prefix) + it->second.content.substr(prefix_length),
+        it->second.wrapper == FileWrapper::kGzip ? FileWrapper::kGzip
+                                                 : FileWrapper::kNone};
     files_[target] = std::move(copy);
     return Status::OK();
   }
