@@ -204,7 +204,7 @@ void ZarvekCertificacionApp::BuildRooms() {
   alturas_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
                                           kTabControl, kTabAlturas,
                                           services_.write_file, hooks);
-  rinex_ = std::make_unique<RinexColumn>(ui, alturas_->table(), project_,
+  rinex_ = std::make_unique<RinexColumn>(ui, fs, alturas_->table(), project_,
                                          equipos_specs_,
                                          alturas_->bottom_frame(),
                                          HeightsTab::kTableTag);

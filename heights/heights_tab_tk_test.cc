@@ -39,7 +39,7 @@ class HeightsTabTest : public GuiTest {
 
   // A project folder `name` with point folders "i. code" in "2. DATOS GNSS".
   std::string Project(const std::string& name, const Texts& codes) {
-    stdfs::path datos = root_ / name / std::string(kDatosGnssFolder);
+    stdfs::path datos = root_ / name / std::string(kGnssDataFolder);
     stdfs::create_directories(datos);
     stdfs::create_directories(datos.parent_path() / "1. FORMULARIOS");
     for (size_t i = 0; i < codes.size(); ++i)
@@ -148,10 +148,10 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
   // Choosing "2. DATOS GNSS" itself finds the same codes; then a cancelled
   // choice changes nothing.
   const std::string other = Project("otra", {"7", "3"});
-  Choose(other + "/" + std::string(kDatosGnssFolder));
+  Choose(other + "/" + std::string(kGnssDataFolder));
   EXPECT_EQ(TableCodes(), (Texts{"3", "7"}));
   Choose("");
-  EXPECT_EQ(app_->project().folder(), other + "/" + std::string(kDatosGnssFolder));
+  EXPECT_EQ(app_->project().folder(), other + "/" + std::string(kGnssDataFolder));
   EXPECT_EQ(Label(), app_->project().folder());
   EXPECT_EQ(TableCodes(), (Texts{"3", "7"}));
   EXPECT_EQ(Console(), "");

@@ -173,19 +173,6 @@ const std::string kEmpty;
 
 }  // namespace
 
-std::string MeasurementFilePath(const std::string& ruta_base) {
-  std::string_view base = ruta_base;
-  while (base.size() > 1 && base.back() == '/') base.remove_suffix(1);
-  const std::size_t slash = base.rfind('/');
-  const std::string_view last =
-      slash == std::string_view::npos ? base : base.substr(slash + 1);
-  if (last == kDatosGnssFolder) {
-    return JoinPath(ruta_base, std::string(kMeasurementFileName));
-  }
-  return JoinPath(JoinPath(ruta_base, std::string(kDatosGnssFolder)),
-                  std::string(kMeasurementFileName));
-}
-
 RowValues ApplyRowRules(const Catalogue& catalogue,
                         const std::string& default_receiver,
                         const RowValues& saved,

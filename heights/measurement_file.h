@@ -1,4 +1,5 @@
-// The project's measurement file, "2. DATOS GNSS/ALTURAS DE ANTENA.csv": what
+// The project's measurement file, "2. DATOS GNSS/ALTURAS DE ANTENA.csv"
+// (its path: MeasurementFilePath in project/layout.h): what
 // the surveyor entered in the measurement table, one line per point, kept
 // beside the report so that closing the program or rebuilding the table loses
 // nothing, and so that spreadsheets and processing programs can read it.
@@ -26,11 +27,9 @@
 #include <vector>
 
 #include "heights/catalogue.h"
+#include "project/layout.h"
 
 namespace zarvek {
-
-inline constexpr std::string_view kMeasurementFileName =
-    "ALTURAS DE ANTENA.csv";
 
 /// Larger files are refused unread: 40,000 lines of the program's own take
 /// 4 MB, far beyond the largest table.
@@ -42,10 +41,6 @@ inline constexpr std::array<std::string_view, 8> kMeasurementColumns = {
     "TIPO DE MEDIDA", "ACCESORIO",
     "REFERENCIA",     "ALTURA MEDIDA (m)",
     "ALTURA ARP (m)", "ALTURA CENTRO DE FASE (m)"};
-
-/// The path of the file of project `ruta_base`: in its "2. DATOS GNSS"
-/// folder, or in `ruta_base` itself when that is the "2. DATOS GNSS" folder.
-std::string MeasurementFilePath(const std::string& ruta_base);
 
 /// The five input texts of one table row, as its widgets show them.
 struct RowValues {

@@ -25,7 +25,7 @@ class MeasurementFileTkTest : public testing::GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    datos_ = temp_.path() / "obra" / std::string(kDatosGnssFolder);
+    datos_ = temp_.path() / "obra" / std::string(kGnssDataFolder);
     for (int i = 0; i < 4; ++i) {
       stdfs::create_directories(
           datos_ / (std::to_string(i + 4) + ". 100" + std::to_string(i + 1)));

@@ -55,8 +55,8 @@ Status DetectProjectCodes(FileSystem& fs, const std::string& ruta_base,
                           std::vector<std::string>* codes) {
   if (ruta_base.empty()) return Status::OK();
 
-  std::string path_datos = JoinPath(ruta_base, std::string(kDatosGnssFolder));
-  if (!fs.Exists(path_datos)) path_datos = ruta_base;
+  const std::string path_datos =
+      ProjectLayout::ForChosenFolder(fs, ruta_base).PointsDir();
 
   std::vector<std::string> codigos_encontrados;
   if (fs.Exists(path_datos)) {

@@ -14,12 +14,10 @@
 
 #include "platform/fs.h"
 #include "platform/status.h"
+#include "project/layout.h"
 #include "text/ascii_text.h"
 
 namespace zarvek {
-
-/// The project's folder of GNSS data, inside the project folder.
-inline constexpr std::string_view kDatosGnssFolder = "2. DATOS GNSS";
 
 /// The most rows the measurement table builds. Detection itself has no
 /// limit; the table refuses longer lists with a message rather than build
@@ -49,9 +47,11 @@ bool CodeValueLess(std::string_view a, std::string_view b);
 /// order.
 void SortCodesByValue(std::vector<std::string>& codes);
 
-/// Detects the codes of the project at `ruta_base`. The scanned folder is
-/// `ruta_base`/"2. DATOS GNSS" when that exists, else `ruta_base` itself, so
-/// the user may pick either. Every entry name of it, files and folders, goes
+/// Detects the codes of the project that the folder `ruta_base` opens. The
+/// scanned folder is ProjectLayout::ForChosenFolder(fs, ruta_base)
+/// .PointsDir(): the project's "2. DATOS GNSS" whether the project folder,
+/// that folder or a point's folder (or its RINEX or NATIVA) was chosen, and
+/// any other folder itself. Every entry name of it, files and folders, goes
 /// through CodesFromEntryNames. When that finds nothing, the trimmed numeric
 /// texts of `fallback_entry_texts` (the folder tab's code entries, in order)
 /// are used instead. The result is sorted by SortCodesByValue.

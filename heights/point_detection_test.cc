@@ -99,6 +99,18 @@ class TinyFs : public FileSystem {
   Status WriteAtomically(const std::string&, std::string_view) override {
     return Status::Error("read only");
   }
+  bool IsFile(const std::string& path) override {
+    auto it = entries.find(path);
+    return it != entries.end() && !it->second.has_value();
+  }
+  Status ReadDecodedPrefix(const std::string& path, std::size_t,
+                           const EnoughBytes&, DecodedPrefix*) override {
+    return Status::Error("not read here: " + path);
+  }
+  Status WriteDecodedCopy(const std::string&, std::size_t, std::string_view,
+                          const std::string& target) override {
+    return Status::Error("read only: " + target);
+  }
 };
 
 TEST(PointDetectionTest, DetectProjectCodes) {
@@ -122,6 +134,12 @@ TEST(PointDetectionTest, DetectProjectCodes) {
        {{"/p/2. DATOS GNSS", Codes{"4. 105", "5. 99"}}},
        "/p/2. DATOS GNSS",
        {},
+       {"99", "105"}},
+      {"a point's RINEX folder picked",
+       {{"/p/2. DATOS GNSS", Codes{"4. 105", "5. 99"}},
+        {"/p/2. DATOS GNSS/4. 105/RINEX", Codes{"a.26o"}}},
+       "/p/2. DATOS GNSS/4. 105/RINEX",
+       kTab1,
        {"99", "105"}},
       {"files count, duplicates kept in listing order",
        {{"/p", Codes{"9. 100", "7.0042.txt", "4. 100", "3. 0100"}}},

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   const int n = 1000;
   const fs::path project = fs::path(ZARVEK_BINARY_DIR) / "bench_files/obra";
-  const fs::path datos = project / std::string(zarvek::kDatosGnssFolder);
+  const fs::path datos = project / std::string(zarvek::kGnssDataFolder);
   fs::remove_all(project);
   std::vector<std::string> codes;
   for (int i = 0; i < n; ++i) {

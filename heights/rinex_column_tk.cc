@@ -10,10 +10,9 @@
 #include "text/ascii_text.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
+#include "heights/rinex_files.h"
 #include "heights/rinex_header.h"
 #include "heights/rinex_verdict.h"
-#include "platform/fs.h"
-#include "platform/rinex_files.h"
 
 namespace zarvek {
 namespace {
@@ -25,8 +24,6 @@ constexpr const char* kFocusCommand = "::zarvek::rinex_foco";
 // The status line keeps two lines of height, so that the table above it
 // does not move as its text changes.
 constexpr int kStatusLines = 2;
-// The yes/no box names at most this many points, then how many more.
-constexpr size_t kListedPoints = 15;
 
 const char* ColorOf(RinexState state) {
   switch (state) {
@@ -68,10 +65,14 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
-RinexColumn::RinexColumn(Ui& ui, const MeasurementTable& table,
+RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
                          OpenProject& project, const Catalogue& catalogue,
                          const std::string& bottom, const std::string& tag)
-    : ui_(ui), table_(table), project_(project), catalogue_(catalogue) {
+    : ui_(ui),
+      fs_(fs),
+      table_(table),
+      project_(project),
+      catalogue_(catalogue) {
   tk::Interp& root = ui_.tk();
   const std::string family = ui_.family();
   lbl_rinex_ = bottom + ".estado_rinex";
@@ -194,7 +195,7 @@ void RinexColumn::ReadRinex() {
   if (shown_row_ >= rows) shown_row_ = static_cast<size_t>(-1);
   if (rows > 0 && project_.is_open()) {
     std::map<std::string, PointRinexFiles> read =
-        CheckProjectRinex(project_.folder());
+        CheckProjectRinex(fs_, project_.folder());
     for (size_t idx = 0; idx < rows; ++idx) {
       auto it = read.find(table_.at(idx).codigo);
       if (it != read.end()) files_[idx] = std::move(it->second);
@@ -272,93 +273,63 @@ void RinexColumn::ShowStatus() {
 
 void RinexColumn::CorrectRinex() {
   tk::Interp& root = ui_.tk();
-  struct Point {
-    size_t idx;
-    double arp;
-    std::vector<std::string> names;
-  };
-  std::vector<Point> points;
-  std::string listing;
-  std::vector<std::string> errors;
+  for (size_t idx = 0; idx < verdicts_.size(); ++idx) UpdateCell(idx);
+  std::vector<RinexCorrectionRow> rows;
+  rows.reserve(verdicts_.size());
   for (size_t idx = 0; idx < verdicts_.size(); ++idx) {
-    UpdateCell(idx);
-    const RinexVerdict& v = verdicts_[idx];
-    const PointRinexFiles& files = files_[idx];
-    if (v.state != RinexState::kMismatch || files.folder.empty()) continue;
     const std::optional<RinexRowHeights> heights = HeightsOf(idx);
-    if (!heights) continue;
-    // Two originals whose copies would have one name ("a.26o" and
-    // "a.26o.Z") are left alone: one copy would replace the other.
-    std::map<std::string, std::string> copy_of;
-    std::map<std::string, int> copies;
-    for (const RinexFileCheck& file : files.files) {
-      copy_of[file.name] = CorrectedCopyName(file.name, file.wrapper);
-      ++copies[copy_of[file.name]];
-    }
-    std::vector<std::string> names;
-    for (const std::string& name : v.to_correct) {
-      if (copies[copy_of[name]] > 1) {
-        errors.push_back("OTRO ARCHIVO DARÍA LA MISMA COPIA " + copy_of[name] +
-                         "; NO SE CORRIGE: " + JoinPath(files.folder, name));
-      } else {
-        names.push_back(name);
-      }
-    }
-    if (names.empty()) continue;
-    if (points.size() < kListedPoints) {
-      listing += "\n" + table_.at(idx).codigo + " (ARP " +
-                 FormatFixed(heights->arp, 4) + " m): ";
-      for (size_t i = 0; i < names.size(); ++i)
-        listing += (i ? ", " : "") + names[i];
-    }
-    points.push_back({idx, heights->arp, std::move(names)});
+    rows.push_back({table_.at(idx).codigo, verdicts_[idx], files_[idx],
+                    heights ? std::optional<double>(heights->arp)
+                            : std::nullopt});
   }
+  const RinexCorrectionPlan plan = PlanRinexCorrections(rows);
   ShowStatus();
-  if (!points.empty()) {
-    if (points.size() > kListedPoints) {
-      listing += "\n… Y " + DecimalText(points.size() - kListedPoints) +
-                 " PUNTOS MÁS.";
-    }
+  if (!plan.points.empty()) {
     const std::string answer = root.Call(
         {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon",
          "question", "-title", "CORREGIR RINEX", "-message",
          "EL DELTA H DE ESTOS PUNTOS NO ES SU ALTURA ARP. SE ESCRIBIRÁ UNA "
          "COPIA CORREGIDA DE CADA ARCHIVO EN RINEX/CORREGIDO; LOS ORIGINALES "
          "NO SE MODIFICAN." +
-             listing + "\n\n¿ESCRIBIR LAS COPIAS CORREGIDAS?"});
+             plan.listing + "\n\n¿ESCRIBIR LAS COPIAS CORREGIDAS?"});
     if (answer != "yes") return;
   }
-
-  size_t written = 0;
-  for (const Point& point : points) {
-    const std::string dir = files_[point.idx].folder;
-    for (const std::string& name : point.names) {
-      const Status status = WriteCorrectedCopy(dir, name, point.arp, nullptr);
-      if (status.ok()) {
-        ++written;
-      } else {
-        errors.push_back(status.message());
-      }
-    }
-    // The point's folder is read again: the cell now judges the copies.
-    files_[point.idx] = CheckRinexFolder(dir);
-    UpdateCell(point.idx);
-  }
+  std::vector<std::string> errors = plan.errors;
+  const size_t written = WriteCopies(plan, &errors);
   ShowStatus();
   if (!errors.empty()) {
     std::string message =
         "NO SE ESCRIBIERON " + DecimalText(errors.size()) +
         " COPIAS CORREGIDAS (ESCRITAS: " + DecimalText(written) + ").";
     for (const std::string& error : errors) message += "\n" + error;
-    root.Call({"tk_messageBox", "-icon", "error", "-title", "Error", "-message",
-               message});
+    ui_.ErrorBox(message);
     return;
   }
   root.Call({"tk_messageBox", "-icon", "info", "-title", "CORREGIR RINEX",
              "-message",
              "COPIAS CORREGIDAS ESCRITAS: " + DecimalText(written) +
                  " ARCHIVOS EN LAS CARPETAS RINEX/CORREGIDO DE " +
-                 DecimalText(points.size()) + " PUNTOS."});
+                 DecimalText(plan.points.size()) + " PUNTOS."});
+}
+
+size_t RinexColumn::WriteCopies(const RinexCorrectionPlan& plan,
+                                std::vector<std::string>* errors) {
+  size_t written = 0;
+  for (const RinexCorrectionPoint& point : plan.points) {
+    for (const std::string& name : point.names) {
+      const Status status =
+          WriteCorrectedCopy(fs_, point.folder, name, point.arp, nullptr);
+      if (status.ok()) {
+        ++written;
+      } else {
+        errors->push_back(status.message());
+      }
+    }
+    // The point's folder is read again: the cell now judges the copies.
+    files_[point.row] = CheckRinexFolder(fs_, point.folder);
+    UpdateCell(point.row);
+  }
+  return written;
 }
 
 }  // namespace zarvek

@@ -16,8 +16,10 @@
 
 #include "heights/catalogue.h"
 #include "heights/measurement_table.h"
+#include "heights/rinex_corrections.h"
+#include "heights/rinex_files.h"
 #include "heights/rinex_verdict.h"
-#include "platform/rinex_files.h"
+#include "platform/fs.h"
 #include "project/open_project.h"
 #include "ui/ui_tk.h"
 
@@ -29,9 +31,9 @@ class RinexColumn {
   /// (grid row 0 and row 1, column 1), and shows the reason of the row that
   /// takes the focus among the widgets with bind tag `tag`. The column reads
   /// the rows from `table` and the folder from `project`.
-  RinexColumn(Ui& ui, const MeasurementTable& table, OpenProject& project,
-              const Catalogue& catalogue, const std::string& bottom,
-              const std::string& tag);
+  RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
+              OpenProject& project, const Catalogue& catalogue,
+              const std::string& bottom, const std::string& tag);
   RinexColumn(const RinexColumn&) = delete;
   RinexColumn& operator=(const RinexColumn&) = delete;
 
@@ -65,8 +67,13 @@ class RinexColumn {
   /// point has copies to write.
   void ShowStatus();
   void ShowRow(size_t idx);
+  /// Writes the copies of `plan`, adds each failure to `errors`, reads the
+  /// points' folders again; returns how many copies were written.
+  size_t WriteCopies(const RinexCorrectionPlan& plan,
+                     std::vector<std::string>* errors);
 
   Ui& ui_;
+  FileSystem& fs_;
   const MeasurementTable& table_;
   OpenProject& project_;
   const Catalogue& catalogue_;

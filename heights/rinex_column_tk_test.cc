@@ -37,7 +37,7 @@ class RinexColumnTest : public testing::GuiTest {
     std::string csv =
         "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;"
         "ALTURA MEDIDA (m)\r\n";
-    const stdfs::path datos = temp_.path() / std::string(kDatosGnssFolder);
+    const stdfs::path datos = temp_.path() / std::string(kGnssDataFolder);
     for (int i = 0; i < 7; ++i) {
       const std::string code = std::to_string(1001 + i);
       const stdfs::path rinex =
@@ -56,12 +56,12 @@ class RinexColumnTest : public testing::GuiTest {
   }
 
   stdfs::path Rinex(int i) {
-    return temp_.path() / std::string(kDatosGnssFolder) /
+    return temp_.path() / std::string(kGnssDataFolder) /
            (std::to_string(i + 4) + ". " + std::to_string(1001 + i)) / "RINEX";
   }
   // The same folder as the program names it in its messages.
   std::string RinexText(int i) {
-    return temp_.path().string() + "/" + std::string(kDatosGnssFolder) + "/" +
+    return temp_.path().string() + "/" + std::string(kGnssDataFolder) + "/" +
            std::to_string(i + 4) + ". " + std::to_string(1001 + i) + "/RINEX";
   }
   Texts Cells() {

@@ -6,7 +6,7 @@
 // antenna height from that record, so a wrong DELTA H moves the point.
 //
 // Everything here works on bytes already unwrapped (gzip, compress, bzip2
-// and zip are the platform adapter's business) and never looks past
+// and zip are FileSystem's business) and never looks past
 // `END OF HEADER`: records of the same names inside the data (event flags 3
 // and 4) are not the file's header.
 #ifndef ZARVEK_HEIGHTS_RINEX_HEADER_H_
@@ -16,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/fs.h"
 
 namespace zarvek {
 
@@ -102,8 +104,8 @@ bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
 /// from other files in the folder, which are ignored when not RINEX.
 bool LooksLikeObservationName(std::string_view name);
 
-/// The wrappers the check reads through.
-enum class RinexWrapper { kNone, kGzip, kCompress, kBzip2, kZip, kOther };
+/// The wrappers the check reads through (FileSystem unwraps them).
+using RinexWrapper = FileWrapper;
 
 /// The name of the corrected copy of the file `name` wrapped in `wrapper`:
 /// `name` itself for a plain or gzip file (a gzip original gets a gzip

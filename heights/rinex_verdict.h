@@ -1,8 +1,8 @@
 // The RINEX check of one point: from what was read in its observation
 // files (and in their corrected copies) and from the heights of its table
 // row, the text of the RINEX cell and the reason behind it, for the tooltip
-// or status line. Pure: the files are read once per table build by the
-// platform adapter (platform/rinex_files.h); the verdict is computed again
+// or status line. Pure: the files are read once per table build
+// (heights/rinex_files.h); the verdict is computed again
 // at every change of the row, which costs nothing.
 #ifndef ZARVEK_HEIGHTS_RINEX_VERDICT_H_
 #define ZARVEK_HEIGHTS_RINEX_VERDICT_H_
@@ -11,14 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "folders/tree_plan.h"
 #include "heights/rinex_header.h"
 
 namespace zarvek {
-
-/// The folder of the corrected copies, inside a point's RINEX folder
-/// (kRinexFolder, with the rest of the project's tree).
-inline constexpr std::string_view kCorrectedFolder = "CORREGIDO";
 
 /// One observation file of a point's RINEX folder.
 struct RinexFileCheck {

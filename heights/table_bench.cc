@@ -62,7 +62,7 @@ std::string MakeProject(int n, const std::string& fixture) {
       fs::path(ZARVEK_SOURCE_DIR) / "heights" / "testdata" / "rinex" / fixture;
   const std::vector<std::string> codes = Codes(n);
   for (int i = 0; i < n; ++i) {
-    const fs::path rinex = root / std::string(zarvek::kDatosGnssFolder) /
+    const fs::path rinex = root / std::string(zarvek::kGnssDataFolder) /
                            (std::to_string(i + 4) + ". " + codes[i]) / "RINEX";
     fs::create_directories(rinex);
     if (fixture.empty()) continue;

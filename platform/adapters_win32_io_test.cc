@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/zarvek_core.h"
+#include "heights/rinex_files.h"
 #include "platform/atomic_file.h"
 #include "platform/fs.h"
 #include "platform/png_decode.h"
 #include "platform/process.h"
-#include "platform/rinex_files.h"
 #include "platform/tk_interp.h"
 #include "platform/win32_text.h"
 #include "testing/temp_dir.h"
@@ -151,7 +151,8 @@ TEST_F(Win32AdaptersTest, RinexFilesUnderNamesOutsideTheAnsiCodePage) {
     fs::copy_file(fixtures / name, rinex / name);
   }
 
-  std::map<std::string, PointRinexFiles> points = CheckProjectRinex(project);
+  std::map<std::string, PointRinexFiles> points =
+      CheckProjectRinex(RealFileSystem(), project);
   std::map<std::string, double> read;
   for (const RinexFileCheck& f : points["1001"].files) {
     EXPECT_EQ(f.kind, RinexKind::kObservation) << f.name << ": " << f.reason;
@@ -160,11 +161,11 @@ TEST_F(Win32AdaptersTest, RinexFilesUnderNamesOutsideTheAnsiCodePage) {
   EXPECT_EQ(read, expected);
 
   for (const char* name : {"v211.26o.Z", "v304_zero.obs.gz"}) {
-    const Status s =
-        WriteCorrectedCopy(points["1001"].folder, name, 1.4285, nullptr);
+    const Status s = WriteCorrectedCopy(RealFileSystem(), points["1001"].folder,
+                                        name, 1.4285, nullptr);
     EXPECT_TRUE(s.ok()) << s.message();
   }
-  const PointRinexFiles again = CheckRinexFolder(Utf8(rinex));
+  const PointRinexFiles again = CheckRinexFolder(RealFileSystem(), Utf8(rinex));
   int corrected = 0;
   for (const RinexFileCheck& f : again.files) {
     if (f.copy_delta_h) {

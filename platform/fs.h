@@ -1,13 +1,14 @@
 // FileSystem is the narrow view of the disk that the program needs: the
-// folder tree, the point detection, the measurement file and its saves, and
-// the pictures of the window. It is abstract so that tests can replace it
-// with testing/fake_fs.h, which then sees every access; platform/fs_posix.cc
-// and platform/fs_win32.cc are the real ones. Paths are UTF-8 text and are
-// used exactly as given.
+// folder tree, the point detection, the measurement file and its saves, the
+// pictures of the window, and the RINEX check with its corrected copies. It
+// is abstract so that tests can replace it with testing/fake_fs.h, which
+// then sees every access; platform/fs_posix.cc and platform/fs_win32.cc are
+// the real ones. Paths are UTF-8 text and are used exactly as given.
 #ifndef ZARVEK_PLATFORM_FS_H_
 #define ZARVEK_PLATFORM_FS_H_
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,23 @@
 #include "platform/status.h"
 
 namespace zarvek {
+
+/// The wrapper a file's content was found in, outermost first; several
+/// layers, or one that is not read, are kOther.
+enum class FileWrapper { kNone, kGzip, kCompress, kBzip2, kZip, kOther };
+
+/// The decoded start of a file (FileSystem::ReadDecodedPrefix).
+struct DecodedPrefix {
+  std::string bytes;
+  /// The content ended within `bytes`: they are the whole decoded file.
+  bool complete = false;
+  FileWrapper wrapper = FileWrapper::kNone;
+};
+
+/// Tells ReadDecodedPrefix that it may stop: `bytes` is all that has been
+/// decoded so far, of which the first `seen` bytes were already shown to it.
+using EnoughBytes =
+    std::function<bool(std::string_view bytes, std::size_t seen)>;
 
 class FileSystem {
  public:
@@ -59,6 +77,35 @@ class FileSystem {
   /// platform/atomic_file.h for the permissions a replaced file keeps.
   virtual Status WriteAtomically(const std::string& path,
                                  std::string_view bytes) = 0;
+
+  /// True when `path` is an ordinary file (following links): not a folder,
+  /// a device or a pipe, which could block a reader.
+  virtual bool IsFile(const std::string& path) = 0;
+
+  /// Reads the start of the ordinary file `path`, unwrapped from gzip, Unix
+  /// compress, bzip2 or a zip holding one file (told by the bytes, never by
+  /// the name; other wrappers are not opened and their bytes come as they
+  /// are): at most `max_bytes` decoded bytes, and no more once `enough`
+  /// says so. Of a zip the whole entry list is checked: one of several
+  /// files is an error. On failure (missing, not an ordinary file, corrupt
+  /// data) the status carries the system's or library's text and the path,
+  /// and `*prefix` still holds what was decoded before it and the wrapper.
+  virtual Status ReadDecodedPrefix(const std::string& path,
+                                   std::size_t max_bytes,
+                                   const EnoughBytes& enough,
+                                   DecodedPrefix* prefix) = 0;
+
+  /// Writes the file `target`: the decoded content of `source` with its
+  /// first `prefix_length` bytes replaced by `new_prefix`, gzip when
+  /// `source` is gzip and plain otherwise. The content streams through, so
+  /// its size is not limited by the memory. `source` is only read; `target`
+  /// is replaced in one step (platform/atomic_file.h), and nothing is left
+  /// behind when a step fails. A `source` whose content is shorter than
+  /// `prefix_length` is refused.
+  virtual Status WriteDecodedCopy(const std::string& source,
+                                  std::size_t prefix_length,
+                                  std::string_view new_prefix,
+                                  const std::string& target) = 0;
 };
 
 /// The real file system of this machine.

@@ -11,6 +11,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/read_file.h"
+#include "platform/wrapped_file.h"
 
 namespace zarvek {
 namespace {
@@ -97,6 +98,23 @@ class PosixFileSystem : public FileSystem {
   Status WriteAtomically(const std::string& path,
                          std::string_view bytes) override {
     return WriteFileAtomically(path, bytes);
+  }
+
+  bool IsFile(const std::string& path) override {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  }
+
+  Status ReadDecodedPrefix(const std::string& path, std::size_t max_bytes,
+                           const EnoughBytes& enough,
+                           DecodedPrefix* prefix) override {
+    return ReadDecodedPrefixOnDisk(path, max_bytes, enough, prefix);
+  }
+
+  Status WriteDecodedCopy(const std::string& source, std::size_t prefix_length,
+                          std::string_view new_prefix,
+                          const std::string& target) override {
+    return WriteDecodedCopyOnDisk(source, prefix_length, new_prefix, target);
   }
 };
 

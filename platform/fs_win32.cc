@@ -7,6 +7,7 @@
 #include "platform/atomic_file.h"
 #include "platform/read_file.h"
 #include "platform/win32_text.h"
+#include "platform/wrapped_file.h"
 
 namespace zarvek {
 namespace {
@@ -120,6 +121,26 @@ class Win32FileSystem : public FileSystem {
   Status WriteAtomically(const std::string& path,
                          std::string_view bytes) override {
     return WriteFileAtomically(path, bytes);
+  }
+
+  // Neither a folder nor a device: a pipe or console name would block.
+  bool IsFile(const std::string& path) override {
+    const DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) ==
+               0;
+  }
+
+  Status ReadDecodedPrefix(const std::string& path, std::size_t max_bytes,
+                           const EnoughBytes& enough,
+                           DecodedPrefix* prefix) override {
+    return ReadDecodedPrefixOnDisk(path, max_bytes, enough, prefix);
+  }
+
+  Status WriteDecodedCopy(const std::string& source, std::size_t prefix_length,
+                          std::string_view new_prefix,
+                          const std::string& target) override {
+    return WriteDecodedCopyOnDisk(source, prefix_length, new_prefix, target);
   }
 };
 

@@ -10,6 +10,7 @@
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "platform/fs.h"
+#include "project/layout.h"
 #include "report/password.h"
 #include "text/ascii_text.h"
 
@@ -214,11 +215,6 @@ ReportOutcome Generate(const std::string& ruta_base,
 std::string FormatDate(int day, int month, int year) {
   return ZeroPadded(day, 2) + "/" + ZeroPadded(month, 2) + "/" +
          ZeroPadded(year, 4);
-}
-
-std::string ReportPath(const std::string& ruta_base) {
-  return JoinPath(JoinPath(ruta_base, "2. DATOS GNSS"),
-                  "CONVERSION DE ALTURA.pdf");
 }
 
 ReportOutcome RunConversionReport(const std::string& ruta_base,

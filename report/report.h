@@ -60,9 +60,6 @@ struct ReportServices {
 /// "dd/mm/yyyy", e.g. FormatDate(5, 3, 2025) == "05/03/2025".
 std::string FormatDate(int day, int month, int year);
 
-/// The path of the report of project `ruta_base`.
-std::string ReportPath(const std::string& ruta_base);
-
 /// Runs the report. With no project folder, no rows or no complete row (all
 /// five inputs non-empty): a warning and nothing else. Otherwise every
 /// complete row is converted first. If any fails, the error box starts with

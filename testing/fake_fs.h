@@ -1,14 +1,18 @@
 // FakeFileSystem is an in-memory FileSystem for unit tests. It records every
 // directory made, in order, so tests can compare the exact list; it holds
-// files as bytes in memory, written and read back through the interface; it
-// answers ListDir from preset listings or from the folders and files it
-// knows; and it can be told to fail any operation on a given path, or the
-// n-th call of one operation, with a given text. Paths are taken as
-// "/"-joined, without a trailing separator.
+// files in memory, written and read back through the interface; it answers
+// ListDir from preset listings or from the folders and files it knows; and
+// it can be told to fail any operation on a given path, or the n-th call of
+// one operation, with a given text. A file holds its decoded content and the
+// wrapper it is said to be in, so that readers of wrapped files are tested
+// without compressing anything. Paths are taken as "/"-joined, without a
+// trailing separator.
 #ifndef ZARVEK_TESTING_FAKE_FS_H_
 #define ZARVEK_TESTING_FAKE_FS_H_
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <set>
@@ -25,7 +29,21 @@ namespace zarvek {
 class FakeFileSystem : public FileSystem {
  public:
   /// The operations that return a Status, for the failures below.
-  enum class Op { kListDir, kMakeDirs, kReadPrefix, kReadFile, kWrite };
+  enum class Op {
+    kListDir,
+    kMakeDirs,
+    kReadPrefix,
+    kReadFile,
+    kWrite,
+    kReadDecoded,
+    kWriteDecoded,
+  };
+
+  /// A file: its decoded content and the wrapper it is in.
+  struct File {
+    std::string content;
+    FileWrapper wrapper = FileWrapper::kNone;
+  };
 
   /// Makes `path` and its parents known as directories (not recorded).
   void AddDirectory(const std::string& path) {
@@ -33,9 +51,11 @@ class FakeFileSystem : public FileSystem {
       directories_.insert(p);
   }
 
-  /// Makes `path` a plain file holding `bytes`, and its parents directories.
-  void AddFile(const std::string& path, std::string bytes = "") {
-    files_[path] = std::move(bytes);
+  /// Makes `path` a file holding `content` in `wrapper`, and its parents
+  /// directories.
+  void AddFile(const std::string& path, std::string content = "",
+               FileWrapper wrapper = FileWrapper::kNone) {
+    files_[path] = File{std::move(content), wrapper};
     AddDirectory(Parent(path));
   }
 
@@ -43,7 +63,19 @@ class FakeFileSystem : public FileSystem {
   std::optional<std::string> FileBytes(const std::string& path) const {
     auto file = files_.find(path);
     if (file == files_.end()) return std::nullopt;
-    return file->second;
+    return file->second.content;
+  }
+
+  /// The file at `path`, or nullptr.
+  const File* FileAt(const std::string& path) const {
+    auto it = files_.find(path);
+    return it == files_.end() ? nullptr : &it->second;
+  }
+
+  /// ReadDecodedPrefix and WriteDecodedCopy of `path` (the source or the
+  /// target) fail with Status::Error(message).
+  void FailFile(const std::string& path, std::string message) {
+    FailPath(path, std::move(message));
   }
 
   /// ListDir(path) will give exactly `names` (which need not exist otherwise).
@@ -114,7 +146,7 @@ class FakeFileSystem : public FileSystem {
     for (const std::string& p : directories_) {
       if (p != path && Parent(p) == path) children.insert(Name(p));
     }
-    for (const auto& [p, bytes] : files_) {
+    for (const auto& [p, file] : files_) {
       if (Parent(p) == path) children.insert(Name(p));
     }
     names->assign(children.begin(), children.end());
@@ -149,7 +181,7 @@ class FakeFileSystem : public FileSystem {
       *missing = true;
       return Status::OK();
     }
-    *bytes = file->second.substr(0, max_bytes + 1);
+    *bytes = file->second.content.substr(0, max_bytes + 1);
     return Status::OK();
   }
 
@@ -162,8 +194,10 @@ class FakeFileSystem : public FileSystem {
     if (IsDirectory(path)) return Status::FromErrno(EISDIR, path);
     auto file = files_.find(path);
     if (file == files_.end()) return Status::FromErrno(ENOENT, path);
-    if (file->second.size() > max_bytes) return Status::FromErrno(EFBIG, path);
-    *bytes = file->second;
+    if (file->second.content.size() > max_bytes) {
+      return Status::FromErrno(EFBIG, path);
+    }
+    *bytes = file->second.content;
     return Status::OK();
   }
 
@@ -177,7 +211,65 @@ class FakeFileSystem : public FileSystem {
     if (!parent.empty() && !IsDirectory(parent)) {
       return Status::FromErrno(files_.count(parent) ? ENOTDIR : ENOENT, path);
     }
-    files_[path] = std::string(bytes);
+    files_[path] = File{std::string(bytes), FileWrapper::kNone};
+    return Status::OK();
+  }
+
+  bool IsFile(const std::string& path) override {
+    return files_.count(path) > 0;
+  }
+
+  // Decodes in small pieces, so that `enough` sees the growing prefix as
+  // the real reader shows it.
+  Status ReadDecodedPrefix(const std::string& path, std::size_t max_bytes,
+                           const EnoughBytes& enough,
+                           DecodedPrefix* prefix) override {
+    *prefix = DecodedPrefix();
+    auto it = files_.find(path);
+    if (it == files_.end()) {
+      return Status::FromErrno(IsDirectory(path) ? EISDIR : ENOENT, path);
+    }
+    prefix->wrapper = it->second.wrapper;
+    if (std::optional<Status> failure = Injected(Op::kReadDecoded, path)) {
+      return *failure;
+    }
+    const std::string& content = it->second.content;
+    constexpr std::size_t kPiece = 64;
+    while (prefix->bytes.size() < max_bytes) {
+      const std::size_t seen = prefix->bytes.size();
+      if (seen == content.size()) {
+        prefix->complete = true;
+        break;
+      }
+      prefix->bytes.append(
+          content, seen, std::min({kPiece, max_bytes - seen, content.size()}));
+      if (enough && enough(prefix->bytes, seen)) break;
+    }
+    return Status::OK();
+  }
+
+  Status WriteDecodedCopy(const std::string& source, std::size_t prefix_length,
+                          std::string_view new_prefix,
+                          const std::string& target) override {
+    if (std::optional<Status> failure = Injected(Op::kWriteDecoded, source)) {
+      return *failure;
+    }
+    if (auto f = path_failures_.find(target); f != path_failures_.end()) {
+      return f->second.For(target);
+    }
+    auto it = files_.find(source);
+    if (it == files_.end()) return Status::FromErrno(ENOENT, source);
+    if (directories_.count(Parent(target)) == 0) {
+      return Status::FromErrno(ENOENT, target);
+    }
+    if (it->second.content.size() < prefix_length) {
+      return Status::Error("shorter than its prefix: " + source);
+    }
+    File copy{
+        std::string(new_prefix) + it->second.content.substr(prefix_length),
+        it->second.wrapper == FileWrapper::kGzip ? FileWrapper::kGzip
+                                                 : FileWrapper::kNone};
+    files_[target] = std::move(copy);
     return Status::OK();
   }
 
@@ -224,7 +316,7 @@ class FakeFileSystem : public FileSystem {
   }
 
   std::set<std::string> directories_;
-  std::map<std::string, std::string> files_;
+  std::map<std::string, File> files_;
   std::map<std::string, std::vector<std::string>> listings_;
   std::map<Op, int> calls_;
   std::map<std::pair<Op, int>, Failure> call_failures_;

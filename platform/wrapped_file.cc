@@ -1,4 +1,4 @@
-#include "platform/rinex_files.h"
+#include "platform/wrapped_file.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -14,7 +14,6 @@
 #include <system_error>
 #include <vector>
 
-#include "heights/point_detection.h"
 #include "platform/atomic_file.h"
 
 namespace zarvek {
@@ -27,11 +26,6 @@ namespace fs = std::filesystem;
 // Windows needs for names with accents.
 fs::path Native(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
 }
 
 // The file as libarchive's source: read in blocks, skipped and sought with
@@ -86,54 +80,39 @@ struct ArchiveFree {
   void operator()(struct archive* a) const { archive_read_free(a); }
 };
 
-RinexWrapper WrapperOf(struct archive* a) {
-  std::vector<RinexWrapper> layers;
+FileWrapper WrapperOf(struct archive* a) {
+  std::vector<FileWrapper> layers;
   for (int i = archive_filter_count(a) - 1; i >= 0; --i) {
     switch (archive_filter_code(a, i)) {
       case ARCHIVE_FILTER_NONE:
         break;
       case ARCHIVE_FILTER_GZIP:
-        layers.push_back(RinexWrapper::kGzip);
+        layers.push_back(FileWrapper::kGzip);
         break;
       case ARCHIVE_FILTER_COMPRESS:
-        layers.push_back(RinexWrapper::kCompress);
+        layers.push_back(FileWrapper::kCompress);
         break;
       case ARCHIVE_FILTER_BZIP2:
-        layers.push_back(RinexWrapper::kBzip2);
+        layers.push_back(FileWrapper::kBzip2);
         break;
       default:
-        layers.push_back(RinexWrapper::kOther);
+        layers.push_back(FileWrapper::kOther);
     }
   }
   if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP) {
-    layers.push_back(RinexWrapper::kZip);
+    layers.push_back(FileWrapper::kZip);
   }
-  if (layers.empty()) return RinexWrapper::kNone;
-  return layers.size() == 1 ? layers[0] : RinexWrapper::kOther;
-}
-
-// True when `bytes` holds an `END OF HEADER` record label with its line
-// end, so that reading may stop.
-bool HasEndOfHeaderLine(std::string_view bytes, std::size_t from) {
-  constexpr std::string_view kEnd = "END OF HEADER";
-  for (std::size_t at = bytes.find(kEnd, from); at != std::string_view::npos;
-       at = bytes.find(kEnd, at + 1)) {
-    const std::size_t line_start = bytes.rfind('\n', at);
-    const std::size_t column =
-        line_start == std::string_view::npos ? at : at - line_start - 1;
-    if (column == 60 && bytes.find('\n', at) != std::string_view::npos) {
-      return true;
-    }
-  }
-  return false;
+  if (layers.empty()) return FileWrapper::kNone;
+  return layers.size() == 1 ? layers[0] : FileWrapper::kOther;
 }
 
 // The unwrapped content of a file, piece by piece. Plain text needs no
 // library: a RINEX file begins with a line of printable text and every
 // compressed stream with binary bytes, so a wrapped file is never taken for
-// a plain one. gzip goes through zlib rather than libarchive, which inflates
-// 64 KB at a time where a header is a few KB: that makes checking a project
-// of thousands of gzip files several times quicker. Every other wrapper
+// a plain one (text is recognised by its first 80 bytes). gzip goes through
+// zlib rather than libarchive, which inflates 64 KB at a time where a
+// prefix is often a few KB: that makes reading the starts of thousands of
+// gzip files several times quicker. Every other wrapper
 // goes through libarchive, whose format detection looks at the bytes.
 class UnwrappedStream {
  public:
@@ -148,7 +127,7 @@ class UnwrappedStream {
   Status Open(const std::string& path);
   /// The next piece, valid until the next call; `*done` at the end.
   Status Next(std::string_view* piece, bool* done);
-  RinexWrapper wrapper() const { return wrapper_; }
+  FileWrapper wrapper() const { return wrapper_; }
 
   /// For a zip: fails when it holds more than one entry.
   Status CheckZipHasOneFile();
@@ -165,7 +144,7 @@ class UnwrappedStream {
   std::string path_;
   Source source_;
   std::vector<char> out_;
-  RinexWrapper wrapper_ = RinexWrapper::kNone;
+  FileWrapper wrapper_ = FileWrapper::kNone;
   std::size_t first_ = 0;  // bytes of source_.block not yet given (plain)
   bool gzip_ = false;
   bool ended_ = false;  // the gzip stream's end was given
@@ -205,7 +184,7 @@ Status UnwrappedStream::Open(const std::string& path) {
       return Status::FromErrno(ENOMEM, path);
     }
     gzip_ = true;
-    wrapper_ = RinexWrapper::kGzip;
+    wrapper_ = FileWrapper::kGzip;
     z_.next_in = reinterpret_cast<Bytef*>(block.data());
     z_.avail_in = static_cast<uInt>(got);
     return Status::OK();
@@ -314,7 +293,7 @@ Status UnwrappedStream::NextArchive(std::string_view* piece, bool* done) {
 // decompressing the rest of the file. Asked before the end of the entry,
 // libarchive skips the rest through the zip's directory.
 Status UnwrappedStream::CheckZipHasOneFile() {
-  if (wrapper_ != RinexWrapper::kZip || zip_checked_) return Status::OK();
+  if (wrapper_ != FileWrapper::kZip || zip_checked_) return Status::OK();
   zip_checked_ = true;
   struct archive_entry* entry = nullptr;
   if (archive_read_next_header(archive_.get(), &entry) != ARCHIVE_EOF) {
@@ -323,155 +302,33 @@ Status UnwrappedStream::CheckZipHasOneFile() {
   return Status::OK();
 }
 
-// Reads the unwrapped start of the file at `path`: no further than a
-// complete `END OF HEADER` line, nor than kRinexHeaderMaxBytes. `*complete`
-// tells that the content ended within what was read.
-Status ReadHeaderBytes(const std::string& path, std::string* bytes,
-                       bool* complete, RinexWrapper* wrapper) {
-  bytes->clear();
-  *complete = false;
-  // A header is a few KB: small steps unwrap little past it.
+}  // namespace
+
+Status ReadDecodedPrefixOnDisk(const std::string& path, std::size_t max_bytes,
+                               const EnoughBytes& enough,
+                               DecodedPrefix* prefix) {
+  prefix->bytes.clear();
+  prefix->complete = false;
+  // Small steps decode little past what is wanted.
   UnwrappedStream stream(4 * 1024);
   Status status = stream.Open(path);
-  *wrapper = stream.wrapper();
+  prefix->wrapper = stream.wrapper();
   if (!status.ok()) return status;
-  for (;;) {
+  std::string& bytes = prefix->bytes;
+  while (bytes.size() < max_bytes) {
     std::string_view piece;
     bool done = false;
     status = stream.Next(&piece, &done);
     if (!status.ok()) return status;
     if (done) {
-      *complete = true;
+      prefix->complete = true;
       break;
     }
-    const std::size_t from = bytes->size() > 100 ? bytes->size() - 100 : 0;
-    bytes->append(piece.substr(0, kRinexHeaderMaxBytes - bytes->size()));
-    if (HasEndOfHeaderLine(*bytes, from) ||
-        bytes->size() >= kRinexHeaderMaxBytes) {
-      break;
-    }
+    const std::size_t seen = bytes.size();
+    bytes.append(piece.substr(0, max_bytes - seen));
+    if (enough && enough(bytes, seen)) break;
   }
   return stream.CheckZipHasOneFile();
-}
-
-bool IsRegularFile(const fs::path& path) {
-  std::error_code ec;
-  return fs::is_regular_file(path, ec);
-}
-
-}  // namespace
-
-RinexHeader ReadRinexHeaderFile(const std::string& path,
-                                RinexWrapper* wrapper) {
-  std::string bytes;
-  bool complete = false;
-  RinexWrapper found = RinexWrapper::kNone;
-  const Status status = ReadHeaderBytes(path, &bytes, &complete, &found);
-  if (wrapper) *wrapper = found;
-  RinexHeader header;
-  if (status.ok()) {
-    header = ReadRinexHeader(bytes, complete);
-  } else {
-    // What could be read before the failure may show that the file is no
-    // observation file at all; otherwise the failure is its reason.
-    header = ReadRinexHeader(bytes, false);
-    if (header.kind != RinexKind::kNotRinex &&
-        header.kind != RinexKind::kOtherRinex) {
-      header.kind = RinexKind::kUnreadable;
-    }
-    if (header.kind != RinexKind::kOtherRinex) header.reason = status.message();
-  }
-  if (header.kind == RinexKind::kNotRinex) {
-    const std::string name = Utf8(Native(path).filename());
-    if (LooksLikeObservationName(name)) header.kind = RinexKind::kUnreadable;
-  }
-  return header;
-}
-
-PointRinexFiles CheckRinexFolder(const std::string& rinex_dir) {
-  PointRinexFiles result;
-  result.folder = rinex_dir;
-  const fs::path dir = Native(rinex_dir);
-  std::error_code ec;
-  if (!fs::is_directory(dir, ec)) return result;
-  std::vector<std::string> names;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::error_code type_ec;
-    if (it->is_regular_file(type_ec)) {
-      names.push_back(Utf8(it->path().filename()));
-    }
-  }
-  if (ec) {
-    result.listing_error = ec.message() + ": " + rinex_dir;
-    return result;
-  }
-  std::sort(names.begin(), names.end());
-  const std::string corrected_dir =
-      JoinPath(rinex_dir, std::string(kCorrectedFolder));
-  const bool has_corrected = fs::is_directory(Native(corrected_dir), ec);
-  for (const std::string& name : names) {
-    RinexFileCheck check;
-    check.name = name;
-    const RinexHeader header =
-        ReadRinexHeaderFile(JoinPath(rinex_dir, name), &check.wrapper);
-    if (header.kind != RinexKind::kObservation &&
-        header.kind != RinexKind::kUnreadable) {
-      continue;
-    }
-    check.kind = header.kind;
-    check.reason = header.reason;
-    check.delta_h = header.delta_h;
-    if (has_corrected && header.kind == RinexKind::kObservation) {
-      const std::string copy =
-          JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper));
-      if (IsRegularFile(Native(copy))) {
-        const RinexHeader copied = ReadRinexHeaderFile(copy, nullptr);
-        if (copied.kind == RinexKind::kObservation) {
-          check.copy_delta_h = copied.delta_h;
-        }
-      }
-    }
-    result.files.push_back(std::move(check));
-  }
-  // Two originals whose copies share a name ("a.26o" and "a.26o.Z") cannot
-  // both be corrected by the one copy: neither counts as corrected.
-  std::map<std::string, int> copy_names;
-  for (const RinexFileCheck& check : result.files)
-    ++copy_names[CorrectedCopyName(check.name, check.wrapper)];
-  for (RinexFileCheck& check : result.files) {
-    if (copy_names[CorrectedCopyName(check.name, check.wrapper)] > 1)
-      check.copy_delta_h.reset();
-  }
-  return result;
-}
-
-std::map<std::string, PointRinexFiles> CheckProjectRinex(
-    const std::string& ruta_base) {
-  std::map<std::string, PointRinexFiles> points;
-  if (ruta_base.empty()) return points;
-  std::error_code ec;
-  std::string datos = JoinPath(ruta_base, std::string(kDatosGnssFolder));
-  if (!fs::is_directory(Native(datos), ec)) datos = ruta_base;
-  std::vector<std::string> folders;
-  for (fs::directory_iterator it(Native(datos), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::error_code type_ec;
-    if (it->is_directory(type_ec)) {
-      folders.push_back(Utf8(it->path().filename()));
-    }
-  }
-  // Listed in name order, so that of two folders of the same code the same
-  // one is read every time.
-  std::sort(folders.begin(), folders.end());
-  for (const std::string& folder : folders) {
-    const std::vector<std::string> codes = CodesFromEntryNames({folder});
-    if (codes.empty() || points.count(codes[0]) != 0) continue;
-    points.emplace(codes[0],
-                   CheckRinexFolder(JoinPath(JoinPath(datos, folder),
-                                             std::string(kRinexFolder))));
-  }
-  return points;
 }
 
 namespace {
@@ -526,89 +383,51 @@ class GzipPieces {
   std::string out_;
 };
 
-// Two originals whose copies would bear one name ("a.26o" and "a.26o.Z"):
-// writing the copy of one would replace that of the other, so neither is
-// written while both are there. Other originals' wrappers are told by
-// their names here: only a ".gz" keeps its suffix.
-Status CheckCopyNameIsItsOwn(const std::string& rinex_dir,
-                             const std::string& name,
-                             const std::string& copy_name) {
-  std::error_code ec;
-  for (fs::directory_iterator it(Native(rinex_dir), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
-    const std::string other = Utf8(it->path().filename());
-    if (other == name) continue;
-    const bool gzip =
-        other.size() > 3 && (other.ends_with(".gz") || other.ends_with(".GZ"));
-    const std::string other_copy =
-        gzip ? other : CorrectedCopyName(other, RinexWrapper::kOther);
-    if (other_copy == copy_name) {
-      return Status::Error(other + " y " + name + " darían la misma copia " +
-                           copy_name +
-                           "; deje uno solo: " + JoinPath(rinex_dir, name));
-    }
-  }
-  return Status::OK();
-}
-
 }  // namespace
 
-Status WriteCorrectedCopy(const std::string& rinex_dir, const std::string& name,
-                          double arp, std::string* copy_path) {
-  const std::string original = JoinPath(rinex_dir, name);
-  // The file streams through: its header is read and corrected first, the
-  // rest follows as it is, so a file of any size is copied in little memory.
+Status WriteDecodedCopyOnDisk(const std::string& source,
+                              std::size_t prefix_length,
+                              std::string_view new_prefix,
+                              const std::string& target) {
   UnwrappedStream stream(256 * 1024);
-  Status status = stream.Open(original);
+  Status status = stream.Open(source);
   if (!status.ok()) return status;
-  std::string head;
-  bool done = false;
-  while (!done && head.size() < kRinexHeaderMaxBytes) {
-    std::string_view piece;
-    status = stream.Next(&piece, &done);
+  // The first `prefix_length` decoded bytes are passed over; what remains
+  // of the piece that ends them follows the new prefix.
+  std::string_view rest;
+  for (std::size_t skipped = 0; skipped < prefix_length;) {
+    bool done = false;
+    status = stream.Next(&rest, &done);
     if (!status.ok()) return status;
-    const std::size_t from = head.size() > 100 ? head.size() - 100 : 0;
-    head.append(piece);
-    if (HasEndOfHeaderLine(head, from)) break;
-  }
-  std::string reason;
-  if (!CorrectDeltaHInPlace(head, arp, &reason)) {
-    return Status::Error(reason + ": " + original);
-  }
-
-  const RinexWrapper wrapper = stream.wrapper();
-  const std::string copy_name = CorrectedCopyName(name, wrapper);
-  status = CheckCopyNameIsItsOwn(rinex_dir, name, copy_name);
-  if (!status.ok()) return status;
-  const std::string corrected_dir =
-      JoinPath(rinex_dir, std::string(kCorrectedFolder));
-  status = RealFileSystem().MakeDirs(corrected_dir);
-  if (!status.ok()) return status;
-  const std::string copy = JoinPath(corrected_dir, copy_name);
-
-  bool head_given = false;
-  NextPiece plain = [&](std::string_view* piece, bool* last) {
-    if (!head_given) {
-      head_given = true;
-      *piece = head;
-      *last = done;
-      return Status::OK();
+    if (done) {
+      return Status::Error("el archivo cambió mientras se leía: " + source);
     }
-    return stream.Next(piece, last);
-  };
-  if (wrapper == RinexWrapper::kGzip) {
-    GzipPieces gzip(plain, original);
-    status =
-        WriteFileAtomicallyFrom(copy, [&](std::string_view* piece, bool* last) {
-          return gzip.Next(piece, last);
-        });
-  } else {
-    status = WriteFileAtomicallyFrom(copy, plain);
+    const std::size_t take = std::min(rest.size(), prefix_length - skipped);
+    skipped += take;
+    rest.remove_prefix(take);
   }
-  if (status.ok() && copy_path) *copy_path = copy;
-  return status;
+  int given = 0;
+  NextPiece plain = [&](std::string_view* piece, bool* last) {
+    *last = false;
+    switch (given++) {
+      case 0:
+        *piece = new_prefix;
+        return Status::OK();
+      case 1:
+        *piece = rest;
+        return Status::OK();
+      default:
+        return stream.Next(piece, last);
+    }
+  };
+  if (stream.wrapper() == FileWrapper::kGzip) {
+    GzipPieces gzip(plain, source);
+    return WriteFileAtomicallyFrom(target,
+                                   [&](std::string_view* piece, bool* last) {
+                                     return gzip.Next(piece, last);
+                                   });
+  }
+  return WriteFileAtomicallyFrom(target, plain);
 }
 
 }  // namespace zarvek

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/rinex_files.h"
+#include "heights/rinex_files.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -77,8 +77,8 @@ TEST(RinexFilesTest, ReadsHeadersThroughEveryWrapper) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     RinexWrapper wrapper = RinexWrapper::kOther;
-    const RinexHeader h =
-        ReadRinexHeaderFile((kFixtures / c.file).string(), &wrapper);
+    const RinexHeader h = ReadRinexHeaderFile(
+        RealFileSystem(), (kFixtures / c.file).string(), &wrapper);
     EXPECT_EQ(h.kind, c.kind) << h.reason;
     EXPECT_NE(h.reason.find(c.reason), std::string::npos) << h.reason;
     if (c.kind == RinexKind::kObservation) {
@@ -102,7 +102,7 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
   std::ofstream(rinex / "notas.txt") << "no RINEX\n";
   fs::copy_file(kFixtures / "v304.obs", rinex / "sub" / "v304.obs");
 
-  auto points = CheckProjectRinex(temp.path().string());
+  auto points = CheckProjectRinex(RealFileSystem(), temp.path().string());
   ASSERT_EQ(points.size(), 2u);
   EXPECT_TRUE(points["1002"].files.empty());
   const PointRinexFiles& p = points["1001"];
@@ -123,10 +123,13 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
   }
   for (const std::string& name : v.to_correct) {
     std::string copy;
-    ASSERT_TRUE(WriteCorrectedCopy(p.folder, name, 1.4285, &copy).ok());
+    ASSERT_TRUE(
+        WriteCorrectedCopy(RealFileSystem(), p.folder, name, 1.4285, &copy)
+            .ok());
   }
-  EXPECT_FALSE(
-      WriteCorrectedCopy(p.folder, "garbage.26o", 1.4285, nullptr).ok());
+  EXPECT_FALSE(WriteCorrectedCopy(RealFileSystem(), p.folder, "garbage.26o",
+                                  1.4285, nullptr)
+                   .ok());
   for (const auto& [name, bytes] : before) {
     EXPECT_EQ(ReadFileBytes(rinex / name), bytes) << name << " touched";
   }
@@ -144,20 +147,23 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
 
   // A plain original beside a wrapped one would share its copy's name.
   fs::copy_file(kFixtures / "v211.26o", rinex / "v211.26o");
-  const Status clash =
-      WriteCorrectedCopy(p.folder, "v211.26o.Z", 1.4285, nullptr);
+  const Status clash = WriteCorrectedCopy(RealFileSystem(), p.folder,
+                                          "v211.26o.Z", 1.4285, nullptr);
   EXPECT_NE(clash.message().find("misma copia v211.26o"), std::string::npos)
       << clash.message();
   // Nor does the one copy count as the correction of both.
-  EXPECT_EQ(JudgeRinexPoint(CheckRinexFolder(rinex.string()), row).state,
-            RinexState::kMismatch);
+  EXPECT_EQ(
+      JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row)
+          .state,
+      RinexState::kMismatch);
   fs::remove(rinex / "v211.26o");
 
-  v = JudgeRinexPoint(CheckProjectRinex(temp.path().string())["1001"], row);
+  v = JudgeRinexPoint(
+      CheckProjectRinex(RealFileSystem(), temp.path().string())["1001"], row);
   EXPECT_EQ(v.cell, "?");  // the garbage file is left
   EXPECT_NE(v.reason.find("CORREGIDO"), std::string::npos) << v.reason;
   fs::remove(rinex / "garbage.26o");
-  v = JudgeRinexPoint(CheckRinexFolder(rinex.string()), row);
+  v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
   EXPECT_EQ(v.cell, "✓");
 }
 
@@ -182,7 +188,9 @@ TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {
   const std::string expected = WithDeltaH(text, "        1.5000");
   ASSERT_NE(expected, text);
   for (const char* name : {"big.26o", "big.26d.gz"}) {
-    ASSERT_TRUE(WriteCorrectedCopy(rinex.string(), name, 1.5, nullptr).ok());
+    ASSERT_TRUE(
+        WriteCorrectedCopy(RealFileSystem(), rinex.string(), name, 1.5, nullptr)
+            .ok());
   }
   EXPECT_TRUE(ReadFileBytes(rinex / "CORREGIDO" / "big.26o") == expected);
   EXPECT_TRUE(Gunzip(ReadFileBytes(rinex / "CORREGIDO" / "big.26d.gz")) ==
@@ -197,7 +205,8 @@ TEST(RinexFilesTest, FolderOfManyUnreadableFiles) {
                   std::ios::binary)
         << garbage;
   }
-  const PointRinexFiles p = CheckRinexFolder(temp.path().string());
+  const PointRinexFiles p =
+      CheckRinexFolder(RealFileSystem(), temp.path().string());
   ASSERT_EQ(p.files.size(), 500u);
   const RinexVerdict v = JudgeRinexPoint(p, RinexRowHeights{1.4285, 1.5, {}});
   EXPECT_EQ(v.cell, "?");

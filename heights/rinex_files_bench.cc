@@ -14,7 +14,7 @@
 #include <random>
 #include <string>
 
-#include "platform/rinex_files.h"
+#include "heights/rinex_files.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -82,7 +82,7 @@ fs::path MakeProject(const std::string& name, const std::string& bytes,
 
 void CheckProject(benchmark::State& state, const fs::path& root) {
   for (auto _ : state) {
-    auto points = CheckProjectRinex(root.string());
+    auto points = CheckProjectRinex(RealFileSystem(), root.string());
     if (points.size() != 1000 || points.begin()->second.files.size() != 3 ||
         points.begin()->second.files[0].kind != RinexKind::kObservation) {
       state.SkipWithError("unexpected result");
@@ -111,7 +111,7 @@ void BM_Folder500GarbageFiles(benchmark::State& state) {
                          dir / ("p" + std::to_string(i) + ".26o"));
   }
   for (auto _ : state) {
-    benchmark::DoNotOptimize(CheckRinexFolder(dir.string()));
+    benchmark::DoNotOptimize(CheckRinexFolder(RealFileSystem(), dir.string()));
   }
   fs::remove_all(dir);
 }

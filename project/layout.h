@@ -1,0 +1,136 @@
+// The project's layout on disk, in one place: the names of the folders of
+// the tree that "CREAR CARPETAS" makes, the names of the files the program
+// writes into it, and which folder of it a chosen folder stands for. Every
+// part of the program that looks for a project's points, its measurement
+// file, its report or a point's RINEX or photo folders asks ProjectLayout,
+// so that they cannot disagree about where those are.
+//
+// The names are written exactly as they appear on disk (UTF-8, with Á, Í
+// and Ó where they are written with them).
+#ifndef ZARVEK_PROJECT_LAYOUT_H_
+#define ZARVEK_PROJECT_LAYOUT_H_
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fs.h"
+
+namespace zarvek {
+
+inline constexpr std::string_view kFormsFolder = "1. FORMULARIOS";
+inline constexpr std::string_view kGnssDataFolder = "2. DATOS GNSS";
+inline constexpr std::string_view kBaseStationFolder =
+    "1. DATOS DE LA ESTACION BASE";
+inline constexpr std::string_view kEphemeridesFolder = "2. EFEMERIDES";
+inline constexpr std::string_view kProcessingFolder = "3. PROCESAMIENTO";
+inline constexpr std::string_view kPhotosFolder = "3. FOTOGRAFIAS";
+inline constexpr std::string_view kNativeFolder = "NATIVA";
+inline constexpr std::string_view kRinexFolder = "RINEX";
+/// Inside a point's RINEX folder: the copies that "CORREGIR RINEX" writes.
+inline constexpr std::string_view kCorrectedFolder = "CORREGIDO";
+
+/// In the GNSS data folder, beside the point folders.
+inline constexpr std::string_view kMeasurementFileName =
+    "ALTURAS DE ANTENA.csv";
+inline constexpr std::string_view kReportFileName = "CONVERSION DE ALTURA.pdf";
+
+/// The photo folders of every point, in the order they are created. The last
+/// two carry a two-digit number on purpose.
+inline constexpr std::array<std::string_view, 9> subcarpetas_fotos = {
+    "1. EQUIPO GNSS",
+    "2. PROCESO DE MONUMENTACIÓN",
+    "3. PROFUNDIDAD",
+    "4. ANCLAJE DE DISCO DE BRONCE",
+    "5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+    "6. DISCO INSTALADO",
+    "7. MEDICIÓN DE ALTURA DE ANTENA",
+    "08. FOTOGRAFÍAS PANORÁMICAS",
+    "09. VIDEOS",
+};
+
+/// The name of the point folder in kGnssDataFolder for the code at 0-based
+/// position `index` of the kept codes: "<index + 4>. <code>", so that the
+/// points continue the numbering of the three shared folders ("4. 100").
+std::string GnssPointFolderName(std::size_t index, std::string_view code);
+
+/// Where everything of one project is. A value: copy it freely.
+class ProjectLayout {
+ public:
+  /// What the chosen folder was found to be.
+  enum class Chosen {
+    kNone,         ///< no folder was chosen ("")
+    kRoot,         ///< the project folder: kGnssDataFolder stands in it
+    kGnssData,     ///< a folder named kGnssDataFolder
+    kPoint,        ///< a folder inside a kGnssDataFolder folder
+    kPointRinex,   ///< kRinexFolder inside such a folder
+    kPointNative,  ///< kNativeFolder inside such a folder
+    kOther,        ///< anything else
+  };
+
+  /// The project opened by the folder `chosen` (as the folder choosers give
+  /// it, "/" or "\" between components, trailing separators allowed). The
+  /// GNSS data folder, a folder inside it (a point's numbered folder) and
+  /// that folder's RINEX and NATIVA folders are recognised by their names
+  /// and open the project above them. Any other folder is taken as the
+  /// project folder: when something named kGnssDataFolder stands in it
+  /// (asked of `fs`; a file there makes the listing fail, as it should) it
+  /// is kRoot, otherwise kOther, and then its own entries are where the
+  /// point folders are looked for. "" gives kNone, whose paths are all
+  /// empty.
+  static ProjectLayout ForChosenFolder(FileSystem& fs,
+                                       const std::string& chosen);
+
+  /// The layout of a project to be made in the folder `root` (kRoot,
+  /// whatever is on disk).
+  static ProjectLayout AtRoot(const std::string& root);
+
+  Chosen chosen() const { return chosen_; }
+  /// The project folder.
+  const std::string& root() const { return root_; }
+  /// root()/kGnssDataFolder, as written in the chosen path when the choice
+  /// was inside it. The measurement file and the report are here.
+  const std::string& GnssDataDir() const { return gnss_dir_; }
+  /// The folder whose entries name the points ("4. 1001"): GnssDataDir(),
+  /// or for kOther the chosen folder itself.
+  const std::string& PointsDir() const { return points_dir_; }
+
+  std::string MeasurementFilePath() const;
+  std::string ReportPath() const;
+
+  /// The folders of the point whose folder in PointsDir() is named
+  /// `point_folder` ("4. 1001").
+  std::string PointGnssDir(const std::string& point_folder) const;
+  std::string PointRinexDir(const std::string& point_folder) const;
+  std::string PointNativeDir(const std::string& point_folder) const;
+
+  /// root()/kPhotosFolder, the photo folder of point `code` in it, and that
+  /// folder's subcarpetas_fotos in creation order.
+  std::string PhotosDir() const;
+  std::string PointPhotoDir(const std::string& code) const;
+  std::vector<std::string> PointPhotoStageDirs(const std::string& code) const;
+
+ private:
+  friend std::string MeasurementFilePath(const std::string& chosen);
+  friend std::string ReportPath(const std::string& chosen);
+  static ProjectLayout FromNames(const std::string& chosen);
+
+  Chosen chosen_ = Chosen::kNone;
+  std::string root_, gnss_dir_, points_dir_;
+};
+
+/// The corrected copies' folder of the RINEX folder `rinex_dir`.
+std::string CorrectedDir(const std::string& rinex_dir);
+
+/// The measurement file and the report of the project that `chosen` opens.
+/// They depend only on the names in the path, never on the disk, so that
+/// they need no FileSystem: ForChosenFolder(fs, chosen) gives the same
+/// paths whatever `fs` holds.
+std::string MeasurementFilePath(const std::string& chosen);
+std::string ReportPath(const std::string& chosen);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_PROJECT_LAYOUT_H_
