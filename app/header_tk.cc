@@ -1,8 +1,7 @@
 // The window icon and the header banner of the main window.
-#include "app/zarvek_core.h"
-
 #include "app/app_text.h"
 #include "app/lanczos.h"
+#include "app/zarvek_core.h"
 #include "platform/png_decode.h"
 
 namespace zarvek {

@@ -65,7 +65,7 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
                                u8"08. FOTOGRAFÍAS PANORÁMICAS"));
 
   // Creating the tree pointed the second tab at the project.
-  ASSERT_EQ(app_->alturas().cells().size(), 3u);
+  ASSERT_EQ(app_->heights_tab().cells().size(), 3u);
   struct Row {
     const char *receiver, *tipo, *acc, *ref, *height;
   };
@@ -75,7 +75,7 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
       {"QUENTARO R100", "VERTICAL", "BASTÓN", "", "2"},
   };
   for (size_t i = 0; i < 3; ++i) {
-    const RowCells& row = app_->alturas().cells()[i];
+    const RowCells& row = app_->heights_tab().cells()[i];
     Pick(row.rec, rows[i].receiver);
     Pick(row.tipo, rows[i].tipo);
     Pick(row.acc, rows[i].acc);

@@ -63,8 +63,8 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
 
   equipos_specs_ = BuildEquiposSpecs();
   _cargar_iconos();
-  root_.Call({"frame", kHeaderFrame, "-bg", ui_->color("bg_panel"), "-height",
-              110});
+  root_.Call(
+      {"frame", kHeaderFrame, "-bg", ui_->color("bg_panel"), "-height", 110});
   root_.Call({"pack", kHeaderFrame, "-fill", "x", "-side", "top", "-pady",
               tk::Obj::List({"0", "2"})});
   _setup_header();
@@ -99,8 +99,8 @@ double ZarvekCertificacionApp::ChooseFonts(
   // being narrower than the plain face.
   auto digits_width = [&](const char* family) {
     return IntFromReply(
-        root_.Call({"font", "measure", tk::Obj::List({family, "9"}),
-                    "0000000000"}),
+        root_.Call(
+            {"font", "measure", tk::Obj::List({family, "9"}), "0000000000"}),
         "font measure");
   };
   std::string family = "Segoe UI";
@@ -122,19 +122,18 @@ double ZarvekCertificacionApp::ChooseFonts(
   for (const char* font : {"TkDefaultFont", "TkTextFont", "TkMenuFont"}) {
     root_.Call({"font", "configure", font, "-family", family, "-size", 9});
   }
-  ui_ = std::make_unique<Ui>(
-      root_,
-      Palette{
-          {"bg_main", "#F4F6F9"},
-          {"bg_panel", "#FFFFFF"},
-          {"primary", "#2C3E50"},
-          {"accent", "#2980B9"},
-          {"text", "#34495E"},
-          {"success", "#27AE60"},
-          {"tab_selected", "#2980B9"},
-          {"tab_bg", "#BDC3C7"},
-      },
-      family, services_.console);
+  ui_ = std::make_unique<Ui>(root_,
+                             Palette{
+                                 {"bg_main", "#F4F6F9"},
+                                 {"bg_panel", "#FFFFFF"},
+                                 {"primary", "#2C3E50"},
+                                 {"accent", "#2980B9"},
+                                 {"text", "#34495E"},
+                                 {"success", "#27AE60"},
+                                 {"tab_selected", "#2980B9"},
+                                 {"tab_bg", "#BDC3C7"},
+                             },
+                             family, services_.console);
   return scale.factor;
 }
 
@@ -146,8 +145,8 @@ void ZarvekCertificacionApp::ApplyTheme(double scale) {
   const std::string font11b =
       root_.CallObj({"list", ui.family(), 11, "bold"}).str();
   root_.Call({"ttk::style", "theme", "use", "clam"});
-  root_.Call(
-      {"ttk::style", "configure", "TFrame", "-background", ui.color("bg_main")});
+  root_.Call({"ttk::style", "configure", "TFrame", "-background",
+              ui.color("bg_main")});
   root_.Call({"ttk::style", "configure", "TLabel", "-background",
               ui.color("bg_main"), "-foreground", ui.color("text"), "-font",
               font10});
@@ -190,38 +189,37 @@ void ZarvekCertificacionApp::BuildNotebook() {
 void ZarvekCertificacionApp::BuildRooms() {
   Ui& ui = *ui_;
   FileSystem& fs = *services_.fs;
-  carpetas_ = std::make_unique<FolderTab>(
+  folder_tab_ = std::make_unique<FolderTab>(
       ui, fs, project_, kTabCarpetas,
-      [this](const std::string& folder) { alturas_->LoadProject(folder); });
+      [this](const std::string& folder) { heights_tab_->LoadProject(folder); });
   HeightsTabHooks hooks;
-  hooks.fallback_codes = [this] { return carpetas_->PreviewTexts(); };
+  hooks.fallback_codes = [this] { return folder_tab_->PreviewTexts(); };
   hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
-    rinex_->MakeColumn(frame_rows, tags);
+    rinex_column_->MakeColumn(frame_rows, tags);
   };
   hooks.rows_changed = [this](const std::vector<size_t>& rows) {
-    rinex_->RowsChanged(rows);
+    rinex_column_->RowsChanged(rows);
   };
-  alturas_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
-                                          kTabControl, kTabAlturas,
-                                          services_.write_file, hooks);
-  rinex_ = std::make_unique<RinexColumn>(ui, fs, alturas_->table(), project_,
-                                         equipos_specs_,
-                                         alturas_->bottom_frame(),
-                                         HeightsTab::kTableTag);
-  reporte_ = std::make_unique<ReportCommand>(
-      ui, *alturas_, project_, equipos_specs_,
+  heights_tab_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
+                                              kTabControl, kTabAlturas,
+                                              services_.write_file, hooks);
+  rinex_column_ = std::make_unique<RinexColumn>(
+      ui, fs, heights_tab_->table(), project_, equipos_specs_,
+      heights_tab_->bottom_frame(), HeightsTab::kTableTag);
+  report_command_ = std::make_unique<ReportCommand>(
+      ui, *heights_tab_, project_, equipos_specs_,
       ReportCommandServices{*services_.pdf, *services_.random, fs,
                             services_.resource_path, services_.today,
                             services_.open_file},
-      alturas_->bottom_frame());
+      heights_tab_->bottom_frame());
   // A new project's observation files are read once its table is there,
   // and again when the surveyor comes back to the tab: they may have been
   // copied or processed meanwhile.
-  project_.AddObserver([this] { rinex_->ReadRinex(); });
+  project_.AddObserver([this] { rinex_column_->ReadRinex(); });
   root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
               "+" + ui.Bind("volver_a_alturas", [this] {
                 if (root_.Call({kTabControl, "select"}) == kTabAlturas)
-                  project_.WhenSettled([this] { rinex_->ReadRinex(); });
+                  project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
               })});
 }
 

@@ -21,10 +21,10 @@
 #include "heights/heights_tab_tk.h"
 #include "heights/rinex_column_tk.h"
 #include "platform/fs.h"
+#include "platform/pdf_document.h"
 #include "platform/random.h"
 #include "platform/tk_interp.h"
 #include "project/open_project.h"
-#include "platform/pdf_document.h"
 #include "report/report_tk.h"
 #include "ui/ui_tk.h"
 
@@ -64,10 +64,10 @@ class ZarvekCertificacionApp {
   ZarvekCertificacionApp& operator=(const ZarvekCertificacionApp&) = delete;
 
   // The rooms.
-  FolderTab& carpetas() { return *carpetas_; }
-  HeightsTab& alturas() { return *alturas_; }
-  RinexColumn& rinex() { return *rinex_; }
-  ReportCommand& reporte() { return *reporte_; }
+  FolderTab& folder_tab() { return *folder_tab_; }
+  HeightsTab& heights_tab() { return *heights_tab_; }
+  RinexColumn& rinex_column() { return *rinex_column_; }
+  ReportCommand& report_command() { return *report_command_; }
   const OpenProject& project() const { return project_; }
   const Catalogue& equipos_specs() const { return equipos_specs_; }
 
@@ -112,10 +112,10 @@ class ZarvekCertificacionApp {
   Catalogue equipos_specs_;
   OpenProject project_;
   std::string icon_photo_, logo_img_;
-  std::unique_ptr<FolderTab> carpetas_;
-  std::unique_ptr<HeightsTab> alturas_;
-  std::unique_ptr<RinexColumn> rinex_;
-  std::unique_ptr<ReportCommand> reporte_;
+  std::unique_ptr<FolderTab> folder_tab_;
+  std::unique_ptr<HeightsTab> heights_tab_;
+  std::unique_ptr<RinexColumn> rinex_column_;
+  std::unique_ptr<ReportCommand> report_command_;
 };
 
 }  // namespace zarvek

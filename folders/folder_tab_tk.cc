@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "text/ascii_text.h"
 #include "folders/chosen_folder.h"
 #include "folders/codes.h"
 #include "folders/tree_create.h"
+#include "text/ascii_text.h"
 #include "ui/scroll_area_tk.h"
 
 namespace zarvek {
@@ -89,8 +89,8 @@ void FolderTab::BuildInputs(const std::string& card) {
   };
   for (const InputRow& row :
        {InputRow{input_frame + ".f1", "CANTIDAD DE PUNTOS:", kNumPuntosVar},
-        InputRow{input_frame + ".f2", "PRIMER CÓDIGO (NUMÉRICO):",
-                 kPrimerCodigoVar}}) {
+        InputRow{input_frame + ".f2",
+                 "PRIMER CÓDIGO (NUMÉRICO):", kPrimerCodigoVar}}) {
     root.Call({"ttk::frame", row.frame, "-style", "Card.TFrame"});
     root.Call({"pack", row.frame, "-fill", "x", "-pady", 5});
     root.Call({"ttk::label", row.frame + ".label", "-text", row.label, "-width",
@@ -108,30 +108,31 @@ void FolderTab::BuildPreview(const std::string& list_container) {
   root.Call({"pack", list_container, "-side", "top", "-fill", "both", "-expand",
              1, "-padx", 10, "-pady", tk::Obj::List({"0", "5"})});
 
-  canvas_codigos_ = list_container + ".canvas_codigos";
-  scrollbar_ = list_container + ".scrollbar";
-  scrollable_frame_ = canvas_codigos_ + ".scrollable_frame";
+  preview_canvas_ = list_container + ".canvas_codigos";
+  preview_scrollbar_ = list_container + ".scrollbar";
+  preview_frame_ = preview_canvas_ + ".scrollable_frame";
   root.Call(
-      {"canvas", canvas_codigos_, "-bg", "white", "-highlightthickness", 0});
-  root.Call({"ttk::scrollbar", scrollbar_, "-orient", "vertical", "-command",
-             tk::Obj::List({canvas_codigos_, "yview"})});
-  root.Call({"ttk::frame", scrollable_frame_, "-style", "Card.TFrame"});
+      {"canvas", preview_canvas_, "-bg", "white", "-highlightthickness", 0});
+  root.Call({"ttk::scrollbar", preview_scrollbar_, "-orient", "vertical",
+             "-command", tk::Obj::List({preview_canvas_, "yview"})});
+  root.Call({"ttk::frame", preview_frame_, "-style", "Card.TFrame"});
   // The binding script is a command name only, so Tk's %-substitution has
   // nothing to act on.
-  root.Call({"bind", scrollable_frame_, "<Configure>",
+  root.Call({"bind", preview_frame_, "<Configure>",
              ui_.Bind("actualizar_scroll_codigos", [this] {
                tk::Interp& root = ui_.tk();
-               root.Call({canvas_codigos_, "configure", "-scrollregion",
-                          root.CallObj({canvas_codigos_, "bbox", "all"})});
+               root.Call({preview_canvas_, "configure", "-scrollregion",
+                          root.CallObj({preview_canvas_, "bbox", "all"})});
              })});
-  root.Call({canvas_codigos_, "create", "window", 0, 0, "-window",
-             scrollable_frame_, "-anchor", "nw"});
-  root.Call({canvas_codigos_, "configure", "-yscrollcommand",
-             tk::Obj::List({scrollbar_, "set"})});
-  root.Call({"pack", canvas_codigos_, "-side", "left", "-fill", "both",
+  root.Call({preview_canvas_, "create", "window", 0, 0, "-window",
+             preview_frame_, "-anchor", "nw"});
+  root.Call({preview_canvas_, "configure", "-yscrollcommand",
+             tk::Obj::List({preview_scrollbar_, "set"})});
+  root.Call({"pack", preview_canvas_, "-side", "left", "-fill", "both",
              "-expand", 1, "-padx", 5, "-pady", 5});
-  root.Call({"pack", scrollbar_, "-side", "right", "-fill", "y", "-pady", 5});
-  WireScrollArea(ui_, canvas_codigos_, scrollable_frame_, kPreviewTag);
+  root.Call(
+      {"pack", preview_scrollbar_, "-side", "right", "-fill", "y", "-pady", 5});
+  WireScrollArea(ui_, preview_canvas_, preview_frame_, kPreviewTag);
   AddBindTag(root, list_container, kPreviewTag);
 }
 
@@ -141,7 +142,7 @@ void FolderTab::generar_lista_codigos_consecutivos() {
   // order given, which is the order winfo lists them.
   std::vector<tk::Word> destroy = {"destroy"};
   for (const std::string& child :
-       root.SplitList(root.Call({"winfo", "children", scrollable_frame_}))) {
+       root.SplitList(root.Call({"winfo", "children", preview_frame_}))) {
     destroy.emplace_back(child);
   }
   root.Call(destroy);
@@ -151,24 +152,23 @@ void FolderTab::generar_lista_codigos_consecutivos() {
   // view goes back to the top, where the frame sits: the canvas neither
   // resizes nor reports a window item that is scrolled out of sight, so the
   // scroll region would otherwise not follow. A new preview starts at row 1.
-  root.Call({scrollable_frame_, "configure", "-width", 1, "-height", 1});
-  root.Call({canvas_codigos_, "yview", "moveto", 0});
-  codigos_entries_.clear();
+  root.Call({preview_frame_, "configure", "-width", 1, "-height", 1});
+  root.Call({preview_canvas_, "yview", "moveto", 0});
+  preview_entries_.clear();
 
-  const std::optional<std::vector<std::string>> codes =
-      PreviewCodes(root.Call({"set", kNumPuntosVar}),
-                   root.Call({"set", kPrimerCodigoVar}));
+  const std::optional<std::vector<std::string>> codes = PreviewCodes(
+      root.Call({"set", kNumPuntosVar}), root.Call({"set", kPrimerCodigoVar}));
   if (!codes) {
     ui_.ErrorBox("Datos inválidos");
     return;
   }
   try {
     tk::InputMethodsOff quiet(root);
-    codigos_entries_.reserve(codes->size());
+    preview_entries_.reserve(codes->size());
     for (size_t i = 0; i < codes->size(); ++i) {
       const std::string number = DecimalText(i + 1);
-      const std::string label = scrollable_frame_ + ".n" + number;
-      const std::string ent = scrollable_frame_ + ".c" + number;
+      const std::string label = preview_frame_ + ".n" + number;
+      const std::string ent = preview_frame_ + ".c" + number;
       root.Call({"ttk::label", label, "-text", number, "-background", "white"});
       root.Call({"bindtags", label,
                  tk::Obj::List({label, kPreviewTag, "TLabel", ".", "all"})});
@@ -178,7 +178,7 @@ void FolderTab::generar_lista_codigos_consecutivos() {
                  tk::Obj::List({ent, kPreviewTag, "TEntry", ".", "all"})});
       root.Call({ent, "insert", 0, (*codes)[i]});
       root.Call({"grid", ent, "-row", i, "-column", 1, "-padx", 5, "-pady", 2});
-      codigos_entries_.push_back(ent);
+      preview_entries_.push_back(ent);
     }
     // Layout and the first paint while input methods are still off.
     root.Call({"update", "idletasks"});
@@ -191,8 +191,8 @@ void FolderTab::generar_lista_codigos_consecutivos() {
 
 std::vector<std::string> FolderTab::PreviewTexts() const {
   std::vector<std::string> texts;
-  texts.reserve(codigos_entries_.size());
-  for (const std::string& ent : codigos_entries_)
+  texts.reserve(preview_entries_.size());
+  for (const std::string& ent : preview_entries_)
     texts.push_back(ui_.tk().Call({ent, "get"}));
   return texts;
 }
@@ -224,8 +224,7 @@ void FolderTab::crear_estructura_carpetas() {
   }
 
   try {
-    const Status status =
-        CreateProjectTree(fs_, directorio, codigos);
+    const Status status = CreateProjectTree(fs_, directorio, codigos);
     if (!status.ok()) {
       ui_.ErrorBox(status.message());
       return;

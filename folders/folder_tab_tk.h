@@ -36,11 +36,11 @@ class FolderTab {
   std::vector<std::string> PreviewTexts() const;
 
   // Widget paths, for the window tests.
-  const std::string& preview_canvas() const { return canvas_codigos_; }
-  const std::string& preview_frame() const { return scrollable_frame_; }
-  const std::string& preview_scrollbar() const { return scrollbar_; }
+  const std::string& preview_canvas() const { return preview_canvas_; }
+  const std::string& preview_frame() const { return preview_frame_; }
+  const std::string& preview_scrollbar() const { return preview_scrollbar_; }
   const std::vector<std::string>& preview_entries() const {
-    return codigos_entries_;
+    return preview_entries_;
   }
   /// The Tcl variables of the two inputs.
   static constexpr const char* kNumPuntosVar = "::zarvek::num_puntos_var";
@@ -55,8 +55,8 @@ class FolderTab {
   OpenProject& project_;
   std::string tab_;
   std::function<void(const std::string&)> open_project_;
-  std::string canvas_codigos_, scrollbar_, scrollable_frame_;
-  std::vector<std::string> codigos_entries_;
+  std::string preview_canvas_, preview_scrollbar_, preview_frame_;
+  std::vector<std::string> preview_entries_;
 };
 
 }  // namespace zarvek

@@ -34,18 +34,18 @@ class FolderTabTest : public GuiTest {
   }
   void Create() { Call({kCreateButton, "invoke"}); }
   void SetEntry(size_t row, const std::string& text) {
-    const std::string& ent = app_->carpetas().preview_entries().at(row);
+    const std::string& ent = app_->folder_tab().preview_entries().at(row);
     Call({ent, "delete", 0, "end"});
     Call({ent, "insert", 0, text});
   }
   std::vector<std::string> EntryTexts() {
     std::vector<std::string> out;
-    for (const std::string& ent : app_->carpetas().preview_entries())
+    for (const std::string& ent : app_->folder_tab().preview_entries())
       out.push_back(Call({ent, "get"}));
     return out;
   }
   size_t PreviewWidgets() {
-    return List(Call({"winfo", "children", app_->carpetas().preview_frame()})).size();
+    return List(Call({"winfo", "children", app_->folder_tab().preview_frame()})).size();
   }
   // Every directory under `root`, as paths relative to it.
   static std::set<std::string> DirectoriesUnder(const fs::path& root) {
@@ -72,35 +72,35 @@ TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {
                                       std::string(kTab) + ".bottom_frame",
                                       std::string(kTab) + ".list_container"}));
   EXPECT_EQ(Call({"pack", "slaves", std::string(kTab) + ".list_container"}),
-            app_->carpetas().preview_canvas() + " " + app_->carpetas().preview_scrollbar());
+            app_->folder_tab().preview_canvas() + " " + app_->folder_tab().preview_scrollbar());
   EXPECT_EQ(Call({kPreviewButton, "cget", "-takefocus"}), "0");
   EXPECT_EQ(Call({"winfo", "class", kCreateButton}), "Button");
   EXPECT_EQ(Call({kCreateButton, "cget", "-takefocus"}), "0");
-  EXPECT_EQ(Call({app_->carpetas().preview_canvas(), "cget", "-yscrollcommand"}),
-            app_->carpetas().preview_scrollbar() + " set");
-  EXPECT_EQ(Call({app_->carpetas().preview_scrollbar(), "cget", "-command"}),
-            app_->carpetas().preview_canvas() + " yview");
+  EXPECT_EQ(Call({app_->folder_tab().preview_canvas(), "cget", "-yscrollcommand"}),
+            app_->folder_tab().preview_scrollbar() + " set");
+  EXPECT_EQ(Call({app_->folder_tab().preview_scrollbar(), "cget", "-command"}),
+            app_->folder_tab().preview_canvas() + " yview");
 
   // The scroll region follows the rows: the last row can be scrolled to.
   Call({"update"});
   Preview("60", "1");
   Call({"update"});
   std::vector<std::string> region =
-      List(Call({app_->carpetas().preview_canvas(), "cget", "-scrollregion"}));
+      List(Call({app_->folder_tab().preview_canvas(), "cget", "-scrollregion"}));
   ASSERT_EQ(region.size(), 4u);
-  EXPECT_EQ(region[3], Call({"winfo", "height", app_->carpetas().preview_frame()}));
+  EXPECT_EQ(region[3], Call({"winfo", "height", app_->folder_tab().preview_frame()}));
   EXPECT_GT(std::stoi(region[3]),
-            std::stoi(Call({"winfo", "height", app_->carpetas().preview_canvas()})));
-  Call({app_->carpetas().preview_canvas(), "yview", "moveto", 1});
-  EXPECT_EQ(List(Call({app_->carpetas().preview_canvas(), "yview"})).at(1), "1.0");
+            std::stoi(Call({"winfo", "height", app_->folder_tab().preview_canvas()})));
+  Call({app_->folder_tab().preview_canvas(), "yview", "moveto", 1});
+  EXPECT_EQ(List(Call({app_->folder_tab().preview_canvas(), "yview"})).at(1), "1.0");
   // An empty preview leaves nothing to scroll.
   Preview("0", "1");
   Call({"update"});
   EXPECT_LE(
       std::stoi(
-          List(Call({app_->carpetas().preview_canvas(), "cget", "-scrollregion"})).at(3)),
+          List(Call({app_->folder_tab().preview_canvas(), "cget", "-scrollregion"})).at(3)),
       1);
-  EXPECT_EQ(Call({app_->carpetas().preview_canvas(), "yview"}), "0.0 1.0");
+  EXPECT_EQ(Call({app_->folder_tab().preview_canvas(), "yview"}), "0.0 1.0");
 }
 
 TEST_F(FolderTabTest, PreviewScrollsWithTheWheelAndFollowsTheFocus) {
@@ -108,21 +108,21 @@ TEST_F(FolderTabTest, PreviewScrollsWithTheWheelAndFollowsTheFocus) {
   Call({"update"});
   Preview("200", "1");
   Call({"update"});
-  const std::string canvas = app_->carpetas().preview_canvas();
+  const std::string canvas = app_->folder_tab().preview_canvas();
   auto top = [&] { return std::stod(Call({canvas, "canvasy", 0})); };
   const std::string label =
-      Call({"grid", "slaves", app_->carpetas().preview_frame(), "-row", 0, "-column", 0});
+      Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", 0, "-column", 0});
   for (const std::string& widget :
-       {app_->carpetas().preview_entries()[0], label, app_->carpetas().preview_frame(), canvas}) {
+       {app_->folder_tab().preview_entries()[0], label, app_->folder_tab().preview_frame(), canvas}) {
     const double before = top();
     Call({"event", "generate", widget, "<ButtonPress-5>"});
     Call({"event", "generate", widget, "<MouseWheel>", "-delta", -120});
     EXPECT_GT(top(), before) << widget;
   }
-  EXPECT_EQ(Call({app_->carpetas().preview_entries()[0], "get"}), "1");
+  EXPECT_EQ(Call({app_->folder_tab().preview_entries()[0], "get"}), "1");
 
   // Tab from entry to entry: the focused one is always wholly in view.
-  Call({"focus", "-force", app_->carpetas().preview_entries()[0]});
+  Call({"focus", "-force", app_->folder_tab().preview_entries()[0]});
   Call({"update"});
   int out_of_view = 0;
   for (int i = 0; i < 40; ++i) {
@@ -135,7 +135,7 @@ TEST_F(FolderTabTest, PreviewScrollsWithTheWheelAndFollowsTheFocus) {
       ++out_of_view;
   }
   EXPECT_EQ(out_of_view, 0);
-  EXPECT_EQ(Call({"focus"}), app_->carpetas().preview_entries()[40]);
+  EXPECT_EQ(Call({"focus"}), app_->folder_tab().preview_entries()[40]);
 
   // A new preview is seen from its first row.
   Call({canvas, "yview", "moveto", 1});
@@ -148,15 +148,15 @@ TEST_F(FolderTabTest, PreviewRowsAndEntries) {
   MakeApp();
   Preview("3", "100");
   EXPECT_TRUE(Messages().empty());
-  ASSERT_EQ(app_->carpetas().preview_entries().size(), 3u);
+  ASSERT_EQ(app_->folder_tab().preview_entries().size(), 3u);
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"100", "101", "102"}));
   for (int row = 0; row < 3; ++row) {
-    const std::string& ent = app_->carpetas().preview_entries()[row];
-    EXPECT_EQ(Call({"grid", "slaves", app_->carpetas().preview_frame(), "-row", row,
+    const std::string& ent = app_->folder_tab().preview_entries()[row];
+    EXPECT_EQ(Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", row,
                     "-column", 1}),
               ent);
     const std::string label = Call(
-        {"grid", "slaves", app_->carpetas().preview_frame(), "-row", row, "-column", 0});
+        {"grid", "slaves", app_->folder_tab().preview_frame(), "-row", row, "-column", 0});
     EXPECT_EQ(Call({label, "cget", "-text"}), std::to_string(row + 1));
   }
   EXPECT_EQ(PreviewWidgets(), 6u);
@@ -166,8 +166,8 @@ TEST_F(FolderTabTest, PreviewRowsAndEntries) {
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"12", "13"}));
   EXPECT_EQ(PreviewWidgets(), 4u);
   EXPECT_EQ(
-      Call({"grid", "slaves", app_->carpetas().preview_frame(), "-row", 1, "-column", 1}),
-      app_->carpetas().preview_entries()[1]);
+      Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", 1, "-column", 1}),
+      app_->folder_tab().preview_entries()[1]);
   Preview("3", "-2");
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"-2", "-1", "0"}));
   EXPECT_TRUE(Messages().empty());
@@ -182,7 +182,7 @@ TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
     Preview(count, "100");
     EXPECT_TRUE(Messages().empty()) << count;
     EXPECT_EQ(PreviewWidgets(), 0u) << count;
-    EXPECT_TRUE(app_->carpetas().preview_entries().empty()) << count;
+    EXPECT_TRUE(app_->folder_tab().preview_entries().empty()) << count;
   }
   const struct {
     const char* count;
@@ -204,12 +204,12 @@ TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
     EXPECT_EQ(OnlyMessage("-title"), "Error") << r.count;
     EXPECT_EQ(OnlyMessage("-icon"), "error") << r.count;
     EXPECT_EQ(PreviewWidgets(), 0u) << r.count;
-    EXPECT_TRUE(app_->carpetas().preview_entries().empty()) << r.count;
+    EXPECT_TRUE(app_->folder_tab().preview_entries().empty()) << r.count;
   }
   // The largest count allowed is built in full.
   Preview("1000", "1");
-  EXPECT_EQ(app_->carpetas().preview_entries().size(), 1000u);
-  EXPECT_EQ(Call({app_->carpetas().preview_entries().back(), "get"}), "1000");
+  EXPECT_EQ(app_->folder_tab().preview_entries().size(), 1000u);
+  EXPECT_EQ(Call({app_->folder_tab().preview_entries().back(), "get"}), "1000");
 }
 
 TEST_F(FolderTabTest, EditedEntriesAndSecondRun) {
@@ -265,7 +265,7 @@ TEST_F(FolderTabTest, BadOrRepeatedCodesStopBeforeAnythingIsMade) {
 TEST_F(FolderTabTest, NothingToDoOrCancelled) {
   MakeApp();
   testing::TempDir earlier;
-  ASSERT_TRUE(app_->alturas().LoadProject(earlier.path().string()));
+  ASSERT_TRUE(app_->heights_tab().LoadProject(earlier.path().string()));
   Create();  // no preview yet
   Preview("2", "5");
   SetEntry(0, "");
@@ -358,9 +358,9 @@ TEST_F(FolderTabTest, TreeOfThreeCodesInAHostileRoot) {
     EXPECT_EQ(dirs.count(name), 1u) << name;
   }
   EXPECT_EQ(app_->project().folder(), root.string());
-  EXPECT_EQ(Call({app_->alturas().folder_label(), "cget", "-text"}),
+  EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-text"}),
             root.string());
-  EXPECT_EQ(Call({app_->alturas().folder_label(), "cget", "-foreground"}),
+  EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-foreground"}),
             "#27AE60");
   EXPECT_FALSE(fs::exists(dir_ / "PWNED"));
   EXPECT_FALSE(fs::exists(cwd / "PWNED"));
@@ -388,10 +388,10 @@ TEST_F(FolderTabTest, ChosenFolderThatIsNotThereIsRefusedByBothTabs) {
     EXPECT_EQ(OnlyMessage("-message"), ChosenFolderMissingText(path));
     ClearMessages();
     AnswerDirectory(path);
-    app_->alturas().seleccionar_directorio_trabajo();
+    app_->heights_tab().seleccionar_directorio_trabajo();
     EXPECT_EQ(OnlyMessage("-message"), ChosenFolderMissingText(path));
     EXPECT_EQ(app_->project().folder(), "");
-    EXPECT_TRUE(app_->alturas().cells().empty());
+    EXPECT_TRUE(app_->heights_tab().cells().empty());
   }
   EXPECT_TRUE(fs::is_empty(latin1));
   EXPECT_EQ(DirectoriesUnder(dir_).size(), 1u);
@@ -407,7 +407,7 @@ TEST_F(FolderTabTest, ChosenFolderThatIsNotThereIsRefusedByBothTabs) {
 TEST_F(FolderTabTest, FailingHandOverShowsItsErrorAfterSuccess) {
   MakeApp();
   // The heights tab cannot show the new project: its label is gone.
-  Call({"destroy", app_->alturas().folder_label()});
+  Call({"destroy", app_->heights_tab().folder_label()});
   Preview("1", "100");
   AnswerDirectory(dir_.string());
   Create();
@@ -416,11 +416,11 @@ TEST_F(FolderTabTest, FailingHandOverShowsItsErrorAfterSuccess) {
   EXPECT_EQ(Option(messages[0], "-title"), "ÉXITO");
   EXPECT_EQ(Option(messages[1], "-title"), "Error");
   EXPECT_EQ(Option(messages[1], "-message"),
-            "invalid command name \"" + app_->alturas().folder_label() +
+            "invalid command name \"" + app_->heights_tab().folder_label() +
                 "\"");
   // The project stays the one the (empty) table shows.
   EXPECT_EQ(app_->project().folder(), "");
-  EXPECT_TRUE(app_->alturas().cells().empty());
+  EXPECT_TRUE(app_->heights_tab().cells().empty());
 }
 
 }  // namespace

@@ -48,12 +48,12 @@ struct Bench {
     interp.Call({"set", std::string(FolderTab::kNumPuntosVar), count});
     interp.Call({"set", std::string(FolderTab::kPrimerCodigoVar), first});
     const auto start = Clock::now();
-    app.carpetas().generar_lista_codigos_consecutivos();
+    app.folder_tab().generar_lista_codigos_consecutivos();
     interp.Call({"update"});
     const auto end = Clock::now();
-    if (app.carpetas().preview_entries().size() != static_cast<size_t>(rows)) {
+    if (app.folder_tab().preview_entries().size() != static_cast<size_t>(rows)) {
       std::fprintf(stderr, "preview of \"%s\" has %zu rows, not %d\n",
-                   count.c_str(), app.carpetas().preview_entries().size(), rows);
+                   count.c_str(), app.folder_tab().preview_entries().size(), rows);
       std::exit(1);
     }
     return std::chrono::duration<double, std::milli>(end - start).count();

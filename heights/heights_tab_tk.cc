@@ -20,10 +20,10 @@
 #include <utility>
 #include <vector>
 
-#include "text/ascii_text.h"
 #include "folders/chosen_folder.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
+#include "text/ascii_text.h"
 #include "ui/scroll_area_tk.h"
 
 namespace zarvek {
@@ -64,8 +64,7 @@ tk::Obj CellTags(const std::string& widget, const char* widget_class) {
 bool ParseIndex(const std::string& text, size_t* idx) {
   auto [end, ec] =
       std::from_chars(text.data(), text.data() + text.size(), *idx);
-  return ec == std::errc() && end == text.data() + text.size() &&
-         !text.empty();
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
 tk::Obj ListOf(const std::vector<std::string>& items) {
@@ -175,10 +174,10 @@ void HeightsTab::BuildProjectBar() {
   root.Call(
       {"grid", buscar, "-row", 1, "-column", 0, "-sticky", "w", "-pady", 5});
 
-  lbl_dir_ = top_panel + ".lbl_dir_seleccionado";
-  root.Call({"ttk::label", lbl_dir_, "-text", "NO SELECCIONADO", "-foreground",
-             "red", "-background", "white"});
-  root.Call({"grid", lbl_dir_, "-row", 1, "-column", 1, "-sticky", "w",
+  folder_label_ = top_panel + ".lbl_dir_seleccionado";
+  root.Call({"ttk::label", folder_label_, "-text", "NO SELECCIONADO",
+             "-foreground", "red", "-background", "white"});
+  root.Call({"grid", folder_label_, "-row", 1, "-column", 1, "-sticky", "w",
              "-padx", 10});
 }
 
@@ -220,15 +219,14 @@ void HeightsTab::BuildTableArea() {
   // The keypad's decimal key types a comma on keyboards of comma-decimal
   // countries (KP_Separator on X11, KP_Decimal with a comma elsewhere); in
   // a height, whose decimal separator is the point, it types a point.
-  root.BreakingCommand(kKeypadPointCommand,
-                       [this](const std::vector<std::string>&) {
-                         tk::Interp& root = ui_.tk();
-                         const std::string widget = root.Call({"focus"});
-                         if (!widget.empty() &&
-                             root.Call({"winfo", "class", widget}) == "TEntry")
-                           root.Call({"ttk::entry::Insert", widget, "."});
-                         return std::string();
-                       });
+  root.BreakingCommand(kKeypadPointCommand, [this](const std::vector<
+                                                   std::string>&) {
+    tk::Interp& root = ui_.tk();
+    const std::string widget = root.Call({"focus"});
+    if (!widget.empty() && root.Call({"winfo", "class", widget}) == "TEntry")
+      root.Call({"ttk::entry::Insert", widget, "."});
+    return std::string();
+  });
   for (const char* key : {"<KeyPress-KP_Decimal>", "<KeyPress-KP_Separator>"})
     root.Call({"bind", kTableTag, key, kKeypadPointCommand});
 }
@@ -237,15 +235,18 @@ void HeightsTab::RegisterRowCommands() {
   tk::Interp& root = ui_.tk();
   // The row handlers take the row index from their binding; every change of
   // a row is saved as it is made.
-  auto row_command = [this](const char* name, void (HeightsTab::*handler)(size_t)) {
-    ui_.tk().Command(name, [this, handler](const std::vector<std::string>& args) {
-      size_t idx = 0;
-      if (args.size() == 1 && ParseIndex(args[0], &idx) && idx < cells_.size()) {
-        (this->*handler)(idx);
-        SaveRows({idx});
-      }
-      return std::string();
-    });
+  auto row_command = [this](const char* name,
+                            void (HeightsTab::*handler)(size_t)) {
+    ui_.tk().Command(name,
+                     [this, handler](const std::vector<std::string>& args) {
+                       size_t idx = 0;
+                       if (args.size() == 1 && ParseIndex(args[0], &idx) &&
+                           idx < cells_.size()) {
+                         (this->*handler)(idx);
+                         SaveRows({idx});
+                       }
+                       return std::string();
+                     });
   };
   row_command(kRowTypeCommand, &HeightsTab::_on_row_type_change);
   row_command(kRowAccCommand, &HeightsTab::_on_row_acc_change);
@@ -266,7 +267,8 @@ void HeightsTab::RegisterRowCommands() {
     return std::string();
   });
   // A trace gets the array's name, the element (the row) and the operation.
-  root.Command(kHeightTraceCommand, [this](const std::vector<std::string>& args) {
+  root.Command(kHeightTraceCommand, [this](
+                                        const std::vector<std::string>& args) {
     size_t idx = 0;
     if (args.size() == 3 && ParseIndex(args[1], &idx) && idx < cells_.size())
       OnHeightChanged(idx);
@@ -341,9 +343,9 @@ void HeightsTab::detectar_codigos_existentes() {
 }
 
 bool HeightsTab::LoadProject(const std::string& path) {
-  const std::vector<std::string> fallback =
-      hooks_.fallback_codes ? hooks_.fallback_codes()
-                            : std::vector<std::string>{};
+  const std::vector<std::string> fallback = hooks_.fallback_codes
+                                                ? hooks_.fallback_codes()
+                                                : std::vector<std::string>{};
   // The label, the project and the table always show the same project: a
   // folder that cannot be loaded changes none of them.
   std::vector<std::string> codes;
@@ -365,7 +367,7 @@ bool HeightsTab::LoadProject(const std::string& path) {
   bool loaded = true;
   try {
     BuildTable(path, codes);
-    ui_.tk().Call({lbl_dir_, "configure", "-text", path, "-foreground",
+    ui_.tk().Call({folder_label_, "configure", "-text", path, "-foreground",
                    ui_.color("success")});
     project_.Set(path, codes);
   } catch (const std::exception& e) {
@@ -437,7 +439,7 @@ void HeightsTab::BuildTable(const std::string& folder,
 void HeightsTab::ShowMessages() {
   // What the measurement file had to say, once the rows are there.
   std::vector<std::pair<std::string, std::string>> messages;
-  messages.swap(medidas_messages_);
+  messages.swap(file_messages_);
   for (const auto& [icon, text] : messages) {
     ui_.tk().Call({"tk_messageBox", "-icon", icon, "-title",
                    icon == "error" ? "Error" : "Aviso", "-message", text});
@@ -658,19 +660,19 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
   // The file is read below: the last edits must be in it, and their
   // failures belong to the table that is going.
   WaitForSaves();
-  medidas_.reset();
-  medidas_failing_ = false;
-  medidas_messages_.clear();
+  measurement_file_.reset();
+  save_failing_ = false;
+  file_messages_.clear();
   if (folder.empty() || codes.empty()) return {};
-  medidas_path_ = MeasurementFilePath(folder);
+  measurement_path_ = MeasurementFilePath(folder);
   const std::string keep =
       "\nLA TABLA EMPIEZA VACÍA Y ESE ARCHIVO NO SE MODIFICARÁ.";
   std::string bytes;
   bool missing = false;
-  Status read =
-      fs_.ReadPrefix(medidas_path_, kMaxMeasurementFileBytes, &bytes, &missing);
+  Status read = fs_.ReadPrefix(measurement_path_, kMaxMeasurementFileBytes,
+                               &bytes, &missing);
   if (!read.ok()) {
-    medidas_messages_.push_back(
+    file_messages_.push_back(
         {"error",
          "NO SE PUEDEN LEER LAS MEDIDAS GUARDADAS.\n" + read.message() + keep});
     return {};
@@ -679,35 +681,35 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
   std::optional<MeasurementFile> file =
       MeasurementFile::Parse(bytes, catalogue_, &why);
   if (!file) {
-    medidas_messages_.push_back({"error", "EL ARCHIVO DE MEDIDAS " + why +
-                                              ":\n" + medidas_path_ + keep});
+    file_messages_.push_back({"error", "EL ARCHIVO DE MEDIDAS " + why + ":\n" +
+                                           measurement_path_ + keep});
     return {};
   }
   std::vector<std::optional<RowValues>> saved = file->Bind(codes, catalogue_);
   if (!file->problems().empty()) {
-    medidas_messages_.push_back(
-        {"warning", "ALGUNAS LÍNEAS DE " + medidas_path_ +
+    file_messages_.push_back(
+        {"warning", "ALGUNAS LÍNEAS DE " + measurement_path_ +
                         " NO SE HAN USADO O SE HAN USADO EN PARTE:\n" +
                         DescribeProblems(file->problems())});
   }
-  medidas_ = std::move(file);
+  measurement_file_ = std::move(file);
   return saved;
 }
 
 void HeightsTab::SaveRows(const std::vector<size_t>& rows) {
   // Every change of a row passes here: the rooms beside the rows follow it.
   if (hooks_.rows_changed) hooks_.rows_changed(rows);
-  if (!medidas_) return;
+  if (!measurement_file_) return;
   const std::string& default_receiver = catalogue_.front().first;
   bool changed = false;
   for (size_t idx : rows) {
-    changed |= medidas_->Update(idx, table_.values(idx), catalogue_,
-                                default_receiver);
+    changed |= measurement_file_->Update(idx, table_.values(idx), catalogue_,
+                                         default_receiver);
   }
   ReportSaves();
   // After a failed write the file on disk lags behind: try again.
-  if (!changed && !medidas_failing_) return;
-  saver_->Save(medidas_path_, medidas_->Serialize());
+  if (!changed && !save_failing_) return;
+  saver_->Save(measurement_path_, measurement_file_->Serialize());
   if (!save_poll_pending_) {
     save_poll_pending_ = true;
     ui_.tk().Call({"after", kSavePollMs, kSavePollCommand});
@@ -717,12 +719,12 @@ void HeightsTab::SaveRows(const std::vector<size_t>& rows) {
 void HeightsTab::ReportSaves() {
   for (const Status& status : saver_->TakeResults()) {
     if (status.ok()) {
-      medidas_failing_ = false;
+      save_failing_ = false;
       continue;
     }
     // One box for a run of failures (a full disk fails on every key).
-    if (medidas_failing_) continue;
-    medidas_failing_ = true;
+    if (save_failing_) continue;
+    save_failing_ = true;
     ui_.ErrorBox("NO SE PUDIERON GUARDAR LAS MEDIDAS.\n" + status.message() +
                  "\nLA TABLA SIGUE FUNCIONANDO; SE VOLVERÁ A INTENTAR "
                  "CON EL PRÓXIMO CAMBIO.");

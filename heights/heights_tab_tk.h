@@ -87,7 +87,7 @@ class HeightsTab {
 
   // Widget paths, for the rooms beside the table and the window tests.
   const std::string& tab() const { return tab_; }
-  const std::string& folder_label() const { return lbl_dir_; }
+  const std::string& folder_label() const { return folder_label_; }
   const std::string& canvas() const { return canvas_; }
   const std::string& scrollbar() const { return scroll_; }
   const std::string& frame_rows() const { return frame_rows_; }
@@ -109,7 +109,7 @@ class HeightsTab {
   void BuildTable(const std::string& folder,
                   const std::vector<std::string>& codes);
   /// Reads the measurement file of `folder` and returns the rows' saved
-  /// values; its messages wait in medidas_messages_ until the table shows.
+  /// values; its messages wait in file_messages_ until the table shows.
   std::vector<std::optional<RowValues>> RestoreRows(
       const std::string& folder, const std::vector<std::string>& codes);
   /// Creates the headings and the cells of the table's rows in the (new,
@@ -127,8 +127,8 @@ class HeightsTab {
   /// the height is left as it is.
   void SetRowValues(size_t idx, const RowValues& values);
   /// The choice lists of the row's accessory and reference boxes.
-  void ConfigureBox(const std::string& box, const std::vector<std::string>& values,
-                    bool enabled);
+  void ConfigureBox(const std::string& box,
+                    const std::vector<std::string>& values, bool enabled);
   /// `values` as a Tcl list, made once per distinct list.
   const tk::Obj& ChoiceList(const std::vector<std::string>& values);
   /// The height cell of row `idx` changed (typed, pasted, dropped, set).
@@ -146,19 +146,19 @@ class HeightsTab {
   std::string notebook_, tab_;
   HeightsTabHooks hooks_;
 
-  std::string lbl_dir_, canvas_, scroll_, frame_headers_, frame_rows_,
+  std::string folder_label_, canvas_, scroll_, frame_headers_, frame_rows_,
       bottom_frame_;
   MeasurementTable table_;
   std::vector<RowCells> cells_;
 
   /// The measurement file of the table's project; empty while there is no
   /// table, and when the file could not be read (it is then never written).
-  std::optional<MeasurementFile> medidas_;
-  std::string medidas_path_;
+  std::optional<MeasurementFile> measurement_file_;
+  std::string measurement_path_;
   /// A write failed and its error box was shown; cleared by a good write.
-  bool medidas_failing_ = false;
+  bool save_failing_ = false;
   /// Message boxes (icon, text) waiting for the table to be shown.
-  std::vector<std::pair<std::string, std::string>> medidas_messages_;
+  std::vector<std::pair<std::string, std::string>> file_messages_;
   std::map<std::string, tk::Obj> choice_lists_;
   /// The row whose code label opened the row menu.
   size_t menu_row_ = 0;

@@ -50,12 +50,12 @@ class HeightsTabTest : public GuiTest {
 
   void Choose(const std::string& path) {
     AnswerDirectory(path);
-    app_->alturas().seleccionar_directorio_trabajo();
+    app_->heights_tab().seleccionar_directorio_trabajo();
   }
 
   Texts TableCodes() {
     Texts codes;
-    for (const RowCells& row : app_->alturas().cells())
+    for (const RowCells& row : app_->heights_tab().cells())
       codes.push_back(row.codigo);
     return codes;
   }
@@ -72,7 +72,7 @@ class HeightsTabTest : public GuiTest {
     Call({"event", "generate", box, "<<ComboboxSelected>>"});
   }
   std::string Label() {
-    return Call({app_->alturas().folder_label(), "cget", "-text"});
+    return Call({app_->heights_tab().folder_label(), "cget", "-text"});
   }
   // A project of `rows` points, its table shown on the second tab.
   void ShowTable(size_t rows) {
@@ -89,7 +89,7 @@ class HeightsTabTest : public GuiTest {
  protected:
   // The canvas y of the top of the table's view.
   double ViewTop() {
-    return std::stod(Call({app_->alturas().canvas(), "canvasy", 0}));
+    return std::stod(Call({app_->heights_tab().canvas(), "canvasy", 0}));
   }
   // Whether `cell` (of the rows frame) lies wholly inside the table's view.
   bool InView(const std::string& cell) {
@@ -97,7 +97,7 @@ class HeightsTabTest : public GuiTest {
     const int y = Int(Call({"winfo", "y", cell}));
     return y >= top &&
            y + Int(Call({"winfo", "height", cell})) <=
-               top + Int(Call({"winfo", "height", app_->alturas().canvas()}));
+               top + Int(Call({"winfo", "height", app_->heights_tab().canvas()}));
   }
 
   testing::TempDir temp_;
@@ -106,8 +106,8 @@ class HeightsTabTest : public GuiTest {
 
 TEST_F(HeightsTabTest, LayoutOfTheTab) {
   EXPECT_EQ(Label(), "NO SELECCIONADO");
-  EXPECT_EQ(Call({app_->alturas().folder_label(), "cget", "-foreground"}), "red");
-  EXPECT_EQ(Call({app_->alturas().folder_label(), "cget", "-background"}),
+  EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-foreground"}), "red");
+  EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-background"}),
             "white");
   // Card, caption, bottom bar, then the table area that takes the rest.
   Texts packed = List(Call({"pack", "slaves", std::string(ZarvekCertificacionApp::kTabAlturas)}));
@@ -119,11 +119,11 @@ TEST_F(HeightsTabTest, LayoutOfTheTab) {
   EXPECT_EQ(Call({btn_pdf, "cget", "-takefocus"}), "0");
   EXPECT_EQ(Call({btn_pdf, "cget", "-command"}),
             "::zarvek::generar_pdf_conversion");
-  EXPECT_EQ(Call({app_->alturas().canvas(), "cget", "-yscrollcommand"}),
-            app_->alturas().scrollbar() + " set");
-  EXPECT_EQ(Call({app_->alturas().scrollbar(), "cget", "-command"}),
-            app_->alturas().canvas() + " yview");
-  EXPECT_EQ(Call({"winfo", "children", app_->alturas().frame_rows()}), "");
+  EXPECT_EQ(Call({app_->heights_tab().canvas(), "cget", "-yscrollcommand"}),
+            app_->heights_tab().scrollbar() + " set");
+  EXPECT_EQ(Call({app_->heights_tab().scrollbar(), "cget", "-command"}),
+            app_->heights_tab().canvas() + " yview");
+  EXPECT_EQ(Call({"winfo", "children", app_->heights_tab().frame_rows()}), "");
 }
 
 TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
@@ -131,15 +131,15 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
   Choose(project);
   EXPECT_EQ(app_->project().folder(), project);
   EXPECT_EQ(Label(), project);
-  EXPECT_EQ(Call({app_->alturas().folder_label(), "cget", "-foreground"}),
+  EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-foreground"}),
             "#27AE60");
   EXPECT_EQ(TableCodes(), (Texts{"99", "100", "105"}));
   EXPECT_EQ(app_->project().codes(), (Texts{"99", "100", "105"}));
   // Three rows of six cells and the RINEX column beside them, under seven
   // headings; the title of the chooser as given.
-  EXPECT_EQ(List(Call({"winfo", "children", app_->alturas().frame_rows()})).size(), 19u);
-  EXPECT_EQ(Call({"grid", "size", app_->alturas().frame_rows()}), "7 3");
-  EXPECT_EQ(Call({"grid", "size", app_->alturas().frame_headers()}), "7 1");
+  EXPECT_EQ(List(Call({"winfo", "children", app_->heights_tab().frame_rows()})).size(), 19u);
+  EXPECT_EQ(Call({"grid", "size", app_->heights_tab().frame_rows()}), "7 3");
+  EXPECT_EQ(Call({"grid", "size", app_->heights_tab().frame_headers()}), "7 1");
   EXPECT_EQ(List(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0})),
             (Texts{"-title", "SELECCIONE LA CARPETA RAÍZ"}));
   // After the build input methods are on again, so typing works as before.
@@ -159,10 +159,10 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
 
 TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   Choose(Project("obra", {"12345"}));
-  ASSERT_EQ(app_->alturas().cells().size(), 1u);
-  const RowCells& row = app_->alturas().cells()[0];
-  const std::string f = app_->alturas().frame_rows();
-  const std::string h = app_->alturas().frame_headers();
+  ASSERT_EQ(app_->heights_tab().cells().size(), 1u);
+  const RowCells& row = app_->heights_tab().cells()[0];
+  const std::string f = app_->heights_tab().frame_rows();
+  const std::string h = app_->heights_tab().frame_headers();
   const Texts headers = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
                          "ACCESORIO", "REFERENCIA",    "ALTURA (m)",
                          "RINEX"};
@@ -176,7 +176,7 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   std::string code = Call({"grid", "slaves", f, "-row", 0, "-column", 0});
   EXPECT_EQ(Call({code, "cget", "-text"}), "12345");
   const Texts cells = {row.rec, row.tipo, row.acc,
-                       row.ref, row.h,    app_->rinex().canvas()};
+                       row.ref, row.h,    app_->rinex_column().canvas()};
   for (int c = 1; c <= 6; ++c) {
     EXPECT_EQ(Call({"grid", "slaves", f, "-row", 0, "-column", c}),
               cells[c - 1]);
@@ -205,13 +205,13 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
 // view, no heading is cut, the header's lines are whole and both buttons
 // under the table are on screen.
 void ExpectEverythingFits(HeightsTabTest& t) {
-  const int table = t.Int(t.Call({"winfo", "reqwidth", t.app_->alturas().frame_rows()}));
-  const int visible = t.Int(t.Call({"winfo", "width", t.app_->alturas().canvas()}));
+  const int table = t.Int(t.Call({"winfo", "reqwidth", t.app_->heights_tab().frame_rows()}));
+  const int visible = t.Int(t.Call({"winfo", "width", t.app_->heights_tab().canvas()}));
   EXPECT_LE(table, visible);
   const std::string font =
       t.Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
   for (const std::string& cell :
-       t.List(t.Call({"grid", "slaves", t.app_->alturas().frame_headers(), "-row", 0}))) {
+       t.List(t.Call({"grid", "slaves", t.app_->heights_tab().frame_headers(), "-row", 0}))) {
     const std::string text = t.Call({cell, "cget", "-text"});
     EXPECT_GE(t.Int(t.Call({"winfo", "width", cell})),
               t.Int(t.Call({"font", "measure", font, text})))
@@ -263,14 +263,14 @@ TEST_F(HighDensityTest, WindowGrowsWithTheScreenSoEverythingStillFits) {
   // reads back a little above 2.6667.
   EXPECT_NEAR(Int(Call({"winfo", "width", "."})), 1900, 6);
   EXPECT_NEAR(Int(Call({"winfo", "height", "."})), 1400, 6);
-  EXPECT_EQ(Call({"winfo", "width", app_->alturas().scrollbar()}), "28");
+  EXPECT_EQ(Call({"winfo", "width", app_->heights_tab().scrollbar()}), "28");
   EXPECT_EQ(Call({"ttk::style", "lookup", "TCombobox", "-arrowsize"}), "28");
   ExpectEverythingFits(*this);
 }
 
 TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
   Choose(Project("obra", {"1"}));
-  const RowCells row = app_->alturas().cells().at(0);
+  const RowCells row = app_->heights_tab().cells().at(0);
   struct Case {
     const char* receiver;
     const char* tipo;
@@ -307,8 +307,8 @@ TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
 
 TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
   Choose(Project("obra", {"1", "2"}));
-  const RowCells row = app_->alturas().cells().at(1);
-  const RowCells other = app_->alturas().cells().at(0);
+  const RowCells row = app_->heights_tab().cells().at(1);
+  const RowCells other = app_->heights_tab().cells().at(0);
 
   // Choosing a receiver before any type disables the reference box.
   Pick(row.rec, "QUENTARO R350");
@@ -343,16 +343,16 @@ TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
 
   // A rebuild with the same codes brings the row back as last chosen (the
   // text set by the program was no choice), the other row as new.
-  app_->alturas().detectar_codigos_existentes();
-  ASSERT_EQ(app_->alturas().cells().size(), 2u);
-  const RowCells fresh = app_->alturas().cells().at(1);
+  app_->heights_tab().detectar_codigos_existentes();
+  ASSERT_EQ(app_->heights_tab().cells().size(), 2u);
+  const RowCells fresh = app_->heights_tab().cells().at(1);
   EXPECT_EQ(Get(fresh.rec), "QUENTARO M200 PLUS");
   EXPECT_EQ(Get(fresh.tipo), "VERTICAL");
   EXPECT_EQ(Values(fresh.acc), (Texts{"BÍPODE Y BASTÓN", "BASTÓN"}));
   EXPECT_EQ(Get(fresh.h), "1.5");
   EXPECT_EQ(State(fresh.ref), "disabled");
-  EXPECT_EQ(Get(app_->alturas().cells().at(0).rec), "QUENTARO R300");
-  EXPECT_EQ(Values(app_->alturas().cells().at(0).acc), Texts{});
+  EXPECT_EQ(Get(app_->heights_tab().cells().at(0).rec), "QUENTARO R300");
+  EXPECT_EQ(Values(app_->heights_tab().cells().at(0).acc), Texts{});
 }
 
 TEST_F(HeightsTabTest, TableBuiltBehindTheFirstTabIsShownLater) {
@@ -360,26 +360,26 @@ TEST_F(HeightsTabTest, TableBuiltBehindTheFirstTabIsShownLater) {
   Call({".tab_control", "select", ".tab_control.tab_carpetas"});
   Call({"update"});
   Choose(Project("obra", {"1", "2"}));
-  EXPECT_EQ(Call({"winfo", "viewable", app_->alturas().cells()[0].h}), "0");
+  EXPECT_EQ(Call({"winfo", "viewable", app_->heights_tab().cells()[0].h}), "0");
   Call({".tab_control", "select", ".tab_control.tab_alturas"});
   Call({"update"});
-  EXPECT_EQ(Call({"winfo", "viewable", app_->alturas().cells()[0].h}), "1");
+  EXPECT_EQ(Call({"winfo", "viewable", app_->heights_tab().cells()[0].h}), "1");
   // Input methods are on again, so typing (dead keys too) works as before.
   EXPECT_EQ(Call({"tk", "useinputmethods"}), "1");
-  Call({"focus", "-force", app_->alturas().cells()[1].h});
-  Call({"event", "generate", app_->alturas().cells()[1].h, "<KeyPress>",
+  Call({"focus", "-force", app_->heights_tab().cells()[1].h});
+  Call({"event", "generate", app_->heights_tab().cells()[1].h, "<KeyPress>",
         "-keysym", "7"});
-  EXPECT_EQ(Call({app_->alturas().cells()[1].h, "get"}), "7");
+  EXPECT_EQ(Call({app_->heights_tab().cells()[1].h, "get"}), "7");
 }
 
 TEST_F(HeightsTabTest, EmptyProjectLeavesNoHeaderRow) {
   Choose(Project("obra", {"1"}));
-  ASSERT_EQ(app_->alturas().cells().size(), 1u);
+  ASSERT_EQ(app_->heights_tab().cells().size(), 1u);
   Choose(Project("vacia", {}));
-  EXPECT_TRUE(app_->alturas().cells().empty());
-  EXPECT_EQ(Call({"winfo", "children", app_->alturas().frame_rows()}), "");
-  EXPECT_EQ(Call({"winfo", "children", app_->alturas().frame_headers()}), "");
-  EXPECT_EQ(Call({"winfo", "manager", app_->alturas().frame_headers()}), "");
+  EXPECT_TRUE(app_->heights_tab().cells().empty());
+  EXPECT_EQ(Call({"winfo", "children", app_->heights_tab().frame_rows()}), "");
+  EXPECT_EQ(Call({"winfo", "children", app_->heights_tab().frame_headers()}), "");
+  EXPECT_EQ(Call({"winfo", "manager", app_->heights_tab().frame_headers()}), "");
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(Console(), "");
 }
@@ -387,7 +387,7 @@ TEST_F(HeightsTabTest, EmptyProjectLeavesNoHeaderRow) {
 TEST_F(HeightsTabTest, FolderThatCannotBeReadKeepsTheLoadedProject) {
   const std::string obra = Project("obra", {"5"});
   Choose(obra);
-  const RowCells row = app_->alturas().cells().at(0);
+  const RowCells row = app_->heights_tab().cells().at(0);
   Call({row.h, "insert", 0, "1.52"});
   // "2. DATOS GNSS" here is a file: it exists but cannot be listed.
   stdfs::create_directories(root_ / "rota");
@@ -452,20 +452,20 @@ TEST_F(HeightsTabTest, MoreThanTheMaximumKeepsThePreviousTable) {
   stdfs::remove_all(root_ / "enorme");
   Choose(Project("enorme", many));
   EXPECT_TRUE(Messages().empty());
-  EXPECT_EQ(app_->alturas().cells().size(), kMaxTableRows);
+  EXPECT_EQ(app_->heights_tab().cells().size(), kMaxTableRows);
 }
 
 TEST_F(HeightsTabTest, WheelScrollsTheTableAndChangesNoCell) {
   ShowTable(200);
-  const RowCells row = app_->alturas().cells().at(0);
+  const RowCells row = app_->heights_tab().cells().at(0);
   Pick(row.tipo, "INCLINADA");
   Pick(row.acc, "TRÍPODE");
   Pick(row.ref, "R1");
   Call({row.h, "insert", 0, "1.5"});
   const std::string code_label =
-      Call({"grid", "slaves", app_->alturas().frame_rows(), "-row", 0, "-column", 0});
+      Call({"grid", "slaves", app_->heights_tab().frame_rows(), "-row", 0, "-column", 0});
   const std::string heading =
-      Call({"grid", "slaves", app_->alturas().frame_headers(), "-row", 0, "-column", 1});
+      Call({"grid", "slaves", app_->heights_tab().frame_headers(), "-row", 0, "-column", 1});
   // Cells, headings and the gaps between them (frames, canvas).
   const Texts over = {row.rec,
                       row.tipo,
@@ -474,9 +474,9 @@ TEST_F(HeightsTabTest, WheelScrollsTheTableAndChangesNoCell) {
                       row.h,
                       code_label,
                       heading,
-                      app_->alturas().frame_rows(),
-                      app_->alturas().frame_headers(),
-                      app_->alturas().canvas()};
+                      app_->heights_tab().frame_rows(),
+                      app_->heights_tab().frame_headers(),
+                      app_->heights_tab().canvas()};
   for (const std::string& widget : over) {
     SCOPED_TRACE(widget);
     double top = ViewTop();
@@ -500,7 +500,7 @@ TEST_F(HeightsTabTest, WheelScrollsTheTableAndChangesNoCell) {
 
 TEST_F(HeightsTabTest, TabAndShiftTabKeepTheFocusedCellInView) {
   ShowTable(60);
-  Call({"focus", "-force", app_->alturas().cells().at(0).rec});
+  Call({"focus", "-force", app_->heights_tab().cells().at(0).rec});
   Call({"update"});
   int out_of_view = 0;
   Texts visited;
@@ -517,24 +517,24 @@ TEST_F(HeightsTabTest, TabAndShiftTabKeepTheFocusedCellInView) {
   }
   EXPECT_EQ(out_of_view, 0);
   // Forwards to row 40, then back to the first row.
-  EXPECT_EQ(visited[5 * 40 - 1], app_->alturas().cells().at(40).rec);
-  EXPECT_EQ(visited.back(), app_->alturas().cells().at(0).rec);
+  EXPECT_EQ(visited[5 * 40 - 1], app_->heights_tab().cells().at(40).rec);
+  EXPECT_EQ(visited.back(), app_->heights_tab().cells().at(0).rec);
   EXPECT_EQ(ViewTop(), 0);
 }
 
 TEST_F(HeightsTabTest, HeadingsStayAboveTheirColumnsAtEveryWidth) {
   ShowTable(200);
   const std::string heading =
-      Call({"grid", "slaves", app_->alturas().frame_headers(), "-row", 0, "-column", 1});
+      Call({"grid", "slaves", app_->heights_tab().frame_headers(), "-row", 0, "-column", 1});
   const std::string y = Call({"winfo", "rooty", heading});
-  Call({app_->alturas().canvas(), "yview", "moveto", 1});
+  Call({app_->heights_tab().canvas(), "yview", "moveto", 1});
   Call({"update"});
   EXPECT_GT(ViewTop(), 0);
   EXPECT_EQ(Call({"winfo", "rooty", heading}), y);
   EXPECT_EQ(Call({"winfo", "viewable", heading}), "1");
-  const RowCells& row = app_->alturas().cells().at(0);
+  const RowCells& row = app_->heights_tab().cells().at(0);
   const Texts cells = {
-      Call({"grid", "slaves", app_->alturas().frame_rows(), "-row", 0, "-column", 0}),
+      Call({"grid", "slaves", app_->heights_tab().frame_rows(), "-row", 0, "-column", 0}),
       row.rec,
       row.tipo,
       row.acc,
@@ -548,18 +548,18 @@ TEST_F(HeightsTabTest, HeadingsStayAboveTheirColumnsAtEveryWidth) {
     SCOPED_TRACE(size);
     Call({"wm", "geometry", ".", size});
     Call({"update"});
-    EXPECT_EQ(Call({"winfo", "rootx", app_->alturas().frame_headers()}),
-              Call({"winfo", "rootx", app_->alturas().frame_rows()}));
+    EXPECT_EQ(Call({"winfo", "rootx", app_->heights_tab().frame_headers()}),
+              Call({"winfo", "rootx", app_->heights_tab().frame_rows()}));
     for (int c = 0; c < 6; ++c) {
       // The same x and width; heights differ.
       const Texts head_box =
-          List(Call({"grid", "bbox", app_->alturas().frame_headers(), c, 0}));
+          List(Call({"grid", "bbox", app_->heights_tab().frame_headers(), c, 0}));
       const Texts row_box =
-          List(Call({"grid", "bbox", app_->alturas().frame_rows(), c, 0}));
+          List(Call({"grid", "bbox", app_->heights_tab().frame_rows(), c, 0}));
       EXPECT_EQ(Texts(head_box.begin(), head_box.begin() + 3),
                 Texts(row_box.begin(), row_box.begin() + 3));
       const std::string head = Call(
-          {"grid", "slaves", app_->alturas().frame_headers(), "-row", 0, "-column", c});
+          {"grid", "slaves", app_->heights_tab().frame_headers(), "-row", 0, "-column", c});
       EXPECT_NEAR(center(head), center(cells[c]), 2) << c;
     }
   }
@@ -567,15 +567,15 @@ TEST_F(HeightsTabTest, HeadingsStayAboveTheirColumnsAtEveryWidth) {
 
 TEST_F(HeightsTabTest, NewProjectIsSeenFromItsFirstRow) {
   ShowTable(200);
-  Call({app_->alturas().canvas(), "yview", "moveto", 1});
+  Call({app_->heights_tab().canvas(), "yview", "moveto", 1});
   Call({"update"});
   Choose(Project("corta", {"1", "2"}));
   Call({"update"});
-  EXPECT_EQ(Call({app_->alturas().canvas(), "yview"}), "0.0 1.0");
-  EXPECT_EQ(List(Call({app_->alturas().canvas(), "cget", "-scrollregion"})).at(3),
-            Call({"winfo", "reqheight", app_->alturas().frame_rows()}));
-  EXPECT_TRUE(InView(app_->alturas().cells().at(1).h));
-  EXPECT_EQ(Call({"winfo", "viewable", app_->alturas().cells().at(1).h}), "1");
+  EXPECT_EQ(Call({app_->heights_tab().canvas(), "yview"}), "0.0 1.0");
+  EXPECT_EQ(List(Call({app_->heights_tab().canvas(), "cget", "-scrollregion"})).at(3),
+            Call({"winfo", "reqheight", app_->heights_tab().frame_rows()}));
+  EXPECT_TRUE(InView(app_->heights_tab().cells().at(1).h));
+  EXPECT_EQ(Call({"winfo", "viewable", app_->heights_tab().cells().at(1).h}), "1");
 }
 
 TEST_F(HeightsTabTest, KeypadDecimalKeyTypesAPointInHeights) {
@@ -602,7 +602,7 @@ TEST_F(HeightsTabTest, KeypadDecimalKeyTypesAPointInHeights) {
     ~Restore() { (void)std::system(command.c_str()); }
   } restore{"setxkbmap -option '' -option '" + options + "'"};
   ShowTable(2);
-  const std::string h = app_->alturas().cells().at(1).h;
+  const std::string h = app_->heights_tab().cells().at(1).h;
   Call({"focus", "-force", h});
   Call({"update"});
   const int num_lock = 16;

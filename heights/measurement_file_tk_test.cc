@@ -45,10 +45,10 @@ class MeasurementFileTkTest : public testing::GuiTest {
     Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
     Call({"update"});
     AnswerDirectory((temp_.path() / "obra").string());
-    app_->alturas().seleccionar_directorio_trabajo();
+    app_->heights_tab().seleccionar_directorio_trabajo();
   }
 
-  const RowCells& Row(size_t i) { return app_->alturas().cells().at(i); }
+  const RowCells& Row(size_t i) { return app_->heights_tab().cells().at(i); }
   std::string Get(const std::string& w) { return Call({w, "get"}); }
   void Pick(const std::string& box, const std::string& value) {
     Call({box, "set", value});
@@ -75,12 +75,12 @@ class MeasurementFileTkTest : public testing::GuiTest {
 
   // The file once the saves of the edits so far have finished.
   std::string Saved() {
-    app_->alturas().WaitForSaves();
+    app_->heights_tab().WaitForSaves();
     return ReadFileBytes(csv_);
   }
   // The message boxes, those of finished saves included.
   std::vector<std::vector<std::string>> Messages() {
-    if (app_) app_->alturas().WaitForSaves();
+    if (app_) app_->heights_tab().WaitForSaves();
     return GuiTest::Messages();
   }
 
@@ -90,7 +90,7 @@ class MeasurementFileTkTest : public testing::GuiTest {
 
 TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   StartAndOpen();
-  app_->alturas().WaitForSaves();
+  app_->heights_tab().WaitForSaves();
   EXPECT_FALSE(stdfs::exists(csv_));  // opening writes nothing
 
   Pick(Row(0).tipo, "INCLINADA");
@@ -242,7 +242,7 @@ TEST_F(MeasurementFileTkTest, CtrlDAndTheRowMenuCopyEquipmentNotHeights) {
   // The menu of a point code: only empty rows take the equipment.
   Call({"proc", "tk_popup", "args", "lappend ::zarvek_test_popups $args"});
   Pick(Row(1).tipo, "VERTICAL");
-  Call({"event", "generate", app_->alturas().frame_rows() + ".cod1", "<Button-3>"});
+  Call({"event", "generate", app_->heights_tab().frame_rows() + ".cod1", "<Button-3>"});
   ASSERT_EQ(List(Call({"set", "::zarvek_test_popups"})).size(), 1u);
   EXPECT_EQ(Call({".menu_fila", "entrycget", 0, "-label"}),
             "COPIAR EQUIPO A LAS FILAS VACÍAS");

@@ -8,8 +8,8 @@ void MeasurementTable::Reset(const std::vector<std::string>& codes,
   rows_.clear();
   rows_.reserve(codes.size());
   for (size_t i = 0; i < codes.size(); ++i) {
-    rows_.push_back({codes[i], i < saved.size() && saved[i] ? *saved[i]
-                                                            : empty_row});
+    rows_.push_back(
+        {codes[i], i < saved.size() && saved[i] ? *saved[i] : empty_row});
   }
 }
 

@@ -71,20 +71,20 @@ int main(int argc, char** argv) {
   zarvek::ZarvekCertificacionApp app(*interp);
   interp->Call({std::string(zarvek::ZarvekCertificacionApp::kTabControl), "select", std::string(zarvek::ZarvekCertificacionApp::kTabAlturas)});
   interp->Call({"update"});
-  app.alturas().LoadProject(project.string());
+  app.heights_tab().LoadProject(project.string());
 
   std::vector<double> with_file, without_file, read, read_cpu, set, set_cpu;
   bool filled = true;
   for (int r = 0; r < runs; ++r) {
     fs::remove(csv);
     auto t0 = Clock::now();
-    app.alturas().detectar_codigos_existentes();
+    app.heights_tab().detectar_codigos_existentes();
     without_file.push_back(MsSince(t0));
     std::ofstream(csv, std::ios::binary) << bytes;
     auto t1 = Clock::now();
-    app.alturas().detectar_codigos_existentes();
+    app.heights_tab().detectar_codigos_existentes();
     with_file.push_back(MsSince(t1));
-    filled = filled && interp->Call({app.alturas().cells().back().h, "get"}) ==
+    filled = filled && interp->Call({app.heights_tab().cells().back().h, "get"}) ==
                            "1." + std::to_string(100 + (n - 1) % 900);
     // Filled again into rows that are already filled: the same calls.
     for (int k = 0; k < 5; ++k) {
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
       read_cpu.push_back(1000.0 * (std::clock() - c) / CLOCKS_PER_SEC);
       auto t3 = Clock::now();
       c = std::clock();
-      for (size_t i = 1; i < rows.size(); ++i) app.alturas().CopyRowAbove(i);
+      for (size_t i = 1; i < rows.size(); ++i) app.heights_tab().CopyRowAbove(i);
       set.push_back(MsSince(t3));
       set_cpu.push_back(1000.0 * (std::clock() - c) / CLOCKS_PER_SEC);
     }

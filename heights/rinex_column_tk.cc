@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "text/ascii_text.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "heights/rinex_files.h"
 #include "heights/rinex_header.h"
 #include "heights/rinex_verdict.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {
@@ -77,17 +77,17 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
   const std::string family = ui_.family();
   lbl_rinex_ = bottom + ".estado_rinex";
   root.Call({"label", lbl_rinex_, "-text", "", "-anchor", "nw", "-justify",
-             "left", "-height", kStatusLines, "-foreground", ui_.color("primary"),
-             "-background", ui_.color("bg_main"), "-font",
+             "left", "-height", kStatusLines, "-foreground",
+             ui_.color("primary"), "-background", ui_.color("bg_main"), "-font",
              tk::Obj::List({family, "9"})});
   root.Call({"grid", lbl_rinex_, "-row", 0, "-column", 0, "-columnspan", 2,
              "-sticky", "ew", "-pady", tk::Obj::List({"0", "6"})});
   // The text wraps at the width the line is given.
-  root.Call(
-      {"bind", lbl_rinex_, "<Configure>", ui_.Bind("ajustar_estado_rinex", [this] {
-         ui_.tk().Call({lbl_rinex_, "configure", "-wraplength",
-                        ui_.Int({"winfo", "width", lbl_rinex_})});
-       })});
+  root.Call({"bind", lbl_rinex_, "<Configure>",
+             ui_.Bind("ajustar_estado_rinex", [this] {
+               ui_.tk().Call({lbl_rinex_, "configure", "-wraplength",
+                              ui_.Int({"winfo", "width", lbl_rinex_})});
+             })});
 
   btn_rinex_ = bottom + ".btn_rinex";
   // clang-format off
@@ -158,20 +158,19 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
                                         static_cast<int>(rows - 1)
                                   : IntFromReply(first[3], "grid bbox"));
   }
-  root.Call({"canvas", canvas_, "-width", width, "-height", 0,
-             "-background", "white", "-highlightthickness", 0, "-borderwidth",
-             0, "-takefocus", 0});
+  root.Call({"canvas", canvas_, "-width", width, "-height", 0, "-background",
+             "white", "-highlightthickness", 0, "-borderwidth", 0, "-takefocus",
+             0});
   root.Call({"bindtags", canvas_, tags});
   root.Call({"grid", canvas_, "-row", 0, "-column", 6, "-rowspan", rows,
              "-sticky", "ns", "-padx", 5});
   for (size_t idx = 0; idx < rows; ++idx) {
     root.Call({canvas_, "create", "text", width / 2,
-               static_cast<int>(idx) * pitch_ + pitch_ / 2, "-text",
-               "", "-font", font, "-tags", "rinex" + DecimalText(idx)});
+               static_cast<int>(idx) * pitch_ + pitch_ / 2, "-text", "",
+               "-font", font, "-tags", "rinex" + DecimalText(idx)});
   }
   // %y, an integer, is the pointer's height in the column.
-  root.Call(
-      {"bind", canvas_, "<Motion>", std::string(kHoverCommand) + " %y"});
+  root.Call({"bind", canvas_, "<Motion>", std::string(kHoverCommand) + " %y"});
 }
 
 std::optional<RinexRowHeights> RinexColumn::HeightsOf(size_t idx) const {
@@ -216,7 +215,7 @@ void RinexColumn::UpdateCell(size_t idx) {
   if (verdict.cell != verdicts_[idx].cell ||
       verdict.state != verdicts_[idx].state) {
     ui_.tk().Call({canvas_, "itemconfigure", "rinex" + DecimalText(idx),
-               "-text", verdict.cell, "-fill", ColorOf(verdict.state)});
+                   "-text", verdict.cell, "-fill", ColorOf(verdict.state)});
   }
   verdicts_[idx] = std::move(verdict);
 }
@@ -245,8 +244,7 @@ void RinexColumn::ShowStatus() {
     }
   }
   std::string text;
-  if (shown_row_ < verdicts_.size() &&
-      !verdicts_[shown_row_].reason.empty()) {
+  if (shown_row_ < verdicts_.size() && !verdicts_[shown_row_].reason.empty()) {
     text = "RINEX DEL PUNTO " + table_.at(shown_row_).codigo + ": " +
            OneLine(verdicts_[shown_row_].reason);
   } else if (!verdicts_.empty()) {
@@ -278,9 +276,9 @@ void RinexColumn::CorrectRinex() {
   rows.reserve(verdicts_.size());
   for (size_t idx = 0; idx < verdicts_.size(); ++idx) {
     const std::optional<RinexRowHeights> heights = HeightsOf(idx);
-    rows.push_back({table_.at(idx).codigo, verdicts_[idx], files_[idx],
-                    heights ? std::optional<double>(heights->arp)
-                            : std::nullopt});
+    rows.push_back(
+        {table_.at(idx).codigo, verdicts_[idx], files_[idx],
+         heights ? std::optional<double>(heights->arp) : std::nullopt});
   }
   const RinexCorrectionPlan plan = PlanRinexCorrections(rows);
   ShowStatus();

@@ -51,8 +51,8 @@ class RinexColumnTest : public testing::GuiTest {
     MakeApp();
     Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
     AnswerDirectory(temp_.path().string());
-    app_->alturas().seleccionar_directorio_trabajo();
-    ASSERT_EQ(app_->alturas().cells().size(), 7u);
+    app_->heights_tab().seleccionar_directorio_trabajo();
+    ASSERT_EQ(app_->heights_tab().cells().size(), 7u);
   }
 
   stdfs::path Rinex(int i) {
@@ -66,8 +66,8 @@ class RinexColumnTest : public testing::GuiTest {
   }
   Texts Cells() {
     Texts cells;
-    for (size_t i = 0; i < app_->alturas().cells().size(); ++i) {
-      cells.push_back(Call({app_->rinex().canvas(), "itemcget",
+    for (size_t i = 0; i < app_->heights_tab().cells().size(); ++i) {
+      cells.push_back(Call({app_->rinex_column().canvas(), "itemcget",
                             "rinex" + std::to_string(i), "-text"}));
     }
     return cells;
@@ -75,15 +75,15 @@ class RinexColumnTest : public testing::GuiTest {
   // The pointer comes to rest on row `i`'s RINEX cell.
   void Hover(size_t i) {
     const Texts xy =
-        List(Call({app_->rinex().canvas(), "coords", "rinex" + std::to_string(i)}));
+        List(Call({app_->rinex_column().canvas(), "coords", "rinex" + std::to_string(i)}));
     ASSERT_EQ(xy.size(), 2u);
-    Call({"event", "generate", app_->rinex().canvas(), "<Motion>", "-x",
+    Call({"event", "generate", app_->rinex_column().canvas(), "<Motion>", "-x",
           std::stoi(xy[0]), "-y", std::stoi(xy[1])});
   }
   std::string Status() { return Call({kStatus, "cget", "-text"}); }
   // The surveyor retypes the height of row `i`.
   void TypeHeight(size_t i, const std::string& text) {
-    const std::string& h = app_->alturas().cells()[i].h;
+    const std::string& h = app_->heights_tab().cells()[i].h;
     // Key events go to the focus window, which X sets on its next event.
     Call({"focus", "-force", h});
     Call({"update"});
@@ -106,11 +106,11 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
             (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
   // Each text stands level with its row, down to the last one.
   Call({"update"});
-  const std::string& h = app_->alturas().cells()[6].h;
-  const Texts xy = List(Call({app_->rinex().canvas(), "coords", "rinex6"}));
+  const std::string& h = app_->heights_tab().cells()[6].h;
+  const Texts xy = List(Call({app_->rinex_column().canvas(), "coords", "rinex6"}));
   ASSERT_EQ(xy.size(), 2u);
   EXPECT_NEAR(
-      std::stod(Call({"winfo", "y", app_->rinex().canvas()})) + std::stod(xy[1]),
+      std::stod(Call({"winfo", "y", app_->rinex_column().canvas()})) + std::stod(xy[1]),
       std::stod(Call({"winfo", "y", h})) +
           std::stod(Call({"winfo", "height", h})) / 2,
       1);
@@ -128,7 +128,7 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
     EXPECT_NE(Status().find(r.part), std::string::npos) << Status();
   }
   // And that of the row the keyboard enters.
-  Call({"focus", "-force", app_->alturas().cells()[2].h});
+  Call({"focus", "-force", app_->heights_tab().cells()[2].h});
   Call({"update"});
   EXPECT_NE(Status().find("PUNTO 1003"), std::string::npos) << Status();
 

@@ -77,7 +77,7 @@ std::string MakeProject(int n, const std::string& fixture) {
 void BuildPlain(zarvek::tk::Interp& interp,
                 zarvek::ZarvekCertificacionApp& app, int n) {
   zarvek::tk::Interp& tk = interp;
-  const std::string f = app.alturas().frame_rows();
+  const std::string f = app.heights_tab().frame_rows();
   const char* headers[] = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
                            "ACCESORIO", "REFERENCIA",    "ALTURA (m)"};
   const int widths[] = {10, 30, 15, 25, 12, 12};
@@ -147,7 +147,7 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
     BuildPlain(*interp, app, n);
   } else {
     // Detection, the table with its layout and first paint, the RINEX read.
-    app.alturas().LoadProject(project);
+    app.heights_tab().LoadProject(project);
   }
   t["create"] = MsSince(t0);
   auto t1 = Clock::now();
@@ -168,20 +168,20 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
   int im_on = interp->Call({"tk", "useinputmethods"}) == "1";
   if (!plain) {
     auto t5 = Clock::now();
-    app.rinex().ReadRinex();
+    app.rinex_column().ReadRinex();
     t["reread"] = MsSince(t5);
   }
 
   auto t4 = Clock::now();
   if (plain) {
     for (const std::string& w :
-         interp->SplitList(interp->Call({"winfo", "children", app.alturas().frame_rows()})))
+         interp->SplitList(interp->Call({"winfo", "children", app.heights_tab().frame_rows()})))
       interp->Call({"destroy", w});
   } else {
     // A folder without points: the table is emptied.
     const std::filesystem::path empty = std::filesystem::path(project) / "vacio";
     std::filesystem::create_directory(empty);
-    app.alturas().LoadProject(empty.string());
+    app.heights_tab().LoadProject(empty.string());
   }
   interp->Call({"update"});
   t["destroy"] = MsSince(t4);

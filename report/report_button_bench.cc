@@ -45,22 +45,22 @@ void FillTable(zarvek::tk::Interp& tk, zarvek::ZarvekCertificacionApp& app,
     fs::create_directories(gnss / (std::to_string(i + 4) + ". " +
                                    std::to_string(1000 + i)));
   }
-  app.alturas().LoadProject(root.string());
+  app.heights_tab().LoadProject(root.string());
   for (int i = 0; i < n; ++i) {
     const zarvek::testing::BenchKind& k = zarvek::testing::kBenchKinds[i % 6];
-    const zarvek::RowCells& row = app.alturas().cells().at(i);
+    const zarvek::RowCells& row = app.heights_tab().cells().at(i);
     tk.Call({row.rec, "set", k.rec});
-    app.alturas()._on_row_rec_change(i);
+    app.heights_tab()._on_row_rec_change(i);
     tk.Call({row.tipo, "set", k.tipo});
-    app.alturas()._on_row_type_change(i);
+    app.heights_tab()._on_row_type_change(i);
     tk.Call({row.acc, "set", k.acc});
-    app.alturas()._on_row_acc_change(i);
+    app.heights_tab()._on_row_acc_change(i);
     tk.Call({row.ref, "set", k.ref});
     tk.Call({"event", "generate", row.ref, "<<ComboboxSelected>>"});
     tk.Call({row.h, "delete", 0, "end"});
     tk.Call({row.h, "insert", 0, k.h});
   }
-  app.alturas().WaitForSaves();
+  app.heights_tab().WaitForSaves();
 }
 
 // Best of `repeats` presses of the button, in seconds.
@@ -68,7 +68,7 @@ double PressButton(zarvek::ZarvekCertificacionApp& app, int repeats) {
   double best = 1e9;
   for (int r = 0; r < repeats; ++r) {
     const auto t0 = Clock::now();
-    app.reporte().generar_pdf_conversion();
+    app.report_command().generar_pdf_conversion();
     best = std::min(best,
                     std::chrono::duration<double>(Clock::now() - t0).count());
   }
@@ -134,7 +134,7 @@ bool MeasureMemory(zarvek::tk::Interp& tk, zarvek::ZarvekCertificacionApp& app,
     return true;
   }
   const long before = StatusKb("VmRSS");
-  app.reporte().generar_pdf_conversion();
+  app.report_command().generar_pdf_conversion();
   const long ours = StatusKb("VmHWM") - before;
   const std::string box = tk.Call({"set", "::bench_box"});
   if (box.find("ARCHIVO GUARDADO EN:") == std::string::npos) return false;

@@ -84,17 +84,18 @@ ReportCommand::ReportCommand(Ui& ui, const HeightsTab& heights,
   // clang-format on
   root.Call({"grid", button_, "-row", 1, "-column", 0, "-sticky", "ew"});
   // A marked entry's validation calls this on its first edit.
-  root.Command(kCellEditedCommand, [this](const std::vector<std::string>& args) {
-    size_t idx = 0;
-    const std::string& text = args.empty() ? "" : args[0];
-    auto [end, ec] =
-        std::from_chars(text.data(), text.data() + text.size(), idx);
-    if (ec == std::errc() && end == text.data() + text.size() &&
-        idx < heights_.cells().size()) {
-      UnmarkEntry(ui_.tk(), heights_.cells()[idx].h);
-    }
-    return std::string("1");  // the edit itself is allowed
-  });
+  root.Command(
+      kCellEditedCommand, [this](const std::vector<std::string>& args) {
+        size_t idx = 0;
+        const std::string& text = args.empty() ? "" : args[0];
+        auto [end, ec] =
+            std::from_chars(text.data(), text.data() + text.size(), idx);
+        if (ec == std::errc() && end == text.data() + text.size() &&
+            idx < heights_.cells().size()) {
+          UnmarkEntry(ui_.tk(), heights_.cells()[idx].h);
+        }
+        return std::string("1");  // the edit itself is allowed
+      });
   DefineFailingStyle(root);
 }
 
@@ -127,9 +128,9 @@ void ReportCommand::generar_pdf_conversion() {
       RunConversionReport(folder, rows, fecha, report_services);
   if (outcome.kind == MessageKind::kQuestion) {
     const std::string answer =
-        root.Call({"tk_messageBox", "-type", "yesno", "-default", "no",
-                   "-icon", IconOf(outcome.kind), "-title", outcome.title,
-                   "-message", outcome.text});
+        root.Call({"tk_messageBox", "-type", "yesno", "-default", "no", "-icon",
+                   IconOf(outcome.kind), "-title", outcome.title, "-message",
+                   outcome.text});
     if (answer != "yes") return;
     outcome = RunConversionReport(folder, rows, fecha, report_services,
                                   /*accept_implausible=*/true);

@@ -12,9 +12,9 @@
 #include "heights/catalogue.h"
 #include "heights/heights_tab_tk.h"
 #include "platform/fs.h"
+#include "platform/pdf_document.h"
 #include "platform/random.h"
 #include "project/open_project.h"
-#include "platform/pdf_document.h"
 #include "ui/ui_tk.h"
 
 namespace zarvek {

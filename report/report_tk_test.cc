@@ -30,18 +30,18 @@ class ReportButtonTest : public GuiTest {
     Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
   }
   std::string HeightStyle(size_t i) {
-    return Call({app_->alturas().cells()[i].h, "cget", "-style"});
+    return Call({app_->heights_tab().cells()[i].h, "cget", "-style"});
   }
   void OpenProject() {
     AnswerDirectory(root_.string());
-    app_->alturas().seleccionar_directorio_trabajo();
-    ASSERT_EQ(app_->alturas().cells().size(), 2u);
+    app_->heights_tab().seleccionar_directorio_trabajo();
+    ASSERT_EQ(app_->heights_tab().cells().size(), 2u);
   }
 
   // Fills row `i` as the user would: choices through the boxes' events.
   void Fill(size_t i, const std::string& tipo, const std::string& acc,
             const std::string& ref, const std::string& h) {
-    const RowCells& row = app_->alturas().cells()[i];
+    const RowCells& row = app_->heights_tab().cells()[i];
     Call({row.tipo, "set", tipo});
     Call({"event", "generate", row.tipo, "<<ComboboxSelected>>"});
     Call({row.acc, "set", acc});
@@ -80,7 +80,7 @@ TEST_F(ReportButtonTest, CompleteRowsAreSavedReportedAndOpened) {
 }
 
 TEST_F(ReportButtonTest, NoProjectWarns) {
-  app_->reporte().generar_pdf_conversion();
+  app_->report_command().generar_pdf_conversion();
   auto message = LastMessage();
   EXPECT_EQ(Option(message, "-icon"), "warning");
   EXPECT_EQ(Option(message, "-title"), "Error");
@@ -142,7 +142,7 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   ClearMessages();
 
   // No complete row.
-  const RowCells& row0 = app_->alturas().cells()[0];
+  const RowCells& row0 = app_->heights_tab().cells()[0];
   Call({row0.h, "delete", 0, "end"});
   Press();
   auto message = LastMessage();
@@ -177,8 +177,8 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   // A height typed in centimetres is asked about; "No" writes nothing.
   Call({row0.h, "delete", 0, "end"});
   Call({row0.h, "insert", 0, "145.2"});
-  Call({app_->alturas().cells()[1].h, "delete", 0, "end"});
-  Call({app_->alturas().cells()[1].h, "insert", 0, "1.5"});
+  Call({app_->heights_tab().cells()[1].h, "delete", 0, "end"});
+  Call({app_->heights_tab().cells()[1].h, "insert", 0, "1.5"});
   AnswerQuestion("no");
   ClearMessages();
   Press();
@@ -210,22 +210,22 @@ TEST_F(ReportButtonTest, ThousandRowsGiveTheWholeReport) {
                            (std::to_string(i + 4) + ". " +
                             std::to_string(1000 + i)));
   }
-  ASSERT_TRUE(app_->alturas().LoadProject(root_.string()));
-  ASSERT_EQ(app_->alturas().cells().size(), size_t{kRows});
+  ASSERT_TRUE(app_->heights_tab().LoadProject(root_.string()));
+  ASSERT_EQ(app_->heights_tab().cells().size(), size_t{kRows});
   for (int i = 0; i < kRows; ++i) {
     const testing::BenchKind& k = testing::kBenchKinds[i % 6];
-    const RowCells& row = app_->alturas().cells()[i];
+    const RowCells& row = app_->heights_tab().cells()[i];
     Call({row.rec, "set", k.rec});
-    app_->alturas()._on_row_rec_change(i);
+    app_->heights_tab()._on_row_rec_change(i);
     Call({row.tipo, "set", k.tipo});
-    app_->alturas()._on_row_type_change(i);
+    app_->heights_tab()._on_row_type_change(i);
     Call({row.acc, "set", k.acc});
-    app_->alturas()._on_row_acc_change(i);
+    app_->heights_tab()._on_row_acc_change(i);
     Call({row.ref, "set", k.ref});
     Call({"event", "generate", row.ref, "<<ComboboxSelected>>"});
     Call({row.h, "insert", 0, k.h});
   }
-  app_->alturas().WaitForSaves();
+  app_->heights_tab().WaitForSaves();
   Call({"update"});
 
   Press();

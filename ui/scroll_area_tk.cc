@@ -11,7 +11,8 @@ namespace {
 // reply is not a number.
 double ToDouble(const std::string& text) {
   double value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  auto [end, ec] =
+      std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || text.empty())
     throw tk::Error("coordenada no numérica de Tk: \"" + text + "\"");
   return value;
@@ -35,8 +36,7 @@ void WireScrollArea(Ui& ui, const std::string& canvas, const std::string& frame,
   // notch each); smaller deltas, as some platforms give, still move a unit.
   root.BreakingCommand(
       wheel, [&root, canvas](const std::vector<std::string>& args) {
-        const int delta =
-            args.size() == 1 ? IntFromReply(args[0], "%D") : 0;
+        const int delta = args.size() == 1 ? IntFromReply(args[0], "%D") : 0;
         int units = -delta / 120;
         if (units == 0 && delta != 0) units = delta > 0 ? -1 : 1;
         if (units != 0) root.Call({canvas, "yview", "scroll", units, "units"});

@@ -20,8 +20,7 @@ using Palette = std::vector<std::pair<std::string, std::string>>;
 
 class Ui {
  public:
-  Ui(tk::Interp& interp, Palette colors, std::string family,
-     std::FILE* console)
+  Ui(tk::Interp& interp, Palette colors, std::string family, std::FILE* console)
       : tk_(interp),
         colors_(std::move(colors)),
         family_(std::move(family)),
