@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "folders/chosen_folder.h"
 #include "folders/codes.h"
 #include "folders/tree_create.h"
+#include "project/chosen_folder.h"
 #include "text/ascii_text.h"
 #include "ui/scroll_area_tk.h"
 

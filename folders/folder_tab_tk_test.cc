@@ -10,7 +10,7 @@
 #include <fstream>
 #include <set>
 
-#include "folders/chosen_folder.h"
+#include "project/chosen_folder.h"
 #include "testing/fake_fs.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
@@ -45,7 +45,8 @@ class FolderTabTest : public GuiTest {
     return out;
   }
   size_t PreviewWidgets() {
-    return List(Call({"winfo", "children", app_->folder_tab().preview_frame()})).size();
+    return List(Call({"winfo", "children", app_->folder_tab().preview_frame()}))
+        .size();
   }
   // Every directory under `root`, as paths relative to it.
   static std::set<std::string> DirectoriesUnder(const fs::path& root) {
@@ -72,12 +73,14 @@ TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {
                                       std::string(kTab) + ".bottom_frame",
                                       std::string(kTab) + ".list_container"}));
   EXPECT_EQ(Call({"pack", "slaves", std::string(kTab) + ".list_container"}),
-            app_->folder_tab().preview_canvas() + " " + app_->folder_tab().preview_scrollbar());
+            app_->folder_tab().preview_canvas() + " " +
+                app_->folder_tab().preview_scrollbar());
   EXPECT_EQ(Call({kPreviewButton, "cget", "-takefocus"}), "0");
   EXPECT_EQ(Call({"winfo", "class", kCreateButton}), "Button");
   EXPECT_EQ(Call({kCreateButton, "cget", "-takefocus"}), "0");
-  EXPECT_EQ(Call({app_->folder_tab().preview_canvas(), "cget", "-yscrollcommand"}),
-            app_->folder_tab().preview_scrollbar() + " set");
+  EXPECT_EQ(
+      Call({app_->folder_tab().preview_canvas(), "cget", "-yscrollcommand"}),
+      app_->folder_tab().preview_scrollbar() + " set");
   EXPECT_EQ(Call({app_->folder_tab().preview_scrollbar(), "cget", "-command"}),
             app_->folder_tab().preview_canvas() + " yview");
 
@@ -85,21 +88,24 @@ TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {
   Call({"update"});
   Preview("60", "1");
   Call({"update"});
-  std::vector<std::string> region =
-      List(Call({app_->folder_tab().preview_canvas(), "cget", "-scrollregion"}));
+  std::vector<std::string> region = List(
+      Call({app_->folder_tab().preview_canvas(), "cget", "-scrollregion"}));
   ASSERT_EQ(region.size(), 4u);
-  EXPECT_EQ(region[3], Call({"winfo", "height", app_->folder_tab().preview_frame()}));
+  EXPECT_EQ(region[3],
+            Call({"winfo", "height", app_->folder_tab().preview_frame()}));
   EXPECT_GT(std::stoi(region[3]),
-            std::stoi(Call({"winfo", "height", app_->folder_tab().preview_canvas()})));
+            std::stoi(Call(
+                {"winfo", "height", app_->folder_tab().preview_canvas()})));
   Call({app_->folder_tab().preview_canvas(), "yview", "moveto", 1});
-  EXPECT_EQ(List(Call({app_->folder_tab().preview_canvas(), "yview"})).at(1), "1.0");
+  EXPECT_EQ(List(Call({app_->folder_tab().preview_canvas(), "yview"})).at(1),
+            "1.0");
   // An empty preview leaves nothing to scroll.
   Preview("0", "1");
   Call({"update"});
-  EXPECT_LE(
-      std::stoi(
-          List(Call({app_->folder_tab().preview_canvas(), "cget", "-scrollregion"})).at(3)),
-      1);
+  EXPECT_LE(std::stoi(List(Call({app_->folder_tab().preview_canvas(), "cget",
+                                 "-scrollregion"}))
+                          .at(3)),
+            1);
   EXPECT_EQ(Call({app_->folder_tab().preview_canvas(), "yview"}), "0.0 1.0");
 }
 
@@ -111,9 +117,11 @@ TEST_F(FolderTabTest, PreviewScrollsWithTheWheelAndFollowsTheFocus) {
   const std::string canvas = app_->folder_tab().preview_canvas();
   auto top = [&] { return std::stod(Call({canvas, "canvasy", 0})); };
   const std::string label =
-      Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", 0, "-column", 0});
+      Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", 0,
+            "-column", 0});
   for (const std::string& widget :
-       {app_->folder_tab().preview_entries()[0], label, app_->folder_tab().preview_frame(), canvas}) {
+       {app_->folder_tab().preview_entries()[0], label,
+        app_->folder_tab().preview_frame(), canvas}) {
     const double before = top();
     Call({"event", "generate", widget, "<ButtonPress-5>"});
     Call({"event", "generate", widget, "<MouseWheel>", "-delta", -120});
@@ -152,11 +160,12 @@ TEST_F(FolderTabTest, PreviewRowsAndEntries) {
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"100", "101", "102"}));
   for (int row = 0; row < 3; ++row) {
     const std::string& ent = app_->folder_tab().preview_entries()[row];
-    EXPECT_EQ(Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", row,
-                    "-column", 1}),
+    EXPECT_EQ(Call({"grid", "slaves", app_->folder_tab().preview_frame(),
+                    "-row", row, "-column", 1}),
               ent);
-    const std::string label = Call(
-        {"grid", "slaves", app_->folder_tab().preview_frame(), "-row", row, "-column", 0});
+    const std::string label =
+        Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", row,
+              "-column", 0});
     EXPECT_EQ(Call({label, "cget", "-text"}), std::to_string(row + 1));
   }
   EXPECT_EQ(PreviewWidgets(), 6u);
@@ -165,9 +174,9 @@ TEST_F(FolderTabTest, PreviewRowsAndEntries) {
   Preview(" 2 ", "0012");
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"12", "13"}));
   EXPECT_EQ(PreviewWidgets(), 4u);
-  EXPECT_EQ(
-      Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", 1, "-column", 1}),
-      app_->folder_tab().preview_entries()[1]);
+  EXPECT_EQ(Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row",
+                  1, "-column", 1}),
+            app_->folder_tab().preview_entries()[1]);
   Preview("3", "-2");
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"-2", "-1", "0"}));
   EXPECT_TRUE(Messages().empty());
@@ -415,9 +424,9 @@ TEST_F(FolderTabTest, FailingHandOverShowsItsErrorAfterSuccess) {
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(Option(messages[0], "-title"), "ÉXITO");
   EXPECT_EQ(Option(messages[1], "-title"), "Error");
-  EXPECT_EQ(Option(messages[1], "-message"),
-            "invalid command name \"" + app_->heights_tab().folder_label() +
-                "\"");
+  EXPECT_EQ(
+      Option(messages[1], "-message"),
+      "invalid command name \"" + app_->heights_tab().folder_label() + "\"");
   // The project stays the one the (empty) table shows.
   EXPECT_EQ(app_->project().folder(), "");
   EXPECT_TRUE(app_->heights_tab().cells().empty());

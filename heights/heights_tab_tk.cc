@@ -20,9 +20,9 @@
 #include <utility>
 #include <vector>
 
-#include "folders/chosen_folder.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
+#include "project/chosen_folder.h"
 #include "text/ascii_text.h"
 #include "ui/scroll_area_tk.h"
 

@@ -6,8 +6,8 @@
 // folder, or detect no points and show another project's codes. The real
 // name cannot be rebuilt from the chooser's text: a genuine "Año" reads the
 // same. So such a choice is recognised and refused.
-#ifndef ZARVEK_FOLDERS_CHOSEN_FOLDER_H_
-#define ZARVEK_FOLDERS_CHOSEN_FOLDER_H_
+#ifndef ZARVEK_PROJECT_CHOSEN_FOLDER_H_
+#define ZARVEK_PROJECT_CHOSEN_FOLDER_H_
 
 #include <functional>
 #include <string>
@@ -40,4 +40,4 @@ std::string ChosenFolderMissingText(const std::string& path);
 
 }  // namespace zarvek
 
-#endif  // ZARVEK_FOLDERS_CHOSEN_FOLDER_H_
+#endif  // ZARVEK_PROJECT_CHOSEN_FOLDER_H_

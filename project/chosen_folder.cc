@@ -1,4 +1,4 @@
-#include "folders/chosen_folder.h"
+#include "project/chosen_folder.h"
 
 #include <vector>
 
