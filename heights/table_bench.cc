@@ -1,6 +1,6 @@
 // Cost of the measurement table: building it for 100 and 1,000 codes with
 // the second tab shown (cells, layout and first paint, as
-// construir_tabla_filas does them), the first showing of a table that was
+// opening a project does them), the first showing of a table that was
 // built while the first tab was in front, and destroying it again; beside it,
 // in the same run and window, the plain design: every cell created and
 // gridded one by one with input methods on, then `update idletasks` and the
