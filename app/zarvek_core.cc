@@ -216,11 +216,27 @@ void ZarvekCertificacionApp::BuildRooms() {
   // and again when the surveyor comes back to the tab: they may have been
   // copied or processed meanwhile.
   project_.AddObserver([this] { rinex_column_->ReadRinex(); });
+  root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
+              ui.Bind("cerrar", [this] { Close(); })});
   root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
               "+" + ui.Bind("volver_a_alturas", [this] {
                 if (root_.Call({kTabControl, "select"}) == kTabAlturas)
                   project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
               })});
+}
+
+void ZarvekCertificacionApp::Close() {
+  const Status saved = heights_tab_->FinishSaves();
+  if (!saved.ok()) {
+    const std::string answer = root_.Call(
+        {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon",
+         "warning", "-title", "Error", "-message",
+         "NO SE PUDIERON GUARDAR LAS MEDIDAS.\n" + saved.message() +
+             "\n¿CERRAR DE TODAS FORMAS? LOS ÚLTIMOS CAMBIOS DE LA TABLA NO "
+             "ESTÁN EN EL ARCHIVO."});
+    if (answer != "yes") return;
+  }
+  root_.Call({"destroy", "."});
 }
 
 void ZarvekCertificacionApp::_setup_custom_tabs() {

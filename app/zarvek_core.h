@@ -104,6 +104,10 @@ class ZarvekCertificacionApp {
   Status ShowLogo(const std::string& path, const std::string& label);
   void BuildNotebook();
   void BuildRooms();
+  /// The window's close button: the measurement file's last writes finish
+  /// first; when they failed, the surveyor chooses between staying and
+  /// closing without them.
+  void Close();
 
   tk::Interp& root_;
   AppServices services_;

@@ -736,6 +736,20 @@ void HeightsTab::WaitForSaves() {
   ReportSaves();
 }
 
+Status HeightsTab::FinishSaves() {
+  saver_->Wait();
+  Status last = Status::OK();
+  for (const Status& status : saver_->TakeResults()) last = status;
+  if (!last.ok()) save_failing_ = true;
+  if (save_failing_ && measurement_file_) {
+    saver_->Save(measurement_path_, measurement_file_->Serialize());
+    saver_->Wait();
+    for (const Status& status : saver_->TakeResults()) last = status;
+    save_failing_ = !last.ok();
+  }
+  return last;
+}
+
 void HeightsTab::CopyRowAbove(size_t idx) {
   if (idx == 0 || idx >= cells_.size()) return;
   SetRowValues(idx, table_.values(idx - 1));

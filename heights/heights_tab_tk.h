@@ -81,6 +81,10 @@ class HeightsTab {
   /// Waits for the measurement file's writes to finish and reports their
   /// outcome (which otherwise shows a moment later, from the event loop).
   void WaitForSaves();
+  /// Before the window closes: waits for the writes and, when the last one
+  /// failed, tries once more with what the table shows. Returns the outcome
+  /// of the last write (OK when there was nothing to write); shows no box.
+  Status FinishSaves();
 
   const MeasurementTable& table() const { return table_; }
   const std::vector<RowCells>& cells() const { return cells_; }

@@ -109,9 +109,13 @@ TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   Pick(Row(3).rec, "QUENTARO M200 PLUS");
   Pick(Row(3).tipo, "INCLINADA");
   Pick(Row(3).acc, "BÍPODE Y BASTÓN");
-  Call({Row(3).h, "insert", 0, "1.45"});
-  Focus(Row(3).h);
-  Call({"event", "generate", Row(3).h, "<KeyRelease>", "-keysym", "Return"});
+  // Pasted with the middle button: no key, and the cell is never left.
+  Call({"entry", ".fuente"});
+  Call({".fuente", "insert", 0, "1.45"});
+  Call({".fuente", "selection", "range", 0, "end"});
+  Call({"event", "generate", Row(3).h, "<<PasteSelection>>", "-x", 4, "-y",
+        4});
+  ASSERT_EQ(Get(Row(3).h), "1.45");
 
   const std::string fixture =
       ReadFileBytes(ZARVEK_SOURCE_DIR "/heights/testdata/three_rows.csv");
@@ -201,6 +205,26 @@ TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
   full = true;
   Type(Row(1).h, "2");
   EXPECT_EQ(Messages().size(), 2u);  // a new run of failures
+
+  // Closing the window while the file lags behind asks first; "no" stays.
+  const std::string close = Call({"wm", "protocol", ".", "WM_DELETE_WINDOW"});
+  AnswerQuestion("no");
+  Call({"eval", close});
+  ASSERT_EQ(Messages().size(), 3u);
+  EXPECT_EQ(Option(Messages()[2], "-type"), "yesno");
+  EXPECT_EQ(Option(Messages()[2], "-message"),
+            "NO SE PUDIERON GUARDAR LAS MEDIDAS.\nNo space left on device: " +
+                csv_.string() +
+                "\n¿CERRAR DE TODAS FORMAS? LOS ÚLTIMOS CAMBIOS DE LA TABLA "
+                "NO ESTÁN EN EL ARCHIVO.");
+  EXPECT_EQ(Call({"info", "commands", "."}), ".");
+  // With the disk back, closing saves what the table shows, unasked.
+  full = false;
+  Call({"eval", close});
+  EXPECT_EQ(Messages().size(), 3u);
+  EXPECT_NE(ReadFileBytes(csv_).find("1002;QUENTARO R300;;;;2;;"),
+            std::string::npos);
+  EXPECT_EQ(Call({"info", "commands", "."}), "");  // the window is gone
 
   // Binary: refused at opening, once; edits leave it alone.
   const std::string binary("PUNTO\n\x00\xFF\x10", 9);
