@@ -82,25 +82,12 @@ std::uint8_t ClampToByte(float v) {
   return static_cast<std::uint8_t>(std::lround(v));
 }
 
-}  // namespace
-
-RgbaImage ResampleLanczos3(const RgbaImage& src, int width, int height) {
-  if (src.width <= 0 || src.height <= 0 || width <= 0 || height <= 0) {
-    return RgbaImage();
-  }
-  const std::size_t src_pixels = static_cast<std::size_t>(src.width) *
-                                 static_cast<std::size_t>(src.height);
-  if (src.pixels.size() != src_pixels * 4) return RgbaImage();
-  if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) >
-      kMaxImagePixels) {
-    return RgbaImage();
-  }
-  if (width == src.width && height == src.height) return src;
-
+// The horizontal pass, sw x sh -> width x sh, premultiplying alpha on the
+// fly: the result holds premultiplied colour on the 0..255 scale and alpha
+// as a weight, four floats a pixel.
+std::vector<float> ResampleRows(const RgbaImage& src, int width) {
   const int sw = src.width;
   const int sh = src.height;
-
-  // Horizontal pass, premultiplying on the fly: sw x sh -> width x sh.
   const Taps htaps = ComputeTaps(sw, width);
   std::vector<float> mid(static_cast<std::size_t>(width) * sh * 4);
   for (int y = 0; y < sh; ++y) {
@@ -126,8 +113,31 @@ RgbaImage ResampleLanczos3(const RgbaImage& src, int width, int height) {
       out[x * 4 + 3] = a;
     }
   }
+  return mid;
+}
 
-  // Vertical pass: width x sh -> width x height, then un-premultiply.
+// One row of `width` premultiplied pixels back to straight RGBA bytes. A
+// pixel whose alpha rounds to 0 becomes all zero.
+void Unpremultiply(const float* acc, int width, std::uint8_t* out) {
+  for (int x = 0; x < width; ++x) {
+    const float a = acc[x * 4 + 3];
+    const std::uint8_t alpha = ClampToByte(a);
+    if (alpha == 0) {
+      out[x * 4 + 0] = out[x * 4 + 1] = out[x * 4 + 2] = out[x * 4 + 3] = 0;
+      continue;
+    }
+    const float unpremultiply = 255.0f / a;
+    for (int c = 0; c < 3; ++c) {
+      out[x * 4 + c] = ClampToByte(acc[x * 4 + c] * unpremultiply);
+    }
+    out[x * 4 + 3] = alpha;
+  }
+}
+
+// The vertical pass over the horizontal one's result `mid`,
+// width x sh -> width x height, back to straight RGBA.
+RgbaImage ResampleColumns(const std::vector<float>& mid, int width, int sh,
+                          int height) {
   const Taps vtaps = ComputeTaps(sh, height);
   RgbaImage dst;
   dst.width = width;
@@ -143,22 +153,27 @@ RgbaImage ResampleLanczos3(const RgbaImage& src, int width, int height) {
       const float wk = w[k];
       for (std::size_t i = 0; i < acc.size(); ++i) acc[i] += wk * in[i];
     }
-    std::uint8_t* out = &dst.pixels[static_cast<std::size_t>(y) * width * 4];
-    for (int x = 0; x < width; ++x) {
-      const float a = acc[x * 4 + 3];
-      const std::uint8_t alpha = ClampToByte(a);
-      if (alpha == 0) {
-        out[x * 4 + 0] = out[x * 4 + 1] = out[x * 4 + 2] = out[x * 4 + 3] = 0;
-        continue;
-      }
-      const float unpremultiply = 255.0f / a;
-      for (int c = 0; c < 3; ++c) {
-        out[x * 4 + c] = ClampToByte(acc[x * 4 + c] * unpremultiply);
-      }
-      out[x * 4 + 3] = alpha;
-    }
+    Unpremultiply(acc.data(), width,
+                  &dst.pixels[static_cast<std::size_t>(y) * width * 4]);
   }
   return dst;
+}
+
+}  // namespace
+
+RgbaImage ResampleLanczos3(const RgbaImage& src, int width, int height) {
+  if (src.width <= 0 || src.height <= 0 || width <= 0 || height <= 0) {
+    return RgbaImage();
+  }
+  const std::size_t src_pixels = static_cast<std::size_t>(src.width) *
+                                 static_cast<std::size_t>(src.height);
+  if (src.pixels.size() != src_pixels * 4) return RgbaImage();
+  if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) >
+      kMaxImagePixels) {
+    return RgbaImage();
+  }
+  if (width == src.width && height == src.height) return src;
+  return ResampleColumns(ResampleRows(src, width), width, src.height, height);
 }
 
 int LogoWidthFor(int w, int h, int base_height) {

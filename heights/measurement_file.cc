@@ -61,6 +61,34 @@ struct RawRecord {
   std::vector<std::string> fields;
 };
 
+// Reads the quoted field that opens at `*pos` (on its quote) into `field`,
+// a doubled quote standing for one, and leaves `*pos` after the closing
+// quote. Line breaks inside belong to the field but still count in `*line`.
+// False when the text ends before the quote is closed.
+bool ReadQuotedField(std::string_view s, std::size_t* pos, std::size_t* line,
+                     std::string* field) {
+  ++*pos;
+  for (;;) {
+    if (*pos == s.size()) return false;
+    const char q = s[*pos];
+    if (q == '"') {
+      if (*pos + 1 < s.size() && s[*pos + 1] == '"') {
+        *field += '"';
+        *pos += 2;
+        continue;
+      }
+      ++*pos;
+      return true;
+    }
+    if (q == '\n' ||
+        (q == '\r' && !(*pos + 1 < s.size() && s[*pos + 1] == '\n'))) {
+      ++*line;
+    }
+    *field += q;
+    ++*pos;
+  }
+}
+
 // Splits `s` into records of ";"-separated fields. Outside quotes CRLF, LF
 // and a lone CR end a record; inside quotes they belong to the field. Text
 // after a closing quote is kept as part of the field, and a quote inside an
@@ -85,28 +113,9 @@ bool SplitRecords(std::string_view s, std::vector<RawRecord>* out,
       const char c = s[pos];
       if (at_field_start && c == '"') {
         at_field_start = false;
-        ++pos;
-        for (;;) {
-          if (pos == s.size()) {
-            *bad_line = record.line;
-            return false;
-          }
-          const char q = s[pos];
-          if (q == '"') {
-            if (pos + 1 < s.size() && s[pos + 1] == '"') {
-              field += '"';
-              pos += 2;
-              continue;
-            }
-            ++pos;
-            break;
-          }
-          if (q == '\n' ||
-              (q == '\r' && !(pos + 1 < s.size() && s[pos + 1] == '\n'))) {
-            ++line;
-          }
-          field += q;
-          ++pos;
+        if (!ReadQuotedField(s, &pos, &line, &field)) {
+          *bad_line = record.line;
+          return false;
         }
         continue;
       }
@@ -134,6 +143,39 @@ bool SplitRecords(std::string_view s, std::vector<RawRecord>* out,
     out->push_back(std::move(record));
   }
   return true;
+}
+
+// Refuses bytes that are not UTF-8 text of a reasonable size, and drops
+// the byte-order mark.
+bool CheckIsText(std::string_view* bytes, std::string* error) {
+  if (bytes->size() > kMaxMeasurementFileBytes) {
+    *error = "ES DEMASIADO GRANDE (MÁS DE " +
+             DecimalText(kMaxMeasurementFileBytes >> 20) + " MB)";
+    return false;
+  }
+  if (bytes->substr(0, kBom.size()) == kBom) bytes->remove_prefix(kBom.size());
+  if (std::memchr(bytes->data(), '\0', bytes->size()) != nullptr) {
+    *error = "NO ES UN ARCHIVO DE TEXTO";
+    return false;
+  }
+  if (!IsUtf8(*bytes)) {
+    *error = "NO ESTÁ CODIFICADO EN UTF-8 (GUÁRDELO COMO «CSV UTF-8»)";
+    return false;
+  }
+  return true;
+}
+
+// The most fields any line after the header holds, not counting blank
+// fields at its end beyond `header_width`; at least `header_width`.
+std::size_t WidestLine(const std::vector<RawRecord>& raw,
+                       std::size_t header_width) {
+  std::size_t widest = header_width;
+  for (std::size_t i = 1; i < raw.size(); ++i) {
+    std::size_t n = raw[i].fields.size();
+    while (n > widest && TrimBlanks(raw[i].fields[n - 1]).empty()) --n;
+    widest = std::max(widest, n);
+  }
+  return widest;
 }
 
 bool IsBlankRecord(const std::vector<std::string>& fields) {
@@ -237,20 +279,7 @@ MeasurementFile::MeasurementFile() {
 
 std::optional<MeasurementFile> MeasurementFile::Parse(
     std::string_view bytes, const Catalogue& catalogue, std::string* error) {
-  if (bytes.size() > kMaxMeasurementFileBytes) {
-    *error = "ES DEMASIADO GRANDE (MÁS DE " +
-             DecimalText(kMaxMeasurementFileBytes >> 20) + " MB)";
-    return std::nullopt;
-  }
-  if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
-  if (std::memchr(bytes.data(), '\0', bytes.size()) != nullptr) {
-    *error = "NO ES UN ARCHIVO DE TEXTO";
-    return std::nullopt;
-  }
-  if (!IsUtf8(bytes)) {
-    *error = "NO ESTÁ CODIFICADO EN UTF-8 (GUÁRDELO COMO «CSV UTF-8»)";
-    return std::nullopt;
-  }
+  if (!CheckIsText(&bytes, error)) return std::nullopt;
   std::vector<RawRecord> raw;
   std::size_t bad_line = 0;
   if (!SplitRecords(bytes, &raw, &bad_line)) {
@@ -260,91 +289,93 @@ std::optional<MeasurementFile> MeasurementFile::Parse(
   }
   MeasurementFile file;
   if (raw.empty()) return file;
-
-  // The header: known columns by name, blanks around names ignored; the
-  // first of two equal names counts, the other is kept as unknown.
-  file.header_.clear();
-  file.column_.fill(kNone);
-  for (std::size_t i = 0; i < raw[0].fields.size(); ++i) {
-    const std::string_view name = TrimBlanks(raw[0].fields[i]);
-    for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
-      if (name == kMeasurementColumns[c] && file.column_[c] == kNone)
-        file.column_[c] = i;
-    }
-    file.header_.push_back(raw[0].fields[i]);
-  }
-  if (file.column_[kCodigo] == kNone) {
-    *error = "NO TIENE LA COLUMNA «PUNTO» EN SU PRIMERA LÍNEA";
-    return std::nullopt;
-  }
+  if (!file.ReadHeader(raw[0].fields, error)) return std::nullopt;
   file.header_text_ = std::string(raw[0].text);
-  bool header_changed = false;
   // A header that lacks some of the program's columns gets them added after
   // every field that any line holds, the fields beyond the header's names
   // becoming unnamed columns. Added names that landed on a line's extra
   // fields would make the next reading take those as the point's values (a
   // note as its height); and a line refused now for its extra fields would
   // fit the written header and be read differently next time.
-  if (std::find(file.column_.begin(), file.column_.end(), kNone) !=
-      file.column_.end()) {
-    std::size_t widest = file.header_.size();
-    for (std::size_t i = 1; i < raw.size(); ++i) {
-      std::size_t n = raw[i].fields.size();
-      while (n > widest && TrimBlanks(raw[i].fields[n - 1]).empty()) --n;
-      widest = std::max(widest, n);
-    }
-    file.header_.resize(widest);
-  }
+  const bool lacks_columns = std::find(file.column_.begin(), file.column_.end(),
+                                       kNone) != file.column_.end();
+  if (lacks_columns) file.header_.resize(WidestLine(raw, file.header_.size()));
   const std::size_t width = file.header_.size();
-  for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
-    if (file.column_[c] != kNone) continue;
-    file.column_[c] = file.header_.size();
-    file.header_.emplace_back(kMeasurementColumns[c]);
-    header_changed = true;
-  }
-  if (header_changed) {
-    file.header_text_.clear();
-    for (std::size_t i = 0; i < file.header_.size(); ++i) {
-      if (i > 0) file.header_text_ += ';';
-      AppendField(&file.header_text_, file.header_[i]);
-    }
-  }
+  if (lacks_columns) file.AddMissingColumns();
 
   file.records_.reserve(raw.size() - 1);
   for (std::size_t i = 1; i < raw.size(); ++i) {
-    Record record;
-    record.line = raw[i].line;
-    record.text = std::string(raw[i].text);
-    record.fields = std::move(raw[i].fields);
-    auto problem = [&](std::string why) {
-      file.problems_.push_back(
-          {record.line, std::move(why) + "; LA LÍNEA SE CONSERVA SIN USAR"});
-    };
-    if (IsBlankRecord(record.fields)) {
-      // Spreadsheets write empty rows as ";;;;": nothing to use or report.
-    } else if (record.fields.size() > width &&
-               !IsBlankRecord(
-                   {record.fields.begin() + width, record.fields.end()})) {
-      problem("TIENE MÁS CAMPOS QUE LA CABECERA");
-    } else {
-      record.fields.resize(width);
-      const std::string_view code =
-          TrimBlanks(file.Field(record, file.column_[kCodigo]));
-      const std::string_view rec =
-          TrimBlanks(file.Field(record, file.column_[kRec]));
-      if (!IsAsciiDigits(code)) {
-        problem(code.empty()
-                    ? std::string("NO TIENE CÓDIGO DE PUNTO")
-                    : "EL CÓDIGO DE PUNTO " + Quoted(code) + " NO ES NUMÉRICO");
-      } else if (!rec.empty() && FindReceiver(catalogue, rec) == nullptr) {
-        problem("EL RECEPTOR " + Quoted(rec) + " NO ESTÁ EN EL CATÁLOGO");
-      } else {
-        record.usable = true;
-      }
-    }
-    file.records_.push_back(std::move(record));
+    file.records_.push_back(file.ReadRecord(
+        raw[i].line, raw[i].text, std::move(raw[i].fields), width, catalogue));
   }
   return file;
+}
+
+// Known columns by name, blanks around names ignored; the first of two
+// equal names counts, the other is kept as unknown.
+bool MeasurementFile::ReadHeader(const std::vector<std::string>& names,
+                                 std::string* error) {
+  header_.clear();
+  column_.fill(kNone);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string_view name = TrimBlanks(names[i]);
+    for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
+      if (name == kMeasurementColumns[c] && column_[c] == kNone) column_[c] = i;
+    }
+    header_.push_back(names[i]);
+  }
+  if (column_[kCodigo] == kNone) {
+    *error = "NO TIENE LA COLUMNA «PUNTO» EN SU PRIMERA LÍNEA";
+    return false;
+  }
+  return true;
+}
+
+void MeasurementFile::AddMissingColumns() {
+  for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
+    if (column_[c] != kNone) continue;
+    column_[c] = header_.size();
+    header_.emplace_back(kMeasurementColumns[c]);
+  }
+  header_text_.clear();
+  for (std::size_t i = 0; i < header_.size(); ++i) {
+    if (i > 0) header_text_ += ';';
+    AppendField(&header_text_, header_[i]);
+  }
+}
+
+MeasurementFile::Record MeasurementFile::ReadRecord(
+    std::size_t line, std::string_view text, std::vector<std::string> fields,
+    std::size_t width, const Catalogue& catalogue) {
+  Record record;
+  record.line = line;
+  record.text = std::string(text);
+  record.fields = std::move(fields);
+  auto problem = [&](std::string why) {
+    problems_.push_back(
+        {record.line, std::move(why) + "; LA LÍNEA SE CONSERVA SIN USAR"});
+  };
+  if (IsBlankRecord(record.fields)) {
+    // Spreadsheets write empty rows as ";;;;": nothing to use or report.
+  } else if (record.fields.size() > width &&
+             !IsBlankRecord(
+                 {record.fields.begin() + width, record.fields.end()})) {
+    problem("TIENE MÁS CAMPOS QUE LA CABECERA");
+  } else {
+    record.fields.resize(width);
+    const std::string_view code = TrimBlanks(Field(record, column_[kCodigo]));
+    const std::string_view rec = TrimBlanks(Field(record, column_[kRec]));
+    if (!IsAsciiDigits(code)) {
+      problem(code.empty()
+                  ? std::string("NO TIENE CÓDIGO DE PUNTO")
+                  : "EL CÓDIGO DE PUNTO " + Quoted(code) + " NO ES NUMÉRICO");
+    } else if (!rec.empty() && FindReceiver(catalogue, rec) == nullptr) {
+      problem("EL RECEPTOR " + Quoted(rec) + " NO ESTÁ EN EL CATÁLOGO");
+    } else {
+      record.usable = true;
+    }
+  }
+  return record;
 }
 
 const std::string& MeasurementFile::Field(const Record& r,
@@ -355,10 +386,26 @@ const std::string& MeasurementFile::Field(const Record& r,
 std::vector<std::optional<RowValues>> MeasurementFile::Bind(
     const std::vector<std::string>& codes, const Catalogue& catalogue) {
   codes_ = codes;
-  row_of_.assign(codes.size(), kNone);
-  all_rows_present_ = false;
+  PairRowsWithLines();
+  const std::string default_receiver =
+      catalogue.empty() ? std::string() : catalogue.front().first;
+  std::vector<std::optional<RowValues>> out(codes.size());
+  for (std::size_t row = 0; row < codes.size(); ++row) {
+    if (row_of_[row] == kNone) continue;
+    out[row] =
+        ValuesOfLine(records_[row_of_[row]], catalogue, default_receiver);
+  }
+  std::stable_sort(problems_.begin(), problems_.end(),
+                   [](const LineProblem& a, const LineProblem& b) {
+                     return a.line < b.line;
+                   });
+  return out;
+}
 
-  // Usable lines by exact code, then by value, each in file order.
+// Usable lines by exact code, then by value, each in file order.
+void MeasurementFile::PairRowsWithLines() {
+  row_of_.assign(codes_.size(), kNone);
+  all_rows_present_ = false;
   auto value_key = [](std::string_view code) {
     const std::size_t nz = code.find_first_not_of('0');
     return std::string(nz == std::string_view::npos ? "0" : code.substr(nz));
@@ -371,10 +418,10 @@ std::vector<std::optional<RowValues>> MeasurementFile::Bind(
   }
   std::vector<bool> taken(records_.size(), false);
   std::map<std::string, std::size_t> next_exact;
-  for (std::size_t row = 0; row < codes.size(); ++row) {
-    auto it = by_text.find(codes[row]);
+  for (std::size_t row = 0; row < codes_.size(); ++row) {
+    auto it = by_text.find(codes_[row]);
     if (it == by_text.end()) continue;
-    std::size_t& k = next_exact[codes[row]];
+    std::size_t& k = next_exact[codes_[row]];
     if (k < it->second.size()) {
       row_of_[row] = it->second[k++];
       taken[row_of_[row]] = true;
@@ -388,41 +435,34 @@ std::vector<std::optional<RowValues>> MeasurementFile::Bind(
   }
   for (auto& [key, list] : by_value) std::sort(list.begin(), list.end());
   std::map<std::string, std::size_t> next_value;
-  for (std::size_t row = 0; row < codes.size(); ++row) {
+  for (std::size_t row = 0; row < codes_.size(); ++row) {
     if (row_of_[row] != kNone) continue;
-    const std::string key = value_key(codes[row]);
+    const std::string key = value_key(codes_[row]);
     auto it = by_value.find(key);
     if (it == by_value.end()) continue;
     std::size_t& k = next_value[key];
     if (k < it->second.size()) row_of_[row] = it->second[k++];
   }
+}
 
-  const std::string default_receiver =
-      catalogue.empty() ? std::string() : catalogue.front().first;
-  std::vector<std::optional<RowValues>> out(codes.size());
-  for (std::size_t row = 0; row < codes.size(); ++row) {
-    if (row_of_[row] == kNone) continue;
-    const Record& r = records_[row_of_[row]];
-    RowValues saved{std::string(TrimBlanks(Field(r, column_[kRec]))),
-                    std::string(TrimBlanks(Field(r, column_[kTipo]))),
-                    std::string(TrimBlanks(Field(r, column_[kAcc]))),
-                    std::string(TrimBlanks(Field(r, column_[kRef]))),
-                    Field(r, column_[kH])};
-    std::vector<std::string> dropped;
-    out[row] = ApplyRowRules(catalogue, default_receiver, saved, &dropped);
-    // Shown as typed, like a height typed in the table; the report refuses
-    // it until it is mended.
-    if (!TrimBlanks(saved.h).empty() && !ParseDecimal(saved.h)) {
-      dropped.push_back("LA ALTURA " + Quoted(saved.h) +
-                        " NO ES UN NÚMERO CON PUNTO DECIMAL");
-    }
-    for (std::string& why : dropped) problems_.push_back({r.line, why});
+RowValues MeasurementFile::ValuesOfLine(const Record& r,
+                                        const Catalogue& catalogue,
+                                        const std::string& default_receiver) {
+  RowValues saved{std::string(TrimBlanks(Field(r, column_[kRec]))),
+                  std::string(TrimBlanks(Field(r, column_[kTipo]))),
+                  std::string(TrimBlanks(Field(r, column_[kAcc]))),
+                  std::string(TrimBlanks(Field(r, column_[kRef]))),
+                  Field(r, column_[kH])};
+  std::vector<std::string> dropped;
+  RowValues shown = ApplyRowRules(catalogue, default_receiver, saved, &dropped);
+  // Shown as typed, like a height typed in the table; the report refuses
+  // it until it is mended.
+  if (!TrimBlanks(saved.h).empty() && !ParseDecimal(saved.h)) {
+    dropped.push_back("LA ALTURA " + Quoted(saved.h) +
+                      " NO ES UN NÚMERO CON PUNTO DECIMAL");
   }
-  std::stable_sort(problems_.begin(), problems_.end(),
-                   [](const LineProblem& a, const LineProblem& b) {
-                     return a.line < b.line;
-                   });
-  return out;
+  for (std::string& why : dropped) problems_.push_back({r.line, why});
+  return shown;
 }
 
 bool MeasurementFile::Update(std::size_t idx, const RowValues& values,

@@ -114,6 +114,24 @@ class MeasurementFile {
   const std::string& Field(const Record& r, std::size_t column) const;
   void Render(Record* r) const;
 
+  // Parse's steps. ReadHeader takes the columns from the first line's
+  // `names` (false, with `error`, when "PUNTO" is not among them);
+  // AddMissingColumns appends the program's columns the header lacks and
+  // writes the header line again; ReadRecord keeps one later line, usable
+  // or with its problem noted, its fields cut to `width` when the extra
+  // ones are blank.
+  bool ReadHeader(const std::vector<std::string>& names, std::string* error);
+  void AddMissingColumns();
+  Record ReadRecord(std::size_t line, std::string_view text,
+                    std::vector<std::string> fields, std::size_t width,
+                    const Catalogue& catalogue);
+
+  // Bind's steps: fills row_of_ for codes_, and reads one line's values as
+  // the table shows them, noting in problems_ what it leaves out.
+  void PairRowsWithLines();
+  RowValues ValuesOfLine(const Record& r, const Catalogue& catalogue,
+                         const std::string& default_receiver);
+
   std::vector<std::string> header_;
   std::string header_text_;
   /// Index in header_ of each of kMeasurementColumns.

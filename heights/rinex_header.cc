@@ -129,75 +129,98 @@ bool EndsWith(std::string_view s, std::string_view suffix) {
          s.substr(s.size() - suffix.size()) == suffix;
 }
 
-}  // namespace
+// Where the reading of a header has got to: the line last read and how many
+// lines that makes.
+struct HeaderCursor {
+  HeaderCursor(std::string_view bytes, bool complete)
+      : bytes(bytes), complete(complete) {}
 
-RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
-  RinexHeader header;
+  std::string_view bytes;
+  bool complete;
   std::size_t pos = 0;
+  std::size_t lines = 0;
   Line line;
-  if (bytes.empty()) {
-    header.reason = "fichero vacío";
-    return header;
+
+  bool Next() {
+    if (!NextLine(bytes, complete, &pos, &line)) return false;
+    ++lines;
+    return true;
   }
-  if (!NextLine(bytes, complete, &pos, &line)) {
-    header.reason = "no es un fichero RINEX (no tiene líneas de texto)";
-    return header;
+};
+
+// Reads up to the RINEX VERSION / TYPE line, the first of a RINEX file and
+// the third of a CRINEX one, after its own two. False, with `header` saying
+// why, when the file does not start so.
+bool FindVersionLine(HeaderCursor& at, RinexHeader* header) {
+  if (!at.Next()) {
+    header->reason = "no es un fichero RINEX (no tiene líneas de texto)";
+    return false;
   }
-  std::size_t lines = 1;
-  if (SameWithoutBlanks(Label(line.text), "CRINEX VERS / TYPE")) {
-    header.crinex = true;
-    if (!NextLine(bytes, complete, &pos, &line) ||
-        !SameWithoutBlanks(Label(line.text), "CRINEX PROG / DATE") ||
-        !NextLine(bytes, complete, &pos, &line)) {
-      return Unreadable(header, "cabecera CRINEX incompleta");
+  if (SameWithoutBlanks(Label(at.line.text), "CRINEX VERS / TYPE")) {
+    header->crinex = true;
+    if (!at.Next() ||
+        !SameWithoutBlanks(Label(at.line.text), "CRINEX PROG / DATE") ||
+        !at.Next()) {
+      *header = Unreadable(*header, "cabecera CRINEX incompleta");
+      return false;
     }
-    lines += 2;
   }
-  if (Label(line.text) != kVersionLabel) {
-    if (header.crinex) {
-      return Unreadable(header,
-                        "CRINEX sin línea RINEX VERSION / TYPE tras sus dos "
-                        "primeras líneas");
+  if (Label(at.line.text) != kVersionLabel) {
+    if (header->crinex) {
+      *header = Unreadable(*header,
+                           "CRINEX sin línea RINEX VERSION / TYPE tras sus dos "
+                           "primeras líneas");
+      return false;
     }
-    header.reason = "no es un fichero RINEX (primera línea no reconocida)";
-    return header;
+    header->reason = "no es un fichero RINEX (primera línea no reconocida)";
+    return false;
   }
+  return true;
+}
+
+// Reads the version and file type of the RINEX VERSION / TYPE line. False,
+// with `header` saying why, unless it is an observation file.
+bool ReadVersionAndType(std::string_view line, RinexHeader* header) {
   // Version F9.2, blanks, and the file type in column 21: the type is the
   // first letter of the word after the version, which also finds it when
   // a writer has shifted the fields.
-  const std::vector<Word> words = Words(line.text.substr(0, 60));
+  const std::vector<Word> words = Words(line.substr(0, 60));
   if (words.size() < 2 || !ParseDecimal(words[0].text)) {
-    header.reason = "RINEX VERSION / TYPE sin versión o tipo legibles";
-    return header;
+    header->reason = "RINEX VERSION / TYPE sin versión o tipo legibles";
+    return false;
   }
-  header.version = std::string(words[0].text);
+  header->version = std::string(words[0].text);
   const char type = words[1].text[0];
   if (type != 'O' && type != 'o') {
-    header.kind = RinexKind::kOtherRinex;
+    header->kind = RinexKind::kOtherRinex;
     // The letter goes into a message: only a printable one is shown.
-    header.reason = std::string("fichero RINEX de tipo ") +
-                    (type > ' ' && type <= '~' ? type : '?') +
-                    ", no de observación";
-    return header;
+    header->reason = std::string("fichero RINEX de tipo ") +
+                     (type > ' ' && type <= '~' ? type : '?') +
+                     ", no de observación";
+    return false;
   }
+  return true;
+}
 
+// Reads the rest of an observation header, up to END OF HEADER and within
+// the bounds, for its one ANTENNA: DELTA H/E/N line.
+RinexHeader ReadObservationRecords(HeaderCursor& at, RinexHeader header) {
   bool delta_seen = false;
   while (true) {
-    if (pos >= kRinexHeaderMaxBytes || lines >= kRinexHeaderMaxLines) {
+    if (at.pos >= kRinexHeaderMaxBytes || at.lines >= kRinexHeaderMaxLines) {
       return Unreadable(header,
                         "cabecera de más de 1000 líneas o 100 KB sin END OF "
                         "HEADER");
     }
-    if (!NextLine(bytes, complete, &pos, &line)) {
-      if (complete) {
+    if (!at.Next()) {
+      if (at.complete) {
         return Unreadable(header, "cabecera truncada: falta END OF HEADER");
       }
       return Unreadable(header,
                         "cabecera de más de 1000 líneas o 100 KB sin END OF "
                         "HEADER");
     }
-    ++lines;
-    const std::string_view label = Label(line.text);
+    const std::string_view label = Label(at.line.text);
     if (label == kEndLabel) break;
     if (label != kDeltaLabel) continue;
     if (delta_seen) {
@@ -205,7 +228,7 @@ RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
                         "dos líneas ANTENNA: DELTA H/E/N en la cabecera");
     }
     delta_seen = true;
-    const std::optional<DeltaNumbers> numbers = ParseDelta(line.text);
+    const std::optional<DeltaNumbers> numbers = ParseDelta(at.line.text);
     if (!numbers) {
       return Unreadable(header,
                         "la línea ANTENNA: DELTA H/E/N no tiene tres números");
@@ -213,14 +236,28 @@ RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
     header.delta_h = numbers->h;
     header.delta_e = numbers->e;
     header.delta_n = numbers->n;
-    header.delta_line_offset = line.offset;
-    header.delta_line_length = line.text.size();
+    header.delta_line_offset = at.line.offset;
+    header.delta_line_length = at.line.text.size();
   }
   if (!delta_seen) {
     return Unreadable(header, "cabecera sin línea ANTENNA: DELTA H/E/N");
   }
   header.kind = RinexKind::kObservation;
   return header;
+}
+
+}  // namespace
+
+RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
+  RinexHeader header;
+  if (bytes.empty()) {
+    header.reason = "fichero vacío";
+    return header;
+  }
+  HeaderCursor at(bytes, complete);
+  if (!FindVersionLine(at, &header)) return header;
+  if (!ReadVersionAndType(at.line.text, &header)) return header;
+  return ReadObservationRecords(at, std::move(header));
 }
 
 std::optional<std::string> FormatF14_4(double value) {

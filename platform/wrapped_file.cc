@@ -133,6 +133,11 @@ class UnwrappedStream {
   Status CheckZipHasOneFile();
 
  private:
+  // Open's steps: the file opened and its first block read (`*got` bytes),
+  // then the reading set up for gzip through zlib or for libarchive.
+  Status OpenAndReadFirstBlock(std::size_t* got);
+  Status StartGzip(std::size_t got);
+  Status StartArchive();
   Status NextGzip(std::string_view* piece, bool* done);
   Status NextArchive(std::string_view* piece, bool* done);
   Status ArchiveFailure() const {
@@ -155,44 +160,60 @@ class UnwrappedStream {
 
 Status UnwrappedStream::Open(const std::string& path) {
   path_ = path;
-  const fs::path native = Native(path);
-  std::error_code ec;
-  const fs::file_status status = fs::status(native, ec);
-  if (ec) return Status::Error(ec.message() + ": " + path);
-  // Checked before opening: a FIFO planted at the path would block in open.
-  if (!fs::is_regular_file(status)) {
-    return Status::Error(
-        std::make_error_code(std::errc::invalid_argument).message() + ": " +
-        path);
-  }
-  errno = 0;
-  source_.in.open(native, std::ios::binary);
-  if (!source_.in) {
-    return Status::FromErrno(errno != 0 ? errno : EIO, path);
-  }
-  std::vector<char>& block = source_.block;
-  source_.in.read(block.data(), static_cast<std::streamsize>(block.size()));
-  if (source_.in.bad()) return Status::FromErrno(EIO, path);
-  const std::size_t got = static_cast<std::size_t>(source_.in.gcount());
+  std::size_t got = 0;
+  Status status = OpenAndReadFirstBlock(&got);
+  if (!status.ok()) return status;
+  const std::vector<char>& block = source_.block;
   if (IsText(std::string_view(block.data(), std::min<std::size_t>(got, 80)))) {
     first_ = got;
     return Status::OK();
   }
   if (got >= 2 && static_cast<unsigned char>(block[0]) == 0x1f &&
       static_cast<unsigned char>(block[1]) == 0x8b) {
-    if (inflateInit2(&z_, 16 + MAX_WBITS) != Z_OK) {
-      return Status::FromErrno(ENOMEM, path);
-    }
-    gzip_ = true;
-    wrapper_ = FileWrapper::kGzip;
-    z_.next_in = reinterpret_cast<Bytef*>(block.data());
-    z_.avail_in = static_cast<uInt>(got);
-    return Status::OK();
+    return StartGzip(got);
   }
+  return StartArchive();
+}
+
+Status UnwrappedStream::OpenAndReadFirstBlock(std::size_t* got) {
+  const fs::path native = Native(path_);
+  std::error_code ec;
+  const fs::file_status status = fs::status(native, ec);
+  if (ec) return Status::Error(ec.message() + ": " + path_);
+  // Checked before opening: a FIFO planted at the path would block in open.
+  if (!fs::is_regular_file(status)) {
+    return Status::Error(
+        std::make_error_code(std::errc::invalid_argument).message() + ": " +
+        path_);
+  }
+  errno = 0;
+  source_.in.open(native, std::ios::binary);
+  if (!source_.in) {
+    return Status::FromErrno(errno != 0 ? errno : EIO, path_);
+  }
+  std::vector<char>& block = source_.block;
+  source_.in.read(block.data(), static_cast<std::streamsize>(block.size()));
+  if (source_.in.bad()) return Status::FromErrno(EIO, path_);
+  *got = static_cast<std::size_t>(source_.in.gcount());
+  return Status::OK();
+}
+
+Status UnwrappedStream::StartGzip(std::size_t got) {
+  if (inflateInit2(&z_, 16 + MAX_WBITS) != Z_OK) {
+    return Status::FromErrno(ENOMEM, path_);
+  }
+  gzip_ = true;
+  wrapper_ = FileWrapper::kGzip;
+  z_.next_in = reinterpret_cast<Bytef*>(source_.block.data());
+  z_.avail_in = static_cast<uInt>(got);
+  return Status::OK();
+}
+
+Status UnwrappedStream::StartArchive() {
   source_.in.clear();
   source_.in.seekg(0);
   archive_.reset(archive_read_new());
-  if (!archive_) return Status::FromErrno(ENOMEM, path);
+  if (!archive_) return Status::FromErrno(ENOMEM, path_);
   struct archive* a = archive_.get();
   // Only the wrappers that libarchive unpacks itself. The others it knows
   // (xz, zstd, lz4, lrzip, lzop, grzip...) would, in a build without their
@@ -212,7 +233,7 @@ Status UnwrappedStream::Open(const std::string& path) {
   const int first = archive_read_next_header(a, &entry);
   wrapper_ = WrapperOf(a);
   if (first == ARCHIVE_EOF) {
-    return Status::Error("archivo comprimido vacío: " + path);
+    return Status::Error("archivo comprimido vacío: " + path_);
   }
   if (first < ARCHIVE_WARN) return ArchiveFailure();
   return Status::OK();

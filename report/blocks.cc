@@ -151,117 +151,148 @@ double draw_sqrt_manual(
   return cx + 6 + width_est + 4;
 }
 
+namespace {
+
+// Where the parts of the calculation box go: a left column with the
+// formula and a right one with the numbers, over four rows (the ARP line,
+// its result, the phase-centre line, its result).
+struct CalcLayout {
+  CalcLayout(double x, double y) : x(x), y(y) {}
+  double x, y;
+  double box_width = 16 * kCm;
+  double box_height = 5.2 * kCm;
+  double center_left_x = x + box_width * 0.25;
+  double center_right_x = x + box_width * 0.75;
+  double y_arp_row = y + 3.8 * kCm;
+  double y_res_arp = y_arp_row - 0.9 * kCm;
+  double y_pc_row = y_res_arp - 1.2 * kCm;
+  double y_res_pc = y_pc_row - 0.9 * kCm;
+};
+
+// The box and its two column headings, the same on every page.
+void DrawCalcFrame(PdfCanvas& c, const CalcLayout& at,
+                   const Rgb& stroke_color) {
+  c.drawShared(
+      SharedKey("calc-frame",
+                {at.x, at.y, stroke_color.r, stroke_color.g, stroke_color.b}),
+      [&](PdfCanvas& c) {
+        SetFill(c, kBoxFill);
+        SetStroke(c, stroke_color);
+        c.setLineWidth(1.5);
+        c.roundRect(at.x, at.y, at.box_width, at.box_height, 4,
+                    /*stroke=*/true, /*fill=*/true);
+        SetFill(c, stroke_color);
+        c.setFont(kBold, 9);
+        c.drawCentredString(at.center_left_x, at.y + at.box_height - 0.5 * kCm,
+                            "FÓRMULA TEÓRICA");
+        c.drawCentredString(at.center_right_x, at.y + at.box_height - 0.5 * kCm,
+                            "SUSTITUCIÓN DE VALORES");
+      });
+}
+
+// The slant reduction in letters, left column: sqrt(H_ref² - r²) - HR1 for
+// R1, sqrt(H_ref² - Placa²) for R2. It is the same for every page of its
+// mode, so it is drawn once and shared.
+void DrawSlantFormula(PdfCanvas& c, const CalcLayout& at, bool r1,
+                      const Rgb& stroke_color, std::string_view ref) {
+  const double w_radical = (r1 ? 2.0 : 2.8) * kCm;
+  const std::string suffix_theo = " - HR1";
+  const double w_suffix = r1 ? c.stringWidth(suffix_theo, kRegular, 11) : 0.0;
+  const double start_x_theo = at.center_left_x - (w_radical + w_suffix) / 2;
+  c.drawShared(SharedKey("formula",
+                         {at.x, at.y, stroke_color.r, stroke_color.g,
+                          stroke_color.b, r1 ? 1.0 : 2.0},
+                         ref),
+               [&](PdfCanvas& c) {
+                 auto draw_content_theo = [&](double dx, double dy) {
+                   const double cur = draw_subscript_text(c, dx, dy, "H", ref);
+                   c.setFont(kRegular, 11);
+                   c.drawString(cur, dy, r1 ? "² - r²" : "² - Placa²");
+                 };
+                 const double end_root = draw_sqrt_manual(
+                     c, start_x_theo, at.y_arp_row, draw_content_theo,
+                     w_radical, stroke_color);
+                 if (r1) {
+                   c.setFont(kRegular, 11);
+                   c.drawString(end_root + 3, at.y_arp_row, suffix_theo);
+                 }
+               });
+}
+
+// The slant reduction with this page's numbers, right column; the group is
+// centred by its estimated width.
+void DrawSlantSubstitution(PdfCanvas& c, const CalcLayout& at, bool r1,
+                           const ConversionVals& vals,
+                           const Rgb& stroke_color) {
+  const std::string str_radical = FormatFixed(vals.Hm, 4) + "² - " +
+                                  FormatFixed(r1 ? vals.r : vals.Placa, 4) +
+                                  "²";
+  const double w_radical_num =
+      c.stringWidth(str_radical, kRegular, 11) + 0.5 * kCm;
+  const std::string str_suffix = r1 ? " - " + FormatFixed(vals.HR1, 4) : "";
+  const double w_suffix_num =
+      r1 ? c.stringWidth(str_suffix, kRegular, 11) : 0.0;
+  const double start_x_num =
+      at.center_right_x - (w_radical_num + w_suffix_num) / 2;
+  auto draw_content_num = [&](double dx, double dy) {
+    c.setFont(kRegular, 11);
+    c.drawString(dx, dy, str_radical);
+  };
+  const double end_root_num =
+      draw_sqrt_manual(c, start_x_num, at.y_arp_row, draw_content_num,
+                       w_radical_num, stroke_color);
+  if (r1) c.drawString(end_root_num + 3, at.y_arp_row, str_suffix);
+}
+
+// A result: its name on the left, the height in metres on the right.
+void DrawResultLine(PdfCanvas& c, const CalcLayout& at, double baseline,
+                    std::string_view label, double metres) {
+  c.setFont(kBold, 10);
+  c.drawCentredString(at.center_left_x, baseline, label);
+  c.setFont(kBold, 12);
+  c.drawCentredString(at.center_right_x, baseline, Metres(metres));
+}
+
+}  // namespace
+
 void _draw_integrated_calculation_block(PdfCanvas& c, double x, double y,
                                         std::string_view mode,
                                         const ConversionVals& vals,
                                         double arp_res, double pc_res,
                                         const Rgb& stroke_color,
                                         std::string_view ref) {
-  const double box_width = 16 * kCm;
-  const double box_height = 5.2 * kCm;
-  const double center_left_x = x + box_width * 0.25;
-  const double center_right_x = x + box_width * 0.75;
-  const double y_arp_row = y + 3.8 * kCm;
-  const double y_res_arp = y_arp_row - 0.9 * kCm;
-  const double y_pc_row = y_res_arp - 1.2 * kCm;
-  const double y_res_pc = y_pc_row - 0.9 * kCm;
-
+  const CalcLayout at(x, y);
   c.saveState();
-  c.drawShared(SharedKey("calc-frame", {x, y, stroke_color.r, stroke_color.g,
-                                        stroke_color.b}),
-               [&](PdfCanvas& c) {
-                 SetFill(c, kBoxFill);
-                 SetStroke(c, stroke_color);
-                 c.setLineWidth(1.5);
-                 c.roundRect(x, y, box_width, box_height, 4, /*stroke=*/true,
-                             /*fill=*/true);
-                 SetFill(c, stroke_color);
-                 c.setFont(kBold, 9);
-                 c.drawCentredString(center_left_x, y + box_height - 0.5 * kCm,
-                                     "FÓRMULA TEÓRICA");
-                 c.drawCentredString(center_right_x, y + box_height - 0.5 * kCm,
-                                     "SUSTITUCIÓN DE VALORES");
-               });
+  DrawCalcFrame(c, at, stroke_color);
 
   SetFill(c, stroke_color);
   if (mode == "SLANT_R1" || mode == "SLANT_R2") {
     const bool r1 = mode == "SLANT_R1";
-    // Theoretical formula: sqrt(H_ref² - r²) - HR1, or sqrt(H_ref² - Placa²).
-    const double w_radical = (r1 ? 2.0 : 2.8) * kCm;
-    const std::string suffix_theo = " - HR1";
-    const double w_suffix = r1 ? c.stringWidth(suffix_theo, kRegular, 11) : 0.0;
-    const double start_x_theo = center_left_x - (w_radical + w_suffix) / 2;
-    // The theoretical formula is the same for every page of its mode.
-    c.drawShared(SharedKey("formula",
-                           {x, y, stroke_color.r, stroke_color.g,
-                            stroke_color.b, r1 ? 1.0 : 2.0},
-                           ref),
-                 [&](PdfCanvas& c) {
-                   auto draw_content_theo = [&](double dx, double dy) {
-                     const double cur =
-                         draw_subscript_text(c, dx, dy, "H", ref);
-                     c.setFont(kRegular, 11);
-                     c.drawString(cur, dy, r1 ? "² - r²" : "² - Placa²");
-                   };
-                   const double end_root = draw_sqrt_manual(
-                       c, start_x_theo, y_arp_row, draw_content_theo, w_radical,
-                       stroke_color);
-                   if (r1) {
-                     c.setFont(kRegular, 11);
-                     c.drawString(end_root + 3, y_arp_row, suffix_theo);
-                   }
-                 });
-
-    // The same with numbers; the group is centred by its estimated width.
-    const std::string str_radical = FormatFixed(vals.Hm, 4) + "² - " +
-                                    FormatFixed(r1 ? vals.r : vals.Placa, 4) +
-                                    "²";
-    const double w_radical_num =
-        c.stringWidth(str_radical, kRegular, 11) + 0.5 * kCm;
-    const std::string str_suffix = r1 ? " - " + FormatFixed(vals.HR1, 4) : "";
-    const double w_suffix_num =
-        r1 ? c.stringWidth(str_suffix, kRegular, 11) : 0.0;
-    const double start_x_num =
-        center_right_x - (w_radical_num + w_suffix_num) / 2;
-    auto draw_content_num = [&](double dx, double dy) {
-      c.setFont(kRegular, 11);
-      c.drawString(dx, dy, str_radical);
-    };
-    const double end_root_num =
-        draw_sqrt_manual(c, start_x_num, y_arp_row, draw_content_num,
-                         w_radical_num, stroke_color);
-    if (r1) c.drawString(end_root_num + 3, y_arp_row, str_suffix);
+    DrawSlantFormula(c, at, r1, stroke_color, ref);
+    DrawSlantSubstitution(c, at, r1, vals, stroke_color);
   } else if (mode == "VERTICAL_R3") {
     c.setFont(kOblique, 11);
-    c.drawCentredString(center_left_x, y_arp_row,
+    c.drawCentredString(at.center_left_x, at.y_arp_row,
                         "H" + std::string(ref) + " (Medida Directa)");
     c.setFont(kRegular, 11);
-    c.drawCentredString(center_right_x, y_arp_row, FormatFixed(vals.Hm, 4));
+    c.drawCentredString(at.center_right_x, at.y_arp_row,
+                        FormatFixed(vals.Hm, 4));
   }
-
-  c.setFont(kBold, 10);
-  c.drawCentredString(center_left_x, y_res_arp,
-                      "ALTURA A LA BASE DEL SOPORTE:");
-  c.setFont(kBold, 12);
-  c.drawCentredString(center_right_x, y_res_arp, Metres(arp_res));
+  DrawResultLine(c, at, at.y_res_arp, "ALTURA A LA BASE DEL SOPORTE:", arp_res);
 
   c.setLineWidth(0.5);
   c.setStrokeColorRGB(0.7, 0.7, 0.7);
-  c.line(x + 0.5 * kCm, y_res_arp - 0.3 * kCm, x + box_width - 0.5 * kCm,
-         y_res_arp - 0.3 * kCm);
+  c.line(x + 0.5 * kCm, at.y_res_arp - 0.3 * kCm, x + at.box_width - 0.5 * kCm,
+         at.y_res_arp - 0.3 * kCm);
 
   SetFill(c, stroke_color);
   c.setFont(kOblique, 11);
-  c.drawCentredString(center_left_x, y_pc_row, "ARP + Offset Promedio");
+  c.drawCentredString(at.center_left_x, at.y_pc_row, "ARP + Offset Promedio");
   c.setFont(kRegular, 11);
   c.drawCentredString(
-      center_right_x, y_pc_row,
+      at.center_right_x, at.y_pc_row,
       FormatFixed(arp_res, 4) + " + " + FormatFixed(vals.Offset, 4));
-
-  c.setFont(kBold, 10);
-  c.drawCentredString(center_left_x, y_res_pc, "ALTURA AL CENTRO DE FASE:");
-  c.setFont(kBold, 12);
-  c.drawCentredString(center_right_x, y_res_pc, Metres(pc_res));
+  DrawResultLine(c, at, at.y_res_pc, "ALTURA AL CENTRO DE FASE:", pc_res);
   c.restoreState();
 }
 

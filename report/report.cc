@@ -109,26 +109,29 @@ struct CheckedRow {
   Conversion conversion;
 };
 
-// The body of a run once the inputs are known to be there. Failures come
-// back as outcomes; exceptions (an exhausted system random source, memory)
-// are turned into one by the caller.
-ReportOutcome Generate(const std::string& ruta_base,
-                       const std::vector<TableRow>& rows,
-                       const std::string& fecha, const ReportServices& services,
-                       bool accept_implausible) {
-  // Every complete row is checked before anything is drawn.
-  std::vector<CheckedRow> checked;
-  std::vector<std::string> omitted, faults, implausible;
-  std::vector<size_t> failing_rows;
-  std::string first_failing;
+// What the check of the table's rows found.
+struct RowCheck {
+  std::vector<CheckedRow> checked;   // complete rows that convert
+  std::vector<std::string> omitted;  // codes of incomplete rows
+  std::vector<std::string> faults;   // why each failing row does not convert
+  std::vector<std::string> implausible;  // converted outside the ARP range
+  std::vector<size_t> failing_rows;      // indices in the table
+  std::string first_failing;             // the first failing row's code
+};
+
+// Checks every complete row, before anything is drawn. Returns an outcome
+// only when a row's receiver is not in the catalogue, which stops the run
+// at once; every other finding goes to `found`.
+std::optional<ReportOutcome> CheckRows(const std::vector<TableRow>& rows,
+                                       const Catalogue& catalogue,
+                                       RowCheck* found) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const TableRow& row = rows[i];
     if (!IsComplete(row)) {
-      omitted.push_back(row.codigo);
+      found->omitted.push_back(row.codigo);
       continue;
     }
-    const ReceiverSpec* datos =
-        FindReceiver(services.catalogue, row.values.rec);
+    const ReceiverSpec* datos = FindReceiver(catalogue, row.values.rec);
     if (datos == nullptr) {
       return PdfError("RECEPTOR NO ENCONTRADO EN EL CATÁLOGO: " +
                       row.values.rec);
@@ -136,9 +139,9 @@ ReportOutcome Generate(const std::string& ruta_base,
     std::optional<Conversion> conversion = calcular_arp_y_fase(
         row.values.h, row.values.tipo, row.values.ref, *datos);
     if (!conversion) {
-      if (failing_rows.empty()) first_failing = row.codigo;
-      failing_rows.push_back(i);
-      faults.push_back(
+      if (found->failing_rows.empty()) found->first_failing = row.codigo;
+      found->failing_rows.push_back(i);
+      found->faults.push_back(
           "PUNTO " + row.codigo + ": " +
           FaultText(DiagnoseConversion(row.values.h, row.values.tipo,
                                        row.values.ref, *datos),
@@ -147,36 +150,51 @@ ReportOutcome Generate(const std::string& ruta_base,
     }
     if (conversion->arp < kMinPlausibleArp ||
         conversion->arp > kMaxPlausibleArp) {
-      implausible.push_back("PUNTO " + row.codigo + ": " +
-                            FormatFixed(conversion->arp, 4) + " m");
+      found->implausible.push_back("PUNTO " + row.codigo + ": " +
+                                   FormatFixed(conversion->arp, 4) + " m");
     }
-    checked.push_back({&row, datos, std::move(*conversion)});
+    found->checked.push_back({&row, datos, std::move(*conversion)});
   }
-  if (!failing_rows.empty()) {
-    return {MessageKind::kError, "Error",
-            "ERROR MATEMÁTICO EN PUNTO " + first_failing +
-                "\nNO SE GENERÓ EL REPORTE. FILAS A CORREGIR:" +
-                ListedLines(faults),
-            "", std::move(failing_rows)};
-  }
-  if (checked.empty()) {
-    return {MessageKind::kWarning,
-            "Error",
-            "NINGUNA FILA ESTÁ COMPLETA (RECEPTOR, TIPO, ACCESORIO, "
-            "REFERENCIA Y ALTURA): NO SE GENERÓ EL REPORTE.",
-            "",
-            {}};
-  }
-  if (!implausible.empty() && !accept_implausible) {
-    return {
-        MessageKind::kQuestion,
-        "ALTURAS FUERA DE RANGO",
-        "ALTURA ARP FUERA DEL RANGO DE 0 A 5 m:" + ListedLines(implausible) +
-            "\n\n¿GENERAR EL REPORTE DE TODOS MODOS?",
-        "",
-        {}};
-  }
+  return std::nullopt;
+}
 
+// The message that stops the run after the check, if any: rows that do not
+// convert, no complete row, or heights out of range not yet accepted.
+std::optional<ReportOutcome> Refusal(RowCheck& found, bool accept_implausible) {
+  if (!found.failing_rows.empty()) {
+    return ReportOutcome{MessageKind::kError, "Error",
+                         "ERROR MATEMÁTICO EN PUNTO " + found.first_failing +
+                             "\nNO SE GENERÓ EL REPORTE. FILAS A CORREGIR:" +
+                             ListedLines(found.faults),
+                         "", std::move(found.failing_rows)};
+  }
+  if (found.checked.empty()) {
+    return ReportOutcome{MessageKind::kWarning,
+                         "Error",
+                         "NINGUNA FILA ESTÁ COMPLETA (RECEPTOR, TIPO, "
+                         "ACCESORIO, REFERENCIA Y ALTURA): NO SE GENERÓ EL "
+                         "REPORTE.",
+                         "",
+                         {}};
+  }
+  if (!found.implausible.empty() && !accept_implausible) {
+    return ReportOutcome{MessageKind::kQuestion,
+                         "ALTURAS FUERA DE RANGO",
+                         "ALTURA ARP FUERA DEL RANGO DE 0 A 5 m:" +
+                             ListedLines(found.implausible) +
+                             "\n\n¿GENERAR EL REPORTE DE TODOS MODOS?",
+                         "",
+                         {}};
+  }
+  return std::nullopt;
+}
+
+// Draws one page per checked row and saves the protected document at the
+// project's report path. The pages take the rows' conversions.
+ReportOutcome WriteReport(const std::string& ruta_base, RowCheck& found,
+                          size_t row_count, const std::string& fecha,
+                          const ReportServices& services) {
+  std::vector<CheckedRow>& checked = found.checked;
   const std::string ruta_guardado = ReportPath(ruta_base);
   const std::string owner_pass = GenerateOwnerPassword(services.random);
   std::unique_ptr<PdfDocument> document = services.documents.Create();
@@ -205,9 +223,27 @@ ReportOutcome Generate(const std::string& ruta_base,
   return {MessageKind::kInfo,
           "PDF GENERADO",
           "ARCHIVO GUARDADO EN:\n" + ruta_guardado + "\n" +
-              CountLine(checked.size(), rows.size(), omitted),
+              CountLine(checked.size(), row_count, found.omitted),
           ruta_guardado,
           {}};
+}
+
+// The body of a run once the inputs are known to be there. Failures come
+// back as outcomes; exceptions (an exhausted system random source, memory)
+// are turned into one by the caller.
+ReportOutcome Generate(const std::string& ruta_base,
+                       const std::vector<TableRow>& rows,
+                       const std::string& fecha, const ReportServices& services,
+                       bool accept_implausible) {
+  RowCheck found;
+  if (std::optional<ReportOutcome> stop =
+          CheckRows(rows, services.catalogue, &found)) {
+    return std::move(*stop);
+  }
+  if (std::optional<ReportOutcome> stop = Refusal(found, accept_implausible)) {
+    return std::move(*stop);
+  }
+  return WriteReport(ruta_base, found, rows.size(), fecha, services);
 }
 
 }  // namespace
