@@ -210,7 +210,8 @@ void ZarvekCertificacionApp::BuildRooms() {
       ui, *heights_tab_, project_, equipos_specs_,
       ReportCommandServices{*services_.pdf, *services_.random, fs,
                             services_.resource_path, services_.today,
-                            services_.open_file},
+                            services_.open_file,
+                            [this] { return rinex_column_->States(); }},
       heights_tab_->bottom_frame());
   // A new project's observation files are read once its table is there,
   // and again when the surveyor comes back to the tab: they may have been

@@ -29,6 +29,8 @@ const char* ColorOf(RinexState state) {
   switch (state) {
     case RinexState::kMatch:
       return "#27AE60";
+    case RinexState::kCorrected:  // a darker green: right, but in CORREGIDO
+      return "#117A65";
     case RinexState::kMismatch:
       return "#C0392B";
     case RinexState::kUnreadable:
@@ -222,16 +224,19 @@ void RinexColumn::UpdateCell(size_t idx) {
 
 void RinexColumn::ShowStatus() {
   tk::Interp& root = ui_.tk();
-  size_t matches = 0, mismatches = 0, unreadable = 0, none = 0;
+  size_t matches = 0, corrected = 0, mismatches = 0, unreadable = 0, none = 0;
   bool correctable = false;
   for (const RinexVerdict& v : verdicts_) {
     switch (v.state) {
       case RinexState::kMatch:
         ++matches;
         break;
+      case RinexState::kCorrected:
+        ++corrected;
+        break;
       case RinexState::kMismatch:
         ++mismatches;
-        correctable |= !v.to_correct.empty();
+        correctable |= !v.to_correct.empty() || !v.to_copy.empty();
         break;
       case RinexState::kUnreadable:
         ++unreadable;
@@ -248,9 +253,10 @@ void RinexColumn::ShowStatus() {
     text = "RINEX DEL PUNTO " + table_.at(shown_row_).codigo + ": " +
            OneLine(verdicts_[shown_row_].reason);
   } else if (!verdicts_.empty()) {
-    text = "RINEX: " + DecimalText(matches) + " ✓ · " +
-           DecimalText(mismatches) + " ✗ · " + DecimalText(unreadable) +
-           " ? · " + DecimalText(none) + " — SIN ARCHIVO DE OBSERVACIÓN.";
+    text = "RINEX: " + DecimalText(matches) + " ✓ · " + DecimalText(corrected) +
+           " ✓ C · " + DecimalText(mismatches) + " ✗ · " +
+           DecimalText(unreadable) + " ? · " + DecimalText(none) +
+           " — SIN ARCHIVO DE OBSERVACIÓN.";
     if (mismatches + unreadable > 0) {
       text +=
           " EL MOTIVO DE CADA PUNTO SE VE AQUÍ AL ENTRAR EN SU FILA O AL "
@@ -287,42 +293,50 @@ void RinexColumn::CorrectRinex() {
         {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon",
          "question", "-title", "CORREGIR RINEX", "-message",
          "EL DELTA H DE ESTOS PUNTOS NO ES SU ALTURA ARP. SE ESCRIBIRÁ UNA "
-         "COPIA CORREGIDA DE CADA ARCHIVO EN RINEX/CORREGIDO; LOS ORIGINALES "
-         "NO SE MODIFICAN." +
-             plan.listing + "\n\n¿ESCRIBIR LAS COPIAS CORREGIDAS?"});
+         "COPIA CORREGIDA DE CADA ARCHIVO EN RINEX/CORREGIDO, Y UNA SIN "
+         "CAMBIOS DE LOS QUE YA ESTÁN BIEN, PARA QUE ESA CARPETA TENGA TODOS "
+         "LOS DEL PUNTO; LOS ORIGINALES NO SE MODIFICAN." +
+             plan.listing + "\n\n¿ESCRIBIR LAS COPIAS?"});
     if (answer != "yes") return;
   }
-  std::vector<std::string> errors = plan.errors;
+  // The failures to write come first: the box shows only its first lines.
+  std::vector<std::string> errors;
   const size_t written = WriteCopies(plan, &errors);
+  errors.insert(errors.end(), plan.errors.begin(), plan.errors.end());
   ShowStatus();
   if (!errors.empty()) {
-    std::string message =
-        "NO SE ESCRIBIERON " + DecimalText(errors.size()) +
-        " COPIAS CORREGIDAS (ESCRITAS: " + DecimalText(written) + ").";
-    for (const std::string& error : errors) message += "\n" + error;
-    ui_.ErrorBox(message);
+    ui_.ErrorBox(RinexCorrectionErrorText(errors, written));
     return;
   }
   root.Call({"tk_messageBox", "-icon", "info", "-title", "CORREGIR RINEX",
              "-message",
-             "COPIAS CORREGIDAS ESCRITAS: " + DecimalText(written) +
+             "COPIAS ESCRITAS: " + DecimalText(written) +
                  " ARCHIVOS EN LAS CARPETAS RINEX/CORREGIDO DE " +
                  DecimalText(plan.points.size()) + " PUNTOS."});
+}
+
+std::vector<PointRinexState> RinexColumn::States() const {
+  std::vector<PointRinexState> states;
+  for (size_t idx = 0; idx < verdicts_.size() && idx < table_.size(); ++idx)
+    states.push_back({table_.at(idx).codigo, verdicts_[idx].state});
+  return states;
 }
 
 size_t RinexColumn::WriteCopies(const RinexCorrectionPlan& plan,
                                 std::vector<std::string>* errors) {
   size_t written = 0;
   for (const RinexCorrectionPoint& point : plan.points) {
-    for (const std::string& name : point.names) {
-      const Status status =
-          WriteCorrectedCopy(fs_, point.folder, name, point.arp, nullptr);
+    auto count = [&](const Status& status) {
       if (status.ok()) {
         ++written;
       } else {
         errors->push_back(status.message());
       }
-    }
+    };
+    for (const std::string& name : point.names)
+      count(WriteCorrectedCopy(fs_, point.folder, name, point.arp, nullptr));
+    for (const std::string& name : point.unchanged)
+      count(WriteUnchangedCopy(fs_, point.folder, name, nullptr));
     // The point's folder is read again: the cell now judges the copies.
     files_[point.row] = CheckRinexFolder(fs_, point.folder);
     UpdateCell(point.row);

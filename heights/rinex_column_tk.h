@@ -48,8 +48,11 @@ class RinexColumn {
   void RowsChanged(const std::vector<size_t>& rows);
   /// Writes, after a yes/no box listing them, corrected copies of the
   /// observation files of every point whose DELTA H differs from its ARP
-  /// height into the point's RINEX/CORREGIDO folder.
+  /// height into the point's RINEX/CORREGIDO folder, and unchanged copies
+  /// of the point's right files, so that the folder holds all of them.
   void CorrectRinex();
+  /// The code and RINEX state of every table row, in table order.
+  std::vector<PointRinexState> States() const;
 
   // Widget paths, for the window tests.
   const std::string& canvas() const { return canvas_; }

@@ -48,7 +48,10 @@ class RinexColumnTest : public testing::GuiTest {
     }
     std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
         << csv;
-    MakeApp();
+    // The report of the tab may be made; no viewer is started.
+    AppServices services;
+    services.open_file = [](const std::string&) {};
+    MakeApp(services);
     Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
     AnswerDirectory(temp_.path().string());
     app_->heights_tab().seleccionar_directorio_trabajo();
@@ -91,6 +94,12 @@ class RinexColumnTest : public testing::GuiTest {
     Call({h, "insert", 0, text});
     Call({"event", "generate", h, "<KeyRelease>", "-keysym", "5"});
   }
+  // The box that ends a run of the report.
+  std::string ReportMessage() {
+    ClearMessages();
+    Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
+    return Messages().empty() ? "" : Option(Messages().back(), "-message");
+  }
   void ReturnToTheTab() {
     Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabCarpetas)});
     Call({"update"});
@@ -104,6 +113,15 @@ class RinexColumnTest : public testing::GuiTest {
 TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
   EXPECT_EQ(Cells(),
             (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
+  // A report made now warns of the points whose files are not right.
+  EXPECT_NE(ReportMessage().find(
+                "PUNTOS EN EL REPORTE: 6 DE 7. OMITIDOS POR INCOMPLETOS: 1007"
+                "\n\nRINEX POR REVISAR ANTES DEL PROCESADO:"
+                "\nDELTA H DISTINTO DE LA ALTURA ARP (✗): 1002, 1003, 1004."
+                "\nSIN COMPROBAR (?): 1005."),
+            std::string::npos)
+      << ReportMessage();
+  ClearMessages();
   // Each text stands level with its row, down to the last one.
   Call({"update"});
   const std::string& h = app_->heights_tab().cells()[6].h;
@@ -148,9 +166,16 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
 }
 
 TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
-  // Point 1006 gets two files whose copies would have one name.
+  // Point 1006 gets pairs of files whose copies would have one name.
   for (const char* name : {"v211.26o", "v211.26o.Z"})
     stdfs::copy_file(kFixtures / name, Rinex(5) / name);
+  for (int i = 0; i < 5; ++i) {
+    const std::string x = "x" + std::to_string(i) + ".26o";
+    stdfs::copy_file(kFixtures / "v211.26o", Rinex(5) / x);
+    stdfs::copy_file(kFixtures / "v211.26o.Z", Rinex(5) / (x + ".Z"));
+  }
+  // Point 1002 also has a right file: CORREGIDO gets it unchanged.
+  stdfs::copy_file(kFixtures / "v304.obs", Rinex(1) / "v304.obs");
   ReturnToTheTab();
   ASSERT_EQ(Call({kButton, "cget", "-state"}), "normal");
   // Declined: nothing is written.
@@ -158,7 +183,8 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   Call({kButton, "invoke"});
   ASSERT_EQ(Messages().size(), 1u);
   const std::string question = Option(Messages()[0], "-message");
-  for (const char* listed : {"1002", "1003", "1004", "v211.26o", "1.4285"})
+  for (const char* listed :
+       {"1002", "1003", "1004", "v211.26o", "1.4285", "SIN CAMBIOS: v304.obs"})
     EXPECT_NE(question.find(listed), std::string::npos) << listed;
   for (const char* left : {"1001", "1005", "1006", "1007"})
     EXPECT_EQ(question.find(left), std::string::npos) << left;
@@ -172,13 +198,24 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   Call({kButton, "invoke"});
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "error");
+  // The box names the failure to write first, the refused files after it,
+  // and only the first lines of them.
   const std::string error = Option(Messages()[1], "-message");
   for (const std::string& named : {RinexText(2), RinexText(5) + "/v211.26o"})
     EXPECT_NE(error.find(named), std::string::npos) << error;
+  const std::string tail = "\n… Y 3 MÁS.";
+  ASSERT_GT(error.size(), tail.size());
+  EXPECT_EQ(error.substr(error.size() - tail.size()), tail) << error;
   EXPECT_FALSE(stdfs::exists(Rinex(5) / "CORREGIDO"));
-  EXPECT_EQ(Cells(), (Texts{"✓", "✓", "✗ 1.5105", "✓", "?", "✗ 1.5000", ""}));
+  // A point right through its copies shows it, and names their folder.
+  EXPECT_EQ(Cells(),
+            (Texts{"✓", "✓ C", "✗ 1.5105", "✓ C", "?", "✗ 1.5000", ""}));
   Hover(1);
-  EXPECT_NE(Status().find("CORREGIDO"), std::string::npos) << Status();
+  EXPECT_NE(Status().find(RinexText(1) + "/CORREGIDO"), std::string::npos)
+      << Status();
+  // The right file is in CORREGIDO as it is, so that the folder is whole.
+  EXPECT_EQ(ReadFileBytes(Rinex(1) / "CORREGIDO" / "v304.obs"),
+            ReadFileBytes(kFixtures / "v304.obs"));
 
   // The copy differs from the original in DELTA H alone; the original is
   // untouched; a gzip original gives a gzip copy.
@@ -196,14 +233,21 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   // has nothing left to do.
   stdfs::remove(Rinex(2) / "CORREGIDO");
   stdfs::remove(Rinex(5) / "v211.26o.Z");
+  for (int i = 0; i < 5; ++i)
+    stdfs::remove(Rinex(5) / ("x" + std::to_string(i) + ".26o.Z"));
   ReturnToTheTab();
   ClearMessages();
   AnswerQuestion("yes");
   Call({kButton, "invoke"});
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "info");
-  EXPECT_EQ(Cells(), (Texts{"✓", "✓", "✓", "✓", "?", "✓", ""}));
+  EXPECT_EQ(Cells(), (Texts{"✓", "✓ C", "✓ C", "✓ C", "?", "✓ C", ""}));
   EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
+  // Corrected points are no longer named by the report.
+  EXPECT_NE(ReportMessage().find("1007\n\nRINEX POR REVISAR ANTES DEL "
+                                 "PROCESADO:\nSIN COMPROBAR (?): 1005."),
+            std::string::npos)
+      << ReportMessage();
 }
 
 }  // namespace

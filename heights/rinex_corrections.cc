@@ -9,6 +9,27 @@
 
 namespace zarvek {
 
+namespace {
+
+// "a, b, c, … Y 4 MÁS": the first kListedCorrectionNames of `names`.
+std::string ListedNames(const std::vector<std::string>& names) {
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < kListedCorrectionNames; ++i)
+    text += (i ? ", " : "") + names[i];
+  if (names.size() > kListedCorrectionNames) {
+    text +=
+        ", … Y " + DecimalText(names.size() - kListedCorrectionNames) + " MÁS";
+  }
+  return text;
+}
+
+// "\n… Y 4 MÁS." after the first `shown` of `count` lines, or "".
+std::string MoreLines(std::size_t count, std::size_t shown) {
+  return count > shown ? "\n… Y " + DecimalText(count - shown) + " MÁS." : "";
+}
+
+}  // namespace
+
 RinexCorrectionPlan PlanRinexCorrections(
     const std::vector<RinexCorrectionRow>& rows) {
   RinexCorrectionPlan plan;
@@ -26,33 +47,46 @@ RinexCorrectionPlan PlanRinexCorrections(
       copy_of[file.name] = CorrectedCopyName(file.name, file.wrapper);
       ++copies[copy_of[file.name]];
     }
-    std::vector<std::string> names;
-    for (const std::string& name : row.verdict.to_correct) {
-      if (copies[copy_of[name]] > 1) {
-        plan.errors.push_back(
-            "OTRO ARCHIVO DARÍA LA MISMA COPIA " + copy_of[name] +
-            "; NO SE CORRIGE: " + JoinPath(row.files.folder, name));
-      } else {
-        names.push_back(name);
+    auto kept = [&](const std::vector<std::string>& wanted) {
+      std::vector<std::string> names;
+      for (const std::string& name : wanted) {
+        if (copies[copy_of[name]] > 1) {
+          plan.errors.push_back(
+              "OTRO ARCHIVO DARÍA LA MISMA COPIA " + copy_of[name] +
+              "; NO SE CORRIGE: " + JoinPath(row.files.folder, name));
+        } else {
+          names.push_back(name);
+        }
       }
-    }
-    if (names.empty()) continue;
+      return names;
+    };
+    std::vector<std::string> names = kept(row.verdict.to_correct);
+    std::vector<std::string> unchanged = kept(row.verdict.to_copy);
+    if (names.empty() && unchanged.empty()) continue;
     if (plan.points.size() < kListedCorrectionPoints) {
       plan.listing +=
           "\n" + row.code + " (ARP " + FormatFixed(*row.arp, 4) + " m): ";
-      for (std::size_t i = 0; i < names.size(); ++i) {
-        plan.listing += (i ? ", " : "") + names[i];
+      plan.listing += ListedNames(names);
+      if (!unchanged.empty()) {
+        plan.listing += std::string(names.empty() ? "" : "; ") +
+                        "SIN CAMBIOS: " + ListedNames(unchanged);
       }
     }
-    plan.points.push_back(
-        {idx, row.code, row.files.folder, *row.arp, std::move(names)});
+    plan.points.push_back({idx, row.code, row.files.folder, *row.arp,
+                           std::move(names), std::move(unchanged)});
   }
-  if (plan.points.size() > kListedCorrectionPoints) {
-    plan.listing += "\n… Y " +
-                    DecimalText(plan.points.size() - kListedCorrectionPoints) +
-                    " PUNTOS MÁS.";
-  }
+  plan.listing += MoreLines(plan.points.size(), kListedCorrectionPoints);
   return plan;
+}
+
+std::string RinexCorrectionErrorText(const std::vector<std::string>& errors,
+                                     std::size_t written) {
+  std::string text =
+      "NO SE ESCRIBIERON " + DecimalText(errors.size()) +
+      " COPIAS EN RINEX/CORREGIDO (ESCRITAS: " + DecimalText(written) + ").";
+  for (std::size_t i = 0; i < errors.size() && i < kListedCorrectionErrors; ++i)
+    text += "\n" + errors[i];
+  return text + MoreLines(errors.size(), kListedCorrectionErrors);
 }
 
 }  // namespace zarvek

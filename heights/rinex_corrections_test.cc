@@ -14,9 +14,11 @@ class Rows {
  public:
   void Add(std::string code, RinexState state,
            std::vector<RinexFileCheck> files, std::optional<double> arp,
-           std::vector<std::string> to_correct) {
+           std::vector<std::string> to_correct,
+           std::vector<std::string> to_copy = {}) {
     codes_.push_back(std::move(code));
-    verdicts_.push_back({state, "", "", std::move(to_correct)});
+    verdicts_.push_back(
+        {state, "", "", std::move(to_correct), std::move(to_copy)});
     files_.push_back(
         {"/p/2. DATOS GNSS/" + codes_.back() + "/RINEX", "", std::move(files)});
     rows_.push_back({codes_.back(), verdicts_.back(), files_.back(), arp});
@@ -42,9 +44,11 @@ TEST(RinexCorrectionsTest, PlansTheCopiesListsThemAndRefusesClashes) {
   const auto plain = RinexWrapper::kNone;
   Rows rows;
   rows.Add("1001", RinexState::kMatch, {File("m.26o", plain)}, 1.5, {});
+  // k.26o is right: it is copied unchanged, so that CORREGIDO holds all.
   rows.Add("1002", RinexState::kMismatch,
-           {File("a.26o", plain), File("b.26o.gz", RinexWrapper::kGzip)},
-           1.4285, {"a.26o", "b.26o.gz"});
+           {File("a.26o", plain), File("b.26o.gz", RinexWrapper::kGzip),
+            File("k.26o", plain)},
+           1.4285, {"a.26o", "b.26o.gz"}, {"k.26o"});
   // c.26o and c.26o.Z would give one copy "c.26o": neither is written.
   rows.Add("1003", RinexState::kMismatch,
            {File("c.26o", plain), File("c.26o.Z", RinexWrapper::kCompress),
@@ -56,32 +60,51 @@ TEST(RinexCorrectionsTest, PlansTheCopiesListsThemAndRefusesClashes) {
            {File("f.26o", plain), File("f.26o.bz2", RinexWrapper::kBzip2)}, 2.0,
            {"f.26o", "f.26o.bz2"});  // nothing left to write
   rows.Add("1006", RinexState::kUnreadable, {File("g.26o", plain)}, 1.0, {});
-  for (int i = 0; i < 16; ++i) {
+  // Corrected before, but CORREGIDO lacks the right file m.26o ("✗ C").
+  rows.Add("1007", RinexState::kMismatch, {File("m.26o", plain)}, 1.5, {},
+           {"m.26o"});
+  // Many files: the line names a few and counts the rest.
+  std::vector<RinexFileCheck> many;
+  std::vector<std::string> many_names;
+  for (int i = 0; i < 9; ++i) {
+    many.push_back(File("n" + std::to_string(i) + ".26o", plain));
+    many_names.push_back(many.back().name);
+  }
+  rows.Add("1008", RinexState::kMismatch, many, 1.5, many_names);
+  for (int i = 0; i < 22; ++i) {
     rows.Add(std::to_string(2000 + i), RinexState::kMismatch,
              {File("h.26o", plain)}, 1.0, {"h.26o"});
   }
 
   const RinexCorrectionPlan plan = PlanRinexCorrections(rows.rows());
 
-  ASSERT_EQ(plan.points.size(), 18u);
+  ASSERT_EQ(plan.points.size(), 26u);
   EXPECT_EQ(plan.points[0].row, 1u);
   EXPECT_EQ(plan.points[0].folder, "/p/2. DATOS GNSS/1002/RINEX");
   EXPECT_EQ(plan.points[0].arp, 1.4285);
   EXPECT_EQ(plan.points[0].names,
             (std::vector<std::string>{"a.26o", "b.26o.gz"}));
+  EXPECT_EQ(plan.points[0].unchanged, std::vector<std::string>{"k.26o"});
   EXPECT_EQ(plan.points[1].code, "1003");
   EXPECT_EQ(plan.points[1].names, std::vector<std::string>{"d.26o"});
-  EXPECT_EQ(plan.points[17].row, 21u);
+  EXPECT_EQ(plan.points[2].code, "1007");
+  EXPECT_TRUE(plan.points[2].names.empty());
+  EXPECT_EQ(plan.points[2].unchanged, std::vector<std::string>{"m.26o"});
+  EXPECT_EQ(plan.points[3].names.size(), 9u);
+  EXPECT_EQ(plan.points[25].row, 29u);
 
+  // The box must fit on a small screen: the first points, each on a short
+  // line, then how many more.
   const std::string head =
-      "\n1002 (ARP 1.4285 m): a.26o, b.26o.gz"
+      "\n1002 (ARP 1.4285 m): a.26o, b.26o.gz; SIN CAMBIOS: k.26o"
       "\n1003 (ARP 1.5000 m): d.26o"
+      "\n1007 (ARP 1.5000 m): SIN CAMBIOS: m.26o"
+      "\n1008 (ARP 1.5000 m): n0.26o, n1.26o, n2.26o, … Y 6 MÁS"
       "\n2000 (ARP 1.0000 m): h.26o";
   EXPECT_EQ(plan.listing.substr(0, head.size()), head);
-  // 15 points named (2000..2012 after the first two), then the rest counted.
-  EXPECT_NE(plan.listing.find("\n2012 (ARP"), std::string::npos);
-  EXPECT_EQ(plan.listing.find("\n2013 (ARP"), std::string::npos);
-  const std::string tail = "\n… Y 3 PUNTOS MÁS.";
+  EXPECT_NE(plan.listing.find("\n2005 (ARP"), std::string::npos);
+  EXPECT_EQ(plan.listing.find("\n2006 (ARP"), std::string::npos);
+  const std::string tail = "\n2005 (ARP 1.0000 m): h.26o\n… Y 16 MÁS.";
   EXPECT_EQ(plan.listing.substr(plan.listing.size() - tail.size()), tail);
 
   const std::vector<std::string> errors = {
@@ -95,6 +118,17 @@ TEST(RinexCorrectionsTest, PlansTheCopiesListsThemAndRefusesClashes) {
       "/p/2. DATOS GNSS/1005/RINEX/f.26o.bz2",
   };
   EXPECT_EQ(plan.errors, errors);
+
+  // The error box too names the first failures and counts the rest.
+  std::vector<std::string> failures;
+  for (int i = 1; i <= 12; ++i) failures.push_back("E" + std::to_string(i));
+  EXPECT_EQ(RinexCorrectionErrorText(failures, 4),
+            "NO SE ESCRIBIERON 12 COPIAS EN RINEX/CORREGIDO (ESCRITAS: 4)."
+            "\nE1\nE2\nE3\nE4\nE5\nE6\nE7\nE8\nE9\nE10\n… Y 2 MÁS.");
+  failures.resize(2);
+  EXPECT_EQ(RinexCorrectionErrorText(failures, 0),
+            "NO SE ESCRIBIERON 2 COPIAS EN RINEX/CORREGIDO (ESCRITAS: 0)."
+            "\nE1\nE2");
 
   // Nothing to correct: no listing at all.
   Rows none;

@@ -173,9 +173,13 @@ std::map<std::string, PointRinexFiles> CheckProjectRinex(
   return points;
 }
 
-Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
-                          const std::string& name, double arp,
-                          std::string* copy_path) {
+namespace {
+
+// The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
+// `arp` is null.
+Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
+                 const std::string& name, const double* arp,
+                 std::string* copy_path) {
   const std::string original = JoinPath(rinex_dir, name);
   // Only the header is read and corrected here; the rest of the file
   // streams through FileSystem::WriteDecodedCopy, so a file of any size is
@@ -185,7 +189,7 @@ Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
   if (!status.ok()) return status;
   std::string corrected = head.bytes;
   std::string reason;
-  if (!CorrectDeltaHInPlace(corrected, arp, &reason)) {
+  if (arp && !CorrectDeltaHInPlace(corrected, *arp, &reason)) {
     return Status::Error(reason + ": " + original);
   }
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
@@ -195,9 +199,25 @@ Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
   status = fs.MakeDirs(corrected_dir);
   if (!status.ok()) return status;
   const std::string copy = JoinPath(corrected_dir, copy_name);
-  status = fs.WriteDecodedCopy(original, head.bytes.size(), corrected, copy);
+  // An unchanged copy replaces no bytes: the empty change.
+  status =
+      arp ? fs.WriteDecodedCopy(original, head.bytes.size(), corrected, copy)
+          : fs.WriteDecodedCopy(original, 0, "", copy);
   if (status.ok() && copy_path) *copy_path = copy;
   return status;
+}
+
+}  // namespace
+
+Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
+                          const std::string& name, double arp,
+                          std::string* copy_path) {
+  return WriteCopy(fs, rinex_dir, name, &arp, copy_path);
+}
+
+Status WriteUnchangedCopy(FileSystem& fs, const std::string& rinex_dir,
+                          const std::string& name, std::string* copy_path) {
+  return WriteCopy(fs, rinex_dir, name, nullptr, copy_path);
 }
 
 }  // namespace zarvek

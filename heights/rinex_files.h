@@ -62,6 +62,14 @@ Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
                           const std::string& name, double arp,
                           std::string* copy_path);
 
+/// The same for a file whose DELTA H is already right: its copy holds the
+/// original's unwrapped bytes unchanged (written the same way, under the
+/// same name), so that CorrectedDir(`rinex_dir`) holds every file of the
+/// point. Refused, as WriteCorrectedCopy is, when another file would give a
+/// copy of the same name, or when the file is no readable header.
+Status WriteUnchangedCopy(FileSystem& fs, const std::string& rinex_dir,
+                          const std::string& name, std::string* copy_path);
+
 }  // namespace zarvek
 
 #endif  // ZARVEK_HEIGHTS_RINEX_FILES_H_

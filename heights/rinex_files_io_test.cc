@@ -163,8 +163,17 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
   EXPECT_EQ(v.cell, "?");  // the garbage file is left
   EXPECT_NE(v.reason.find("CORREGIDO"), std::string::npos) << v.reason;
   fs::remove(rinex / "garbage.26o");
+  // CORREGIDO lacks the right file: the set to hand over is incomplete
+  // until its unchanged copy is there, the same bytes as the original.
   v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
-  EXPECT_EQ(v.cell, "✓");
+  EXPECT_EQ(v.cell, "✗ C");
+  EXPECT_EQ(v.to_copy, std::vector<std::string>{"v304.obs"});
+  ASSERT_TRUE(
+      WriteUnchangedCopy(RealFileSystem(), p.folder, "v304.obs", nullptr).ok());
+  EXPECT_EQ(ReadFileBytes(out / "v304.obs"), before["v304.obs"]);
+  v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+  EXPECT_EQ(v.cell, "✓ C");
+  EXPECT_NE(v.reason.find(out.string()), std::string::npos) << v.reason;
 }
 
 TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {

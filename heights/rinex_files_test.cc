@@ -84,13 +84,22 @@ TEST(RinexFilesTest, ScansThePointsOfTheChosenProjectAndCorrectsCopies) {
   v = JudgeRinexPoint(CheckRinexFolder(fs, kRinex), row);
   EXPECT_EQ(v.to_correct, std::vector<std::string>{"garbage.26o"});
 
+  // A right file is copied as it is, unwrapped as a corrected one would be,
+  // so that CORREGIDO holds every file of the point.
+  std::string unchanged;
+  ASSERT_TRUE(WriteUnchangedCopy(fs, kRinex, "c.obs.Z", &unchanged).ok());
+  EXPECT_EQ(unchanged, kRinex + "/CORREGIDO/c.obs");
+  EXPECT_EQ(fs.FileAt(unchanged)->content, Observation("        1.4285"));
+  EXPECT_EQ(fs.FileAt(unchanged)->wrapper, FileWrapper::kNone);
+
   // A plain original beside a wrapped one would share its copy's name: the
-  // copy is refused.
+  // copy is refused, and the copy there stays as it was.
   fs.AddFile(kRinex + "/c.obs", Observation("        1.5000"));
   const Status clash = WriteCorrectedCopy(fs, kRinex, "c.obs", 1.4285, nullptr);
   EXPECT_NE(clash.message().find("misma copia c.obs"), std::string::npos)
       << clash.message();
-  EXPECT_EQ(fs.FileAt(kRinex + "/CORREGIDO/c.obs"), nullptr);
+  EXPECT_FALSE(WriteUnchangedCopy(fs, kRinex, "c.obs.Z", nullptr).ok());
+  EXPECT_EQ(fs.FileAt(unchanged)->content, Observation("        1.4285"));
 }
 
 }  // namespace

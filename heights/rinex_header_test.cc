@@ -253,6 +253,7 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
     const char* cell;
     const char* reason;
     std::vector<std::string> to_correct;
+    std::vector<std::string> to_copy = {};
   };
   const Case cases[] = {
       {{}, "", "—", "Ningún fichero", {}},
@@ -261,7 +262,8 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
        "",
        "✗ 0.0000",
        "no da altura",
-       {"b"}},
+       {"b"},
+       {"a"}},
       {{file("a", 1.5)}, "", "✗ 1.5000", "altura medida", {"a"}},
       {{file("a", 1.5105)}, "", "✗ 1.5105", "dos veces", {"a"}},
       {{file("a", 1.4286)},
@@ -269,7 +271,25 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
        "✗ 1.4286",
        "a: DELTA H 1.4286 en lugar de 1.4285",
        {"a"}},
-      {{file("a", 0, 1.4285)}, "", "✓", "CORREGIDO", {}},
+      // Right through its copy: the copies' folder is what to hand over,
+      // and it must hold every file.
+      {{file("a", 0, 1.4285)}, "", "✓ C", "/p/RINEX/CORREGIDO", {}},
+      {{file("a", 0, 1.4285), file("b", 1.4285, 1.4285)}, "", "✓ C", "a", {}},
+      {{file("a", 0, 1.4285), file("b", 1.4285)},
+       "",
+       "✗ C",
+       "b: falta su copia",
+       {},
+       {"b"}},
+      {{file("a", 0, 1.4285), file("b", 1.4285, 1.5)},
+       "",
+       "✗ C",
+       "b: su copia en CORREGIDO tiene DELTA H 1.5000",
+       {},
+       {"b"}},
+      {{file("a", 0), file("b", 1.4285)}, "", "✗ 0.0000", "a", {"a"}, {"b"}},
+      // The originals are right: CORREGIDO, stale or not, is not used.
+      {{file("a", 1.4285, 1.0)}, "", "✓", "todos los ficheros", {}},
       {{file("a", 0, 1.0)}, "", "✗ 0.0000", "no da altura", {"a"}},
       {{bad, file("a", 1.4285)}, "", "?", "basura.26o: no es", {}},
       {{bad, file("a", 1.5)}, "", "✗ 1.5000", "basura.26o", {"a"}},
@@ -277,6 +297,7 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
   };
   for (const Case& c : cases) {
     PointRinexFiles files;
+    files.folder = "/p/RINEX";
     files.files = c.files;
     files.listing_error = c.listing_error;
     const RinexVerdict v = JudgeRinexPoint(files, row);
@@ -284,6 +305,7 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
     EXPECT_EQ(v.cell, c.cell);
     EXPECT_NE(v.reason.find(c.reason), std::string::npos);
     EXPECT_EQ(v.to_correct, c.to_correct);
+    EXPECT_EQ(v.to_copy, c.to_copy);
     EXPECT_EQ(JudgeRinexPoint(files, std::nullopt).cell, "");
   }
 }

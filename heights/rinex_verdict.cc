@@ -1,6 +1,7 @@
 #include "heights/rinex_verdict.h"
 
 #include "heights/decimal.h"
+#include "project/layout.h"
 
 namespace zarvek {
 namespace {
@@ -46,14 +47,20 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
     return verdict;
   }
   const std::string arp = Four(heights->arp);
-  std::string mismatches, unreadable, corrected;
+  std::string mismatches, unreadable, corrected, missing_copies;
   const RinexFileCheck* first_mismatch = nullptr;
+  // Files right as they are, with what their copy in CORREGIDO says: they
+  // matter once the point is handed over from there.
+  std::vector<const RinexFileCheck*> right;
   for (const RinexFileCheck& file : files.files) {
     if (file.kind != RinexKind::kObservation) {
       AddLine(&unreadable, file.name + ": " + file.reason);
       continue;
     }
-    if (Four(file.delta_h) == arp) continue;
+    if (Four(file.delta_h) == arp) {
+      right.push_back(&file);
+      continue;
+    }
     if (file.copy_delta_h && Four(*file.copy_delta_h) == arp) {
       corrected += (corrected.empty() ? "" : ", ") + file.name;
       continue;
@@ -64,11 +71,29 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
                              " en lugar de " + arp + " (ARP)" +
                              Diagnosis(file.delta_h, *heights));
   }
+  const std::string corrected_dir = CorrectedDir(files.folder);
+  // Once some file is taken from CORREGIDO, that folder is what the
+  // processing gets: it must hold a right copy of every file.
+  if (first_mismatch || !corrected.empty()) {
+    for (const RinexFileCheck* file : right) {
+      if (file->copy_delta_h && Four(*file->copy_delta_h) == arp) continue;
+      verdict.to_copy.push_back(file->name);
+      AddLine(
+          &missing_copies,
+          file->name +
+              (file->copy_delta_h ? ": su copia en CORREGIDO tiene DELTA H " +
+                                        Four(*file->copy_delta_h)
+                                  : ": falta su copia en CORREGIDO") +
+              " (el original está bien; CORREGIR RINEX lo copia sin "
+              "cambios)");
+    }
+  }
   if (first_mismatch) {
     verdict.state = RinexState::kMismatch;
     verdict.cell = "✗ " + Four(first_mismatch->delta_h);
     verdict.reason = mismatches;
     if (!unreadable.empty()) AddLine(&verdict.reason, unreadable);
+    if (!missing_copies.empty()) AddLine(&verdict.reason, missing_copies);
   } else if (!unreadable.empty()) {
     verdict.state = RinexState::kUnreadable;
     verdict.cell = "?";
@@ -78,14 +103,24 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
     verdict.cell = "—";
     verdict.reason = "Ningún fichero de observación en la carpeta RINEX";
     return verdict;
+  } else if (!missing_copies.empty()) {
+    verdict.state = RinexState::kMismatch;
+    verdict.cell = "✗ C";
+    verdict.reason = "La carpeta " + corrected_dir +
+                     " no tiene todos los ficheros del punto:\n" +
+                     missing_copies;
+  } else if (!corrected.empty()) {
+    verdict.state = RinexState::kCorrected;
+    verdict.cell = "✓ C";
+    verdict.reason = "DELTA H = " + arp + " (ARP) en las copias de " +
+                     corrected_dir + ": entregue esa carpeta al procesado";
   } else {
     verdict.state = RinexState::kMatch;
     verdict.cell = "✓";
     verdict.reason = "DELTA H = " + arp + " (ARP) en todos los ficheros";
   }
   if (!corrected.empty()) {
-    AddLine(&verdict.reason,
-            "Corrección en RINEX/CORREGIDO (use esas copias): " + corrected);
+    AddLine(&verdict.reason, "Corregidos en CORREGIDO: " + corrected);
   }
   return verdict;
 }

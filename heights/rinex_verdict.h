@@ -47,32 +47,50 @@ struct RinexRowHeights {
 
 /// The cell of one point.
 enum class RinexState {
-  kEmpty,       ///< the row does not convert: cell ""
-  kMatch,       ///< every file's DELTA H is the ARP height: "✓"
-  kMismatch,    ///< some file's DELTA H differs: "✗ <value>"
+  kEmpty,  ///< the row does not convert: cell ""
+  kMatch,  ///< every file's DELTA H is the ARP height: "✓"
+  /// Some file is right only through its copy in CORREGIDO, and that
+  /// folder holds a right copy of every file: "✓ C".
+  kCorrected,
+  /// Some file's DELTA H differs: "✗ <value>"; or CORREGIDO, which must be
+  /// handed over, lacks a right copy of some file: "✗ C".
+  kMismatch,
   kNoFiles,     ///< no observation file: "—"
   kUnreadable,  ///< a file or the folder cannot be read: "?"
 };
 
+/// The RINEX cell of one table row, as other rooms learn it.
+struct PointRinexState {
+  std::string code;
+  RinexState state = RinexState::kEmpty;
+};
+
 struct RinexVerdict {
   RinexState state = RinexState::kEmpty;
-  std::string cell;    ///< "", "✓", "✗ 1.5000", "—" or "?"
+  std::string cell;  ///< "", "✓", "✓ C", "✗ 1.5000", "✗ C", "—" or "?"
   std::string reason;  ///< Spanish, one or more lines; "" when nothing to say
   /// Names (inside RINEX/) of the files whose corrected copy is still
   /// missing or wrong: those that "CORREGIR RINEX" would write.
   std::vector<std::string> to_correct;
+  /// Names of the files whose DELTA H is right but that lack a right copy
+  /// in CORREGIDO while the point is handed over from there (some file is
+  /// in to_correct or right only through its copy): "CORREGIR RINEX" copies
+  /// them unchanged, so that CORREGIDO is a complete set.
+  std::vector<std::string> to_copy;
 };
 
 /// The verdict of one point. `heights` is nullopt while the row does not
 /// convert (state kEmpty, whatever the files).
 ///
 /// A file matches when its DELTA H and the ARP height agree to 4 decimals;
-/// a mismatching file whose copy in CORREGIDO matches counts as matching,
-/// and the reason then says that the correction is in CORREGIDO. The order
-/// of precedence is: kEmpty, then kUnreadable for a listing error, then
-/// kMismatch (any file that differs: the cell shows the first such file's
-/// value with 4 decimals), then kUnreadable (any file that cannot be read),
-/// then kNoFiles, then kMatch. The reason names each file concerned and,
+/// a mismatching file whose copy in CORREGIDO matches counts as corrected.
+/// The order of precedence is: kEmpty, then kUnreadable for a listing
+/// error, then kMismatch (any file that differs: the cell shows the first
+/// such file's value with 4 decimals), then kUnreadable (any file that
+/// cannot be read), then kNoFiles, then kMismatch "✗ C" (some file is
+/// corrected and another lacks a right copy in CORREGIDO), then kCorrected
+/// (some file is corrected; the reason names the CORREGIDO folder), then
+/// kMatch. The reason names each file concerned and,
 /// for a mismatch, what the value looks like: 0 (no height given), the
 /// measured height (not reduced to the ARP), the phase-centre height (the
 /// offset would be counted twice).

@@ -136,6 +136,12 @@ void ReportCommand::generar_pdf_conversion() {
                                   /*accept_implausible=*/true);
   }
   MarkFailingRows(outcome.failing_rows);
+  // A saved report certifies heights that the processing takes from the
+  // RINEX headers: the points whose headers say otherwise are named.
+  if (!outcome.open_path.empty() && services_.rinex_states) {
+    outcome.text =
+        WithRinexWarning(std::move(outcome.text), services_.rinex_states());
+  }
 
   root.Call({"tk_messageBox", "-icon", IconOf(outcome.kind), "-title",
              outcome.title, "-message", outcome.text});

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "heights/catalogue.h"
 #include "heights/heights_tab_tk.h"
@@ -15,6 +16,7 @@
 #include "platform/pdf_document.h"
 #include "platform/random.h"
 #include "project/open_project.h"
+#include "report/rinex_warning.h"
 #include "ui/ui_tk.h"
 
 namespace zarvek {
@@ -29,6 +31,9 @@ struct ReportCommandServices {
   std::function<std::string()> today;
   /// Opens a finished report in the desktop's viewer.
   std::function<void(const std::string&)> open_file;
+  /// The RINEX cell of every table row, asked after a successful run: its
+  /// box names the points still "✗" or "?". May be empty.
+  std::function<std::vector<PointRinexState>()> rinex_states;
 };
 
 class ReportCommand {
