@@ -1,11 +1,8 @@
 #include "report/report.h"
 
-#include <algorithm>
-#include <charconv>
 #include <exception>
 #include <memory>
 #include <optional>
-#include <system_error>
 
 #include "heights/conversion.h"
 #include "heights/decimal.h"
