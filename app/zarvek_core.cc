@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/shell_open.h"
 #include "text/ascii_text.h"
+#include "ui/keyboard_tk.h"
 
 namespace zarvek {
 namespace {
@@ -59,7 +60,10 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
       ParseDecimal(root_.Call({"tk", "scaling"}));
   SetTitleAndGeometry(
       ChooseScreenScale(screen_scaling.value_or(kScaling96Dpi), true).factor);
-  ApplyTheme(ChooseFonts(screen_scaling));
+  density_ = ChooseFonts(screen_scaling);
+  ApplyTheme(density_);
+  ScaleDialogIcons(density_);
+  InstallKeyboardHabits(*ui_);
 
   equipos_specs_ = BuildEquiposSpecs();
   _cargar_iconos();
@@ -174,6 +178,24 @@ void ZarvekCertificacionApp::ApplyTheme(double scale) {
   }
 }
 
+void ZarvekCertificacionApp::ScaleDialogIcons(double scale) {
+  // Tk's message boxes on X11 draw these 32-pixel pictures beside text that
+  // grows with the scaling; photo images grow by whole factors only.
+  const int zoom = static_cast<int>(scale + 0.5);
+  if (zoom < 2) return;
+  const std::string copy = "::zarvek::icono_dialogo";
+  for (const char* icon : {"::tk::icons::error", "::tk::icons::information",
+                           "::tk::icons::question", "::tk::icons::warning"}) {
+    if (root_.Call({"image", "names"}).find(icon) == std::string::npos)
+      continue;
+    root_.Call({"image", "create", "photo", copy});
+    root_.Call({copy, "copy", icon, "-zoom", zoom});
+    root_.Call({icon, "blank"});
+    root_.Call({icon, "copy", copy});
+    root_.Call({"image", "delete", copy});
+  }
+}
+
 void ZarvekCertificacionApp::BuildNotebook() {
   root_.Call({"ttk::notebook", kTabControl, "-style", "Custom.TNotebook"});
   root_.Call({"ttk::frame", kTabCarpetas, "-style", "TFrame"});
@@ -195,9 +217,12 @@ void ZarvekCertificacionApp::BuildRooms() {
   HeightsTabHooks hooks;
   hooks.fallback_codes = [this] { return folder_tab_->PreviewTexts(); };
   hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
+    arp_column_->MakeColumn(frame_rows);
     rinex_column_->MakeColumn(frame_rows, tags);
   };
+  // The ARP cells first: the status line reads them.
   hooks.rows_changed = [this](const std::vector<size_t>& rows) {
+    arp_column_->RowsChanged(rows);
     rinex_column_->RowsChanged(rows);
   };
   heights_tab_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
@@ -206,6 +231,13 @@ void ZarvekCertificacionApp::BuildRooms() {
   rinex_column_ = std::make_unique<RinexColumn>(
       ui, fs, heights_tab_->table(), project_, equipos_specs_,
       heights_tab_->bottom_frame(), HeightsTab::kTableTag);
+  // The status line under the table explains the shown row's ARP height
+  // above its RINEX reason; the pointer on an ARP cell shows that row too.
+  arp_column_ = std::make_unique<ArpColumn>(
+      ui, heights_tab_->table(), equipos_specs_, HeightsTab::kTableTag,
+      [this](size_t row) { rinex_column_->ShowRow(row); });
+  rinex_column_->SetRowLine(
+      [this](size_t row) { return arp_column_->LineOf(row); });
   report_command_ = std::make_unique<ReportCommand>(
       ui, *heights_tab_, project_, equipos_specs_,
       ReportCommandServices{*services_.pdf, *services_.random, fs,

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "folders/folder_tab_tk.h"
+#include "heights/arp_column_tk.h"
 #include "heights/catalogue.h"
 #include "heights/heights_tab_tk.h"
 #include "heights/rinex_column_tk.h"
@@ -67,6 +68,7 @@ class ZarvekCertificacionApp {
   FolderTab& folder_tab() { return *folder_tab_; }
   HeightsTab& heights_tab() { return *heights_tab_; }
   RinexColumn& rinex_column() { return *rinex_column_; }
+  ArpColumn& arp_column() { return *arp_column_; }
   ReportCommand& report_command() { return *report_command_; }
   const OpenProject& project() const { return project_; }
   const Catalogue& equipos_specs() const { return equipos_specs_; }
@@ -95,6 +97,9 @@ class ZarvekCertificacionApp {
   /// of the screen.
   double ChooseFonts(std::optional<double> screen_scaling);
   void ApplyTheme(double scale);
+  /// Enlarges the message boxes' icons (pictures of a fixed pixel size) by
+  /// the whole factor nearest to `scale`.
+  void ScaleDialogIcons(double scale);
   void _setup_custom_tabs();
   void _cargar_iconos();
   void _setup_header();
@@ -111,6 +116,8 @@ class ZarvekCertificacionApp {
 
   tk::Interp& root_;
   AppServices services_;
+  /// What the 96-dpi design's pixel sizes are multiplied by on this screen.
+  double density_ = 1.0;
   std::unique_ptr<PdfDocumentFactory> own_pdf_;  ///< the default factory
   std::unique_ptr<Ui> ui_;
   Catalogue equipos_specs_;
@@ -119,6 +126,7 @@ class ZarvekCertificacionApp {
   std::unique_ptr<FolderTab> folder_tab_;
   std::unique_ptr<HeightsTab> heights_tab_;
   std::unique_ptr<RinexColumn> rinex_column_;
+  std::unique_ptr<ArpColumn> arp_column_;
   std::unique_ptr<ReportCommand> report_command_;
 };
 

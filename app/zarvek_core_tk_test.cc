@@ -143,6 +143,24 @@ TEST_F(MainWindowTest, GoodIconAndLogoAreShownAtFiftyPixels) {
   EXPECT_EQ(Console(), "");
 }
 
+// At 192 dpi the text is twice as high: so are the logo and the message
+// boxes' icons.
+TEST_F(MainWindowTest, LogoAndMessageIconsGrowWithADenseScreen) {
+  MakePng("LOGO_QUENTARO.png", 333, 100);
+  // The scaling belongs to the display, which the next tests share.
+  const std::string standard = Call({"tk", "scaling"});
+  Call({"tk", "scaling", "2.6666667"});
+  MakeApp(InDir());
+  Call({"tk", "scaling", standard});
+  EXPECT_EQ(Call({"image", "width", app_->logo_img()}), "333");
+  EXPECT_EQ(Call({"image", "height", app_->logo_img()}), "100");
+  for (const char* icon : {"::tk::icons::error", "::tk::icons::information",
+                           "::tk::icons::question", "::tk::icons::warning"}) {
+    EXPECT_EQ(Call({"image", "height", icon}), "64") << icon;
+    EXPECT_EQ(Call({"image", "width", icon}), "64") << icon;
+  }
+}
+
 TEST_F(MainWindowTest, LogoAlreadyFiftyHighKeepsItsSize) {
   MakePng("LOGO_QUENTARO.png", 137, 50);
   MakeApp(InDir());
