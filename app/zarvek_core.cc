@@ -12,6 +12,7 @@
 #include "platform/pdf_writer.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
+#include "project/layout.h"
 #include "text/ascii_text.h"
 #include "ui/keyboard_tk.h"
 
@@ -75,6 +76,14 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   _setup_custom_tabs();
   BuildNotebook();
   BuildRooms();
+  // The last project opens again, behind the first tab, while it is still
+  // a project; a damaged or missing settings file just leaves none open.
+  settings_ = LoadSettings(*services_.fs, services_.settings_dir);
+  if (!settings_.last_project.empty() &&
+      ProjectLayout::ForChosenFolder(*services_.fs, settings_.last_project)
+          .IsProject()) {
+    heights_tab_->LoadProject(settings_.last_project);
+  }
 }
 
 // The rooms go before the window's shared parts they hold references to;
@@ -213,9 +222,13 @@ void ZarvekCertificacionApp::BuildRooms() {
   FileSystem& fs = *services_.fs;
   folder_tab_ = std::make_unique<FolderTab>(
       ui, fs, project_, kTabCarpetas,
-      [this](const std::string& folder) { heights_tab_->LoadProject(folder); });
+      [this](const std::string& folder) {
+        Remember(folder, false);
+        heights_tab_->LoadProject(folder);
+      },
+      [this] { return ChooserStart(); });
   HeightsTabHooks hooks;
-  hooks.fallback_codes = [this] { return folder_tab_->PreviewTexts(); };
+  hooks.chooser_dir = [this] { return ChooserStart(); };
   hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
     arp_column_->MakeColumn(frame_rows);
     rinex_column_->MakeColumn(frame_rows, tags);
@@ -249,6 +262,9 @@ void ZarvekCertificacionApp::BuildRooms() {
   // and again when the surveyor comes back to the tab: they may have been
   // copied or processed meanwhile.
   project_.AddObserver([this] { rinex_column_->ReadRinex(); });
+  project_.AddObserver([this] {
+    if (project_.is_open()) Remember(project_.folder(), true);
+  });
   root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
               ui.Bind("cerrar", [this] { Close(); })});
   root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
@@ -270,6 +286,24 @@ void ZarvekCertificacionApp::Close() {
     if (answer != "yes") return;
   }
   root_.Call({"destroy", "."});
+}
+
+std::string ZarvekCertificacionApp::ChooserStart() {
+  FileSystem& fs = *services_.fs;
+  for (const std::string* folder :
+       {&settings_.last_folder, &services_.documents_dir}) {
+    if (!folder->empty() && fs.IsDirectory(*folder)) return *folder;
+  }
+  return "";
+}
+
+void ZarvekCertificacionApp::Remember(const std::string& folder, bool project) {
+  if (services_.settings_dir.empty()) return;
+  settings_.last_folder = folder;
+  if (project) settings_.last_project = folder;
+  const Status status =
+      SaveSettings(*services_.fs, services_.settings_dir, settings_);
+  if (!status.ok()) ui_->Print("Error: " + status.message());
 }
 
 void ZarvekCertificacionApp::_setup_custom_tabs() {

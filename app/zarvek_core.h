@@ -26,6 +26,7 @@
 #include "platform/random.h"
 #include "platform/tk_interp.h"
 #include "project/open_project.h"
+#include "project/settings.h"
 #include "report/report_tk.h"
 #include "ui/ui_tk.h"
 
@@ -53,6 +54,15 @@ struct AppServices {
   /// Replaces the file at a path with the given bytes in one step; the
   /// default is the file system's WriteAtomically. Tests put failures here.
   std::function<Status(const std::string&, std::string_view)> write_file;
+  /// The folder where the program keeps what it remembers between runs
+  /// (project/settings.h): the last folder used, where both folder choosers
+  /// start, and the last project, opened again at start. "" keeps nothing,
+  /// so that tests never touch the user's; main() gives the one in the
+  /// user's settings folder.
+  std::string settings_dir;
+  /// Where the folder choosers start when no folder was used yet; "" lets
+  /// Tk choose. main() gives the user's documents folder.
+  std::string documents_dir;
 };
 
 class ZarvekCertificacionApp {
@@ -113,6 +123,12 @@ class ZarvekCertificacionApp {
   /// first; when they failed, the surveyor chooses between staying and
   /// closing without them.
   void Close();
+  /// Where both folder choosers start: the last folder used while it is a
+  /// folder, else the documents folder, else "".
+  std::string ChooserStart();
+  /// Keeps `folder` as the last folder used (and, when `project`, as the
+  /// last project) in the settings file; a failure goes to the console.
+  void Remember(const std::string& folder, bool project);
 
   tk::Interp& root_;
   AppServices services_;
@@ -122,6 +138,7 @@ class ZarvekCertificacionApp {
   std::unique_ptr<Ui> ui_;
   Catalogue equipos_specs_;
   OpenProject project_;
+  Settings settings_;
   std::string icon_photo_, logo_img_;
   std::unique_ptr<FolderTab> folder_tab_;
   std::unique_ptr<HeightsTab> heights_tab_;

@@ -424,6 +424,40 @@ TEST_F(HeightsTabTest, FolderThatCannotBeReadKeepsTheLoadedProject) {
   EXPECT_EQ(Console(), "");
 }
 
+// A folder that is neither a project nor inside one (empty, or holding
+// point-like folders of its own) is refused with its path, whatever tab 1
+// previews: its rows would be saved nowhere. The project before it stays.
+TEST_F(HeightsTabTest, FolderThatIsNotAProjectIsRefused) {
+  const std::string obra = Project("obra", {"5"});
+  Choose(obra);
+  Call({app_->heights_tab().cells().at(0).h, "insert", 0, "1.52"});
+  app_->heights_tab().WaitForSaves();
+  Call({"set", FolderTab::kNumPuntosVar, "2"});
+  Call({"set", FolderTab::kPrimerCodigoVar, "700"});
+  app_->folder_tab().generar_lista_codigos_consecutivos();
+  stdfs::create_directories(root_ / "vacia");
+  stdfs::create_directories(root_ / "suelta" / "4. 900");
+  for (const stdfs::path& folder : {root_ / "vacia", root_ / "suelta"}) {
+    SCOPED_TRACE(folder.string());
+    ClearMessages();
+    Choose(folder.string());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Option(Messages()[0], "-icon"), "error");
+    EXPECT_EQ(Option(Messages()[0], "-message"),
+              "LA CARPETA ELEGIDA NO ES UN PROYECTO (NO TIENE «2. DATOS "
+              "GNSS»):\n" +
+                  folder.string() +
+                  "\n\nELIJA LA CARPETA DEL PROYECTO O CRÉELO CON «CREAR "
+                  "CARPETAS» EN LA PESTAÑA 1.");
+    EXPECT_EQ(app_->project().folder(), obra);
+    EXPECT_EQ(Label(), obra);
+    EXPECT_EQ(TableCodes(), (Texts{"5"}));
+    EXPECT_EQ(Get(app_->heights_tab().cells().at(0).h), "1.52");
+  }
+  EXPECT_FALSE(stdfs::exists(root_ / "vacia" / "2. DATOS GNSS"));
+  EXPECT_EQ(Console(), "");
+}
+
 // A second BUSCAR given while the first one's table is being built (the
 // build runs the event loop) waits for it: the label, the project and the
 // table end on the last folder chosen, together.
