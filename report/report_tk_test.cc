@@ -15,6 +15,18 @@ namespace {
 namespace fs = std::filesystem;
 using testing::GuiTest;
 
+// The lines of a message box's text.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  lines.push_back(text.substr(start));
+  return lines;
+}
+
 class ReportButtonTest : public GuiTest {
  protected:
   void SetUp() override {
@@ -127,9 +139,12 @@ TEST_F(ReportButtonTest, PressWhileAnotherProjectOpensActsOnThatOneAlone) {
   EXPECT_TRUE(fs::exists(b_pdf));
   const auto message = LastMessage();
   EXPECT_EQ(Option(message, "-title"), "PDF GENERADO");
-  EXPECT_EQ(Option(message, "-message"),
-            "ARCHIVO GUARDADO EN:\n" + b_pdf.string() +
-                "\nPUNTOS EN EL REPORTE: 300 DE 300.");
+  // The box names B's report (written with the system's separators).
+  const std::vector<std::string> lines = Lines(Option(message, "-message"));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "ARCHIVO GUARDADO EN:");
+  EXPECT_EQ(fs::path(lines[1]).lexically_normal(), b_pdf.lexically_normal());
+  EXPECT_EQ(lines[2], "PUNTOS EN EL REPORTE: 300 DE 300.");
 }
 
 // A report on disk is replaced only by a complete, checked, confirmed one.
