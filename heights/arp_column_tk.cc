@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "heights/row_rules.h"
+#include "ui/cell_column_tk.h"
 #include "text/ascii_text.h"
 
 namespace zarvek {
@@ -27,7 +28,7 @@ const char* ColorOf(ArpState state) {
   return "#2C3E50";
 }
 
-std::string ItemTag(size_t idx) { return "arp" + DecimalText(idx); }
+std::string ItemTag(size_t idx) { return CellTag("arp", idx); }
 
 }  // namespace
 
@@ -53,43 +54,21 @@ ArpColumn::ArpColumn(Ui& ui, const MeasurementTable& table,
 }
 
 void ArpColumn::MakeColumn(const std::string& frame_rows) {
-  tk::Interp& root = ui_.tk();
-  canvas_ = frame_rows + ".arp";
   const size_t rows = table_.size();
   const tk::Obj font = tk::Obj::List({ui_.family(), "10"});
-  // Wide enough for the widest height that converts.
-  const int width = ui_.Int({"font", "measure", font, "-1000.0000"}) + 10;
-  // The rows hold the same cells, so they are all as high as the first:
-  // row i's middle is i + 1/2 pitches below the first row's top.
-  const std::vector<std::string> first =
-      root.SplitList(root.Call({"grid", "bbox", frame_rows, 0, 0}));
-  const std::vector<std::string> last =
-      root.SplitList(root.Call({"grid", "bbox", frame_rows, 0, rows - 1}));
-  pitch_ = 1;
-  if (first.size() == 4 && last.size() == 4) {
-    const int top = IntFromReply(first[1], "grid bbox");
-    pitch_ = std::max(1, rows > 1 ? (IntFromReply(last[1], "grid bbox") - top) /
-                                        static_cast<int>(rows - 1)
-                                  : IntFromReply(first[3], "grid bbox"));
-  }
-  root.Call({"canvas", canvas_, "-width", width, "-height", 0, "-background",
-             "white", "-highlightthickness", 0, "-borderwidth", 0, "-takefocus",
-             0});
-  root.Call({"bindtags", canvas_,
-             tk::Obj::List({canvas_, table_tag_, "Canvas", ".", "all"})});
-  root.Call({"grid", canvas_, "-row", 0, "-column", kArpColumn, "-rowspan",
-             rows, "-sticky", "ns", "-padx", 5});
   cells_.assign(rows, RowArp{});
-  for (size_t idx = 0; idx < rows; ++idx) {
-    RowArp arp = DescribeRowArp(table_.values(idx), catalogue_);
-    root.Call({canvas_, "create", "text", width / 2,
-               static_cast<int>(idx) * pitch_ + pitch_ / 2, "-text", arp.cell,
-               "-fill", ColorOf(arp.state), "-font", font, "-tags",
-               ItemTag(idx)});
-    cells_[idx] = std::move(arp);
-  }
-  // %y, an integer, is the pointer's height in the column.
-  root.Call({"bind", canvas_, "<Motion>", std::string(kHoverCommand) + " %y"});
+  for (size_t idx = 0; idx < rows; ++idx)
+    cells_[idx] = DescribeRowArp(table_.values(idx), catalogue_);
+  // Wide enough for the widest height that converts.
+  const CellColumn column = MakeCellColumn(
+      ui_, frame_rows, "arp", kArpColumn, rows, font, "-1000.0000",
+      tk::Obj::List({frame_rows + ".arp", table_tag_, "Canvas", ".", "all"}),
+      kHoverCommand, [this](size_t idx) {
+        return std::pair<std::string, std::string>(
+            cells_[idx].cell, ColorOf(cells_[idx].state));
+      });
+  canvas_ = column.canvas;
+  pitch_ = column.pitch;
 }
 
 void ArpColumn::RowsChanged(const std::vector<size_t>& rows) {

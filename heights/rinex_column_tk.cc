@@ -14,6 +14,7 @@
 #include "heights/rinex_verdict.h"
 #include "heights/row_rules.h"
 #include "text/ascii_text.h"
+#include "ui/cell_column_tk.h"
 
 namespace zarvek {
 namespace {
@@ -160,9 +161,7 @@ void RinexColumn::SetRowLine(std::function<std::string(size_t)> row_line) {
 
 void RinexColumn::MakeColumn(const std::string& frame_rows,
                              const tk::Obj& tags) {
-  tk::Interp& root = ui_.tk();
   frame_rows_ = frame_rows;
-  canvas_ = frame_rows + ".rinex";
   const size_t rows = table_.size();
   // New cells are blank, as a fresh verdict is.
   files_.assign(rows, PointRinexFiles{});
@@ -170,33 +169,11 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
   shown_row_ = static_cast<size_t>(-1);
   const tk::Obj font = tk::Obj::List({ui_.family(), "10", "bold"});
   // Wide enough for the widest verdict, "✗" and a height of two digits.
-  const int width = ui_.Int({"font", "measure", font, "✗ 00.0000"}) + 10;
-  // The rows hold the same cells, so they are all as high as the first:
-  // row i's middle is i + 1/2 pitches below the first row's top.
-  const std::vector<std::string> first =
-      root.SplitList(root.Call({"grid", "bbox", frame_rows_, 0, 0}));
-  const std::vector<std::string> last =
-      root.SplitList(root.Call({"grid", "bbox", frame_rows_, 0, rows - 1}));
-  pitch_ = 1;
-  if (first.size() == 4 && last.size() == 4) {
-    const int top = IntFromReply(first[1], "grid bbox");
-    pitch_ = std::max(1, rows > 1 ? (IntFromReply(last[1], "grid bbox") - top) /
-                                        static_cast<int>(rows - 1)
-                                  : IntFromReply(first[3], "grid bbox"));
-  }
-  root.Call({"canvas", canvas_, "-width", width, "-height", 0, "-background",
-             "white", "-highlightthickness", 0, "-borderwidth", 0, "-takefocus",
-             0});
-  root.Call({"bindtags", canvas_, tags});
-  root.Call({"grid", canvas_, "-row", 0, "-column", kRinexColumn, "-rowspan",
-             rows, "-sticky", "ns", "-padx", 5});
-  for (size_t idx = 0; idx < rows; ++idx) {
-    root.Call({canvas_, "create", "text", width / 2,
-               static_cast<int>(idx) * pitch_ + pitch_ / 2, "-text", "",
-               "-font", font, "-tags", "rinex" + DecimalText(idx)});
-  }
-  // %y, an integer, is the pointer's height in the column.
-  root.Call({"bind", canvas_, "<Motion>", std::string(kHoverCommand) + " %y"});
+  const CellColumn column =
+      MakeCellColumn(ui_, frame_rows_, "rinex", kRinexColumn, rows, font,
+                     "✗ 00.0000", tags, kHoverCommand);
+  canvas_ = column.canvas;
+  pitch_ = column.pitch;
 }
 
 std::optional<RinexRowHeights> RinexColumn::HeightsOf(size_t idx) const {
@@ -240,7 +217,7 @@ void RinexColumn::UpdateCell(size_t idx) {
   RinexVerdict verdict = JudgeRinexPoint(files_[idx], HeightsOf(idx));
   if (verdict.cell != verdicts_[idx].cell ||
       verdict.state != verdicts_[idx].state) {
-    ui_.tk().Call({canvas_, "itemconfigure", "rinex" + DecimalText(idx),
+    ui_.tk().Call({canvas_, "itemconfigure", CellTag("rinex", idx),
                    "-text", verdict.cell, "-fill", ColorOf(verdict.state)});
   }
   verdicts_[idx] = std::move(verdict);
