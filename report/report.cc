@@ -48,20 +48,12 @@ std::string ShortNumber(double value) {
 }
 
 // The reason a row cannot be converted, as the surveyor reads it.
-std::string FaultText(ConversionFault fault, std::string_view h,
-                      const ReceiverSpec& datos) {
+std::string FaultText(ConversionFault fault, const ReceiverSpec& datos) {
   switch (fault) {
     case ConversionFault::kNone:
       break;
     case ConversionFault::kEmptyHeight:
       return "FALTA LA ALTURA MEDIDA.";
-    case ConversionFault::kDecimalComma: {
-      std::string with_point(TrimBlanks(h));
-      std::replace(with_point.begin(), with_point.end(), ',', '.');
-      return "LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL PUNTO "
-             "(ESCRIBA " +
-             with_point + ").";
-    }
     case ConversionFault::kNotANumber:
       return "LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, 1.52).";
     case ConversionFault::kShorterThanRadius:
@@ -145,7 +137,7 @@ std::optional<ReportOutcome> CheckRows(const std::vector<TableRow>& rows,
           "PUNTO " + row.codigo + ": " +
           FaultText(DiagnoseConversion(row.values.h, row.values.tipo,
                                        row.values.ref, *datos),
-                    row.values.h, *datos));
+                    *datos));
       continue;
     }
     if (conversion->arp < kMinPlausibleArp ||
