@@ -47,8 +47,7 @@ TEST(ConversionTest, WorkedValuesAndEdgeCases) {
        "SLANT_R1"},
       {"QUENTARO R300", "VERTICAL", "R3", "+15e-1", 1.5, 1.582, "VERTICAL_R3"},
       // A decimal comma, as a Spanish surveyor types it.
-      {"QUENTARO R300", "INCLINADA", "R1", "1,452", 1.3805, 1.4625,
-       "SLANT_R1"},
+      {"QUENTARO R300", "INCLINADA", "R1", "1,452", 1.3805, 1.4625, "SLANT_R1"},
       {"QUENTARO R300", "VERTICAL", "R3", " -1,52 ", -1.52, -1.438,
        "VERTICAL_R3"},
       {"QUENTARO R300", "VERTICAL", "R3", ",5", 0.5, 0.582, "VERTICAL_R3"},

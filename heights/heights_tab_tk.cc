@@ -56,7 +56,8 @@ constexpr const char* kKeypadPointCommand = "::zarvek::punto_teclado";
 // antenna's wears this style until the user edits it; the validation of
 // its first edit calls the command with the row index.
 constexpr const char* kDoubtfulEntryStyle = "Dudosa.TEntry";
-constexpr const char* kDoubtfulEditedCommand = "::zarvek::altura_dudosa_editada";
+constexpr const char* kDoubtfulEditedCommand =
+    "::zarvek::altura_dudosa_editada";
 
 // The bind tags of a table cell of class `widget_class`: the table's tag
 // comes before the class, whose wheel bindings would change a combobox.

@@ -270,9 +270,9 @@ RowValues ApplyRowRules(const Catalogue& catalogue,
     const bool begun = !saved.tipo.empty() || !saved.acc.empty() ||
                        !saved.ref.empty() || !TrimBlanks(saved.h).empty();
     if (begun) {
-      note(out.rec.empty() ? std::string("SIN RECEPTOR: ELIJA UNO")
-                           : "RECEPTOR " + Quoted(out.rec) +
-                                 " DESCONOCIDO: ELIJA UNO");
+      note(out.rec.empty()
+               ? std::string("SIN RECEPTOR: ELIJA UNO")
+               : "RECEPTOR " + Quoted(out.rec) + " DESCONOCIDO: ELIJA UNO");
       out.rec.clear();
     } else {
       if (!out.rec.empty()) {
@@ -449,13 +449,14 @@ std::vector<std::optional<RowValues>> MeasurementFile::Bind(
     const std::optional<double> h = ParseTypedDecimal(out[row]->h);
     if (h && std::fabs(*h) > kMaxHeightMagnitude) {
       doubtful_heights_.push_back(row);
-      problems_.push_back({r.line, "LA ALTURA " + Quoted(TrimBlanks(out[row]->h)) +
-                                       " PASA DE " +
-                                       DecimalText(static_cast<std::size_t>(
-                                           kMaxHeightMagnitude)) +
-                                       " m"});
+      problems_.push_back(
+          {r.line,
+           "LA ALTURA " + Quoted(TrimBlanks(out[row]->h)) + " PASA DE " +
+               DecimalText(static_cast<std::size_t>(kMaxHeightMagnitude)) +
+               " m"});
     }
-    if (RefreshResults(&r, *out[row], catalogue)) refreshed_rows_.push_back(row);
+    if (RefreshResults(&r, *out[row], catalogue))
+      refreshed_rows_.push_back(row);
   }
   std::stable_sort(problems_.begin(), problems_.end(),
                    [](const LineProblem& a, const LineProblem& b) {

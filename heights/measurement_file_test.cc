@@ -251,12 +251,13 @@ TEST(MeasurementFileTest, OpeningMendsResultsAndReadsSpanishNumbers) {
   EXPECT_EQ(file.refreshed_rows(), (std::vector<std::size_t>{0, 3, 5}));
   EXPECT_EQ(file.doubtful_heights(), std::vector<std::size_t>{2});
   EXPECT_EQ(ProblemLines(file), (std::vector<std::size_t>{4, 5}));
-  EXPECT_EQ(file.Serialize(),
-            "\xEF\xBB\xBF" + kHeader + "\r\n" +
-                "1001;QUENTARO R700;INCLINADA;TRÍPODE;R1;1,62;1,5521;1,6391\r\n" +
-                lines[1] + "\r\n" + lines[2] + "\r\n" +
-                "1004;;INCLINADA;TRÍPODE;R1;1,5;;\r\n" + lines[4] + "\r\n" +
-                "1006;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820\r\n");
+  EXPECT_EQ(
+      file.Serialize(),
+      "\xEF\xBB\xBF" + kHeader + "\r\n" +
+          "1001;QUENTARO R700;INCLINADA;TRÍPODE;R1;1,62;1,5521;1,6391\r\n" +
+          lines[1] + "\r\n" + lines[2] + "\r\n" +
+          "1004;;INCLINADA;TRÍPODE;R1;1,5;;\r\n" + lines[4] + "\r\n" +
+          "1006;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820\r\n");
   // Read again, nothing is stale any more.
   MeasurementFile again = ParseOk(file.Serialize());
   again.Bind({"1001", "1002", "1003", "1004", "1005", "1006"}, Specs());

@@ -156,8 +156,8 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
   EXPECT_EQ(RowTexts(1),
             (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1.5"}));
   EXPECT_EQ(RowTexts(2), (Texts{"", "INCLINADA", "TRÍPODE", "R1", "1.452"}));
-  EXPECT_FALSE(MeasurementTable::IsComplete(
-      app_->heights_tab().table().values(2)));
+  EXPECT_FALSE(
+      MeasurementTable::IsComplete(app_->heights_tab().table().values(2)));
   EXPECT_EQ(RowTexts(3),
             (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1452"}));
   EXPECT_EQ(Call({Row(3).h, "cget", "-style"}), "Dudosa.TEntry");

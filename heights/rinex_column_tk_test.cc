@@ -44,7 +44,9 @@ class RinexColumnTest : public testing::GuiTest {
           datos / (std::to_string(i + 4) + ". " + code) / "RINEX";
       stdfs::create_directories(rinex);
       if (files[i]) stdfs::copy_file(kFixtures / files[i], rinex / files[i]);
-      if (i < 6) csv += code + ";QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5;1,4285;1,5105\r\n";
+      if (i < 6)
+        csv +=
+            code + ";QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5;1,4285;1,5105\r\n";
     }
     std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
         << csv;

@@ -82,7 +82,8 @@ TEST(CalculationBlock, SlantR1TypesetsRadicalsAndSuffixes) {
   _draw_integrated_calculation_block(worked, 2.5 * kCm, 2.5 * kCm, conv->mode,
                                      conv->vals, conv->arp, conv->phase_center,
                                      COLOR_DARK, "R1");
-  EXPECT_TRUE(Has(worked.log(), "drawCentredString 411.02 153.07 \"1.3805 m\""));
+  EXPECT_TRUE(
+      Has(worked.log(), "drawCentredString 411.02 153.07 \"1.3805 m\""));
   EXPECT_TRUE(
       Has(worked.log(), "drawCentredString 411.02 119.06 \"1.3805 + 0.0820\""));
   EXPECT_TRUE(Has(worked.log(), "drawCentredString 411.02 93.54 \"1.4625 m\""));
