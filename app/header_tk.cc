@@ -1,6 +1,7 @@
 // The window icon and the header banner of the main window.
 #include "app/app_text.h"
 #include "app/lanczos.h"
+#include "app/screen_scale.h"
 #include "app/zarvek_core.h"
 #include "platform/png_decode.h"
 
@@ -74,9 +75,11 @@ Status ZarvekCertificacionApp::ShowLogo(const std::string& path,
   RgbaImage pil_img;
   Status status = DecodePicture(path, &pil_img);
   if (!status.ok()) return status;
-  // kLogoBaseHeight high, unless the logo is so wide that X could not draw
-  // it at that height.
-  const PixelSize size = LogoSizeFor(pil_img.width, pil_img.height);
+  // kLogoBaseHeight high at 96 dpi, and as much higher as the text on a
+  // denser screen, unless the logo is so wide that X could not draw it at
+  // that height.
+  const PixelSize size = LogoSizeFor(pil_img.width, pil_img.height,
+                                     ScaledPixels(kLogoBaseHeight, density_));
   if (size.width <= 0) return Status::Error("tamaño no válido: " + path);
   RgbaImage scaled = ResampleLanczos3(pil_img, size.width, size.height);
   if (scaled.width <= 0) return Status::Error("no se pudo escalar " + path);

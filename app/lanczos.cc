@@ -201,12 +201,12 @@ PixelSize FitWithin(int w, int h, int max_w, int max_h) {
           max_h};
 }
 
-PixelSize LogoSizeFor(int w, int h) {
-  const int w_size = LogoWidthFor(w, h, kLogoBaseHeight);
+PixelSize LogoSizeFor(int w, int h, int base_height) {
+  const int w_size = LogoWidthFor(w, h, base_height);
   if (w_size <= 0) return {};
-  if (w_size <= kMaxLogoWidth) return {w_size, kLogoBaseHeight};
+  if (w_size <= kMaxLogoWidth) return {w_size, base_height};
   // Too wide at the banner height: the width limits, so the height comes
-  // out below kLogoBaseHeight.
+  // out below base_height.
   const std::int64_t scaled_h =
       static_cast<std::int64_t>(h) * kMaxLogoWidth / w;
   return {kMaxLogoWidth, static_cast<int>(std::max<std::int64_t>(1, scaled_h))};

@@ -55,11 +55,12 @@ int LogoWidthFor(int w, int h, int base_height = kLogoBaseHeight);
 /// dimension or a maximum is not positive.
 PixelSize FitWithin(int w, int h, int max_w, int max_h);
 
-/// The size the header shows a `w` x `h` logo at: kLogoBaseHeight high and
-/// LogoWidthFor wide, or, when that would be wider than kMaxLogoWidth,
-/// kMaxLogoWidth wide and as high as keeps the aspect ratio (truncated, at
-/// least 1). 0 x 0 when there is no such size (see LogoWidthFor).
-PixelSize LogoSizeFor(int w, int h);
+/// The size the header shows a `w` x `h` logo at: `base_height` high (the
+/// design's kLogoBaseHeight times the screen's density) and LogoWidthFor
+/// wide, or, when that would be wider than kMaxLogoWidth, kMaxLogoWidth wide
+/// and as high as keeps the aspect ratio (truncated, at least 1). 0 x 0 when
+/// there is no such size (see LogoWidthFor).
+PixelSize LogoSizeFor(int w, int h, int base_height = kLogoBaseHeight);
 
 }  // namespace zarvek
 

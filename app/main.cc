@@ -4,8 +4,10 @@
 // language; numbers and dates stay locale-free.
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "app/zarvek_core.h"
+#include "platform/config_dir.h"
 #include "platform/fatal_error.h"
 #include "platform/messages_locale.h"
 
@@ -20,7 +22,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   try {
-    zarvek::ZarvekCertificacionApp app(*interp);
+    // What the program remembers between runs lives in the user's settings
+    // folder; the choosers start in the documents folder the first time.
+    zarvek::AppServices services;
+    if (const std::string config = zarvek::UserConfigDir(); !config.empty()) {
+      services.settings_dir =
+          zarvek::JoinPath(config, std::string(zarvek::kSettingsFolderName));
+    }
+    services.documents_dir = zarvek::UserDocumentsDir();
+    zarvek::ZarvekCertificacionApp app(*interp, std::move(services));
     interp->MainLoop();
   } catch (const std::exception& e) {
     zarvek::ReportFatalError(e.what());

@@ -12,7 +12,9 @@
 #include "platform/pdf_writer.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
+#include "project/layout.h"
 #include "text/ascii_text.h"
+#include "ui/keyboard_tk.h"
 
 namespace zarvek {
 namespace {
@@ -59,7 +61,10 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
       ParseDecimal(root_.Call({"tk", "scaling"}));
   SetTitleAndGeometry(
       ChooseScreenScale(screen_scaling.value_or(kScaling96Dpi), true).factor);
-  ApplyTheme(ChooseFonts(screen_scaling));
+  density_ = ChooseFonts(screen_scaling);
+  ApplyTheme(density_);
+  ScaleDialogIcons(density_);
+  InstallKeyboardHabits(*ui_);
 
   equipos_specs_ = BuildEquiposSpecs();
   _cargar_iconos();
@@ -71,6 +76,14 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   _setup_custom_tabs();
   BuildNotebook();
   BuildRooms();
+  // The last project opens again, behind the first tab, while it is still
+  // a project; a damaged or missing settings file just leaves none open.
+  settings_ = LoadSettings(*services_.fs, services_.settings_dir);
+  if (!settings_.last_project.empty() &&
+      ProjectLayout::ForChosenFolder(*services_.fs, settings_.last_project)
+          .IsProject()) {
+    heights_tab_->LoadProject(settings_.last_project);
+  }
 }
 
 // The rooms go before the window's shared parts they hold references to;
@@ -174,6 +187,24 @@ void ZarvekCertificacionApp::ApplyTheme(double scale) {
   }
 }
 
+void ZarvekCertificacionApp::ScaleDialogIcons(double scale) {
+  // Tk's message boxes on X11 draw these 32-pixel pictures beside text that
+  // grows with the scaling; photo images grow by whole factors only.
+  const int zoom = static_cast<int>(scale + 0.5);
+  if (zoom < 2) return;
+  const std::string copy = "::zarvek::icono_dialogo";
+  for (const char* icon : {"::tk::icons::error", "::tk::icons::information",
+                           "::tk::icons::question", "::tk::icons::warning"}) {
+    if (root_.Call({"image", "names"}).find(icon) == std::string::npos)
+      continue;
+    root_.Call({"image", "create", "photo", copy});
+    root_.Call({copy, "copy", icon, "-zoom", zoom});
+    root_.Call({icon, "blank"});
+    root_.Call({icon, "copy", copy});
+    root_.Call({"image", "delete", copy});
+  }
+}
+
 void ZarvekCertificacionApp::BuildNotebook() {
   root_.Call({"ttk::notebook", kTabControl, "-style", "Custom.TNotebook"});
   root_.Call({"ttk::frame", kTabCarpetas, "-style", "TFrame"});
@@ -191,13 +222,20 @@ void ZarvekCertificacionApp::BuildRooms() {
   FileSystem& fs = *services_.fs;
   folder_tab_ = std::make_unique<FolderTab>(
       ui, fs, project_, kTabCarpetas,
-      [this](const std::string& folder) { heights_tab_->LoadProject(folder); });
+      [this](const std::string& folder) {
+        Remember(folder, false);
+        heights_tab_->LoadProject(folder);
+      },
+      [this] { return ChooserStart(); });
   HeightsTabHooks hooks;
-  hooks.fallback_codes = [this] { return folder_tab_->PreviewTexts(); };
+  hooks.chooser_dir = [this] { return ChooserStart(); };
   hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
+    arp_column_->MakeColumn(frame_rows);
     rinex_column_->MakeColumn(frame_rows, tags);
   };
+  // The ARP cells first: the status line reads them.
   hooks.rows_changed = [this](const std::vector<size_t>& rows) {
+    arp_column_->RowsChanged(rows);
     rinex_column_->RowsChanged(rows);
   };
   heights_tab_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
@@ -206,6 +244,13 @@ void ZarvekCertificacionApp::BuildRooms() {
   rinex_column_ = std::make_unique<RinexColumn>(
       ui, fs, heights_tab_->table(), project_, equipos_specs_,
       heights_tab_->bottom_frame(), HeightsTab::kTableTag);
+  // The status line under the table explains the shown row's ARP height
+  // above its RINEX reason; the pointer on an ARP cell shows that row too.
+  arp_column_ = std::make_unique<ArpColumn>(
+      ui, heights_tab_->table(), equipos_specs_, HeightsTab::kTableTag,
+      [this](size_t row) { rinex_column_->ShowRow(row); });
+  rinex_column_->SetRowLine(
+      [this](size_t row) { return arp_column_->LineOf(row); });
   report_command_ = std::make_unique<ReportCommand>(
       ui, *heights_tab_, project_, equipos_specs_,
       ReportCommandServices{*services_.pdf, *services_.random, fs,
@@ -217,6 +262,9 @@ void ZarvekCertificacionApp::BuildRooms() {
   // and again when the surveyor comes back to the tab: they may have been
   // copied or processed meanwhile.
   project_.AddObserver([this] { rinex_column_->ReadRinex(); });
+  project_.AddObserver([this] {
+    if (project_.is_open()) Remember(project_.folder(), true);
+  });
   root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
               ui.Bind("cerrar", [this] { Close(); })});
   root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
@@ -238,6 +286,24 @@ void ZarvekCertificacionApp::Close() {
     if (answer != "yes") return;
   }
   root_.Call({"destroy", "."});
+}
+
+std::string ZarvekCertificacionApp::ChooserStart() {
+  FileSystem& fs = *services_.fs;
+  for (const std::string* folder :
+       {&settings_.last_folder, &services_.documents_dir}) {
+    if (!folder->empty() && fs.IsDirectory(*folder)) return *folder;
+  }
+  return "";
+}
+
+void ZarvekCertificacionApp::Remember(const std::string& folder, bool project) {
+  if (services_.settings_dir.empty()) return;
+  settings_.last_folder = folder;
+  if (project) settings_.last_project = folder;
+  const Status status =
+      SaveSettings(*services_.fs, services_.settings_dir, settings_);
+  if (!status.ok()) ui_->Print("Error: " + status.message());
 }
 
 void ZarvekCertificacionApp::_setup_custom_tabs() {

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "folders/folder_tab_tk.h"
+#include "heights/arp_column_tk.h"
 #include "heights/catalogue.h"
 #include "heights/heights_tab_tk.h"
 #include "heights/rinex_column_tk.h"
@@ -25,6 +26,7 @@
 #include "platform/random.h"
 #include "platform/tk_interp.h"
 #include "project/open_project.h"
+#include "project/settings.h"
 #include "report/report_tk.h"
 #include "ui/ui_tk.h"
 
@@ -52,6 +54,15 @@ struct AppServices {
   /// Replaces the file at a path with the given bytes in one step; the
   /// default is the file system's WriteAtomically. Tests put failures here.
   std::function<Status(const std::string&, std::string_view)> write_file;
+  /// The folder where the program keeps what it remembers between runs
+  /// (project/settings.h): the last folder used, where both folder choosers
+  /// start, and the last project, opened again at start. "" keeps nothing,
+  /// so that tests never touch the user's; main() gives the one in the
+  /// user's settings folder.
+  std::string settings_dir;
+  /// Where the folder choosers start when no folder was used yet; "" lets
+  /// Tk choose. main() gives the user's documents folder.
+  std::string documents_dir;
 };
 
 class ZarvekCertificacionApp {
@@ -67,6 +78,7 @@ class ZarvekCertificacionApp {
   FolderTab& folder_tab() { return *folder_tab_; }
   HeightsTab& heights_tab() { return *heights_tab_; }
   RinexColumn& rinex_column() { return *rinex_column_; }
+  ArpColumn& arp_column() { return *arp_column_; }
   ReportCommand& report_command() { return *report_command_; }
   const OpenProject& project() const { return project_; }
   const Catalogue& equipos_specs() const { return equipos_specs_; }
@@ -95,6 +107,9 @@ class ZarvekCertificacionApp {
   /// of the screen.
   double ChooseFonts(std::optional<double> screen_scaling);
   void ApplyTheme(double scale);
+  /// Enlarges the message boxes' icons (pictures of a fixed pixel size) by
+  /// the whole factor nearest to `scale`.
+  void ScaleDialogIcons(double scale);
   void _setup_custom_tabs();
   void _cargar_iconos();
   void _setup_header();
@@ -108,17 +123,27 @@ class ZarvekCertificacionApp {
   /// first; when they failed, the surveyor chooses between staying and
   /// closing without them.
   void Close();
+  /// Where both folder choosers start: the last folder used while it is a
+  /// folder, else the documents folder, else "".
+  std::string ChooserStart();
+  /// Keeps `folder` as the last folder used (and, when `project`, as the
+  /// last project) in the settings file; a failure goes to the console.
+  void Remember(const std::string& folder, bool project);
 
   tk::Interp& root_;
   AppServices services_;
+  /// What the 96-dpi design's pixel sizes are multiplied by on this screen.
+  double density_ = 1.0;
   std::unique_ptr<PdfDocumentFactory> own_pdf_;  ///< the default factory
   std::unique_ptr<Ui> ui_;
   Catalogue equipos_specs_;
   OpenProject project_;
+  Settings settings_;
   std::string icon_photo_, logo_img_;
   std::unique_ptr<FolderTab> folder_tab_;
   std::unique_ptr<HeightsTab> heights_tab_;
   std::unique_ptr<RinexColumn> rinex_column_;
+  std::unique_ptr<ArpColumn> arp_column_;
   std::unique_ptr<ReportCommand> report_command_;
 };
 

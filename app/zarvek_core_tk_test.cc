@@ -143,6 +143,24 @@ TEST_F(MainWindowTest, GoodIconAndLogoAreShownAtFiftyPixels) {
   EXPECT_EQ(Console(), "");
 }
 
+// At 192 dpi the text is twice as high: so are the logo and the message
+// boxes' icons.
+TEST_F(MainWindowTest, LogoAndMessageIconsGrowWithADenseScreen) {
+  MakePng("LOGO_QUENTARO.png", 333, 100);
+  // The scaling belongs to the display, which the next tests share.
+  const std::string standard = Call({"tk", "scaling"});
+  Call({"tk", "scaling", "2.6666667"});
+  MakeApp(InDir());
+  Call({"tk", "scaling", standard});
+  EXPECT_EQ(Call({"image", "width", app_->logo_img()}), "333");
+  EXPECT_EQ(Call({"image", "height", app_->logo_img()}), "100");
+  for (const char* icon : {"::tk::icons::error", "::tk::icons::information",
+                           "::tk::icons::question", "::tk::icons::warning"}) {
+    EXPECT_EQ(Call({"image", "height", icon}), "64") << icon;
+    EXPECT_EQ(Call({"image", "width", icon}), "64") << icon;
+  }
+}
+
 TEST_F(MainWindowTest, LogoAlreadyFiftyHighKeepsItsSize) {
   MakePng("LOGO_QUENTARO.png", 137, 50);
   MakeApp(InDir());
@@ -242,6 +260,73 @@ TEST_F(MainWindowTest, ThrowingCallbackBecomesTclErrorAndProgramLivesOn) {
   Call({"after", "idle", ".b invoke"});
   Call({"update"});
   EXPECT_EQ(Call({"wm", "title", "."}), kWindowTitle);
+}
+
+// The choosers start in the documents folder, then in the last folder
+// used; the last project opens again at the next start; a damaged settings
+// file, or a remembered project that is gone, starts the program as new.
+TEST_F(MainWindowTest, ChoosersStartWhereTheSurveyorWorksAndTheProjectReopens) {
+  const fs::path settings = dir_ / "config" / "zarvek-certificacion";
+  const fs::path documents = dir_ / "Documentos";
+  const fs::path obra = documents / "Red ávila";
+  fs::create_directories(documents);
+  auto services = [&] {
+    AppServices s = InDir();
+    s.settings_dir = settings.string();
+    s.documents_dir = documents.string();
+    return s;
+  };
+  // A new start: a fresh interpreter, as a new run of the program has.
+  auto restart = [&] {
+    app_.reset();
+    interp_.reset();
+    std::fclose(console_);
+    GuiTest::SetUp();
+    MakeApp(services());
+  };
+  auto chooser = [&](int i) {
+    return List(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), i}));
+  };
+  const char* kCreate = ".tab_control.tab_carpetas.bottom_frame.create";
+  const char* kBuscar = ".tab_control.tab_alturas.top_panel.btn_buscar";
+  using Texts = std::vector<std::string>;
+
+  MakeApp(services());
+  EXPECT_EQ(app_->project().folder(), "");
+  Call({"set", FolderTab::kNumPuntosVar, "2"});
+  Call({"set", FolderTab::kPrimerCodigoVar, "100"});
+  app_->folder_tab().generar_lista_codigos_consecutivos();
+  AnswerDirectory(obra.string());
+  Call({kCreate, "invoke"});
+  EXPECT_EQ(chooser(0), (Texts{"-initialdir", documents.string()}));
+  ASSERT_EQ(app_->project().folder(), obra.string());
+  EXPECT_EQ(testing::ReadFileBytes(settings / "ajustes.txt"),
+            "# Zarvek Certificación: carpetas recordadas (se reescribe "
+            "sola)\nultima_carpeta=" +
+                obra.string() + "\nultimo_proyecto=" + obra.string() + "\n");
+  AnswerDirectory("");
+  Call({kBuscar, "invoke"});
+  EXPECT_EQ(chooser(1), (Texts{"-initialdir", obra.string(), "-title",
+                               "SELECCIONE LA CARPETA RAÍZ"}));
+
+  // The next start opens the project again.
+  restart();
+  EXPECT_EQ(app_->project().folder(), obra.string());
+  EXPECT_EQ(app_->project().codes(), (Texts{"100", "101"}));
+  EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-text"}),
+            obra.string());
+
+  // Damaged: garbage, unknown keys, a project and a folder that are gone.
+  std::ofstream(settings / "ajustes.txt", std::ios::binary)
+      << "\xff\xfe\x01 basura\nventana=1\nultimo_proyecto=" << obra.string()
+      << "X\nultima_carpeta=" << (dir_ / "no").string() << "\n";
+  restart();
+  EXPECT_EQ(app_->project().folder(), "");
+  AnswerDirectory("");
+  Call({kBuscar, "invoke"});
+  EXPECT_EQ(chooser(0).at(1), documents.string());
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(Console(), "");
 }
 
 TEST(ProgramTest, WithoutDisplayExitsWithOneClearLine) {

@@ -115,6 +115,10 @@ set(ZARVEK_WINDOWS_SKIPPED_TESTS
   MainWindowTest.BrokenLogoLeavesOnlyTheCreditLine
   MainWindowTest.ImageClaimingTooManyPixelsIsRefusedAsBroken
   MainWindowTest.HugeIconAndExtremeLogoAreScaledToWhatXAccepts
+  MainWindowTest.LogoAndMessageIconsGrowWithADenseScreen
+  # Tk's own message box is X11's; Windows shows the system's, which takes
+  # the focus itself.
+  KeyboardTest.MessageBoxTakesTheFocusSoReturnAnswersIt
   # Windows keeps names in UTF-16: a name that is not UTF-8 cannot be made.
   FolderTabTest.ChosenFolderThatIsNotThereIsRefusedByBothTabs
   # Windows has no DISPLAY to take away.

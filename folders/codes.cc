@@ -4,6 +4,7 @@
 #include <charconv>
 #include <limits>
 #include <map>
+#include <utility>
 
 #include "folders/whole_number.h"
 
@@ -19,20 +20,66 @@ std::string ToDecimal(std::int64_t value) {
 }  // namespace
 
 std::optional<std::vector<std::string>> PreviewCodes(
-    std::string_view count_text, std::string_view first_code_text) {
+    std::string_view count_text, std::string_view first_code_text,
+    std::vector<PreviewProblem>* problems) {
   const std::optional<std::int64_t> count = ParseWholeNumber(count_text);
   const std::optional<std::int64_t> start = ParseWholeNumber(first_code_text);
-  if (!count || !start || *count > kMaxPoints) return std::nullopt;
-  if (*count <= 0) return std::vector<std::string>();
-  // The last code is start + count - 1; count is at most kMaxPoints here.
-  if (*start > std::numeric_limits<std::int64_t>::max() - (*count - 1)) {
+  std::vector<PreviewProblem> found;
+  if (!count) {
+    found.push_back(PreviewProblem::kCount);
+  } else if (*count > kMaxPoints) {
+    found.push_back(PreviewProblem::kCountAboveMax);
+  }
+  if (!start) {
+    found.push_back(PreviewProblem::kFirstCode);
+  } else if (found.empty() && *count > 0 &&
+             *start > std::numeric_limits<std::int64_t>::max() - (*count - 1)) {
+    // The last code is start + count - 1; count is at most kMaxPoints here.
+    found.push_back(PreviewProblem::kFirstCodeTooLarge);
+  }
+  if (!found.empty()) {
+    if (problems != nullptr) *problems = std::move(found);
     return std::nullopt;
   }
+  if (*count <= 0) return std::vector<std::string>();
   std::vector<std::string> codes;
   codes.reserve(static_cast<size_t>(*count));
   for (std::int64_t i = 0; i < *count; ++i)
     codes.push_back(ToDecimal(*start + i));
   return codes;
+}
+
+std::string DescribePreviewProblems(const std::vector<PreviewProblem>& problems,
+                                    std::string_view count_text,
+                                    std::string_view first_code_text) {
+  // A pasted page of text must not make a box taller than the screen.
+  auto shown = [](std::string_view text) {
+    if (text.size() <= kMaxShownInput) return "«" + std::string(text) + "»";
+    size_t cut = kMaxShownInput;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+      --cut;
+    return "«" + std::string(text.substr(0, cut)) + "…»";
+  };
+  std::string message = "Datos inválidos";
+  for (PreviewProblem problem : problems) {
+    switch (problem) {
+      case PreviewProblem::kCount:
+        message += "\nCANTIDAD DE PUNTOS: " + shown(count_text);
+        break;
+      case PreviewProblem::kCountAboveMax:
+        message += "\nCANTIDAD DE PUNTOS: " + shown(count_text) + " (MÁXIMO " +
+                   ToDecimal(kMaxPoints) + ")";
+        break;
+      case PreviewProblem::kFirstCode:
+        message += "\nPRIMER CÓDIGO (NUMÉRICO): " + shown(first_code_text);
+        break;
+      case PreviewProblem::kFirstCodeTooLarge:
+        message += "\nPRIMER CÓDIGO (NUMÉRICO): " + shown(first_code_text) +
+                   " (DEMASIADO GRANDE)";
+        break;
+    }
+  }
+  return message;
 }
 
 EntryCodes ReadEntryCodes(const std::vector<std::string>& entry_texts) {

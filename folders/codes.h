@@ -25,9 +25,26 @@ inline constexpr std::int64_t kMaxPoints = 1000;
 /// negative, which gives an empty list.
 /// Returns nullopt (the "Datos inválidos" case) when either text is not a
 /// whole number, when the count exceeds kMaxPoints, or when a code would go
-/// beyond the range of std::int64_t.
+/// beyond the range of std::int64_t; then `*problems`, when given, says
+/// which input is at fault and why, the count first.
+enum class PreviewProblem {
+  kCount,              ///< the count is not a whole number
+  kCountAboveMax,      ///< the count exceeds kMaxPoints
+  kFirstCode,          ///< the first code is not a whole number
+  kFirstCodeTooLarge,  ///< the last code would go beyond std::int64_t
+};
 std::optional<std::vector<std::string>> PreviewCodes(
-    std::string_view count_text, std::string_view first_code_text);
+    std::string_view count_text, std::string_view first_code_text,
+    std::vector<PreviewProblem>* problems = nullptr);
+
+/// The text of the box that refuses a preview: "Datos inválidos", then per
+/// problem the input's label and the text typed in it, at most
+/// kMaxShownInput bytes of it (cut between characters, then "…"):
+/// "Datos inválidos\nCANTIDAD DE PUNTOS: «12a»".
+std::string DescribePreviewProblems(const std::vector<PreviewProblem>& problems,
+                                    std::string_view count_text,
+                                    std::string_view first_code_text);
+inline constexpr size_t kMaxShownInput = 40;
 
 /// What is wrong with one preview entry.
 struct EntryProblem {

@@ -28,22 +28,52 @@ TEST(PreviewCodesTest, EmptyWithoutMessage) {
   EXPECT_EQ(PreviewCodes("-99999999999", "5"), Codes{});
 }
 
-TEST(PreviewCodesTest, InvalidData) {
-  const std::pair<const char*, const char*> refused[] = {
-      {"0", ""},  // the first code is read even when no row is built
-      {"", "100"},
-      {"3.0", "100"},
-      {"tres", "100"},
-      {"3", "1e3"},
-      {"1001", "1"},                  // above the cap
-      {"999999999999", "1"},          // must not try to build a trillion
-      {"99999999999999999999", "1"},  // beyond 64 bits
-      {"3", "9223372036854775806"},   // the last code would wrap around
+// Every refusal names the input at fault, so that the box can say which one.
+TEST(PreviewCodesTest, InvalidDataNamesTheInput) {
+  using P = PreviewProblem;
+  const struct {
+    const char* count;
+    const char* first;
+    std::vector<P> problems;
+  } refused[] = {
+      {"0", "", {P::kFirstCode}},  // read even when no row is built
+      {"", "100", {P::kCount}},
+      {"3.0", "100", {P::kCount}},
+      {"tres", "100", {P::kCount}},
+      {"3", "1e3", {P::kFirstCode}},
+      {"12a", "x", {P::kCount, P::kFirstCode}},
+      {"1001", "1", {P::kCountAboveMax}},          // above the cap
+      {"999999999999", "1", {P::kCountAboveMax}},  // not a trillion rows
+      {"1001", "x", {P::kCountAboveMax, P::kFirstCode}},
+      {"99999999999999999999", "1", {P::kCount}},             // beyond 64 bits
+      {"3", "9223372036854775806", {P::kFirstCodeTooLarge}},  // would wrap
   };
-  for (const auto& [count, first] : refused) {
-    EXPECT_EQ(PreviewCodes(count, first), std::nullopt)
-        << "count \"" << count << "\", first \"" << first << "\"";
+  for (const auto& r : refused) {
+    SCOPED_TRACE(std::string(r.count) + " / " + r.first);
+    std::vector<P> problems;
+    EXPECT_EQ(PreviewCodes(r.count, r.first, &problems), std::nullopt);
+    EXPECT_EQ(problems, r.problems);
   }
+}
+
+TEST(PreviewCodesTest, RefusalTextShowsWhatWasTyped) {
+  using P = PreviewProblem;
+  EXPECT_EQ(DescribePreviewProblems({P::kCount}, "12a", "100"),
+            "Datos inválidos\nCANTIDAD DE PUNTOS: «12a»");
+  EXPECT_EQ(
+      DescribePreviewProblems({P::kCountAboveMax, P::kFirstCode}, "5000", ""),
+      "Datos inválidos\nCANTIDAD DE PUNTOS: «5000» (MÁXIMO 1000)\n"
+      "PRIMER CÓDIGO (NUMÉRICO): «»");
+  EXPECT_EQ(DescribePreviewProblems({P::kFirstCodeTooLarge}, "3",
+                                    "9223372036854775806"),
+            "Datos inválidos\nPRIMER CÓDIGO (NUMÉRICO): "
+            "«9223372036854775806» (DEMASIADO GRANDE)");
+  // A long paste is cut between characters: 39 "a" and a two-byte "ñ" do
+  // not fit in 40 bytes, so the "ñ" goes whole.
+  EXPECT_EQ(
+      DescribePreviewProblems({P::kCount}, std::string(39, 'a') + "ñ" + "zzz",
+                              ""),
+      "Datos inválidos\nCANTIDAD DE PUNTOS: «" + std::string(39, 'a') + "…»");
 }
 
 TEST(ReadEntryCodesTest, EmptiesAreSkippedBadAndRepeatedEntriesReported) {

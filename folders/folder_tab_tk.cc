@@ -11,6 +11,7 @@
 #include "folders/codes.h"
 #include "folders/tree_create.h"
 #include "project/chosen_folder.h"
+#include "project/layout.h"
 #include "text/ascii_text.h"
 #include "ui/scroll_area_tk.h"
 
@@ -24,12 +25,14 @@ constexpr const char* kPreviewTag = "ZarvekVistaPrevia";
 
 FolderTab::FolderTab(Ui& ui, FileSystem& fs, OpenProject& project,
                      std::string tab,
-                     std::function<void(const std::string&)> open_project)
+                     std::function<void(const std::string&)> open_project,
+                     std::function<std::string()> chooser_dir)
     : ui_(ui),
       fs_(fs),
       project_(project),
       tab_(std::move(tab)),
-      open_project_(std::move(open_project)) {
+      open_project_(std::move(open_project)),
+      chooser_dir_(std::move(chooser_dir)) {
   tk::Interp& root = ui_.tk();
   root.Call({"set", kNumPuntosVar, ""});
   root.Call({"set", kPrimerCodigoVar, ""});
@@ -156,10 +159,13 @@ void FolderTab::generar_lista_codigos_consecutivos() {
   root.Call({preview_canvas_, "yview", "moveto", 0});
   preview_entries_.clear();
 
-  const std::optional<std::vector<std::string>> codes = PreviewCodes(
-      root.Call({"set", kNumPuntosVar}), root.Call({"set", kPrimerCodigoVar}));
+  const std::string count_text = root.Call({"set", kNumPuntosVar});
+  const std::string first_text = root.Call({"set", kPrimerCodigoVar});
+  std::vector<PreviewProblem> problems;
+  const std::optional<std::vector<std::string>> codes =
+      PreviewCodes(count_text, first_text, &problems);
   if (!codes) {
-    ui_.ErrorBox("Datos inválidos");
+    ui_.ErrorBox(DescribePreviewProblems(problems, count_text, first_text));
     return;
   }
   try {
@@ -211,7 +217,10 @@ void FolderTab::crear_estructura_carpetas() {
   const std::vector<std::string>& codigos = read.codes;
   if (codigos.empty()) return;
 
-  const std::string directorio = root.Call({"tk_chooseDirectory"});
+  std::vector<tk::Word> chooser = {"tk_chooseDirectory"};
+  const std::string start = chooser_dir_ ? chooser_dir_() : "";
+  if (!start.empty()) chooser.insert(chooser.end(), {"-initialdir", start});
+  const std::string directorio = root.Call(chooser);
   if (directorio.empty()) return;
   // A folder typed into the chooser may be new; a chosen one that does not
   // exist under the name the chooser gives must not get a tree beside it.
@@ -223,17 +232,23 @@ void FolderTab::crear_estructura_carpetas() {
     return;
   }
 
+  // A folder of a project (its "2. DATOS GNSS", a point's folder) stands
+  // for that project: the points are added to it, not to a tree inside it.
+  const ProjectLayout layout = ProjectLayout::ForChosenFolder(fs_, directorio);
+  const std::string raiz = layout.IsProject() ? layout.root() : directorio;
   try {
-    const Status status = CreateProjectTree(fs_, directorio, codigos);
+    TreeAdditions additions;
+    const Status status = CreateProjectTree(fs_, raiz, codigos, &additions);
     if (!status.ok()) {
       ui_.ErrorBox(status.message());
       return;
     }
-    root.Call({"tk_messageBox", "-icon", "info", "-title", "ÉXITO", "-message",
-               "CARPETAS CREADAS CORRECTAMENTE."});
-    // The new root becomes the project of the heights tab once its table is
+    root.Call({"tk_messageBox", "-icon", "info", "-title",
+               additions.added.empty() ? "INFORMACIÓN" : "ÉXITO", "-message",
+               DescribeTreeAdditions(additions)});
+    // The root becomes the project of the heights tab once its table is
     // built there; the label, the project and the table change together.
-    open_project_(directorio);
+    open_project_(raiz);
   } catch (const std::exception& e) {
     ui_.ErrorBox(e.what());
   }

@@ -20,9 +20,11 @@ namespace zarvek {
 class FolderTab {
  public:
   /// Builds the tab's widgets in the (existing) frame `tab`. After a tree is
-  /// made, `open_project` is called with its root folder.
+  /// made, `open_project` is called with its root folder. The folder chooser
+  /// starts in the folder `chooser_dir` gives ("", or none, lets Tk choose).
   FolderTab(Ui& ui, FileSystem& fs, OpenProject& project, std::string tab,
-            std::function<void(const std::string&)> open_project);
+            std::function<void(const std::string&)> open_project,
+            std::function<std::string()> chooser_dir = {});
   FolderTab(const FolderTab&) = delete;
   FolderTab& operator=(const FolderTab&) = delete;
 
@@ -55,6 +57,7 @@ class FolderTab {
   OpenProject& project_;
   std::string tab_;
   std::function<void(const std::string&)> open_project_;
+  std::function<std::string()> chooser_dir_;
   std::string preview_canvas_, preview_scrollbar_, preview_frame_;
   std::vector<std::string> preview_entries_;
 };

@@ -193,23 +193,32 @@ TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
     EXPECT_EQ(PreviewWidgets(), 0u) << count;
     EXPECT_TRUE(app_->folder_tab().preview_entries().empty()) << count;
   }
+  // The box names the input at fault and what was typed in it.
   const struct {
     const char* count;
     const char* first;
-  } refused[] = {{"0", ""},
-                 {"", "100"},
-                 {"3.0", "100"},
-                 {"tres", "100"},
-                 {"3", "1e2"},
-                 {"1001", "1"},
-                 {"999999999999", "1"},
-                 {"99999999999999999999", "1"},
-                 {"2", "9223372036854775807"}};
+    const char* message;
+  } refused[] = {
+      {"0", "", "Datos inválidos\nPRIMER CÓDIGO (NUMÉRICO): «»"},
+      {"", "100", "Datos inválidos\nCANTIDAD DE PUNTOS: «»"},
+      {"3.0", "100", "Datos inválidos\nCANTIDAD DE PUNTOS: «3.0»"},
+      {"12a", "1e2",
+       "Datos inválidos\nCANTIDAD DE PUNTOS: «12a»\n"
+       "PRIMER CÓDIGO (NUMÉRICO): «1e2»"},
+      {"1001", "1",
+       "Datos inválidos\nCANTIDAD DE PUNTOS: «1001» (MÁXIMO 1000)"},
+      {"999999999999", "1",
+       "Datos inválidos\nCANTIDAD DE PUNTOS: «999999999999» (MÁXIMO 1000)"},
+      {"99999999999999999999", "1",
+       "Datos inválidos\nCANTIDAD DE PUNTOS: «99999999999999999999»"},
+      {"2", "9223372036854775807",
+       "Datos inválidos\nPRIMER CÓDIGO (NUMÉRICO): «9223372036854775807» "
+       "(DEMASIADO GRANDE)"}};
   for (const auto& r : refused) {
     Preview("3", "100");
     ClearMessages();
     Preview(r.count, r.first);
-    EXPECT_EQ(OnlyMessage("-message"), "Datos inválidos") << r.count;
+    EXPECT_EQ(OnlyMessage("-message"), r.message) << r.count;
     EXPECT_EQ(OnlyMessage("-title"), "Error") << r.count;
     EXPECT_EQ(OnlyMessage("-icon"), "error") << r.count;
     EXPECT_EQ(PreviewWidgets(), 0u) << r.count;
@@ -228,20 +237,52 @@ TEST_F(FolderTabTest, EditedEntriesAndSecondRun) {
   // space pasted from a spreadsheet included, is not part of it.
   const char* texts[] = {"", " 100 ", "\u00a0\t", "2405\u00a0", "007"};
   for (size_t i = 0; i < 5; ++i) SetEntry(i, texts[i]);
-  for (int run = 0; run < 2; ++run) {
-    AnswerDirectory(dir_.string());
-    Create();
-    std::set<std::string> dirs = DirectoriesUnder(dir_);
-    EXPECT_EQ(dirs.size(), 8u + 3 * 13) << run;
-    for (const char* name :
-         {"2. DATOS GNSS/4. 100", "2. DATOS GNSS/5. 2405/RINEX",
-          "2. DATOS GNSS/6. 007", "3. FOTOGRAFIAS/007/09. VIDEOS",
-          "3. FOTOGRAFIAS/2405/1. EQUIPO GNSS"}) {
-      EXPECT_EQ(dirs.count(name), 1u) << name;
-    }
+  AnswerDirectory(dir_.string());
+  Create();
+  const std::set<std::string> first = DirectoriesUnder(dir_);
+  EXPECT_EQ(first.size(), 8u + 3 * 13);
+  for (const char* name :
+       {"2. DATOS GNSS/4. 100", "2. DATOS GNSS/5. 2405/RINEX",
+        "2. DATOS GNSS/6. 007", "3. FOTOGRAFIAS/007/09. VIDEOS",
+        "3. FOTOGRAFIAS/2405/1. EQUIPO GNSS"}) {
+    EXPECT_EQ(first.count(name), 1u) << name;
   }
-  ASSERT_EQ(Messages().size(), 2u);
-  EXPECT_EQ(Option(Messages()[1], "-title"), "ÉXITO");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-title"), "ÉXITO");
+  EXPECT_EQ(Option(Messages()[0], "-message"),
+            "CARPETAS CREADAS CORRECTAMENTE.");
+
+  // Again on the same project: nothing is doubled, and the box says so.
+  ClearMessages();
+  AnswerDirectory(dir_.string());
+  Create();
+  EXPECT_EQ(DirectoriesUnder(dir_), first);
+  EXPECT_EQ(OnlyMessage("-title"), "INFORMACIÓN");
+  EXPECT_EQ(OnlyMessage("-message"),
+            "NO SE CREÓ NINGÚN PUNTO: EL PROYECTO YA LOS TENÍA TODOS.\n"
+            "YA EXISTÍAN, SIN CAMBIOS (3): 100, 2405, 007");
+
+  // One code changed ("007" is "7" by value), chosen through the project's
+  // own "2. DATOS GNSS": only the new point is made, numbered after the
+  // highest number there, in the project and not in a tree inside it.
+  ClearMessages();
+  SetEntry(2, "7");
+  SetEntry(4, "107");
+  AnswerDirectory((dir_ / "2. DATOS GNSS").string());
+  Create();
+  std::set<std::string> dirs = DirectoriesUnder(dir_);
+  EXPECT_EQ(dirs.size(), 8u + 4 * 13);
+  EXPECT_EQ(dirs.count("2. DATOS GNSS/7. 107/RINEX"), 1u);
+  EXPECT_EQ(dirs.count("3. FOTOGRAFIAS/107/09. VIDEOS"), 1u);
+  EXPECT_EQ(dirs.count("2. DATOS GNSS/2. DATOS GNSS"), 0u);
+  EXPECT_EQ(OnlyMessage("-title"), "ÉXITO");
+  EXPECT_EQ(OnlyMessage("-message"),
+            "CARPETAS CREADAS CORRECTAMENTE.\n"
+            "PUNTOS AÑADIDOS (1): 7. 107\n"
+            "YA EXISTÍAN, SIN CAMBIOS (3): 100, 7, 2405");
+  EXPECT_EQ(app_->project().folder(), dir_.string());
+  EXPECT_EQ(app_->project().codes(),
+            (std::vector<std::string>{"007", "100", "107", "2405"}));
   // The entries are read, not changed.
   EXPECT_EQ(EntryTexts()[1], " 100 ");
 }
@@ -273,7 +314,8 @@ TEST_F(FolderTabTest, BadOrRepeatedCodesStopBeforeAnythingIsMade) {
 
 TEST_F(FolderTabTest, NothingToDoOrCancelled) {
   MakeApp();
-  testing::TempDir earlier;
+  testing::TempDir earlier("anterior");
+  fs::create_directories(earlier.path() / "2. DATOS GNSS");
   ASSERT_TRUE(app_->heights_tab().LoadProject(earlier.path().string()));
   Create();  // no preview yet
   Preview("2", "5");

@@ -61,8 +61,32 @@ TEST(CreateProjectTreeTest, MakesTheTreeInOrderAndKeepsWhatExists) {
             "punto 100: tr\u00edpode");
 
   // A second run finds everything in place and makes nothing new.
-  ASSERT_TRUE(CreateProjectTree(fs, "/p", {"100"}).ok());
+  TreeAdditions additions;
+  ASSERT_TRUE(CreateProjectTree(fs, "/p", {"100"}, &additions).ok());
   EXPECT_EQ(fs.directories_created_, created);
+  EXPECT_TRUE(additions.added.empty());
+  EXPECT_EQ(additions.present, std::vector<std::string>{"100"});
+
+  // A list with one more code adds that point alone, beside the others.
+  ASSERT_TRUE(CreateProjectTree(fs, "/p", {"100", "107"}, &additions).ok());
+  EXPECT_EQ(additions.added, (std::vector<PlannedPoint>{{"5. 107", "107"}}));
+  std::vector<std::string> added(fs.directories_created_.end() - 13,
+                                 fs.directories_created_.end());
+  EXPECT_EQ(fs.directories_created_.size(), kTreeOf100.size() - 1 + 13);
+  EXPECT_EQ(added.front(), "/p/2. DATOS GNSS/5. 107");
+  EXPECT_EQ(added.back(), "/p/3. FOTOGRAFIAS/107/09. VIDEOS");
+  EXPECT_FALSE(fs.Exists("/p/2. DATOS GNSS/5. 100"));
+}
+
+// A GNSS data folder that cannot be listed stops the run before anything is
+// made: its points could be doubled.
+TEST(CreateProjectTreeTest, UnreadableProjectMakesNothing) {
+  FakeFileSystem fs;
+  AddEarlierWork(fs);
+  fs.FailListDir("/p/2. DATOS GNSS", "Permission denied: /p/2. DATOS GNSS");
+  const Status status = CreateProjectTree(fs, "/p", {"100"});
+  EXPECT_EQ(status.message(), "Permission denied: /p/2. DATOS GNSS");
+  EXPECT_TRUE(fs.directories_made_.empty());
 }
 
 // A folder that cannot be made ends the run there: the ones before it stay,

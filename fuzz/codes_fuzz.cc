@@ -46,7 +46,15 @@ std::string Text(__int128 value) {
 }
 
 void CheckPreview(std::string_view count_text, std::string_view first_text) {
-  const auto codes = zarvek::PreviewCodes(count_text, first_text);
+  std::vector<zarvek::PreviewProblem> problems;
+  const auto codes = zarvek::PreviewCodes(count_text, first_text, &problems);
+  // A refusal names at least one input, and its text starts as it always
+  // did.
+  FUZZ_CHECK(codes.has_value() == problems.empty());
+  if (!codes) {
+    FUZZ_CHECK(zarvek::DescribePreviewProblems(problems, count_text, first_text)
+                   .starts_with("Datos inválidos\n"));
+  }
   const auto count = zarvek::ParseWholeNumber(count_text);
   const auto first = zarvek::ParseWholeNumber(first_text);
   const bool fits =
@@ -129,6 +137,24 @@ void CheckFolderNames(const std::vector<std::string>& names) {
   }
   std::vector<std::string> codes = zarvek::CodesFromEntryNames(names);
   FUZZ_CHECK(codes == expected);
+
+  // The same names as a project's GNSS data folder, and as the codes to add
+  // to it: every code is added or present, and an added one never repeats
+  // a code the project has or an earlier added one.
+  std::vector<std::string> digit_names;
+  for (const std::string& name : names) {
+    if (AllDigits(name)) digit_names.push_back(name);
+  }
+  const zarvek::TreeAdditions additions =
+      zarvek::PlanTreeAdditions(names, digit_names);
+  FUZZ_CHECK(additions.added.size() + additions.present.size() ==
+             digit_names.size());
+  std::set<std::string> values;
+  for (const std::string& code : codes) values.insert(ValueKey(code));
+  for (const zarvek::PlannedPoint& point : additions.added) {
+    FUZZ_CHECK(CodeOfName(point.folder) == point.code);
+    FUZZ_CHECK(values.insert(ValueKey(point.code)).second);
+  }
 
   // Sorted by value, ties in their first order; no length limit.
   zarvek::SortCodesByValue(codes);

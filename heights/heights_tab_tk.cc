@@ -331,11 +331,14 @@ HeightsTab::~HeightsTab() {
 }
 
 void HeightsTab::seleccionar_directorio_trabajo() {
-  std::string path = ui_.tk().Call(
-      {"tk_chooseDirectory", "-title", "SELECCIONE LA CARPETA RAÍZ"});
+  std::vector<tk::Word> chooser = {"tk_chooseDirectory"};
+  const std::string start = hooks_.chooser_dir ? hooks_.chooser_dir() : "";
+  if (!start.empty()) chooser.insert(chooser.end(), {"-initialdir", start});
+  chooser.insert(chooser.end(), {"-title", "SELECCIONE LA CARPETA RAÍZ"});
+  std::string path = ui_.tk().Call(chooser);
   if (path.empty()) return;
-  // Only an existing folder is a project; anything else would show the
-  // first tab's codes as if they were its points.
+  // Only an existing folder may be a project; LoadProject refuses one that
+  // is not.
   if (!fs_.IsDirectory(path)) {
     ui_.ErrorBox(ChosenFolderMissingText(path));
     return;
@@ -349,13 +352,15 @@ void HeightsTab::detectar_codigos_existentes() {
 }
 
 bool HeightsTab::LoadProject(const std::string& path) {
-  const std::vector<std::string> fallback = hooks_.fallback_codes
-                                                ? hooks_.fallback_codes()
-                                                : std::vector<std::string>{};
   // The label, the project and the table always show the same project: a
-  // folder that cannot be loaded changes none of them.
+  // folder that cannot be loaded changes none of them. A folder that is not
+  // a project would get a table whose rows save nowhere.
+  if (!ProjectLayout::ForChosenFolder(fs_, path).IsProject()) {
+    ui_.ErrorBox(NotAProjectText(path));
+    return false;
+  }
   std::vector<std::string> codes;
-  const Status status = DetectProjectCodes(fs_, path, fallback, &codes);
+  const Status status = DetectProjectCodes(fs_, path, &codes);
   if (!status.ok()) {
     ui_.ErrorBox(status.message());
     return false;

@@ -41,9 +41,8 @@ struct HeightsTabHooks {
       rows_made;
   /// The values of rows `rows` changed.
   std::function<void(const std::vector<size_t>& rows)> rows_changed;
-  /// The texts of tab 1's code entries: the codes of a folder without point
-  /// folders.
-  std::function<std::vector<std::string>()> fallback_codes;
+  /// The folder BUSCAR's chooser starts in; "" (or none) lets Tk choose.
+  std::function<std::string()> chooser_dir;
 };
 
 class HeightsTab {
@@ -65,8 +64,9 @@ class HeightsTab {
   void detectar_codigos_existentes();
   /// Detects the codes of the project at `path` and builds its table; only
   /// then do the project and the folder label take `path`. When the folder
-  /// cannot be read or holds too many points, an error box says why and
-  /// the previous project, label and table stay. Returns whether it opened.
+  /// is not a project (ProjectLayout::IsProject), cannot be read or holds
+  /// too many points, an error box says why and the previous project, label
+  /// and table stay. Returns whether it opened.
   bool LoadProject(const std::string& path);
 
   // Row events (the combobox selections of row `idx`).

@@ -135,11 +135,13 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
             "#27AE60");
   EXPECT_EQ(TableCodes(), (Texts{"99", "100", "105"}));
   EXPECT_EQ(app_->project().codes(), (Texts{"99", "100", "105"}));
-  // Three rows of six cells and the RINEX column beside them, under seven
-  // headings; the title of the chooser as given.
-  EXPECT_EQ(List(Call({"winfo", "children", app_->heights_tab().frame_rows()})).size(), 19u);
-  EXPECT_EQ(Call({"grid", "size", app_->heights_tab().frame_rows()}), "7 3");
-  EXPECT_EQ(Call({"grid", "size", app_->heights_tab().frame_headers()}), "7 1");
+  // Three rows of six cells and the ARP and RINEX columns beside them, under
+  // eight headings; the title of the chooser as given.
+  EXPECT_EQ(List(Call({"winfo", "children", app_->heights_tab().frame_rows()}))
+                .size(),
+            20u);
+  EXPECT_EQ(Call({"grid", "size", app_->heights_tab().frame_rows()}), "8 3");
+  EXPECT_EQ(Call({"grid", "size", app_->heights_tab().frame_headers()}), "8 1");
   EXPECT_EQ(List(Call({"lindex", Call({"set", "::zarvek_test_choosers"}), 0})),
             (Texts{"-title", "SELECCIONE LA CARPETA RAÍZ"}));
   // After the build input methods are on again, so typing works as before.
@@ -165,9 +167,9 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   const std::string h = app_->heights_tab().frame_headers();
   const Texts headers = {"PUNTO",     "RECEPTOR GNSS", "TIPO DE MEDIDA",
                          "ACCESORIO", "REFERENCIA",    "ALTURA (m)",
-                         "RINEX"};
-  const Texts widths = {"10", "22", "15", "18", "12", "12", "11"};
-  for (int c = 0; c < 7; ++c) {
+                         "ARP (m)",   "RINEX"};
+  const Texts widths = {"10", "22", "15", "18", "12", "12", "10", "11"};
+  for (int c = 0; c < 8; ++c) {
     std::string cell = Call({"grid", "slaves", h, "-row", 0, "-column", c});
     EXPECT_EQ(Call({cell, "cget", "-text"}), headers[c]);
     EXPECT_EQ(Call({cell, "cget", "-width"}), widths[c]);
@@ -175,9 +177,14 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   }
   std::string code = Call({"grid", "slaves", f, "-row", 0, "-column", 0});
   EXPECT_EQ(Call({code, "cget", "-text"}), "12345");
-  const Texts cells = {row.rec, row.tipo, row.acc,
-                       row.ref, row.h,    app_->rinex_column().canvas()};
-  for (int c = 1; c <= 6; ++c) {
+  const Texts cells = {row.rec,
+                       row.tipo,
+                       row.acc,
+                       row.ref,
+                       row.h,
+                       app_->arp_column().canvas(),
+                       app_->rinex_column().canvas()};
+  for (int c = 1; c <= 7; ++c) {
     EXPECT_EQ(Call({"grid", "slaves", f, "-row", 0, "-column", c}),
               cells[c - 1]);
   }
@@ -201,13 +208,21 @@ TEST_F(HeightsTabTest, NewRowAndItsHeaders) {
   EXPECT_EQ(Call({row.h, "cget", "-justify"}), "center");
 }
 
-// On the first window, at the scaling of the test: all seven columns are in
-// view, no heading is cut, the header's lines are whole and both buttons
-// under the table are on screen.
+// On the first window, at the scaling of the test: all eight columns are in
+// view (the ARP cell wide enough for the widest height), no heading is cut,
+// the header's lines are whole and both buttons under the table are on
+// screen.
 void ExpectEverythingFits(HeightsTabTest& t) {
   const int table = t.Int(t.Call({"winfo", "reqwidth", t.app_->heights_tab().frame_rows()}));
   const int visible = t.Int(t.Call({"winfo", "width", t.app_->heights_tab().canvas()}));
   EXPECT_LE(table, visible);
+  EXPECT_EQ(t.Call({"grid", "size", t.app_->heights_tab().frame_headers()}),
+            "8 1");
+  const std::string arp = t.app_->arp_column().canvas();
+  EXPECT_GE(t.Int(t.Call({"winfo", "width", arp})),
+            t.Int(t.Call({"font", "measure",
+                          t.Call({arp, "itemcget", "arp0", "-font"}),
+                          "-1000.0000"})));
   const std::string font =
       t.Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
   for (const std::string& cell :
@@ -406,6 +421,40 @@ TEST_F(HeightsTabTest, FolderThatCannotBeReadKeepsTheLoadedProject) {
   EXPECT_EQ(Label(), obra);
   EXPECT_EQ(TableCodes(), (Texts{"5"}));
   EXPECT_EQ(Get(row.h), "1.52");
+  EXPECT_EQ(Console(), "");
+}
+
+// A folder that is neither a project nor inside one (empty, or holding
+// point-like folders of its own) is refused with its path, whatever tab 1
+// previews: its rows would be saved nowhere. The project before it stays.
+TEST_F(HeightsTabTest, FolderThatIsNotAProjectIsRefused) {
+  const std::string obra = Project("obra", {"5"});
+  Choose(obra);
+  Call({app_->heights_tab().cells().at(0).h, "insert", 0, "1.52"});
+  app_->heights_tab().WaitForSaves();
+  Call({"set", FolderTab::kNumPuntosVar, "2"});
+  Call({"set", FolderTab::kPrimerCodigoVar, "700"});
+  app_->folder_tab().generar_lista_codigos_consecutivos();
+  stdfs::create_directories(root_ / "vacia");
+  stdfs::create_directories(root_ / "suelta" / "4. 900");
+  for (const stdfs::path& folder : {root_ / "vacia", root_ / "suelta"}) {
+    SCOPED_TRACE(folder.string());
+    ClearMessages();
+    Choose(folder.string());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Option(Messages()[0], "-icon"), "error");
+    EXPECT_EQ(Option(Messages()[0], "-message"),
+              "LA CARPETA ELEGIDA NO ES UN PROYECTO (NO TIENE «2. DATOS "
+              "GNSS»):\n" +
+                  folder.string() +
+                  "\n\nELIJA LA CARPETA DEL PROYECTO O CRÉELO CON «CREAR "
+                  "CARPETAS» EN LA PESTAÑA 1.");
+    EXPECT_EQ(app_->project().folder(), obra);
+    EXPECT_EQ(Label(), obra);
+    EXPECT_EQ(TableCodes(), (Texts{"5"}));
+    EXPECT_EQ(Get(app_->heights_tab().cells().at(0).h), "1.52");
+  }
+  EXPECT_FALSE(stdfs::exists(root_ / "vacia" / "2. DATOS GNSS"));
   EXPECT_EQ(Console(), "");
 }
 

@@ -1,6 +1,7 @@
 #include "heights/point_detection.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace zarvek {
@@ -22,16 +23,8 @@ std::vector<std::string> CodesFromEntryNames(
     const std::vector<std::string>& names) {
   std::vector<std::string> codes;
   for (const std::string& name : names) {
-    // Only the first two "."-separated parts matter; anything after the
-    // second "." (an extension, say) is ignored.
-    size_t first_dot = name.find('.');
-    if (first_dot == std::string::npos) continue;
-    std::string_view view(name);
-    std::string_view number = view.substr(0, first_dot);
-    std::string_view rest = view.substr(first_dot + 1);
-    std::string_view code = TrimSpace(rest.substr(0, rest.find('.')));
-    if (!IsNumericCode(number) || !IsNumericCode(code)) continue;
-    codes.emplace_back(code);
+    if (std::optional<PointFolderName> point = ParsePointFolderName(name))
+      codes.push_back(std::move(point->code));
   }
   return codes;
 }
@@ -51,7 +44,6 @@ void SortCodesByValue(std::vector<std::string>& codes) {
 }
 
 Status DetectProjectCodes(FileSystem& fs, const std::string& ruta_base,
-                          const std::vector<std::string>& fallback_entry_texts,
                           std::vector<std::string>* codes) {
   if (ruta_base.empty()) return Status::OK();
 
@@ -64,13 +56,6 @@ Status DetectProjectCodes(FileSystem& fs, const std::string& ruta_base,
     Status status = fs.ListDir(path_datos, &names);
     if (!status.ok()) return status;
     codigos_encontrados = CodesFromEntryNames(names);
-  }
-
-  if (codigos_encontrados.empty()) {
-    for (const std::string& text : fallback_entry_texts) {
-      if (IsNumericCode(text))
-        codigos_encontrados.emplace_back(TrimSpace(text));
-    }
   }
 
   SortCodesByValue(codigos_encontrados);

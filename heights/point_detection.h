@@ -1,6 +1,6 @@
 // Point detection: finds the point codes of a project from the names of its
-// numbered point folders ("4. 12345" inside "2. DATOS GNSS"), falling back on
-// the codes typed in the folder tab, and orders them by integer value. A
+// numbered point folders ("4. 12345" inside "2. DATOS GNSS") and orders them
+// by integer value. A
 // point code is a text of ASCII digits; its text is kept as written (leading
 // zeros stay), and codes are compared by value without any integer type, so
 // codes of any length sort right.
@@ -29,12 +29,11 @@ inline constexpr size_t kMaxTableRows = 1000;
 /// refused: they have no place in a code that is compared by value.
 bool IsNumericCode(std::string_view text);
 
-/// The codes read from directory entry names, in the given order. A name is
-/// split at every "."; it yields a code when it has at least two parts, its
-/// first part is numeric and its second part, trimmed, is numeric; that
-/// trimmed second part is the code. "4. 12345" -> "12345", "4.12345" ->
-/// "12345", "7.0042.txt" -> "0042"; "4. 12 345", "A. 12345", "2. EFEMERIDES"
-/// and "CONVERSION DE ALTURA.pdf" yield nothing.
+/// The codes read from directory entry names, in the given order: the code
+/// of every name that ParsePointFolderName (project/layout.h) reads as a
+/// point folder's. "4. 12345" -> "12345", "4.12345" -> "12345", "7.0042.txt"
+/// -> "0042"; "4. 12 345", "A. 12345", "2. EFEMERIDES" and
+/// "CONVERSION DE ALTURA.pdf" yield nothing.
 std::vector<std::string> CodesFromEntryNames(
     const std::vector<std::string>& names);
 
@@ -50,18 +49,19 @@ void SortCodesByValue(std::vector<std::string>& codes);
 /// Detects the codes of the project that the folder `ruta_base` opens. The
 /// scanned folder is ProjectLayout::ForChosenFolder(fs, ruta_base)
 /// .PointsDir(): the project's "2. DATOS GNSS" whether the project folder,
-/// that folder or a point's folder (or its RINEX or NATIVA) was chosen, and
-/// any other folder itself. Every entry name of it, files and folders, goes
-/// through CodesFromEntryNames. When that finds nothing, the trimmed numeric
-/// texts of `fallback_entry_texts` (the folder tab's code entries, in order)
-/// are used instead. The result is sorted by SortCodesByValue.
+/// that folder or a point's folder (or its RINEX or NATIVA) was chosen. Every
+/// entry name of it, files and folders, goes through CodesFromEntryNames;
+/// the result is sorted by SortCodesByValue. A project without point folders
+/// has no points: the codes typed in the folder tab may belong to any other
+/// project, and rows for them would be saved into this one's file.
 ///
-/// On success *codes is replaced (possibly by an empty list). When the scanned
-/// folder cannot be listed, the listing's error is returned and *codes is left
-/// unchanged. An empty `ruta_base` means there is no project: OK is returned
-/// and *codes is left unchanged (callers skip detection in that case).
+/// On success *codes is replaced (possibly by an empty list; always so for a
+/// folder that is not a project, which has no "2. DATOS GNSS"). When the
+/// scanned folder cannot be listed, the listing's error is returned and
+/// *codes is left unchanged. An empty `ruta_base` means there is no project:
+/// OK is returned and *codes is left unchanged (callers skip detection in
+/// that case).
 Status DetectProjectCodes(FileSystem& fs, const std::string& ruta_base,
-                          const std::vector<std::string>& fallback_entry_texts,
                           std::vector<std::string>* codes);
 
 }  // namespace zarvek

@@ -38,20 +38,20 @@ TEST_F(PointDetectionIoTest, ProjectTreeInNumericOrder) {
   std::ofstream(root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf") << "x";
 
   Codes codes;
-  ASSERT_TRUE(DetectProjectCodes(fs_, root_.string(), {"1"}, &codes).ok());
+  ASSERT_TRUE(DetectProjectCodes(fs_, root_.string(), &codes).ok());
   EXPECT_EQ(codes, (Codes{"0042", "99", "100", "105"}));
 
   Codes from_datos;
-  ASSERT_TRUE(
-      DetectProjectCodes(fs_, Dir("2. DATOS GNSS"), {}, &from_datos).ok());
+  ASSERT_TRUE(DetectProjectCodes(fs_, Dir("2. DATOS GNSS"), &from_datos).ok());
   EXPECT_EQ(from_datos, codes);
 }
 
 TEST_F(PointDetectionIoTest, PlainFileCannotBeListed) {
-  stdfs::path file = root_ / "not a folder";
+  // A project whose "2. DATOS GNSS" is a plain file.
+  stdfs::path file = root_ / "2. DATOS GNSS";
   std::ofstream(file) << "x";
   Codes codes = {"old"};
-  Status status = DetectProjectCodes(fs_, file.string(), {"5"}, &codes);
+  Status status = DetectProjectCodes(fs_, root_.string(), &codes);
   EXPECT_FALSE(status.ok());
   EXPECT_NE(status.message().find(file.string()), std::string::npos);
   EXPECT_EQ(codes, Codes{"old"});

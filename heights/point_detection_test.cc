@@ -113,13 +113,13 @@ class TinyFs : public FileSystem {
   }
 };
 
+// A project's points are its point folders and nothing else: neither the
+// entries of a folder that is not a project nor the codes typed in tab 1.
 TEST(PointDetectionTest, DetectProjectCodes) {
-  const Codes kTab1 = {" 30 ", "x", "", "020", "10"};
   struct Case {
     const char* what;
     std::map<std::string, std::optional<Codes>> tree;
     std::string ruta_base;
-    Codes fallback;
     Codes expected;
   } cases[] = {
       {"datos folder, numeric order",
@@ -128,38 +128,38 @@ TEST(PointDetectionTest, DetectProjectCodes) {
          Codes{"1. DATOS DE LA ESTACION BASE", "4. 105", "5. 99", "6. 100",
                "CONVERSION DE ALTURA.pdf"}}},
        "/p",
-       kTab1,
        {"99", "100", "105"}},
       {"datos folder picked itself",
        {{"/p/2. DATOS GNSS", Codes{"4. 105", "5. 99"}}},
        "/p/2. DATOS GNSS",
-       {},
        {"99", "105"}},
       {"a point's RINEX folder picked",
        {{"/p/2. DATOS GNSS", Codes{"4. 105", "5. 99"}},
         {"/p/2. DATOS GNSS/4. 105/RINEX", Codes{"a.26o"}}},
        "/p/2. DATOS GNSS/4. 105/RINEX",
-       kTab1,
        {"99", "105"}},
       {"files count, duplicates kept in listing order",
-       {{"/p", Codes{"9. 100", "7.0042.txt", "4. 100", "3. 0100"}}},
+       {{"/p/2. DATOS GNSS",
+         Codes{"9. 100", "7.0042.txt", "4. 100", "3. 0100"}}},
        "/p",
-       {},
        {"0042", "100", "100", "0100"}},
-      {"tab-1 fallback, trimmed",
+      {"no point folders: no points",
        {{"/p/2. DATOS GNSS", Codes{"2. EFEMERIDES"}}},
        "/p",
-       kTab1,
-       {"10", "020", "30"}},
-      {"empty project", {{"/p/2. DATOS GNSS", Codes{}}}, "/p", {}, {}},
-      {"missing folder falls back", {}, "/gone", kTab1, {"10", "020", "30"}},
+       {}},
+      {"empty project", {{"/p/2. DATOS GNSS", Codes{}}}, "/p", {}},
+      {"not a project: its own entries are not points",
+       {{"/p", Codes{"4. 100", "5. 101"}}},
+       "/p",
+       {}},
+      {"missing folder", {}, "/gone", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TinyFs fs;
     fs.entries = c.tree;
     Codes codes = {"stale"};
-    Status status = DetectProjectCodes(fs, c.ruta_base, c.fallback, &codes);
+    Status status = DetectProjectCodes(fs, c.ruta_base, &codes);
     ASSERT_TRUE(status.ok()) << status.message();
     EXPECT_EQ(codes, c.expected);
   }
@@ -169,13 +169,13 @@ TEST(PointDetectionTest, ListingFailureKeepsOldCodes) {
   TinyFs fs;
   fs.entries["/p/2. DATOS GNSS"] = std::nullopt;  // a plain file
   Codes codes = {"old"};
-  Status status = DetectProjectCodes(fs, "/p", {"5"}, &codes);
+  Status status = DetectProjectCodes(fs, "/p", &codes);
   EXPECT_FALSE(status.ok());
   EXPECT_EQ(status.message(), "Not a directory: /p/2. DATOS GNSS");
   EXPECT_EQ(codes, Codes{"old"});
 
   // No project folder: nothing is detected and nothing changes.
-  EXPECT_TRUE(DetectProjectCodes(fs, "", {"5"}, &codes).ok());
+  EXPECT_TRUE(DetectProjectCodes(fs, "", &codes).ok());
   EXPECT_EQ(codes, Codes{"old"});
 }
 

@@ -12,6 +12,7 @@
 #include "heights/rinex_files.h"
 #include "heights/rinex_header.h"
 #include "heights/rinex_verdict.h"
+#include "heights/row_rules.h"
 #include "text/ascii_text.h"
 
 namespace zarvek {
@@ -78,17 +79,36 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
   tk::Interp& root = ui_.tk();
   const std::string family = ui_.family();
   lbl_rinex_ = bottom + ".estado_rinex";
+  const tk::Obj status_font = tk::Obj::List({family, "9"});
   root.Call({"label", lbl_rinex_, "-text", "", "-anchor", "nw", "-justify",
-             "left", "-height", kStatusLines, "-foreground",
-             ui_.color("primary"), "-background", ui_.color("bg_main"), "-font",
-             tk::Obj::List({family, "9"})});
+             "left", "-foreground", ui_.color("primary"), "-background",
+             ui_.color("bg_main"), "-font", status_font, "-wraplength", 1});
   root.Call({"grid", lbl_rinex_, "-row", 0, "-column", 0, "-columnspan", 2,
-             "-sticky", "ew", "-pady", tk::Obj::List({"0", "6"})});
-  // The text wraps at the width the line is given.
+             "-sticky", "new", "-pady", tk::Obj::List({"0", "6"})});
+  // The line is as high as its wrapped text, and never lower than
+  // kStatusLines lines, so that the table above it does not move as short
+  // texts change.
+  root.Call(
+      {"grid", "rowconfigure", bottom, 0, "-minsize",
+       kStatusLines * ui_.Int({"font", "metrics", status_font, "-linespace"}) +
+           6});
+  // The text wraps inside the width the line is given, less the label's
+  // border and padding on both sides; with the wrap length at 1 until then
+  // its requested width never pushes the window wider.
   root.Call({"bind", lbl_rinex_, "<Configure>",
              ui_.Bind("ajustar_estado_rinex", [this] {
-               ui_.tk().Call({lbl_rinex_, "configure", "-wraplength",
-                              ui_.Int({"winfo", "width", lbl_rinex_})});
+               tk::Interp& root = ui_.tk();
+               int inset = 0;
+               for (const char* option :
+                    {"-borderwidth", "-padx", "-highlightthickness"})
+                 inset +=
+                     2 * ui_.Int({"winfo", "pixels", lbl_rinex_,
+                                  root.Call({lbl_rinex_, "cget", option})});
+               const int wrap =
+                   std::max(1, ui_.Int({"winfo", "width", lbl_rinex_}) - inset);
+               if (root.Call({lbl_rinex_, "cget", "-wraplength"}) !=
+                   DecimalText(wrap))
+                 root.Call({lbl_rinex_, "configure", "-wraplength", wrap});
              })});
 
   btn_rinex_ = bottom + ".btn_rinex";
@@ -134,6 +154,10 @@ void RinexColumn::ShowRow(size_t idx) {
   ShowStatus();
 }
 
+void RinexColumn::SetRowLine(std::function<std::string(size_t)> row_line) {
+  row_line_ = std::move(row_line);
+}
+
 void RinexColumn::MakeColumn(const std::string& frame_rows,
                              const tk::Obj& tags) {
   tk::Interp& root = ui_.tk();
@@ -164,8 +188,8 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
              "white", "-highlightthickness", 0, "-borderwidth", 0, "-takefocus",
              0});
   root.Call({"bindtags", canvas_, tags});
-  root.Call({"grid", canvas_, "-row", 0, "-column", 6, "-rowspan", rows,
-             "-sticky", "ns", "-padx", 5});
+  root.Call({"grid", canvas_, "-row", 0, "-column", kRinexColumn, "-rowspan",
+             rows, "-sticky", "ns", "-padx", 5});
   for (size_t idx = 0; idx < rows; ++idx) {
     root.Call({canvas_, "create", "text", width / 2,
                static_cast<int>(idx) * pitch_ + pitch_ / 2, "-text", "",
@@ -249,8 +273,15 @@ void RinexColumn::ShowStatus() {
     }
   }
   std::string text;
-  if (shown_row_ < verdicts_.size() && !verdicts_[shown_row_].reason.empty()) {
-    text = "RINEX DEL PUNTO " + table_.at(shown_row_).codigo + ": " +
+  const bool shown = shown_row_ < verdicts_.size();
+  // The shown row's line from the other column comes first; the RINEX
+  // reason, or the summary, under it.
+  const std::string row_line =
+      shown && row_line_ ? row_line_(shown_row_) : std::string();
+  if (shown && !verdicts_[shown_row_].reason.empty()) {
+    text = (row_line.empty()
+                ? "RINEX DEL PUNTO " + table_.at(shown_row_).codigo + ": "
+                : "RINEX: ") +
            OneLine(verdicts_[shown_row_].reason);
   } else if (!verdicts_.empty()) {
     text = "RINEX: " + DecimalText(matches) + " ✓ · " + DecimalText(corrected) +
@@ -262,6 +293,10 @@ void RinexColumn::ShowStatus() {
           " EL MOTIVO DE CADA PUNTO SE VE AQUÍ AL ENTRAR EN SU FILA O AL "
           "PASAR EL RATÓN POR SU CELDA RINEX.";
     }
+  }
+  if (!row_line.empty()) {
+    text =
+        "PUNTO " + table_.at(shown_row_).codigo + ": " + row_line + "\n" + text;
   }
   if (text != status_text_) {
     root.Call({lbl_rinex_, "configure", "-text", text});

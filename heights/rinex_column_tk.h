@@ -10,6 +10,7 @@
 #ifndef ZARVEK_HEIGHTS_RINEX_COLUMN_TK_H_
 #define ZARVEK_HEIGHTS_RINEX_COLUMN_TK_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,12 @@ class RinexColumn {
   void CorrectRinex();
   /// The code and RINEX state of every table row, in table order.
   std::vector<PointRinexState> States() const;
+  /// Shows row `idx`'s reason in the status line (the row in focus or
+  /// under the pointer).
+  void ShowRow(size_t idx);
+  /// A line about the shown row that the status line puts above its RINEX
+  /// reason (the ARP column's explanation); empty for none.
+  void SetRowLine(std::function<std::string(size_t)> row_line);
 
   // Widget paths, for the window tests.
   const std::string& canvas() const { return canvas_; }
@@ -69,7 +76,6 @@ class RinexColumn {
   /// summary in the status line, and enables "CORREGIR RINEX" while some
   /// point has copies to write.
   void ShowStatus();
-  void ShowRow(size_t idx);
   /// Writes the copies of `plan`, adds each failure to `errors`, reads the
   /// points' folders again; returns how many copies were written.
   size_t WriteCopies(const RinexCorrectionPlan& plan,
@@ -88,6 +94,7 @@ class RinexColumn {
   /// The row whose reason the status line shows (focus or pointer).
   size_t shown_row_ = static_cast<size_t>(-1);
   std::string status_text_;
+  std::function<std::string(size_t)> row_line_;
   /// Height in pixels of a table row, as the canvas places its items.
   int pitch_ = 1;
 };

@@ -32,17 +32,22 @@ struct TableHeader {
   int width;
 };
 
-/// The seven column headings, columns 0 to 6. The widths are those of the
-/// cells below them, so that seven columns fit the first window.
-inline constexpr std::array<TableHeader, 7> kTableHeaders = {{
+/// The eight column headings, columns 0 to 7. The widths are those of the
+/// cells below them, so that eight columns fit the first window.
+inline constexpr std::array<TableHeader, 8> kTableHeaders = {{
     {"PUNTO", 10},
     {"RECEPTOR GNSS", 22},
     {"TIPO DE MEDIDA", 15},
     {"ACCESORIO", 18},
     {"REFERENCIA", 12},
     {"ALTURA (m)", 12},
+    {"ARP (m)", 10},
     {"RINEX", 11},
 }};
+/// The columns computed from a row's inputs, after them: its ARP height and
+/// the check of its observation files.
+inline constexpr int kArpColumn = 6;
+inline constexpr int kRinexColumn = 7;
 
 /// What a dependent box of a row should offer.
 struct Choices {

@@ -178,9 +178,10 @@ int MeasureOnce(const char* argv0, const std::string& design, int n) {
          interp->SplitList(interp->Call({"winfo", "children", app.heights_tab().frame_rows()})))
       interp->Call({"destroy", w});
   } else {
-    // A folder without points: the table is emptied.
+    // A project without points: the table is emptied.
     const std::filesystem::path empty = std::filesystem::path(project) / "vacio";
-    std::filesystem::create_directory(empty);
+    std::filesystem::create_directories(empty /
+                                        std::string(zarvek::kGnssDataFolder));
     app.heights_tab().LoadProject(empty.string());
   }
   interp->Call({"update"});

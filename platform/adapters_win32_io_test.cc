@@ -11,6 +11,7 @@
 #include "app/zarvek_core.h"
 #include "heights/rinex_files.h"
 #include "platform/atomic_file.h"
+#include "platform/config_dir.h"
 #include "platform/fs.h"
 #include "platform/png_decode.h"
 #include "platform/process.h"
@@ -194,6 +195,18 @@ TEST_F(Win32AdaptersTest, ReadOnlyReportIsKept) {
 
 // Started from another folder, the program still finds its pictures and
 // Tcl/Tk's scripts beside its executable, never in the working folder.
+// The settings folder comes from %APPDATA% as UTF-16, whatever the ANSI
+// code page; the documents folder is the shell's.
+TEST_F(Win32AdaptersTest, SettingsFolderUnderANameOutsideTheAnsiCodePage) {
+  const wchar_t* old = _wgetenv(L"APPDATA");
+  const std::wstring saved = old != nullptr ? old : L"";
+  const std::string appdata = dir_ + "\\Begoña Ωμέγα\\Roaming";
+  ASSERT_EQ(_wputenv_s(L"APPDATA", win32::Widen(appdata).c_str()), 0);
+  EXPECT_EQ(UserConfigDir(), appdata);
+  _wputenv_s(L"APPDATA", saved.c_str());
+  EXPECT_FALSE(UserDocumentsDir().empty());
+}
+
 TEST_F(Win32AdaptersTest, WorkingDirectoryElsewhere) {
   const std::string exe_dir = ExecutableDir();
   ASSERT_FALSE(exe_dir.empty());

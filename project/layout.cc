@@ -1,5 +1,7 @@
 #include "project/layout.h"
 
+#include "text/ascii_text.h"
+
 namespace zarvek {
 namespace {
 
@@ -71,10 +73,6 @@ ProjectLayout ProjectLayout::FromNames(const std::string& chosen) {
     layout.chosen_ = Chosen::kOther;
     layout.root_ = std::string(Trimmed(chosen));
     layout.gnss_dir_ = Join(layout.root_, kGnssDataFolder);
-    // A folder outside any project keeps being read as it always was: its
-    // own entries are taken for point folders.
-    layout.points_dir_ = layout.root_;
-    return layout;
   }
   layout.points_dir_ = layout.gnss_dir_;
   return layout;
@@ -140,6 +138,23 @@ std::vector<std::string> ProjectLayout::PointPhotoStageDirs(
     dirs.push_back(Join(point, stage));
   }
   return dirs;
+}
+
+std::string NotAProjectText(const std::string& path) {
+  return "LA CARPETA ELEGIDA NO ES UN PROYECTO (NO TIENE «" +
+         std::string(kGnssDataFolder) + "»):\n" + path +
+         "\n\nELIJA LA CARPETA DEL PROYECTO O CRÉELO CON «CREAR CARPETAS» "
+         "EN LA PESTAÑA 1.";
+}
+
+std::optional<PointFolderName> ParsePointFolderName(std::string_view name) {
+  const size_t first_dot = name.find('.');
+  if (first_dot == std::string_view::npos) return std::nullopt;
+  const std::string_view number = TrimSpace(name.substr(0, first_dot));
+  std::string_view rest = name.substr(first_dot + 1);
+  const std::string_view code = TrimSpace(rest.substr(0, rest.find('.')));
+  if (!IsAsciiDigits(number) || !IsAsciiDigits(code)) return std::nullopt;
+  return PointFolderName{std::string(number), std::string(code)};
 }
 
 std::string CorrectedDir(const std::string& rinex_dir) {

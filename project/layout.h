@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,19 +68,19 @@ class ProjectLayout {
     kPoint,        ///< a folder inside a kGnssDataFolder folder
     kPointRinex,   ///< kRinexFolder inside such a folder
     kPointNative,  ///< kNativeFolder inside such a folder
-    kOther,        ///< anything else
+    kOther,        ///< anything else: not a project
   };
 
   /// The project opened by the folder `chosen` (as the folder choosers give
   /// it, "/" or "\" between components, trailing separators allowed). The
   /// GNSS data folder, a folder inside it (a point's numbered folder) and
   /// that folder's RINEX and NATIVA folders are recognised by their names
-  /// and open the project above them. Any other folder is taken as the
-  /// project folder: when something named kGnssDataFolder stands in it
-  /// (asked of `fs`; a file there makes the listing fail, as it should) it
-  /// is kRoot, otherwise kOther, and then its own entries are where the
-  /// point folders are looked for. "" gives kNone, whose paths are all
-  /// empty.
+  /// and open the project above them. Any other folder is kRoot when
+  /// something named kGnssDataFolder stands in it (asked of `fs`; a file
+  /// there makes the listing fail, as it should), otherwise kOther: not a
+  /// project, and its paths are where a project there would keep its
+  /// folders and files (nothing of its own entries is taken for points).
+  /// "" gives kNone, whose paths are all empty.
   static ProjectLayout ForChosenFolder(FileSystem& fs,
                                        const std::string& chosen);
 
@@ -88,13 +89,18 @@ class ProjectLayout {
   static ProjectLayout AtRoot(const std::string& root);
 
   Chosen chosen() const { return chosen_; }
+  /// Whether the chosen folder is a project or inside one: a folder that is
+  /// not (kOther, kNone) is never opened as a project, so that its table
+  /// saves nowhere and its report is never asked for.
+  bool IsProject() const {
+    return chosen_ != Chosen::kNone && chosen_ != Chosen::kOther;
+  }
   /// The project folder.
   const std::string& root() const { return root_; }
   /// root()/kGnssDataFolder, as written in the chosen path when the choice
   /// was inside it. The measurement file and the report are here.
   const std::string& GnssDataDir() const { return gnss_dir_; }
-  /// The folder whose entries name the points ("4. 1001"): GnssDataDir(),
-  /// or for kOther the chosen folder itself.
+  /// The folder whose entries name the points ("4. 1001"): GnssDataDir().
   const std::string& PointsDir() const { return points_dir_; }
 
   std::string MeasurementFilePath() const;
@@ -120,6 +126,25 @@ class ProjectLayout {
   Chosen chosen_ = Chosen::kNone;
   std::string root_, gnss_dir_, points_dir_;
 };
+
+/// The text of the box that refuses the folder `path`, which is not a
+/// project (ProjectLayout::IsProject), with its path as given.
+std::string NotAProjectText(const std::string& path);
+
+/// A point folder's name read back: "<number>. <code>" as
+/// GnssPointFolderName writes it, both parts ASCII digits.
+struct PointFolderName {
+  std::string number;  ///< as written, trimmed of white space
+  std::string code;    ///< as written, trimmed of white space
+};
+
+/// Reads an entry name of the GNSS data folder as a point folder's. The name
+/// is split at every "."; it names a point when its first part and its
+/// second part, each trimmed of white space, are ASCII digits only: "4. 1001"
+/// -> {"4", "1001"}, "4.1001" and "7.0042.txt" name points too (anything
+/// after the second "." is ignored); "4. 12 345", "A. 1001" and
+/// "2. EFEMERIDES" do not.
+std::optional<PointFolderName> ParsePointFolderName(std::string_view name);
 
 /// The corrected copies' folder of the RINEX folder `rinex_dir`.
 std::string CorrectedDir(const std::string& rinex_dir);

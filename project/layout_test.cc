@@ -49,12 +49,13 @@ TEST(ProjectLayoutTest, EveryFolderOfAProjectOpensIt) {
       {"/2. DATOS GNSS", Chosen::kGnssData, "/", "/2. DATOS GNSS",
        "/2. DATOS GNSS/ALTURAS DE ANTENA.csv",
        "/2. DATOS GNSS/CONVERSION DE ALTURA.pdf"},
-      // Outside any project: its own entries are the points, and the files
-      // are looked for where a project would keep them.
-      {"/q/OTRA", Chosen::kOther, "/q/OTRA", "/q/OTRA",
+      // Not a project: its paths are where a project there would keep its
+      // folders and files; nothing of its own is taken for points.
+      {"/q/OTRA", Chosen::kOther, "/q/OTRA", "/q/OTRA/2. DATOS GNSS",
        "/q/OTRA/2. DATOS GNSS/ALTURAS DE ANTENA.csv",
        "/q/OTRA/2. DATOS GNSS/CONVERSION DE ALTURA.pdf"},
-      {"/q/OTRA/RINEX", Chosen::kOther, "/q/OTRA/RINEX", "/q/OTRA/RINEX",
+      {"/q/OTRA/RINEX", Chosen::kOther, "/q/OTRA/RINEX",
+       "/q/OTRA/RINEX/2. DATOS GNSS",
        "/q/OTRA/RINEX/2. DATOS GNSS/ALTURAS DE ANTENA.csv",
        "/q/OTRA/RINEX/2. DATOS GNSS/CONVERSION DE ALTURA.pdf"},
       {"", Chosen::kNone, "", "", "", ""},
@@ -63,6 +64,8 @@ TEST(ProjectLayoutTest, EveryFolderOfAProjectOpensIt) {
     SCOPED_TRACE(c.chosen);
     const ProjectLayout layout = ProjectLayout::ForChosenFolder(fs, c.chosen);
     EXPECT_EQ(layout.chosen(), c.kind);
+    EXPECT_EQ(layout.IsProject(),
+              c.kind != Chosen::kNone && c.kind != Chosen::kOther);
     EXPECT_EQ(layout.root(), c.root);
     EXPECT_EQ(layout.PointsDir(), c.points_dir);
     EXPECT_EQ(layout.MeasurementFilePath(), c.csv);

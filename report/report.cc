@@ -1,14 +1,12 @@
 #include "report/report.h"
 
-#include <algorithm>
-#include <charconv>
 #include <exception>
 #include <memory>
 #include <optional>
-#include <system_error>
 
 #include "heights/conversion.h"
 #include "heights/decimal.h"
+#include "heights/row_arp.h"
 #include "platform/fs.h"
 #include "project/layout.h"
 #include "report/password.h"
@@ -39,34 +37,6 @@ ReportOutcome PdfError(std::string text) {
 // must fit on the screen, and the table marks every one of them anyway.
 constexpr size_t kMaxListedRows = 20;
 constexpr size_t kMaxListedCodes = 10;
-
-// A constant as short as it reads in the catalogue: 0.067, 0.0667.
-std::string ShortNumber(double value) {
-  char text[32];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-  return ec == std::errc() ? std::string(text, end) : FormatFixed(value, 4);
-}
-
-// The reason a row cannot be converted, as the surveyor reads it.
-std::string FaultText(ConversionFault fault, const ReceiverSpec& datos) {
-  switch (fault) {
-    case ConversionFault::kNone:
-      break;
-    case ConversionFault::kEmptyHeight:
-      return "FALTA LA ALTURA MEDIDA.";
-    case ConversionFault::kNotANumber:
-      return "LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, 1.52).";
-    case ConversionFault::kShorterThanRadius:
-      return "LA ALTURA INCLINADA ES MENOR QUE EL RADIO DE LA ANTENA (" +
-             ShortNumber(datos.radio) + " m).";
-    case ConversionFault::kShorterThanPlate:
-      return "LA ALTURA INCLINADA ES MENOR QUE LA DISTANCIA DE LA PLACA (" +
-             ShortNumber(datos.placa) + " m).";
-    case ConversionFault::kOutOfRange:
-      return "LA ALTURA ESTÁ FUERA DE ±1000 m; NO ES UNA ALTURA DE ANTENA.";
-  }
-  return "NO SE PUEDE CONVERTIR LA ALTURA.";
-}
 
 // `lines`, one per line, at most kMaxListedRows of them, then how many more.
 std::string ListedLines(const std::vector<std::string>& lines) {
@@ -135,9 +105,9 @@ std::optional<ReportOutcome> CheckRows(const std::vector<TableRow>& rows,
       found->failing_rows.push_back(i);
       found->faults.push_back(
           "PUNTO " + row.codigo + ": " +
-          FaultText(DiagnoseConversion(row.values.h, row.values.tipo,
-                                       row.values.ref, *datos),
-                    *datos));
+          ConversionFaultText(DiagnoseConversion(row.values.h, row.values.tipo,
+                                                 row.values.ref, *datos),
+                              row.values.h, *datos));
       continue;
     }
     if (conversion->arp < kMinPlausibleArp ||
@@ -172,7 +142,7 @@ std::optional<ReportOutcome> Refusal(RowCheck& found, bool accept_implausible) {
   if (!found.implausible.empty() && !accept_implausible) {
     return ReportOutcome{MessageKind::kQuestion,
                          "ALTURAS FUERA DE RANGO",
-                         "ALTURA ARP FUERA DEL RANGO DE 0 A 5 m:" +
+                         std::string(kImplausibleArpText) + ":" +
                              ListedLines(found.implausible) +
                              "\n\n¿GENERAR EL REPORTE DE TODOS MODOS?",
                          "",

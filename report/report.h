@@ -14,6 +14,7 @@
 
 #include "heights/catalogue.h"
 #include "heights/measurement_table.h"
+#include "heights/row_arp.h"
 #include "platform/pdf_document.h"
 #include "platform/random.h"
 #include "report/page_frame.h"
@@ -42,12 +43,6 @@ struct ReportOutcome {
   /// the cells to show as wrong until the user edits them.
   std::vector<size_t> failing_rows;
 };
-
-/// ARP heights outside this range, in metres, are asked about before the
-/// report is written: a height typed in millimetres or centimetres gives a
-/// valid but absurd page.
-inline constexpr double kMinPlausibleArp = 0.0;
-inline constexpr double kMaxPlausibleArp = 5.0;
 
 /// The services a run draws on.
 struct ReportServices {

@@ -36,6 +36,9 @@ cleanup() {
   rm -rf "$work" "$parent"
 }
 trap cleanup EXIT
+# The program remembers its last folders in the user's settings folder: one
+# of its own here, so that the run neither reads nor changes the user's.
+export XDG_CONFIG_HOME="$work/config"
 
 # The stub viewer: the program finds xdg-open on PATH.
 mkdir "$work/bin"

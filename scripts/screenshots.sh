@@ -34,6 +34,9 @@ cleanup() {
   rm -rf "$work" "$demo"
 }
 trap cleanup EXIT
+# The program remembers its last folders in the user's settings folder: one
+# of its own here, so that the run neither reads nor changes the user's.
+export XDG_CONFIG_HOME="$work/config"
 
 # No PDF viewer pops up: xdg-open is a stub.
 mkdir "$work/bin"

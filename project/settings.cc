@@ -1,0 +1,80 @@
+#include "project/settings.h"
+
+namespace zarvek {
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kLastFolderKey = "ultima_carpeta";
+constexpr std::string_view kLastProjectKey = "ultimo_proyecto";
+constexpr size_t kMaxSettingsBytes = 64 * 1024;
+
+void AppendLine(std::string* text, std::string_view key,
+                const std::string& value) {
+  if (value.empty() ||
+      value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+    return;
+  }
+  *text += key;
+  *text += '=';
+  *text += value;
+  *text += '\n';
+}
+
+}  // namespace
+
+Settings ParseSettings(std::string_view text) {
+  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
+  Settings settings;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const size_t equals = line.find('=');
+    if (line.empty() || line[0] == '#' || equals == std::string_view::npos)
+      continue;
+    const std::string_view key = line.substr(0, equals);
+    const std::string value(line.substr(equals + 1));
+    if (key == kLastFolderKey) {
+      settings.last_folder = value;
+    } else if (key == kLastProjectKey) {
+      settings.last_project = value;
+    }
+  }
+  return settings;
+}
+
+std::string SerializeSettings(const Settings& settings) {
+  std::string text =
+      "# Zarvek Certificación: carpetas recordadas (se reescribe "
+      "sola)\n";
+  AppendLine(&text, kLastFolderKey, settings.last_folder);
+  AppendLine(&text, kLastProjectKey, settings.last_project);
+  return text;
+}
+
+Settings LoadSettings(FileSystem& fs, const std::string& dir) {
+  if (dir.empty()) return {};
+  std::string bytes;
+  if (!fs.ReadFile(JoinPath(dir, std::string(kSettingsFileName)),
+                   kMaxSettingsBytes, &bytes)
+           .ok()) {
+    return {};
+  }
+  Settings settings = ParseSettings(bytes);
+  for (std::string* folder : {&settings.last_folder, &settings.last_project}) {
+    if (!folder->empty() && !fs.IsDirectory(*folder)) folder->clear();
+  }
+  return settings;
+}
+
+Status SaveSettings(FileSystem& fs, const std::string& dir,
+                    const Settings& settings) {
+  if (dir.empty()) return Status::OK();
+  Status status = fs.MakeDirs(dir);
+  if (!status.ok()) return status;
+  return fs.WriteAtomically(JoinPath(dir, std::string(kSettingsFileName)),
+                            SerializeSettings(settings));
+}
+
+}  // namespace zarvek

@@ -1,0 +1,57 @@
+// The few things the program remembers between runs, kept in the user's
+// settings folder (platform/config_dir.h) in one small text file of
+// "key=value" lines: the folder last used in a folder chooser, where both
+// choosers start, and the project last opened, which opens again at start.
+// The file is only a convenience: a missing, unreadable or damaged one, or
+// one written by another version, never stops the program. Unknown keys and
+// lines that are not "key=value" are ignored, and so is a remembered folder
+// that no longer exists.
+#ifndef ZARVEK_PROJECT_SETTINGS_H_
+#define ZARVEK_PROJECT_SETTINGS_H_
+
+#include <string>
+#include <string_view>
+
+#include "platform/fs.h"
+#include "platform/status.h"
+
+namespace zarvek {
+
+/// The program's folder inside the user's settings folder, and the file in
+/// it.
+inline constexpr std::string_view kSettingsFolderName = "zarvek-certificacion";
+inline constexpr std::string_view kSettingsFileName = "ajustes.txt";
+
+struct Settings {
+  std::string last_folder;   ///< "ultima_carpeta": "" when none
+  std::string last_project;  ///< "ultimo_proyecto": "" when none
+
+  bool operator==(const Settings&) const = default;
+};
+
+/// Reads the file's text: a UTF-8 byte-order mark, "\r" before "\n",
+/// blank lines, "#" comments, lines without "=" and unknown keys are
+/// skipped; a key given twice keeps its last value. The value is the rest
+/// of the line after the first "=", as it stands.
+Settings ParseSettings(std::string_view text);
+
+/// The file's text: a comment line, then one "key=value" line per value
+/// that is not empty, "\n" line ends. A value holding a line break or a NUL
+/// cannot be written as a line and is left out.
+std::string SerializeSettings(const Settings& settings);
+
+/// The settings kept in the folder `dir` (kSettingsFileName in it), with
+/// every folder that is no longer a directory on `fs` left out. Defaults
+/// when `dir` is "", or the file is missing, unreadable or larger than
+/// 64 KB.
+Settings LoadSettings(FileSystem& fs, const std::string& dir);
+
+/// Writes `settings` into the folder `dir`, made when missing, replacing the
+/// file in one step (FileSystem::WriteAtomically). "" keeps nothing and
+/// succeeds.
+Status SaveSettings(FileSystem& fs, const std::string& dir,
+                    const Settings& settings);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_PROJECT_SETTINGS_H_

@@ -1,0 +1,81 @@
+#include "project/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "testing/fake_fs.h"
+
+namespace zarvek {
+namespace {
+
+TEST(SettingsTest, ReadsWhatItCanAndIgnoresTheRest) {
+  const struct {
+    const char* what;
+    std::string text;
+    Settings expected;
+  } cases[] = {
+      {"both keys",
+       "ultima_carpeta=/home/ana/Obras\nultimo_proyecto=/home/ana/Obras/Red "
+       "ávila\n",
+       {"/home/ana/Obras", "/home/ana/Obras/Red ávila"}},
+      {"BOM, CRLF, comments, blank lines",
+       "\xEF\xBB\xBF# c\r\n\r\nultima_carpeta=C:/Obras\r\n",
+       {"C:/Obras", ""}},
+      {"'=' in the value, unknown keys, lines without '='",
+       "ventana=950x700\nbasura\nultimo_proyecto=/a=b\n=x\n",
+       {"", "/a=b"}},
+      {"last value wins, no final line end",
+       "ultima_carpeta=/a\nultima_carpeta=/b",
+       {"/b", ""}},
+      {"keys are exact", " ultima_carpeta=/a\nULTIMA_CARPETA=/b\n", {}},
+      {"binary garbage", std::string("\0\xff\xfe=\n\x80\x81", 7), {}},
+      {"empty", "", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ParseSettings(c.text), c.expected);
+  }
+}
+
+TEST(SettingsTest, WritesWhatItReadsBack) {
+  const Settings settings = {"C:\\Users\\Begoña\\Obras", "/p/OBRA"};
+  EXPECT_EQ(ParseSettings(SerializeSettings(settings)), settings);
+  // A value that cannot be one line is left out, not split.
+  const std::string text = SerializeSettings({"/a\nultimo_proyecto=/x", ""});
+  EXPECT_EQ(ParseSettings(text), Settings{});
+  EXPECT_EQ(text.find("/x"), std::string::npos);
+}
+
+TEST(SettingsTest, LoadAndSaveThroughTheFileSystem) {
+  FakeFileSystem fs;
+  const std::string dir = "/home/ana/.config/zarvek-certificacion";
+  const std::string file = dir + "/ajustes.txt";
+  // Nothing kept yet, or no place to keep it: defaults.
+  EXPECT_EQ(LoadSettings(fs, dir), Settings{});
+  EXPECT_EQ(LoadSettings(fs, ""), Settings{});
+  EXPECT_TRUE(SaveSettings(fs, "", {"/a", "/b"}).ok());
+  EXPECT_EQ(fs.CallCount(FakeFileSystem::Op::kWrite), 0);
+
+  fs.AddDirectory("/obras/OBRA");
+  ASSERT_TRUE(SaveSettings(fs, dir, {"/obras", "/obras/OBRA"}).ok());
+  EXPECT_TRUE(fs.IsDirectory(dir));
+  EXPECT_EQ(fs.CallCount(FakeFileSystem::Op::kWrite), 1);
+  EXPECT_EQ(LoadSettings(fs, dir), (Settings{"/obras", "/obras/OBRA"}));
+
+  // Folders that are gone, or are files now, are forgotten.
+  fs.AddFile("/obras/nota", "x");
+  fs.AddFile(file, "ultima_carpeta=/obras/nota\nultimo_proyecto=/ya/no\n");
+  EXPECT_EQ(LoadSettings(fs, dir), Settings{});
+  // An unreadable or oversized file is no file.
+  fs.AddFile(file, "ultima_carpeta=/obras\n" + std::string(70000, '#'));
+  EXPECT_EQ(LoadSettings(fs, dir), Settings{});
+  fs.AddFile(file, "ultima_carpeta=/obras\n");
+  fs.FailPath(file, "Permission denied: " + file);
+  EXPECT_EQ(LoadSettings(fs, dir), Settings{});
+  EXPECT_EQ(SaveSettings(fs, dir, {"/obras", ""}).message(),
+            "Permission denied: " + file);
+}
+
+}  // namespace
+}  // namespace zarvek
