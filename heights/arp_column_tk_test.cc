@@ -84,9 +84,10 @@ TEST_F(ArpColumnTest, EachRowsArpShowsAsItIsTypedAndTheRowInFocusIsExplained) {
        "PUNTO 1002: ARP = √(H² - r²) - HR1 = √(1.6000² - 0.0670²) - 0.0700 = "
        "1.5286 m · CENTRO DE FASE = ARP + OFFSET = 1.5286 + 0.0820 = "
        "1.6106 m\nRINEX: "},
-      {"1,6", "ERROR", "#C0392B",
-       "PUNTO 1002: LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL PUNTO "
-       "(ESCRIBA 1.6)."},
+      // A decimal comma is the point.
+      {"1,6", "1.5286", "#2C3E50",
+       "PUNTO 1002: ARP = √(H² - r²) - HR1 = √(1.6000² - 0.0670²)"},
+      {"1,6,0", "ERROR", "#C0392B", "PUNTO 1002: LA ALTURA NO ES UN NÚMERO"},
       {"160", "159.9300", "#B9770E",
        "PUNTO 1002: ALTURA ARP FUERA DEL RANGO DE 0 A 5 m."},
       {"", "", "#2C3E50", "RINEX: 0 ✓"},
@@ -110,9 +111,9 @@ TEST_F(ArpColumnTest, EachRowsArpShowsAsItIsTypedAndTheRowInFocusIsExplained) {
 }
 
 TEST_F(ArpColumnTest, StatusLineWrapsInsideTheWindowAtEveryWidth) {
-  // A reason far longer than any window: the comma height is quoted.
+  // A status line longer than the narrower windows: the worked formula.
   TypeHeight(1, "1," + std::string(400, '5'));
-  ASSERT_EQ(Cell(1), "ERROR");
+  ASSERT_EQ(Cell(1), "1.4841");
   for (const char* size : {"950x700", "1400x700", "700x700", "950x700"}) {
     SCOPED_TRACE(size);
     Call({"wm", "geometry", ".", size});

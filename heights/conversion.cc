@@ -19,7 +19,7 @@ bool WithinHeightRange(double value) {
 std::optional<Conversion> calcular_arp_y_fase(
     std::string_view h_medida, std::string_view tipo,
     std::string_view referencia, const ReceiverSpec& datos_equipo) {
-  std::optional<double> parsed = ParseDecimal(h_medida);
+  std::optional<double> parsed = ParseTypedDecimal(h_medida);
   if (!parsed || !WithinHeightRange(*parsed)) return std::nullopt;
 
   ConversionVals vals;
@@ -65,18 +65,8 @@ ConversionFault DiagnoseConversion(std::string_view h_medida,
   }
   const std::string_view text = TrimBlanks(h_medida);
   if (text.empty()) return ConversionFault::kEmptyHeight;
-  std::optional<double> hm = ParseDecimal(text);
-  if (!hm) {
-    const size_t comma = text.find(',');
-    if (comma != std::string_view::npos &&
-        text.find(',', comma + 1) == std::string_view::npos &&
-        text.find('.') == std::string_view::npos) {
-      std::string with_point(text);
-      with_point[comma] = '.';
-      if (ParseDecimal(with_point)) return ConversionFault::kDecimalComma;
-    }
-    return ConversionFault::kNotANumber;
-  }
+  std::optional<double> hm = ParseTypedDecimal(text);
+  if (!hm) return ConversionFault::kNotANumber;
   if (!WithinHeightRange(*hm)) return ConversionFault::kOutOfRange;
   if (tipo == "INCLINADA" && referencia == "R1" && *hm < datos_equipo.radio) {
     return ConversionFault::kShorterThanRadius;

@@ -47,8 +47,9 @@ struct Conversion {
 /// RoundDecimals (ties to even on the exact binary value).
 ///
 /// `h_medida` is the text as typed: blanks around the number are allowed, the
-/// decimal separator is the point, whatever the desktop's locale.
-/// Returns nullopt when the text is not such a number (e.g. "", "1,5",
+/// decimal separator is the point or the comma (ParseTypedDecimal), whatever
+/// the desktop's locale.
+/// Returns nullopt when the text is not such a number (e.g. "", "1.452,5",
 /// "nan", "inf", "0x1p0"), when the slant is shorter than the horizontal
 /// constant (Hm < r for R1, Hm < Placa for R2: no real root), or when the
 /// measured height, the ARP or the phase centre lies beyond
@@ -62,7 +63,6 @@ std::optional<Conversion> calcular_arp_y_fase(std::string_view h_medida,
 enum class ConversionFault {
   kNone,               ///< it converts
   kEmptyHeight,        ///< nothing but blanks
-  kDecimalComma,       ///< a number once its one comma becomes a point
   kNotANumber,         ///< any other text that is not a number
   kShorterThanRadius,  ///< slant to R1 shorter than `radio`
   kShorterThanPlate,   ///< slant to R2 shorter than `placa`

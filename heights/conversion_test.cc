@@ -46,6 +46,11 @@ TEST(ConversionTest, WorkedValuesAndEdgeCases) {
       {"QUENTARO R300", "INCLINADA", "R1", "  1.5\t", 1.4285, 1.5105,
        "SLANT_R1"},
       {"QUENTARO R300", "VERTICAL", "R3", "+15e-1", 1.5, 1.582, "VERTICAL_R3"},
+      // A decimal comma, as a Spanish surveyor types it.
+      {"QUENTARO R300", "INCLINADA", "R1", "1,452", 1.3805, 1.4625, "SLANT_R1"},
+      {"QUENTARO R300", "VERTICAL", "R3", " -1,52 ", -1.52, -1.438,
+       "VERTICAL_R3"},
+      {"QUENTARO R300", "VERTICAL", "R3", ",5", 0.5, 0.582, "VERTICAL_R3"},
       // R1 on a model without HR1: the bare Pythagorean reduction.
       {"QUENTARO R100", "INCLINADA", "R1", "1.5", 1.4998, 1.7628, "SLANT_R1"},
       // The edges of the plausible range of heights, both signs.
@@ -75,11 +80,14 @@ TEST(ConversionTest, RefusedHeightsAndWhy) {
   } cases[] = {
       {"VERTICAL", "R3", "", F::kEmptyHeight},
       {"VERTICAL", "R3", "   ", F::kEmptyHeight},
-      {"VERTICAL", "R3", "1,5", F::kDecimalComma},
-      {"VERTICAL", "R3", " -1,52 ", F::kDecimalComma},
+      // One decimal separator, never both, no thousands separators.
       {"VERTICAL", "R3", "1,5,2", F::kNotANumber},
       {"VERTICAL", "R3", "1.452,5", F::kNotANumber},
+      {"VERTICAL", "R3", "1,452.5", F::kNotANumber},
+      {"VERTICAL", "R3", "1.000.5", F::kNotANumber},
+      {"VERTICAL", "R3", "1,,5", F::kNotANumber},
       {"VERTICAL", "R3", ",", F::kNotANumber},
+      {"VERTICAL", "R3", "1 ,5", F::kNotANumber},
       {"VERTICAL", "R3", "l.75", F::kNotANumber},
       {"VERTICAL", "R3", "1_5", F::kNotANumber},
       {"VERTICAL", "R3", "nan", F::kNotANumber},
@@ -91,7 +99,7 @@ TEST(ConversionTest, RefusedHeightsAndWhy) {
       {"INCLINADA", "R1", "0.06", F::kShorterThanRadius},
       {"INCLINADA", "R1", "-1.5", F::kShorterThanRadius},
       {"INCLINADA", "R2", "0.1199", F::kShorterThanPlate},
-      {"INCLINADA", "R2", "0,1", F::kDecimalComma},
+      {"INCLINADA", "R2", "0,1", F::kShorterThanPlate},
       {"INCLINADA", "R1", "1e200", F::kOutOfRange},  // Hm * Hm overflows
       {"INCLINADA", "R2", "1e200", F::kOutOfRange},
       // Beyond 1000 m, measured or converted, is no antenna height.

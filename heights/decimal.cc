@@ -52,6 +52,18 @@ std::optional<double> ParseDecimal(std::string_view text) {
   return negative ? -value : value;
 }
 
+std::optional<double> ParseTypedDecimal(std::string_view text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string_view::npos) return ParseDecimal(text);
+  if (text.find(',', comma + 1) != std::string_view::npos ||
+      text.find('.') != std::string_view::npos) {
+    return std::nullopt;
+  }
+  std::string with_point(text);
+  with_point[comma] = '.';
+  return ParseDecimal(with_point);
+}
+
 std::string FormatFixed(double value, int decimals) {
   // 309 digits before the point at most, plus sign, point and decimals.
   std::array<char, 400> buffer;

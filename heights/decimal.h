@@ -17,6 +17,13 @@ namespace zarvek {
 /// "1_5", "1e400" which is not finite) by returning nullopt.
 std::optional<double> ParseDecimal(std::string_view text);
 
+/// Reads a number as a surveyor types it or a Spanish spreadsheet writes
+/// it: ParseDecimal's shape with either a point or a comma as the decimal
+/// separator ("1.452", "1,452"). One separator at most: "1.452,5" and
+/// "1,000,5" carry thousands separators, which a height never has, and are
+/// refused as ParseDecimal refuses everything else.
+std::optional<double> ParseTypedDecimal(std::string_view text);
+
 /// `value` written with exactly `decimals` digits after the point, rounded
 /// from its exact binary value with ties to even (as "%.3f" would in the C
 /// locale), e.g. FormatFixed(1.5, 3) == "1.500".

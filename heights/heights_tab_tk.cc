@@ -52,6 +52,12 @@ constexpr int kSavePollMs = 50;
 constexpr const char* kRowMenu = ".menu_fila";
 // Types a point where the keypad's decimal key would type a comma.
 constexpr const char* kKeypadPointCommand = "::zarvek::punto_teclado";
+// A height cell whose height from the measurement file is beyond any
+// antenna's wears this style until the user edits it; the validation of
+// its first edit calls the command with the row index.
+constexpr const char* kDoubtfulEntryStyle = "Dudosa.TEntry";
+constexpr const char* kDoubtfulEditedCommand =
+    "::zarvek::altura_dudosa_editada";
 
 // The bind tags of a table cell of class `widget_class`: the table's tag
 // comes before the class, whose wheel bindings would change a combobox.
@@ -416,6 +422,7 @@ void HeightsTab::BuildTable(const std::string& folder,
     empty_row.rec = catalogue_.front().first;
     table_.Reset(codes, saved, empty_row);
     FillRowsFrame();
+    MarkDoubtfulHeights();
   } catch (...) {
     table_.Clear();
     cells_.clear();
@@ -439,6 +446,32 @@ void HeightsTab::BuildTable(const std::string& folder,
   // with input methods off too.
   table_first_show_pending_ =
       !cells_.empty() && root.Call({"winfo", "viewable", frame_rows_}) != "1";
+}
+
+void HeightsTab::MarkDoubtfulHeights() {
+  if (!measurement_file_ || measurement_file_->doubtful_heights().empty())
+    return;
+  tk::Interp& root = ui_.tk();
+  root.Call({"ttk::style", "configure", kDoubtfulEntryStyle, "-fieldbackground",
+             "#F9D6D5", "-foreground", "#922B21", "-bordercolor", "#C0392B"});
+  root.Command(kDoubtfulEditedCommand,
+               [this](const std::vector<std::string>& args) {
+                 size_t idx = 0;
+                 if (args.size() == 1 && ParseIndex(args[0], &idx) &&
+                     idx < cells_.size() &&
+                     ui_.tk().Call({cells_[idx].h, "cget", "-style"}) ==
+                         kDoubtfulEntryStyle) {
+                   ui_.tk().Call({cells_[idx].h, "configure", "-style", "",
+                                  "-validate", "none", "-validatecommand", ""});
+                 }
+                 return std::string("1");  // the edit itself is allowed
+               });
+  for (size_t idx : measurement_file_->doubtful_heights()) {
+    if (idx >= cells_.size()) continue;
+    root.Call({cells_[idx].h, "configure", "-style", kDoubtfulEntryStyle,
+               "-validate", "key", "-validatecommand",
+               ListOf({kDoubtfulEditedCommand, DecimalText(idx)})});
+  }
 }
 
 void HeightsTab::ShowMessages() {
@@ -692,12 +725,40 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
   }
   std::vector<std::optional<RowValues>> saved = file->Bind(codes, catalogue_);
   if (!file->problems().empty()) {
-    file_messages_.push_back(
-        {"warning", "ALGUNAS LÍNEAS DE " + measurement_path_ +
-                        " NO SE HAN USADO O SE HAN USADO EN PARTE:\n" +
-                        DescribeProblems(file->problems())});
+    std::string text = "ALGUNAS LÍNEAS DE " + measurement_path_ +
+                       " NO SE HAN USADO O SE HAN USADO EN PARTE:\n" +
+                       DescribeProblems(file->problems());
+    if (!file->doubtful_heights().empty()) {
+      text +=
+          "\nUNA ALTURA DE MÁS DE 1000 m SUELE SER OBRA DE UNA HOJA DE CÁLCULO "
+          "QUE TOMÓ EL PUNTO DECIMAL POR SEPARADOR DE MILES (1.452 → 1452): "
+          "CORRIJA LAS ALTURAS MARCADAS EN ROJO.";
+    }
+    file_messages_.push_back({"warning", std::move(text)});
   }
   measurement_file_ = std::move(file);
+  // Results the file held that its own inputs do not give (a height edited
+  // by hand, say) are written again at once, and named.
+  const std::vector<size_t>& refreshed = measurement_file_->refreshed_rows();
+  if (!refreshed.empty()) {
+    std::string points;
+    for (size_t i = 0; i < refreshed.size() && i < 10; ++i)
+      points += (i == 0 ? "" : ", ") + codes[refreshed[i]];
+    if (refreshed.size() > 10)
+      points += " Y " + DecimalText(refreshed.size() - 10) + " MÁS";
+    file_messages_.push_back(
+        {"warning",
+         "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
+             measurement_path_ +
+             ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
+             "PUNTOS: " +
+             points + "."});
+    saver_->Save(measurement_path_, measurement_file_->Serialize());
+    if (!save_poll_pending_) {
+      save_poll_pending_ = true;
+      ui_.tk().Call({"after", kSavePollMs, kSavePollCommand});
+    }
+  }
   return saved;
 }
 

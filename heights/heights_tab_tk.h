@@ -124,6 +124,9 @@ class HeightsTab {
                const tk::Obj& code_font);
   void AlignHeadings();
   void ShowMessages();
+  /// Gives the height cells of the rows whose file height is beyond any
+  /// antenna's a red style that goes with their first edit.
+  void MarkDoubtfulHeights();
   /// Called with the first table shown behind tab 1 when tab 2 is shown.
   void OnTabShown();
 

@@ -1,6 +1,7 @@
 #include "heights/measurement_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -213,6 +214,42 @@ void AppendField(std::string* out, std::string_view field) {
 
 const std::string kEmpty;
 
+// `text` with its decimal separator turned into `separator` when it is a
+// number ParseTypedDecimal reads, else as it is. The file writes numbers
+// with the comma, as a spreadsheet in Spanish reads them: given "1.452" it
+// would take the point for a thousands separator and keep 1452.
+std::string WithSeparator(std::string text, char separator) {
+  if (!ParseTypedDecimal(text)) return text;
+  for (char& c : text) {
+    if (c == '.' || c == ',') c = separator;
+  }
+  return text;
+}
+
+// The ARP and phase-centre heights of `values` as the report prints them
+// (4 decimals, point), or two empty texts when the row is incomplete or
+// does not convert.
+std::pair<std::string, std::string> Results(const RowValues& values,
+                                            const Catalogue& catalogue) {
+  if (values.rec.empty() || values.tipo.empty() || values.acc.empty() ||
+      values.ref.empty() || values.h.empty()) {
+    return {};
+  }
+  const ReceiverSpec* spec = FindReceiver(catalogue, values.rec);
+  if (spec == nullptr) return {};
+  auto conv = calcular_arp_y_fase(values.h, values.tipo, values.ref, *spec);
+  if (!conv) return {};
+  return {FormatFixed(conv->arp, 4), FormatFixed(conv->phase_center, 4)};
+}
+
+// True when the file's `field` holds the number `result` (point form, or
+// empty), written with either separator.
+bool SameResult(std::string_view field, const std::string& result) {
+  std::string text(TrimBlanks(field));
+  std::replace(text.begin(), text.end(), ',', '.');
+  return text == result;
+}
+
 }  // namespace
 
 RowValues ApplyRowRules(const Catalogue& catalogue,
@@ -226,11 +263,24 @@ RowValues ApplyRowRules(const Catalogue& catalogue,
   out.h = saved.h;
   out.rec = saved.rec;
   if (out.rec.empty() || FindReceiver(catalogue, out.rec) == nullptr) {
-    if (!out.rec.empty()) {
-      note("RECEPTOR " + Quoted(out.rec) + " DESCONOCIDO: SE USA " +
-           default_receiver);
+    // A line with nothing but its code is a row not begun: it takes the
+    // default receiver as a new row does. Once anything else is filled the
+    // receiver must be the surveyor's own choice, or the report would
+    // certify a receiver nobody picked.
+    const bool begun = !saved.tipo.empty() || !saved.acc.empty() ||
+                       !saved.ref.empty() || !TrimBlanks(saved.h).empty();
+    if (begun) {
+      note(out.rec.empty()
+               ? std::string("SIN RECEPTOR: ELIJA UNO")
+               : "RECEPTOR " + Quoted(out.rec) + " DESCONOCIDO: ELIJA UNO");
+      out.rec.clear();
+    } else {
+      if (!out.rec.empty()) {
+        note("RECEPTOR " + Quoted(out.rec) + " DESCONOCIDO: SE USA " +
+             default_receiver);
+      }
+      out.rec = default_receiver;
     }
-    out.rec = default_receiver;
   }
   if (std::find(kTipoChoices.begin(), kTipoChoices.end(), saved.tipo) !=
       kTipoChoices.end()) {
@@ -390,10 +440,23 @@ std::vector<std::optional<RowValues>> MeasurementFile::Bind(
   const std::string default_receiver =
       catalogue.empty() ? std::string() : catalogue.front().first;
   std::vector<std::optional<RowValues>> out(codes.size());
+  refreshed_rows_.clear();
+  doubtful_heights_.clear();
   for (std::size_t row = 0; row < codes.size(); ++row) {
     if (row_of_[row] == kNone) continue;
-    out[row] =
-        ValuesOfLine(records_[row_of_[row]], catalogue, default_receiver);
+    Record& r = records_[row_of_[row]];
+    out[row] = ValuesOfLine(r, catalogue, default_receiver);
+    const std::optional<double> h = ParseTypedDecimal(out[row]->h);
+    if (h && std::fabs(*h) > kMaxHeightMagnitude) {
+      doubtful_heights_.push_back(row);
+      problems_.push_back(
+          {r.line,
+           "LA ALTURA " + Quoted(TrimBlanks(out[row]->h)) + " PASA DE " +
+               DecimalText(static_cast<std::size_t>(kMaxHeightMagnitude)) +
+               " m"});
+    }
+    if (RefreshResults(&r, *out[row], catalogue))
+      refreshed_rows_.push_back(row);
   }
   std::stable_sort(problems_.begin(), problems_.end(),
                    [](const LineProblem& a, const LineProblem& b) {
@@ -455,12 +518,13 @@ RowValues MeasurementFile::ValuesOfLine(const Record& r,
                   Field(r, column_[kH])};
   std::vector<std::string> dropped;
   RowValues shown = ApplyRowRules(catalogue, default_receiver, saved, &dropped);
-  // Shown as typed, like a height typed in the table; the report refuses
-  // it until it is mended.
-  if (!TrimBlanks(saved.h).empty() && !ParseDecimal(saved.h)) {
-    dropped.push_back("LA ALTURA " + Quoted(saved.h) +
-                      " NO ES UN NÚMERO CON PUNTO DECIMAL");
+  // A number is shown with the point, as the report prints it; anything
+  // else is shown as typed, like a height typed in the table, and the
+  // report refuses it until it is mended.
+  if (!TrimBlanks(saved.h).empty() && !ParseTypedDecimal(saved.h)) {
+    dropped.push_back("LA ALTURA " + Quoted(saved.h) + " NO ES UN NÚMERO");
   }
+  shown.h = WithSeparator(std::move(shown.h), '.');
   for (std::string& why : dropped) problems_.push_back({r.line, why});
   return shown;
 }
@@ -492,25 +556,31 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
   r.fields[column_[kTipo]] = values.tipo;
   r.fields[column_[kAcc]] = values.acc;
   r.fields[column_[kRef]] = values.ref;
-  r.fields[column_[kH]] = values.h;
-  std::string arp, fase;
+  r.fields[column_[kH]] = WithSeparator(values.h, ',');
   // The same rows and numbers as the report: all five inputs filled, and a
-  // conversion, printed with 4 decimals.
-  if (!values.rec.empty() && !values.tipo.empty() && !values.acc.empty() &&
-      !values.ref.empty() && !values.h.empty()) {
-    if (const ReceiverSpec* spec = FindReceiver(catalogue, values.rec)) {
-      if (auto conv =
-              calcular_arp_y_fase(values.h, values.tipo, values.ref, *spec)) {
-        arp = FormatFixed(conv->arp, 4);
-        fase = FormatFixed(conv->phase_center, 4);
-      }
-    }
-  }
-  r.fields[column_[kArp]] = std::move(arp);
-  r.fields[column_[kFase]] = std::move(fase);
+  // conversion, with 4 decimals.
+  auto [arp, fase] = Results(values, catalogue);
+  r.fields[column_[kArp]] = WithSeparator(std::move(arp), ',');
+  r.fields[column_[kFase]] = WithSeparator(std::move(fase), ',');
   std::string before = std::move(r.text);
   Render(&r);
   return changed || r.text != before;
+}
+
+bool MeasurementFile::RefreshResults(Record* r, const RowValues& shown,
+                                     const Catalogue& catalogue) {
+  auto [arp, fase] = Results(shown, catalogue);
+  if (SameResult(Field(*r, column_[kArp]), arp) &&
+      SameResult(Field(*r, column_[kFase]), fase)) {
+    return false;
+  }
+  if (r->fields.size() < header_.size()) r->fields.resize(header_.size());
+  // The line is written anyway: its height gets the comma too.
+  r->fields[column_[kH]] = WithSeparator(r->fields[column_[kH]], ',');
+  r->fields[column_[kArp]] = WithSeparator(std::move(arp), ',');
+  r->fields[column_[kFase]] = WithSeparator(std::move(fase), ',');
+  Render(r);
+  return true;
 }
 
 void MeasurementFile::Render(Record* r) const {

@@ -5,8 +5,10 @@
 // nothing, and so that spreadsheets and processing programs can read it.
 //
 // Format: UTF-8 with a byte-order mark, CRLF line ends, ";" between fields,
-// the point as decimal separator, fields quoted as RFC 4180 does when they
-// hold ";", '"' or a line break. One header line names the columns; the file
+// fields quoted as RFC 4180 does when they hold ";", '"' or a line break.
+// Numbers (heights, ARP and phase centre) are written with the decimal
+// comma, as the ";" convention's spreadsheets read them, and read with
+// either the comma or the point. One header line names the columns; the file
 // is read back by column name, so a spreadsheet may reorder columns, add its
 // own (kept as they are) and save with LF or CRLF, with or without the mark.
 //
@@ -50,9 +52,11 @@ struct RowValues {
 
 /// `saved` as the table can show it, replaying the row rules as a person's
 /// choices would (type, then accessory, then reference): a value the box
-/// would not offer at that point is left empty, an empty or unknown receiver
-/// becomes `default_receiver`, and a reference that is the only choice is
-/// selected. `dropped`, if given, receives one note per value left out.
+/// would not offer at that point is left empty, and a reference that is the
+/// only choice is selected. An empty or unknown receiver becomes
+/// `default_receiver` only in a row with nothing else filled; in any other
+/// it is left empty, for the surveyor to choose. `dropped`, if given,
+/// receives one note per value left out.
 RowValues ApplyRowRules(const Catalogue& catalogue,
                         const std::string& default_receiver,
                         const RowValues& saved,
@@ -84,13 +88,31 @@ class MeasurementFile {
   /// spreadsheet writes it back). Returns per row the values to show, row
   /// rules applied, or nullopt for a row with no line. Values left out and
   /// heights the report would refuse (kept as typed) are noted in
-  /// problems(). Call once, before Update.
+  /// problems(). A height is shown with the decimal point; one beyond
+  /// kMaxHeightMagnitude is noted too, its row listed in
+  /// doubtful_heights(). The ARP and phase-centre columns of every paired
+  /// line are computed again from the values shown, so that a hand edit of
+  /// an input never leaves a stale result: the rows whose results changed
+  /// are listed in refreshed_rows(), and Serialize then gives the mended
+  /// file. Call once, before Update.
   std::vector<std::optional<RowValues>> Bind(
       const std::vector<std::string>& codes, const Catalogue& catalogue);
 
+  /// Table rows (as given to Bind) whose ARP or phase-centre height in the
+  /// file was not that of their inputs and has been written again.
+  const std::vector<std::size_t>& refreshed_rows() const {
+    return refreshed_rows_;
+  }
+  /// Table rows whose height in the file lies beyond kMaxHeightMagnitude:
+  /// typically "1.452" that a spreadsheet took for 1452.
+  const std::vector<std::size_t>& doubtful_heights() const {
+    return doubtful_heights_;
+  }
+
   /// Sets the line of table row `idx` (0-based, as given to Bind) to
   /// `values` with its ARP and phase-centre heights, which are written when
-  /// the row is complete and converts. The first Update also gives every
+  /// the row is complete and converts; numbers are written with the decimal
+  /// comma. The first Update also gives every
   /// row without a line one, with `default_receiver`, in table order at the
   /// end of the file. Other lines are not touched. Returns whether the
   /// file's bytes changed.
@@ -131,6 +153,10 @@ class MeasurementFile {
   void PairRowsWithLines();
   RowValues ValuesOfLine(const Record& r, const Catalogue& catalogue,
                          const std::string& default_receiver);
+  // Writes in `r` the results of `shown` when its own differ; returns
+  // whether it did.
+  bool RefreshResults(Record* r, const RowValues& shown,
+                      const Catalogue& catalogue);
 
   std::vector<std::string> header_;
   std::string header_text_;
@@ -141,6 +167,8 @@ class MeasurementFile {
   std::vector<std::size_t> row_of_;  ///< table row -> record, or kNone
   bool all_rows_present_ = false;
   std::vector<LineProblem> problems_;
+  std::vector<std::size_t> refreshed_rows_;
+  std::vector<std::size_t> doubtful_heights_;
 };
 
 /// The warning text for `problems`: one line each, at most `max_lines`,

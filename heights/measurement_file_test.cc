@@ -54,9 +54,9 @@ TEST(MeasurementFileTest, WritesTheTableAndReadsItBack) {
   const std::string bytes = file.Serialize();
   EXPECT_EQ(bytes,
             "\xEF\xBB\xBF" + kHeader + "\r\n" +
-                "1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5;1.4285;1.5105\r\n"
+                "1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5;1,4285;1,5105\r\n"
                 "1002;QUENTARO R300;;;;;;\r\n"
-                "007;QUENTARO R100;VERTICAL;BASTÓN;R3;2;2.0000;2.2630\r\n"
+                "007;QUENTARO R100;VERTICAL;BASTÓN;R3;2;2,0000;2,2630\r\n"
                 "1003;QUENTARO R300;INCLINADA;BÍPODE Y BASTÓN;R2;"
                 "\"1;5 \"\"b\"\"\";;\r\n");
 
@@ -75,9 +75,10 @@ TEST(MeasurementFileTest, WritesTheTableAndReadsItBack) {
 
 // A file saved by a spreadsheet: LF, no byte-order mark, columns reordered,
 // a column of its own, a quoted line break, a code without its leading zeros.
-// Usable lines fill the table through the row rules; lines it cannot use,
-// lines of points not detected and the unknown column are written back
-// untouched; an updated line keeps its unknown field.
+// Usable lines fill the table through the row rules and get their results
+// computed again; lines it cannot use, lines of points not detected and the
+// unknown column are written back untouched; an updated line keeps its
+// unknown field.
 TEST(MeasurementFileTest, ReadsASpreadsheetEditAndKeepsWhatItDoesNotUse) {
   const std::string header =
       "ALTURA MEDIDA (m);PUNTO;NOTAS;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;"
@@ -105,16 +106,25 @@ TEST(MeasurementFileTest, ReadsASpreadsheetEditAndKeepsWhatItDoesNotUse) {
   EXPECT_EQ(rows[0],
             (RowValues{"QUENTARO R100", "INCLINADA", "TRÍPODE", "R2", "2"}));
   EXPECT_EQ(rows[1], (RowValues{kR300, "INCLINADA", "TRÍPODE", "R1", "1.5"}));
-  EXPECT_EQ(rows[2], (RowValues{kR300, "VERTICAL", "BASTÓN", "R3", "1,5"}));
+  EXPECT_EQ(rows[2], (RowValues{kR300, "VERTICAL", "BASTÓN", "R3", "1.5"}));
   EXPECT_EQ(rows[3], std::nullopt);  // unknown receiver
   EXPECT_EQ(rows[4], std::nullopt);  // more fields than the header
-  EXPECT_EQ(ProblemLines(file), (std::vector<std::size_t>{3, 4, 8, 9, 10}));
+  EXPECT_EQ(ProblemLines(file), (std::vector<std::size_t>{4, 8, 9, 10}));
+  EXPECT_EQ(file.refreshed_rows(), (std::vector<std::size_t>{0, 1, 2}));
 
   file.Update(1, {kR300, "INCLINADA", "TRÍPODE", "R1", "1.6"}, Specs(), kR300);
+  // The used lines' results were computed again on opening, from the
+  // values the table shows (the R100's line from its reference R2).
   std::string expected = "\xEF\xBB\xBF" + header + "\r\n" +
-                         "1.6;1001;\"base; norte\";QUENTARO R300;INCLINADA;"
-                         "TRÍPODE;R1;1.5286;1.6106\r\n";
-  for (const std::string& line : kept) expected += line + "\r\n";
+                         "1,6;1001;\"base; norte\";QUENTARO R300;INCLINADA;"
+                         "TRÍPODE;R1;1,5286;1,6106\r\n"
+                         "1,5;1002;;QUENTARO R300;VERTICAL;BASTÓN;R3;1,5000;"
+                         "1,5820\r\n"
+                         "2;7;\"dos\nlíneas\";QUENTARO R100;INCLINADA;TRÍPODE;"
+                         "R1;1,9964;2,2594\r\n";
+  for (std::size_t i = 2; i < std::size(kept); ++i) {
+    expected += kept[i] + "\r\n";
+  }
   expected += ";1003;;QUENTARO R300;;;;;\r\n;1004;;QUENTARO R300;;;;;\r\n";
   EXPECT_EQ(file.Serialize(), expected);
 }
@@ -153,7 +163,7 @@ TEST(MeasurementFileTest, FilesAcceptedAndRefused) {
   EXPECT_EQ(
       short_header.Serialize(),
       "\xEF\xBB\xBF" + kHeader +
-          "\r\n1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1;1.0000;1.0820\r\n");
+          "\r\n1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1;1,0000;1,0820\r\n");
 
   const struct {
     std::string bytes;
@@ -193,7 +203,13 @@ TEST(MeasurementFileTest, SavedValuesFollowTheRowRules) {
       {{kR300, "VERTICAL", "TRÍPODE", "R1", " 1.5 "},
        {kR300, "VERTICAL", "", "", " 1.5 "},
        2},
-      {{"X", "inclinada", "TRÍPODE", "R1", ""}, {kR300, "", "", "", ""}, 4},
+      // A receiver nobody chose is never filled in once the row is begun.
+      {{"X", "inclinada", "TRÍPODE", "R1", ""}, {"", "", "", "", ""}, 4},
+      {{"", "INCLINADA", "TRÍPODE", "R1", "1.452"},
+       {"", "INCLINADA", "TRÍPODE", "R1", "1.452"},
+       1},
+      {{"X", "", "", "", "1.5"}, {"", "", "", "", "1.5"}, 1},
+      {{"X", "", "", "", " "}, {kR300, "", "", "", " "}, 1},
       {{"QUENTARO M200 PLUS", "INCLINADA", "BÍPODE Y BASTÓN", "", ""},
        {"QUENTARO M200 PLUS", "INCLINADA", "BÍPODE Y BASTÓN", "R2", ""},
        0},
@@ -207,6 +223,45 @@ TEST(MeasurementFileTest, SavedValuesFollowTheRowRules) {
         << c.saved.rec << "/" << c.saved.tipo << "/" << c.saved.acc;
     EXPECT_EQ(notes.size(), c.notes) << c.saved.tipo << "/" << c.saved.acc;
   }
+}
+
+// Opening a project: results edited by hand or left stale are computed
+// again from the inputs and named; numbers are read with the comma or the
+// point and shown with the point; a height over 1000 m (a spreadsheet that
+// took "1.452" for 1452) is named; a begun line without a receiver stays
+// without one and loses its results.
+TEST(MeasurementFileTest, OpeningMendsResultsAndReadsSpanishNumbers) {
+  const std::string lines[] = {
+      "1001;QUENTARO R700;INCLINADA;TRÍPODE;R1;1.62;1.5321;1.6191",
+      "1002;QUENTARO R300;INCLINADA;TRÍPODE;R1;1,452;1,3805;1,4625",
+      "1003;QUENTARO R300;VERTICAL;BASTÓN;R3;1452;;",
+      "1004;;INCLINADA;TRÍPODE;R1;1.5;1.4285;1.5105",
+      "1005;QUENTARO R300;VERTICAL;BASTÓN;R3;2.0;2.0000;2.0820",
+      "1006;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;",
+  };
+  std::string input = kHeader + "\n";
+  for (const std::string& line : lines) input += line + "\n";
+  MeasurementFile file = ParseOk(input);
+  const auto rows =
+      file.Bind({"1001", "1002", "1003", "1004", "1005", "1006"}, Specs());
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows[1], (RowValues{kR300, "INCLINADA", "TRÍPODE", "R1", "1.452"}));
+  EXPECT_EQ(rows[2], (RowValues{kR300, "VERTICAL", "BASTÓN", "R3", "1452"}));
+  EXPECT_EQ(rows[3], (RowValues{"", "INCLINADA", "TRÍPODE", "R1", "1.5"}));
+  EXPECT_EQ(file.refreshed_rows(), (std::vector<std::size_t>{0, 3, 5}));
+  EXPECT_EQ(file.doubtful_heights(), std::vector<std::size_t>{2});
+  EXPECT_EQ(ProblemLines(file), (std::vector<std::size_t>{4, 5}));
+  EXPECT_EQ(
+      file.Serialize(),
+      "\xEF\xBB\xBF" + kHeader + "\r\n" +
+          "1001;QUENTARO R700;INCLINADA;TRÍPODE;R1;1,62;1,5521;1,6391\r\n" +
+          lines[1] + "\r\n" + lines[2] + "\r\n" +
+          "1004;;INCLINADA;TRÍPODE;R1;1,5;;\r\n" + lines[4] + "\r\n" +
+          "1006;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820\r\n");
+  // Read again, nothing is stale any more.
+  MeasurementFile again = ParseOk(file.Serialize());
+  again.Bind({"1001", "1002", "1003", "1004", "1005", "1006"}, Specs());
+  EXPECT_TRUE(again.refreshed_rows().empty());
 }
 
 TEST(MeasurementFileTest, PathInTheProject) {

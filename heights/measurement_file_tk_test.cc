@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "heights/measurement_file.h"
+#include "heights/measurement_table.h"
 #include "heights/point_detection.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
@@ -98,7 +99,7 @@ TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   Pick(Row(0).ref, "R1");
   Type(Row(0).h, "1.5");
   // Saved key by key: the file already holds the whole height.
-  EXPECT_NE(Saved().find(";R1;1.5;1.4285;1.5105\r\n"), std::string::npos);
+  EXPECT_NE(Saved().find(";R1;1,5;1,4285;1,5105\r\n"), std::string::npos);
 
   Pick(Row(2).rec, "QUENTARO R100");
   Pick(Row(2).tipo, "VERTICAL");
@@ -137,41 +138,83 @@ TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
 }
 
 TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
+  // 1001's height was edited by hand (1.6 -> 1.62) and its results were
+  // not; 1002 has the decimal comma; 1003 has no receiver; 1004's "1.452"
+  // was read by a spreadsheet as 1452.
   const std::string edited =
       "NOTA;ALTURA MEDIDA (m);PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;"
-      "REFERENCIA\n"
-      "pilar;1.5;1001;QUENTARO R300;INCLINADA;TRÍPODE;R1\n"
-      ";1,5;1002;QUENTARO R300;VERTICAL;BASTÓN;R3\n"
-      ";2;uno;QUENTARO R300;VERTICAL;BASTÓN;R3\n";
+      "REFERENCIA;ALTURA ARP (m);ALTURA CENTRO DE FASE (m)\n"
+      "pilar;1.62;1001;QUENTARO R700;INCLINADA;TRÍPODE;R1;1.5321;1.6191\n"
+      ";1,5;1002;QUENTARO R300;VERTICAL;BASTÓN;R3;1,5000;1,5820\n"
+      ";2;uno;QUENTARO R300;VERTICAL;BASTÓN;R3;;\n"
+      ";1.452;1003;;INCLINADA;TRÍPODE;R1;1.3805;1.4625\n"
+      ";1452;1004;QUENTARO R300;VERTICAL;BASTÓN;R3;;\n";
   std::ofstream(csv_, std::ios::binary) << edited;
   StartAndOpen();
   EXPECT_EQ(RowTexts(0),
-            (Texts{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"}));
+            (Texts{"QUENTARO R700", "INCLINADA", "TRÍPODE", "R1", "1.62"}));
   EXPECT_EQ(RowTexts(1),
-            (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1,5"}));
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Option(Messages()[0], "-icon"), "warning");
-  EXPECT_EQ(Option(Messages()[0], "-message"),
+            (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1.5"}));
+  EXPECT_EQ(RowTexts(2), (Texts{"", "INCLINADA", "TRÍPODE", "R1", "1.452"}));
+  EXPECT_FALSE(
+      MeasurementTable::IsComplete(app_->heights_tab().table().values(2)));
+  EXPECT_EQ(RowTexts(3),
+            (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1452"}));
+  EXPECT_EQ(Call({Row(3).h, "cget", "-style"}), "Dudosa.TEntry");
+  EXPECT_EQ(Call({Row(2).h, "cget", "-style"}), "");
+  const auto messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(Option(messages[0], "-icon"), "warning");
+  EXPECT_EQ(Option(messages[0], "-message"),
             "ALGUNAS LÍNEAS DE " + csv_.string() +
                 " NO SE HAN USADO O SE HAN USADO EN PARTE:\n"
-                "LÍNEA 3: LA ALTURA «1,5» NO ES UN NÚMERO CON PUNTO "
-                "DECIMAL.\n"
                 "LÍNEA 4: EL CÓDIGO DE PUNTO «uno» NO ES NUMÉRICO; LA LÍNEA "
-                "SE CONSERVA SIN USAR.\n");
-  EXPECT_EQ(Saved(), edited);
+                "SE CONSERVA SIN USAR.\n"
+                "LÍNEA 5: SIN RECEPTOR: ELIJA UNO.\n"
+                "LÍNEA 6: LA ALTURA «1452» PASA DE 1000 m.\n"
+                "\nUNA ALTURA DE MÁS DE 1000 m SUELE SER OBRA DE UNA HOJA DE "
+                "CÁLCULO QUE TOMÓ EL PUNTO DECIMAL POR SEPARADOR DE MILES "
+                "(1.452 → 1452): CORRIJA LAS ALTURAS MARCADAS EN ROJO.");
+  EXPECT_EQ(Option(messages[1], "-title"), "Aviso");
+  EXPECT_EQ(Option(messages[1], "-message"),
+            "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
+                csv_.string() +
+                ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
+                "PUNTOS: 1001, 1003.");
+  // Written at once, with decimal commas; only the stale lines changed.
+  const std::string mended =
+      "\xEF\xBB\xBF"
+      "NOTA;ALTURA MEDIDA (m);PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;"
+      "REFERENCIA;ALTURA ARP (m);ALTURA CENTRO DE FASE (m)\r\n"
+      "pilar;1,62;1001;QUENTARO R700;INCLINADA;TRÍPODE;R1;1,5521;1,6391\r\n"
+      ";1,5;1002;QUENTARO R300;VERTICAL;BASTÓN;R3;1,5000;1,5820\r\n"
+      ";2;uno;QUENTARO R300;VERTICAL;BASTÓN;R3;;\r\n"
+      ";1,452;1003;;INCLINADA;TRÍPODE;R1;;\r\n"
+      ";1452;1004;QUENTARO R300;VERTICAL;BASTÓN;R3;;\r\n";
+  EXPECT_EQ(Saved(), mended);
+  // Opened again, nothing is stale.
+  StartAndOpen();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Saved(), mended);
 
-  // An edit: the spreadsheet's column and the unusable line stay.
+  // The doubtful height loses its mark on its first edit.
+  Call({Row(3).h, "delete", 0, "end"});
+  EXPECT_EQ(Call({Row(3).h, "cget", "-style"}), "");
+  Call({Row(3).h, "insert", 0, "1.452"});
+  // Choosing the receiver completes 1003; an edit keeps the unusable line.
+  Pick(Row(2).rec, "QUENTARO R300");
+  Pick(Row(2).ref, "R1");
   Pick(Row(0).ref, "R2");
   EXPECT_EQ(
       Saved(),
       "\xEF\xBB\xBF"
-      "NOTA;ALTURA MEDIDA (m);PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;"
-      "ACCESORIO;REFERENCIA;ALTURA ARP (m);ALTURA CENTRO DE FASE (m)\r\n"
-      "pilar;1.5;1001;QUENTARO R300;INCLINADA;TRÍPODE;R2;1.4952;1.5772\r\n"
-      ";1,5;1002;QUENTARO R300;VERTICAL;BASTÓN;R3\r\n"
-      ";2;uno;QUENTARO R300;VERTICAL;BASTÓN;R3\r\n"
-      ";;1003;QUENTARO R300;;;;;\r\n"
-      ";;1004;QUENTARO R300;;;;;\r\n");
+      "NOTA;ALTURA MEDIDA (m);PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;"
+      "REFERENCIA;ALTURA ARP (m);ALTURA CENTRO DE FASE (m)\r\n"
+      "pilar;1,62;1001;QUENTARO R700;INCLINADA;TRÍPODE;R2;1,6148;1,7018\r\n"
+      ";1,5;1002;QUENTARO R300;VERTICAL;BASTÓN;R3;1,5000;1,5820\r\n"
+      ";2;uno;QUENTARO R300;VERTICAL;BASTÓN;R3;;\r\n"
+      ";1,452;1003;QUENTARO R300;INCLINADA;TRÍPODE;R1;1,3805;1,4625\r\n"
+      ";1,452;1004;QUENTARO R300;VERTICAL;BASTÓN;R3;1,4520;1,5340\r\n");
 }
 
 // A write that keeps failing shows one box until a write succeeds again; the
@@ -200,7 +243,7 @@ TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
   full = false;
   Call({"event", "generate", Row(0).h, "<FocusOut>"});  // retried
   EXPECT_NE(Saved().find("1001;QUENTARO R300;VERTICAL;BASTÓN;R3;"
-                         "1.25;1.2500;1.3320\r\n"),
+                         "1,25;1,2500;1,3320\r\n"),
             std::string::npos);
   full = true;
   Type(Row(1).h, "2");

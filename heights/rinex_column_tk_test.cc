@@ -36,7 +36,7 @@ class RinexColumnTest : public testing::GuiTest {
                            "v304.obs"};
     std::string csv =
         "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;"
-        "ALTURA MEDIDA (m)\r\n";
+        "ALTURA MEDIDA (m);ALTURA ARP (m);ALTURA CENTRO DE FASE (m)\r\n";
     const stdfs::path datos = temp_.path() / std::string(kGnssDataFolder);
     for (int i = 0; i < 7; ++i) {
       const std::string code = std::to_string(1001 + i);
@@ -44,7 +44,9 @@ class RinexColumnTest : public testing::GuiTest {
           datos / (std::to_string(i + 4) + ". " + code) / "RINEX";
       stdfs::create_directories(rinex);
       if (files[i]) stdfs::copy_file(kFixtures / files[i], rinex / files[i]);
-      if (i < 6) csv += code + ";QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5\r\n";
+      if (i < 6)
+        csv +=
+            code + ";QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5;1,4285;1,5105\r\n";
     }
     std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
         << csv;

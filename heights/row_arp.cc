@@ -42,20 +42,13 @@ std::string FormulaLine(const Conversion& c) {
 
 }  // namespace
 
-std::string ConversionFaultText(ConversionFault fault, std::string_view h,
+std::string ConversionFaultText(ConversionFault fault, std::string_view /*h*/,
                                 const ReceiverSpec& datos) {
   switch (fault) {
     case ConversionFault::kNone:
       break;
     case ConversionFault::kEmptyHeight:
       return "FALTA LA ALTURA MEDIDA.";
-    case ConversionFault::kDecimalComma: {
-      std::string with_point(TrimBlanks(h));
-      std::replace(with_point.begin(), with_point.end(), ',', '.');
-      return "LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL PUNTO "
-             "(ESCRIBA " +
-             with_point + ").";
-    }
     case ConversionFault::kNotANumber:
       return "LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, 1.52).";
     case ConversionFault::kShorterThanRadius:

@@ -58,10 +58,10 @@ TEST(RowArpTest, WhatTheTableShowsOfEachRow) {
        "√(0.0670² - 0.0670²) - 0.0700 = -0.0700 m · CENTRO DE FASE = ARP + "
        "OFFSET = -0.0700 + 0.0820 = 0.0120 m"},
       // Complete rows that do not convert: the report's reasons.
-      {{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1,5"},
+      {{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5,2"},
        ArpState::kFault,
        "ERROR",
-       "LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL PUNTO (ESCRIBA 1.5)."},
+       "LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, 1.52)."},
       {{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "0.05"},
        ArpState::kFault,
        "ERROR",

@@ -19,7 +19,10 @@ void SetStroke(PdfCanvas& c, const Rgb& rgb) {
   c.setStrokeColorRGB(rgb.r, rgb.g, rgb.b);
 }
 
-std::string Metres(double value) { return FormatFixed(value, 3) + " m"; }
+// Every height and constant on the page has the 4 decimals of the
+// measurement file, the RINEX header and the substitution line, so that one
+// height reads as one number wherever it is checked.
+std::string Metres(double value) { return FormatFixed(value, 4) + " m"; }
 
 // The frame shared by the two small boxes: filled rounded box, centred
 // heading and the rule beneath it. Leaves the fill dark for the rows.
@@ -97,7 +100,7 @@ Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
                                  std::string_view ref_name) {
   // Read the height before drawing anything, so that a failure leaves
   // neither half a box nor an unbalanced graphics state behind.
-  const std::optional<double> altura = ParseDecimal(altura_medida);
+  const std::optional<double> altura = ParseTypedDecimal(altura_medida);
   if (!altura) {
     return Status::Error("ALTURA MEDIDA NO NUMÉRICA: \"" +
                          std::string(altura_medida) + "\"");

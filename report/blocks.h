@@ -30,14 +30,15 @@ inline constexpr Rgb kBoxFill{0.96, 0.96, 0.96};
 /// Draws the 4.0 cm high "ESPECIFICACIONES TÉCNICAS" box with its lower-left
 /// corner at (x, y): radius, the constant of reference `ref` (HR1 for "R1",
 /// the plate for "R2", "---" otherwise), L1, L2 and their mean, in metres
-/// with three decimals.
+/// with four decimals.
 void _draw_specs_block(PdfCanvas& c, double x, double y, double width_box,
                        const ReceiverSpec& data, std::string_view ref);
 
 /// Draws the 2.8 cm high "APUNTES DE CAMPO" box with its lower-left corner
 /// at (x, y): the measurement type and the accessory in capitals (an
 /// accessory longer than 24 characters is cut to 22 and "...") and the
-/// measured height with three decimals. Fails, drawing nothing, when
+/// measured height with four decimals (a decimal comma read as the point,
+/// the number printed with the point). Fails, drawing nothing, when
 /// `altura_medida` is not a decimal number.
 Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
                                  double width_box, std::string_view tipo_medida,
@@ -66,7 +67,8 @@ double draw_sqrt_manual(
 /// (x, y): the formula of `mode` ("SLANT_R1", "SLANT_R2", "VERTICAL_R3";
 /// none for any other text) on the left, the same with the numbers of
 /// `vals` substituted on the right, then the ARP height `arp_res`, the
-/// addition of the mean offset and the phase-centre height `pc_res`.
+/// addition of the mean offset and the phase-centre height `pc_res`, every
+/// number with four decimals.
 void _draw_integrated_calculation_block(PdfCanvas& c, double x, double y,
                                         std::string_view mode,
                                         const ConversionVals& vals,

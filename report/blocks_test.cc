@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "heights/decimal.h"
 #include "report/utf8_text.h"
 #include "testing/recording_canvas.h"
 
@@ -12,6 +13,7 @@ namespace zarvek {
 namespace {
 
 const ReceiverSpec kR300{0.067, 0.07, 0.12, 0.084, 0.08, "R300"};
+const ReceiverSpec kR700{0.0667, 0.0665, 0.13, 0.087, 0.087, "R700"};
 const ConversionVals kVals{1.5, 0.067, 0.07, 0.12, 0.082};
 
 // The lines of `log` that start with one of `prefixes`.
@@ -58,17 +60,33 @@ TEST(CalculationBlock, SlantR1TypesetsRadicalsAndSuffixes) {
       "drawString 340.44 178.58 \"1.5000² - 0.0670²\"",
       "drawString 453.11 178.58 \" - 0.0700\"",
       "drawCentredString 184.25 153.07 \"ALTURA A LA BASE DEL SOPORTE:\"",
-      "drawCentredString 411.02 153.07 \"1.429 m\"",
+      "drawCentredString 411.02 153.07 \"1.4285 m\"",
       "line 85.04 144.57 510.24 144.57",
       "drawCentredString 184.25 119.06 \"ARP + Offset Promedio\"",
       "drawCentredString 411.02 119.06 \"1.4285 + 0.0820\"",
       "drawCentredString 184.25 93.54 \"ALTURA AL CENTRO DE FASE:\"",
-      "drawCentredString 411.02 93.54 \"1.510 m\"",
+      "drawCentredString 411.02 93.54 \"1.5105 m\"",
   };
   EXPECT_EQ(Only(c.log(), {"line", "drawString", "drawCentredString"}),
             expected);
   // The subscript is set 3 points smaller, the radicand back at 11.
   EXPECT_TRUE(Has(c.log(), "setFont Helvetica 8.00"));
+
+  // 1.452 m slant to R1: the ARP, 1.38045..., is 1.3805 in the measurement
+  // file and the RINEX header; the page prints that number, never 1.381,
+  // and the phase centre is the printed sum.
+  const std::optional<Conversion> conv =
+      calcular_arp_y_fase("1.452", "INCLINADA", "R1", kR300);
+  ASSERT_TRUE(conv.has_value());
+  RecordingCanvas worked;
+  _draw_integrated_calculation_block(worked, 2.5 * kCm, 2.5 * kCm, conv->mode,
+                                     conv->vals, conv->arp, conv->phase_center,
+                                     COLOR_DARK, "R1");
+  EXPECT_TRUE(
+      Has(worked.log(), "drawCentredString 411.02 153.07 \"1.3805 m\""));
+  EXPECT_TRUE(
+      Has(worked.log(), "drawCentredString 411.02 119.06 \"1.3805 + 0.0820\""));
+  EXPECT_TRUE(Has(worked.log(), "drawCentredString 411.02 93.54 \"1.4625 m\""));
 }
 
 TEST(CalculationBlock, FormulaOfEachMode) {
@@ -104,7 +122,7 @@ TEST(CalculationBlock, FormulaOfEachMode) {
     ASSERT_EQ(drawn.size(), 2 + k.formula.size() + 7);
     EXPECT_EQ(std::vector<std::string>(drawn.begin() + 2, drawn.end() - 7),
               k.formula);
-    EXPECT_EQ(drawn.back(), "drawCentredString 411.02 93.54 \"1.582 m\"");
+    EXPECT_EQ(drawn.back(), "drawCentredString 411.02 93.54 \"1.5820 m\"");
   }
   RecordingCanvas vertical;
   _draw_integrated_calculation_block(vertical, 0, 0, "VERTICAL_R3", kVals, 1.5,
@@ -120,16 +138,16 @@ TEST(SpecsBlock, RowsAndConstantOfTheReference) {
       "drawCentredString 206.30 301.39 \"ESPECIFICACIONES TÉCNICAS\"",
       "line 105.00 295.39 307.60 295.39",
       "drawString 110.00 281.39 \"RADIO (r):\"",
-      "drawString 217.32 281.39 \"0.067 m\"",
+      "drawString 217.32 281.39 \"0.0670 m\"",
       "drawString 110.00 268.39 \"CONSTANTE:\"",
       "drawString 217.32 268.39 \"---\"",
       "drawString 110.00 252.79 \"OFFSETS (L1/L2):\"",
       "drawString 120.00 239.79 \"L1:\"",
-      "drawString 217.32 239.79 \"0.084 m\"",
+      "drawString 217.32 239.79 \"0.0840 m\"",
       "drawString 120.00 226.79 \"L2:\"",
-      "drawString 217.32 226.79 \"0.080 m\"",
+      "drawString 217.32 226.79 \"0.0800 m\"",
       "drawString 120.00 213.79 \"PROMEDIO:\"",
-      "drawString 217.32 213.79 \"0.082 m\"",
+      "drawString 217.32 213.79 \"0.0820 m\"",
   };
   EXPECT_EQ(
       Only(c.log(), {"roundRect", "line", "drawString", "drawCentredString"}),
@@ -141,9 +159,11 @@ TEST(SpecsBlock, RowsAndConstantOfTheReference) {
   };
   const ReceiverSpec m200{0.04, 0.0, 0.12, 0.161, 0.163, "M200 PLUS"};
   const Case cases[] = {
-      {kR300, "R1", "CONSTANTE (HR1):", "0.070 m", "0.082 m"},
-      {kR300, "R2", "CONSTANTE (PLACA):", "0.120 m", "0.082 m"},
-      {m200, "R1", "CONSTANTE (HR1):", "0.000 m", "0.162 m"},
+      {kR300, "R1", "CONSTANTE (HR1):", "0.0700 m", "0.0820 m"},
+      {kR300, "R2", "CONSTANTE (PLACA):", "0.1200 m", "0.0820 m"},
+      {m200, "R1", "CONSTANTE (HR1):", "0.0000 m", "0.1620 m"},
+      // R700's radius 0.0667 and HR1 0.0665 are two numbers on the page.
+      {kR700, "R1", "CONSTANTE (HR1):", "0.0665 m", "0.0870 m"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.ref + " " + k.spec.alias);
@@ -152,6 +172,8 @@ TEST(SpecsBlock, RowsAndConstantOfTheReference) {
     EXPECT_TRUE(Has(r.log(), "drawString 110.00 268.39 \"" + k.label + "\""));
     EXPECT_TRUE(Has(r.log(), "drawString 217.32 268.39 \"" + k.value + "\""));
     EXPECT_TRUE(Has(r.log(), "drawString 217.32 213.79 \"" + k.mean + "\""));
+    EXPECT_TRUE(Has(r.log(), "drawString 217.32 281.39 \"" +
+                                 FormatFixed(k.spec.radio, 4) + " m\""));
   }
 }
 
@@ -179,13 +201,19 @@ TEST(FieldBlock, CapitalsCutAndHeight) {
         "drawString 110.00 226.37 \"ACCESORIO:\"",
         "drawString 217.32 226.37 \"" + k.shown + "\"",
         "drawString 110.00 208.37 \"ALTURA MEDIDA (R2):\"",
-        "drawString 217.32 208.37 \"1.235 m\"",
+        "drawString 217.32 208.37 \"1.2346 m\"",
     };
     EXPECT_EQ(Only(c.log(), {"drawString", "drawCentredString"}), expected);
     // The height is the one value set in bold 9.
     EXPECT_EQ(c.log()[c.log().size() - 3], "setFont Helvetica-Bold 9.00");
   }
-  for (const char* bad : {"1,5", "", "abc", "nan"}) {
+  // A decimal comma is read as the point and printed with it.
+  RecordingCanvas comma;
+  ASSERT_TRUE(_draw_field_measure_block(comma, 100, 200, 7.5 * kCm, "VERTICAL",
+                                        "BASTÓN", "1,452", "R3")
+                  .ok());
+  EXPECT_TRUE(Has(comma.log(), "drawString 217.32 208.37 \"1.4520 m\""));
+  for (const char* bad : {"1.452,5", "1,000,5", "", "abc", "nan"}) {
     RecordingCanvas c;
     Status s = _draw_field_measure_block(c, 0, 0, 100, "VERTICAL", "BASTÓN",
                                          bad, "R3");

@@ -4,6 +4,11 @@
 
 #include "heights/decimal.h"
 
+// Set by the build (CMake's ZARVEK_WEB_ADDRESS) for this file alone.
+#ifndef ZARVEK_WEB_ADDRESS
+#define ZARVEK_WEB_ADDRESS ""
+#endif
+
 namespace zarvek {
 namespace {
 
@@ -154,8 +159,9 @@ void DrawFoot(PdfCanvas& c, const PageGeometry& g, const PageContext& context,
   const double H = g.height;
   const Rgb& dark = context.color_dark;
   // Watermark, web address and credit line: the same on every page.
+  const std::string& web = context.web_address;
   c.drawShared(
-      SharedKey("frame-foot", {W, H, dark.r, dark.g, dark.b}),
+      SharedKey("frame-foot", {W, H, dark.r, dark.g, dark.b}, web),
       [&](PdfCanvas& c) {
         if (auto watermark = FindResource(resources, kWatermark)) {
           c.saveState();
@@ -166,13 +172,15 @@ void DrawFoot(PdfCanvas& c, const PageGeometry& g, const PageContext& context,
           c.restoreState();
         }
 
-        // Footer: linked web address, credit line.
-        c.setFont(kBold, 10);
-        c.setFillColorRGB(0.16, 0.5, 0.72);
-        c.drawCentredString(W / 2, g.footer_y, kReportWebAddress);
-        const double w_url = c.stringWidth(kReportWebAddress, kBold, 10);
-        c.linkURL(kReportWebAddress, W / 2 - w_url / 2, g.footer_y - 2,
-                  W / 2 + w_url / 2, g.footer_y + 8);
+        // Footer: linked web address, if the build gives one, credit line.
+        if (!web.empty()) {
+          c.setFont(kBold, 10);
+          c.setFillColorRGB(0.16, 0.5, 0.72);
+          c.drawCentredString(W / 2, g.footer_y, web);
+          const double w_url = c.stringWidth(web, kBold, 10);
+          c.linkURL(web, W / 2 - w_url / 2, g.footer_y - 2, W / 2 + w_url / 2,
+                    g.footer_y + 8);
+        }
         c.setFont(kBold, 6);
         c.setFillColorRGB(dark.r, dark.g, dark.b);
         c.drawCentredString(W / 2, g.footer_y - 0.4 * kCm, kReportCreditLine);
@@ -205,6 +213,8 @@ std::string ReferenceImageName(const ReceiverSpec& datos,
                                std::string_view ref) {
   return datos.alias + "_" + std::string(ref) + ".png";
 }
+
+std::string_view ReportWebAddress() { return ZARVEK_WEB_ADDRESS; }
 
 Status DrawReportPage(PdfCanvas& c, const PageValues& page,
                       const PageContext& context,

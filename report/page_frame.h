@@ -1,7 +1,8 @@
 // The frame of one report page: header with title and logo, page border,
 // information band (point, receiver, date), the receiver set-up picture,
 // the reference picture, the three blocks, a faint watermark and the footer
-// with the web address, a credit line and the page number. The pictures are
+// with the web address (when the build sets one), a credit line and the
+// page number. The pictures are
 // optional resources; a missing or unreadable one never stops the page.
 #ifndef ZARVEK_REPORT_PAGE_FRAME_H_
 #define ZARVEK_REPORT_PAGE_FRAME_H_
@@ -18,10 +19,9 @@
 
 namespace zarvek {
 
-/// The web address printed in every page footer; it is also the link's
-/// target.
-inline constexpr std::string_view kReportWebAddress =
-    "https://example.org/zarvek-certificacion";
+/// The web address the build gives for the page footer (the CMake cache
+/// variable ZARVEK_WEB_ADDRESS); empty unless the build sets one.
+std::string_view ReportWebAddress();
 /// The credit line printed under the web address.
 inline constexpr std::string_view kReportCreditLine =
     "INFORME GENERADO CON ZARVEK - CERTIFICACIÓN DE PG V1.1";
@@ -54,6 +54,8 @@ struct PageContext {
   int page_counter = 1;  ///< 1-based number of this page
   int total_pages = 1;
   std::string fecha;  ///< date line text, e.g. "05/03/2025"
+  /// Printed in the footer and linked; empty: no address and no link.
+  std::string web_address = std::string(ReportWebAddress());
 };
 
 /// File name of the set-up picture: alias, accessory ("TRIPODE",

@@ -31,6 +31,7 @@ PageContext Context() {
   context.page_counter = 2;
   context.total_pages = 4;
   context.fecha = "05/03/2025";
+  context.web_address = "";  // as a build that sets no address
   return context;
 }
 
@@ -61,8 +62,10 @@ TEST(PageFrame, FrameWithAllPictures) {
       "/res/R300_TRIPODE_AI_R1.png", "/res/R300_R1.png"};
   RecordingCanvas c;
   for (const std::string& path : all) c.AddDrawableImage(path);
+  PageContext linked = Context();
+  linked.web_address = "https://zarvek.test/pg";
   ASSERT_TRUE(DrawReportPage(c, Row("INCLINADA", "TRÍPODE", "R1", "1.5"),
-                             Context(), Resources(all))
+                             linked, Resources(all))
                   .ok());
   EXPECT_TRUE(InOrder(
       c.log(),
@@ -105,10 +108,8 @@ TEST(PageFrame, FrameWithAllPictures) {
           "restoreState",
           "setFont Helvetica-Bold 10.00",
           "setFillColorRGB 0.16 0.50 0.72",
-          "drawCentredString 297.64 28.35 \"" + std::string(kReportWebAddress) +
-              "\"",
-          "linkURL " + std::string(kReportWebAddress) +
-              " 197.64 26.35 397.64 36.35",
+          "drawCentredString 297.64 28.35 \"https://zarvek.test/pg\"",
+          "linkURL https://zarvek.test/pg 242.64 26.35 352.64 36.35",
           "setFont Helvetica-Bold 6.00",
           "setFillColorRGB 0.17 0.24 0.31",
           "drawCentredString 297.64 17.01 \"" + std::string(kReportCreditLine) +
@@ -137,6 +138,11 @@ TEST(PageFrame, PlaceholderForMissingOrBrokenSetupPicture) {
   EXPECT_TRUE(InOrder(none.log(), placeholder));
   EXPECT_EQ(Count(none.log(), "drawImage"), 0);
   EXPECT_EQ(Count(none.log(), "drawRightString 552.76 28.35"), 1);
+  // Without an address from the build the footer has no link and no
+  // address line, only the credit line.
+  EXPECT_EQ(Count(none.log(), "linkURL"), 0);
+  EXPECT_EQ(Count(none.log(), "drawCentredString 297.64 28.35"), 0);
+  EXPECT_EQ(Count(none.log(), "drawCentredString 297.64 17.01"), 1);
 
   RecordingCanvas broken;  // the file exists, the canvas refuses it
   ASSERT_TRUE(DrawReportPage(broken, Row("INCLINADA", "TRÍPODE", "R1", "1.5"),
@@ -160,8 +166,8 @@ TEST(PageFrame, OneRowOfEachMode) {
         "drawString 314.72 254.98 \"ALTURA MEDIDA (R1):\"",
         "drawString 340.44 178.58 \"1.5000² - 0.0670²\"",
         "drawString 453.11 178.58 \" - 0.0700\"",
-        "drawCentredString 411.02 153.07 \"1.429 m\"",
-        "drawCentredString 411.02 93.54 \"1.510 m\""}},
+        "drawCentredString 411.02 153.07 \"1.4285 m\"",
+        "drawCentredString 411.02 93.54 \"1.5105 m\""}},
       {Row("INCLINADA", "BÍPODE Y BASTÓN", "R2", "1.5"),
        {"drawString 422.05 272.98 \"BÍPODE Y BASTÓN\"",
         "drawString 314.72 254.98 \"ALTURA MEDIDA (R2):\"",
@@ -172,7 +178,7 @@ TEST(PageFrame, OneRowOfEachMode) {
         "drawString 314.72 254.98 \"ALTURA MEDIDA (R3):\"",
         "drawCentredString 184.25 178.58 \"HR3 (Medida Directa)\"",
         "drawCentredString 411.02 178.58 \"1.5000\"",
-        "drawCentredString 411.02 93.54 \"1.582 m\""}},
+        "drawCentredString 411.02 93.54 \"1.5820 m\""}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.row.conversion.mode);
@@ -184,7 +190,7 @@ TEST(PageFrame, OneRowOfEachMode) {
 
 TEST(PageFrame, UnprintableHeightFailsThePage) {
   PageValues page = Row("VERTICAL", "BASTÓN", "R3", "1.5");
-  page.h = "1,5";
+  page.h = "1,5,2";
   RecordingCanvas c;
   EXPECT_FALSE(DrawReportPage(c, page, Context(), Resources({})).ok());
   EXPECT_EQ(c.depth(), 0);

@@ -131,11 +131,12 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
         "FECHA DE CONVERSIÓN: "
         "07/12/2026",
         // R300 slant to R1 at 1.5 m: sqrt(1.5² - 0.067²) - 0.07.
-        "1.5000² - 0.0670²", "- 0.0700", "1.429 m", "1.510 m", "1.500 m",
+        "1.5000² - 0.0670²", "- 0.0700", "1.4285 m", "1.5105 m", "1.5000 m",
+        "1.4285 + 0.0820", "0.0670 m",
         // R700 slant to R2 at 1.6 m: sqrt(1.6² - 0.13²).
-        "1.6000² - 0.1300²", "1.595 m", "1.682 m",
+        "1.6000² - 0.1300²", "1.5947 m", "1.6817 m", "0.1300 m",
         // R100 vertical at 2 m: ARP 2, phase centre 2 + 0.263.
-        "2.0000", "2.000 m", "2.263 m", "0.2630"}) {
+        "2.0000", "2.0000 m", "2.2630 m", "0.2630"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   }
   EXPECT_EQ(text.find("101"), std::string::npos);

@@ -81,7 +81,7 @@ TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
   TableRow plate = Complete("107", "0.1");
   plate.values.ref = "R2";
   const ReportOutcome outcome = Run(
-      "/p", {Complete("100"), Complete("102", " 1,52 "), Complete("103", ""),
+      "/p", {Complete("100"), Complete("102", " 1.452,5 "), Complete("103", ""),
              Complete("104", "l.75"), Complete("105", "0.06"),
              Complete("106", "  "), plate, Complete("108", "-1e308")});
   EXPECT_EQ(outcome.kind, MessageKind::kError);
@@ -89,8 +89,8 @@ TEST_F(ReportRun, EveryFailingRowIsListedAndNothingIsSaved) {
   EXPECT_EQ(outcome.text,
             "ERROR MATEMÁTICO EN PUNTO 102\n"
             "NO SE GENERÓ EL REPORTE. FILAS A CORREGIR:\n"
-            "PUNTO 102: LA ALTURA LLEVA COMA; EL SEPARADOR DECIMAL ES EL "
-            "PUNTO (ESCRIBA 1.52).\n"
+            "PUNTO 102: LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, "
+            "1.52).\n"
             "PUNTO 104: LA ALTURA NO ES UN NÚMERO (ESCRIBA, POR EJEMPLO, "
             "1.52).\n"
             "PUNTO 105: LA ALTURA INCLINADA ES MENOR QUE EL RADIO DE LA "

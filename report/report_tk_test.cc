@@ -168,14 +168,15 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
             "REFERENCIA Y ALTURA): NO SE GENERÓ EL REPORTE.");
 
   // Every failing row is named and its height cell marked until edited.
-  Call({row0.h, "insert", 0, "1,52"});
+  Call({row0.h, "insert", 0, "1,5,2"});
   Fill(1, "VERTICAL", "BASTÓN", "", "l.75");
   Press();
   message = LastMessage();
   EXPECT_EQ(Option(message, "-icon"), "error");
   const std::string text = Option(message, "-message");
   EXPECT_EQ(text.substr(0, text.find('\n')), "ERROR MATEMÁTICO EN PUNTO 100");
-  EXPECT_NE(text.find("\nPUNTO 100: LA ALTURA LLEVA COMA"), std::string::npos);
+  EXPECT_NE(text.find("\nPUNTO 100: LA ALTURA NO ES UN NÚMERO"),
+            std::string::npos);
   EXPECT_NE(text.find("\nPUNTO 101: LA ALTURA NO ES UN NÚMERO"),
             std::string::npos);
   EXPECT_EQ(HeightStyle(0), "Falla.TEntry");
@@ -185,7 +186,7 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
   Call({"focus", "-force", row0.h});
   Call({row0.h, "icursor", "end"});
   Call({"event", "generate", row0.h, "<KeyPress>", "-keysym", "BackSpace"});
-  EXPECT_EQ(Call({row0.h, "get"}), "1,5");
+  EXPECT_EQ(Call({row0.h, "get"}), "1,5,");
   EXPECT_EQ(HeightStyle(0), "");
   EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
 

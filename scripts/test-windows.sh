@@ -81,7 +81,7 @@ check_report() {
   # Accented texts pass through the PDF's WinAnsi encoding.
   text=$(pdftotext "$pdf" -)
   for line in "PUNTO: 100" "PUNTO: 101" "PUNTO: 102" "TRÍPODE" \
-    "BÍPODE Y BASTÓN" "BASTÓN" "1.429 m" "1.510 m"; do
+    "BÍPODE Y BASTÓN" "BASTÓN" "1.4285 m" "1.5105 m"; do
     grep -qxF "$line" <<<"$text" || fail "$pdf has no line '$line'"
   done
 }
