@@ -79,6 +79,9 @@ class TinyFs : public FileSystem {
     auto it = entries.find(path);
     return it != entries.end() && it->second.has_value();
   }
+  bool IsRealDirectory(const std::string& path) override {
+    return IsDirectory(path);
+  }
   Status ListDir(const std::string& path, Codes* names) override {
     auto it = entries.find(path);
     if (it == entries.end() || !it->second) {

@@ -1,6 +1,7 @@
 #include "heights/rinex_files.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -10,28 +11,11 @@
 namespace zarvek {
 namespace {
 
-// True when `bytes` holds an `END OF HEADER` record label with its line
-// end, so that reading may stop. Only the part not searched before (and
-// the label's length before it) is searched again.
-bool HasEndOfHeaderLine(std::string_view bytes, std::size_t seen) {
-  constexpr std::string_view kEnd = "END OF HEADER";
-  const std::size_t from = seen > 100 ? seen - 100 : 0;
-  for (std::size_t at = bytes.find(kEnd, from); at != std::string_view::npos;
-       at = bytes.find(kEnd, at + 1)) {
-    const std::size_t line_start = bytes.rfind('\n', at);
-    const std::size_t column =
-        line_start == std::string_view::npos ? at : at - line_start - 1;
-    if (column == 60 && bytes.find('\n', at) != std::string_view::npos) {
-      return true;
-    }
-  }
-  return false;
-}
-
 Status ReadHeaderBytes(FileSystem& fs, const std::string& path,
                        DecodedPrefix* prefix) {
-  return fs.ReadDecodedPrefix(path, kRinexHeaderMaxBytes, HasEndOfHeaderLine,
-                              prefix);
+  EndOfHeaderFinder end_of_header;
+  return fs.ReadDecodedPrefix(path, kRinexHeaderMaxBytes,
+                              std::ref(end_of_header), prefix);
 }
 
 std::string BaseName(const std::string& path) {
@@ -78,6 +62,53 @@ Status CheckCopyNameIsItsOwn(FileSystem& fs, const std::string& rinex_dir,
   return Status::OK();
 }
 
+// How much of the observations after the header a copy is compared on.
+constexpr std::size_t kCompareBodyBytes = 64 * 1024;
+
+// Reads the header of `path` and up to kCompareBodyBytes + 1 bytes after
+// it; `*header_end` is where the header ends (0 when it was not found).
+Status ReadHeaderAndBodyStart(FileSystem& fs, const std::string& path,
+                              DecodedPrefix* prefix, std::size_t* header_end) {
+  EndOfHeaderFinder finder;
+  *header_end = 0;
+  auto enough = [&](std::string_view bytes, std::size_t seen) {
+    if (*header_end == 0 && finder(bytes, seen)) {
+      *header_end = finder.header_end();
+    }
+    return *header_end != 0 && bytes.size() > *header_end + kCompareBodyBytes;
+  };
+  return fs.ReadDecodedPrefix(
+      path, kRinexHeaderMaxBytes + kCompareBodyBytes + 1, enough, prefix);
+}
+
+// True when the copy `copy` (whose DELTA H is `copy_delta_h`) was made from
+// `original` as it is now: its header is the original's, with the DELTA H
+// written by CORREGIR RINEX or unchanged, and the first kCompareBodyBytes
+// of observations (and whether they end there) are the same. A replaced
+// original differs there: its header says when and by what program it was
+// written and when the session began, and its first epochs are its own.
+// Reading only that much keeps the table's build bounded, whatever the
+// size of the files.
+bool CopyIsOfOriginal(FileSystem& fs, const std::string& original,
+                      const std::string& copy, double copy_delta_h) {
+  DecodedPrefix a, b;
+  std::size_t a_end = 0, b_end = 0;
+  if (!ReadHeaderAndBodyStart(fs, original, &a, &a_end).ok() ||
+      !ReadHeaderAndBodyStart(fs, copy, &b, &b_end).ok() || a_end == 0 ||
+      b_end == 0) {
+    return false;
+  }
+  const std::string_view copy_header(b.bytes.data(), b_end);
+  std::string header = a.bytes.substr(0, a_end);
+  if (header != copy_header &&
+      (!CorrectDeltaHInPlace(header, copy_delta_h, nullptr) ||
+       header != copy_header)) {
+    return false;
+  }
+  return a.bytes.compare(a_end, kCompareBodyBytes + 1, b.bytes, b_end,
+                         kCompareBodyBytes + 1) == 0;
+}
+
 }  // namespace
 
 RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
@@ -116,7 +147,8 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir) {
     return result;
   }
   const std::string corrected_dir = CorrectedDir(rinex_dir);
-  const bool has_corrected = fs.IsDirectory(corrected_dir);
+  // Copies behind a link are not the point's: they do not count.
+  const bool has_corrected = fs.IsRealDirectory(corrected_dir);
   for (const std::string& name : names) {
     RinexFileCheck check;
     check.name = name;
@@ -136,6 +168,8 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir) {
         const RinexHeader copied = ReadRinexHeaderFile(fs, copy, nullptr);
         if (copied.kind == RinexKind::kObservation) {
           check.copy_delta_h = copied.delta_h;
+          check.copy_stale = !CopyIsOfOriginal(fs, JoinPath(rinex_dir, name),
+                                               copy, copied.delta_h);
         }
       }
     }
@@ -196,8 +230,19 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name);
   if (!status.ok()) return status;
   const std::string corrected_dir = CorrectedDir(rinex_dir);
+  // A project may come from anywhere: CORREGIDO may be a link to another
+  // folder, whose files a copy would replace. Only a folder of its own is
+  // written into (a broken link MakeDirs refuses itself).
+  const Status not_a_folder = Status::Error(
+      "RINEX/CORREGIDO ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA "
+      "EN ÉL: " +
+      corrected_dir);
+  if (fs.Exists(corrected_dir) && !fs.IsRealDirectory(corrected_dir)) {
+    return not_a_folder;
+  }
   status = fs.MakeDirs(corrected_dir);
   if (!status.ok()) return status;
+  if (!fs.IsRealDirectory(corrected_dir)) return not_a_folder;
   const std::string copy = JoinPath(corrected_dir, copy_name);
   // An unchanged copy replaces no bytes: the empty change.
   status =

@@ -117,6 +117,23 @@ void BM_Folder500GarbageFiles(benchmark::State& state) {
 }
 BENCHMARK(BM_Folder500GarbageFiles)->Unit(benchmark::kMillisecond);
 
+// A hostile file: 104 KB on one line of repeated "END OF HEADER", after a
+// valid first line, so that the reader looks for the header's end in all
+// of it.
+void BM_OneLineOfEndLabels(benchmark::State& state) {
+  std::string text = testing::ReadFileBytes(kFixtures / "v211.26o");
+  text.resize(text.find('\n') + 1);
+  while (text.size() < 104 * 1024) text += "END OF HEADER";
+  const fs::path dir = MakeProject("one_line", text, "", 0);
+  const std::string path = (dir / "source").string();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        ReadRinexHeaderFile(RealFileSystem(), path, nullptr));
+  }
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_OneLineOfEndLabels)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace zarvek
 

@@ -222,4 +222,105 @@ TEST(RinexFilesTest, FolderOfManyUnreadableFiles) {
 }
 
 }  // namespace
+// A hostile archive: CORREGIDO a link to another folder, where an
+// observation file named like one of that folder's files would be replaced;
+// a link where CREAR CARPETAS makes a folder; an original replaced after
+// its copy was written; a gzip of nothing but empty members.
+TEST(RinexFilesTest, LinksAreNeverWrittenThroughAndStaleCopiesAreShown) {
+  testing::TempDir temp;
+  const fs::path rinex = temp.path() / "2. DATOS GNSS" / "1. 1001" / "RINEX";
+  const fs::path elsewhere = temp.path() / "ssh";
+  fs::create_directories(rinex);
+  fs::create_directories(elsewhere);
+  std::ofstream(elsewhere / "authorized_keys") << "ssh-ed25519 AAAA\n";
+  fs::copy_file(kFixtures / "v211.26o", rinex / "authorized_keys");
+  for (const bool broken : {false, true}) {
+    fs::remove(rinex / "CORREGIDO");
+    fs::create_directory_symlink(broken ? temp.path() / "none" : elsewhere,
+                                 rinex / "CORREGIDO");
+    const Status refused = WriteCorrectedCopy(
+        RealFileSystem(), rinex.string(), "authorized_keys", 1.4285, nullptr);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_NE(refused.message().find((rinex / "CORREGIDO").string()),
+              std::string::npos)
+        << refused.message();
+    EXPECT_NE(refused.message().find("ENLACE"), std::string::npos)
+        << refused.message();
+    EXPECT_EQ(ReadFileBytes(elsewhere / "authorized_keys"),
+              "ssh-ed25519 AAAA\n");
+    EXPECT_FALSE(fs::exists(temp.path() / "none"));
+  }
+  // Nor do the copies behind the link count.
+  fs::remove(rinex / "CORREGIDO");
+  fs::create_directory_symlink(elsewhere, rinex / "CORREGIDO");
+  fs::copy_file(kFixtures / "v211.26o", elsewhere / "v211.26o");
+  fs::copy_file(kFixtures / "v211.26o", rinex / "v211.26o");
+  const RinexRowHeights row{1.4285, 1.5105, 1.5};
+  EXPECT_FALSE(CheckRinexFolder(RealFileSystem(), rinex.string())
+                   .files.back()
+                   .copy_delta_h);
+  fs::remove(rinex / "CORREGIDO");
+  fs::remove(rinex / "authorized_keys");
+
+  // A link at a folder CREAR CARPETAS makes is refused, one above the
+  // chosen folder is the user's choice.
+  const fs::path linked = temp.path() / "linked";
+  fs::create_directory_symlink(elsewhere, linked);
+  EXPECT_TRUE(RealFileSystem().MakeDirs((linked / "FORMATOS").string()).ok());
+  fs::create_directory_symlink(elsewhere, linked / "2. DATOS GNSS");
+  const std::string gnss = (linked / "2. DATOS GNSS").string();
+  EXPECT_EQ(RealFileSystem().MakeDirs(gnss).message(),
+            "ES UN ENLACE, NO UNA CARPETA: " + gnss);
+  EXPECT_FALSE(RealFileSystem().IsRealDirectory(gnss));
+  EXPECT_TRUE(RealFileSystem().IsRealDirectory(linked.string() + "/"));
+
+  // A copy is current only while its original is the file it was made of.
+  ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "v211.26o",
+                                 1.4285, nullptr)
+                  .ok());
+  auto judge = [&] {
+    return JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()),
+                           row);
+  };
+  EXPECT_EQ(judge().cell, "✓ C");
+  std::string other = ReadFileBytes(kFixtures / "v211.26o");
+  other.replace(other.rfind("20000000.000"), 12, "20000001.000");
+  std::ofstream(rinex / "v211.26o", std::ios::binary | std::ios::trunc)
+      << other;
+  RinexVerdict v = judge();
+  EXPECT_EQ(v.cell, "✗ COPIA DESACTUALIZADA");
+  EXPECT_EQ(v.state, RinexState::kMismatch);
+  EXPECT_EQ(v.to_correct, std::vector<std::string>{"v211.26o"});
+  EXPECT_NE(v.reason.find("v211.26o: el original cambió"), std::string::npos)
+      << v.reason;
+  ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "v211.26o",
+                                 1.4285, nullptr)
+                  .ok());
+  EXPECT_EQ(judge().cell, "✓ C");
+
+  // Thousands of empty gzip members decode to nothing: the reading stops
+  // after a bounded input instead of reading them all.
+  const std::string empty_member = [] {
+    std::string out(64, '\0');
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, 16 + 15, 8, Z_DEFAULT_STRATEGY);
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    return out;
+  }();
+  std::string members;
+  while (members.size() < (8u << 20)) members += empty_member;
+  std::ofstream(rinex / "empty.obs.gz", std::ios::binary) << members;
+  DecodedPrefix prefix;
+  const Status status = RealFileSystem().ReadDecodedPrefix(
+      (rinex / "empty.obs.gz").string(), kRinexHeaderMaxBytes, nullptr,
+      &prefix);
+  EXPECT_FALSE(status.ok());
+  EXPECT_FALSE(prefix.complete);
+  EXPECT_NE(status.message().find("empty.obs.gz"), std::string::npos);
+}
+
 }  // namespace zarvek

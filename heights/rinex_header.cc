@@ -260,6 +260,21 @@ RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
   return ReadObservationRecords(at, std::move(header));
 }
 
+bool EndOfHeaderFinder::operator()(std::string_view bytes, std::size_t) {
+  for (; next_ < bytes.size(); ++next_) {
+    ++examined_;
+    if (bytes[next_] != '\n') continue;
+    const std::size_t start = line_start_;
+    line_start_ = next_ + 1;
+    if (next_ - start >= 60 + kEndLabel.size() &&
+        bytes.substr(start + 60, kEndLabel.size()) == kEndLabel) {
+      ++next_;
+      return true;
+    }
+  }
+  return false;
+}
+
 std::optional<std::string> FormatF14_4(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   std::string text = FormatFixed(value, 4);

@@ -73,6 +73,26 @@ struct RinexHeader {
 /// numbers are not numbers, the result is kUnreadable with its reason.
 RinexHeader ReadRinexHeader(std::string_view bytes, bool complete);
 
+/// Tells, as the bytes of a file arrive piece by piece (an EnoughBytes for
+/// FileSystem::ReadDecodedPrefix), when they hold a whole line whose label
+/// starts in column 61 with `END OF HEADER`, so that reading may stop. Each
+/// byte is examined once however the pieces come: it keeps where the line
+/// being read started. One finder serves one file.
+class EndOfHeaderFinder {
+ public:
+  /// `bytes` is everything read so far; earlier calls saw a prefix of it.
+  bool operator()(std::string_view bytes, std::size_t seen);
+  /// Where the bytes after that line start, once it was found.
+  std::size_t header_end() const { return next_; }
+  /// How many bytes were examined, for the tests of its cost.
+  std::size_t examined() const { return examined_; }
+
+ private:
+  std::size_t line_start_ = 0;
+  std::size_t next_ = 0;
+  std::size_t examined_ = 0;
+};
+
 /// `value` as the FORTRAN edit descriptor F14.4 writes it: right-aligned in
 /// 14 columns with 4 decimals ("        1.4285"). nullopt when it does not
 /// fit in 14 columns or is not finite.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "heights/rinex_verdict.h"
@@ -141,6 +142,34 @@ TEST(RinexHeaderTest, RefusesWhatIsNotAReadableObservationHeader) {
     EXPECT_EQ(h.kind, c.kind);
     EXPECT_NE(h.reason.find(c.reason), std::string::npos) << h.reason;
   }
+}
+
+// The end of a header is found as the bytes arrive, each byte examined
+// once: a hostile one-line file of repeated labels costs its size, not its
+// size squared.
+TEST(RinexHeaderTest, EndOfHeaderIsFoundInOnePass) {
+  auto feed = [](const std::string& text, EndOfHeaderFinder& finder) {
+    for (std::size_t seen = 0; seen < text.size(); seen += 64) {
+      const std::size_t size = std::min(text.size(), seen + 64);
+      if (finder(std::string_view(text).substr(0, size), seen)) return true;
+    }
+    return false;
+  };
+  std::string one_line;
+  while (one_line.size() < 104 * 1024) one_line += "END OF HEADER";
+  for (const std::string& text :
+       {one_line, one_line + "\n", std::string(61, ' ') + one_line}) {
+    EndOfHeaderFinder finder;
+    EXPECT_FALSE(feed(text, finder));
+    EXPECT_LE(finder.examined(), text.size());
+  }
+  const std::string header = std::string(60, ' ') + "COMMENT\n" +
+                             std::string(60, ' ') + "END OF HEADER\r\n";
+  EndOfHeaderFinder finder;
+  EXPECT_FALSE(feed(header.substr(0, header.size() - 1), finder));
+  EndOfHeaderFinder whole;
+  EXPECT_TRUE(feed(header + "data\n", whole));
+  EXPECT_EQ(whole.header_end(), header.size());
 }
 
 TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {

@@ -47,7 +47,12 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
     return verdict;
   }
   const std::string arp = Four(heights->arp);
-  std::string mismatches, unreadable, corrected, missing_copies;
+  std::string mismatches, unreadable, corrected, missing_copies, stale;
+  auto add_stale = [&](const std::string& name) {
+    AddLine(&stale, name +
+                        ": el original cambió después de escribir su copia en "
+                        "CORREGIDO; CORREGIR RINEX escribe la copia otra vez");
+  };
   const RinexFileCheck* first_mismatch = nullptr;
   // Files right as they are, with what their copy in CORREGIDO says: they
   // matter once the point is handed over from there.
@@ -62,6 +67,11 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
       continue;
     }
     if (file.copy_delta_h && Four(*file.copy_delta_h) == arp) {
+      if (file.copy_stale) {
+        verdict.to_correct.push_back(file.name);
+        add_stale(file.name);
+        continue;
+      }
       corrected += (corrected.empty() ? "" : ", ") + file.name;
       continue;
     }
@@ -74,9 +84,14 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
   const std::string corrected_dir = CorrectedDir(files.folder);
   // Once some file is taken from CORREGIDO, that folder is what the
   // processing gets: it must hold a right copy of every file.
-  if (first_mismatch || !corrected.empty()) {
+  if (first_mismatch || !corrected.empty() || !stale.empty()) {
     for (const RinexFileCheck* file : right) {
-      if (file->copy_delta_h && Four(*file->copy_delta_h) == arp) continue;
+      if (file->copy_delta_h && Four(*file->copy_delta_h) == arp) {
+        if (!file->copy_stale) continue;
+        verdict.to_copy.push_back(file->name);
+        add_stale(file->name);
+        continue;
+      }
       verdict.to_copy.push_back(file->name);
       AddLine(
           &missing_copies,
@@ -92,6 +107,13 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
     verdict.state = RinexState::kMismatch;
     verdict.cell = "✗ " + Four(first_mismatch->delta_h);
     verdict.reason = mismatches;
+    if (!unreadable.empty()) AddLine(&verdict.reason, unreadable);
+    if (!stale.empty()) AddLine(&verdict.reason, stale);
+    if (!missing_copies.empty()) AddLine(&verdict.reason, missing_copies);
+  } else if (!stale.empty()) {
+    verdict.state = RinexState::kMismatch;
+    verdict.cell = "✗ COPIA DESACTUALIZADA";
+    verdict.reason = stale;
     if (!unreadable.empty()) AddLine(&verdict.reason, unreadable);
     if (!missing_copies.empty()) AddLine(&verdict.reason, missing_copies);
   } else if (!unreadable.empty()) {

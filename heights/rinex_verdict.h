@@ -26,6 +26,9 @@ struct RinexFileCheck {
   /// The copy RINEX/CORREGIDO/<CorrectedCopyName>, when it exists and its
   /// header reads as an observation header: its DELTA H.
   std::optional<double> copy_delta_h;
+  /// The copy was not made from the original as it is now (the original
+  /// was replaced after CORREGIR RINEX): it counts as no copy.
+  bool copy_stale = false;
 };
 
 /// Everything read for one point.
@@ -52,8 +55,10 @@ enum class RinexState {
   /// Some file is right only through its copy in CORREGIDO, and that
   /// folder holds a right copy of every file: "✓ C".
   kCorrected,
-  /// Some file's DELTA H differs: "✗ <value>"; or CORREGIDO, which must be
-  /// handed over, lacks a right copy of some file: "✗ C".
+  /// Some file's DELTA H differs: "✗ <value>"; or a copy in CORREGIDO
+  /// that counts was made from an earlier original: "✗ COPIA
+  /// DESACTUALIZADA"; or CORREGIDO, which must be handed over, lacks a
+  /// right copy of some file: "✗ C".
   kMismatch,
   kNoFiles,     ///< no observation file: "—"
   kUnreadable,  ///< a file or the folder cannot be read: "?"
@@ -86,7 +91,9 @@ struct RinexVerdict {
 /// a mismatching file whose copy in CORREGIDO matches counts as corrected.
 /// The order of precedence is: kEmpty, then kUnreadable for a listing
 /// error, then kMismatch (any file that differs: the cell shows the first
-/// such file's value with 4 decimals), then kUnreadable (any file that
+/// such file's value with 4 decimals), then kMismatch "✗ COPIA
+/// DESACTUALIZADA" (a copy that counts is stale: copy_stale), then
+/// kUnreadable (any file that
 /// cannot be read), then kNoFiles, then kMismatch "✗ C" (some file is
 /// corrected and another lacks a right copy in CORREGIDO), then kCorrected
 /// (some file is corrected; the reason names the CORREGIDO folder), then

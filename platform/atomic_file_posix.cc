@@ -81,7 +81,11 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   std::string name = path + ".XXXXXX" + kSuffix;
   std::vector<char> templ(name.begin(), name.end());
   templ.push_back('\0');
-  const int fd = ::mkostemps(templ.data(), sizeof kSuffix - 1, O_CLOEXEC);
+  // mkostemps creates with O_CREAT | O_EXCL, which never follows a link at
+  // the name; O_NOFOLLOW says so once more. The rename below then replaces
+  // a link at `path` itself, never the file it points to.
+  const int fd =
+      ::mkostemps(templ.data(), sizeof kSuffix - 1, O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return Status::FromErrno(errno, path);
   const std::string temp(templ.data());
 

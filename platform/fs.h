@@ -34,6 +34,9 @@ struct DecodedPrefix {
 using EnoughBytes =
     std::function<bool(std::string_view bytes, std::size_t seen)>;
 
+/// The reason MakeDirs gives for a link where a folder is to be.
+inline constexpr char kLinkNotAFolderReason[] = "ES UN ENLACE, NO UNA CARPETA";
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -44,6 +47,12 @@ class FileSystem {
   /// True when `path` is a directory (following links).
   virtual bool IsDirectory(const std::string& path) = 0;
 
+  /// True when `path` itself is a directory: not a symbolic link (nor, on
+  /// Windows, a junction or other reparse point) to one, which would send
+  /// what is written "inside" it somewhere else. Links in the folders above
+  /// `path` are followed.
+  virtual bool IsRealDirectory(const std::string& path) = 0;
+
   /// The names of the entries of the directory `path`, files and folders,
   /// in the order the system lists them, without "." and "..".
   virtual Status ListDir(const std::string& path,
@@ -51,7 +60,10 @@ class FileSystem {
 
   /// Creates the directory `path` and any missing parent. An existing
   /// directory is not an error and is left untouched; anything else standing
-  /// at a component of the path is.
+  /// at a component of the path is. A symbolic link (or reparse point) at
+  /// `path`, or at a missing parent's place, is refused even when it leads
+  /// to a folder: "<kLinkNotAFolderReason>: <path>". Existing parents are
+  /// walked through as they are, links included.
   virtual Status MakeDirs(const std::string& path) = 0;
 
   /// Reads at most the first `max_bytes` + 1 bytes of the ordinary file at

@@ -40,6 +40,11 @@ class PosixFileSystem : public FileSystem {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
 
+  bool IsRealDirectory(const std::string& path) override {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
   Status ListDir(const std::string& path,
                  std::vector<std::string>* names) override {
     names->clear();
@@ -81,7 +86,14 @@ class PosixFileSystem : public FileSystem {
     // Whatever stands there already must be a directory: a file or a broken
     // link in the way is an error ("File exists"), as is a file standing at
     // a parent (mkdir reports "Not a directory" for that itself).
-    if (err == EEXIST && IsDirectory(path)) return Status::OK();
+    // A link is refused even when it leads to a folder: what is made to be
+    // written into must be a folder here, not somewhere else.
+    if (err == EEXIST && IsRealDirectory(path)) return Status::OK();
+    struct stat st;
+    if (err == EEXIST && ::lstat(path.c_str(), &st) == 0 &&
+        S_ISLNK(st.st_mode)) {
+      return Status::Error(std::string(kLinkNotAFolderReason) + ": " + path);
+    }
     return Status::FromErrno(err, path);
   }
 

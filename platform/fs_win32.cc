@@ -40,6 +40,24 @@ DWORD Attributes(const std::string& path) {
   return GetFileAttributesW(win32::Widen(path).c_str());
 }
 
+// True when `path` itself is a symbolic link or a junction (whose targets
+// GetFileAttributesW does not follow). Other reparse points, such as the
+// placeholders of synchronised cloud folders, are the folders they seem.
+bool IsLink(const std::string& path) {
+  const DWORD attributes = Attributes(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return false;
+  }
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileExW(win32::Widen(path).c_str(), FindExInfoBasic,
+                                 &data, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return true;
+  FindClose(find);
+  return data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+         data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT;
+}
+
 class Win32FileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) override {
@@ -50,6 +68,10 @@ class Win32FileSystem : public FileSystem {
     const DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+
+  bool IsRealDirectory(const std::string& path) override {
+    return IsDirectory(path) && !IsLink(path);
   }
 
   Status ListDir(const std::string& path,
@@ -101,6 +123,11 @@ class Win32FileSystem : public FileSystem {
       err = GetLastError();
     }
     // A drive root reports "access denied" rather than "already exists".
+    // A junction or link is refused even when it leads to a folder: what is
+    // made to be written into must be a folder here, not somewhere else.
+    if (IsLink(path)) {
+      return Status::Error(std::string(kLinkNotAFolderReason) + ": " + path);
+    }
     if ((err == ERROR_ALREADY_EXISTS || err == ERROR_ACCESS_DENIED) &&
         IsDirectory(path)) {
       return Status::OK();

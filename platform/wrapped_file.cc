@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -30,10 +31,20 @@ fs::path Native(const std::string& utf8) {
 
 // The file as libarchive's source: read in blocks, skipped and sought with
 // the stream, so that a zip's directory is found without reading its data.
+// `read` counts the bytes read from the file; past `limit` the reading
+// fails, so that a file whose data decode to little or nothing (thousands
+// of empty gzip members) is not read to its end for a prefix.
 struct Source {
   std::ifstream in;
   std::vector<char> block = std::vector<char>(16 * 1024);
+  std::uint64_t read = 0;
+  std::uint64_t limit = UINT64_MAX;
+
+  bool OverLimit() const { return read > limit; }
 };
+
+constexpr char kTooMuchInput[] =
+    "demasiados datos comprimidos para tan poco contenido";
 
 la_ssize_t ReadBlock(struct archive* a, void* data, const void** out) {
   Source* source = static_cast<Source*>(data);
@@ -41,6 +52,11 @@ la_ssize_t ReadBlock(struct archive* a, void* data, const void** out) {
                   static_cast<std::streamsize>(source->block.size()));
   if (source->in.bad()) {
     archive_set_error(a, EIO, "%s", std::strerror(EIO));
+    return -1;
+  }
+  source->read += static_cast<std::uint64_t>(source->in.gcount());
+  if (source->OverLimit()) {
+    archive_set_error(a, EFBIG, "%s", kTooMuchInput);
     return -1;
   }
   *out = source->block.data();
@@ -125,6 +141,8 @@ class UnwrappedStream {
   UnwrappedStream& operator=(const UnwrappedStream&) = delete;
 
   Status Open(const std::string& path);
+  /// Reading fails once more than `bytes` of the file were read.
+  void LimitInput(std::uint64_t bytes) { source_.limit = bytes; }
   /// The next piece, valid until the next call; `*done` at the end.
   Status Next(std::string_view* piece, bool* done);
   FileWrapper wrapper() const { return wrapper_; }
@@ -195,6 +213,7 @@ Status UnwrappedStream::OpenAndReadFirstBlock(std::size_t* got) {
   source_.in.read(block.data(), static_cast<std::streamsize>(block.size()));
   if (source_.in.bad()) return Status::FromErrno(EIO, path_);
   *got = static_cast<std::size_t>(source_.in.gcount());
+  source_.read = *got;
   return Status::OK();
 }
 
@@ -271,6 +290,10 @@ Status UnwrappedStream::NextGzip(std::string_view* piece, bool* done) {
       if (source_.in.bad()) return Status::FromErrno(EIO, path_);
       z_.next_in = reinterpret_cast<Bytef*>(source_.block.data());
       z_.avail_in = static_cast<uInt>(source_.in.gcount());
+      source_.read += z_.avail_in;
+      if (source_.OverLimit()) {
+        return Status::Error(std::string(kTooMuchInput) + ": " + path_);
+      }
       if (z_.avail_in == 0) {
         return Status::Error("fichero gzip truncado: " + path_);
       }
@@ -332,6 +355,10 @@ Status ReadDecodedPrefixOnDisk(const std::string& path, std::size_t max_bytes,
   prefix->complete = false;
   // Small steps decode little past what is wanted.
   UnwrappedStream stream(4 * 1024);
+  // A prefix never needs much more input than output: text compresses, and
+  // a bzip2 block (at most 900 KB) must be read whole before it gives
+  // anything. Past that the file is not what it claims to be.
+  stream.LimitInput(4 * static_cast<std::uint64_t>(max_bytes) + (2u << 20));
   Status status = stream.Open(path);
   prefix->wrapper = stream.wrapper();
   if (!status.ok()) return status;

@@ -51,6 +51,14 @@ class FakeFileSystem : public FileSystem {
       directories_.insert(p);
   }
 
+  /// Makes `path` a symbolic link to a folder: a directory for every
+  /// operation but IsRealDirectory and MakeDirs, which refuse it as the real
+  /// ones do.
+  void AddLinkToFolder(const std::string& path) {
+    AddDirectory(path);
+    links_.insert(path);
+  }
+
   /// Makes `path` a file holding `content` in `wrapper`, and its parents
   /// directories.
   void AddFile(const std::string& path, std::string content = "",
@@ -129,6 +137,10 @@ class FakeFileSystem : public FileSystem {
     return directories_.count(path) > 0 || listings_.count(path) > 0;
   }
 
+  bool IsRealDirectory(const std::string& path) override {
+    return IsDirectory(path) && links_.count(path) == 0;
+  }
+
   Status ListDir(const std::string& path,
                  std::vector<std::string>* names) override {
     names->clear();
@@ -161,6 +173,9 @@ class FakeFileSystem : public FileSystem {
       if (files_.count(p) > 0) {
         return Status::FromErrno(p == path ? EEXIST : ENOTDIR, path);
       }
+    }
+    if (links_.count(path) > 0) {
+      return Status::Error(std::string(kLinkNotAFolderReason) + ": " + path);
     }
     if (directories_.count(path) == 0) directories_created_.push_back(path);
     AddDirectory(path);
@@ -316,6 +331,7 @@ class FakeFileSystem : public FileSystem {
   }
 
   std::set<std::string> directories_;
+  std::set<std::string> links_;
   std::map<std::string, File> files_;
   std::map<std::string, std::vector<std::string>> listings_;
   std::map<Op, int> calls_;
