@@ -268,12 +268,12 @@ TEST_F(MainWindowTest, ThrowingCallbackBecomesTclErrorAndProgramLivesOn) {
 TEST_F(MainWindowTest, ChoosersStartWhereTheSurveyorWorksAndTheProjectReopens) {
   const fs::path settings = dir_ / "config" / "zarvek-certificacion";
   const fs::path documents = dir_ / "Documentos";
-  const fs::path obra = documents / "Red ávila";
+  const fs::path obra = documents / testing::PathOf("Red ávila");
   fs::create_directories(documents);
   auto services = [&] {
     AppServices s = InDir();
-    s.settings_dir = settings.string();
-    s.documents_dir = documents.string();
+    s.settings_dir = testing::Utf8Path(settings);
+    s.documents_dir = testing::Utf8Path(documents);
     return s;
   };
   // A new start: a fresh interpreter, as a new run of the program has.
@@ -296,35 +296,35 @@ TEST_F(MainWindowTest, ChoosersStartWhereTheSurveyorWorksAndTheProjectReopens) {
   Call({"set", FolderTab::kNumPuntosVar, "2"});
   Call({"set", FolderTab::kPrimerCodigoVar, "100"});
   app_->folder_tab().generar_lista_codigos_consecutivos();
-  AnswerDirectory(obra.string());
+  AnswerDirectory(testing::Utf8Path(obra));
   Call({kCreate, "invoke"});
-  EXPECT_EQ(chooser(0), (Texts{"-initialdir", documents.string()}));
-  ASSERT_EQ(app_->project().folder(), obra.string());
+  EXPECT_EQ(chooser(0), (Texts{"-initialdir", testing::Utf8Path(documents)}));
+  ASSERT_EQ(app_->project().folder(), testing::Utf8Path(obra));
   EXPECT_EQ(testing::ReadFileBytes(settings / "ajustes.txt"),
             "# Zarvek Certificación: carpetas recordadas (se reescribe "
             "sola)\nultima_carpeta=" +
-                obra.string() + "\nultimo_proyecto=" + obra.string() + "\n");
+                testing::Utf8Path(obra) + "\nultimo_proyecto=" + testing::Utf8Path(obra) + "\n");
   AnswerDirectory("");
   Call({kBuscar, "invoke"});
-  EXPECT_EQ(chooser(1), (Texts{"-initialdir", obra.string(), "-title",
+  EXPECT_EQ(chooser(1), (Texts{"-initialdir", testing::Utf8Path(obra), "-title",
                                "SELECCIONE LA CARPETA RAÍZ"}));
 
   // The next start opens the project again.
   restart();
-  EXPECT_EQ(app_->project().folder(), obra.string());
+  EXPECT_EQ(app_->project().folder(), testing::Utf8Path(obra));
   EXPECT_EQ(app_->project().codes(), (Texts{"100", "101"}));
   EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-text"}),
-            obra.string());
+            testing::Utf8Path(obra));
 
   // Damaged: garbage, unknown keys, a project and a folder that are gone.
   std::ofstream(settings / "ajustes.txt", std::ios::binary)
-      << "\xff\xfe\x01 basura\nventana=1\nultimo_proyecto=" << obra.string()
-      << "X\nultima_carpeta=" << (dir_ / "no").string() << "\n";
+      << "\xff\xfe\x01 basura\nventana=1\nultimo_proyecto=" << testing::Utf8Path(obra)
+      << "X\nultima_carpeta=" << testing::Utf8Path(dir_ / "no") << "\n";
   restart();
   EXPECT_EQ(app_->project().folder(), "");
   AnswerDirectory("");
   Call({kBuscar, "invoke"});
-  EXPECT_EQ(chooser(0).at(1), documents.string());
+  EXPECT_EQ(chooser(0).at(1), testing::Utf8Path(documents));
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(Console(), "");
 }

@@ -39,6 +39,27 @@ class TempDir {
 };
 
 /// The whole content of the file at `path` ("" when it cannot be read).
+/// `path` as the program's UTF-8 text, on every system (on Windows,
+/// path::string() gives the ANSI code page instead).
+inline std::string Utf8Path(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+/// The path whose UTF-8 text is `text`.
+inline std::filesystem::path PathOf(const std::string& text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+/// `text` with every backslash made a slash: paths that the program joins
+/// with "/" compare with those the system gives with "\\" on Windows.
+inline std::string Slashes(std::string text) {
+  for (char& c : text) {
+    if (c == '\\') c = '/';
+  }
+  return text;
+}
+
 inline std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
