@@ -396,7 +396,7 @@ void MeasurementFile::AddMissingColumns() {
 
 MeasurementFile::Record MeasurementFile::ReadRecord(
     std::size_t line, std::string_view text, std::vector<std::string> fields,
-    std::size_t width, const Catalogue& catalogue) {
+    std::size_t width, const Catalogue& /*catalogue*/) {
   Record record;
   record.line = line;
   record.text = std::string(text);
@@ -414,14 +414,14 @@ MeasurementFile::Record MeasurementFile::ReadRecord(
   } else {
     record.fields.resize(width);
     const std::string_view code = TrimBlanks(Field(record, column_[kCodigo]));
-    const std::string_view rec = TrimBlanks(Field(record, column_[kRec]));
     if (!IsAsciiDigits(code)) {
       problem(code.empty()
                   ? std::string("NO TIENE CÓDIGO DE PUNTO")
                   : "EL CÓDIGO DE PUNTO " + Quoted(code) + " NO ES NUMÉRICO");
-    } else if (!rec.empty() && FindReceiver(catalogue, rec) == nullptr) {
-      problem("EL RECEPTOR " + Quoted(rec) + " NO ESTÁ EN EL CATÁLOGO");
     } else {
+      // A receiver the catalogue does not know is no reason to hide the
+      // line's other values: the row rules open it without a receiver, to
+      // be chosen, and say so.
       record.usable = true;
     }
   }

@@ -107,7 +107,9 @@ TEST(MeasurementFileTest, ReadsASpreadsheetEditAndKeepsWhatItDoesNotUse) {
             (RowValues{"QUENTARO R100", "INCLINADA", "TRÍPODE", "R2", "2"}));
   EXPECT_EQ(rows[1], (RowValues{kR300, "INCLINADA", "TRÍPODE", "R1", "1.5"}));
   EXPECT_EQ(rows[2], (RowValues{kR300, "VERTICAL", "BASTÓN", "R3", "1.5"}));
-  EXPECT_EQ(rows[3], std::nullopt);  // unknown receiver
+  // An unknown receiver: the line's height stays, the receiver is to be
+  // chosen (a report must never certify one nobody picked).
+  EXPECT_EQ(rows[3], (RowValues{"", "", "", "", "1.4"}));
   EXPECT_EQ(rows[4], std::nullopt);  // more fields than the header
   EXPECT_EQ(ProblemLines(file), (std::vector<std::size_t>{4, 8, 9, 10}));
   EXPECT_EQ(file.refreshed_rows(), (std::vector<std::size_t>{0, 1, 2}));
@@ -125,7 +127,7 @@ TEST(MeasurementFileTest, ReadsASpreadsheetEditAndKeepsWhatItDoesNotUse) {
   for (std::size_t i = 2; i < std::size(kept); ++i) {
     expected += kept[i] + "\r\n";
   }
-  expected += ";1003;;QUENTARO R300;;;;;\r\n;1004;;QUENTARO R300;;;;;\r\n";
+  expected += ";1004;;QUENTARO R300;;;;;\r\n";
   EXPECT_EQ(file.Serialize(), expected);
 }
 
