@@ -267,8 +267,13 @@ RowValues ApplyRowRules(const Catalogue& catalogue,
     // default receiver as a new row does. Once anything else is filled the
     // receiver must be the surveyor's own choice, or the report would
     // certify a receiver nobody picked.
-    const bool begun = !saved.tipo.empty() || !saved.acc.empty() ||
-                       !saved.ref.empty() || !TrimBlanks(saved.h).empty();
+    // Begun means with a value the rules keep: an accessory or reference
+    // needs a type to stand, so a type the boxes offer or a height is what
+    // tells (and the rules give the same row when applied again).
+    const bool begun =
+        std::find(kTipoChoices.begin(), kTipoChoices.end(), saved.tipo) !=
+            kTipoChoices.end() ||
+        !TrimBlanks(saved.h).empty();
     if (begun) {
       note(out.rec.empty()
                ? std::string("SIN RECEPTOR: ELIJA UNO")

@@ -206,7 +206,8 @@ TEST(MeasurementFileTest, SavedValuesFollowTheRowRules) {
        {kR300, "VERTICAL", "", "", " 1.5 "},
        2},
       // A receiver nobody chose is never filled in once the row is begun.
-      {{"X", "inclinada", "TRÍPODE", "R1", ""}, {"", "", "", "", ""}, 4},
+      // Nothing the boxes offer is left: the row is as a new one.
+      {{"X", "inclinada", "TRÍPODE", "R1", ""}, {kR300, "", "", "", ""}, 4},
       {{"", "INCLINADA", "TRÍPODE", "R1", "1.452"},
        {"", "INCLINADA", "TRÍPODE", "R1", "1.452"},
        1},
