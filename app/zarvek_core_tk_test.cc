@@ -299,7 +299,8 @@ TEST_F(MainWindowTest, ChoosersStartWhereTheSurveyorWorksAndTheProjectReopens) {
   AnswerDirectory(testing::Utf8Path(obra));
   Call({kCreate, "invoke"});
   EXPECT_EQ(chooser(0), (Texts{"-initialdir", testing::Utf8Path(documents)}));
-  ASSERT_EQ(app_->project().folder(), testing::Utf8Path(obra));
+  ASSERT_EQ(app_->project().folder(), testing::Utf8Path(obra))
+      << ::testing::PrintToString(Messages());
   EXPECT_EQ(testing::ReadFileBytes(settings / "ajustes.txt"),
             "# Zarvek Certificación: carpetas recordadas (se reescribe "
             "sola)\nultima_carpeta=" +

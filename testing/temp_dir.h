@@ -39,10 +39,11 @@ class TempDir {
 };
 
 /// The whole content of the file at `path` ("" when it cannot be read).
-/// `path` as the program's UTF-8 text, on every system (on Windows,
-/// path::string() gives the ANSI code page instead).
+/// `path` as the program's UTF-8 text with "/" between names, as Tk's
+/// folder chooser gives paths on every system (on Windows, path::string()
+/// gives the ANSI code page and "\\" instead).
 inline std::string Utf8Path(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
+  const std::u8string text = path.generic_u8string();
   return std::string(text.begin(), text.end());
 }
 
