@@ -11,11 +11,14 @@ PACKAGES=(
   tcl8.6-dev tk8.6-dev libqpdf-dev libpng-dev zlib1g-dev
   # reading RINEX files through their wrappers (gzip, compress, bzip2, zip)
   libarchive-dev
+  # the photo report: scaled JPEG decoding and encoding, and EXIF tags
+  libturbojpeg0-dev libexif-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick qpdf poppler-utils mupdf-tools
-  # the plain design the report benchmark measures itself against
-  python3-reportlab
+  # the plain designs the report benchmarks measure themselves against, and
+  # the EXIF tags of the photos the tests make
+  python3-reportlab python3-pil libimage-exiftool-perl
   # resources are rendered from SVG sources
   librsvg2-bin
   # fonts the window and its emoji button use
