@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Checks that #include lines point one way: the composition root (app/) on
-# top, the window glue, the pure units of app/ ui/ folders/ heights/ report/,
+# top, the window glue, the pure units of app/ ui/ folders/ heights/ report/
+# dossier/ photos/,
 # then project/ and text/, and platform/ at the bottom. Fails,
 # printing every offending line, when
 #   - a pure unit (tests included) includes a Tcl, Tk, PDF, image or
 #     archive library header: those belong to platform/ and the window glue;
 #   - a file of platform/ (tests and benchmarks aside) includes a header of
-#     app/ ui/ folders/ heights/ report/ project/ or text/;
+#     app/ ui/ folders/ heights/ report/ dossier/ photos/ project/ or text/;
 #   - a pure unit includes window glue (*_tk.h, app/zarvek_core.h,
 #     platform/tk_interp.h);
 #   - a file outside app/ includes app/zarvek_core.h (tests, benchmarks and
@@ -23,7 +24,7 @@ root=${1:-"$(dirname "$0")/.."}
 cd "$root" || exit 1
 
 dirs=()
-for d in app ui folders heights report project text platform testing fuzz tools; do
+for d in app ui folders heights report dossier photos project text platform testing fuzz tools; do
   [ -d "$d" ] && dirs+=("$d")
 done
 if [ ${#dirs[@]} -eq 0 ]; then
@@ -37,7 +38,7 @@ report=$(
     BEGIN {
       # The folders whose files are pure units unless named as glue or
       # tests, as CMakeLists.txt sorts them; platform/ sits below them all.
-      split("app ui folders heights report project text", a, " ")
+      split("app ui folders heights report dossier photos project text", a, " ")
       for (i in a) pure_dir[a[i]] = above_platform[a[i]] = project_dir[a[i]] = 1
       project_dir["platform"] = project_dir["testing"] = 1
     }
@@ -63,7 +64,7 @@ report=$(
       unit = (pure && !test)
 
       if (pure && file !~ /_(io|tk)_test\.cc$/ && file !~ /_bench\.cc$/ &&
-          header ~ /^(tcl|tk|hpdf|png|qpdf\/|X11\/|archive)/) {
+          header ~ /^(tcl|tk|hpdf|png|qpdf\/|X11\/|archive|turbojpeg|jpeglib|libexif\/)/) {
         flag("pure files include platform headers:", where)
       }
       if (dir == "platform" && !test && (hdir in above_platform)) {
