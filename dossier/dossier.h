@@ -1,0 +1,92 @@
+// What a project's dossier holds, as the dossier tab finds it on disk and the
+// photo report prints it: the project-wide items, and per point its GNSS
+// data, its height and the files of each photo stage. Values only: the scan
+// fills them off the window thread and hands them over whole.
+#ifndef ZARVEK_DOSSIER_DOSSIER_H_
+#define ZARVEK_DOSSIER_DOSSIER_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zarvek {
+
+/// What a file in a photo stage folder is, by its name and first bytes.
+enum class FileKind {
+  kOther,  ///< not counted (hidden and system files, anything else)
+  kJpeg,
+  kPng,
+  kHeif,   ///< counts as a photo, but the report cannot hold it
+  kVideo,  ///< by extension: mp4, mov, avi, 3gp, mkv, m4v
+};
+
+/// One file found in a folder.
+struct FoundFile {
+  std::string path;           ///< full path, as the program writes paths
+  std::string name;           ///< its name in the folder
+  std::uint64_t size = 0;     ///< bytes
+  std::int64_t mtime_s = 0;   ///< modification time, seconds since 1970 UTC
+  FileKind kind = FileKind::kOther;
+};
+
+/// A folder the dossier counts files in.
+struct FolderCount {
+  enum class State {
+    kRead,        ///< listed; `files` holds what counts
+    kMissing,     ///< not there ("✗ NO EXISTE")
+    kUnreadable,  ///< there but not listed ("?"); `reason` says why
+  };
+  State state = State::kMissing;
+  std::string path;
+  std::string reason;  ///< the system's text, for the status line
+  std::vector<FoundFile> files;
+};
+
+/// The photo stages of a point, in folder order (1-7, "08", "09").
+inline constexpr std::size_t kPhotoStages = 9;
+
+/// One point of the project: the union of the codes found in the GNSS data
+/// folder and in the photos folder.
+struct PointDossier {
+  std::string code;
+  std::optional<FolderCount> native;  ///< absent: no GNSS folder for the code
+  bool has_photo_folder = false;
+  std::vector<FolderCount> stages;    ///< kPhotoStages entries when present
+};
+
+/// A project-wide item ("1. FORMULARIOS", the base station's "NATIVA" and
+/// "RINEX", "2. EFEMERIDES", "3. PROCESAMIENTO", the two reports).
+struct ProjectItem {
+  std::string label;
+  FolderCount folder;  ///< for a report: `files` holds the report when found
+};
+
+struct DossierScan {
+  std::string project_root;
+  std::vector<ProjectItem> items;
+  std::vector<PointDossier> points;  ///< in numeric order of their codes
+};
+
+/// How a matrix cell is coloured.
+enum class CellTone { kPlain, kGood, kMissing, kUnknown };
+
+/// One cell of the dossier matrix, as the tab shows it and the photo report
+/// prints it on its first pages.
+struct MatrixCell {
+  std::string text;
+  CellTone tone = CellTone::kPlain;
+  std::string folder;  ///< opened on a click; empty when none
+};
+
+struct DossierMatrix {
+  std::vector<std::string> headings;            ///< PUNTO, NATIVA, RINEX, ...
+  std::vector<std::vector<MatrixCell>> rows;    ///< one per point
+  bool complete = false;                        ///< nothing missing
+  std::string summary;  ///< "EXPEDIENTE COMPLETO" or "FALTAN n ELEMENTOS ..."
+};
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_DOSSIER_DOSSIER_H_
