@@ -96,4 +96,29 @@ Status ZarvekCertificacionApp::ShowLogo(const std::string& path,
   return Status::OK();
 }
 
+void ZarvekCertificacionApp::_setup_folder_picture(const std::string& button) {
+  // An emoji would need a colour-emoji font, which Windows under Wine and
+  // many Linux desktops lack (it draws as two boxes there); a picture draws
+  // the same everywhere. The 2x drawing serves every dense screen, reduced
+  // to the screen's scale.
+  const int side = ScaledPixels(16, density_);
+  const std::string path =
+      services_.resource_path(side > 16 ? kFolderPicture2x : kFolderPicture1x);
+  if (!services_.fs->Exists(path)) return;
+  RgbaImage picture;
+  Status status = DecodePicture(path, &picture);
+  if (status.ok() && picture.width != side) {
+    picture = ResampleLanczos3(picture, side, side);
+    if (picture.width == 0)
+      status = Status::Error("no se pudo escalar " + path);
+  }
+  if (status.ok()) status = root_.PutPhoto("::zarvek::carpeta_img", picture);
+  if (!status.ok()) {
+    ui_->Print("Error cargando imagen: " + status.message());
+    return;
+  }
+  root_.Call({button, "configure", "-image", "::zarvek::carpeta_img",
+              "-compound", "left"});
+}
+
 }  // namespace zarvek

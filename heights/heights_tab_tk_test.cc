@@ -17,6 +17,7 @@
 #include "heights/point_detection.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -116,7 +117,7 @@ TEST_F(HeightsTabTest, LayoutOfTheTab) {
   EXPECT_EQ(packed[3], std::string(ZarvekCertificacionApp::kTabAlturas) + ".table_container");
   const std::string btn_pdf = std::string(ZarvekCertificacionApp::kTabAlturas) + ".bottom_frame.btn_pdf";
   EXPECT_EQ(Call({"winfo", "class", btn_pdf}), "Button");
-  EXPECT_EQ(Call({btn_pdf, "cget", "-takefocus"}), "0");
+  EXPECT_EQ(Call({btn_pdf, "cget", "-takefocus"}), "1");
   EXPECT_EQ(Call({btn_pdf, "cget", "-command"}),
             "::zarvek::generar_pdf_conversion");
   EXPECT_EQ(Call({app_->heights_tab().canvas(), "cget", "-yscrollcommand"}),
@@ -446,7 +447,7 @@ TEST_F(HeightsTabTest, FolderThatIsNotAProjectIsRefused) {
     EXPECT_EQ(Option(Messages()[0], "-message"),
               "LA CARPETA ELEGIDA NO ES UN PROYECTO (NO TIENE «2. DATOS "
               "GNSS»):\n" +
-                  folder.string() +
+                  BoxPath(folder.string()) +
                   "\n\nELIJA LA CARPETA DEL PROYECTO O CRÉELO CON «CREAR "
                   "CARPETAS» EN LA PESTAÑA 1.");
     EXPECT_EQ(app_->project().folder(), obra);
