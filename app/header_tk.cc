@@ -1,4 +1,8 @@
 // The window icon and the header banner of the main window.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/app_text.h"
 #include "app/lanczos.h"
 #include "app/screen_scale.h"
@@ -119,6 +123,24 @@ void ZarvekCertificacionApp::_setup_folder_picture(const std::string& button) {
   }
   root_.Call({button, "configure", "-image", "::zarvek::carpeta_img",
               "-compound", "left"});
+  // A picture taller than the text's line would make the button, and the
+  // project bar with it, taller; the padding above and below gives the
+  // difference back, so that the table below stays where it was.
+  const int line = ui_->Int(
+      {"font", "metrics",
+       root_.Call({"ttk::style", "lookup", "TButton", "-font"}), "-linespace"});
+  const std::vector<std::string> padding = root_.SplitList(
+      root_.Call({"ttk::style", "lookup", "TButton", "-padding"}));
+  if (side > line && padding.size() == 1) {
+    const int pad = IntFromReply(padding[0], "TButton -padding");
+    const int extra = side - line;
+    const int top = std::max(0, pad - extra / 2);
+    const int bottom = std::max(0, pad - (extra - extra / 2));
+    root_.Call({"ttk::style", "configure", "Carpeta.TButton", "-padding",
+                tk::Obj::List({std::to_string(pad), std::to_string(top),
+                               std::to_string(pad), std::to_string(bottom)})});
+    root_.Call({button, "configure", "-style", "Carpeta.TButton"});
+  }
 }
 
 }  // namespace zarvek

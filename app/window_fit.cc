@@ -13,8 +13,8 @@ WindowPlacement FitWindow(int width, int height, const WorkArea& work,
   WindowPlacement placed;
   placed.width = std::max(1, std::min(width, area.width - across));
   placed.height = std::max(1, std::min(height, area.height - down));
-  placed.x = area.x + std::max(0, (area.width - placed.width - across) / 2);
-  placed.y = area.y + std::max(0, (area.height - placed.height - down) / 2);
+  placed.x = area.x;
+  placed.y = area.y;
   return placed;
 }
 

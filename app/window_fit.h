@@ -18,9 +18,9 @@ struct WindowPlacement {
 
 /// A window that asks for `width` x `height` inside `work`: each side
 /// clamped to the work area less the frame (`work.frame`, or `assumed`
-/// where the system cannot tell yet), never below 1, and placed so that
-/// window and frame are centred in the work area (at its left or top edge
-/// when they fill it).
+/// where the system cannot tell yet), never below 1, and the frame placed
+/// at the work area's top-left corner, where the taskbar or a panel never
+/// is (the window manager, left alone, may put it anywhere on the screen).
 WindowPlacement FitWindow(int width, int height, const WorkArea& work,
                           const FrameInsets& assumed);
 

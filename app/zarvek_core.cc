@@ -343,15 +343,17 @@ void ZarvekCertificacionApp::_setup_custom_tabs() {
   root_.Call({"ttk::style", "configure", "Custom.TNotebook", "-background",
               ui.color("bg_main"), "-borderwidth", 0});
   root_.Call({"ttk::style", "configure", "Custom.TNotebook.Tab", "-padding",
-              tk::Obj::List({"20", "5"}), "-font", font10, "-background",
+              tk::Obj::List({"19", "4"}), "-font", font10, "-background",
               ui.color("tab_bg"), "-foreground", "white"});
   root_.Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-background",
               tk::Obj::List({"selected", ui.color("tab_selected"), "active",
                              ui.color("primary")}),
               "-font", tk::Obj::List({"selected", font11b}), "-padding",
-              tk::Obj::List({"selected", "20 10 20 5"})});
+              tk::Obj::List({"selected", "19 9 19 4"})});
   // Tab, padding, focus ring, label: the ring (white on the tab's colour)
   // shows which tab the arrow keys move from when the tabs have the focus.
+  // It is a pixel wide on every side, which the padding above gives back,
+  // so that the tabs keep their size.
   root_.Call({"ttk::style", "configure", "Custom.TNotebook.Tab", "-focuscolor",
               "white"});
   tk::Obj label =

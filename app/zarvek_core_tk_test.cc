@@ -96,7 +96,7 @@ TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {
       {"SubHeader.TLabel", "-background", "#FFFFFF"},
       {"Custom.TNotebook", "-background", "#F4F6F9"},
       {"Custom.TNotebook", "-borderwidth", "0"},
-      {"Custom.TNotebook.Tab", "-padding", "20 5"},
+      {"Custom.TNotebook.Tab", "-padding", "19 4"},
       {"Custom.TNotebook.Tab", "-background", "#BDC3C7"},
       {"Custom.TNotebook.Tab", "-foreground", "white"},
   };
@@ -118,7 +118,7 @@ TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {
   EXPECT_EQ(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-background"}),
             "selected #2980B9 active #2C3E50");
   EXPECT_EQ(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-padding"}),
-            "selected {20 10 20 5}");
+            "selected {19 9 19 4}");
   EXPECT_EQ(
       List(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-font"})).at(0),
       "selected");
