@@ -129,6 +129,15 @@ TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {
   EXPECT_EQ(
       Call({"ttk::style", "configure", "Custom.TNotebook.Tab", "-focuscolor"}),
       "white");
+  // The drop-down list of a box leaves room above each line for the accent
+  // of a capital (TRÍPODE): each line is the selection border taller than
+  // the font, above and below.
+  Call({"ttk::combobox", ".prueba", "-values",
+        tk::Obj::List({"TRÍPODE", "BASTÓN"})});
+  const std::string list =
+      Call({"ttk::combobox::PopdownWindow", ".prueba"}) + ".f.l";
+  EXPECT_GE(std::stoi(Call({list, "cget", "-selectborderwidth"})), 2);
+  Call({"destroy", ".prueba"});
 }
 
 // Everything the mouse does on the two tabs the keyboard does too: Tab
