@@ -24,6 +24,7 @@
 #include "heights/row_rules.h"
 #include "project/chosen_folder.h"
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 #include "ui/scroll_area_tk.h"
 
 namespace zarvek {
@@ -170,13 +171,13 @@ void HeightsTab::BuildProjectBar() {
 
   // A folder is chosen once a change of project in progress has ended.
   const std::string buscar = top_panel + ".btn_buscar";
-  root.Call({"ttk::button", buscar, "-text", "📂 BUSCAR", "-command",
+  root.Call({"ttk::button", buscar, "-text", "BUSCAR", "-command",
              ui_.Bind("seleccionar_directorio_trabajo",
                       [this] {
                         project_.WhenSettled(
                             [this] { seleccionar_directorio_trabajo(); });
                       }),
-             "-takefocus", 0});
+             "-takefocus", 1});
   root.Call(
       {"grid", buscar, "-row", 1, "-column", 0, "-sticky", "w", "-pady", 5});
 
@@ -340,7 +341,10 @@ void HeightsTab::seleccionar_directorio_trabajo() {
   // Only an existing folder may be a project; LoadProject refuses one that
   // is not.
   if (!fs_.IsDirectory(path)) {
-    ui_.ErrorBox(ChosenFolderMissingText(path));
+    const ChosenFolder chosen = ClassifyChosenFolder(
+        fs_, path,
+        [](const std::string& name) { return tk::Obj::Text(name).str(); });
+    ui_.ErrorBox(ChosenFolderRefusedText(fs_, path, chosen));
     return;
   }
   LoadProject(path);
@@ -378,8 +382,8 @@ bool HeightsTab::LoadProject(const std::string& path) {
   bool loaded = true;
   try {
     BuildTable(path, codes);
-    ui_.tk().Call({folder_label_, "configure", "-text", path, "-foreground",
-                   ui_.color("success")});
+    ui_.tk().Call({folder_label_, "configure", "-text", ShownPath(path),
+                   "-foreground", ui_.color("success")});
     project_.Set(path, codes);
   } catch (const std::exception& e) {
     // A half-built table would hold the new project's rows under the old
@@ -720,12 +724,12 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
       MeasurementFile::Parse(bytes, catalogue_, &why);
   if (!file) {
     file_messages_.push_back({"error", "EL ARCHIVO DE MEDIDAS " + why + ":\n" +
-                                           measurement_path_ + keep});
+                                           BoxPath(measurement_path_) + keep});
     return {};
   }
   std::vector<std::optional<RowValues>> saved = file->Bind(codes, catalogue_);
   if (!file->problems().empty()) {
-    std::string text = "ALGUNAS LÍNEAS DE " + measurement_path_ +
+    std::string text = "ALGUNAS LÍNEAS DE " + BoxPath(measurement_path_) +
                        " NO SE HAN USADO O SE HAN USADO EN PARTE:\n" +
                        DescribeProblems(file->problems());
     if (!file->doubtful_heights().empty()) {
@@ -749,9 +753,9 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
     file_messages_.push_back(
         {"warning",
          "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
-             measurement_path_ +
-             ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
-             "PUNTOS: " +
+             BoxPath(measurement_path_) +
+             ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, " +
+             (refreshed.size() == 1 ? "EN EL PUNTO: " : "EN LOS PUNTOS: ") +
              points + "."});
     saver_->Save(measurement_path_, measurement_file_->Serialize());
     if (!save_poll_pending_) {

@@ -58,7 +58,8 @@ class HeightsTab {
   HeightsTab(const HeightsTab&) = delete;
   HeightsTab& operator=(const HeightsTab&) = delete;
 
-  /// 📂 BUSCAR: asks for a folder and opens it as the project.
+  /// BUSCAR (with a folder picture): asks for a folder and opens it as the
+  /// project.
   void seleccionar_directorio_trabajo();
   /// Reads the open project's points again and rebuilds its table.
   void detectar_codigos_existentes();

@@ -14,6 +14,7 @@
 #include "heights/point_detection.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -166,7 +167,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(Option(messages[0], "-icon"), "warning");
   EXPECT_EQ(Option(messages[0], "-message"),
-            "ALGUNAS LÍNEAS DE " + csv_.string() +
+            "ALGUNAS LÍNEAS DE " + BoxPath(csv_.string()) +
                 " NO SE HAN USADO O SE HAN USADO EN PARTE:\n"
                 "LÍNEA 4: EL CÓDIGO DE PUNTO «uno» NO ES NUMÉRICO; LA LÍNEA "
                 "SE CONSERVA SIN USAR.\n"
@@ -178,7 +179,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
   EXPECT_EQ(Option(messages[1], "-title"), "Aviso");
   EXPECT_EQ(Option(messages[1], "-message"),
             "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
-                csv_.string() +
+                BoxPath(csv_.string()) +
                 ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
                 "PUNTOS: 1001, 1003.");
   // Written at once, with decimal commas; only the stale lines changed.
@@ -277,7 +278,7 @@ TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Option(Messages()[0], "-message"),
             "EL ARCHIVO DE MEDIDAS NO ES UN ARCHIVO DE TEXTO:\n" +
-                csv_.string() +
+                BoxPath(csv_.string()) +
                 "\nLA TABLA EMPIEZA VACÍA Y ESE ARCHIVO NO SE MODIFICARÁ.");
   Pick(Row(0).tipo, "INCLINADA");
   Type(Row(0).h, "1");

@@ -1,6 +1,7 @@
 #include "project/layout.h"
 
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -142,7 +143,7 @@ std::vector<std::string> ProjectLayout::PointPhotoStageDirs(
 
 std::string NotAProjectText(const std::string& path) {
   return "LA CARPETA ELEGIDA NO ES UN PROYECTO (NO TIENE «" +
-         std::string(kGnssDataFolder) + "»):\n" + path +
+         std::string(kGnssDataFolder) + "»):\n" + BoxPath(path) +
          "\n\nELIJA LA CARPETA DEL PROYECTO O CRÉELO CON «CREAR CARPETAS» "
          "EN LA PESTAÑA 1.";
 }
