@@ -335,6 +335,17 @@ kill "$running" 2>/dev/null || true
 wait "$running" 2>/dev/null || true
 wineserver -w
 
+# Closed, it is updated in place: the files are the new ones and a library
+# file of an earlier version is gone.
+step "installer over the closed program"
+touch "$installed/lib/tcl8.6/earlier.tcl"
+wine "$BUILD/$NAME-setup.exe" /S || fail "the installer over the closed program failed"
+wineserver -w
+! grep -qx "# changed after installing" "$installed/LICENSE.txt" ||
+  fail "the installer left an old LICENSE.txt"
+[ ! -e "$installed/lib/tcl8.6/earlier.tcl" ] || fail "the installer left an old library file"
+check_installed "the installer over the closed program"
+
 step "uninstaller"
 uninstall
 wineserver -w

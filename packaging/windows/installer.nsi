@@ -101,6 +101,10 @@ FunctionEnd
 
 Section "Programa"
   Call WaitForClosedProgram
+  ; Over an earlier installation (its uninstaller is there), Tcl/Tk's
+  ; library is replaced whole, so that exactly the new version's files stay.
+  IfFileExists "$INSTDIR\uninstall.exe" 0 +2
+    RMDir /r "$INSTDIR\lib"
   SetOutPath "$INSTDIR"
   File /r "${SOURCE}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
