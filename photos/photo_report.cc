@@ -214,6 +214,31 @@ Colour ToneColour(CellTone tone) {
   return Colour{0.1, 0.1, 0.1};
 }
 
+// The tab's marks "✓" and "✗" have no glyph in the standard fonts: a cell
+// that starts with one gets it drawn as lines, in the cell's colour, and
+// the rest of its text after it. Returns the rest.
+std::string_view DrawMark(PdfCanvas& c, std::string_view text, double x,
+                          double baseline) {
+  static constexpr std::string_view kTicks[] = {"\u2713", "\u2714"};
+  static constexpr std::string_view kCrosses[] = {"\u2717", "\u2718"};
+  bool tick = false, cross = false;
+  for (std::string_view t : kTicks) tick = tick || text.substr(0, 3) == t;
+  for (std::string_view t : kCrosses) cross = cross || text.substr(0, 3) == t;
+  if (!tick && !cross) return text;
+  const double h = kTableFont * 0.75;
+  c.setLineWidth(1);
+  if (tick) {
+    c.line(x, baseline + h * 0.5, x + h * 0.35, baseline);
+    c.line(x + h * 0.35, baseline, x + h * 0.9, baseline + h);
+  } else {
+    c.line(x, baseline, x + h * 0.8, baseline + h);
+    c.line(x, baseline + h, x + h * 0.8, baseline);
+  }
+  text.remove_prefix(3);
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  return text;
+}
+
 void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
                     const PlannedPage& page) {
   const DossierMatrix& m = input.matrix;
@@ -282,11 +307,17 @@ void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
     x = kLeft;
     for (std::size_t i = 0; i < columns && i < m.rows[r].size(); ++i) {
       const MatrixCell& cell = m.rows[r][i];
-      Fill(c, ToneColour(cell.tone));
-      c.drawString(x + 4, y - 9.5,
-                   Fit(c, cell.text, "Helvetica", kTableFont, widths[i] - 6));
+      const Colour tone = ToneColour(cell.tone);
+      Fill(c, tone);
+      Stroke(c, tone);
+      const std::string_view rest = DrawMark(c, cell.text, x + 4, y - 9.5);
+      const double shift = rest.size() < cell.text.size() ? 9 : 0;
+      c.drawString(x + 4 + shift, y - 9.5,
+                   Fit(c, rest, "Helvetica", kTableFont, widths[i] - 6 - shift));
       x += widths[i];
     }
+    c.setStrokeColorRGB(0.8, 0.8, 0.8);
+    c.setLineWidth(0.5);
     c.line(kLeft, y - kTableRowHeight, kRight, y - kTableRowHeight);
     y -= kTableRowHeight;
   }

@@ -135,6 +135,13 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
   EXPECT_EQ(CountText(page[1], "PUNTO"), 1);
   EXPECT_EQ(CountText(page[1], "R79"), 1);
   EXPECT_EQ(CountText(page[2], "R79"), 0);
+  // The tab's marks have no glyph in the page's fonts: drawn as lines, the
+  // text after them kept.
+  EXPECT_EQ(CountText(all, "NO EXISTE"), 80);
+  for (const std::string& l : all) {
+    EXPECT_EQ(l.find("✓"), std::string::npos) << l;
+    EXPECT_EQ(l.find("✗"), std::string::npos) << l;
+  }
 
   // Photos: six at most a page, in folder order whatever thread made them.
   std::vector<std::string> order;

@@ -411,6 +411,20 @@ Status PreparePhoto(std::string_view bytes, double box_width,
   return Status::Error(kNotAnImage);
 }
 
+Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
+                     int quality, std::string* out) {
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  if (tjCompress2(Compressor(), rgb, width, 0, height, TJPF_RGB, &buffer,
+                  &size, TJSAMP_420, quality, 0) != 0) {
+    tjFree(buffer);
+    return Status::Error(kNoEncode);
+  }
+  out->assign(reinterpret_cast<const char*>(buffer), size);
+  tjFree(buffer);
+  return Status::OK();
+}
+
 std::string LocalDateTime(std::int64_t seconds) {
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};

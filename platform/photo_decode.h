@@ -75,6 +75,11 @@ inline constexpr int kPhotoJpegQuality = 85;
 Status PreparePhoto(std::string_view bytes, double box_width,
                     double box_height, PreparedPhoto* out);
 
+/// Encodes 8-bit RGB pixels (rows top to bottom, no padding) as a JPEG of
+/// `quality`, for making test photos.
+Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
+                     int quality, std::string* out);
+
 /// The upright size of a picture `width` x `height` as stored under EXIF
 /// `orientation` (5 to 8 turn it a quarter).
 inline void UprightSize(int orientation, int width, int height, int* w,
