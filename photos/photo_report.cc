@@ -195,9 +195,9 @@ void DrawFrame(PdfCanvas& c, const PhotoReportInput& input, std::size_t index,
   Fill(c, kGreyText);
   c.setFont("Helvetica", 8);
   c.drawString(kLeft, kMargin, "FECHA: " + input.fecha);
-  c.drawRightString(kRight, kMargin,
-                    "PÁGINA " + std::to_string(index + 1) + " DE " +
-                        std::to_string(total));
+  c.drawRightString(
+      kRight, kMargin,
+      "PÁGINA " + std::to_string(index + 1) + " DE " + std::to_string(total));
 }
 
 Colour ToneColour(CellTone tone) {
@@ -247,8 +247,8 @@ void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
     Fill(c, kDark);
     c.setFont("Helvetica-Bold", 13);
     c.drawString(kLeft, y - 14,
-                 Fit(c, "PROYECTO: " + input.project_name, "Helvetica-Bold",
-                     13, kContentWidth));
+                 Fit(c, "PROYECTO: " + input.project_name, "Helvetica-Bold", 13,
+                     kContentWidth));
     c.setFont("Helvetica", 10);
     c.drawString(kLeft, y - 30, "FECHA: " + input.fecha);
     Fill(c, m.complete ? kGreen : kRed);
@@ -288,9 +288,9 @@ void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
   c.setFont("Helvetica-Bold", kTableFont);
   double x = kLeft;
   for (std::size_t i = 0; i < columns; ++i) {
-    c.drawString(x + 4, y - 10.5,
-                 Fit(c, m.headings[i], "Helvetica-Bold", kTableFont,
-                     widths[i] - 6));
+    c.drawString(
+        x + 4, y - 10.5,
+        Fit(c, m.headings[i], "Helvetica-Bold", kTableFont, widths[i] - 6));
     x += widths[i];
   }
   y -= kTableHeadingHeight;
@@ -312,8 +312,9 @@ void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
       Stroke(c, tone);
       const std::string_view rest = DrawMark(c, cell.text, x + 4, y - 9.5);
       const double shift = rest.size() < cell.text.size() ? 9 : 0;
-      c.drawString(x + 4 + shift, y - 9.5,
-                   Fit(c, rest, "Helvetica", kTableFont, widths[i] - 6 - shift));
+      c.drawString(
+          x + 4 + shift, y - 9.5,
+          Fit(c, rest, "Helvetica", kTableFont, widths[i] - 6 - shift));
       x += widths[i];
     }
     c.setStrokeColorRGB(0.8, 0.8, 0.8);
@@ -334,7 +335,8 @@ void DrawBand(PdfCanvas& c, const PhotoReportInput& input,
   c.setFont("Helvetica", 8);
   c.drawString(kLeft + 10, top - 16, "PUNTO");
   c.setFont("Helvetica-Bold", 18);
-  c.drawString(kLeft + 10, top - 38, Fit(c, point.code, "Helvetica-Bold", 18, 120));
+  c.drawString(kLeft + 10, top - 38,
+               Fit(c, point.code, "Helvetica-Bold", 18, 120));
   const auto it = input.bands.find(point.code);
   const double x = kLeft + 140;
   const double width = kRight - 8 - x;
@@ -403,14 +405,13 @@ void DrawVideo(PdfCanvas& c, const PointDossier& point, std::size_t stage,
                Fit(c, "VÍDEO: " + f.name, "Helvetica", 8, room) + size);
 }
 
-void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell,
-                   double x, double top) {
+void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell, double x,
+                   double top) {
   const double bottom = top - kPhotoBoxHeight;
   bool drawn = false;
   if (cell.readable && cell.picture.width > 0 && cell.picture.height > 0) {
-    const double scale =
-        std::min(kPhotoBoxWidth / cell.picture.width,
-                 kPhotoBoxHeight / cell.picture.height);
+    const double scale = std::min(kPhotoBoxWidth / cell.picture.width,
+                                  kPhotoBoxHeight / cell.picture.height);
     const double w = cell.picture.width * scale;
     const double h = cell.picture.height * scale;
     drawn = c.drawJpeg(std::move(cell.picture), x + (kPhotoBoxWidth - w) / 2,
@@ -425,9 +426,9 @@ void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell,
     const double mid = x + kPhotoBoxWidth / 2;
     c.drawCentredString(mid, bottom + kPhotoBoxHeight / 2 + 4,
                         "NO SE PUDO LEER:");
-    c.drawCentredString(mid, bottom + kPhotoBoxHeight / 2 - 7,
-                        Fit(c, cell.failure, "Helvetica-Bold", 8,
-                            kPhotoBoxWidth - 12));
+    c.drawCentredString(
+        mid, bottom + kPhotoBoxHeight / 2 - 7,
+        Fit(c, cell.failure, "Helvetica-Bold", 8, kPhotoBoxWidth - 12));
   }
   c.setStrokeColorRGB(0.75, 0.75, 0.75);
   c.setLineWidth(0.5);
@@ -583,8 +584,7 @@ void DrawPhotoReportPage(PdfCanvas& c, const PhotoReportInput& input,
           PhotoCell cell;
           if (at < cells.size()) cell = std::move(cells[at]);
           DrawPhotoCell(c, plan.photos.at(photo), std::move(cell),
-                        kLeft + k * (kPhotoBoxWidth + kColumnGap),
-                        item.y_top);
+                        kLeft + k * (kPhotoBoxWidth + kColumnGap), item.y_top);
         }
         break;
     }
@@ -594,13 +594,13 @@ void DrawPhotoReportPage(PdfCanvas& c, const PhotoReportInput& input,
 
 std::string FormatExifDateTime(const std::string& exif) {
   // "YYYY:MM:DD HH:MM:SS"
-  if (exif.size() < 19 || exif[4] != ':' || exif[7] != ':' ||
-      exif[10] != ' ' || exif[13] != ':' || exif[16] != ':') {
+  if (exif.size() < 19 || exif[4] != ':' || exif[7] != ':' || exif[10] != ' ' ||
+      exif[13] != ':' || exif[16] != ':') {
     return std::string();
   }
   const std::string_view s(exif);
-  for (auto [at, n] : {std::pair{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2},
-                       {17, 2}}) {
+  for (auto [at, n] :
+       {std::pair{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}}) {
     if (!AllDigits(s.substr(at, n))) return std::string();
   }
   if (s.substr(0, 4) == "0000") return std::string();

@@ -68,10 +68,10 @@ struct PhotoJob {
 /// A photo cell as it is drawn, prepared from its PhotoJob.
 struct PhotoCell {
   bool readable = false;
-  JpegPicture picture;   ///< when readable
-  std::string failure;   ///< why not, in capitals
-  std::string when;      ///< date and time as printed, marked when a file's
-  std::string where;     ///< the GPS line; empty when none
+  JpegPicture picture;  ///< when readable
+  std::string failure;  ///< why not, in capitals
+  std::string when;     ///< date and time as printed, marked when a file's
+  std::string where;    ///< the GPS line; empty when none
 };
 
 /// One thing in the flow of a point's pages.

@@ -112,7 +112,8 @@ ChildRun RunChild(const std::vector<std::string>& args) {
     close(out[0]);
     close(out[1]);
     std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args)
+      argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(argv[0], argv.data());
     _exit(127);
@@ -150,7 +151,8 @@ std::string MakePhoto(int seed) {
       p[0] = static_cast<std::uint8_t>(std::clamp(x * 255 / w + noise, 0, 255));
       p[1] = static_cast<std::uint8_t>(
           std::clamp(y * 255 / h + noise + seed * 9, 0, 255));
-      p[2] = static_cast<std::uint8_t>(std::clamp(128 + noise - seed * 5, 0, 255));
+      p[2] =
+          static_cast<std::uint8_t>(std::clamp(128 + noise - seed * 5, 0, 255));
     }
   }
   std::string jpeg;
@@ -182,12 +184,14 @@ int main(int argc, char** argv) {
     std::fclose(f);
   }
   const std::string tags =
-      "exiftool -q -overwrite_original '-DateTimeOriginal=2024:05:17 10:31:05' ";
+      "exiftool -q -overwrite_original '-DateTimeOriginal=2024:05:17 "
+      "10:31:05' ";
   std::string all = tags, six = tags + "-Orientation#=6 ",
               eight = tags + "-Orientation#=8 ";
   for (int i = 0; i < kDistinct; ++i) {
     const std::string p =
-        " '" + (root / "src" / ("P" + std::to_string(i) + ".jpg")).string() + "'";
+        " '" + (root / "src" / ("P" + std::to_string(i) + ".jpg")).string() +
+        "'";
     (i % 4 == 1 ? six : i % 4 == 3 ? eight : all) += p;
   }
   for (const std::string& c : {all, six, eight}) {

@@ -50,9 +50,11 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
   const fs::path first = stages[0], second = stages[1], videos = stages[8];
   Shell("convert -size 1600x1200 gradient:green-white '" +
         (first / "A.jpg").string() + "'");
-  Shell("exiftool -overwrite_original '-DateTimeOriginal=2024:05:17 10:31:05' "
-        "-GPSLatitude=12.046374 -GPSLatitudeRef=S -GPSLongitude=77.042793 "
-        "-GPSLongitudeRef=W '" + (first / "A.jpg").string() + "'");
+  Shell(
+      "exiftool -overwrite_original '-DateTimeOriginal=2024:05:17 10:31:05' "
+      "-GPSLatitude=12.046374 -GPSLatitudeRef=S -GPSLongitude=77.042793 "
+      "-GPSLongitudeRef=W '" +
+      (first / "A.jpg").string() + "'");
   // Stored landscape, seen portrait.
   Shell("convert -size 1600x1200 gradient:blue-white '" +
         (first / "B.jpg").string() + "'");
@@ -68,8 +70,8 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
   in.project_name = dir.path().filename().string();
   in.fecha = "07/12/2026";
   in.matrix.headings = {"PUNTO", "FOTOS"};
-  in.matrix.rows = {{{"1001", CellTone::kPlain, ""},
-                     {"4", CellTone::kGood, ""}}};
+  in.matrix.rows = {
+      {{"1001", CellTone::kPlain, ""}, {"4", CellTone::kGood, ""}}};
   in.matrix.summary = "EXPEDIENTE COMPLETO";
   in.matrix.complete = true;
   PointDossier p;
@@ -86,8 +88,8 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
   p.stages[1].files = {Found(second / "nota.jpg", FileKind::kJpeg)};
   p.stages[8].files = {Found(videos / "v.mp4", FileKind::kVideo)};
   in.scan.points = {p};
-  in.bands["1001"] = PointBand{"QUENTARO R300", "INCLINADA", "1.4285 m",
-                               "1.5105 m"};
+  in.bands["1001"] =
+      PointBand{"QUENTARO R300", "INCLINADA", "1.4285 m", "1.5105 m"};
 
   const std::string path = layout.PhotoReportPath();
   EXPECT_EQ(fs::path(path).filename().string(), "REPORTAJE FOTOGRÁFICO.pdf");
@@ -126,26 +128,25 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
   }
   // 1600 x 1200 printed 200 x 150 points at 150 dpi; the turned one 112.5 x
   // 150 points; the PNG re-encoded at its own size.
-  EXPECT_EQ(images, (std::vector<std::string>{"417x313 rgb jpeg",
-                                              "235x313 rgb jpeg",
-                                              "200x100 rgb jpeg"}))
+  EXPECT_EQ(images,
+            (std::vector<std::string>{"417x313 rgb jpeg", "235x313 rgb jpeg",
+                                      "200x100 rgb jpeg"}))
       << list;
 
   const std::string text = Output("pdftotext -layout '" + path + "' -");
   for (const char* expected :
-       {"REPORTAJE FOTOGRÁFICO", "PROYECTO:", "EXPEDIENTE COMPLETO",
-        "PUNTO", "1001", "A.jpg", "B.jpg", "C.png", "nota.jpg",
-        "1. EQUIPO GNSS", "17/05/2024 10:31:05",
-        "GPS: 12.046374° S, 77.042793° O", "(FECHA DEL ARCHIVO)",
-        "NO SE PUDO LEER:", "NO ES UNA IMAGEN JPEG NI PNG",
-        "SIN FOTOGRAFÍAS", "VÍDEO: v.mp4 — 2.5 MB", "ALTURA ARP: 1.4285 m"}) {
+       {"REPORTAJE FOTOGRÁFICO", "PROYECTO:", "EXPEDIENTE COMPLETO", "PUNTO",
+        "1001", "A.jpg", "B.jpg", "C.png", "nota.jpg", "1. EQUIPO GNSS",
+        "17/05/2024 10:31:05", "GPS: 12.046374° S, 77.042793° O",
+        "(FECHA DEL ARCHIVO)",
+        "NO SE PUDO LEER:", "NO ES UNA IMAGEN JPEG NI PNG", "SIN FOTOGRAFÍAS",
+        "VÍDEO: v.mp4 — 2.5 MB", "ALTURA ARP: 1.4285 m"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   }
   // The files are the photos' only copies: the report never moves them.
   EXPECT_TRUE(fs::exists(first / "A.jpg"));
   for (const auto& e : fs::directory_iterator(layout.PhotosDir())) {
-    EXPECT_EQ(e.path().extension(), e.is_directory() ? "" : ".pdf")
-        << e.path();
+    EXPECT_EQ(e.path().extension(), e.is_directory() ? "" : ".pdf") << e.path();
   }
 }
 

@@ -89,8 +89,8 @@ PhotoCell FakePrepare(const PhotoJob& job) {
 std::string Str(const std::string& text) { return "\"" + text + "\""; }
 
 int CountText(const std::vector<std::string>& lines, const std::string& text) {
-  return static_cast<int>(std::count_if(
-      lines.begin(), lines.end(), [&](const std::string& l) {
+  return static_cast<int>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
         return l.rfind("draw", 0) == 0 &&
                l.find(Str(text)) != std::string::npos;
       }));
@@ -102,8 +102,7 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
   SeededRandom rng(7);
   PhotoRunControl control;
   const PhotoRunOutcome out = RunPhotoReport(
-      in, "/p/R.pdf", PhotoRunServices{factory, rng, FakePrepare, 2},
-      control);
+      in, "/p/R.pdf", PhotoRunServices{factory, rng, FakePrepare, 2}, control);
   ASSERT_EQ(out.result, PhotoRunOutcome::Result::kSaved) << out.message;
   EXPECT_EQ(out.photos, 8);
   EXPECT_EQ(out.unreadable, 1);
@@ -154,10 +153,9 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
     }
     EXPECT_LE(on_page, 6) << i;
   }
-  EXPECT_EQ(order, (std::vector<std::string>{"IMG_1.jpg", "IMG_2.jpg",
-                                             "IMG_3.jpg", "IMG_4.jpg",
-                                             "IMG_5.jpg", "IMG_6.jpg",
-                                             "IMG_7.jpg"}));
+  EXPECT_EQ(order, (std::vector<std::string>{
+                       "IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg", "IMG_4.jpg",
+                       "IMG_5.jpg", "IMG_6.jpg", "IMG_7.jpg"}));
   // Point 1001 begins on page 3 with its band and six photos; the seventh
   // continues the stage on page 4.
   EXPECT_EQ(CountText(page[2], "1001"), 1);

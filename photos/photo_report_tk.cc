@@ -69,8 +69,7 @@ PhotoReportCommand::PhotoReportCommand(Ui& ui, PhotoReportServices services,
                             [this] {
                               if (!running_) return;
                               ShowProgress();
-                              ui_.tk().Call(
-                                  {"after", kTickMs, tick_command_});
+                              ui_.tk().Call({"after", kTickMs, tick_command_});
                             })),
       background_(ui, "reportaje_fotografico") {}
 
@@ -106,16 +105,15 @@ bool PhotoReportCommand::Generate(PhotoReportRequest request) {
              ProgressText(0, control_->total)});
   root.Call({"ttk::button", cancel_button(), "-text", "CANCELAR", "-command",
              ui_.Bind("reportaje_cancelar", [this] { Cancel(); })});
-  root.Call({"pack", progress_bar(), progress_label(), cancel_button(),
-             "-side", "left", "-padx", 4, "-pady", 4});
+  root.Call({"pack", progress_bar(), progress_label(), cancel_button(), "-side",
+             "left", "-padx", 4, "-pady", 4});
   root.Call({"after", kTickMs, tick_command_});
 
   FileSystem& fs = services_.fs;
-  PhotoRunServices run{services_.pdf, services_.random,
-                       [&fs](const PhotoJob& job) {
-                         return PreparePhotoCell(fs, job);
-                       },
-                       services_.workers};
+  PhotoRunServices run{
+      services_.pdf, services_.random,
+      [&fs](const PhotoJob& job) { return PreparePhotoCell(fs, job); },
+      services_.workers};
   std::shared_ptr<PhotoRunControl> control = control_;
   background_.Run([this, input, control, run, path]() -> WorkQueue::Done {
     PhotoRunOutcome outcome = RunPhotoReport(*input, path, run, *control);
@@ -141,8 +139,7 @@ void PhotoReportCommand::ShowProgress() {
 
 void PhotoReportCommand::RemoveProgress() {
   ui_.tk().Call({"after", "cancel", tick_command_});
-  ui_.tk().Call(
-      {"destroy", progress_bar(), progress_label(), cancel_button()});
+  ui_.tk().Call({"destroy", progress_bar(), progress_label(), cancel_button()});
 }
 
 void PhotoReportCommand::Ended(const PhotoRunOutcome& outcome,
@@ -164,8 +161,7 @@ void PhotoReportCommand::Ended(const PhotoRunOutcome& outcome,
   std::string text = "REPORTAJE FOTOGRÁFICO GUARDADO:\n" + path + "\n\n" +
                      std::to_string(outcome.photos) + " FOTOGRAFÍAS";
   if (outcome.unreadable > 0) {
-    text += ", " + std::to_string(outcome.unreadable) +
-            " NO SE PUDIERON LEER";
+    text += ", " + std::to_string(outcome.unreadable) + " NO SE PUDIERON LEER";
   }
   root.Call({"tk_messageBox", "-icon", "info", "-title",
              "REPORTAJE FOTOGRÁFICO", "-message", text});

@@ -97,10 +97,10 @@ class PhotoReportCommandTest : public testing::GuiTest {
     const std::string stage = layout.PointPhotoStageDirs("1001")[0];
     fs::create_directories(stage);
     const std::string one = stage + "/IMG_00.jpg";
-    ASSERT_EQ(std::system(("convert -size 2000x1500 gradient:red-white '" +
-                           one + "'")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("convert -size 2000x1500 gradient:red-white '" + one + "'")
+                        .c_str()),
+        0);
     request_.project_root = dir_.path().string();
     PointDossier point;
     point.code = "1001";
@@ -131,16 +131,16 @@ class PhotoReportCommandTest : public testing::GuiTest {
   void MakeCommand() {
     command_ = std::make_unique<PhotoReportCommand>(
         *ui_,
-        PhotoReportServices{pdf_, SystemRandom(), gate_,
-                            [] { return std::string("07/12/2026"); },
-                            [this](const std::string& p) {
-                              opened_.push_back(p);
-                            }},
+        PhotoReportServices{
+            pdf_, SystemRandom(), gate_,
+            [] { return std::string("07/12/2026"); },
+            [this](const std::string& p) { opened_.push_back(p); }},
         ".progreso");
   }
   // Runs the event loop until the label shows photos done.
   std::string WaitForProgress() {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::seconds(30);
     std::string text;
     while (std::chrono::steady_clock::now() < end) {
       Call({"update"});
@@ -171,8 +171,7 @@ TEST_F(PhotoReportCommandTest, ProgressShowsAndCancelKeepsTheEarlierFile) {
   EXPECT_EQ(Call({command_->progress_label(), "cget", "-text"}),
             "FOTO 0 DE 40");
   EXPECT_EQ(Call({command_->cancel_button(), "cget", "-text"}), "CANCELAR");
-  EXPECT_EQ(Call({"winfo", "class", command_->progress_bar()}),
-            "TProgressbar");
+  EXPECT_EQ(Call({"winfo", "class", command_->progress_bar()}), "TProgressbar");
   // Eight photos read: the first page of six is written, the run waits.
   EXPECT_EQ(WaitForProgress(), "FOTO 6 DE 40");
   EXPECT_EQ(Call({command_->progress_bar(), "cget", "-value"}), "6");
@@ -182,7 +181,8 @@ TEST_F(PhotoReportCommandTest, ProgressShowsAndCancelKeepsTheEarlierFile) {
 
   EXPECT_FALSE(command_->running());
   EXPECT_EQ(ReadAll(report_), kEarlier);
-  for (const auto& e : fs::directory_iterator(fs::path(report_).parent_path())) {
+  for (const auto& e :
+       fs::directory_iterator(fs::path(report_).parent_path())) {
     EXPECT_TRUE(e.is_directory() || e.path().string() == report_) << e.path();
   }
   EXPECT_FALSE(Exists(command_->progress_bar()));

@@ -108,8 +108,7 @@ PhotoRunOutcome RunPhotoReport(const PhotoReportInput& input,
                          std::max(1, services.workers), control.cancel);
   std::size_t page = 0;
   const Status saved = document->SaveProtectedAsDrawn(
-      path, GenerateOwnerPassword(services.random),
-      [&](bool* done) -> Status {
+      path, GenerateOwnerPassword(services.random), [&](bool* done) -> Status {
         if (control.cancel) return Status::Error(kCancelled);
         const PlannedPage& p = plan.pages[page];
         std::vector<PhotoCell> cells(p.photo_count);

@@ -751,8 +751,8 @@ bool PdfWriterDocument::drawJpeg(JpegPicture picture, double x, double y,
                                  double width, double height) {
   Impl& d = *impl_;
   const std::string& b = picture.bytes;
-  if (d.failed || !Finite({x, y, width, height}) || width <= 0 ||
-      height <= 0 || picture.width <= 0 || picture.height <= 0 ||
+  if (d.failed || !Finite({x, y, width, height}) || width <= 0 || height <= 0 ||
+      picture.width <= 0 || picture.height <= 0 ||
       (picture.components != 1 && picture.components != 3) || b.size() < 4 ||
       static_cast<unsigned char>(b[0]) != 0xFF ||
       static_cast<unsigned char>(b[1]) != 0xD8) {
@@ -1068,8 +1068,7 @@ void PdfWriterDocument::Impl::WriteJpeg(const JpegPicture& p) {
                      (p.components == 1 ? "/DeviceGray" : "/DeviceRGB") +
                      "/BitsPerComponent 8/Filter/DCTDecode",
                  p.bytes);
-  jpeg_refs +=
-      "/J" + std::to_string(++jpegs_written) + " " + Ref(object);
+  jpeg_refs += "/J" + std::to_string(++jpegs_written) + " " + Ref(object);
 }
 
 void PdfWriterDocument::Impl::EndOutput() {

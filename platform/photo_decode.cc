@@ -30,8 +30,7 @@ std::string TooLarge(std::uint64_t width, std::uint64_t height) {
 }
 
 bool StartsWith(std::string_view bytes, std::string_view magic) {
-  return bytes.size() >= magic.size() &&
-         bytes.substr(0, magic.size()) == magic;
+  return bytes.size() >= magic.size() && bytes.substr(0, magic.size()) == magic;
 }
 
 struct TjFree {
@@ -91,7 +90,8 @@ Pixels Reduce(const Pixels& in, int width, int height) {
   // Rows reduced across first, then down.
   std::vector<float> across(static_cast<std::size_t>(width) * in.height * ch);
   for (int y = 0; y < in.height; ++y) {
-    const std::uint8_t* src = &in.data[static_cast<std::size_t>(y) * in.width * ch];
+    const std::uint8_t* src =
+        &in.data[static_cast<std::size_t>(y) * in.width * ch];
     float* dst = &across[static_cast<std::size_t>(y) * width * ch];
     for (int x = 0; x < width; ++x) {
       const Tap& t = xs[x];
@@ -118,7 +118,8 @@ Pixels Reduce(const Pixels& in, int width, int height) {
     }
     std::uint8_t* dst = &out.data[y * row];
     for (std::size_t i = 0; i < row; ++i) {
-      dst[i] = static_cast<std::uint8_t>(std::clamp(sum[i] + 0.5f, 0.0f, 255.0f));
+      dst[i] =
+          static_cast<std::uint8_t>(std::clamp(sum[i] + 0.5f, 0.0f, 255.0f));
     }
   }
   return out;
@@ -136,16 +137,37 @@ Pixels Upright(Pixels in, int orientation) {
     for (int x = 0; x < out.width; ++x) {
       int sx = x, sy = y;
       switch (orientation) {
-        case 2: sx = w - 1 - x; break;
-        case 3: sx = w - 1 - x; sy = h - 1 - y; break;
-        case 4: sy = h - 1 - y; break;
-        case 5: sx = y; sy = x; break;
-        case 6: sx = y; sy = h - 1 - x; break;
-        case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-        case 8: sx = w - 1 - y; sy = x; break;
+        case 2:
+          sx = w - 1 - x;
+          break;
+        case 3:
+          sx = w - 1 - x;
+          sy = h - 1 - y;
+          break;
+        case 4:
+          sy = h - 1 - y;
+          break;
+        case 5:
+          sx = y;
+          sy = x;
+          break;
+        case 6:
+          sx = y;
+          sy = h - 1 - x;
+          break;
+        case 7:
+          sx = w - 1 - y;
+          sy = h - 1 - x;
+          break;
+        case 8:
+          sx = w - 1 - y;
+          sy = x;
+          break;
       }
-      const std::uint8_t* s = &in.data[(static_cast<std::size_t>(sy) * w + sx) * ch];
-      std::uint8_t* d = &out.data[(static_cast<std::size_t>(y) * out.width + x) * ch];
+      const std::uint8_t* s =
+          &in.data[(static_cast<std::size_t>(sy) * w + sx) * ch];
+      std::uint8_t* d =
+          &out.data[(static_cast<std::size_t>(y) * out.width + x) * ch];
       std::copy(s, s + ch, d);
     }
   }
@@ -158,10 +180,10 @@ void NeededSize(int width, int height, double box_width, double box_height,
                 int* need_w, int* need_h) {
   const double scale = std::min(box_width / width, box_height / height);
   const double dots = kPhotoDpi / 72.0;
-  *need_w = std::clamp(static_cast<int>(std::ceil(width * scale * dots)), 1,
-                       width);
-  *need_h = std::clamp(static_cast<int>(std::ceil(height * scale * dots)), 1,
-                       height);
+  *need_w =
+      std::clamp(static_cast<int>(std::ceil(width * scale * dots)), 1, width);
+  *need_h =
+      std::clamp(static_cast<int>(std::ceil(height * scale * dots)), 1, height);
 }
 
 Status Encode(const Pixels& p, PreparedPhoto* out) {
@@ -185,8 +207,7 @@ Status Encode(const Pixels& p, PreparedPhoto* out) {
 }
 
 // CMYK as Adobe's programs write it (inverted), multiplied out to RGB.
-Pixels CmykToRgb(const std::vector<std::uint8_t>& cmyk, int width,
-                 int height) {
+Pixels CmykToRgb(const std::vector<std::uint8_t>& cmyk, int width, int height) {
   Pixels out{width, height, 3, {}};
   const std::size_t n = static_cast<std::size_t>(width) * height;
   out.data.resize(n * 3);
@@ -222,8 +243,7 @@ Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
   NeededSize(upright_w, upright_h, box_width, box_height, &need_w, &need_h);
   const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
   const bool grey = colorspace == TJCS_GRAY;
-  if (orientation == 1 && !cmyk && need_w >= upright_w &&
-      need_h >= upright_h) {
+  if (orientation == 1 && !cmyk && need_w >= upright_w && need_h >= upright_h) {
     out->picture.bytes.assign(bytes);
     out->picture.width = width;
     out->picture.height = height;
@@ -281,10 +301,14 @@ bool PngSize(std::string_view bytes, std::uint32_t* width,
              std::uint32_t* height) {
   if (bytes.size() < 24) return false;
   auto be32 = [&](std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) << 24 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]))
+               << 24 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1]))
+               << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2]))
+               << 8 |
+           static_cast<std::uint32_t>(
+               static_cast<unsigned char>(bytes[at + 3]));
   };
   *width = be32(16);
   *height = be32(20);
@@ -326,8 +350,8 @@ ExifEntry* Entry(ExifData* data, ExifIfd ifd, ExifTag tag) {
 
 // Degrees from the three rationals of a GPS coordinate.
 std::optional<double> Degrees(ExifEntry* e, ExifByteOrder order) {
-  if (e == nullptr || e->format != EXIF_FORMAT_RATIONAL ||
-      e->components < 3 || e->size < 24) {
+  if (e == nullptr || e->format != EXIF_FORMAT_RATIONAL || e->components < 3 ||
+      e->size < 24) {
     return std::nullopt;
   }
   double parts[3];
@@ -394,8 +418,8 @@ PhotoTags ReadPhotoTags(std::string_view jpeg_bytes) {
   return tags;
 }
 
-Status PreparePhoto(std::string_view bytes, double box_width,
-                    double box_height, PreparedPhoto* out) {
+Status PreparePhoto(std::string_view bytes, double box_width, double box_height,
+                    PreparedPhoto* out) {
   *out = PreparedPhoto();
   if (bytes.empty()) return Status::Error(kEmpty);
   if (!(box_width > 0) || !(box_height > 0) || !std::isfinite(box_width) ||
@@ -415,8 +439,8 @@ Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
                      int quality, std::string* out) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
-  if (tjCompress2(Compressor(), rgb, width, 0, height, TJPF_RGB, &buffer,
-                  &size, TJSAMP_420, quality, 0) != 0) {
+  if (tjCompress2(Compressor(), rgb, width, 0, height, TJPF_RGB, &buffer, &size,
+                  TJSAMP_420, quality, 0) != 0) {
     tjFree(buffer);
     return Status::Error(kNoEncode);
   }

@@ -53,8 +53,8 @@ PhotoTags ReadPhotoTags(std::string_view jpeg_bytes);
 
 /// A photo made ready for the page.
 struct PreparedPhoto {
-  JpegPicture picture;   ///< upright, as drawJpeg takes it
-  bool as_is = false;    ///< the file's own bytes, not encoded again
+  JpegPicture picture;  ///< upright, as drawJpeg takes it
+  bool as_is = false;   ///< the file's own bytes, not encoded again
   PhotoTags tags;
 };
 
@@ -72,8 +72,8 @@ inline constexpr int kPhotoJpegQuality = 85;
 /// larger than that already is taken as it is. On failure the status text
 /// is the reason for the page, in capitals, and `out->tags` holds what
 /// could be read.
-Status PreparePhoto(std::string_view bytes, double box_width,
-                    double box_height, PreparedPhoto* out);
+Status PreparePhoto(std::string_view bytes, double box_width, double box_height,
+                    PreparedPhoto* out);
 
 /// Encodes 8-bit RGB pixels (rows top to bottom, no padding) as a JPEG of
 /// `quality`, for making test photos.

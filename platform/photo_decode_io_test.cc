@@ -2,8 +2,6 @@
 // exiftool: bad files become a picture or a reason, never a crash or an
 // allocation the size of their claims; every EXIF orientation comes out
 // upright; large photos are scaled to the printed size, small ones kept.
-#include "platform/photo_decode.h"
-
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
@@ -13,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/photo_decode.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -39,7 +38,9 @@ void Write(const fs::path& p, const std::string& bytes) {
 struct Rgb {
   int width = 0, height = 0;
   std::vector<unsigned char> px;
-  const unsigned char* at(int x, int y) const { return &px[(y * width + x) * 3]; }
+  const unsigned char* at(int x, int y) const {
+    return &px[(y * width + x) * 3];
+  }
 };
 Rgb Decode(const std::string& jpeg) {
   Rgb out;
@@ -49,8 +50,8 @@ Rgb Decode(const std::string& jpeg) {
   if (tjDecompressHeader3(h, data, jpeg.size(), &out.width, &out.height, &sub,
                           &cs) == 0) {
     out.px.resize(out.width * out.height * 3);
-    tjDecompress2(h, data, jpeg.size(), out.px.data(), out.width, 0,
-                  out.height, TJPF_RGB, 0);
+    tjDecompress2(h, data, jpeg.size(), out.px.data(), out.width, 0, out.height,
+                  TJPF_RGB, 0);
   }
   tjDestroy(h);
   return out;
@@ -63,19 +64,19 @@ TEST(PhotoDecodeIoTest, BadPhotosBecomeAPictureOrAReason) {
   testing::TempDir dir;
   const fs::path d = dir.path();
   Shell("convert -size 800x600 gradient:red-blue -quality 92 '" +
-      (d / "whole.jpg").string() + "'");
+        (d / "whole.jpg").string() + "'");
   const std::string whole = Read(d / "whole.jpg");
   Write(d / "truncated.jpg", whole.substr(0, whole.size() * 6 / 10));
   Write(d / "text.jpg", "esto no es una foto\n");
   Write(d / "empty.jpg", "");
   Shell("convert -size 800x600 xc:red -colorspace CMYK '" +
-      (d / "cmyk.jpg").string() + "'");
+        (d / "cmyk.jpg").string() + "'");
   Shell("convert -size 800x600 gradient:white-red -interlace JPEG '" +
-      (d / "progressive.jpg").string() + "'");
+        (d / "progressive.jpg").string() + "'");
   Shell("convert -size 300x200 gradient:red-black -depth 16 '" +
-      (d / "deep.png").string() + "'");
+        (d / "deep.png").string() + "'");
   Shell("convert -size 300x200 xc:red PNG8:'" + (d / "palette.png").string() +
-      "'");
+        "'");
   // Headers claiming 30,000 x 30,000 pixels over a few bytes of data.
   Shell("convert -size 16x16 xc:red '" + (d / "small.jpg").string() + "'");
   std::string huge = Read(d / "small.jpg");
@@ -125,15 +126,16 @@ TEST(PhotoDecodeIoTest, EveryOrientationComesOutUpright) {
   testing::TempDir dir;
   // Upright: 64 x 32, red top-left quadrant, blue elsewhere. Each file
   // stores it turned the way its tag undoes.
-  const char* undo[] = {"",        "-flop",      "-rotate 180", "-flip",
-                        "-transpose", "-rotate 270", "-transverse",
-                        "-rotate 90"};
+  const char* undo[] = {
+      "",           "-flop",       "-rotate 180", "-flip",
+      "-transpose", "-rotate 270", "-transverse", "-rotate 90"};
   for (int o = 1; o <= 8; ++o) {
-    const std::string file = (dir.path() / (std::to_string(o) + ".jpg")).string();
+    const std::string file =
+        (dir.path() / (std::to_string(o) + ".jpg")).string();
     Shell("convert -size 64x32 xc:blue -fill red -draw 'rectangle 0,0 31,15' " +
-        std::string(undo[o - 1]) + " -quality 95 '" + file + "'");
+          std::string(undo[o - 1]) + " -quality 95 '" + file + "'");
     Shell("exiftool -overwrite_original -Orientation#=" + std::to_string(o) +
-        " '" + file + "'");
+          " '" + file + "'");
     PreparedPhoto photo;
     ASSERT_TRUE(PreparePhoto(Read(file), 250, 150, &photo).ok()) << o;
     EXPECT_EQ(photo.tags.orientation, o);
@@ -153,9 +155,11 @@ TEST(PhotoDecodeIoTest, ScaledToThePrintedSizeOrKeptWhenSmallEnough) {
   const fs::path big = dir.path() / "big.jpg";
   const fs::path small = dir.path() / "small.jpg";
   Shell("convert -size 4000x3000 gradient:green-white '" + big.string() + "'");
-  Shell("exiftool -overwrite_original '-DateTimeOriginal=2024:05:17 10:31:05' "
+  Shell(
+      "exiftool -overwrite_original '-DateTimeOriginal=2024:05:17 10:31:05' "
       "-GPSLatitude=12.046374 -GPSLatitudeRef=S -GPSLongitude=77.042793 "
-      "-GPSLongitudeRef=W '" + big.string() + "'");
+      "-GPSLongitudeRef=W '" +
+      big.string() + "'");
   Shell("convert -size 300x200 gradient:green-white '" + small.string() + "'");
 
   // 4000 x 3000 in 250 x 150 points prints 200 x 150 points: 417 x 313
