@@ -83,7 +83,7 @@ PhotoReportCommand::~PhotoReportCommand() {
 }
 
 bool PhotoReportCommand::Generate(PhotoReportRequest request) {
-  if (running_) return false;
+  if (running_ || request.project_root.empty()) return false;
   tk::Interp& root = ui_.tk();
   const ProjectLayout layout = ProjectLayout::AtRoot(request.project_root);
   const std::string path = layout.PhotoReportPath();

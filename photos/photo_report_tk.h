@@ -65,7 +65,7 @@ class PhotoReportCommand {
 
   /// Starts making the report of `request` in its project's photos folder
   /// (ProjectLayout::PhotoReportPath). Does nothing and returns false while
-  /// a report is being made.
+  /// a report is being made, or without a project.
   bool Generate(PhotoReportRequest request);
   /// What "CANCELAR" does: stops the run; the earlier file stays.
   void Cancel();

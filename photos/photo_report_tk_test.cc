@@ -208,6 +208,7 @@ TEST_F(PhotoReportCommandTest, AFinishedRunReplacesTheReportAndOpensIt) {
   EXPECT_NE(Option(messages[0], "-message").find("40 FOTOGRAFÍAS"),
             std::string::npos);
   EXPECT_EQ(opened_, std::vector<std::string>{report_});
+  EXPECT_FALSE(command_->Generate(PhotoReportRequest{}));  // no project
   // The command is ready for another run.
   EXPECT_TRUE(command_->Generate(request_));
   command_->Finish();

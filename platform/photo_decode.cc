@@ -7,6 +7,7 @@
 #include <cmath>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/png_decode.h"
@@ -452,11 +453,15 @@ Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
 std::string LocalDateTime(std::int64_t seconds) {
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
-#ifdef _WIN32
-  if (localtime_s(&tm, &t) != 0) return std::string();
-#else
-  if (localtime_r(&t, &tm) == nullptr) return std::string();
-#endif
+  {
+    // std::localtime shares one result between threads on some systems;
+    // photos are prepared on several.
+    static std::mutex mutex;
+    std::lock_guard<std::mutex> lock(mutex);
+    const std::tm* local = std::localtime(&t);
+    if (local == nullptr) return std::string();
+    tm = *local;
+  }
   std::string out;
   Pad2(&out, tm.tm_mday);
   out.push_back('/');

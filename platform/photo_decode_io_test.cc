@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/photo_decode.h"
+#include "platform/pdf_writer.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -182,6 +183,42 @@ TEST(PhotoDecodeIoTest, ScaledToThePrintedSizeOrKeptWhenSmallEnough) {
   EXPECT_EQ(photo.picture.width, 300);
   EXPECT_FALSE(photo.tags.gps.has_value());
   EXPECT_EQ(photo.tags.taken, "");
+}
+
+// A photo kept as it is goes into the document byte for byte, whether the
+// document is saved whole or page by page as it is drawn.
+TEST(PhotoDecodeIoTest, KeptPhotoIsEmbeddedByteForByte) {
+  testing::TempDir dir;
+  const fs::path small = dir.path() / "small.jpg";
+  Shell("convert -size 300x200 gradient:green-white '" + small.string() + "'");
+  PreparedPhoto photo;
+  ASSERT_TRUE(PreparePhoto(Read(small), 250, 150, &photo).ok());
+  ASSERT_TRUE(photo.as_is);
+  for (const bool as_drawn : {false, true}) {
+    const fs::path pdf = dir.path() / (as_drawn ? "drawn.pdf" : "whole.pdf");
+    PdfWriterDocument doc;
+    Status s;
+    if (as_drawn) {
+      s = doc.SaveProtectedAsDrawn(pdf.string(), "owner", [&](bool* done) {
+        EXPECT_TRUE(doc.drawJpeg(photo.picture, 50, 50, 300, 200));
+        doc.showPage();
+        *done = true;
+        return Status::OK();
+      });
+    } else {
+      EXPECT_TRUE(doc.drawJpeg(photo.picture, 50, 50, 300, 200));
+      s = doc.SaveProtected(pdf.string(), "owner");
+    }
+    ASSERT_TRUE(s.ok()) << s.message();
+    Shell("qpdf --check '" + pdf.string() + "'");
+    const fs::path out = dir.path() / (as_drawn ? "drawn" : "whole");
+    Shell("pdfimages -j '" + pdf.string() + "' '" + out.string() + "'");
+    EXPECT_EQ(Read(out.string() + "-000.jpg"), Read(small)) << as_drawn;
+  }
+  // What is not a JPEG is refused, not embedded.
+  PdfWriterDocument doc;
+  EXPECT_FALSE(doc.drawJpeg(JpegPicture{"not a jpeg", 10, 10, 3}, 0, 0, 1, 1));
+  EXPECT_FALSE(doc.drawJpeg(JpegPicture{Read(small), 300, 200, 4}, 0, 0, 1, 1));
 }
 
 }  // namespace
