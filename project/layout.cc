@@ -126,6 +126,11 @@ std::string ProjectLayout::PhotosDir() const {
   return Join(root_, kPhotosFolder);
 }
 
+std::string ProjectLayout::PhotoReportPath() const {
+  if (chosen_ == Chosen::kNone) return "";
+  return Join(PhotosDir(), kPhotoReportFileName);
+}
+
 std::string ProjectLayout::PointPhotoDir(const std::string& code) const {
   return Join(PhotosDir(), code);
 }

@@ -37,6 +37,9 @@ inline constexpr std::string_view kCorrectedFolder = "CORREGIDO";
 inline constexpr std::string_view kMeasurementFileName =
     "ALTURAS DE ANTENA.csv";
 inline constexpr std::string_view kReportFileName = "CONVERSION DE ALTURA.pdf";
+/// In the photos folder: what "GENERAR REPORTAJE FOTOGRÁFICO" writes.
+inline constexpr std::string_view kPhotoReportFileName =
+    "REPORTAJE FOTOGRÁFICO.pdf";
 
 /// The photo folders of every point, in the order they are created. The last
 /// two carry a two-digit number on purpose.
@@ -117,6 +120,8 @@ class ProjectLayout {
   std::string PhotosDir() const;
   std::string PointPhotoDir(const std::string& code) const;
   std::vector<std::string> PointPhotoStageDirs(const std::string& code) const;
+  /// PhotosDir()/kPhotoReportFileName; empty for kNone.
+  std::string PhotoReportPath() const;
 
  private:
   friend std::string MeasurementFilePath(const std::string& chosen);
