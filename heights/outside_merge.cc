@@ -34,6 +34,13 @@ std::optional<OutsideMerge> MergeOutsideEdits(
   for (const TableRow& row : table) codes.push_back(row.codigo);
   auto theirs = BindFile(found, codes, catalogue, error);
   if (!theirs) return std::nullopt;
+  // A file removed outside leaves nothing of the other program's to keep:
+  // the table is written whole, as it shows.
+  std::set<std::size_t> all_rows;
+  if (!found) {
+    for (std::size_t i = 0; i < table.size(); ++i) all_rows.insert(i);
+  }
+  const std::set<std::size_t>& ours_rows = found ? edited : all_rows;
   // The base is what this program read or wrote itself; should it not
   // read, every edited row that differs counts as changed on both sides.
   std::string ignored;
@@ -47,9 +54,10 @@ std::optional<OutsideMerge> MergeOutsideEdits(
   for (std::size_t i = 0; i < table.size(); ++i) {
     const std::optional<RowValues>& other = theirs->second[i];
     const RowValues& ours = table[i].values;
-    if (edited.count(i) > 0) {
+    if (ours_rows.count(i) > 0) {
       merge.rows.push_back(ours);
-      if (other != base_rows[i] && other != std::optional<RowValues>(ours)) {
+      if (found && other != base_rows[i] &&
+          other != std::optional<RowValues>(ours)) {
         merge.both.emplace_back(i, other);
       }
       merge.file.Update(i, ours, catalogue, empty_row.rec);

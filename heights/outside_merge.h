@@ -37,7 +37,8 @@ struct OutsideMerge {
 /// Merges the file found on disk (`found`; nullopt: no file) with `table`,
 /// whose rows `edited` were changed by this window since the file held
 /// `base` (nullopt: there was none). A row without a line in the found file
-/// shows `empty_row`. Returns nullopt, with `error`, when the found file
+/// shows `empty_row`. A file no longer found takes every row as the table
+/// shows it. Returns nullopt, with `error`, when the found file
 /// cannot be read (MeasurementFile::Parse): it must then not be written.
 std::optional<OutsideMerge> MergeOutsideEdits(
     const std::optional<std::string>& base,
