@@ -82,8 +82,9 @@ class HeightsTab {
   /// Waits for the measurement file's writes to finish and reports their
   /// outcome (which otherwise shows a moment later, from the event loop).
   void WaitForSaves();
-  /// Before the window closes: waits for the writes and, when the last one
-  /// failed, tries once more with what the table shows. Returns the outcome
+  /// Before the window closes: waits for the writes, merges a file changed
+  /// outside the program meanwhile (MergeOutsideChanges) and, when the last
+  /// write failed, tries once more with what the table shows. Returns the outcome
   /// of the last write (OK when there was nothing to write); shows no box.
   Status FinishSaves();
 
