@@ -373,7 +373,11 @@ std::optional<MeasurementFile> MeasurementFile::Parse(
   const bool lacks_columns = std::find(file.column_.begin(), file.column_.end(),
                                        kNone) != file.column_.end();
   if (lacks_columns) {
-    if (widest > kMaxMeasurementColumns) {
+    // Counted with the columns to be added: what is written reads back.
+    const std::size_t missing = static_cast<std::size_t>(
+        std::count(file.column_.begin(), file.column_.end(), kNone));
+    if (std::max(widest, file.header_.size()) + missing >
+        kMaxMeasurementColumns) {
       *error = "TIENE DEMASIADAS COLUMNAS (MÁS DE " +
                DecimalText(kMaxMeasurementColumns) + ")";
       return std::nullopt;

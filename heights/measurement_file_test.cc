@@ -198,6 +198,9 @@ TEST(MeasurementFileTest, FilesAcceptedAndRefused) {
        "TIENE DEMASIADAS COLUMNAS (MÁS DE 1000)"},
       {"PUNTO\n1" + std::string(1000, ';') + "X\n",
        "TIENE DEMASIADAS COLUMNAS (MÁS DE 1000)"},
+      // With the program's columns added it could not be read back.
+      {"PUNTO" + std::string(995, ';') + "N\n",
+       "TIENE DEMASIADAS COLUMNAS (MÁS DE 1000)"},
       {kHeader + std::string(100001, '\n'),
        "TIENE DEMASIADAS LÍNEAS (MÁS DE 100000)"},
   };
