@@ -286,6 +286,84 @@ TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
   EXPECT_EQ(Saved(), binary);
 }
 
+// Another program (a spreadsheet, a second window on the project) saves the
+// file while the table is open: its rows and lines are kept, this window's
+// edits are applied over them, the table and the ARP column show the
+// result, and one box says so, naming a point changed on both sides with the
+// other program's values. A same-size rewrite in the same second is seen.
+TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
+  StartAndOpen();
+  Pick(Row(0).tipo, "VERTICAL");
+  Pick(Row(0).acc, "BASTÓN");
+  Type(Row(0).h, "1.5");
+  const std::string ours = Saved();
+  const std::string line0 =
+      "1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,5;1,5000;1,5820";
+  ASSERT_NE(ours.find(line0), std::string::npos) << ours;
+  std::string theirs = ours;
+  theirs.replace(theirs.find(line0), line0.size(),
+                 "1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,6;1,6000;1,6820");
+  theirs.replace(theirs.find("1002;QUENTARO R300"), 18, "1002;QUENTARO R700");
+  ASSERT_EQ(theirs.size(), ours.size());
+  std::ofstream(csv_, std::ios::binary) << theirs;
+
+  Call({Row(0).h, "insert", "end", "5"});
+  Pick(Row(2).tipo, "INCLINADA");
+  auto messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(Option(messages[0], "-title"), "Aviso");
+  EXPECT_EQ(Option(messages[0], "-message"),
+            "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
+                csv_.string() +
+                "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN "
+                "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO."
+                "\nPUNTOS CAMBIADOS EN LOS DOS SITIOS, QUE QUEDAN COMO EN ESTA "
+                "VENTANA (ENTRE PARÉNTESIS, COMO ESTABAN FUERA):\n"
+                "1001 (QUENTARO R300 · VERTICAL · BASTÓN · R3 · 1.6)");
+  EXPECT_EQ(RowTexts(0),
+            (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1.55"}));
+  EXPECT_EQ(RowTexts(1), (Texts{"QUENTARO R700", "", "", "", ""}));
+  EXPECT_EQ(RowTexts(2), (Texts{"QUENTARO R300", "INCLINADA", "", "", ""}));
+  std::string merged = Saved();
+  EXPECT_NE(
+      merged.find(
+          "\r\n1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,55;1,5500;1,6320\r\n"
+          "1002;QUENTARO R700;;;;;;\r\n"
+          "1003;QUENTARO R300;INCLINADA;;;;;\r\n"),
+      std::string::npos)
+      << merged;
+
+  // Later: a line of its own and a row this window left alone; nothing was
+  // changed on both sides. The ARP column follows the row taken from outside.
+  theirs = merged;
+  theirs.replace(theirs.find("1004;QUENTARO R300;;;;;;"), 24,
+                 "1004;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820");
+  theirs += "9999;QUENTARO R100;;;;;;\r\n";
+  std::ofstream(csv_, std::ios::binary) << theirs;
+  Call({Row(2).h, "insert", "end", "1"});
+  messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(Option(messages[1], "-message"),
+            "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
+                csv_.string() +
+                "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN "
+                "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO.");
+  EXPECT_EQ(RowTexts(3),
+            (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "2"}));
+  EXPECT_EQ(Call({app_->arp_column().canvas(), "itemcget", "arp3", "-text"}),
+            "2.0000");
+  merged = Saved();
+  EXPECT_NE(
+      merged.find("1003;QUENTARO R300;INCLINADA;;;1;;\r\n"
+                  "1004;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820\r\n"
+                  "9999;QUENTARO R100;;;;;;\r\n"),
+      std::string::npos)
+      << merged;
+  // Its own saves are no change from outside.
+  Call({Row(2).h, "insert", "end", "2"});
+  EXPECT_EQ(Messages().size(), 2u);
+}
+
 TEST_F(MeasurementFileTkTest, CtrlDAndTheRowMenuCopyEquipmentNotHeights) {
   StartAndOpen();
   Pick(Row(0).rec, "QUENTARO R700");
