@@ -26,6 +26,7 @@
 #include "platform/random.h"
 #include "platform/tk_interp.h"
 #include "project/open_project.h"
+#include "project/project_lock.h"
 #include "project/settings.h"
 #include "report/report_tk.h"
 #include "ui/ui_tk.h"
@@ -64,6 +65,11 @@ struct AppServices {
   /// Tk choose. main() gives the user's documents folder.
   std::string documents_dir;
 };
+
+/// Shows the main window in front of the others, restored if it was
+/// iconified, with the keyboard focus: what a second start of the program
+/// asks of the first.
+void BringToFront(tk::Interp& root);
 
 class ZarvekCertificacionApp {
  public:
@@ -126,6 +132,11 @@ class ZarvekCertificacionApp {
   /// Where both folder choosers start: the last folder used while it is a
   /// folder, else the documents folder, else "".
   std::string ChooserStart();
+  /// Whether the project at `folder` opens for editing: when another
+  /// running copy of the program holds it, the surveyor is told who and
+  /// chooses between reading it only, editing it all the same, and not
+  /// opening it.
+  ProjectAccess AccessTo(const std::string& folder);
   /// Keeps `folder` as the last folder used (and, when `project`, as the
   /// last project) in the settings file; a failure goes to the console.
   void Remember(const std::string& folder, bool project);
@@ -139,6 +150,9 @@ class ZarvekCertificacionApp {
   Catalogue equipos_specs_;
   OpenProject project_;
   Settings settings_;
+  /// The mark on the project open for editing; it goes after the rooms,
+  /// whose last saves come first.
+  std::unique_ptr<ProjectLock> lock_;
   std::string icon_photo_, logo_img_;
   std::unique_ptr<FolderTab> folder_tab_;
   std::unique_ptr<HeightsTab> heights_tab_;

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/png_decode.h"
@@ -123,6 +124,12 @@ class Interp {
   /// is mapped or is not a window.
   void MapChildWindowsEarly(const std::string& path);
 
+  /// Calls `fn` from the event loop whenever the file descriptor `fd` can
+  /// be read, until the interpreter goes; `fd` must stay open until then.
+  /// Tcl watches descriptors on Linux only: elsewhere nothing is watched
+  /// and the result is false. An exception from `fn` is dropped.
+  bool WatchReadable(int fd, std::function<void()> fn);
+
   /// True while the main window "." exists.
   bool MainWindowAlive() const;
   /// Runs the event loop until the main window is destroyed.
@@ -130,7 +137,10 @@ class Interp {
 
  private:
   explicit Interp(Tcl_Interp* interp);
+  /// Ends every WatchReadable.
+  void StopWatching();
   Tcl_Interp* interp_;
+  std::vector<std::pair<int, std::unique_ptr<std::function<void()>>>> watches_;
 };
 
 /// Turns X input methods off for its lifetime and restores the state it

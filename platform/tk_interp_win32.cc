@@ -1,9 +1,16 @@
 // On Windows Tk's child windows are native windows that Tk maps itself at
-// no extra cost per sibling; there is nothing to do ahead of it.
+// no extra cost per sibling; there is nothing to do ahead of it. Tcl
+// watches no file descriptors on Windows.
 #include <tk.h>
+
+#include "platform/tk_interp.h"
 
 namespace zarvek::tk {
 
 void MapSubwindowsNow(Tk_Window) {}
+
+bool Interp::WatchReadable(int, std::function<void()>) { return false; }
+
+void Interp::StopWatching() { watches_.clear(); }
 
 }  // namespace zarvek::tk
