@@ -2,6 +2,10 @@
 // no extra cost per sibling; there is nothing to do ahead of it. Tcl
 // watches no file descriptors on Windows.
 #include <tk.h>
+// X11 defines these as macros; our own Status type needs the name back.
+#undef Status
+#undef None
+#undef Bool
 
 #include "platform/tk_interp.h"
 

@@ -1,6 +1,10 @@
 // The part of the Tk wrapper that speaks to X directly, and Tcl's watch of
 // file descriptors, which exists on Unix only.
 #include <tk.h>
+// X11 defines these as macros; our own Status type needs the name back.
+#undef Status
+#undef None
+#undef Bool
 
 #include <exception>
 
