@@ -76,7 +76,10 @@ class HeightsTab {
   /// then do the project and the folder label take `path`. When the folder
   /// is not a project (ProjectLayout::IsProject), cannot be read or holds
   /// too many points, an error box says why and the previous project, label
-  /// and table stay. Returns whether it opened.
+  /// and table stay; so they do when HeightsTabHooks::access, asked next,
+  /// answers kNone. Opened read only, the label says "(SOLO LECTURA)", the
+  /// cells take no edits and the measurement file is never written.
+  /// Returns whether it opened.
   bool LoadProject(const std::string& path);
 
   // Row events (the combobox selections of row `idx`).
