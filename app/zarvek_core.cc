@@ -10,6 +10,7 @@
 #include "app/screen_scale.h"
 #include "app/window_fit.h"
 #include "heights/decimal.h"
+#include "platform/machine.h"
 #include "platform/pdf_writer.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
@@ -28,6 +29,13 @@ std::string TodayText() {
 }
 
 }  // namespace
+
+void BringToFront(tk::Interp& root) {
+  if (!root.MainWindowAlive()) return;
+  root.Call({"wm", "deiconify", "."});
+  root.Call({"raise", "."});
+  root.Call({"focus", "-force", "."});
+}
 
 std::string resource_path(const std::string& relative_path) {
   // Looked up anew on every call; nothing is cached.
@@ -68,6 +76,11 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   InstallKeyboardHabits(*ui_);
 
   equipos_specs_ = BuildEquiposSpecs();
+  lock_ = std::make_unique<ProjectLock>(
+      *services_.fs,
+      ProjectLock::Identity{MachineName(), LoginName(), CurrentProcessId()},
+      [] { return static_cast<long long>(std::time(nullptr)); },
+      ProcessRunning);
   _cargar_iconos();
   root_.Call(
       {"frame", kHeaderFrame, "-bg", ui_->color("bg_panel"), "-height", 110});
@@ -257,6 +270,7 @@ void ZarvekCertificacionApp::BuildRooms() {
       [this] { return ChooserStart(); });
   HeightsTabHooks hooks;
   hooks.chooser_dir = [this] { return ChooserStart(); };
+  hooks.access = [this](const std::string& folder) { return AccessTo(folder); };
   hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
     arp_column_->MakeColumn(frame_rows);
     rinex_column_->MakeColumn(frame_rows, tags);
@@ -294,6 +308,16 @@ void ZarvekCertificacionApp::BuildRooms() {
   project_.AddObserver([this] {
     if (project_.is_open()) Remember(project_.folder(), true);
   });
+  // The project open for editing is marked as this window's; one open to
+  // be read only, or none, leaves no mark.
+  project_.AddObserver([this] {
+    if (!project_.is_open() || project_.read_only()) {
+      lock_->Release();
+      return;
+    }
+    const Status taken = lock_->Take(project_.folder());
+    if (!taken.ok()) ui_->Print("Error: " + taken.message());
+  });
   root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
               ui.Bind("cerrar", [this] { Close(); })});
   root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
@@ -315,6 +339,21 @@ void ZarvekCertificacionApp::Close() {
     if (answer != "yes") return;
   }
   root_.Call({"destroy", "."});
+}
+
+ProjectAccess ZarvekCertificacionApp::AccessTo(const std::string& folder) {
+  const std::optional<LockHolder> holder = lock_->OtherHolder(folder);
+  if (!holder) return ProjectAccess::kEdit;
+  const std::tm local = LocalTime(static_cast<std::time_t>(holder->since));
+  char since[32];
+  std::strftime(since, sizeof since, "%d/%m/%Y %H:%M", &local);
+  const std::string answer =
+      root_.Call({"tk_messageBox", "-type", "yesnocancel", "-default", "yes",
+                  "-icon", "warning", "-title", "Aviso", "-message",
+                  LockHeldText(folder, *holder, since)});
+  if (answer == "yes") return ProjectAccess::kReadOnly;
+  if (answer == "no") return ProjectAccess::kEdit;
+  return ProjectAccess::kNone;
 }
 
 std::string ZarvekCertificacionApp::ChooserStart() {

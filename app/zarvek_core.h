@@ -27,6 +27,7 @@
 #include "platform/tk_interp.h"
 #include "platform/work_area.h"
 #include "project/open_project.h"
+#include "project/project_lock.h"
 #include "project/settings.h"
 #include "report/report_tk.h"
 #include "ui/ui_tk.h"
@@ -68,6 +69,11 @@ struct AppServices {
   /// fitted into; the default asks the system (tk::Interp::ScreenWorkArea).
   std::function<std::optional<WorkArea>()> work_area;
 };
+
+/// Shows the main window in front of the others, restored if it was
+/// iconified, with the keyboard focus: what a second start of the program
+/// asks of the first.
+void BringToFront(tk::Interp& root);
 
 class ZarvekCertificacionApp {
  public:
@@ -133,6 +139,11 @@ class ZarvekCertificacionApp {
   /// Where both folder choosers start: the last folder used while it is a
   /// folder, else the documents folder, else "".
   std::string ChooserStart();
+  /// Whether the project at `folder` opens for editing: when another
+  /// running copy of the program holds it, the surveyor is told who and
+  /// chooses between reading it only, editing it all the same, and not
+  /// opening it.
+  ProjectAccess AccessTo(const std::string& folder);
   /// Keeps `folder` as the last folder used (and, when `project`, as the
   /// last project) in the settings file; a failure goes to the console.
   void Remember(const std::string& folder, bool project);
@@ -146,6 +157,9 @@ class ZarvekCertificacionApp {
   Catalogue equipos_specs_;
   OpenProject project_;
   Settings settings_;
+  /// The mark on the project open for editing; it goes after the rooms,
+  /// whose last saves come first.
+  std::unique_ptr<ProjectLock> lock_;
   std::string icon_photo_, logo_img_;
   std::unique_ptr<FolderTab> folder_tab_;
   std::unique_ptr<HeightsTab> heights_tab_;

@@ -385,22 +385,29 @@ bool HeightsTab::LoadProject(const std::string& path) {
                  DecimalText(kMaxTableRows) + ").");
     return false;
   }
+  const ProjectAccess access =
+      hooks_.access ? hooks_.access(path) : ProjectAccess::kEdit;
+  if (access == ProjectAccess::kNone) return false;
+  read_only_ = access == ProjectAccess::kReadOnly;
   // Building the table runs the event loop: commands given meanwhile wait
   // for the end of the change, and then act on the new project alone.
   project_.BeginChange();
   bool loaded = true;
   try {
     BuildTable(path, codes);
-    ui_.tk().Call({folder_label_, "configure", "-text", ShownPath(path),
+    ui_.tk().Call({folder_label_, "configure", "-text",
+                   read_only_ ? ShownPath(path) + "   (SOLO LECTURA)"
+                              : ShownPath(path),
                    "-foreground", ui_.color("success")});
-    project_.Set(path, codes);
+    project_.Set(path, codes, read_only_);
   } catch (const std::exception& e) {
     // A half-built table would hold the new project's rows under the old
     // folder: it is emptied instead.
     loaded = false;
     try {
+      read_only_ = project_.read_only();
       BuildTable(project_.folder(), {});
-      project_.Set(project_.folder(), {});
+      project_.Set(project_.folder(), {}, read_only_);
     } catch (const std::exception& again) {
       // The box below says what went wrong first; this goes to the console.
       ui_.Print("Error: " + std::string(again.what()));
@@ -436,6 +443,7 @@ void HeightsTab::BuildTable(const std::string& folder,
     table_.Reset(codes, saved, empty_row);
     FillRowsFrame();
     MarkDoubtfulHeights();
+    if (read_only_) DisableCells();
   } catch (...) {
     table_.Clear();
     cells_.clear();
@@ -619,6 +627,17 @@ void HeightsTab::MakeRow(size_t idx, const tk::Obj& receivers,
   cells_.push_back(std::move(row));
 }
 
+void HeightsTab::DisableCells() {
+  // The texts stay readable (and a height can still be selected and
+  // copied); the keyboard's letter choice skips disabled boxes.
+  tk::Interp& root = ui_.tk();
+  for (const RowCells& row : cells_) {
+    for (const std::string* box : {&row.rec, &row.tipo, &row.acc, &row.ref})
+      root.Call({*box, "configure", "-state", "disabled"});
+    root.Call({row.h, "configure", "-state", "readonly"});
+  }
+}
+
 void HeightsTab::AlignHeadings() {
   tk::Interp& root = ui_.tk();
   auto column_width = [this, &root](const std::string& frame, size_t column) {
@@ -757,7 +776,7 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
   // Results the file held that its own inputs do not give (a height edited
   // by hand, say) are written again at once, and named.
   const std::vector<size_t>& refreshed = measurement_file_->refreshed_rows();
-  if (!refreshed.empty()) {
+  if (!refreshed.empty() && !read_only_) {
     std::string points;
     for (size_t i = 0; i < refreshed.size() && i < 10; ++i)
       points += (i == 0 ? "" : ", ") + codes[refreshed[i]];
@@ -778,7 +797,7 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
 void HeightsTab::SaveRows(const std::vector<size_t>& rows) {
   // Every change of a row passes here: the rooms beside the rows follow it.
   if (hooks_.rows_changed) hooks_.rows_changed(rows);
-  if (!measurement_file_) return;
+  if (!measurement_file_ || read_only_) return;
   const std::string& default_receiver = catalogue_.front().first;
   bool changed = false;
   ++edit_count_;
@@ -918,7 +937,7 @@ Status HeightsTab::FinishSaves() {
     saver_->Wait();
   }
   if (!last.ok()) save_failing_ = true;
-  if (save_failing_ && measurement_file_) {
+  if (save_failing_ && measurement_file_ && !read_only_) {
     saver_->Save(measurement_path_, measurement_file_->Serialize(),
                  edit_count_);
     saver_->Wait();
@@ -937,13 +956,13 @@ Status HeightsTab::FinishSaves() {
 }
 
 void HeightsTab::CopyRowAbove(size_t idx) {
-  if (idx == 0 || idx >= cells_.size()) return;
+  if (idx == 0 || idx >= cells_.size() || read_only_) return;
   SetRowValues(idx, table_.values(idx - 1));
   SaveRows({idx});
 }
 
 void HeightsTab::CopyEquipmentToEmptyRows(size_t idx) {
-  if (idx >= cells_.size()) return;
+  if (idx >= cells_.size() || read_only_) return;
   const RowValues source = table_.values(idx);
   std::vector<size_t> filled;
   for (size_t i = 0; i < cells_.size(); ++i) {

@@ -34,6 +34,13 @@ struct RowCells {
   std::string rec, tipo, acc, ref, h;
 };
 
+/// How a project is to be opened.
+enum class ProjectAccess {
+  kEdit,      ///< the table is edited and saved
+  kReadOnly,  ///< the table shows the saved values; nothing is written
+  kNone,      ///< not opened
+};
+
 /// What the tab tells the rooms that sit beside its rows.
 struct HeightsTabHooks {
   /// The rows' cells are made and laid out in `frame_rows` (not yet shown);
@@ -44,6 +51,9 @@ struct HeightsTabHooks {
   std::function<void(const std::vector<size_t>& rows)> rows_changed;
   /// The folder BUSCAR's chooser starts in; "" (or none) lets Tk choose.
   std::function<std::string()> chooser_dir;
+  /// Asked before the project at `folder` opens (once it is known to be
+  /// one): how it opens. None: for editing.
+  std::function<ProjectAccess(const std::string& folder)> access;
 };
 
 class HeightsTab {
@@ -68,7 +78,10 @@ class HeightsTab {
   /// then do the project and the folder label take `path`. When the folder
   /// is not a project (ProjectLayout::IsProject), cannot be read or holds
   /// too many points, an error box says why and the previous project, label
-  /// and table stay. Returns whether it opened.
+  /// and table stay; so they do when HeightsTabHooks::access, asked next,
+  /// answers kNone. Opened read only, the label says "(SOLO LECTURA)", the
+  /// cells take no edits and the measurement file is never written.
+  /// Returns whether it opened.
   bool LoadProject(const std::string& path);
 
   // Row events (the combobox selections of row `idx`).
@@ -126,6 +139,8 @@ class HeightsTab {
   void MakeRow(size_t idx, const tk::Obj& receivers, const tk::Obj& tipos,
                const tk::Obj& code_font);
   void AlignHeadings();
+  /// Makes every cell refuse edits (a read-only project).
+  void DisableCells();
   void ShowMessages();
   /// Gives the height cells of the rows whose file height is beyond any
   /// antenna's a red style that goes with their first edit.
@@ -192,6 +207,9 @@ class HeightsTab {
   bool save_poll_pending_ = false;
   /// True while a table built behind the first tab has not been shown yet.
   bool table_first_show_pending_ = false;
+  /// The table being built or shown is read only (ProjectAccess::kReadOnly):
+  /// its cells take no edits and the measurement file is never written.
+  bool read_only_ = false;
 };
 
 }  // namespace zarvek

@@ -102,6 +102,9 @@ class TinyFs : public FileSystem {
   Status WriteAtomically(const std::string&, std::string_view) override {
     return Status::Error("read only");
   }
+  Status RemoveFile(const std::string&) override {
+    return Status::Error("read only");
+  }
   bool IsFile(const std::string& path) override {
     auto it = entries.find(path);
     return it != entries.end() && !it->second.has_value();

@@ -13,8 +13,10 @@
 #include "platform/atomic_file.h"
 #include "platform/config_dir.h"
 #include "platform/fs.h"
+#include "platform/machine.h"
 #include "platform/png_decode.h"
 #include "platform/process.h"
+#include "platform/single_instance.h"
 #include "platform/tk_interp.h"
 #include "platform/win32_text.h"
 #include "testing/temp_dir.h"
@@ -230,6 +232,34 @@ TEST_F(Win32AdaptersTest, WorkingDirectoryElsewhere) {
   ASSERT_TRUE(interp) << error;
   EXPECT_EQ(library, JoinPath(JoinPath(exe_dir, "lib"), "tcl8.6"));
   EXPECT_EQ(interp->Call({"tk", "windowingsystem"}), "win32");
+}
+
+// The facts a project mark is written and judged with, and the named mutex
+// that tells a second start that a copy runs (with no window of that title
+// found, the second start runs as a window of its own).
+TEST(Win32MachineTest, ProcessesMachineAndTheSecondStart) {
+  EXPECT_TRUE(ProcessRunning(CurrentProcessId()));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  wchar_t command[] = L"cmd.exe /c exit 0";
+  ASSERT_TRUE(CreateProcessW(nullptr, command, nullptr, nullptr, FALSE,
+                             CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                             &child));
+  WaitForSingleObject(child.hProcess, INFINITE);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  EXPECT_FALSE(ProcessRunning(child.dwProcessId));
+  EXPECT_FALSE(ProcessRunning(0));
+  EXPECT_FALSE(MachineName().empty());
+
+  std::unique_ptr<FirstInstance> first =
+      ClaimFirstInstance("ZarvekPruebaWin", "ninguna ventana");
+  ASSERT_NE(first, nullptr);
+  HANDLE probe = OpenMutexW(SYNCHRONIZE, FALSE, L"ZarvekPruebaWin");
+  EXPECT_NE(probe, nullptr);
+  if (probe != nullptr) CloseHandle(probe);
+  EXPECT_NE(ClaimFirstInstance("ZarvekPruebaWin", "ninguna ventana"), nullptr);
 }
 
 }  // namespace

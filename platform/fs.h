@@ -90,6 +90,10 @@ class FileSystem {
   virtual Status WriteAtomically(const std::string& path,
                                  std::string_view bytes) = 0;
 
+  /// Removes the file at `path` (a link itself, not its target); a folder is
+  /// refused. On failure: "<system's text>: <path>".
+  virtual Status RemoveFile(const std::string& path) = 0;
+
   /// True when `path` is an ordinary file (following links): not a folder,
   /// a device or a pipe, which could block a reader.
   virtual bool IsFile(const std::string& path) = 0;

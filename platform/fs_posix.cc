@@ -1,15 +1,15 @@
 // FileSystem on POSIX systems. Paths are UTF-8 and go to the system calls
 // byte for byte; errors carry strerror's text and the path concerned.
-#include "platform/fs.h"
-
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "platform/atomic_file.h"
+#include "platform/fs.h"
 #include "platform/read_file.h"
 #include "platform/wrapped_file.h"
 
@@ -110,6 +110,11 @@ class PosixFileSystem : public FileSystem {
   Status WriteAtomically(const std::string& path,
                          std::string_view bytes) override {
     return WriteFileAtomically(path, bytes);
+  }
+
+  Status RemoveFile(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0) return Status::FromErrno(errno, path);
+    return Status::OK();
   }
 
   bool IsFile(const std::string& path) override {

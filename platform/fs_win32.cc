@@ -150,6 +150,12 @@ class Win32FileSystem : public FileSystem {
     return WriteFileAtomically(path, bytes);
   }
 
+  Status RemoveFile(const std::string& path) override {
+    if (!DeleteFileW(win32::Widen(path).c_str()))
+      return win32::ErrorStatus(GetLastError(), path);
+    return Status::OK();
+  }
+
   // Neither a folder nor a device: a pipe or console name would block.
   bool IsFile(const std::string& path) override {
     const DWORD attributes = Attributes(path);

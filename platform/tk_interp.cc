@@ -172,6 +172,7 @@ std::unique_ptr<Interp> Interp::Create(const char* argv0, std::string* error) {
 Interp::Interp(Tcl_Interp* interp) : interp_(interp) { Tcl_Preserve(interp_); }
 
 Interp::~Interp() {
+  StopWatching();
   if (!Tcl_InterpDeleted(interp_)) Tcl_DeleteInterp(interp_);
   Tcl_Release(interp_);
 }

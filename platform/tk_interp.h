@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/png_decode.h"
@@ -131,6 +132,11 @@ class Interp {
   /// Windows' work area of the primary monitor, where the window opens,
   /// with the frame of an overlapped window. Empty without a main window.
   std::optional<WorkArea> ScreenWorkArea();
+  /// Calls `fn` from the event loop whenever the file descriptor `fd` can
+  /// be read, until the interpreter goes; `fd` must stay open until then.
+  /// Tcl watches descriptors on Linux only: elsewhere nothing is watched
+  /// and the result is false. An exception from `fn` is dropped.
+  bool WatchReadable(int fd, std::function<void()> fn);
 
   /// True while the main window "." exists.
   bool MainWindowAlive() const;
@@ -139,7 +145,10 @@ class Interp {
 
  private:
   explicit Interp(Tcl_Interp* interp);
+  /// Ends every WatchReadable.
+  void StopWatching();
   Tcl_Interp* interp_;
+  std::vector<std::pair<int, std::unique_ptr<std::function<void()>>>> watches_;
 };
 
 /// Turns X input methods off for its lifetime and restores the state it

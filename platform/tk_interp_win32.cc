@@ -1,7 +1,14 @@
-// The part of the Tk wrapper that asks Windows itself.
+// The part of the Tk wrapper that asks Windows itself. Tcl watches no
+// file descriptors on Windows.
 #include <windows.h>
 //
 #include <tk.h>
+// X11 defines these as macros; our own Status type needs the name back.
+#undef Status
+#undef None
+#undef Bool
+
+#include "platform/tk_interp.h"
 
 #include <optional>
 
@@ -32,5 +39,9 @@ std::optional<WorkArea> WorkAreaOf(Tk_Window) {
   }
   return work;
 }
+
+bool Interp::WatchReadable(int, std::function<void()>) { return false; }
+
+void Interp::StopWatching() { watches_.clear(); }
 
 }  // namespace zarvek::tk

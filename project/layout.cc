@@ -108,6 +108,11 @@ std::string ProjectLayout::ReportPath() const {
   return Join(gnss_dir_, kReportFileName);
 }
 
+std::string ProjectLayout::LockFilePath() const {
+  if (chosen_ == Chosen::kNone) return "";
+  return Join(gnss_dir_, kLockFileName);
+}
+
 std::string ProjectLayout::PointGnssDir(const std::string& point_folder) const {
   return Join(points_dir_, point_folder);
 }
@@ -173,6 +178,10 @@ std::string MeasurementFilePath(const std::string& chosen) {
 
 std::string ReportPath(const std::string& chosen) {
   return ProjectLayout::FromNames(chosen).ReportPath();
+}
+
+std::string LockFilePath(const std::string& chosen) {
+  return ProjectLayout::FromNames(chosen).LockFilePath();
 }
 
 }  // namespace zarvek

@@ -40,6 +40,10 @@ inline constexpr std::string_view kReportFileName = "CONVERSION DE ALTURA.pdf";
 /// In the photos folder: what "GENERAR REPORTAJE FOTOGRÁFICO" writes.
 inline constexpr std::string_view kPhotoReportFileName =
     "REPORTAJE FOTOGRÁFICO.pdf";
+/// Beside them: the mark of the copy of the program that has the project
+/// open (project/project_lock.h). Its leading dot hides it from Linux's file
+/// managers; it is no point folder's name.
+inline constexpr std::string_view kLockFileName = ".proyecto-en-uso";
 
 /// The photo folders of every point, in the order they are created. The last
 /// two carry a two-digit number on purpose.
@@ -108,6 +112,7 @@ class ProjectLayout {
 
   std::string MeasurementFilePath() const;
   std::string ReportPath() const;
+  std::string LockFilePath() const;
 
   /// The folders of the point whose folder in PointsDir() is named
   /// `point_folder` ("4. 1001").
@@ -126,6 +131,7 @@ class ProjectLayout {
  private:
   friend std::string MeasurementFilePath(const std::string& chosen);
   friend std::string ReportPath(const std::string& chosen);
+  friend std::string LockFilePath(const std::string& chosen);
   static ProjectLayout FromNames(const std::string& chosen);
 
   Chosen chosen_ = Chosen::kNone;
@@ -160,6 +166,7 @@ std::string CorrectedDir(const std::string& rinex_dir);
 /// paths whatever `fs` holds.
 std::string MeasurementFilePath(const std::string& chosen);
 std::string ReportPath(const std::string& chosen);
+std::string LockFilePath(const std::string& chosen);
 
 }  // namespace zarvek
 

@@ -96,6 +96,12 @@ TEST(ProjectLayoutTest, ReportAndMeasurementFileShareTheGnssFolder) {
     EXPECT_EQ(FolderOf(layout.MeasurementFilePath()), layout.GnssDataDir());
     EXPECT_EQ(FolderOf(ReportPath(chosen)),
               FolderOf(MeasurementFilePath(chosen)));
+    // Two windows that opened the project through different folders of it
+    // find the same mark.
+    EXPECT_EQ(LockFilePath(chosen), layout.LockFilePath());
+    if (chosen != "/q/OTRA") {
+      EXPECT_EQ(LockFilePath(chosen), "/p/OBRA/2. DATOS GNSS/.proyecto-en-uso");
+    }
   }
 }
 

@@ -4,9 +4,11 @@
 
 namespace zarvek {
 
-void OpenProject::Set(std::string folder, std::vector<std::string> codes) {
+void OpenProject::Set(std::string folder, std::vector<std::string> codes,
+                      bool read_only) {
   folder_ = std::move(folder);
   codes_ = std::move(codes);
+  read_only_ = read_only;
   for (const auto& observer : observers_) observer();
 }
 

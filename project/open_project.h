@@ -23,10 +23,14 @@ class OpenProject {
   bool is_open() const { return !folder_.empty(); }
   /// The codes of the project's points, in table order.
   const std::vector<std::string>& codes() const { return codes_; }
+  /// Opened to be read only: another copy of the program has it open, and
+  /// nothing of it is written from this window.
+  bool read_only() const { return read_only_; }
 
   /// Makes `folder` with `codes` the open project and then tells every
   /// observer, in the order they were added.
-  void Set(std::string folder, std::vector<std::string> codes);
+  void Set(std::string folder, std::vector<std::string> codes,
+           bool read_only = false);
   void AddObserver(std::function<void()> observer);
 
   /// Marks the start of a change of project; changes may nest.
@@ -44,6 +48,7 @@ class OpenProject {
  private:
   std::string folder_;
   std::vector<std::string> codes_;
+  bool read_only_ = false;
   std::vector<std::function<void()>> observers_;
   int changes_ = 0;
   std::deque<std::function<void()>> waiting_;

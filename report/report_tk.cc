@@ -108,6 +108,15 @@ void ReportCommand::MarkFailingRows(const std::vector<size_t>& rows) {
 
 void ReportCommand::generar_pdf_conversion() {
   tk::Interp& root = ui_.tk();
+  // A project open read only is being edited in another window: its report
+  // there would certify values this table may no longer show, and would
+  // replace that window's report.
+  if (project_.read_only()) {
+    ui_.ErrorBox(
+        "EL PROYECTO ESTÁ ABIERTO EN SOLO LECTURA: EL INFORME SE GENERA EN "
+        "LA VENTANA QUE LO TIENE ABIERTO PARA EDITAR.");
+    return;
+  }
   // The rows as they are now: the question box below runs the event loop.
   const std::vector<TableRow> rows = heights_.table().rows();
   const std::string folder = project_.folder();

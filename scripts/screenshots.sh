@@ -37,6 +37,10 @@ trap cleanup EXIT
 # The program remembers its last folders in the user's settings folder: one
 # of its own here, so that the run neither reads nor changes the user's.
 export XDG_CONFIG_HOME="$work/config"
+# A runtime folder of its own too: a copy of the program already running on
+# this desktop would otherwise be asked to show its window, and this one end.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
 
 # No PDF viewer pops up: xdg-open is a stub.
 mkdir "$work/bin"

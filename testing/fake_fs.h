@@ -37,6 +37,7 @@ class FakeFileSystem : public FileSystem {
     kWrite,
     kReadDecoded,
     kWriteDecoded,
+    kRemove,
   };
 
   /// A file: its decoded content and the wrapper it is in.
@@ -227,6 +228,15 @@ class FakeFileSystem : public FileSystem {
       return Status::FromErrno(files_.count(parent) ? ENOTDIR : ENOENT, path);
     }
     files_[path] = File{std::string(bytes), FileWrapper::kNone};
+    return Status::OK();
+  }
+
+  Status RemoveFile(const std::string& path) override {
+    if (std::optional<Status> failure = Injected(Op::kRemove, path)) {
+      return *failure;
+    }
+    if (IsDirectory(path)) return Status::FromErrno(EISDIR, path);
+    if (files_.erase(path) == 0) return Status::FromErrno(ENOENT, path);
     return Status::OK();
   }
 

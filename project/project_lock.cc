@@ -1,0 +1,227 @@
+#include "project/project_lock.h"
+
+#include <charconv>
+#include <utility>
+
+#include "project/layout.h"
+
+namespace zarvek {
+namespace {
+
+constexpr std::string_view kHostKey = "equipo";
+constexpr std::string_view kUserKey = "usuario";
+constexpr std::string_view kPidKey = "proceso";
+constexpr std::string_view kSinceKey = "desde";
+constexpr std::string_view kRenewedKey = "renovado";
+// A mark is a few lines; anything longer is not one.
+constexpr size_t kMaxLockBytes = 4096;
+
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  }
+  return text;
+}
+
+bool ParseWhole(std::string_view text, long long* value) {
+  if (text.empty() || text.front() < '0' || text.front() > '9') return false;
+  auto [end, ec] =
+      std::from_chars(text.data(), text.data() + text.size(), *value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::string WholeText(long long value) {
+  char text[24];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, end);
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
+bool SameHost(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string FormatLock(const LockHolder& holder) {
+  std::string text =
+      "# Zarvek Certificación: proyecto abierto en este programa (se borra al "
+      "cerrarlo)\n";
+  auto line = [&text](std::string_view key, const std::string& value) {
+    text += key;
+    text += '=';
+    text += value;
+    text += '\n';
+  };
+  line(kHostKey, OneLine(holder.host));
+  line(kUserKey, OneLine(holder.user));
+  line(kPidKey, WholeText(holder.pid));
+  line(kSinceKey, WholeText(holder.since));
+  line(kRenewedKey, WholeText(holder.renewed));
+  return text;
+}
+
+std::optional<LockHolder> ParseLock(std::string_view text) {
+  LockHolder holder;
+  bool pid = false, since = false, renewed = false;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const size_t equals = line.find('=');
+    if (line.empty() || line[0] == '#' || equals == std::string_view::npos)
+      continue;
+    const std::string_view key = line.substr(0, equals);
+    const std::string_view value = line.substr(equals + 1);
+    if (key == kHostKey) {
+      holder.host = value;
+    } else if (key == kUserKey) {
+      holder.user = value;
+    } else if (key == kPidKey) {
+      pid = ParseWhole(value, &holder.pid);
+    } else if (key == kSinceKey) {
+      since = ParseWhole(value, &holder.since);
+    } else if (key == kRenewedKey) {
+      renewed = ParseWhole(value, &holder.renewed);
+    }
+  }
+  if (!pid || !since || !renewed) return std::nullopt;
+  return holder;
+}
+
+LockState JudgeLock(const std::optional<LockHolder>& holder,
+                    const std::string& my_host, long long my_pid, long long now,
+                    const std::function<bool(long long pid)>& running) {
+  if (!holder) return LockState::kFree;
+  const bool this_host = SameHost(holder->host, my_host);
+  if (this_host && holder->pid == my_pid) return LockState::kMine;
+  if (now - holder->renewed > kLockStaleSeconds) return LockState::kFree;
+  if (this_host && !running(holder->pid)) return LockState::kFree;
+  return LockState::kHeld;
+}
+
+std::string LockHeldText(const std::string& folder, const LockHolder& holder,
+                         const std::string& since) {
+  auto or_unknown = [](const std::string& text) {
+    return text.empty() ? std::string("(DESCONOCIDO)") : text;
+  };
+  return "ESTE PROYECTO YA ESTÁ ABIERTO EN OTRA VENTANA DEL PROGRAMA:\n" +
+         folder + "\n\nEQUIPO: " + or_unknown(holder.host) +
+         "\nUSUARIO: " + or_unknown(holder.user) + "\nDESDE: " + since +
+         "\n\nSI LAS DOS VENTANAS EDITAN LA TABLA, CADA UNA PUEDE DESHACER "
+         "LOS CAMBIOS DE LA OTRA.\n\n¿ABRIRLO EN SOLO LECTURA?\n"
+         "SÍ: SOLO LECTURA (LA TABLA MUESTRA LAS MEDIDAS, NO SE PUEDE EDITAR "
+         "Y NO SE GUARDA NADA).\n"
+         "NO: ABRIRLO PARA EDITAR TAMBIÉN AQUÍ.\n"
+         "CANCELAR: NO ABRIRLO.";
+}
+
+ProjectLock::ProjectLock(FileSystem& fs, Identity me,
+                         std::function<long long()> now,
+                         std::function<bool(long long pid)> running,
+                         std::chrono::milliseconds renew_every)
+    : fs_(fs),
+      me_(std::move(me)),
+      now_(std::move(now)),
+      running_(std::move(running)),
+      renew_every_(renew_every) {
+  renewer_ = std::thread([this] { RenewLoop(); });
+}
+
+ProjectLock::~ProjectLock() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  renewer_.join();
+  Release();
+}
+
+std::optional<LockHolder> ProjectLock::Read(const std::string& path) {
+  std::string bytes;
+  bool missing = false;
+  if (!fs_.ReadPrefix(path, kMaxLockBytes, &bytes, &missing).ok() || missing ||
+      bytes.size() > kMaxLockBytes) {
+    return std::nullopt;
+  }
+  return ParseLock(bytes);
+}
+
+std::optional<LockHolder> ProjectLock::OtherHolder(const std::string& chosen) {
+  const std::string path = LockFilePath(chosen);
+  if (path.empty()) return std::nullopt;
+  std::optional<LockHolder> holder = Read(path);
+  if (JudgeLock(holder, me_.host, me_.pid, now_(), running_) !=
+      LockState::kHeld) {
+    return std::nullopt;
+  }
+  return holder;
+}
+
+Status ProjectLock::Take(const std::string& chosen) {
+  const std::string path = LockFilePath(chosen);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (path != path_) {
+    RemoveLocked();
+    since_ = now_();
+  }
+  path_.clear();
+  if (path.empty()) return Status::OK();
+  const long long now = now_();
+  const Status status = fs_.WriteAtomically(
+      path, FormatLock({me_.host, me_.user, me_.pid, since_, now}));
+  if (status.ok()) path_ = path;
+  return status;
+}
+
+void ProjectLock::Release() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  RemoveLocked();
+}
+
+std::string ProjectLock::path() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return path_;
+}
+
+void ProjectLock::RemoveLocked() {
+  if (path_.empty()) return;
+  // Another copy that went on editing may have put its own mark in place:
+  // that one stays.
+  if (JudgeLock(Read(path_), me_.host, me_.pid, now_(), running_) ==
+      LockState::kMine) {
+    fs_.RemoveFile(path_);
+  }
+  path_.clear();
+}
+
+void ProjectLock::Renew() {
+  if (path_.empty()) return;
+  // A mark of another running copy (one that went on editing) is left
+  // alone; a missing or left-behind one is put back, so that the project
+  // stays marked while this window has it open.
+  const long long now = now_();
+  if (JudgeLock(Read(path_), me_.host, me_.pid, now, running_) ==
+      LockState::kHeld) {
+    return;
+  }
+  fs_.WriteAtomically(path_,
+                      FormatLock({me_.host, me_.user, me_.pid, since_, now}));
+}
+
+void ProjectLock::RenewLoop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stopping_) {
+    if (wake_.wait_for(lock, renew_every_, [this] { return stopping_; })) break;
+    Renew();
+  }
+}
+
+}  // namespace zarvek
