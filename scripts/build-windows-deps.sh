@@ -74,6 +74,7 @@ run_step() {
     false
     true
   )
+  # shellcheck disable=SC2181
   [ $? -ne 0 ] || die "$name: $what was started where bash ignores set -e (inside if, ||, && or !)"
   (
     set -eE
@@ -155,9 +156,9 @@ fetch() {
     "$package=$version" >&2) ||
     log "$name: apt-get source $package=$version reported an error; looking for tarballs fetched before"
   local orig debian
-  orig=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${upstream}.orig.tar.*" ! -name "*.asc" | head -n1)
+  orig=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${upstream}.orig.tar.*" ! -name "*.asc" -print -quit)
   [ -n "$orig" ] || die "$name: cannot fetch the source of $package $version (upstream tarball ${package}_${upstream}.orig.tar.*)"
-  debian=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${version#*:}.debian.tar.*" | head -n1)
+  debian=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${version#*:}.debian.tar.*" -print -quit)
   [ -n "$debian" ] || die "$name: cannot fetch Debian's patches of $package $version"
   rm -rf "$dir"
   mkdir -p "$dir"
@@ -330,7 +331,7 @@ main() {
       printf '%s\n' "${LIBRARIES[@]}"
       echo "skipped: ${SKIPPED_PATCHES[*]}"
       echo "$RECIPES_REVISION"
-      "$TRIPLE-g++-posix" --version | head -n1
+      "$TRIPLE-g++-posix" --version | sed -n 1p
     } | sha256sum | cut -c1-16
   )
   local cache=${XDG_CACHE_HOME:-$HOME/.cache}/zarvek-windows
