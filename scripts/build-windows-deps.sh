@@ -253,16 +253,16 @@ build_libexif() {
   printf '%s\n' '#define GETTEXT_PACKAGE "libexif-12"' >"$bdir/config.h"
   printf '%s\n' '#include <stdint.h>' >"$bdir/libexif/_stdint.h"
   for f in "$src"/libexif/*.c "$src"/libexif/*/*.c; do
-    "$TRIPLE-gcc-posix" -O2 -Wall -I"$bdir" -I"$src" -c "$f" \
+    "$TRIPLE-gcc-posix" -O2 -I"$bdir" -I"$src" -c "$f" \
       -o "$bdir/$(basename "$f" .c).o" >&2
   done
   rm -f "$bdir/libexif.a"
   "$TRIPLE-gcc-ar-posix" rcs "$bdir/libexif.a" "$bdir"/*.o
   install -d "$STAGE/lib" "$STAGE/include/libexif"
   install -m644 "$bdir/libexif.a" "$STAGE/lib/"
-  # The public headers: all but the two that libexif keeps to itself.
+  # The public headers: all but the three that libexif keeps to itself.
   install -m644 "$src"/libexif/exif-*.h "$bdir/libexif/_stdint.h" "$STAGE/include/libexif/"
-  rm -f "$STAGE/include/libexif/exif-mnote-data-priv.h" "$STAGE/include/libexif/exif-system.h"
+  rm -f "$STAGE/include/libexif/"{exif-mnote-data-priv.h,exif-system.h,exif-gps-ifd.h}
 }
 
 build_libpng() {
