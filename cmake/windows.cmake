@@ -42,6 +42,17 @@ target_compile_definitions(LibArchive::LibArchive INTERFACE LIBARCHIVE_STATIC)
 target_link_libraries(LibArchive::LibArchive INTERFACE ${P}/lib/libarchive.a
                       ${P}/lib/libbz2.a zarvek_win_zlib advapi32)
 
+# TurboJPEG and libexif, which the photo report reads pictures with, under
+# the names pkg_check_modules gives them on Linux. libturbojpeg.a holds its
+# own copy of libjpeg's code, the same as libjpeg.a's (one build of the same
+# sources), so linking both is harmless.
+add_library(PkgConfig::TURBOJPEG INTERFACE IMPORTED)
+target_include_directories(PkgConfig::TURBOJPEG INTERFACE ${P}/include)
+target_link_libraries(PkgConfig::TURBOJPEG INTERFACE ${P}/lib/libturbojpeg.a)
+add_library(PkgConfig::EXIF INTERFACE IMPORTED)
+target_include_directories(PkgConfig::EXIF INTERFACE ${P}/include)
+target_link_libraries(PkgConfig::EXIF INTERFACE ${P}/lib/libexif.a)
+
 # GoogleTest from Debian's sources (package googletest), built here for
 # Windows; there is no cross-built Google Benchmark, so no benchmarks.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

@@ -1,8 +1,12 @@
 // The Windows adapters on the real disk: Unicode paths end to end, a report
-// held open by another program, and a program started from another folder.
+// held open by another program, a program started from another folder, and
+// the photo report's libraries.
 #include <gtest/gtest.h>
+#include <libexif/exif-data.h>
+#include <turbojpeg.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -260,6 +264,60 @@ TEST(Win32MachineTest, ProcessesMachineAndTheSecondStart) {
   EXPECT_NE(probe, nullptr);
   if (probe != nullptr) CloseHandle(probe);
   EXPECT_NE(ClaimFirstInstance("ZarvekPruebaWin", "ninguna ventana"), nullptr);
+}
+
+// TurboJPEG and libexif, which the photo report reads pictures with, linked
+// statically: TurboJPEG compresses a small picture and gets it back, and
+// libexif writes an orientation tag and reads it back from its own bytes.
+TEST(Win32PhotoLibrariesTest, TurboJpegAndLibexifRoundTrip) {
+  constexpr int kWidth = 16, kHeight = 8;
+  std::vector<unsigned char> rgb(kWidth * kHeight * 3, 200);
+  tjhandle compressor = tjInitCompress();
+  ASSERT_NE(compressor, nullptr);
+  unsigned char* jpeg = nullptr;
+  unsigned long jpeg_size = 0;
+  ASSERT_EQ(tjCompress2(compressor, rgb.data(), kWidth, 0, kHeight, TJPF_RGB,
+                        &jpeg, &jpeg_size, TJSAMP_444, 90, 0),
+            0)
+      << tjGetErrorStr2(compressor);
+  tjDestroy(compressor);
+  tjhandle decompressor = tjInitDecompress();
+  ASSERT_NE(decompressor, nullptr);
+  int width = 0, height = 0, subsampling = -1, colorspace = -1;
+  EXPECT_EQ(tjDecompressHeader3(decompressor, jpeg, jpeg_size, &width, &height,
+                                &subsampling, &colorspace),
+            0);
+  EXPECT_EQ(width, kWidth);
+  EXPECT_EQ(height, kHeight);
+  std::vector<unsigned char> back(rgb.size());
+  EXPECT_EQ(tjDecompress2(decompressor, jpeg, jpeg_size, back.data(), kWidth, 0,
+                          kHeight, TJPF_RGB, 0),
+            0)
+      << tjGetErrorStr2(decompressor);
+  EXPECT_NEAR(back[0], 200, 2);
+  tjDestroy(decompressor);
+  tjFree(jpeg);
+
+  ExifData* exif = exif_data_new();
+  ASSERT_NE(exif, nullptr);
+  ExifEntry* entry = exif_entry_new();
+  exif_content_add_entry(exif->ifd[EXIF_IFD_0], entry);
+  exif_entry_initialize(entry, EXIF_TAG_ORIENTATION);
+  exif_set_short(entry->data, exif_data_get_byte_order(exif), 6);
+  exif_entry_unref(entry);
+  unsigned char* bytes = nullptr;
+  unsigned int size = 0;
+  exif_data_save_data(exif, &bytes, &size);
+  exif_data_unref(exif);
+  ASSERT_NE(bytes, nullptr);
+  ExifData* read = exif_data_new_from_data(bytes, size);
+  std::free(bytes);
+  ASSERT_NE(read, nullptr);
+  ExifEntry* orientation = exif_data_get_entry(read, EXIF_TAG_ORIENTATION);
+  ASSERT_NE(orientation, nullptr);
+  EXPECT_EQ(exif_get_short(orientation->data, exif_data_get_byte_order(read)),
+            6);
+  exif_data_unref(read);
 }
 
 }  // namespace

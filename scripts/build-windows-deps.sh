@@ -5,21 +5,27 @@
 #
 # The sources come through a private apt sources list in the build folder
 # (the machine's apt configuration is not touched), at the versions pinned in
-# the table below, which are those of Debian's main suite. The upstream
-# ".orig" tarball is used; Debian's patches are applied only to the libraries
-# listed in DEBIAN_PATCHED, whose patches are fixes to the code itself (the
-# others' patches are for Linux builds).
+# the table below, those of Debian 12 (main, or its security suite where that
+# has a newer one). Each library is the upstream ".orig" tarball with
+# Debian's whole patch series applied, in the series' order and without
+# fuzz, as dpkg-source does: the security fixes are among them. Patches
+# that cannot matter here may be left out by name in SKIPPED_PATCHES.
 #
 # The result is cached outside the repository, in
 #   ${XDG_CACHE_HOME:-$HOME/.cache}/zarvek-windows/<key>
 # where the key is made of the table, the build recipes' revision and the
 # cross compiler's version, so that a second run costs nothing.
 #
+# Every step runs with "set -e" in force (see run_step): the first command
+# that fails stops the build, with a message naming the library and the
+# command.
+#
 # Usage: build-windows-deps.sh [BUILD_DIR]   (default: build-win)
+# scripts/build-windows-deps-test.sh sources this file for its functions.
 set -euo pipefail
+shopt -s inherit_errexit
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=$(realpath -m "${1:-$ROOT/build-win}")
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TRIPLE=x86_64-w64-mingw32
 TOOLCHAIN=$ROOT/cmake/mingw-w64-x86_64.cmake
 JOBS=${ZARVEK_JOBS:-2}
@@ -28,19 +34,22 @@ JOBS=${ZARVEK_JOBS:-2}
 # A library no longer needed is dropped by deleting its line here.
 LIBRARIES=(
   "bzip2 bzip2 1.0.8-5"
-  "libarchive libarchive 3.6.2-1+deb12u4"
+  "libarchive libarchive 3.6.2-1+deb12u5"
   "libjpeg-turbo libjpeg-turbo 1:2.1.5-2"
+  "libexif libexif 0.6.24-1+deb12u1"
   "libpng libpng1.6 1.6.39-2+deb12u5"
   "qpdf qpdf 11.3.0-1+deb12u1"
   "tcl tcl8.6 8.6.13+dfsg-2"
   "tk tk8.6 8.6.13-2"
 )
-# Libraries built with Debian's patch series on top of the upstream source.
-# libarchive's are security fixes to its readers, which here read files that
-# come from other people's receivers and disks.
-DEBIAN_PATCHED=(libarchive)
+# Debian patches left out, as "<name>/<patch>", each with the reason. Every
+# patch of the libraries above applies cleanly to its upstream source and
+# none harms the Windows build (those for Debian's Linux packaging touch
+# files this build does not use), so none is left out. A patch listed here
+# must not be a security fix (CVE-*).
+SKIPPED_PATCHES=()
 # Raise when a recipe below changes, so that the cache is rebuilt.
-RECIPES_REVISION=1
+RECIPES_REVISION=2
 
 log() { echo "build-windows-deps: $*" >&2; }
 die() {
@@ -48,31 +57,34 @@ die() {
   exit 1
 }
 
-command -v "$TRIPLE-gcc-posix" >/dev/null ||
-  die "the cross compiler $TRIPLE-gcc-posix is missing (Debian package mingw-w64)"
-[ -f "/usr/$TRIPLE/lib/libz.a" ] ||
-  die "zlib for Windows is missing (Debian package libz-mingw-w64-dev)"
-
-key=$(
-  {
-    printf '%s\n' "${LIBRARIES[@]}"
-    echo "patched: ${DEBIAN_PATCHED[*]}"
-    echo "$RECIPES_REVISION"
-    "$TRIPLE-g++-posix" --version | head -n1
-  } | sha256sum | cut -c1-16
-)
-CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/zarvek-windows
-PREFIX=$CACHE/$key
-if [ -f "$PREFIX/.complete" ]; then
-  echo "$PREFIX"
-  exit 0
-fi
-
-# --- sources --------------------------------------------------------------
-
-APT_DIR=$BUILD/deps/apt
-SRC_DIR=$BUILD/deps/src
-mkdir -p "$APT_DIR/parts" "$APT_DIR/lists/partial" "$SRC_DIR"
+# Runs one step of library $1 ("$@" after the step's description $2) in a
+# subshell with "set -e" in force. Called as the condition of "||" or "if",
+# as a recipe once was, a function runs with "set -e" off: a failed command
+# in its middle went unnoticed, and only the last one's status counted. The
+# subshell here is a plain command, so the first failure stops it; it is
+# named, and the build stops.
+run_step() {
+  local name=$1 what=$2 status
+  shift 2
+  set +e
+  # Called itself inside a condition, it could not turn "set -e" back on
+  # for the step (bash ignores it there): that is refused.
+  (
+    set -e
+    false
+    true
+  )
+  # shellcheck disable=SC2181
+  [ $? -ne 0 ] || die "$name: $what was started where bash ignores set -e (inside if, ||, && or !)"
+  (
+    set -eE
+    trap 'log "$name: $what stopped at: $BASH_COMMAND (exit status $?)"' ERR
+    "$@"
+  )
+  status=$?
+  set -e
+  [ "$status" -eq 0 ] || die "$name: $what failed (logs above; sources in $SRC_DIR/$name)"
+}
 
 # The system's own archive, turned into a source list. Debian keeps it in
 # debian.sources (deb822) or, on older or hand-made installs, in the one-line
@@ -91,70 +103,72 @@ write_sources() {
     die "no Debian archive found in /etc/apt/sources.list.d/debian.sources or /etc/apt/sources.list"
 }
 
-APT_OPTS=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$APT_DIR/parts"
-  -o "Dir::State::Lists=$APT_DIR/lists" -o "Dir::Cache=$APT_DIR/cache"
-  -o "APT::Sandbox::User=root")
-
-write_sources
-mkdir -p "$APT_DIR/cache/archives/partial"
-log "reading Debian's source index"
-apt-get "${APT_OPTS[@]}" -qq update >&2 || die "apt-get update failed for the private source list in $APT_DIR"
-
-# Applies the patch series of the Debian tarball $2 to the source in $1.
+# Applies to the source in $2 the patch series of library $1's Debian
+# tarball $3, in order, as dpkg-source does: each patch with its "-pN" from
+# the series (default -p1) and no fuzz, so that a patch that does not fit
+# exactly stops the build. Patches in SKIPPED_PATCHES are left out.
 apply_debian_patches() {
-  local dir=$1 debian=$2 tmp patch
+  local name=$1 dir=$2 debian=$3 tmp line level
+  local -a words
   tmp=$(mktemp -d "$SRC_DIR/debian.XXXXXX")
   tar -xf "$debian" -C "$tmp"
-  while read -r patch; do
-    # The series may hold comments, blank lines and "-p" options.
-    patch=${patch%%#*}
-    patch=${patch%% *}
-    [ -n "$patch" ] || continue
-    patch -d "$dir" -p1 -s --no-backup-if-mismatch <"$tmp/debian/patches/$patch" >&2 ||
-      die "Debian's patch $patch does not apply to $dir"
-  done <"$tmp/debian/patches/series"
+  local patches=$tmp/debian/patches
+  if [ ! -f "$patches/series" ]; then
+    log "$name: Debian applies no patches"
+    rm -rf "$tmp"
+    return 0
+  fi
+  while IFS= read -r line || [ -n "$line" ]; do
+    # The series holds comments, blank lines and "-pN" options.
+    read -ra words <<<"${line%%#*}"
+    [ "${#words[@]}" -gt 0 ] || continue
+    level=-p1
+    if [ "${#words[@]}" -gt 1 ]; then
+      [[ ${#words[@]} -eq 2 && ${words[1]} =~ ^-p[0-9]+$ ]] ||
+        die "$name: series line '$line' has options other than -pN"
+      level=${words[1]}
+    fi
+    if [[ " ${SKIPPED_PATCHES[*]} " == *" $name/${words[0]} "* ]]; then
+      log "$name: Debian's patch ${words[0]} left out (SKIPPED_PATCHES)"
+      continue
+    fi
+    [ -f "$patches/${words[0]}" ] || die "$name: Debian's series names ${words[0]}, which is missing"
+    patch -d "$dir" "$level" -s --batch --forward --fuzz=0 --no-backup-if-mismatch \
+      <"$patches/${words[0]}" >&2 ||
+      die "$name: Debian's patch ${words[0]} does not apply to $dir"
+  done <"$patches/series"
   rm -rf "$tmp"
 }
 
-# Unpacks the upstream tarball of one source package into $SRC_DIR/<name>,
-# with Debian's patches applied where the library is in DEBIAN_PATCHED.
+# Unpacks the upstream tarball of one source package into $SRC_DIR/<name>
+# and applies Debian's patches to it.
 fetch() {
   local name=$1 package=$2 version=$3
   local upstream=${version#*:}
   upstream=${upstream%-*}
   local dir=$SRC_DIR/$name
-  # The mark holds the Debian revision: a new one brings other patches.
-  local mark=$dir/.unpacked-${version#*:}
-  if [ -f "$mark" ]; then return; fi
+  # The mark holds the Debian revision and the patches left out: another
+  # revision or list means other patches.
+  local mark=$dir/.debian-patched want
+  want="${version#*:} skipped: ${SKIPPED_PATCHES[*]}"
+  if [ -f "$mark" ] && [ "$(cat "$mark")" = "$want" ]; then return 0; fi
   (cd "$SRC_DIR" && apt-get "${APT_OPTS[@]}" -qq source --download-only \
-    "$package=$version" >&2) || log "apt-get source $package=$version reported an error; looking for the upstream tarball"
-  local orig
-  orig=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${upstream}.orig.tar.*" ! -name "*.asc" | head -n1)
-  [ -n "$orig" ] || die "cannot fetch the source of $package $version (upstream tarball ${package}_${upstream}.orig.tar.*)"
+    "$package=$version" >&2) ||
+    log "$name: apt-get source $package=$version reported an error; looking for tarballs fetched before"
+  local orig debian
+  orig=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${upstream}.orig.tar.*" ! -name "*.asc" -print -quit)
+  [ -n "$orig" ] || die "$name: cannot fetch the source of $package $version (upstream tarball ${package}_${upstream}.orig.tar.*)"
+  debian=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${version#*:}.debian.tar.*" -print -quit)
+  [ -n "$debian" ] || die "$name: cannot fetch Debian's patches of $package $version"
   rm -rf "$dir"
   mkdir -p "$dir"
   tar -xf "$orig" -C "$dir" --strip-components=1
-  if [[ " ${DEBIAN_PATCHED[*]} " == *" $name "* ]]; then
-    local debian
-    debian=$(find "$SRC_DIR" -maxdepth 1 -name "${package}_${version#*:}.debian.tar.*" | head -n1)
-    [ -n "$debian" ] || die "cannot fetch Debian's patches of $package $version"
-    apply_debian_patches "$dir" "$debian"
-  fi
-  touch "$mark"
+  apply_debian_patches "$name" "$dir" "$debian"
+  echo "$want" >"$mark"
 }
 
-for line in "${LIBRARIES[@]}"; do
-  # shellcheck disable=SC2086
-  fetch $line
-done
-
 # --- recipes --------------------------------------------------------------
-
-# Built in place: Tcl and the pkg-config files remember their prefix. The
-# ".complete" mark is written last, so an interrupted build is resumed.
-STAGE=$PREFIX
-mkdir -p "$STAGE"
-ZLIB_ARGS=("-DZLIB_INCLUDE_DIR=/usr/$TRIPLE/include" "-DZLIB_LIBRARY=/usr/$TRIPLE/lib/libz.a")
+# Each runs through run_step, so any command that fails stops it.
 
 cmake_lib() {
   local name=$1
@@ -172,13 +186,13 @@ build_bzip2() {
   local bdir=$BUILD/deps/build/bzip2
   rm -rf "$bdir"
   mkdir -p "$(dirname "$bdir")"
-  cp -r "$SRC_DIR/bzip2" "$bdir" &&
-    make -C "$bdir" -j"$JOBS" CC="$TRIPLE-gcc-posix" AR="$TRIPLE-gcc-ar-posix" \
-      RANLIB="$TRIPLE-gcc-ranlib-posix" CFLAGS="-O2 -Wall -D_FILE_OFFSET_BITS=64" \
-      libbz2.a >&2 &&
-    install -d "$STAGE/lib" "$STAGE/include" &&
-    install -m644 "$bdir/libbz2.a" "$STAGE/lib/" &&
-    install -m644 "$bdir/bzlib.h" "$STAGE/include/"
+  cp -r "$SRC_DIR/bzip2" "$bdir"
+  make -C "$bdir" -j"$JOBS" CC="$TRIPLE-gcc-posix" AR="$TRIPLE-gcc-ar-posix" \
+    RANLIB="$TRIPLE-gcc-ranlib-posix" CFLAGS="-O2 -Wall -D_FILE_OFFSET_BITS=64" \
+    libbz2.a >&2
+  install -d "$STAGE/lib" "$STAGE/include"
+  install -m644 "$bdir/libbz2.a" "$STAGE/lib/"
+  install -m644 "$bdir/bzlib.h" "$STAGE/include/"
 }
 
 # libarchive for reading gzip, bzip2, Unix compress (built in) and zip
@@ -201,24 +215,54 @@ build_libarchive() {
     -DENABLE_EXPAT=OFF -DENABLE_ICONV=OFF -DENABLE_PCREPOSIX=OFF \
     -DENABLE_LIBGCC=OFF -DPOSIX_REGEX_LIB=NONE -DENABLE_ACL=OFF \
     -DENABLE_XATTR=OFF -DENABLE_TAR=OFF -DENABLE_CPIO=OFF -DENABLE_CAT=OFF \
-    -DENABLE_TEST=OFF -DENABLE_INSTALL=OFF -DENABLE_WERROR=OFF &&
-    cmake --build "$BUILD/deps/build/libarchive" -j"$JOBS" --target archive_static >&2 &&
-    install -d "$STAGE/lib" "$STAGE/include" &&
-    install -m644 "$BUILD/deps/build/libarchive/libarchive/libarchive_static.a" \
-      "$STAGE/lib/libarchive.a" &&
-    install -m644 "$SRC_DIR/libarchive/libarchive/archive.h" \
-      "$SRC_DIR/libarchive/libarchive/archive_entry.h" "$STAGE/include/"
+    -DENABLE_TEST=OFF -DENABLE_INSTALL=OFF -DENABLE_WERROR=OFF
+  cmake --build "$BUILD/deps/build/libarchive" -j"$JOBS" --target archive_static >&2
+  install -d "$STAGE/lib" "$STAGE/include"
+  install -m644 "$BUILD/deps/build/libarchive/libarchive/libarchive_static.a" \
+    "$STAGE/lib/libarchive.a"
+  install -m644 "$SRC_DIR/libarchive/libarchive/archive.h" \
+    "$SRC_DIR/libarchive/libarchive/archive_entry.h" "$STAGE/include/"
 }
 
+# libjpeg for qpdf, and TurboJPEG (libturbojpeg.a, the same decoder behind a
+# simpler interface) for the photo report; static, without the SIMD code
+# (which needs the NASM assembler).
 build_libjpeg-turbo() {
   cmake_lib libjpeg-turbo -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=0 \
-    -DWITH_TURBOJPEG=OFF
-  cmake --build "$BUILD/deps/build/libjpeg-turbo" -j"$JOBS" --target jpeg-static >&2
+    -DWITH_TURBOJPEG=ON
+  cmake --build "$BUILD/deps/build/libjpeg-turbo" -j"$JOBS" \
+    --target jpeg-static turbojpeg-static >&2
   install -d "$STAGE/lib" "$STAGE/include"
-  install -m644 "$BUILD/deps/build/libjpeg-turbo/libjpeg.a" "$STAGE/lib/"
+  install -m644 "$BUILD/deps/build/libjpeg-turbo/libjpeg.a" \
+    "$BUILD/deps/build/libjpeg-turbo/libturbojpeg.a" "$STAGE/lib/"
   install -m644 "$BUILD/deps/build/libjpeg-turbo/jconfig.h" \
     "$SRC_DIR/libjpeg-turbo/jerror.h" "$SRC_DIR/libjpeg-turbo/jmorecfg.h" \
-    "$SRC_DIR/libjpeg-turbo/jpeglib.h" "$STAGE/include/"
+    "$SRC_DIR/libjpeg-turbo/jpeglib.h" "$SRC_DIR/libjpeg-turbo/turbojpeg.h" \
+    "$STAGE/include/"
+}
+
+# libexif's upstream tarball is its repository without the generated
+# configure script (Debian runs autoreconf), so its few C files are compiled
+# here directly into libexif.a, with the two files configure would write:
+# config.h (no translations: the program shows no libexif texts) and
+# _stdint.h.
+build_libexif() {
+  local bdir=$BUILD/deps/build/libexif src=$SRC_DIR/libexif f
+  rm -rf "$bdir"
+  mkdir -p "$bdir/libexif"
+  printf '%s\n' '#define GETTEXT_PACKAGE "libexif-12"' >"$bdir/config.h"
+  printf '%s\n' '#include <stdint.h>' >"$bdir/libexif/_stdint.h"
+  for f in "$src"/libexif/*.c "$src"/libexif/*/*.c; do
+    "$TRIPLE-gcc-posix" -O2 -I"$bdir" -I"$src" -c "$f" \
+      -o "$bdir/$(basename "$f" .c).o" >&2
+  done
+  rm -f "$bdir/libexif.a"
+  "$TRIPLE-gcc-ar-posix" rcs "$bdir/libexif.a" "$bdir"/*.o
+  install -d "$STAGE/lib" "$STAGE/include/libexif"
+  install -m644 "$bdir/libexif.a" "$STAGE/lib/"
+  # The public headers: all but the three that libexif keeps to itself.
+  install -m644 "$src"/libexif/exif-*.h "$bdir/libexif/_stdint.h" "$STAGE/include/libexif/"
+  rm -f "$STAGE/include/libexif/"{exif-mnote-data-priv.h,exif-system.h,exif-gps-ifd.h}
 }
 
 build_libpng() {
@@ -239,10 +283,15 @@ build_qpdf() {
     -DCMAKE_CXX_FLAGS="-include cstdint"
   PKG_CONFIG_LIBDIR=$STAGE/lib/pkgconfig \
     cmake --build "$BUILD/deps/build/qpdf" -j"$JOBS" --target libqpdf >&2
+  local lib
+  lib=$(find "$BUILD/deps/build/qpdf" -name 'libqpdf.a')
+  [ -n "$lib" ] || die "qpdf: the build left no libqpdf.a"
   install -d "$STAGE/lib" "$STAGE/include/qpdf"
-  install -m644 "$(find "$BUILD/deps/build/qpdf" -name 'libqpdf.a' | head -n1)" "$STAGE/lib/"
+  install -m644 "$lib" "$STAGE/lib/"
   install -m644 "$SRC_DIR"/qpdf/include/qpdf/*.h "$SRC_DIR"/qpdf/include/qpdf/*.hh "$STAGE/include/qpdf/"
-  find "$BUILD/deps/build/qpdf" -path '*include/qpdf/*.h' -exec install -m644 {} "$STAGE/include/qpdf/" \;
+  # The headers that configuring qpdf writes (DLL.h).
+  find "$BUILD/deps/build/qpdf" -path '*include/qpdf/*.h' -print0 |
+    xargs -0 -r install -m644 -t "$STAGE/include/qpdf/"
 }
 
 # Tcl and Tk build as DLLs: their static form on Windows needs resources and
@@ -252,28 +301,83 @@ build_tcl() {
   local bdir=$BUILD/deps/build/tcl
   rm -rf "$bdir"
   mkdir -p "$bdir"
-  (cd "$bdir" && "$SRC_DIR/tcl/win/configure" --host=$TRIPLE --enable-64bit \
-    --prefix="$STAGE" >&2 && make -j"$JOBS" >&2 && make install >&2)
+  cd "$bdir"
+  "$SRC_DIR/tcl/win/configure" --host=$TRIPLE --enable-64bit --prefix="$STAGE" >&2
+  make -j"$JOBS" >&2
+  make install >&2
 }
 
 build_tk() {
   local bdir=$BUILD/deps/build/tk
   rm -rf "$bdir"
   mkdir -p "$bdir"
-  (cd "$bdir" && "$SRC_DIR/tk/win/configure" --host=$TRIPLE --enable-64bit \
-    --prefix="$STAGE" --with-tcl="$BUILD/deps/build/tcl" >&2 &&
-    make -j"$JOBS" >&2 && make install >&2)
+  cd "$bdir"
+  "$SRC_DIR/tk/win/configure" --host=$TRIPLE --enable-64bit --prefix="$STAGE" \
+    --with-tcl="$BUILD/deps/build/tcl" >&2
+  make -j"$JOBS" >&2
+  make install >&2
 }
 
-for line in "${LIBRARIES[@]}"; do
-  name=${line%% *}
-  if [ -f "$STAGE/.done-$name" ]; then continue; fi
-  log "building $name"
-  start=$SECONDS
-  "build_$name" || die "building $name failed (logs above; sources in $SRC_DIR/$name)"
-  touch "$STAGE/.done-$name"
-  log "$name built in $((SECONDS - start)) s"
-done
+main() {
+  BUILD=$(realpath -m "${1:-$ROOT/build-win}")
+  command -v "$TRIPLE-gcc-posix" >/dev/null ||
+    die "the cross compiler $TRIPLE-gcc-posix is missing (Debian package mingw-w64)"
+  [ -f "/usr/$TRIPLE/lib/libz.a" ] ||
+    die "zlib for Windows is missing (Debian package libz-mingw-w64-dev)"
 
-touch "$STAGE/.complete"
-echo "$PREFIX"
+  local key
+  key=$(
+    {
+      printf '%s\n' "${LIBRARIES[@]}"
+      echo "skipped: ${SKIPPED_PATCHES[*]}"
+      echo "$RECIPES_REVISION"
+      "$TRIPLE-g++-posix" --version | sed -n 1p
+    } | sha256sum | cut -c1-16
+  )
+  local cache=${XDG_CACHE_HOME:-$HOME/.cache}/zarvek-windows
+  PREFIX=$cache/$key
+  if [ -f "$PREFIX/.complete" ]; then
+    echo "$PREFIX"
+    return 0
+  fi
+
+  # --- sources ------------------------------------------------------------
+  APT_DIR=$BUILD/deps/apt
+  SRC_DIR=$BUILD/deps/src
+  mkdir -p "$APT_DIR/parts" "$APT_DIR/lists/partial" "$SRC_DIR"
+  APT_OPTS=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$APT_DIR/parts"
+    -o "Dir::State::Lists=$APT_DIR/lists" -o "Dir::Cache=$APT_DIR/cache"
+    -o "APT::Sandbox::User=root")
+  write_sources
+  mkdir -p "$APT_DIR/cache/archives/partial"
+  log "reading Debian's source index"
+  apt-get "${APT_OPTS[@]}" -qq update >&2 || die "apt-get update failed for the private source list in $APT_DIR"
+  local line name start
+  for line in "${LIBRARIES[@]}"; do
+    # shellcheck disable=SC2086
+    run_step "${line%% *}" "fetching and patching the source" fetch $line
+  done
+
+  # --- builds -------------------------------------------------------------
+  # Built in place: Tcl and the pkg-config files remember their prefix. The
+  # ".complete" mark is written last, so an interrupted build is resumed.
+  STAGE=$PREFIX
+  mkdir -p "$STAGE"
+  ZLIB_ARGS=("-DZLIB_INCLUDE_DIR=/usr/$TRIPLE/include" "-DZLIB_LIBRARY=/usr/$TRIPLE/lib/libz.a")
+  for line in "${LIBRARIES[@]}"; do
+    name=${line%% *}
+    if [ -f "$STAGE/.done-$name" ]; then continue; fi
+    log "building $name"
+    start=$SECONDS
+    run_step "$name" "the build" "build_$name"
+    touch "$STAGE/.done-$name"
+    log "$name built in $((SECONDS - start)) s"
+  done
+
+  touch "$STAGE/.complete"
+  echo "$PREFIX"
+}
+
+if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
+  main "$@"
+fi
