@@ -277,8 +277,8 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
       << ReportMessage();
 
   // Another project opened while the first is read: only its files count.
-  testing::TempDir other;
-  const stdfs::path datos = other.path() / std::string(kGnssDataFolder);
+  const stdfs::path other = temp_.path() / "otro";
+  const stdfs::path datos = other / std::string(kGnssDataFolder);
   for (int i = 0; i < 2; ++i) {
     stdfs::create_directories(datos / (std::to_string(i + 4) + ". " +
                                        std::to_string(1001 + i)) /
@@ -287,7 +287,7 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
       << "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;ALTURA "
          "MEDIDA (m)\r\n1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5\r\n";
-  AnswerDirectory(other.path().string());
+  AnswerDirectory(other.string());
   app_->heights_tab().seleccionar_directorio_trabajo();
   column.Finish();
   EXPECT_EQ(Cells(), (Texts{"—", ""}));

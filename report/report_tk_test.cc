@@ -48,6 +48,9 @@ class ReportButtonTest : public GuiTest {
     AnswerDirectory(root_.string());
     app_->heights_tab().seleccionar_directorio_trabajo();
     ASSERT_EQ(app_->heights_tab().cells().size(), 2u);
+    // The points' observation files are read before the report is asked
+    // for: its box then has no note of a reading in progress.
+    app_->rinex_column().Finish();
   }
 
   // Fills row `i` as the user would: choices through the boxes' events.
@@ -139,9 +142,13 @@ TEST_F(ReportButtonTest, PressWhileAnotherProjectOpensActsOnThatOneAlone) {
   EXPECT_TRUE(fs::exists(b_pdf));
   const auto message = LastMessage();
   EXPECT_EQ(Option(message, "-title"), "PDF GENERADO");
-  // The box names B's report (written with the system's separators).
+  // The box names B's report (written with the system's separators), and
+  // B's points as not checked yet: its files were still being read.
   const std::vector<std::string> lines = Lines(Option(message, "-message"));
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[5],
+            "SIN COMPROBAR TODAVÍA, LECTURA EN CURSO (…): 2000, 2001, 2002, "
+            "2003, 2004, 2005, 2006, 2007, 2008, 2009, … Y 290 MÁS.");
   EXPECT_EQ(lines[0], "ARCHIVO GUARDADO EN:");
   EXPECT_EQ(fs::path(lines[1]).lexically_normal(), b_pdf.lexically_normal());
   EXPECT_EQ(lines[2], "PUNTOS EN EL REPORTE: 300 DE 300.");
