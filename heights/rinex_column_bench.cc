@@ -42,8 +42,9 @@ double SecondsSince(Clock::time_point start) {
 // epochs whose observations change a little from one to the next, as real
 // ones do.
 std::string OneHourFile() {
-  std::ifstream in(fs::path(ZARVEK_SOURCE_DIR) / "heights/testdata/rinex/v304.obs",
-                   std::ios::binary);
+  std::ifstream in(
+      fs::path(ZARVEK_SOURCE_DIR) / "heights/testdata/rinex/v304.obs",
+      std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)),
                    std::istreambuf_iterator<char>());
   text.resize(text.find('\n', text.find("END OF HEADER")) + 1);
@@ -55,8 +56,8 @@ std::string OneHourFile() {
                   s / 60 % 60, s % 60);
     text += line;
     for (int sat = 1; sat <= 12; ++sat) {
-      const double range = 20000000.0 + sat * 100000.0 + s * 80.0 +
-                           (random() % 100000) / 1000.0;
+      const double range =
+          20000000.0 + sat * 100000.0 + s * 80.0 + (random() % 100000) / 1000.0;
       std::snprintf(line, sizeof line,
                     "G%02d%14.3f  %14.3f  %14.3f  %14.3f  \n", sat, range,
                     range * 5.25 + (random() % 1000) / 1000.0,
@@ -109,12 +110,10 @@ Bench& TheBench() {
           datos / (std::to_string(p + 4) + ". " + code) / "RINEX";
       fs::create_directories(rinex);
       for (const char* session : {"a", "b", "c"})
-        fs::create_hard_link(b->source,
-                             rinex / (code + session + "0.26o.bz2"));
+        fs::create_hard_link(b->source, rinex / (code + session + "0.26o.bz2"));
       csv += code + ";QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5\r\n";
     }
-    std::ofstream(datos / std::string(kMeasurementFileName),
-                  std::ios::binary)
+    std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
         << csv;
     std::string error;
     b->interp = tk::Interp::Create("rinex_column_bench", &error);
@@ -126,8 +125,7 @@ Bench& TheBench() {
     // columns it filled in).
     b->interp->Call({"proc", "tk_messageBox", "args", "return ok"});
     b->app = std::make_unique<ZarvekCertificacionApp>(*b->interp);
-    b->interp->Call({std::string(ZarvekCertificacionApp::kTabControl),
-                     "select",
+    b->interp->Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
                      std::string(ZarvekCertificacionApp::kTabAlturas)});
     b->interp->Call({"update"});
     return b;

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <memory>
-#include <utility>
 #include <map>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "heights/conversion.h"
@@ -141,8 +141,8 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
   root.Call({"ttk::progressbar", progress_bar_, "-mode", "determinate",
              "-orient", "horizontal"});
   root.Call({"label", progress_label_, "-text", "", "-background",
-             ui_.color("bg_main"), "-foreground", ui_.color("primary"),
-             "-font", tk::Obj::List({family, "10", "bold"})});
+             ui_.color("bg_main"), "-foreground", ui_.color("primary"), "-font",
+             tk::Obj::List({family, "10", "bold"})});
   root.Call({"button", btn_cancel_, "-text", "CANCELAR", "-takefocus", 0,
              "-command", ui_.Bind("cancelar_rinex", [this] {
                cancel_ = true;
@@ -151,8 +151,8 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
   root.Call({"pack", progress_label_, "-side", "left", "-padx",
              tk::Obj::List({"0", "10"})});
   root.Call({"pack", btn_cancel_, "-side", "right"});
-  root.Call({"pack", progress_bar_, "-side", "left", "-fill", "x", "-expand",
-             1, "-padx", tk::Obj::List({"0", "10"})});
+  root.Call({"pack", progress_bar_, "-side", "left", "-fill", "x", "-expand", 1,
+             "-padx", tk::Obj::List({"0", "10"})});
 
   root.Command(kHoverCommand, [this](const std::vector<std::string>& args) {
     size_t y = 0;
@@ -267,8 +267,8 @@ void RinexColumn::ReadRinex() {
   ShowStatus();
 }
 
-void RinexColumn::ReadPoints(unsigned generation,
-                             const std::map<std::string, std::string>& folders) {
+void RinexColumn::ReadPoints(
+    unsigned generation, const std::map<std::string, std::string>& folders) {
   for (size_t idx = 0; idx < files_.size() && idx < table_.size(); ++idx) {
     auto it = folders.find(table_.at(idx).codigo);
     if (it != folders.end()) {
@@ -370,8 +370,7 @@ void RinexColumn::ShowStatus() {
            DecimalText(unreadable) + " ? · " + DecimalText(none) +
            " — SIN ARCHIVO DE OBSERVACIÓN.";
     if (pending > 0 && !correcting_) {
-      text += " LEYENDO: " + DecimalText(pending) +
-              " … SIN COMPROBAR TODAVÍA.";
+      text += " LEYENDO: " + DecimalText(pending) + " … SIN COMPROBAR TODAVÍA.";
     }
     if (mismatches + unreadable > 0) {
       text +=
@@ -469,7 +468,8 @@ void RinexColumn::StartCopies(const RinexCorrectionPlan& plan) {
     // The point's folder is read again: the cell now judges the copies.
     ReadPoint(generation, point.row, point.folder);
   }
-  background_.Run([this]() -> WorkQueue::Done { return [this] { EndCopies(); }; });
+  background_.Run(
+      [this]() -> WorkQueue::Done { return [this] { EndCopies(); }; });
   ShowProgress();
   ShowStatus();
 }
@@ -493,8 +493,8 @@ void RinexColumn::ShowProgress() {
     root.Call({"grid", "remove", progress_frame_});
     return;
   }
-  root.Call({"grid", progress_frame_, "-row", 2, "-column", 0, "-columnspan",
-             2, "-sticky", "ew", "-pady", tk::Obj::List({"6", "0"})});
+  root.Call({"grid", progress_frame_, "-row", 2, "-column", 0, "-columnspan", 2,
+             "-sticky", "ew", "-pady", tk::Obj::List({"6", "0"})});
   root.Call({progress_bar_, "configure", "-maximum",
              static_cast<int>(std::max<size_t>(copies_total_, 1)), "-value",
              static_cast<int>(copies_done_)});

@@ -280,9 +280,9 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   const stdfs::path other = temp_.path() / "otro";
   const stdfs::path datos = other / std::string(kGnssDataFolder);
   for (int i = 0; i < 2; ++i) {
-    stdfs::create_directories(datos / (std::to_string(i + 4) + ". " +
-                                       std::to_string(1001 + i)) /
-                              "RINEX");
+    stdfs::create_directories(
+        datos / (std::to_string(i + 4) + ". " + std::to_string(1001 + i)) /
+        "RINEX");
   }
   std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
       << "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;ALTURA "
@@ -308,8 +308,7 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   Call({kButton, "invoke"});
   // Under way: the progress, the cancel button, no second run.
   EXPECT_NE(Call({"grid", "info", column.progress_frame()}), "");
-  EXPECT_EQ(Call({column.progress_label(), "cget", "-text"}),
-            "ARCHIVO 1 DE 4");
+  EXPECT_EQ(Call({column.progress_label(), "cget", "-text"}), "ARCHIVO 1 DE 4");
   EXPECT_EQ(Call({column.cancel_button(), "cget", "-state"}), "normal");
   EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
   EXPECT_EQ(Cells()[1], "…");
@@ -335,8 +334,7 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   stdfs::copy_file(kFixtures / "v211.26o", Rinex(0) / "v211.26o");
   column.SetCopyLimits(RinexCopyLimits{});
   ReturnToTheTab();
-  const std::string before =
-      ReadFileBytes(Rinex(1) / "CORREGIDO" / "v211.26o");
+  const std::string before = ReadFileBytes(Rinex(1) / "CORREGIDO" / "v211.26o");
   ClearMessages();
   AnswerQuestion("yes");
   Call({kButton, "invoke"});

@@ -167,9 +167,9 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
       std::optional<FileStamp> copy;
       FileStamp found;
       if (has_corrected && check.kind == RinexKind::kObservation &&
-          fs.Stat(JoinPath(corrected_dir,
-                           CorrectedCopyName(name, check.wrapper)),
-                  &found)) {
+          fs.Stat(
+              JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper)),
+              &found)) {
         copy = found;
       }
       return copy;
@@ -204,8 +204,8 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
       }
     }
     if (stamped) {
-      cache->Put(path,
-                 RinexReadCache::Entry{stamp, copy_stamp(check), listed, check});
+      cache->Put(
+          path, RinexReadCache::Entry{stamp, copy_stamp(check), listed, check});
     }
     if (listed) result.files.push_back(std::move(check));
   }
@@ -262,18 +262,17 @@ std::string SizeText(std::uint64_t bytes) {
 // What the disk of `folder` must keep free: keep_free_bytes, or
 // keep_free_share of its size when that is less.
 std::uint64_t Reserve(const RinexCopyLimits& limits, const DiskSpace& space) {
-  const auto share =
-      static_cast<std::uint64_t>(static_cast<double>(space.total) *
-                                 limits.keep_free_share);
+  const auto share = static_cast<std::uint64_t>(
+      static_cast<double>(space.total) * limits.keep_free_share);
   return std::min(limits.keep_free_bytes, share);
 }
 
 Status DiskNearlyFull(const DiskSpace& space, std::uint64_t reserve,
                       const std::string& copy) {
-  return Status::Error("EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: " +
-                       SizeText(space.free) + "; SE DEJAN AL MENOS " +
-                       SizeText(reserve) +
-                       "); NO SE ESCRIBE LA COPIA: " + copy);
+  return Status::Error(
+      "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: " + SizeText(space.free) +
+      "; SE DEJAN AL MENOS " + SizeText(reserve) +
+      "); NO SE ESCRIBE LA COPIA: " + copy);
 }
 
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when

@@ -47,7 +47,7 @@ class RinexReadCache {
     /// The copy's stamp; nullopt: no copy that counts (none, or CORREGIDO
     /// is a link).
     std::optional<FileStamp> copy;
-    bool listed = false;            ///< an observation file, kept in the list
+    bool listed = false;  ///< an observation file, kept in the list
     RinexFileCheck check;
   };
   const Entry* Find(const std::string& path) const {
@@ -130,8 +130,7 @@ struct RinexCopyRun {
 /// or "EL DISCO SE QUEDARÍA CASI LLENO …: <copy>".
 Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
                           const std::string& name, double arp,
-                          std::string* copy_path,
-                          RinexCopyRun* run = nullptr);
+                          std::string* copy_path, RinexCopyRun* run = nullptr);
 
 /// The same for a file whose DELTA H is already right: its copy holds the
 /// original's unwrapped bytes unchanged (written the same way, under the

@@ -127,20 +127,33 @@ TEST(RinexFilesTest, ReadsOnlyWhatChangedAndListsAFolderOncePerRun) {
     int reads;  // headers read again
     std::vector<std::string> files;
   } steps[] = {
-      {"first reading", [] {}, 6, {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
-      {"nothing changed", [] {}, 0, {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
+      {"first reading",
+       [] {},
+       6,
+       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
+      {"nothing changed",
+       [] {},
+       0,
+       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
       {"one file replaced",
        [&] { fs.AddFile(kRinex + "/b.26o", Observation("        1.4285")); },
-       1, {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
+       1,
+       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
       {"a copy made",
        [&] {
          ASSERT_TRUE(
              WriteCorrectedCopy(fs, kRinex, "a.26o", 1.4285, nullptr).ok());
        },
        // The original, the copy's header, both again with their data.
-       4, {"a.26o C", "b.26o", "c.26o", "d.26o", "e.26o"}},
-      {"one file removed", [&] { fs.SetListing(kRinex, {"a.26o", "b.26o", "c.26o", "notas.txt", "CORREGIDO"}); },
-       0, {"a.26o C", "b.26o", "c.26o"}},
+       4,
+       {"a.26o C", "b.26o", "c.26o", "d.26o", "e.26o"}},
+      {"one file removed",
+       [&] {
+         fs.SetListing(kRinex,
+                       {"a.26o", "b.26o", "c.26o", "notas.txt", "CORREGIDO"});
+       },
+       0,
+       {"a.26o C", "b.26o", "c.26o"}},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
@@ -152,15 +165,17 @@ TEST(RinexFilesTest, ReadsOnlyWhatChangedAndListsAFolderOncePerRun) {
     // What the cache gives is what a reading without it gives.
     const PointRinexFiles fresh = CheckRinexFolder(fs, kRinex);
     EXPECT_EQ(names(fresh), step.files);
-    EXPECT_EQ(JudgeRinexPoint(read, RinexRowHeights{1.4285, 1.5105, 1.5}).cell,
-              JudgeRinexPoint(fresh, RinexRowHeights{1.4285, 1.5105, 1.5}).cell);
+    EXPECT_EQ(
+        JudgeRinexPoint(read, RinexRowHeights{1.4285, 1.5105, 1.5}).cell,
+        JudgeRinexPoint(fresh, RinexRowHeights{1.4285, 1.5105, 1.5}).cell);
   }
 
   // Three copies of one run: one listing of the folder.
   RinexCopyRun run;
   const int listed = fs.CallCount(FakeFileSystem::Op::kListDir);
   for (const char* name : {"b.26o", "c.26o"})
-    ASSERT_TRUE(WriteCorrectedCopy(fs, kRinex, name, 1.4285, nullptr, &run).ok());
+    ASSERT_TRUE(
+        WriteCorrectedCopy(fs, kRinex, name, 1.4285, nullptr, &run).ok());
   ASSERT_TRUE(WriteUnchangedCopy(fs, kRinex, "a.26o", nullptr, &run).ok());
   EXPECT_EQ(fs.CallCount(FakeFileSystem::Op::kListDir) - listed, 1);
 }
@@ -182,25 +197,61 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
     std::string error;  // "" when written
   } cases[] = {
       {"within every limit", FileWrapper::kBzip2, {}, 0, 0, false, ""},
-      {"a bomb", FileWrapper::kBzip2, {.max_bytes = 32 * 1024}, 0, 0, false,
+      {"a bomb",
+       FileWrapper::kBzip2,
+       {.max_bytes = 32 * 1024},
+       0,
+       0,
+       false,
        "NO PARECE UN FICHERO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE 32768 "
-       "BYTES; NO SE ESCRIBE SU COPIA: " + kRinex + "/a.26o.bz2"},
-      {"its size, exactly", FileWrapper::kBzip2,
-       {.max_bytes = header.size() + body.size()}, 0, 0, false, ""},
-      {"a disk with room", FileWrapper::kNone, {}, kGiB + 70 * 1024,
-       100 * kGiB, false, ""},
-      {"a disk nearly full before", FileWrapper::kNone, {}, kGiB + 60 * 1024,
-       100 * kGiB, false,
-       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1024 MB; SE DEJAN AL MENOS "
-       "1 GiB); NO SE ESCRIBE LA COPIA: " + kRinex + "/CORREGIDO/a.26o"},
-      // 5 % of a 10 GiB stick is less than 1 GiB: that is what it keeps.
-      {"a small disk", FileWrapper::kNone, {}, 600 * kMiB, 10 * kGiB, false,
+       "BYTES; NO SE ESCRIBE SU COPIA: " +
+           kRinex + "/a.26o.bz2"},
+      {"its size, exactly",
+       FileWrapper::kBzip2,
+       {.max_bytes = header.size() + body.size()},
+       0,
+       0,
+       false,
        ""},
-      {"a disk filled while writing", FileWrapper::kBzip2,
-       {.check_free_every = 4096}, kGiB + 32 * 1024, 100 * kGiB, false,
+      {"a disk with room",
+       FileWrapper::kNone,
+       {},
+       kGiB + 70 * 1024,
+       100 * kGiB,
+       false,
+       ""},
+      {"a disk nearly full before",
+       FileWrapper::kNone,
+       {},
+       kGiB + 60 * 1024,
+       100 * kGiB,
+       false,
+       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1024 MB; SE DEJAN AL MENOS "
+       "1 GiB); NO SE ESCRIBE LA COPIA: " +
+           kRinex + "/CORREGIDO/a.26o"},
+      // 5 % of a 10 GiB stick is less than 1 GiB: that is what it keeps.
+      {"a small disk",
+       FileWrapper::kNone,
+       {},
+       600 * kMiB,
+       10 * kGiB,
+       false,
+       ""},
+      {"a disk filled while writing",
+       FileWrapper::kBzip2,
+       {.check_free_every = 4096},
+       kGiB + 32 * 1024,
+       100 * kGiB,
+       false,
        "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1023 MB; SE DEJAN AL MENOS "
-       "1 GiB); NO SE ESCRIBE LA COPIA: " + kRinex + "/CORREGIDO/a.26o"},
-      {"cancelled", FileWrapper::kNone, {}, 0, 0, true,
+       "1 GiB); NO SE ESCRIBE LA COPIA: " +
+           kRinex + "/CORREGIDO/a.26o"},
+      {"cancelled",
+       FileWrapper::kNone,
+       {},
+       0,
+       0,
+       true,
        "CANCELADO: " + kRinex + "/CORREGIDO/a.26o"},
   };
   for (const Case& c : cases) {

@@ -46,7 +46,8 @@ using CopyWatch = std::function<Status(std::uint64_t decoded_bytes)>;
 struct FileStamp {
   std::uint64_t size = 0;
   std::int64_t modified_ns = 0;  ///< last modification
-  std::int64_t changed_ns = 0;   ///< last status change (POSIX), creation (Windows)
+  /// Last status change (POSIX); creation (Windows).
+  std::int64_t changed_ns = 0;
   bool operator==(const FileStamp&) const = default;
 };
 

@@ -148,7 +148,9 @@ class PosixFileSystem : public FileSystem {
 
   Status FreeSpace(const std::string& path, DiskSpace* space) override {
     struct statvfs st;
-    if (::statvfs(path.c_str(), &st) != 0) return Status::FromErrno(errno, path);
+    if (::statvfs(path.c_str(), &st) != 0) {
+      return Status::FromErrno(errno, path);
+    }
     space->free = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
     space->total = static_cast<std::uint64_t>(st.f_blocks) * st.f_frsize;
     return Status::OK();

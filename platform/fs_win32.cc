@@ -4,8 +4,6 @@
 #include <windows.h>
 
 #include "platform/fs.h"
-
-#include <cstdint>
 #include "platform/atomic_file.h"
 #include "platform/read_file.h"
 #include "platform/win32_text.h"
