@@ -114,7 +114,8 @@ class TinyFs : public FileSystem {
     return Status::Error("not read here: " + path);
   }
   Status WriteDecodedCopy(const std::string&, std::size_t, std::string_view,
-                          const std::string& target) override {
+                          const std::string& target,
+                          const CopyWatch&) override {
     return Status::Error("read only: " + target);
   }
 };

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "heights/conversion.h"
@@ -39,6 +41,7 @@ const char* ColorOf(RinexState state) {
       return "#B9770E";
     case RinexState::kNoFiles:
     case RinexState::kEmpty:
+    case RinexState::kPending:
       break;
   }
   return "#7F8C8D";
@@ -76,7 +79,8 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
       fs_(fs),
       table_(table),
       project_(project),
-      catalogue_(catalogue) {
+      catalogue_(catalogue),
+      background_(ui, "rinex_en_segundo_plano") {
   tk::Interp& root = ui_.tk();
   const std::string family = ui_.family();
   lbl_rinex_ = bottom + ".estado_rinex";
@@ -128,6 +132,28 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
   root.Call({"grid", btn_rinex_, "-row", 1, "-column", 1, "-sticky", "ns",
              "-padx", tk::Obj::List({"10", "0"})});
 
+  // The progress of CORREGIR RINEX, under the buttons while it runs.
+  progress_frame_ = bottom + ".progreso_rinex";
+  progress_bar_ = progress_frame_ + ".barra";
+  progress_label_ = progress_frame_ + ".texto";
+  btn_cancel_ = progress_frame_ + ".cancelar";
+  root.Call({"frame", progress_frame_, "-background", ui_.color("bg_main")});
+  root.Call({"ttk::progressbar", progress_bar_, "-mode", "determinate",
+             "-orient", "horizontal"});
+  root.Call({"label", progress_label_, "-text", "", "-background",
+             ui_.color("bg_main"), "-foreground", ui_.color("primary"), "-font",
+             tk::Obj::List({family, "10", "bold"})});
+  root.Call({"button", btn_cancel_, "-text", "CANCELAR", "-takefocus", 0,
+             "-command", ui_.Bind("cancelar_rinex", [this] {
+               cancel_ = true;
+               ui_.tk().Call({btn_cancel_, "configure", "-state", "disabled"});
+             })});
+  root.Call({"pack", progress_label_, "-side", "left", "-padx",
+             tk::Obj::List({"0", "10"})});
+  root.Call({"pack", btn_cancel_, "-side", "right"});
+  root.Call({"pack", progress_bar_, "-side", "left", "-fill", "x", "-expand", 1,
+             "-padx", tk::Obj::List({"0", "10"})});
+
   root.Command(kHoverCommand, [this](const std::vector<std::string>& args) {
     size_t y = 0;
     if (args.size() == 1 && RowOfCell(args[0], &y))
@@ -149,6 +175,19 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
   root.Call({"bind", tag, "<FocusIn>", "+" + std::string(kFocusCommand)});
 }
 
+RinexColumn::~RinexColumn() {
+  // A copy under way stops after its block; background_ waits for it.
+  cancel_ = true;
+}
+
+void RinexColumn::Finish() {
+  // What a finished job hands back may post more jobs (the points after the
+  // project's listing, the end of a run after its copies).
+  do {
+    background_.Finish();
+  } while (background_.Busy());
+}
+
 void RinexColumn::ShowRow(size_t idx) {
   if (idx >= verdicts_.size() || idx == shown_row_) return;
   shown_row_ = idx;
@@ -163,9 +202,13 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
                              const tk::Obj& tags) {
   frame_rows_ = frame_rows;
   const size_t rows = table_.size();
-  // New cells are blank, as a fresh verdict is.
+  // New cells are blank, as a fresh verdict is; their points are not read
+  // yet, and what a reading for the old rows brings is dropped.
+  ++generation_;
+  if (!correcting_) background_.DropPending();
   files_.assign(rows, PointRinexFiles{});
   verdicts_.assign(rows, RinexVerdict{});
+  read_.assign(rows, false);
   shown_row_ = static_cast<size_t>(-1);
   const tk::Obj font = tk::Obj::List({ui_.family(), "10", "bold"});
   // Wide enough for the widest verdict, "✗" and a height of two digits.
@@ -190,21 +233,68 @@ std::optional<RinexRowHeights> RinexColumn::HeightsOf(size_t idx) const {
 }
 
 void RinexColumn::ReadRinex() {
+  // The copies' run reads its points itself, then everything again.
+  if (correcting_) {
+    read_after_copies_ = true;
+    return;
+  }
   const size_t rows = table_.size();
+  ++generation_;
+  background_.DropPending();
   // Without rows no column was made, and nothing is left of the last one.
-  if (rows != verdicts_.size()) verdicts_.assign(rows, RinexVerdict{});
-  files_.assign(rows, PointRinexFiles{});
+  if (rows != verdicts_.size()) {
+    verdicts_.assign(rows, RinexVerdict{});
+    files_.assign(rows, PointRinexFiles{});
+    read_.assign(rows, false);
+  }
   if (shown_row_ >= rows) shown_row_ = static_cast<size_t>(-1);
-  if (rows > 0 && project_.is_open()) {
-    std::map<std::string, PointRinexFiles> read =
-        CheckProjectRinex(fs_, project_.folder());
-    for (size_t idx = 0; idx < rows; ++idx) {
-      auto it = read.find(table_.at(idx).codigo);
-      if (it != read.end()) files_[idx] = std::move(it->second);
-    }
+  if (rows == 0 || !project_.is_open()) {
+    files_.assign(rows, PointRinexFiles{});
+    read_.assign(rows, true);
+  } else {
+    // Rows read before keep their cells until their points are read again.
+    const unsigned generation = generation_;
+    const std::string folder = project_.folder();
+    background_.Run([this, generation, folder]() -> WorkQueue::Done {
+      auto folders = std::make_shared<std::map<std::string, std::string>>(
+          ProjectRinexFolders(fs_, folder));
+      return [this, generation, folders] {
+        if (generation == generation_) ReadPoints(generation, *folders);
+      };
+    });
   }
   for (size_t idx = 0; idx < rows; ++idx) UpdateCell(idx);
   ShowStatus();
+}
+
+void RinexColumn::ReadPoints(
+    unsigned generation, const std::map<std::string, std::string>& folders) {
+  for (size_t idx = 0; idx < files_.size() && idx < table_.size(); ++idx) {
+    auto it = folders.find(table_.at(idx).codigo);
+    if (it != folders.end()) {
+      ReadPoint(generation, idx, it->second);
+    } else {
+      files_[idx] = PointRinexFiles{};
+      read_[idx] = true;
+      UpdateCell(idx);
+    }
+  }
+  ShowStatus();
+}
+
+void RinexColumn::ReadPoint(unsigned generation, size_t idx,
+                            const std::string& folder) {
+  background_.Run([this, generation, idx, folder]() -> WorkQueue::Done {
+    auto files = std::make_shared<PointRinexFiles>(
+        CheckRinexFolder(fs_, folder, &cache_));
+    return [this, generation, idx, files] {
+      if (generation != generation_ || idx >= files_.size()) return;
+      files_[idx] = std::move(*files);
+      read_[idx] = true;
+      UpdateCell(idx);
+      ShowStatus();
+    };
+  });
 }
 
 void RinexColumn::RowsChanged(const std::vector<size_t>& rows) {
@@ -215,6 +305,14 @@ void RinexColumn::RowsChanged(const std::vector<size_t>& rows) {
 void RinexColumn::UpdateCell(size_t idx) {
   if (idx >= verdicts_.size() || idx >= table_.size()) return;
   RinexVerdict verdict = JudgeRinexPoint(files_[idx], HeightsOf(idx));
+  // A point not read yet is no verdict: no one may take it as checked.
+  if (idx < read_.size() && !read_[idx] &&
+      verdict.state != RinexState::kEmpty) {
+    verdict = RinexVerdict{};
+    verdict.state = RinexState::kPending;
+    verdict.cell = "…";
+    verdict.reason = "SUS ARCHIVOS DE OBSERVACIÓN SE ESTÁN LEYENDO…";
+  }
   if (verdict.cell != verdicts_[idx].cell ||
       verdict.state != verdicts_[idx].state) {
     ui_.tk().Call({canvas_, "itemconfigure", CellTag("rinex", idx),
@@ -225,7 +323,8 @@ void RinexColumn::UpdateCell(size_t idx) {
 
 void RinexColumn::ShowStatus() {
   tk::Interp& root = ui_.tk();
-  size_t matches = 0, corrected = 0, mismatches = 0, unreadable = 0, none = 0;
+  size_t matches = 0, corrected = 0, mismatches = 0, unreadable = 0, none = 0,
+         pending = 0;
   bool correctable = false;
   for (const RinexVerdict& v : verdicts_) {
     switch (v.state) {
@@ -245,10 +344,15 @@ void RinexColumn::ShowStatus() {
       case RinexState::kNoFiles:
         ++none;
         break;
+      case RinexState::kPending:
+        ++pending;
+        break;
       case RinexState::kEmpty:
         break;
     }
   }
+  // Copies are made from a complete reading, one run at a time.
+  correctable = correctable && pending == 0 && !correcting_;
   std::string text;
   const bool shown = shown_row_ < verdicts_.size();
   // The shown row's line from the other column comes first; the RINEX
@@ -265,11 +369,19 @@ void RinexColumn::ShowStatus() {
            " ✓ C · " + DecimalText(mismatches) + " ✗ · " +
            DecimalText(unreadable) + " ? · " + DecimalText(none) +
            " — SIN ARCHIVO DE OBSERVACIÓN.";
+    if (pending > 0 && !correcting_) {
+      text += " LEYENDO: " + DecimalText(pending) + " … SIN COMPROBAR TODAVÍA.";
+    }
     if (mismatches + unreadable > 0) {
       text +=
           " EL MOTIVO DE CADA PUNTO SE VE AQUÍ AL ENTRAR EN SU FILA O AL "
           "PASAR EL RATÓN POR SU CELDA RINEX.";
     }
+  }
+  if (correcting_) {
+    text +=
+        "\nCORREGIR RINEX EN CURSO: NO SE PUEDE INICIAR OTRO HASTA QUE "
+        "TERMINE; UN REPORTE HECHO AHORA DA SUS PUNTOS (…) POR SIN COMPROBAR.";
   }
   if (!row_line.empty()) {
     text =
@@ -289,7 +401,15 @@ void RinexColumn::ShowStatus() {
 
 void RinexColumn::CorrectRinex() {
   tk::Interp& root = ui_.tk();
+  // One run at a time, from a complete reading (the button says so too).
+  if (correcting_) return;
   for (size_t idx = 0; idx < verdicts_.size(); ++idx) UpdateCell(idx);
+  for (const RinexVerdict& verdict : verdicts_) {
+    if (verdict.state == RinexState::kPending) {
+      ShowStatus();
+      return;
+    }
+  }
   std::vector<RinexCorrectionRow> rows;
   rows.reserve(verdicts_.size());
   for (size_t idx = 0; idx < verdicts_.size(); ++idx) {
@@ -309,19 +429,111 @@ void RinexColumn::CorrectRinex() {
          "CAMBIOS DE LOS QUE YA ESTÁN BIEN, PARA QUE ESA CARPETA TENGA TODOS "
          "LOS DEL PUNTO; LOS ORIGINALES NO SE MODIFICAN." +
              plan.listing + "\n\n¿ESCRIBIR LAS COPIAS?"});
-    if (answer != "yes") return;
+    // The box ran the event loop: another run may have begun meanwhile.
+    if (answer != "yes" || correcting_) return;
   }
-  // The failures to write come first: the box shows only its first lines.
-  std::vector<std::string> errors;
-  const size_t written = WriteCopies(plan, &errors);
-  errors.insert(errors.end(), plan.errors.begin(), plan.errors.end());
+  StartCopies(plan);
+}
+
+void RinexColumn::StartCopies(const RinexCorrectionPlan& plan) {
+  correcting_ = true;
+  cancel_ = false;
+  copies_cancelled_ = false;
+  copies_total_ = copies_done_ = copies_written_ = 0;
+  copy_points_ = plan.points.size();
+  copy_errors_.clear();
+  plan_errors_ = plan.errors;
+  run_ = std::make_unique<RinexCopyRun>();
+  run_->limits = limits_;
+  run_->cancel = &cancel_;
+  const unsigned generation = generation_;
+  for (const RinexCorrectionPoint& point : plan.points) {
+    // Its cell waits for the copies: the verdict will be theirs.
+    if (point.row < read_.size()) read_[point.row] = false;
+    UpdateCell(point.row);
+    auto post = [&](const std::string& name, std::optional<double> arp) {
+      ++copies_total_;
+      background_.Run([this, folder = point.folder, name,
+                       arp]() -> WorkQueue::Done {
+        if (cancel_) return [this] { CopyDone(Status::OK(), true); };
+        const Status status =
+            arp ? WriteCorrectedCopy(fs_, folder, name, *arp, nullptr,
+                                     run_.get())
+                : WriteUnchangedCopy(fs_, folder, name, nullptr, run_.get());
+        return [this, status] { CopyDone(status, false); };
+      });
+    };
+    for (const std::string& name : point.names) post(name, point.arp);
+    for (const std::string& name : point.unchanged) post(name, std::nullopt);
+    // The point's folder is read again: the cell now judges the copies.
+    ReadPoint(generation, point.row, point.folder);
+  }
+  background_.Run(
+      [this]() -> WorkQueue::Done { return [this] { EndCopies(); }; });
+  ShowProgress();
   ShowStatus();
+}
+
+void RinexColumn::CopyDone(const Status& status, bool skipped) {
+  ++copies_done_;
+  if (skipped || (!status.ok() && cancel_ &&
+                  status.message().starts_with("CANCELADO: "))) {
+    copies_cancelled_ = true;
+  } else if (status.ok()) {
+    ++copies_written_;
+  } else {
+    copy_errors_.push_back(status.message());
+  }
+  ShowProgress();
+}
+
+void RinexColumn::ShowProgress() {
+  tk::Interp& root = ui_.tk();
+  if (!correcting_) {
+    root.Call({"grid", "remove", progress_frame_});
+    return;
+  }
+  root.Call({"grid", progress_frame_, "-row", 2, "-column", 0, "-columnspan", 2,
+             "-sticky", "ew", "-pady", tk::Obj::List({"6", "0"})});
+  root.Call({progress_bar_, "configure", "-maximum",
+             static_cast<int>(std::max<size_t>(copies_total_, 1)), "-value",
+             static_cast<int>(copies_done_)});
+  root.Call({progress_label_, "configure", "-text",
+             "ARCHIVO " +
+                 DecimalText(std::min(copies_done_ + 1, copies_total_)) +
+                 " DE " + DecimalText(copies_total_)});
+  if (copies_done_ == 0) {
+    root.Call({btn_cancel_, "configure", "-state", "normal"});
+  }
+}
+
+void RinexColumn::EndCopies() {
+  tk::Interp& root = ui_.tk();
+  correcting_ = false;
+  run_.reset();
+  ShowProgress();
+  ShowStatus();
+  // The failures to write come first: the box shows only its first lines.
+  std::vector<std::string> errors = copy_errors_;
+  errors.insert(errors.end(), plan_errors_.begin(), plan_errors_.end());
+  const size_t written = copies_written_;
+  const std::string cancelled =
+      copies_cancelled_
+          ? "CORREGIR RINEX CANCELADO: LAS COPIAS ESCRITAS ANTES SE "
+            "CONSERVAN; LA QUE SE ESTABA ESCRIBIENDO NO SE GUARDÓ.\n"
+          : "";
+  // A return to the tab during the run asked for a reading.
+  if (read_after_copies_) {
+    read_after_copies_ = false;
+    ReadRinex();
+  }
   if (!errors.empty()) {
-    ui_.ErrorBox(RinexCorrectionErrorText(errors, written));
+    ui_.ErrorBox(cancelled + RinexCorrectionErrorText(errors, written));
     return;
   }
   root.Call({"tk_messageBox", "-icon", "info", "-title", "CORREGIR RINEX",
-             "-message", RinexCopiesWrittenText(written, plan.points.size())});
+             "-message",
+             cancelled + RinexCopiesWrittenText(written, copy_points_)});
 }
 
 std::vector<PointRinexState> RinexColumn::States() const {
@@ -329,28 +541,6 @@ std::vector<PointRinexState> RinexColumn::States() const {
   for (size_t idx = 0; idx < verdicts_.size() && idx < table_.size(); ++idx)
     states.push_back({table_.at(idx).codigo, verdicts_[idx].state});
   return states;
-}
-
-size_t RinexColumn::WriteCopies(const RinexCorrectionPlan& plan,
-                                std::vector<std::string>* errors) {
-  size_t written = 0;
-  for (const RinexCorrectionPoint& point : plan.points) {
-    auto count = [&](const Status& status) {
-      if (status.ok()) {
-        ++written;
-      } else {
-        errors->push_back(status.message());
-      }
-    };
-    for (const std::string& name : point.names)
-      count(WriteCorrectedCopy(fs_, point.folder, name, point.arp, nullptr));
-    for (const std::string& name : point.unchanged)
-      count(WriteUnchangedCopy(fs_, point.folder, name, nullptr));
-    // The point's folder is read again: the cell now judges the copies.
-    files_[point.row] = CheckRinexFolder(fs_, point.folder);
-    UpdateCell(point.row);
-  }
-  return written;
 }
 
 }  // namespace zarvek

@@ -4,13 +4,23 @@
 // the "CORREGIR RINEX" button that writes corrected copies.
 //
 // The files are read when a project's table is made and when the surveyor
-// comes back to the tab (ReadRinex); a change of a row only judges the
-// headers already read against the row's new heights, which costs no disk
-// access, so typing a height never waits on the disk.
+// comes back to the tab (ReadRinex), off the window thread: a bzip2 file
+// gives its header only after decoding a whole block, and a hundred points
+// of them take seconds. The cells fill in as their points are read ("…"
+// until then); what was read is kept by path and stamp (RinexReadCache), so
+// a return to the tab reads only the files that changed. A change of a row
+// only judges the headers already read against the row's new heights,
+// which costs no disk access, so typing a height never waits on the disk.
+// CORREGIR RINEX writes its copies off the window thread too, with a
+// progress bar and a cancel button.
 #ifndef ZARVEK_HEIGHTS_RINEX_COLUMN_TK_H_
 #define ZARVEK_HEIGHTS_RINEX_COLUMN_TK_H_
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +32,7 @@
 #include "heights/rinex_verdict.h"
 #include "platform/fs.h"
 #include "project/open_project.h"
+#include "ui/background_tk.h"
 #include "ui/ui_tk.h"
 
 namespace zarvek {
@@ -35,6 +46,8 @@ class RinexColumn {
   RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
               OpenProject& project, const Catalogue& catalogue,
               const std::string& bottom, const std::string& tag);
+  /// Stops a copy under way after its current block.
+  ~RinexColumn();
   RinexColumn(const RinexColumn&) = delete;
   RinexColumn& operator=(const RinexColumn&) = delete;
 
@@ -42,17 +55,28 @@ class RinexColumn {
   /// with bind tags `tags`, a text item per row (a canvas item is no
   /// window, so the column adds nothing to what X maps).
   void MakeColumn(const std::string& frame_rows, const tk::Obj& tags);
-  /// Reads the headers of every point's observation files and shows each
-  /// row's verdict.
+  /// Reads the headers of every point's observation files, off the window
+  /// thread, and shows each row's verdict as its point is read. What an
+  /// earlier reading had not finished is dropped. While CORREGIR RINEX runs
+  /// the reading waits for its end.
   void ReadRinex();
+  /// Waits for the reading and the copies under way and shows their
+  /// results now: for tests, which must not depend on timing.
+  void Finish();
   /// Judges rows `rows` again from the headers already read.
   void RowsChanged(const std::vector<size_t>& rows);
   /// Writes, after a yes/no box listing them, corrected copies of the
   /// observation files of every point whose DELTA H differs from its ARP
   /// height into the point's RINEX/CORREGIDO folder, and unchanged copies
   /// of the point's right files, so that the folder holds all of them.
+  /// The copies are written off the window thread, under a progress bar
+  /// ("ARCHIVO n DE N") with a "CANCELAR" button; a box reports the end.
+  /// Refused while copies are being written or points are being read.
   void CorrectRinex();
-  /// The code and RINEX state of every table row, in table order.
+  /// The limits of the copies that CorrectRinex writes (RinexCopyLimits).
+  void SetCopyLimits(const RinexCopyLimits& limits) { limits_ = limits; }
+  /// The code and RINEX state of every table row, in table order; kPending
+  /// for a point whose files are still being read or written.
   std::vector<PointRinexState> States() const;
   /// Shows row `idx`'s reason in the status line (the row in focus or
   /// under the pointer).
@@ -65,6 +89,10 @@ class RinexColumn {
   const std::string& canvas() const { return canvas_; }
   const std::string& status_label() const { return lbl_rinex_; }
   const std::string& button() const { return btn_rinex_; }
+  const std::string& progress_frame() const { return progress_frame_; }
+  const std::string& progress_bar() const { return progress_bar_; }
+  const std::string& progress_label() const { return progress_label_; }
+  const std::string& cancel_button() const { return btn_cancel_; }
 
  private:
   /// The row's ARP, phase-centre and measured heights; nullopt while the
@@ -76,10 +104,42 @@ class RinexColumn {
   /// summary in the status line, and enables "CORREGIR RINEX" while some
   /// point has copies to write.
   void ShowStatus();
-  /// Writes the copies of `plan`, adds each failure to `errors`, reads the
-  /// points' folders again; returns how many copies were written.
-  size_t WriteCopies(const RinexCorrectionPlan& plan,
-                     std::vector<std::string>* errors);
+  /// Posts the reading of each row's point folder in `folders` (code ->
+  /// RINEX folder) for reading `generation`.
+  void ReadPoints(unsigned generation,
+                  const std::map<std::string, std::string>& folders);
+  /// Posts the reading of `folder` for row `idx`; its result is shown if
+  /// the rows are still those of `generation`.
+  void ReadPoint(unsigned generation, size_t idx, const std::string& folder);
+  /// Posts the copies of `plan`, each point's reading after them, and the
+  /// end of the run.
+  void StartCopies(const RinexCorrectionPlan& plan);
+  /// One copy done (or skipped after a cancel): counts it, moves the bar.
+  void CopyDone(const Status& status, bool skipped);
+  /// Hides the progress, reports the run in a box, reads again if asked.
+  void EndCopies();
+  void ShowProgress();
+
+  /// Rows of the current table whose files were read: the others show
+  /// "…" (kPending).
+  std::vector<bool> read_;
+  /// Bumped whenever the rows or the project change: a reading's results
+  /// of an earlier generation are dropped.
+  unsigned generation_ = 0;
+  /// Used by the worker thread only.
+  RinexReadCache cache_;
+  RinexCopyLimits limits_;
+  /// The run of CORREGIR RINEX under way: its state, used by the worker's
+  /// jobs only, and the counts the window shows.
+  std::unique_ptr<RinexCopyRun> run_;
+  std::atomic<bool> cancel_{false};
+  bool correcting_ = false;
+  bool read_after_copies_ = false;
+  size_t copies_total_ = 0, copies_done_ = 0, copies_written_ = 0,
+         copy_points_ = 0;
+  bool copies_cancelled_ = false;
+  std::vector<std::string> copy_errors_, plan_errors_;
+  std::string progress_frame_, progress_bar_, progress_label_, btn_cancel_;
 
   Ui& ui_;
   FileSystem& fs_;
@@ -97,6 +157,9 @@ class RinexColumn {
   std::function<std::string(size_t)> row_line_;
   /// Height in pixels of a table row, as the canvas places its items.
   int pitch_ = 1;
+  /// Last: destroyed first, it waits for the job under way, which may use
+  /// the members above.
+  Background background_;
 };
 
 }  // namespace zarvek

@@ -107,12 +107,20 @@ class RinexColumnTest : public testing::GuiTest {
     Call({"update"});
     Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
     Call({"update"});
+    app_->rinex_column().Finish();
+  }
+  // CORREGIR RINEX, answered `answer`, to its end.
+  void Correct(const std::string& answer) {
+    AnswerQuestion(answer);
+    Call({kButton, "invoke"});
+    app_->rinex_column().Finish();
   }
 
   testing::TempDir temp_;
 };
 
 TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
+  app_->rinex_column().Finish();
   EXPECT_EQ(Cells(),
             (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
   // A report made now warns of the points whose files are not right.
@@ -181,8 +189,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   ReturnToTheTab();
   ASSERT_EQ(Call({kButton, "cget", "-state"}), "normal");
   // Declined: nothing is written.
-  AnswerQuestion("no");
-  Call({kButton, "invoke"});
+  Correct("no");
   ASSERT_EQ(Messages().size(), 1u);
   const std::string question = Option(Messages()[0], "-message");
   for (const char* listed :
@@ -196,8 +203,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   // goes.
   std::ofstream(Rinex(2) / "CORREGIDO") << "x";
   ClearMessages();
-  AnswerQuestion("yes");
-  Call({kButton, "invoke"});
+  Correct("yes");
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "error");
   // The box names the failure to write first, the refused files after it,
@@ -239,8 +245,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
     stdfs::remove(Rinex(5) / ("x" + std::to_string(i) + ".26o.Z"));
   ReturnToTheTab();
   ClearMessages();
-  AnswerQuestion("yes");
-  Call({kButton, "invoke"});
+  Correct("yes");
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "info");
   EXPECT_EQ(Cells(), (Texts{"✓", "✓ C", "✓ C", "✓ C", "?", "✓ C", ""}));
@@ -250,6 +255,102 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
                                  "PROCESADO:\nSIN COMPROBAR (?): 1005."),
             std::string::npos)
       << ReportMessage();
+}
+
+// The files are read off the window thread: until a point is read its
+// cell waits ("…") and nobody takes it as checked; a project opened
+// meanwhile drops the old reading. CORREGIR RINEX runs off the window
+// thread too, under a progress bar with a cancel button, and stops a copy
+// that grows past its limit (a decompression bomb) without leaving it.
+TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
+  RinexColumn& column = app_->rinex_column();
+  EXPECT_EQ(Cells(), (Texts{"…", "…", "…", "…", "…", "…", ""}));
+  EXPECT_NE(Status().find("LEYENDO: 6 … SIN COMPROBAR TODAVÍA."),
+            std::string::npos)
+      << Status();
+  EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
+  // A report made now says which points are not checked yet.
+  EXPECT_NE(ReportMessage().find(
+                "\nSIN COMPROBAR TODAVÍA, LECTURA EN CURSO (…): 1001, 1002, "
+                "1003, 1004, 1005, 1006."),
+            std::string::npos)
+      << ReportMessage();
+
+  // Another project opened while the first is read: only its files count.
+  const stdfs::path other = temp_.path() / "otro";
+  const stdfs::path datos = other / std::string(kGnssDataFolder);
+  for (int i = 0; i < 2; ++i) {
+    stdfs::create_directories(
+        datos / (std::to_string(i + 4) + ". " + std::to_string(1001 + i)) /
+        "RINEX");
+  }
+  std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
+      << "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;ALTURA "
+         "MEDIDA (m)\r\n1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5\r\n";
+  AnswerDirectory(other.string());
+  app_->heights_tab().seleccionar_directorio_trabajo();
+  column.Finish();
+  EXPECT_EQ(Cells(), (Texts{"—", ""}));
+  AnswerDirectory(temp_.path().string());
+  app_->heights_tab().seleccionar_directorio_trabajo();
+  column.Finish();
+  EXPECT_EQ(Cells(),
+            (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
+
+  // 64 MB of blanks after a right header in 533 bytes of bzip2, beside a
+  // wrong file of point 1002: its unchanged copy passes the limit.
+  stdfs::copy_file(kFixtures / "header_bomb.obs.bz2",
+                   Rinex(1) / "header_bomb.obs.bz2");
+  ReturnToTheTab();
+  column.SetCopyLimits(RinexCopyLimits{.max_bytes = 1 << 20});
+  ClearMessages();
+  AnswerQuestion("yes");
+  Call({kButton, "invoke"});
+  // Under way: the progress, the cancel button, no second run.
+  EXPECT_NE(Call({"grid", "info", column.progress_frame()}), "");
+  EXPECT_EQ(Call({column.progress_label(), "cget", "-text"}), "ARCHIVO 1 DE 4");
+  EXPECT_EQ(Call({column.cancel_button(), "cget", "-state"}), "normal");
+  EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
+  EXPECT_EQ(Cells()[1], "…");
+  column.Finish();
+  EXPECT_EQ(Call({"grid", "info", column.progress_frame()}), "");
+  ASSERT_EQ(Messages().size(), 2u);
+  const std::string error = Option(Messages()[1], "-message");
+  EXPECT_NE(error.find("NO PARECE UN FICHERO DE OBSERVACIÓN"),
+            std::string::npos)
+      << error;
+  EXPECT_NE(error.find(RinexText(1) + "/header_bomb.obs.bz2"),
+            std::string::npos)
+      << error;
+  // Nothing of the stopped copy is left; the others are written.
+  std::vector<std::string> corrected;
+  for (const auto& entry : stdfs::directory_iterator(Rinex(1) / "CORREGIDO"))
+    corrected.push_back(entry.path().filename().string());
+  EXPECT_EQ(corrected, std::vector<std::string>{"v211.26o"});
+  EXPECT_EQ(Cells()[2], "✓ C");
+
+  // Cancelled while the bomb's copy (no longer limited) is written: it is
+  // not kept, earlier copies stay, and the box says so.
+  stdfs::copy_file(kFixtures / "v211.26o", Rinex(0) / "v211.26o");
+  column.SetCopyLimits(RinexCopyLimits{});
+  ReturnToTheTab();
+  const std::string before = ReadFileBytes(Rinex(1) / "CORREGIDO" / "v211.26o");
+  ClearMessages();
+  AnswerQuestion("yes");
+  Call({kButton, "invoke"});
+  Call({column.cancel_button(), "invoke"});
+  column.Finish();
+  ASSERT_EQ(Messages().size(), 2u);
+  const std::string end = Option(Messages()[1], "-message");
+  EXPECT_NE(end.find("CORREGIR RINEX CANCELADO"), std::string::npos) << end;
+  EXPECT_EQ(ReadFileBytes(Rinex(1) / "CORREGIDO" / "v211.26o"), before);
+  EXPECT_FALSE(stdfs::exists(Rinex(1) / "CORREGIDO" / "header_bomb.obs"));
+  for (int i = 0; i < 4; ++i) {
+    if (!stdfs::exists(Rinex(i) / "CORREGIDO")) continue;
+    for (const auto& entry : stdfs::directory_iterator(Rinex(i) / "CORREGIDO"))
+      EXPECT_FALSE(entry.path().string().ends_with(".tmp")) << entry.path();
+  }
+  EXPECT_EQ(Call({"grid", "info", column.progress_frame()}), "");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "heights/point_detection.h"
 #include "project/layout.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {
@@ -40,14 +41,20 @@ Status ListFiles(FileSystem& fs, const std::string& dir,
 // Two originals whose copies would bear one name ("a.26o" and "a.26o.Z"):
 // writing the copy of one would replace that of the other, so neither is
 // written while both are there. Other originals' wrappers are told by
-// their names here: only a ".gz" keeps its suffix.
+// their names here: only a ".gz" keeps its suffix. The folder is listed
+// once per run: a folder of thousands of files costs one listing, not one
+// per copy.
 Status CheckCopyNameIsItsOwn(FileSystem& fs, const std::string& rinex_dir,
                              const std::string& name,
-                             const std::string& copy_name) {
-  std::vector<std::string> files;
-  Status status = ListFiles(fs, rinex_dir, &files);
-  if (!status.ok()) return status;
-  for (const std::string& other : files) {
+                             const std::string& copy_name, RinexCopyRun& run) {
+  auto listed = run.listed.find(rinex_dir);
+  if (listed == run.listed.end()) {
+    std::vector<std::string> files;
+    Status status = ListFiles(fs, rinex_dir, &files);
+    if (!status.ok()) return status;
+    listed = run.listed.emplace(rinex_dir, std::move(files)).first;
+  }
+  for (const std::string& other : listed->second) {
     if (other == name) continue;
     const bool gzip =
         other.size() > 3 && (other.ends_with(".gz") || other.ends_with(".GZ"));
@@ -136,7 +143,8 @@ RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
   return header;
 }
 
-PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir) {
+PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
+                                 RinexReadCache* cache) {
   PointRinexFiles result;
   result.folder = rinex_dir;
   if (!fs.IsDirectory(rinex_dir)) return result;
@@ -150,30 +158,56 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir) {
   // Copies behind a link are not the point's: they do not count.
   const bool has_corrected = fs.IsRealDirectory(corrected_dir);
   for (const std::string& name : names) {
+    const std::string path = JoinPath(rinex_dir, name);
+    // A file whose stamps (and its copy's) are those of the last reading
+    // is what it was then.
+    FileStamp stamp;
+    const bool stamped = cache != nullptr && fs.Stat(path, &stamp);
+    auto copy_stamp = [&](const RinexFileCheck& check) {
+      std::optional<FileStamp> copy;
+      FileStamp found;
+      if (has_corrected && check.kind == RinexKind::kObservation &&
+          fs.Stat(
+              JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper)),
+              &found)) {
+        copy = found;
+      }
+      return copy;
+    };
+    if (stamped) {
+      const RinexReadCache::Entry* known = cache->Find(path);
+      if (known && known->original == stamp &&
+          copy_stamp(known->check) == known->copy) {
+        if (known->listed) result.files.push_back(known->check);
+        continue;
+      }
+    }
     RinexFileCheck check;
     check.name = name;
-    const RinexHeader header =
-        ReadRinexHeaderFile(fs, JoinPath(rinex_dir, name), &check.wrapper);
-    if (header.kind != RinexKind::kObservation &&
-        header.kind != RinexKind::kUnreadable) {
-      continue;
+    const RinexHeader header = ReadRinexHeaderFile(fs, path, &check.wrapper);
+    const bool listed = header.kind == RinexKind::kObservation ||
+                        header.kind == RinexKind::kUnreadable;
+    if (listed) {
+      check.kind = header.kind;
+      check.reason = header.reason;
+      check.delta_h = header.delta_h;
     }
-    check.kind = header.kind;
-    check.reason = header.reason;
-    check.delta_h = header.delta_h;
-    if (has_corrected && header.kind == RinexKind::kObservation) {
+    if (listed && has_corrected && header.kind == RinexKind::kObservation) {
       const std::string copy =
           JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper));
       if (fs.IsFile(copy)) {
         const RinexHeader copied = ReadRinexHeaderFile(fs, copy, nullptr);
         if (copied.kind == RinexKind::kObservation) {
           check.copy_delta_h = copied.delta_h;
-          check.copy_stale = !CopyIsOfOriginal(fs, JoinPath(rinex_dir, name),
-                                               copy, copied.delta_h);
+          check.copy_stale = !CopyIsOfOriginal(fs, path, copy, copied.delta_h);
         }
       }
     }
-    result.files.push_back(std::move(check));
+    if (stamped) {
+      cache->Put(
+          path, RinexReadCache::Entry{stamp, copy_stamp(check), listed, check});
+    }
+    if (listed) result.files.push_back(std::move(check));
   }
   // Two originals whose copies share a name ("a.26o" and "a.26o.Z") cannot
   // both be corrected by the one copy: neither counts as corrected.
@@ -187,33 +221,68 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir) {
   return result;
 }
 
-std::map<std::string, PointRinexFiles> CheckProjectRinex(
+std::map<std::string, std::string> ProjectRinexFolders(
     FileSystem& fs, const std::string& chosen) {
-  std::map<std::string, PointRinexFiles> points;
-  if (chosen.empty()) return points;
+  std::map<std::string, std::string> folders;
+  if (chosen.empty()) return folders;
   const ProjectLayout layout = ProjectLayout::ForChosenFolder(fs, chosen);
   std::vector<std::string> names;
-  if (!fs.ListDir(layout.PointsDir(), &names).ok()) return points;
+  if (!fs.ListDir(layout.PointsDir(), &names).ok()) return folders;
   // In name order, so that of two folders of the same code the same one is
   // read every time.
   std::sort(names.begin(), names.end());
   for (const std::string& folder : names) {
     const std::vector<std::string> codes = CodesFromEntryNames({folder});
-    if (codes.empty() || points.count(codes[0]) != 0) continue;
+    if (codes.empty() || folders.count(codes[0]) != 0) continue;
     if (!fs.IsDirectory(layout.PointGnssDir(folder))) continue;
-    points.emplace(codes[0],
-                   CheckRinexFolder(fs, layout.PointRinexDir(folder)));
+    folders.emplace(codes[0], layout.PointRinexDir(folder));
   }
+  return folders;
+}
+
+std::map<std::string, PointRinexFiles> CheckProjectRinex(
+    FileSystem& fs, const std::string& chosen, RinexReadCache* cache) {
+  std::map<std::string, PointRinexFiles> points;
+  for (const auto& [code, folder] : ProjectRinexFolders(fs, chosen))
+    points.emplace(code, CheckRinexFolder(fs, folder, cache));
   return points;
 }
 
 namespace {
 
+// "4 GiB", "12 MB" or "300 BYTES".
+std::string SizeText(std::uint64_t bytes) {
+  if (bytes >= kGiB && bytes % kGiB == 0) {
+    return DecimalText(bytes / kGiB) + " GiB";
+  }
+  if (bytes >= (1u << 20)) return DecimalText(bytes >> 20) + " MB";
+  return DecimalText(bytes) + " BYTES";
+}
+
+// What the disk of `folder` must keep free: keep_free_bytes, or
+// keep_free_share of its size when that is less.
+std::uint64_t Reserve(const RinexCopyLimits& limits, const DiskSpace& space) {
+  const auto share = static_cast<std::uint64_t>(
+      static_cast<double>(space.total) * limits.keep_free_share);
+  return std::min(limits.keep_free_bytes, share);
+}
+
+Status DiskNearlyFull(const DiskSpace& space, std::uint64_t reserve,
+                      const std::string& copy) {
+  return Status::Error(
+      "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: " + SizeText(space.free) +
+      "; SE DEJAN AL MENOS " + SizeText(reserve) +
+      "); NO SE ESCRIBE LA COPIA: " + copy);
+}
+
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
 // `arp` is null.
 Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
                  const std::string& name, const double* arp,
-                 std::string* copy_path) {
+                 std::string* copy_path, RinexCopyRun* given_run) {
+  RinexCopyRun own_run;
+  RinexCopyRun& run = given_run ? *given_run : own_run;
+  const RinexCopyLimits& limits = run.limits;
   const std::string original = JoinPath(rinex_dir, name);
   // Only the header is read and corrected here; the rest of the file
   // streams through FileSystem::WriteDecodedCopy, so a file of any size is
@@ -227,7 +296,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
     return Status::Error(reason + ": " + original);
   }
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
-  status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name);
+  status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
   if (!status.ok()) return status;
   const std::string corrected_dir = CorrectedDir(rinex_dir);
   // A project may come from anywhere: CORREGIDO may be a link to another
@@ -244,10 +313,39 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   if (!status.ok()) return status;
   if (!fs.IsRealDirectory(corrected_dir)) return not_a_folder;
   const std::string copy = JoinPath(corrected_dir, copy_name);
+  // The copy takes at least what the original takes on the disk; a disk
+  // that would be left nearly full is not written to. A system that cannot
+  // tell its free space is written to: the write itself fails when full.
+  DiskSpace space;
+  std::uint64_t reserve = 0;
+  const bool space_known = fs.FreeSpace(corrected_dir, &space).ok();
+  if (space_known) {
+    reserve = Reserve(limits, space);
+    FileStamp stamp;
+    const std::uint64_t size = fs.Stat(original, &stamp) ? stamp.size : 0;
+    if (space.free < reserve || space.free - reserve < size) {
+      return DiskNearlyFull(space, reserve, copy);
+    }
+  }
+  std::uint64_t next_check = limits.check_free_every;
+  const CopyWatch watch = [&](std::uint64_t decoded) {
+    if (run.cancelled()) return Status::Error("CANCELADO: " + copy);
+    if (decoded > limits.max_bytes) {
+      return Status::Error(
+          "NO PARECE UN FICHERO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE " +
+          SizeText(limits.max_bytes) + "; NO SE ESCRIBE SU COPIA: " + original);
+    }
+    if (space_known && decoded >= next_check) {
+      next_check = decoded + limits.check_free_every;
+      if (fs.FreeSpace(corrected_dir, &space).ok() && space.free < reserve)
+        return DiskNearlyFull(space, reserve, copy);
+    }
+    return Status::OK();
+  };
   // An unchanged copy replaces no bytes: the empty change.
-  status =
-      arp ? fs.WriteDecodedCopy(original, head.bytes.size(), corrected, copy)
-          : fs.WriteDecodedCopy(original, 0, "", copy);
+  status = arp ? fs.WriteDecodedCopy(original, head.bytes.size(), corrected,
+                                     copy, watch)
+               : fs.WriteDecodedCopy(original, 0, "", copy, watch);
   if (status.ok() && copy_path) *copy_path = copy;
   return status;
 }
@@ -256,13 +354,14 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
 
 Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
                           const std::string& name, double arp,
-                          std::string* copy_path) {
-  return WriteCopy(fs, rinex_dir, name, &arp, copy_path);
+                          std::string* copy_path, RinexCopyRun* run) {
+  return WriteCopy(fs, rinex_dir, name, &arp, copy_path, run);
 }
 
 Status WriteUnchangedCopy(FileSystem& fs, const std::string& rinex_dir,
-                          const std::string& name, std::string* copy_path) {
-  return WriteCopy(fs, rinex_dir, name, nullptr, copy_path);
+                          const std::string& name, std::string* copy_path,
+                          RinexCopyRun* run) {
+  return WriteCopy(fs, rinex_dir, name, nullptr, copy_path, run);
 }
 
 }  // namespace zarvek

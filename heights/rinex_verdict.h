@@ -62,6 +62,10 @@ enum class RinexState {
   kMismatch,
   kNoFiles,     ///< no observation file: "—"
   kUnreadable,  ///< a file or the folder cannot be read: "?"
+  /// The point's files are being read or its copies written: "…". Never a
+  /// verdict of JudgeRinexPoint; the column shows it until the files are
+  /// read, and nobody may take the point as checked meanwhile.
+  kPending,
 };
 
 /// The RINEX cell of one table row, as other rooms learn it.

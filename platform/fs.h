@@ -8,6 +8,7 @@
 #define ZARVEK_PLATFORM_FS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,28 @@ struct DecodedPrefix {
 /// decoded so far, of which the first `seen` bytes were already shown to it.
 using EnoughBytes =
     std::function<bool(std::string_view bytes, std::size_t seen)>;
+
+/// Watches a copy written by WriteDecodedCopy: called before each decoded
+/// piece is written with the decoded bytes written so far plus that piece.
+/// A failure stops the copy there (the temporary file is removed) and is
+/// what WriteDecodedCopy returns: for a size limit, a full disk, a cancel.
+using CopyWatch = std::function<Status(std::uint64_t decoded_bytes)>;
+
+/// What FileSystem::Stat tells of a file, to know whether it changed since
+/// it was last read: equal stamps, same file as far as the system tells.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modified_ns = 0;  ///< last modification
+  /// Last status change (POSIX); creation (Windows).
+  std::int64_t changed_ns = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+/// The space of the file system that holds a path (FileSystem::FreeSpace).
+struct DiskSpace {
+  std::uint64_t free = 0;   ///< bytes the user may still write
+  std::uint64_t total = 0;  ///< size of the file system
+};
 
 /// The reason MakeDirs gives for a link where a folder is to be.
 inline constexpr char kLinkNotAFolderReason[] = "ES UN ENLACE, NO UNA CARPETA";
@@ -117,11 +140,25 @@ class FileSystem {
   /// its size is not limited by the memory. `source` is only read; `target`
   /// is replaced in one step (platform/atomic_file.h), and nothing is left
   /// behind when a step fails. A `source` whose content is shorter than
-  /// `prefix_length` is refused.
+  /// `prefix_length` is refused. `watch`, when set, sees the copy grow and
+  /// may stop it (CopyWatch).
   virtual Status WriteDecodedCopy(const std::string& source,
                                   std::size_t prefix_length,
                                   std::string_view new_prefix,
-                                  const std::string& target) = 0;
+                                  const std::string& target,
+                                  const CopyWatch& watch) = 0;
+
+  /// Size and times of the file at `path` (following links); false when
+  /// there is none or the system cannot tell, and then nothing is known.
+  virtual bool Stat(const std::string& /*path*/, FileStamp* /*stamp*/) {
+    return false;
+  }
+
+  /// The free and total bytes of the file system holding the existing
+  /// folder `path`. An error when the system cannot tell.
+  virtual Status FreeSpace(const std::string& path, DiskSpace* /*space*/) {
+    return Status::Error("free space unknown: " + path);
+  }
 };
 
 /// The real file system of this machine.

@@ -2,10 +2,12 @@
 // byte for byte; errors carry strerror's text and the path concerned.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/atomic_file.h"
@@ -130,8 +132,33 @@ class PosixFileSystem : public FileSystem {
 
   Status WriteDecodedCopy(const std::string& source, std::size_t prefix_length,
                           std::string_view new_prefix,
-                          const std::string& target) override {
-    return WriteDecodedCopyOnDisk(source, prefix_length, new_prefix, target);
+                          const std::string& target,
+                          const CopyWatch& watch) override {
+    return WriteDecodedCopyOnDisk(source, prefix_length, new_prefix, target,
+                                  watch);
+  }
+
+  bool Stat(const std::string& path, FileStamp* stamp) override {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    stamp->size = static_cast<std::uint64_t>(st.st_size);
+    stamp->modified_ns =
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+        st.st_mtim.tv_nsec;
+    stamp->changed_ns =
+        static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 +
+        st.st_ctim.tv_nsec;
+    return true;
+  }
+
+  Status FreeSpace(const std::string& path, DiskSpace* space) override {
+    struct statvfs st;
+    if (::statvfs(path.c_str(), &st) != 0) {
+      return Status::FromErrno(errno, path);
+    }
+    space->free = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
+    space->total = static_cast<std::uint64_t>(st.f_blocks) * st.f_frsize;
+    return Status::OK();
   }
 };
 

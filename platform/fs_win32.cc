@@ -172,8 +172,40 @@ class Win32FileSystem : public FileSystem {
 
   Status WriteDecodedCopy(const std::string& source, std::size_t prefix_length,
                           std::string_view new_prefix,
-                          const std::string& target) override {
-    return WriteDecodedCopyOnDisk(source, prefix_length, new_prefix, target);
+                          const std::string& target,
+                          const CopyWatch& watch) override {
+    return WriteDecodedCopyOnDisk(source, prefix_length, new_prefix, target,
+                                  watch);
+  }
+
+  bool Stat(const std::string& path, FileStamp* stamp) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(win32::Widen(path).c_str(), GetFileExInfoStandard,
+                              &data)) {
+      return false;
+    }
+    auto ns = [](const FILETIME& t) {
+      return static_cast<std::int64_t>(
+                 (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                 t.dwLowDateTime) *
+             100;
+    };
+    stamp->size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                  data.nFileSizeLow;
+    stamp->modified_ns = ns(data.ftLastWriteTime);
+    stamp->changed_ns = ns(data.ftCreationTime);
+    return true;
+  }
+
+  Status FreeSpace(const std::string& path, DiskSpace* space) override {
+    ULARGE_INTEGER free, total;
+    if (!GetDiskFreeSpaceExW(win32::Widen(path).c_str(), &free, &total,
+                             nullptr)) {
+      return win32::ErrorStatus(GetLastError(), path);
+    }
+    space->free = free.QuadPart;
+    space->total = total.QuadPart;
+    return Status::OK();
   }
 };
 

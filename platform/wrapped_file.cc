@@ -436,7 +436,8 @@ class GzipPieces {
 Status WriteDecodedCopyOnDisk(const std::string& source,
                               std::size_t prefix_length,
                               std::string_view new_prefix,
-                              const std::string& target) {
+                              const std::string& target,
+                              const CopyWatch& watch) {
   UnwrappedStream stream(256 * 1024);
   Status status = stream.Open(source);
   if (!status.ok()) return status;
@@ -455,18 +456,24 @@ Status WriteDecodedCopyOnDisk(const std::string& source,
     rest.remove_prefix(take);
   }
   int given = 0;
+  std::uint64_t decoded = 0;
   NextPiece plain = [&](std::string_view* piece, bool* last) {
     *last = false;
+    Status next;
     switch (given++) {
       case 0:
         *piece = new_prefix;
-        return Status::OK();
+        break;
       case 1:
         *piece = rest;
-        return Status::OK();
+        break;
       default:
-        return stream.Next(piece, last);
+        next = stream.Next(piece, last);
+        break;
     }
+    if (!next.ok() || !watch) return next;
+    decoded += piece->size();
+    return watch(decoded);
   };
   if (stream.wrapper() == FileWrapper::kGzip) {
     GzipPieces gzip(plain, source);

@@ -26,7 +26,8 @@ Status ReadDecodedPrefixOnDisk(const std::string& path, std::size_t max_bytes,
 Status WriteDecodedCopyOnDisk(const std::string& source,
                               std::size_t prefix_length,
                               std::string_view new_prefix,
-                              const std::string& target);
+                              const std::string& target,
+                              const CopyWatch& watch);
 
 }  // namespace zarvek
 

@@ -23,15 +23,17 @@ std::string CodeLine(const std::string& label,
 
 std::string WithRinexWarning(std::string text,
                              const std::vector<PointRinexState>& points) {
-  std::vector<std::string> mismatch, unchecked;
+  std::vector<std::string> mismatch, unchecked, pending;
   for (const PointRinexState& point : points) {
     if (point.state == RinexState::kMismatch) mismatch.push_back(point.code);
     if (point.state == RinexState::kUnreadable) unchecked.push_back(point.code);
+    if (point.state == RinexState::kPending) pending.push_back(point.code);
   }
-  if (mismatch.empty() && unchecked.empty()) return text;
+  if (mismatch.empty() && unchecked.empty() && pending.empty()) return text;
   return text + "\n\nRINEX POR REVISAR ANTES DEL PROCESADO:" +
          CodeLine("DELTA H DISTINTO DE LA ALTURA ARP (✗)", mismatch) +
-         CodeLine("SIN COMPROBAR (?)", unchecked);
+         CodeLine("SIN COMPROBAR (?)", unchecked) +
+         CodeLine("SIN COMPROBAR TODAVÍA, LECTURA EN CURSO (…)", pending);
 }
 
 }  // namespace zarvek

@@ -18,10 +18,12 @@ namespace zarvek {
 /// many more.
 inline constexpr std::size_t kListedRinexCodes = 10;
 
-/// `text` followed, when some point is kMismatch or kUnreadable, by
+/// `text` followed, when some point is kMismatch, kUnreadable or kPending
+/// (its files not read yet: the report does not wait for them), by
 /// "\n\nRINEX POR REVISAR ANTES DEL PROCESADO:", then a line
-/// "\nDELTA H DISTINTO DE LA ALTURA ARP (✗): <codes>." and a line
-/// "\nSIN COMPROBAR (?): <codes>." (each only when it has codes), the codes
+/// "\nDELTA H DISTINTO DE LA ALTURA ARP (✗): <codes>.", a line
+/// "\nSIN COMPROBAR (?): <codes>." and a line "\nSIN COMPROBAR TODAVÍA,
+/// LECTURA EN CURSO (…): <codes>." (each only when it has codes), the codes
 /// in the order given, comma separated, the first kListedRinexCodes of
 /// them, then ", … Y <n> MÁS". `text` unchanged otherwise.
 std::string WithRinexWarning(std::string text,

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -44,6 +45,8 @@ class FakeFileSystem : public FileSystem {
   struct File {
     std::string content;
     FileWrapper wrapper = FileWrapper::kNone;
+    /// Its modification time for Stat: a counter bumped by every write.
+    std::int64_t modified = 0;
   };
 
   /// Makes `path` and its parents known as directories (not recorded).
@@ -64,8 +67,14 @@ class FakeFileSystem : public FileSystem {
   /// directories.
   void AddFile(const std::string& path, std::string content = "",
                FileWrapper wrapper = FileWrapper::kNone) {
-    files_[path] = File{std::move(content), wrapper};
+    files_[path] = File{std::move(content), wrapper, ++clock_};
     AddDirectory(Parent(path));
+  }
+
+  /// FreeSpace gives `free` (less what a copy in progress wrote so far) of
+  /// `total` bytes; unset, it fails as a system that cannot tell.
+  void SetFreeSpace(std::uint64_t free, std::uint64_t total) {
+    space_ = DiskSpace{free, total};
   }
 
   /// The bytes of the file at `path`, or nothing when there is no file.
@@ -227,7 +236,7 @@ class FakeFileSystem : public FileSystem {
     if (!parent.empty() && !IsDirectory(parent)) {
       return Status::FromErrno(files_.count(parent) ? ENOTDIR : ENOENT, path);
     }
-    files_[path] = File{std::string(bytes), FileWrapper::kNone};
+    files_[path] = File{std::string(bytes), FileWrapper::kNone, ++clock_};
     return Status::OK();
   }
 
@@ -275,7 +284,8 @@ class FakeFileSystem : public FileSystem {
 
   Status WriteDecodedCopy(const std::string& source, std::size_t prefix_length,
                           std::string_view new_prefix,
-                          const std::string& target) override {
+                          const std::string& target,
+                          const CopyWatch& watch) override {
     if (std::optional<Status> failure = Injected(Op::kWriteDecoded, source)) {
       return *failure;
     }
@@ -293,10 +303,41 @@ class FakeFileSystem : public FileSystem {
     File copy{
         std::string(new_prefix) + it->second.content.substr(prefix_length),
         it->second.wrapper == FileWrapper::kGzip ? FileWrapper::kGzip
-                                                 : FileWrapper::kNone};
+                                                 : FileWrapper::kNone,
+        ++clock_};
+    // Shown to `watch` in pieces of kCopyPiece bytes, as the real copy
+    // streams; nothing is left when it stops the copy.
+    for (std::size_t done = 0; watch && done < copy.content.size();) {
+      done = std::min(done + kCopyPiece, copy.content.size());
+      in_progress_ = done;
+      const Status status = watch(done);
+      in_progress_ = 0;
+      if (!status.ok()) return status;
+    }
     files_[target] = std::move(copy);
     return Status::OK();
   }
+
+  bool Stat(const std::string& path, FileStamp* stamp) override {
+    auto it = files_.find(path);
+    if (it == files_.end()) return false;
+    // A wrapped file takes less on the disk than its content: an eighth.
+    const std::size_t size = it->second.wrapper == FileWrapper::kNone
+                                 ? it->second.content.size()
+                                 : it->second.content.size() / 8 + 1;
+    *stamp = FileStamp{size, it->second.modified, 0};
+    return true;
+  }
+
+  Status FreeSpace(const std::string& path, DiskSpace* space) override {
+    if (!space_) return Status::Error("free space unknown: " + path);
+    *space = *space_;
+    space->free -= std::min<std::uint64_t>(space->free, in_progress_);
+    return Status::OK();
+  }
+
+  /// The piece size in which WriteDecodedCopy shows a copy to its watch.
+  static constexpr std::size_t kCopyPiece = 1024;
 
   /// The paths of the successful MakeDirs calls, in call order.
   std::vector<std::string> directories_made_;
@@ -347,6 +388,9 @@ class FakeFileSystem : public FileSystem {
   std::map<Op, int> calls_;
   std::map<std::pair<Op, int>, Failure> call_failures_;
   std::map<std::string, Failure> path_failures_;
+  std::int64_t clock_ = 0;
+  std::optional<DiskSpace> space_;
+  std::uint64_t in_progress_ = 0;
 };
 
 }  // namespace zarvek

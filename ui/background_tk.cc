@@ -39,7 +39,8 @@ void Background::Finish() {
 void Background::Poll() {
   poll_pending_ = false;
   for (auto& done : queue_.TakeFinished()) done();
-  if (queue_.Busy()) {
+  // What ran may have posted work, and with it the next poll.
+  if (!poll_pending_ && queue_.Busy()) {
     poll_pending_ = true;
     ui_.tk().Call({"after", kPollMs, command_});
   }
