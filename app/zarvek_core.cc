@@ -9,6 +9,7 @@
 #include "app/resource_path.h"
 #include "app/screen_scale.h"
 #include "heights/decimal.h"
+#include "heights/row_arp.h"
 #include "platform/pdf_writer.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
@@ -213,6 +214,9 @@ void ZarvekCertificacionApp::BuildNotebook() {
               "  1. ESTRUCTURA Y CARPETAS  "});
   root_.Call(
       {kTabControl, "add", kTabAlturas, "-text", "  2. CÁLCULO DE ALTURAS  "});
+  root_.Call({"ttk::frame", kTabExpediente, "-style", "TFrame"});
+  root_.Call(
+      {kTabControl, "add", kTabExpediente, "-text", "  3. EXPEDIENTE  "});
   root_.Call({"pack", kTabControl, "-expand", 1, "-fill", "both", "-padx", 10,
               "-pady", 10});
 }
@@ -265,6 +269,7 @@ void ZarvekCertificacionApp::BuildRooms() {
   project_.AddObserver([this] {
     if (project_.is_open()) Remember(project_.folder(), true);
   });
+  BuildDossierTab();
   root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
               ui.Bind("cerrar", [this] { Close(); })});
   root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
@@ -272,6 +277,51 @@ void ZarvekCertificacionApp::BuildRooms() {
                 if (root_.Call({kTabControl, "select"}) == kTabAlturas)
                   project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
               })});
+}
+
+void ZarvekCertificacionApp::BuildDossierTab() {
+  dossier_tab_ = std::make_unique<DossierTab>(
+      *ui_, *services_.fs, project_, kTabExpediente, services_.open_file);
+  // The RINEX and ALTURA cells are tab 2's own, asked by point code.
+  PointCellSources cells;
+  cells.rinex = [this](const std::string& code) {
+    return rinex_column_->CellText(code);
+  };
+  cells.height = [this](const std::string& code) {
+    const MeasurementTable& table = heights_tab_->table();
+    for (size_t idx = 0; idx < table.size(); ++idx) {
+      if (table.at(idx).codigo != code) continue;
+      const RowArp arp = DescribeRowArp(table.values(idx), equipos_specs_);
+      switch (arp.state) {
+        case ArpState::kEmpty:
+          return std::string("—");
+        case ArpState::kFault:
+          return std::string("✗");
+        case ArpState::kPlausible:
+        case ArpState::kImplausible:
+          return arp.cell;
+      }
+    }
+    return std::string("—");
+  };
+  dossier_tab_->SetPointCells(std::move(cells));
+  // The dossier is read whenever its tab is shown (files may have been
+  // added meanwhile), and again when the project changes under it.
+  auto shown = [this] {
+    return root_.Call({kTabControl, "select"}) == kTabExpediente;
+  };
+  root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
+              "+" + ui_->Bind("mostrar_expediente", [this, shown] {
+                if (shown())
+                  project_.WhenSettled([this] { dossier_tab_->Refresh(); });
+              })});
+  project_.AddObserver([this, shown] {
+    if (shown()) {
+      dossier_tab_->Refresh();
+    } else {
+      dossier_tab_->Clear();
+    }
+  });
 }
 
 void ZarvekCertificacionApp::Close() {

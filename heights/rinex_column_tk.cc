@@ -356,4 +356,11 @@ size_t RinexColumn::WriteCopies(const RinexCorrectionPlan& plan,
   return written;
 }
 
+std::string RinexColumn::CellText(const std::string& code) const {
+  for (size_t idx = 0; idx < verdicts_.size() && idx < table_.size(); ++idx) {
+    if (table_.at(idx).codigo == code) return verdicts_[idx].cell;
+  }
+  return "";
+}
+
 }  // namespace zarvek

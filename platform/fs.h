@@ -8,6 +8,7 @@
 #define ZARVEK_PLATFORM_FS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,17 @@ struct DecodedPrefix {
 /// decoded so far, of which the first `seen` bytes were already shown to it.
 using EnoughBytes =
     std::function<bool(std::string_view bytes, std::size_t seen)>;
+
+/// One entry of a folder as ListDirInfo gives it. Links are followed: a link
+/// to a file is a file, a broken link is neither file nor folder.
+struct DirEntryInfo {
+  std::string name;
+  bool is_dir = false;
+  bool is_file = false;       ///< an ordinary file
+  std::uint64_t size = 0;     ///< bytes, for a file
+  std::int64_t mtime_s = 0;   ///< last change, seconds since 1970 UTC
+  std::int32_t mtime_ns = 0;  ///< and nanoseconds within that second
+};
 
 /// The reason MakeDirs gives for a link where a folder is to be.
 inline constexpr char kLinkNotAFolderReason[] = "ES UN ENLACE, NO UNA CARPETA";
@@ -118,6 +130,36 @@ class FileSystem {
                                   std::size_t prefix_length,
                                   std::string_view new_prefix,
                                   const std::string& target) = 0;
+
+  /// ListDir with each entry's kind, size and time of last change, for
+  /// scans of many files (the dossier's photo folders), which would
+  /// otherwise ask the system once more per file. The real file systems
+  /// get them with the listing; this default asks per entry and gives no
+  /// sizes or times.
+  virtual Status ListDirInfo(const std::string& path,
+                             std::vector<DirEntryInfo>* entries) {
+    entries->clear();
+    std::vector<std::string> names;
+    Status status = ListDir(path, &names);
+    if (!status.ok()) return status;
+    for (std::string& name : names) {
+      DirEntryInfo entry;
+      const std::string full = JoinPathPiece(path, name);
+      entry.is_dir = IsDirectory(full);
+      entry.is_file = !entry.is_dir && IsFile(full);
+      entry.name = std::move(name);
+      entries->push_back(std::move(entry));
+    }
+    return Status::OK();
+  }
+
+ private:
+  static std::string JoinPathPiece(const std::string& base,
+                                   const std::string& name) {
+    if (base.empty()) return name;
+    if (base.back() == '/') return base + name;
+    return base + "/" + name;
+  }
 };
 
 /// The real file system of this machine.

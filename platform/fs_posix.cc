@@ -1,8 +1,7 @@
 // FileSystem on POSIX systems. Paths are UTF-8 and go to the system calls
 // byte for byte; errors carry strerror's text and the path concerned.
-#include "platform/fs.h"
-
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -10,6 +9,7 @@
 #include <cstring>
 
 #include "platform/atomic_file.h"
+#include "platform/fs.h"
 #include "platform/read_file.h"
 #include "platform/wrapped_file.h"
 
@@ -127,6 +127,43 @@ class PosixFileSystem : public FileSystem {
                           std::string_view new_prefix,
                           const std::string& target) override {
     return WriteDecodedCopyOnDisk(source, prefix_length, new_prefix, target);
+  }
+
+  // One fstatat per entry, relative to the open folder, so that the path
+  // is not walked again for every file.
+  Status ListDirInfo(const std::string& path,
+                     std::vector<DirEntryInfo>* entries) override {
+    entries->clear();
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) return Status::FromErrno(errno, path);
+    const int fd = ::dirfd(dir);
+    for (;;) {
+      errno = 0;
+      const struct dirent* entry = ::readdir(dir);
+      if (entry == nullptr) break;
+      if (std::strcmp(entry->d_name, ".") == 0 ||
+          std::strcmp(entry->d_name, "..") == 0) {
+        continue;
+      }
+      DirEntryInfo info;
+      info.name = entry->d_name;
+      struct stat st;
+      if (::fstatat(fd, entry->d_name, &st, 0) == 0) {
+        info.is_dir = S_ISDIR(st.st_mode);
+        info.is_file = S_ISREG(st.st_mode);
+        info.size = static_cast<std::uint64_t>(st.st_size);
+        info.mtime_s = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+        info.mtime_ns = static_cast<std::int32_t>(st.st_mtim.tv_nsec);
+      }
+      entries->push_back(std::move(info));
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) {
+      entries->clear();
+      return Status::FromErrno(err, path);
+    }
+    return Status::OK();
   }
 };
 

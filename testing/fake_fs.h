@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -120,6 +121,13 @@ class FakeFileSystem : public FileSystem {
   }
   void FailListDir(const std::string& path, std::string message) {
     FailPath(path, std::move(message));
+  }
+
+  /// Gives the file at `path` the time of last change `seconds` (since
+  /// 1970) and `nanoseconds`, as ListDirInfo reports it; files start at 0.
+  void SetModified(const std::string& path, std::int64_t seconds,
+                   std::int32_t nanoseconds = 0) {
+    modified_[path] = {seconds, nanoseconds};
   }
 
   /// How many times `op` has been called, failed calls included.
@@ -288,6 +296,30 @@ class FakeFileSystem : public FileSystem {
     return Status::OK();
   }
 
+  Status ListDirInfo(const std::string& path,
+                     std::vector<DirEntryInfo>* entries) override {
+    entries->clear();
+    std::vector<std::string> names;
+    Status status = ListDir(path, &names);
+    if (!status.ok()) return status;
+    for (const std::string& name : names) {
+      const std::string full = path + "/" + name;
+      DirEntryInfo entry;
+      entry.name = name;
+      entry.is_dir = IsDirectory(full);
+      if (auto file = files_.find(full); file != files_.end()) {
+        entry.is_file = true;
+        entry.size = file->second.content.size();
+      }
+      if (auto time = modified_.find(full); time != modified_.end()) {
+        entry.mtime_s = time->second.first;
+        entry.mtime_ns = time->second.second;
+      }
+      entries->push_back(std::move(entry));
+    }
+    return Status::OK();
+  }
+
   /// The paths of the successful MakeDirs calls, in call order.
   std::vector<std::string> directories_made_;
   /// Those of them that made a directory that did not exist before.
@@ -337,6 +369,7 @@ class FakeFileSystem : public FileSystem {
   std::map<Op, int> calls_;
   std::map<std::pair<Op, int>, Failure> call_failures_;
   std::map<std::string, Failure> path_failures_;
+  std::map<std::string, std::pair<std::int64_t, std::int32_t>> modified_;
 };
 
 }  // namespace zarvek
