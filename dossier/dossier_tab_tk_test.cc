@@ -4,7 +4,9 @@
 // cell's folder, the headings that follow the cells, and the fit of the tab
 // at 96 and 192 dpi.
 #include <sys/stat.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -28,6 +30,21 @@ const char kPng[] = "\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR";
 void Write(const stdfs::path& path, const std::string& bytes) {
   stdfs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Makes the folder `dir` one that cannot be listed: without permissions, or,
+// where that does not stop its owner (root; Windows), a file in its place.
+// Returns the reason the system will give.
+std::string MakeUnlistable(const stdfs::path& dir) {
+#if !defined(_WIN32)
+  if (::geteuid() != 0) {
+    ::chmod(dir.c_str(), 0);
+    return "Permission denied";
+  }
+#endif
+  stdfs::remove_all(dir);
+  Write(dir, "x");
+  return "";
 }
 
 class DossierTabTest : public testing::GuiTest {
@@ -76,14 +93,7 @@ class DossierTabTest : public testing::GuiTest {
                       24));
     stdfs::remove_all(p / std::string(subcarpetas_fotos[3]));
     unreadable_ = p / std::string(subcarpetas_fotos[4]);
-    if (geteuid() == 0) {
-      // root lists any folder: a file where the folder should be cannot be
-      // listed by anyone.
-      stdfs::remove_all(unreadable_);
-      Write(unreadable_, "x");
-    } else {
-      ::chmod(unreadable_.c_str(), 0);
-    }
+    unreadable_reason_ = MakeUnlistable(unreadable_);
     Write(p / "09. VIDEOS" / "vuelo.MP4", "x");
 
     BeforeApp();
@@ -100,7 +110,8 @@ class DossierTabTest : public testing::GuiTest {
   virtual void BeforeApp() {}
 
   void TearDown() override {
-    ::chmod(unreadable_.c_str(), 0755);
+    std::error_code ignored;
+    stdfs::permissions(unreadable_, stdfs::perms::owner_all, ignored);
     GuiTest::TearDown();
   }
 
@@ -132,6 +143,7 @@ class DossierTabTest : public testing::GuiTest {
   }
   testing::TempDir temp_;
   stdfs::path unreadable_;
+  std::string unreadable_reason_;
   std::vector<std::string> opened_;
 };
 

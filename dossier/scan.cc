@@ -45,7 +45,7 @@ FolderCount FileItem(FileSystem& fs, const std::string& dir,
                      std::string_view name) {
   std::vector<DirEntryInfo> entries;
   const std::string path = JoinPath(dir, std::string(name));
-  const Status status = fs.ListDirInfo(dir, &entries);
+  const Status status = fs.ListDirInfo(dir, PrefixRequest{}, &entries);
   if (!status.ok()) {
     FolderCount folder = NotListed(fs, dir, status);
     folder.path = path;
@@ -94,13 +94,22 @@ Status AddPoints(FileSystem& fs, const std::string& dir, Parse parse,
 
 FolderCount CountFolder(FileSystem& fs, const std::string& path,
                         FolderContent content) {
+  // Every photo candidate's first bytes are read with the listing: the name
+  // alone never makes a photo. Hidden and system files and videos need no
+  // reading.
+  PrefixRequest prefixes;
+  if (content == FolderContent::kPhotos) {
+    prefixes.bytes = kKindPrefixBytes;
+    prefixes.wanted = [](std::string_view name) {
+      return !IsIgnoredFileName(name) && !HasVideoExtension(name);
+    };
+  }
   std::vector<DirEntryInfo> entries;
-  const Status status = fs.ListDirInfo(path, &entries);
+  const Status status = fs.ListDirInfo(path, prefixes, &entries);
   if (!status.ok()) return NotListed(fs, path, status);
   FolderCount folder;
   folder.state = FolderCount::State::kRead;
   folder.path = path;
-  std::string prefix;
   for (const DirEntryInfo& entry : entries) {
     if (!entry.is_file || IsIgnoredFileName(entry.name)) continue;
     FoundFile file = FileOf(path, entry);
@@ -111,21 +120,13 @@ FolderCount CountFolder(FileSystem& fs, const std::string& path,
         if (!HasVideoExtension(entry.name)) continue;
         file.kind = FileKind::kVideo;
         break;
-      case FolderContent::kPhotos: {
-        // Every candidate's first bytes are read: the name alone never
-        // makes a photo. Videos and empty files need no reading.
+      case FolderContent::kPhotos:
         if (entry.size == 0 || HasVideoExtension(entry.name)) continue;
-        bool missing = false;
-        const Status read =
-            fs.ReadPrefix(file.path, kKindPrefixBytes, &prefix, &missing);
-        if (!read.ok()) {
-          if (folder.reason.empty()) folder.reason = read.message();
-          continue;
-        }
-        file.kind = PhotoKindOfPrefix(prefix);
+        if (!entry.prefix_error.empty() && folder.reason.empty())
+          folder.reason = entry.prefix_error;
+        file.kind = PhotoKindOfPrefix(entry.prefix);
         if (!IsPhotoKind(file.kind)) continue;
         break;
-      }
     }
     folder.files.push_back(std::move(file));
   }

@@ -172,7 +172,7 @@ class Win32FileSystem : public FileSystem {
 
   // The listing itself carries each entry's attributes, size and time.
   // A link's entry describes the link: it counts as what its attributes say.
-  Status ListDirInfo(const std::string& path,
+  Status ListDirInfo(const std::string& path, const PrefixRequest& prefixes,
                      std::vector<DirEntryInfo>* entries) override {
     entries->clear();
     std::wstring pattern = win32::Widen(path);
@@ -216,6 +216,7 @@ class Win32FileSystem : public FileSystem {
       entries->clear();
       return win32::ErrorStatus(err, path);
     }
+    ReadPrefixes(path, prefixes, entries);
     return Status::OK();
   }
 };

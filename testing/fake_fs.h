@@ -296,7 +296,7 @@ class FakeFileSystem : public FileSystem {
     return Status::OK();
   }
 
-  Status ListDirInfo(const std::string& path,
+  Status ListDirInfo(const std::string& path, const PrefixRequest& prefixes,
                      std::vector<DirEntryInfo>* entries) override {
     entries->clear();
     std::vector<std::string> names;
@@ -317,6 +317,7 @@ class FakeFileSystem : public FileSystem {
       }
       entries->push_back(std::move(entry));
     }
+    ReadPrefixes(path, prefixes, entries);
     return Status::OK();
   }
 
