@@ -1,5 +1,7 @@
 // FileSystem on POSIX systems. Paths are UTF-8 and go to the system calls
 // byte for byte; errors carry strerror's text and the path concerned.
+#include "platform/fs.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +12,6 @@
 #include <cstring>
 
 #include "platform/atomic_file.h"
-#include "platform/fs.h"
 #include "platform/read_file.h"
 #include "platform/wrapped_file.h"
 
