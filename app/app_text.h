@@ -13,6 +13,9 @@ inline constexpr const char* kCreditLine =
 
 inline constexpr const char* kIconFile = "ICONO_QUENTARO.png";
 inline constexpr const char* kLogoFile = "LOGO_QUENTARO.png";
+/// The folder picture of BUSCAR, drawn for 96 and 192 dpi.
+inline constexpr const char* kFolderPicture1x = "CARPETA_16.png";
+inline constexpr const char* kFolderPicture2x = "CARPETA_32.png";
 
 }  // namespace zarvek
 

@@ -1,4 +1,8 @@
 // The window icon and the header banner of the main window.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/app_text.h"
 #include "app/lanczos.h"
 #include "app/screen_scale.h"
@@ -94,6 +98,49 @@ Status ZarvekCertificacionApp::ShowLogo(const std::string& path,
   }
   logo_img_ = "::zarvek::logo_img";
   return Status::OK();
+}
+
+void ZarvekCertificacionApp::_setup_folder_picture(const std::string& button) {
+  // An emoji would need a colour-emoji font, which Windows under Wine and
+  // many Linux desktops lack (it draws as two boxes there); a picture draws
+  // the same everywhere. The 2x drawing serves every dense screen, reduced
+  // to the screen's scale.
+  const int side = ScaledPixels(16, density_);
+  const std::string path =
+      services_.resource_path(side > 16 ? kFolderPicture2x : kFolderPicture1x);
+  if (!services_.fs->Exists(path)) return;
+  RgbaImage picture;
+  Status status = DecodePicture(path, &picture);
+  if (status.ok() && picture.width != side) {
+    picture = ResampleLanczos3(picture, side, side);
+    if (picture.width == 0)
+      status = Status::Error("no se pudo escalar " + path);
+  }
+  if (status.ok()) status = root_.PutPhoto("::zarvek::carpeta_img", picture);
+  if (!status.ok()) {
+    ui_->Print("Error cargando imagen: " + status.message());
+    return;
+  }
+  root_.Call({button, "configure", "-image", "::zarvek::carpeta_img",
+              "-compound", "left"});
+  // A picture taller than the text's line would make the button, and the
+  // project bar with it, taller; the padding above and below gives the
+  // difference back, so that the table below stays where it was.
+  const int line = ui_->Int(
+      {"font", "metrics",
+       root_.Call({"ttk::style", "lookup", "TButton", "-font"}), "-linespace"});
+  const std::vector<std::string> padding = root_.SplitList(
+      root_.Call({"ttk::style", "lookup", "TButton", "-padding"}));
+  if (side > line && padding.size() == 1) {
+    const int pad = IntFromReply(padding[0], "TButton -padding");
+    const int extra = side - line;
+    const int top = std::max(0, pad - extra / 2);
+    const int bottom = std::max(0, pad - (extra - extra / 2));
+    root_.Call({"ttk::style", "configure", "Carpeta.TButton", "-padding",
+                tk::Obj::List({std::to_string(pad), std::to_string(top),
+                               std::to_string(pad), std::to_string(bottom)})});
+    root_.Call({button, "configure", "-style", "Carpeta.TButton"});
+  }
 }
 
 }  // namespace zarvek

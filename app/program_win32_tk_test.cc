@@ -105,6 +105,11 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   EXPECT_EQ(Option(Messages()[0], "-title"), "ERROR PDF");
   EXPECT_NE(Option(Messages()[0], "-message").find("CONVERSION DE ALTURA.pdf"),
             std::string::npos);
+  // The sharing violation says what to do about it.
+  EXPECT_NE(Option(Messages()[0], "-message")
+                .find("CIERRE EL PDF EN EL VISOR Y VUELVA A INTENTARLO"),
+            std::string::npos)
+      << Option(Messages()[0], "-message");
   EXPECT_EQ(testing::ReadFileBytes(pdf), first);
   EXPECT_EQ(opened.size(), 1u);
 

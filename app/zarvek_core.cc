@@ -8,6 +8,7 @@
 #include "app/app_text.h"
 #include "app/resource_path.h"
 #include "app/screen_scale.h"
+#include "app/window_fit.h"
 #include "heights/decimal.h"
 #include "heights/row_arp.h"
 #include "platform/pdf_writer.h"
@@ -93,9 +94,30 @@ ZarvekCertificacionApp::~ZarvekCertificacionApp() = default;
 
 void ZarvekCertificacionApp::SetTitleAndGeometry(double density) {
   root_.Call({"wm", "title", ".", kWindowTitle});
+  const int width = ScaledPixels(950, density);
+  const int height = ScaledPixels(700, density);
+  const std::optional<WorkArea> work =
+      services_.work_area ? services_.work_area() : root_.ScreenWorkArea();
+  if (!work) {
+    root_.Call({"wm", "geometry", ".",
+                DecimalText(width) + "x" + DecimalText(height)});
+    return;
+  }
+  // X11 tells the frame's size only once the window is shown: a usual
+  // title bar and border stand in.
+  const FrameInsets assumed{ScaledPixels(4, density), ScaledPixels(32, density),
+                            ScaledPixels(4, density), ScaledPixels(4, density)};
+  const WindowPlacement placed = FitWindow(width, height, *work, assumed);
+  // "+-5" is 5 pixels left of the screen's edge ("-5" would count from
+  // the right).
+  auto offset = [](int value) {
+    return (value < 0 ? "+-" : "+") +
+           DecimalText(static_cast<size_t>(value < 0 ? -value : value));
+  };
   root_.Call({"wm", "geometry", ".",
-              DecimalText(ScaledPixels(950, density)) + "x" +
-                  DecimalText(ScaledPixels(700, density))});
+              DecimalText(static_cast<size_t>(placed.width)) + "x" +
+                  DecimalText(static_cast<size_t>(placed.height)) +
+                  offset(placed.x) + offset(placed.y)});
 }
 
 double ZarvekCertificacionApp::ChooseFonts(
@@ -178,6 +200,12 @@ void ZarvekCertificacionApp::ApplyTheme(double scale) {
               "-foreground", ui.color("text"), "-background",
               ui.color("bg_panel")});
   root_.Call({".", "configure", "-background", ui.color("bg_main")});
+  // A listbox line is as high as the font's line spacing, which the accent
+  // of a capital (TRÍPODE, BASTÓN) overreaches in some fonts: the top of
+  // the accent is cut off in the boxes' drop-down lists. The selection
+  // border adds its width above and below every line.
+  root_.Call({"option", "add", "*TCombobox*Listbox.selectBorderWidth",
+              ScaledPixels(2, scale)});
   // Arrows and scrollbars are sized in pixels (14 in this theme): on a dense
   // screen they grow with the fonts.
   if (scale > 1) {
@@ -245,6 +273,7 @@ void ZarvekCertificacionApp::BuildRooms() {
   heights_tab_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
                                               kTabControl, kTabAlturas,
                                               services_.write_file, hooks);
+  _setup_folder_picture(std::string(kTabAlturas) + ".top_panel.btn_buscar");
   rinex_column_ = std::make_unique<RinexColumn>(
       ui, fs, heights_tab_->table(), project_, equipos_specs_,
       heights_tab_->bottom_frame(), HeightsTab::kTableTag);
@@ -364,17 +393,25 @@ void ZarvekCertificacionApp::_setup_custom_tabs() {
   root_.Call({"ttk::style", "configure", "Custom.TNotebook", "-background",
               ui.color("bg_main"), "-borderwidth", 0});
   root_.Call({"ttk::style", "configure", "Custom.TNotebook.Tab", "-padding",
-              tk::Obj::List({"20", "5"}), "-font", font10, "-background",
+              tk::Obj::List({"19", "4"}), "-font", font10, "-background",
               ui.color("tab_bg"), "-foreground", "white"});
   root_.Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-background",
               tk::Obj::List({"selected", ui.color("tab_selected"), "active",
                              ui.color("primary")}),
               "-font", tk::Obj::List({"selected", font11b}), "-padding",
-              tk::Obj::List({"selected", "20 10 20 5"})});
-  // Three elements only: tab, padding, label; no focus ring.
+              tk::Obj::List({"selected", "19 9 19 4"})});
+  // Tab, padding, focus ring, label: the ring (white on the tab's colour)
+  // shows which tab the arrow keys move from when the tabs have the focus.
+  // It is a pixel wide on every side, which the padding above gives back,
+  // so that the tabs keep their size.
+  root_.Call({"ttk::style", "configure", "Custom.TNotebook.Tab", "-focuscolor",
+              "white"});
   tk::Obj label =
       tk::Obj::List({"Notebook.label", "-side", "top", "-sticky", ""});
-  std::string padding_children = label.str();
+  std::string padding_children =
+      tk::Obj::List({"Notebook.focus", "-side", "top", "-sticky", "nswe",
+                     "-children", label.str()})
+          .str();
   std::string padding =
       tk::Obj::List({"Notebook.padding", "-side", "top", "-sticky", "nswe",
                      "-children", padding_children})

@@ -27,6 +27,7 @@
 #include "platform/pdf_document.h"
 #include "platform/random.h"
 #include "platform/tk_interp.h"
+#include "platform/work_area.h"
 #include "project/open_project.h"
 #include "project/settings.h"
 #include "report/report_tk.h"
@@ -65,6 +66,9 @@ struct AppServices {
   /// Where the folder choosers start when no folder was used yet; "" lets
   /// Tk choose. main() gives the user's documents folder.
   std::string documents_dir;
+  /// The work area of the screen the window opens on, which the window is
+  /// fitted into; the default asks the system (tk::Interp::ScreenWorkArea).
+  std::function<std::optional<WorkArea>()> work_area;
 };
 
 class ZarvekCertificacionApp {
@@ -119,6 +123,9 @@ class ZarvekCertificacionApp {
   void _setup_header();
   /// Reads and decodes the PNG picture at `path`.
   Status DecodePicture(const std::string& path, RgbaImage* image);
+  /// Puts the folder picture, at the screen's scale, beside the text of
+  /// the button `button`; without the picture the text stands alone.
+  void _setup_folder_picture(const std::string& button);
   /// Shows the logo at `path` in a new label `label`.
   Status ShowLogo(const std::string& path, const std::string& label);
   void BuildNotebook();

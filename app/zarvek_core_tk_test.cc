@@ -4,9 +4,12 @@
 // callbacks.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 
 #include "app/app_text.h"
 #include "testing/gui_fixture.h"
@@ -36,6 +39,12 @@ class MainWindowTest : public GuiTest {
                       std::to_string(h) + " gradient:#2980B9-#FFFFFF '" +
                       (dir_ / name).string() + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  }
+
+  // Copies a picture that ships with the program into the test's folder.
+  void CopyResource(const std::string& name) {
+    fs::copy_file(fs::path(ZARVEK_SOURCE_DIR) / "resources" / name, dir_ / name,
+                  fs::copy_options::overwrite_existing);
   }
 
   std::vector<std::string> HeaderChildren() {
@@ -87,7 +96,7 @@ TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {
       {"SubHeader.TLabel", "-background", "#FFFFFF"},
       {"Custom.TNotebook", "-background", "#F4F6F9"},
       {"Custom.TNotebook", "-borderwidth", "0"},
-      {"Custom.TNotebook.Tab", "-padding", "20 5"},
+      {"Custom.TNotebook.Tab", "-padding", "19 4"},
       {"Custom.TNotebook.Tab", "-background", "#BDC3C7"},
       {"Custom.TNotebook.Tab", "-foreground", "white"},
   };
@@ -109,13 +118,153 @@ TEST_F(MainWindowTest, TitleSizeTabsAndStyles) {
   EXPECT_EQ(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-background"}),
             "selected #2980B9 active #2C3E50");
   EXPECT_EQ(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-padding"}),
-            "selected {20 10 20 5}");
+            "selected {19 9 19 4}");
   EXPECT_EQ(
       List(Call({"ttk::style", "map", "Custom.TNotebook.Tab", "-font"})).at(0),
       "selected");
   EXPECT_EQ(Call({"ttk::style", "layout", "Custom.TNotebook.Tab"}),
             "Notebook.tab -sticky nswe -children {Notebook.padding -side top "
-            "-sticky nswe -children {Notebook.label -side top -sticky {}}}");
+            "-sticky nswe -children {Notebook.focus -side top -sticky nswe "
+            "-children {Notebook.label -side top -sticky {}}}}");
+  EXPECT_EQ(
+      Call({"ttk::style", "configure", "Custom.TNotebook.Tab", "-focuscolor"}),
+      "white");
+  // The drop-down list of a box leaves room above each line for the accent
+  // of a capital (TRÍPODE): each line is the selection border taller than
+  // the font, above and below.
+  Call({"ttk::combobox", ".prueba", "-values",
+        tk::Obj::List({"TRÍPODE", "BASTÓN"})});
+  const std::string list =
+      Call({"ttk::combobox::PopdownWindow", ".prueba"}) + ".f.l";
+  EXPECT_GE(std::stoi(Call({list, "cget", "-selectborderwidth"})), 2);
+  Call({"destroy", ".prueba"});
+}
+
+// Everything the mouse does on the two tabs the keyboard does too: Tab
+// walks from the tabs through the entries to every button, and Enter in
+// an entry of tab 1 previews the codes.
+TEST_F(MainWindowTest, KeyboardReachesTheButtonsAndEnterPreviews) {
+  MakeApp(InDir());
+  Call({"update"});
+  const std::string card = ".tab_control.tab_carpetas.card";
+  const std::string count = card + ".input_frame.f1.entry";
+  const std::string first = card + ".input_frame.f2.entry";
+  auto walk = [&](const std::string& from) {
+    std::vector<std::string> reached;
+    Call({"focus", "-force", from});
+    for (int i = 0; i < 12; ++i) {
+      const std::string now = Call({"focus"});
+      Call({"event", "generate", now, "<Tab>"});
+      Call({"update"});
+      reached.push_back(Call({"focus"}));
+    }
+    return reached;
+  };
+  auto reaches = [](const std::vector<std::string>& reached,
+                    const std::string& widget) {
+    return std::find(reached.begin(), reached.end(), widget) != reached.end();
+  };
+  std::vector<std::string> reached = walk(".tab_control");
+  for (const std::string& widget :
+       {count, first, card + ".preview",
+        std::string(".tab_control.tab_carpetas.bottom_frame.create")}) {
+    EXPECT_TRUE(reaches(reached, widget)) << widget;
+  }
+  Call({".tab_control", "select", ".tab_control.tab_alturas"});
+  Call({"update"});
+  reached = walk(".tab_control");
+  for (const std::string& widget :
+       {std::string(".tab_control.tab_alturas.top_panel.btn_buscar"),
+        std::string(".tab_control.tab_alturas.bottom_frame.btn_pdf")}) {
+    EXPECT_TRUE(reaches(reached, widget)) << widget;
+  }
+  Call({".tab_control", "select", ".tab_control.tab_carpetas"});
+  Call({"update"});
+
+  for (const std::string& entry : {count, first}) {
+    for (const char* key : {"<Return>", "<KP_Enter>"}) {
+      SCOPED_TRACE(entry + " " + key);
+      Call({count, "delete", 0, "end"});
+      Call({first, "delete", 0, "end"});
+      Call({count, "insert", 0, "3"});
+      Call({first, "insert", 0, "100"});
+      Call({"focus", "-force", entry});
+      Call({"event", "generate", entry, key});
+      Call({"update"});
+      EXPECT_EQ(app_->folder_tab().PreviewTexts(),
+                (std::vector<std::string>{"100", "101", "102"}));
+      Call({count, "delete", 0, "end"});
+      Call({count, "insert", 0, "1"});
+      Call({"event", "generate", entry, key});
+      Call({"update"});
+      EXPECT_EQ(app_->folder_tab().PreviewTexts().size(), 1u);
+    }
+  }
+}
+
+// The window fits the work area it opens in, whatever the screen: a taskbar
+// or panel never hides the bottom buttons of either tab, and the scrolled
+// lists give up the height. The last case asks the real screen (run under
+// Xvfb with "-screen 0 1024x700x24", say).
+TEST_F(MainWindowTest, WindowAndBottomButtonsFitTheWorkArea) {
+  struct Case {
+    const char* what;
+    std::optional<WorkArea> work;  // empty: the system's own
+    bool fake;
+  };
+  const Case cases[] = {
+      {"1366x768 less a 40-px taskbar",
+       WorkArea{{0, 0, 1366, 728}, FrameInsets{8, 31, 8, 8}}, true},
+      {"1024x600 netbook, top panel",
+       WorkArea{{0, 24, 1024, 576}, std::nullopt}, true},
+      {"the screen itself", std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AppServices services = InDir();
+    if (c.fake) services.work_area = [&c] { return c.work; };
+    // A fresh interpreter for each window.
+    if (app_ != nullptr) {
+      TearDown();
+      SetUp();
+    }
+    MakeApp(std::move(services));
+    Call({"update"});
+    WorkArea work = c.fake ? *c.work : WorkArea{};
+    if (!c.fake) {
+      work.area = {0, 0, std::stoi(Call({"winfo", "screenwidth", "."})),
+                   std::stoi(Call({"winfo", "screenheight", "."}))};
+    }
+    const FrameInsets frame = work.frame.value_or(FrameInsets{4, 32, 4, 4});
+    const int top = std::stoi(Call({"winfo", "rooty", "."}));
+    const int left = std::stoi(Call({"winfo", "rootx", "."}));
+    const int bottom = top + std::stoi(Call({"winfo", "height", "."}));
+    const int right = left + std::stoi(Call({"winfo", "width", "."}));
+    // Xvfb has no window manager: the window lies where its frame would.
+    EXPECT_GE(left, work.area.x);
+    EXPECT_GE(top, work.area.y);
+    EXPECT_LE(right + frame.left + frame.right, work.area.x + work.area.width);
+    EXPECT_LE(bottom + frame.top + frame.bottom,
+              work.area.y + work.area.height);
+    for (const char* tab :
+         {".tab_control.tab_carpetas", ".tab_control.tab_alturas"}) {
+      Call({".tab_control", "select", tab});
+      Call({"update"});
+      const std::string buttons =
+          Call({"winfo", "children", std::string(tab) + ".bottom_frame"});
+      ASSERT_FALSE(List(buttons).empty()) << tab;
+      for (const std::string& button : List(buttons)) {
+        if (Call({"winfo", "class", button}) != "Button") continue;
+        SCOPED_TRACE(button);
+        EXPECT_EQ(Call({"winfo", "viewable", button}), "1");
+        EXPECT_GT(std::stoi(Call({"winfo", "height", button})), 10);
+        EXPECT_LE(std::stoi(Call({"winfo", "rooty", button})) +
+                      std::stoi(Call({"winfo", "height", button})),
+                  bottom);
+      }
+    }
+    Call({".tab_control", "select", ".tab_control.tab_carpetas"});
+  }
 }
 
 TEST_F(MainWindowTest, MissingImagesGivePlaceholderAndNoConsoleLine) {
@@ -134,7 +283,18 @@ TEST_F(MainWindowTest, MissingImagesGivePlaceholderAndNoConsoleLine) {
 TEST_F(MainWindowTest, GoodIconAndLogoAreShownAtFiftyPixels) {
   MakePng("ICONO_QUENTARO.png", 64, 64);
   MakePng("LOGO_QUENTARO.png", 333, 100);
+  CopyResource("CARPETA_16.png");
+  CopyResource("CARPETA_32.png");
   MakeApp(InDir());
+  // BUSCAR shows its folder as a picture, not as an emoji that a system
+  // without a colour-emoji font draws as boxes.
+  const std::string buscar = ".tab_control.tab_alturas.top_panel.btn_buscar";
+  EXPECT_EQ(Call({buscar, "cget", "-text"}), "BUSCAR");
+  EXPECT_EQ(Call({buscar, "cget", "-compound"}), "left");
+  const std::string folder = Call({buscar, "cget", "-image"});
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(Call({"image", "width", folder}), "16");
+  EXPECT_EQ(Call({"image", "height", folder}), "16");
   EXPECT_EQ(app_->icon_photo(), "::zarvek::icon_photo");
   EXPECT_EQ(Call({"image", "width", app_->icon_photo()}), "64");
   EXPECT_EQ(Call({"image", "width", app_->logo_img()}), "166");
@@ -147,6 +307,7 @@ TEST_F(MainWindowTest, GoodIconAndLogoAreShownAtFiftyPixels) {
 // boxes' icons.
 TEST_F(MainWindowTest, LogoAndMessageIconsGrowWithADenseScreen) {
   MakePng("LOGO_QUENTARO.png", 333, 100);
+  CopyResource("CARPETA_32.png");
   // The scaling belongs to the display, which the next tests share.
   const std::string standard = Call({"tk", "scaling"});
   Call({"tk", "scaling", "2.6666667"});
@@ -154,6 +315,10 @@ TEST_F(MainWindowTest, LogoAndMessageIconsGrowWithADenseScreen) {
   Call({"tk", "scaling", standard});
   EXPECT_EQ(Call({"image", "width", app_->logo_img()}), "333");
   EXPECT_EQ(Call({"image", "height", app_->logo_img()}), "100");
+  const std::string folder =
+      Call({".tab_control.tab_alturas.top_panel.btn_buscar", "cget", "-image"});
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(Call({"image", "height", folder}), "32");
   for (const char* icon : {"::tk::icons::error", "::tk::icons::information",
                            "::tk::icons::question", "::tk::icons::warning"}) {
     EXPECT_EQ(Call({"image", "height", icon}), "64") << icon;
@@ -314,8 +479,9 @@ TEST_F(MainWindowTest, ChoosersStartWhereTheSurveyorWorksAndTheProjectReopens) {
   restart();
   EXPECT_EQ(app_->project().folder(), testing::Utf8Path(obra));
   EXPECT_EQ(app_->project().codes(), (Texts{"100", "101"}));
-  EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-text"}),
-            testing::Utf8Path(obra));
+  EXPECT_EQ(testing::Slashes(
+                Call({app_->heights_tab().folder_label(), "cget", "-text"})),
+            testing::Slashes(testing::Utf8Path(obra)));
 
   // Damaged: garbage, unknown keys, a project and a folder that are gone.
   std::ofstream(settings / "ajustes.txt", std::ios::binary)

@@ -79,8 +79,13 @@ set(ZARVEK_WINDOWS_SKIPPED_SOURCES
 )
 
 set(ZARVEK_ICON ${CMAKE_SOURCE_DIR}/resources/icons/zarvek-certificacion.ico)
+# The manifest and the version information carry the project's version.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/zarvek.exe.manifest.in
+               ${CMAKE_BINARY_DIR}/zarvek.exe.manifest @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/zarvek.rc.in
                ${CMAKE_BINARY_DIR}/zarvek.rc @ONLY)
+set_property(SOURCE ${CMAKE_BINARY_DIR}/zarvek.rc APPEND PROPERTY
+             OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/zarvek.exe.manifest ${ZARVEK_ICON})
 set(ZARVEK_WIN_RESOURCE ${CMAKE_BINARY_DIR}/zarvek.rc)
 
 # Test cases that cannot hold on Windows, and why; each program runs with

@@ -50,11 +50,16 @@ FolderTab::FolderTab(Ui& ui, FileSystem& fs, OpenProject& project,
 
   BuildInputs(card);
 
+  const std::string preview_command =
+      ui_.Bind("generar_lista_codigos_consecutivos",
+               [this] { generar_lista_codigos_consecutivos(); });
   root.Call({"ttk::button", card + ".preview", "-text", "PREVISUALIZAR CÓDIGOS",
-             "-command",
-             ui_.Bind("generar_lista_codigos_consecutivos",
-                      [this] { generar_lista_codigos_consecutivos(); }),
-             "-takefocus", 0});
+             "-command", preview_command, "-takefocus", 1});
+  // Enter in either entry previews, as the button does.
+  for (const char* row : {".input_frame.f1.entry", ".input_frame.f2.entry"}) {
+    for (const char* key : {"<Return>", "<KP_Enter>"})
+      root.Call({"bind", card + row, key, preview_command});
+  }
   root.Call({"pack", card + ".preview", "-pady", 10, "-anchor", "e"});
 
   root.Call({"ttk::frame", bottom_frame, "-style", "TFrame"});
@@ -73,7 +78,7 @@ FolderTab::FolderTab(Ui& ui, FileSystem& fs, OpenProject& project,
              "-bg", ui_.color("primary"), "-fg", "white",
              "-activebackground", ui_.color("accent"), "-activeforeground", "white",
              "-font", tk::Obj::List({ui_.family(), "11", "bold"}),
-             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 0,
+             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 1,
              "-command", create_command});
   // clang-format on
   root.Call({"pack", bottom_frame + ".create", "-fill", "x"});
@@ -227,8 +232,8 @@ void FolderTab::crear_estructura_carpetas() {
   const ChosenFolder chosen = ClassifyChosenFolder(
       fs_, directorio,
       [](const std::string& name) { return tk::Obj::Text(name).str(); });
-  if (chosen == ChosenFolder::kMissing) {
-    ui_.ErrorBox(ChosenFolderMissingText(directorio));
+  if (!IsUsable(chosen)) {
+    ui_.ErrorBox(ChosenFolderRefusedText(fs_, directorio, chosen));
     return;
   }
 

@@ -4,16 +4,25 @@
 // once). Writes of the same file are coalesced: only the newest bytes that
 // are not yet being written wait, so a burst of edits costs at most two
 // writes. The window collects the outcomes on its own thread.
+//
+// A file may be guarded: it is then written only while it holds the bytes
+// the program last read or wrote, checked on the saver's thread just before
+// each write, so that no save of the window replaces what another program
+// saved meanwhile; such a write is refused and says what the disk held.
 #ifndef ZARVEK_HEIGHTS_BACKGROUND_SAVER_H_
 #define ZARVEK_HEIGHTS_BACKGROUND_SAVER_H_
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,37 +30,65 @@
 
 namespace zarvek {
 
+/// The outcome of one write.
+struct SaveOutcome {
+  Status status;
+  std::uint64_t tag = 0;  ///< as given to Save
+  /// Nothing was written: the guarded file no longer held `expected`, the
+  /// bytes last read or written, but `found` (nullopt: no file).
+  bool changed_outside = false;
+  std::optional<std::string> expected, found;
+
+  bool ok() const { return status.ok() && !changed_outside; }
+  const std::string& message() const { return status.message(); }
+};
+
 class BackgroundSaver {
  public:
   /// `write` replaces the file at a path with the bytes; it runs on the
   /// saver's thread, one call at a time.
   using WriteFn = std::function<Status(const std::string&, std::string_view)>;
-  explicit BackgroundSaver(WriteFn write);
+  /// `read` gives the bytes of the file at a path as it is now, or sets
+  /// `*missing`; it is needed only for guarded files.
+  using ReadFn = std::function<Status(const std::string& path,
+                                      std::string* bytes, bool* missing)>;
+  explicit BackgroundSaver(WriteFn write, ReadFn read = nullptr);
   /// Writes everything still queued, then stops the thread.
   ~BackgroundSaver();
   BackgroundSaver(const BackgroundSaver&) = delete;
   BackgroundSaver& operator=(const BackgroundSaver&) = delete;
 
-  /// Queues `bytes` for `path`. Bytes queued earlier for the same path and
-  /// not yet taken by the thread are dropped: these are newer.
-  void Save(std::string path, std::string bytes);
+  /// Queues `bytes` for `path`, with a `tag` its outcome carries back.
+  /// Bytes queued earlier for the same path and not yet taken by the thread
+  /// are dropped: these are newer.
+  void Save(std::string path, std::string bytes, std::uint64_t tag = 0);
+  /// From now on `path` is written only while it holds `bytes` (nullopt:
+  /// while there is no file), which each good write replaces with its own.
+  /// Call it when no write of `path` is queued or running (after Wait).
+  void Guard(const std::string& path, std::optional<std::string> bytes);
   /// Blocks until every queued write has finished.
   void Wait();
   /// True while a write is queued or running.
   bool Busy();
   /// The outcome of every write finished since the last call, oldest first.
-  std::vector<Status> TakeResults();
+  std::vector<SaveOutcome> TakeResults();
 
  private:
   void Run();
+  // Writes `bytes` unless the guarded file changed; runs on the thread.
+  SaveOutcome Write(const std::string& path, const std::string& bytes,
+                    const std::optional<std::optional<std::string>>& expected);
 
   WriteFn write_;
+  ReadFn read_;
   std::mutex mutex_;
   std::condition_variable wake_, idle_;
-  std::deque<std::pair<std::string, std::string>> queue_;
+  std::deque<std::tuple<std::string, std::string, std::uint64_t>> queue_;
+  /// The guarded files and the bytes each must hold to be written.
+  std::map<std::string, std::optional<std::string>> guards_;
   bool writing_ = false;
   bool stop_ = false;
-  std::vector<Status> results_;
+  std::vector<SaveOutcome> results_;
   std::thread thread_;  // last: starts once the rest is ready
 };
 

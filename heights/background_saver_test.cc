@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,7 +59,7 @@ TEST(BackgroundSaverTest, CoalescesQueuedBytesAndReportsEveryWrite) {
     EXPECT_FALSE(saver.Busy());
     EXPECT_EQ(disk.written,
               (std::vector<std::string>{"a.csv=1", "a.csv=full", "b.csv=x"}));
-    const std::vector<Status> results = saver.TakeResults();
+    const std::vector<SaveOutcome> results = saver.TakeResults();
     ASSERT_EQ(results.size(), 3u);
     EXPECT_TRUE(results[0].ok());
     EXPECT_EQ(results[1].message(), "No space left on device: a.csv");
@@ -67,6 +69,66 @@ TEST(BackgroundSaverTest, CoalescesQueuedBytesAndReportsEveryWrite) {
     saver.Save("a.csv", "last");
   }
   EXPECT_EQ(disk.written.back(), "a.csv=last");
+}
+
+// A guarded file is written only while it holds what was last read or
+// written; otherwise nothing is written and the outcome says what the disk
+// held, whatever its size or time.
+TEST(BackgroundSaverTest, GuardedFileChangedOutsideIsNotWritten) {
+  std::mutex mutex;
+  std::map<std::string, std::string> disk;
+  BackgroundSaver saver(
+      [&](const std::string& p, std::string_view b) {
+        std::lock_guard<std::mutex> lock(mutex);
+        disk[p] = std::string(b);
+        return Status::OK();
+      },
+      [&](const std::string& p, std::string* b, bool* missing) {
+        std::lock_guard<std::mutex> lock(mutex);
+        *missing = disk.count(p) == 0;
+        *b = *missing ? "" : disk[p];
+        return Status::OK();
+      });
+  saver.Guard("a.csv", std::nullopt);  // read: no file
+  saver.Save("a.csv", "ours 1", 1);
+  saver.Wait();
+  saver.Save("a.csv", "ours 2", 2);  // the disk holds what was written
+  saver.Wait();
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    disk["a.csv"] = "them 2";  // same size
+  }
+  saver.Save("a.csv", "ours 3", 3);
+  saver.Wait();
+  std::vector<SaveOutcome> results = saver.TakeResults();
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_TRUE(results[1].ok());
+  EXPECT_EQ(results[1].tag, 2u);
+  EXPECT_FALSE(results[2].ok());
+  EXPECT_TRUE(results[2].changed_outside);
+  EXPECT_EQ(results[2].expected, "ours 2");
+  EXPECT_EQ(results[2].found, "them 2");
+  EXPECT_EQ(disk["a.csv"], "them 2");
+  // Merged and guarded with what was found, it is written again; so is an
+  // unguarded file, and a file that appeared where there was none is not.
+  saver.Guard("a.csv", "them 2");
+  saver.Save("a.csv", "both", 4);
+  saver.Save("b.csv", "free", 5);
+  saver.Guard("c.csv", std::nullopt);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    disk["c.csv"] = "new";
+  }
+  saver.Save("c.csv", "ours", 6);
+  saver.Wait();
+  results = saver.TakeResults();
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_TRUE(results[0].ok());
+  EXPECT_TRUE(results[1].ok());
+  EXPECT_TRUE(results[2].changed_outside);
+  EXPECT_EQ(results[2].expected, std::nullopt);
+  EXPECT_EQ(disk, (std::map<std::string, std::string>{
+                      {"a.csv", "both"}, {"b.csv", "free"}, {"c.csv", "new"}}));
 }
 
 }  // namespace

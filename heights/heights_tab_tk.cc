@@ -16,14 +16,18 @@
 #include <algorithm>
 #include <charconv>
 #include <exception>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "heights/outside_merge.h"
 #include "heights/point_detection.h"
 #include "heights/row_rules.h"
 #include "project/chosen_folder.h"
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 #include "ui/scroll_area_tk.h"
 
 namespace zarvek {
@@ -170,13 +174,13 @@ void HeightsTab::BuildProjectBar() {
 
   // A folder is chosen once a change of project in progress has ended.
   const std::string buscar = top_panel + ".btn_buscar";
-  root.Call({"ttk::button", buscar, "-text", "📂 BUSCAR", "-command",
+  root.Call({"ttk::button", buscar, "-text", "BUSCAR", "-command",
              ui_.Bind("seleccionar_directorio_trabajo",
                       [this] {
                         project_.WhenSettled(
                             [this] { seleccionar_directorio_trabajo(); });
                       }),
-             "-takefocus", 0});
+             "-takefocus", 1});
   root.Call(
       {"grid", buscar, "-row", 1, "-column", 0, "-sticky", "w", "-pady", 5});
 
@@ -307,7 +311,13 @@ void HeightsTab::RegisterRowCommands() {
 }
 
 void HeightsTab::StartSaver(BackgroundSaver::WriteFn write) {
-  saver_ = std::make_unique<BackgroundSaver>(std::move(write));
+  // The measurement file is guarded: what another program saved is read
+  // back before a save would replace it.
+  saver_ = std::make_unique<BackgroundSaver>(
+      std::move(write),
+      [this](const std::string& path, std::string* bytes, bool* missing) {
+        return fs_.ReadPrefix(path, kMaxMeasurementFileBytes, bytes, missing);
+      });
   ui_.Bind(kSavePollName, [this] {
     save_poll_pending_ = false;
     ReportSaves();
@@ -320,8 +330,8 @@ void HeightsTab::StartSaver(BackgroundSaver::WriteFn write) {
 
 HeightsTab::~HeightsTab() {
   saver_->Wait();
-  for (const Status& status : saver_->TakeResults()) {
-    if (!status.ok()) ui_.Print("Error: " + status.message());
+  for (const SaveOutcome& outcome : saver_->TakeResults()) {
+    if (!outcome.status.ok()) ui_.Print("Error: " + outcome.message());
   }
   try {
     ui_.tk().Call({"after", "cancel", kSavePollCommand});
@@ -340,7 +350,10 @@ void HeightsTab::seleccionar_directorio_trabajo() {
   // Only an existing folder may be a project; LoadProject refuses one that
   // is not.
   if (!fs_.IsDirectory(path)) {
-    ui_.ErrorBox(ChosenFolderMissingText(path));
+    const ChosenFolder chosen = ClassifyChosenFolder(
+        fs_, path,
+        [](const std::string& name) { return tk::Obj::Text(name).str(); });
+    ui_.ErrorBox(ChosenFolderRefusedText(fs_, path, chosen));
     return;
   }
   LoadProject(path);
@@ -378,8 +391,8 @@ bool HeightsTab::LoadProject(const std::string& path) {
   bool loaded = true;
   try {
     BuildTable(path, codes);
-    ui_.tk().Call({folder_label_, "configure", "-text", path, "-foreground",
-                   ui_.color("success")});
+    ui_.tk().Call({folder_label_, "configure", "-text", ShownPath(path),
+                   "-foreground", ui_.color("success")});
     project_.Set(path, codes);
   } catch (const std::exception& e) {
     // A half-built table would hold the new project's rows under the old
@@ -700,6 +713,7 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
   WaitForSaves();
   measurement_file_.reset();
   save_failing_ = false;
+  unsaved_rows_.clear();
   file_messages_.clear();
   if (folder.empty() || codes.empty()) return {};
   measurement_path_ = MeasurementFilePath(folder);
@@ -720,12 +734,12 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
       MeasurementFile::Parse(bytes, catalogue_, &why);
   if (!file) {
     file_messages_.push_back({"error", "EL ARCHIVO DE MEDIDAS " + why + ":\n" +
-                                           measurement_path_ + keep});
+                                           BoxPath(measurement_path_) + keep});
     return {};
   }
   std::vector<std::optional<RowValues>> saved = file->Bind(codes, catalogue_);
   if (!file->problems().empty()) {
-    std::string text = "ALGUNAS LÍNEAS DE " + measurement_path_ +
+    std::string text = "ALGUNAS LÍNEAS DE " + BoxPath(measurement_path_) +
                        " NO SE HAN USADO O SE HAN USADO EN PARTE:\n" +
                        DescribeProblems(file->problems());
     if (!file->doubtful_heights().empty()) {
@@ -737,6 +751,9 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
     file_messages_.push_back({"warning", std::move(text)});
   }
   measurement_file_ = std::move(file);
+  // Saves write over this file only while it holds what was read now.
+  saver_->Guard(measurement_path_,
+                missing ? std::nullopt : std::optional<std::string>(bytes));
   // Results the file held that its own inputs do not give (a height edited
   // by hand, say) are written again at once, and named.
   const std::vector<size_t>& refreshed = measurement_file_->refreshed_rows();
@@ -749,15 +766,11 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
     file_messages_.push_back(
         {"warning",
          "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
-             measurement_path_ +
-             ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
-             "PUNTOS: " +
+             BoxPath(measurement_path_) +
+             ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, " +
+             (refreshed.size() == 1 ? "EN EL PUNTO: " : "EN LOS PUNTOS: ") +
              points + "."});
-    saver_->Save(measurement_path_, measurement_file_->Serialize());
-    if (!save_poll_pending_) {
-      save_poll_pending_ = true;
-      ui_.tk().Call({"after", kSavePollMs, kSavePollCommand});
-    }
+    QueueSave();
   }
   return saved;
 }
@@ -768,14 +781,24 @@ void HeightsTab::SaveRows(const std::vector<size_t>& rows) {
   if (!measurement_file_) return;
   const std::string& default_receiver = catalogue_.front().first;
   bool changed = false;
+  ++edit_count_;
   for (size_t idx : rows) {
-    changed |= measurement_file_->Update(idx, table_.values(idx), catalogue_,
-                                         default_receiver);
+    if (measurement_file_->Update(idx, table_.values(idx), catalogue_,
+                                  default_receiver)) {
+      changed = true;
+      unsaved_rows_[idx] = edit_count_;
+    }
   }
   ReportSaves();
+  // A merge there may leave a file that is not to be written.
+  if (!measurement_file_) return;
   // After a failed write the file on disk lags behind: try again.
   if (!changed && !save_failing_) return;
-  saver_->Save(measurement_path_, measurement_file_->Serialize());
+  QueueSave();
+}
+
+void HeightsTab::QueueSave() {
+  saver_->Save(measurement_path_, measurement_file_->Serialize(), edit_count_);
   if (!save_poll_pending_) {
     save_poll_pending_ = true;
     ui_.tk().Call({"after", kSavePollMs, kSavePollCommand});
@@ -783,36 +806,133 @@ void HeightsTab::SaveRows(const std::vector<size_t>& rows) {
 }
 
 void HeightsTab::ReportSaves() {
-  for (const Status& status : saver_->TakeResults()) {
-    if (status.ok()) {
+  std::vector<SaveOutcome> outcomes = saver_->TakeResults();
+  std::optional<SaveOutcome> outside;
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    if (outcomes[i].changed_outside) {
+      outside = std::move(outcomes[i]);
+      // Writes queued behind it are refused too; the last outcome tells
+      // what the disk holds now.
+      if (i + 1 == outcomes.size()) {
+        saver_->Wait();
+        for (SaveOutcome& more : saver_->TakeResults())
+          outcomes.push_back(std::move(more));
+      }
+      continue;
+    }
+    const SaveOutcome& outcome = outcomes[i];
+    if (outcome.ok()) {
       save_failing_ = false;
+      // The disk held what was last written after all: nothing to merge.
+      outside.reset();
+      ForgetSavedRows(outcome.tag);
       continue;
     }
     // One box for a run of failures (a full disk fails on every key).
     if (save_failing_) continue;
     save_failing_ = true;
-    ui_.ErrorBox("NO SE PUDIERON GUARDAR LAS MEDIDAS.\n" + status.message() +
+    ui_.ErrorBox("NO SE PUDIERON GUARDAR LAS MEDIDAS.\n" + outcome.message() +
                  "\nLA TABLA SIGUE FUNCIONANDO; SE VOLVERÁ A INTENTAR "
                  "CON EL PRÓXIMO CAMBIO.");
   }
+  if (outside) MergeOutsideChanges(*outside, true);
+}
+
+void HeightsTab::ForgetSavedRows(std::uint64_t tag) {
+  for (auto it = unsaved_rows_.begin(); it != unsaved_rows_.end();) {
+    it = it->second <= tag ? unsaved_rows_.erase(it) : std::next(it);
+  }
+}
+
+Status HeightsTab::MergeOutsideChanges(const SaveOutcome& refused, bool tell) {
+  // A table being replaced has nothing to merge: the new one reads the file.
+  if (!measurement_file_ || cells_.size() != table_.size()) return Status::OK();
+  std::set<size_t> edited;
+  for (const auto& [row, edit] : unsaved_rows_) edited.insert(row);
+  RowValues empty_row;
+  empty_row.rec = catalogue_.front().first;
+  std::string why;
+  std::optional<OutsideMerge> merge =
+      MergeOutsideEdits(refused.expected, refused.found, table_.rows(), edited,
+                        catalogue_, empty_row, &why);
+  if (!merge) {
+    // As a file that cannot be read on opening: never written over.
+    measurement_file_.reset();
+    const Status status = Status::Error(
+        "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA Y AHORA " + why +
+        ":\n" + measurement_path_ +
+        "\nESE ARCHIVO NO SE MODIFICARÁ; LOS ÚLTIMOS CAMBIOS DE LA TABLA NO "
+        "ESTÁN EN ÉL.");
+    if (tell) ui_.ErrorBox(status.message());
+    return status;
+  }
+  // The rows that take the other program's values are shown through the
+  // model, height first, so that the cell's trace sees no edit; the columns
+  // beside the rows follow.
+  for (size_t idx : merge->taken) {
+    const RowValues& values = merge->rows[idx];
+    table_.SetField(idx, RowField::kH, values.h);
+    SetRowValues(idx, values);
+    ui_.tk().Call({"set",
+                   std::string(kHeightsArray) + "(" + DecimalText(idx) + ")",
+                   values.h});
+  }
+  if (!merge->taken.empty() && hooks_.rows_changed)
+    hooks_.rows_changed(merge->taken);
+  measurement_file_ = std::move(merge->file);
+  saver_->Guard(measurement_path_, refused.found);
+  QueueSave();
+  if (tell) {
+    ui_.tk().Call(
+        {"tk_messageBox", "-icon", "warning", "-title", "Aviso", "-message",
+         DescribeOutsideMerge(*merge, table_.rows(), measurement_path_)});
+  }
+  return Status::OK();
 }
 
 void HeightsTab::WaitForSaves() {
-  saver_->Wait();
-  ReportSaves();
+  // A merge queues a save of its own.
+  do {
+    saver_->Wait();
+    ReportSaves();
+  } while (saver_->Busy());
 }
 
 Status HeightsTab::FinishSaves() {
   saver_->Wait();
   Status last = Status::OK();
-  for (const Status& status : saver_->TakeResults()) last = status;
+  std::optional<SaveOutcome> outside;
+  for (SaveOutcome& outcome : saver_->TakeResults()) {
+    if (outcome.changed_outside) {
+      outside = std::move(outcome);
+      continue;
+    }
+    outside.reset();
+    last = outcome.status;
+    if (outcome.ok()) ForgetSavedRows(outcome.tag);
+  }
+  if (outside) {
+    // Closing: the merge is written without a box.
+    last = MergeOutsideChanges(*outside, false);
+    if (!last.ok()) return last;
+    saver_->Wait();
+  }
   if (!last.ok()) save_failing_ = true;
   if (save_failing_ && measurement_file_) {
-    saver_->Save(measurement_path_, measurement_file_->Serialize());
+    saver_->Save(measurement_path_, measurement_file_->Serialize(),
+                 edit_count_);
     saver_->Wait();
-    for (const Status& status : saver_->TakeResults()) last = status;
-    save_failing_ = !last.ok();
   }
+  for (const SaveOutcome& outcome : saver_->TakeResults()) {
+    if (outcome.ok()) ForgetSavedRows(outcome.tag);
+    last = outcome.changed_outside
+               ? Status::Error(
+                     "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA "
+                     "MIENTRAS SE GUARDABA: " +
+                     measurement_path_)
+               : outcome.status;
+  }
+  save_failing_ = !last.ok();
   return last;
 }
 

@@ -9,6 +9,7 @@
 #ifndef ZARVEK_HEIGHTS_HEIGHTS_TAB_TK_H_
 #define ZARVEK_HEIGHTS_HEIGHTS_TAB_TK_H_
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -58,7 +59,8 @@ class HeightsTab {
   HeightsTab(const HeightsTab&) = delete;
   HeightsTab& operator=(const HeightsTab&) = delete;
 
-  /// 📂 BUSCAR: asks for a folder and opens it as the project.
+  /// BUSCAR (with a folder picture): asks for a folder and opens it as the
+  /// project.
   void seleccionar_directorio_trabajo();
   /// Reads the open project's points again and rebuilds its table.
   void detectar_codigos_existentes();
@@ -81,8 +83,9 @@ class HeightsTab {
   /// Waits for the measurement file's writes to finish and reports their
   /// outcome (which otherwise shows a moment later, from the event loop).
   void WaitForSaves();
-  /// Before the window closes: waits for the writes and, when the last one
-  /// failed, tries once more with what the table shows. Returns the outcome
+  /// Before the window closes: waits for the writes, merges a file changed
+  /// outside the program meanwhile (MergeOutsideChanges) and, when the last
+  /// write failed, tries once more with what the table shows. Returns the outcome
   /// of the last write (OK when there was nothing to write); shows no box.
   Status FinishSaves();
 
@@ -142,9 +145,20 @@ class HeightsTab {
   void OnHeightChanged(size_t idx);
   /// Records rows `rows` of the model in the measurement file and writes it.
   void SaveRows(const std::vector<size_t>& rows);
+  /// Hands the measurement file's bytes to the saver.
+  void QueueSave();
   /// Takes the outcomes of finished writes: the first failure of a run of
-  /// failures shows the error box, a good write ends the run.
+  /// failures shows the error box, a good write ends the run. A write
+  /// refused because the file changed outside the program is merged.
   void ReportSaves();
+  /// The file changed outside the program (`refused` says how): the other
+  /// program's file takes the rows this window edited since it last read or
+  /// wrote it, the table shows the result, and it is saved; a box says so
+  /// when `tell`. A file that cannot be read is no longer written: the
+  /// returned error says so (in a box when `tell`).
+  Status MergeOutsideChanges(const SaveOutcome& refused, bool tell);
+  /// The rows whose last edit the write tagged `tag` holds are saved.
+  void ForgetSavedRows(std::uint64_t tag);
 
   Ui& ui_;
   FileSystem& fs_;
@@ -164,6 +178,11 @@ class HeightsTab {
   std::string measurement_path_;
   /// A write failed and its error box was shown; cleared by a good write.
   bool save_failing_ = false;
+  /// The rows edited since the file was last read or written, each with
+  /// the number of its last edit: the write tagged with that number or a
+  /// later one holds it.
+  std::map<size_t, std::uint64_t> unsaved_rows_;
+  std::uint64_t edit_count_ = 0;
   /// Message boxes (icon, text) waiting for the table to be shown.
   std::vector<std::pair<std::string, std::string>> file_messages_;
   std::map<std::string, tk::Obj> choice_lists_;

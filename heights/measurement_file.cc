@@ -56,18 +56,28 @@ bool IsUtf8(std::string_view s) {
   return true;
 }
 
-struct RawRecord {
-  std::size_t line;
-  std::string_view text;
-  std::vector<std::string> fields;
-};
+// Where the line end at `pos` (a CR or a LF) stops: after CR LF, after
+// CR CR LF too (a file passed twice through a Windows tool), else after
+// the one character. `*cr_run_end` keeps where the run of CRs seen last
+// ends, so that a long run is scanned once.
+std::size_t LineEndStop(std::string_view s, std::size_t pos,
+                        std::size_t* cr_run_end) {
+  if (s[pos] == '\n') return pos + 1;
+  if (*cr_run_end <= pos) {
+    std::size_t k = pos;
+    while (k < s.size() && s[k] == '\r') ++k;
+    *cr_run_end = k;
+  }
+  return *cr_run_end < s.size() && s[*cr_run_end] == '\n' ? *cr_run_end + 1
+                                                          : pos + 1;
+}
 
 // Reads the quoted field that opens at `*pos` (on its quote) into `field`,
 // a doubled quote standing for one, and leaves `*pos` after the closing
 // quote. Line breaks inside belong to the field but still count in `*line`.
 // False when the text ends before the quote is closed.
 bool ReadQuotedField(std::string_view s, std::size_t* pos, std::size_t* line,
-                     std::string* field) {
+                     std::size_t* cr_run_end, std::string* field) {
   ++*pos;
   for (;;) {
     if (*pos == s.size()) return false;
@@ -81,69 +91,69 @@ bool ReadQuotedField(std::string_view s, std::size_t* pos, std::size_t* line,
       ++*pos;
       return true;
     }
-    if (q == '\n' ||
-        (q == '\r' && !(*pos + 1 < s.size() && s[*pos + 1] == '\n'))) {
+    if (q == '\n' || q == '\r') {
+      const std::size_t stop = LineEndStop(s, *pos, cr_run_end);
+      field->append(s.substr(*pos, stop - *pos));
+      *pos = stop;
       ++*line;
+      continue;
     }
     *field += q;
     ++*pos;
   }
 }
 
-// Splits `s` into records of ";"-separated fields. Outside quotes CRLF, LF
-// and a lone CR end a record; inside quotes they belong to the field. Text
+struct RawRecord {
+  std::size_t line = 1;
+  std::string_view text;
+  FieldList fields;
+};
+
+// Reads the record that starts at `*pos` into `record`, ";"-separated
+// fields, and leaves `*pos` after its line end. Outside quotes CRLF, LF and
+// a lone CR end a record; inside quotes they belong to the field. Text
 // after a closing quote is kept as part of the field, and a quote inside an
 // unquoted field is an ordinary character, as spreadsheets read them.
 // Fails only on a quote left open at the end of the text.
-bool SplitRecords(std::string_view s, std::vector<RawRecord>* out,
-                  std::size_t* bad_line) {
-  std::size_t pos = 0;
-  std::size_t line = 1;
-  while (pos < s.size()) {
-    RawRecord record{line, {}, {}};
-    const std::size_t start = pos;
-    std::string field;
-    bool at_field_start = true;
-    bool ended = false;
-    while (!ended) {
-      if (pos == s.size()) {
-        record.fields.push_back(std::move(field));
-        record.text = s.substr(start, pos - start);
-        break;
-      }
-      const char c = s[pos];
-      if (at_field_start && c == '"') {
-        at_field_start = false;
-        if (!ReadQuotedField(s, &pos, &line, &field)) {
-          *bad_line = record.line;
-          return false;
-        }
-        continue;
-      }
-      at_field_start = false;
-      if (c == ';') {
-        record.fields.push_back(std::move(field));
-        field.clear();
-        at_field_start = true;
-        ++pos;
-      } else if (c == '\r' || c == '\n') {
-        record.fields.push_back(std::move(field));
-        record.text = s.substr(start, pos - start);
-        pos += (c == '\r' && pos + 1 < s.size() && s[pos + 1] == '\n') ? 2 : 1;
-        ++line;
-        ended = true;
-      } else {
-        // Runs of ordinary characters are appended at once.
-        const std::size_t stop = s.find_first_of(";\r\n", pos);
-        const std::size_t n =
-            (stop == std::string_view::npos ? s.size() : stop) - pos;
-        field.append(s.substr(pos, n));
-        pos += n;
-      }
+bool NextRecord(std::string_view s, std::size_t* pos, std::size_t* line,
+                std::size_t* cr_run_end, RawRecord* record) {
+  *record = RawRecord{*line, {}, {}};
+  const std::size_t start = *pos;
+  std::string field;
+  bool at_field_start = true;
+  for (;;) {
+    if (*pos == s.size()) {
+      record->fields.push_back(field);
+      record->text = s.substr(start, *pos - start);
+      return true;
     }
-    out->push_back(std::move(record));
+    const char c = s[*pos];
+    if (at_field_start && c == '"') {
+      at_field_start = false;
+      if (!ReadQuotedField(s, pos, line, cr_run_end, &field)) return false;
+      continue;
+    }
+    at_field_start = false;
+    if (c == ';') {
+      record->fields.push_back(field);
+      field.clear();
+      at_field_start = true;
+      ++*pos;
+    } else if (c == '\r' || c == '\n') {
+      record->fields.push_back(field);
+      record->text = s.substr(start, *pos - start);
+      *pos = LineEndStop(s, *pos, cr_run_end);
+      ++*line;
+      return true;
+    } else {
+      // Runs of ordinary characters are appended at once.
+      const std::size_t stop = s.find_first_of(";\r\n", *pos);
+      const std::size_t n =
+          (stop == std::string_view::npos ? s.size() : stop) - *pos;
+      field.append(s.substr(*pos, n));
+      *pos += n;
+    }
   }
-  return true;
 }
 
 // Refuses bytes that are not UTF-8 text of a reasonable size, and drops
@@ -166,23 +176,11 @@ bool CheckIsText(std::string_view* bytes, std::string* error) {
   return true;
 }
 
-// The most fields any line after the header holds, not counting blank
-// fields at its end beyond `header_width`; at least `header_width`.
-std::size_t WidestLine(const std::vector<RawRecord>& raw,
-                       std::size_t header_width) {
-  std::size_t widest = header_width;
-  for (std::size_t i = 1; i < raw.size(); ++i) {
-    std::size_t n = raw[i].fields.size();
-    while (n > widest && TrimBlanks(raw[i].fields[n - 1]).empty()) --n;
-    widest = std::max(widest, n);
-  }
-  return widest;
-}
-
-bool IsBlankRecord(const std::vector<std::string>& fields) {
-  return std::all_of(fields.begin(), fields.end(), [](const std::string& f) {
-    return TrimBlanks(f).empty();
-  });
+// How many of `fields` count: up to the last that is not blank.
+std::size_t FilledWidth(const FieldList& fields) {
+  std::size_t n = fields.size();
+  while (n > 0 && TrimBlanks(fields[n - 1]).empty()) --n;
+  return n;
 }
 
 // `value` for a message: at most 40 bytes, cut at a character boundary.
@@ -211,8 +209,6 @@ void AppendField(std::string* out, std::string_view field) {
   }
   out->push_back('"');
 }
-
-const std::string kEmpty;
 
 // `text` with its decimal separator turned into `separator` when it is a
 // number ParseTypedDecimal reads, else as it is. The file writes numbers
@@ -324,28 +320,50 @@ RowValues ApplyRowRules(const Catalogue& catalogue,
 }
 
 MeasurementFile::MeasurementFile() {
-  header_.assign(kMeasurementColumns.begin(), kMeasurementColumns.end());
-  for (std::size_t c = 0; c < column_.size(); ++c) column_[c] = c;
-  for (const std::string& name : header_) {
+  for (std::string_view name : kMeasurementColumns) {
+    header_.push_back(name);
     if (!header_text_.empty()) header_text_ += ';';
     AppendField(&header_text_, name);
   }
+  for (std::size_t c = 0; c < column_.size(); ++c) column_[c] = c;
 }
 
 std::optional<MeasurementFile> MeasurementFile::Parse(
     std::string_view bytes, const Catalogue& catalogue, std::string* error) {
   if (!CheckIsText(&bytes, error)) return std::nullopt;
-  std::vector<RawRecord> raw;
-  std::size_t bad_line = 0;
-  if (!SplitRecords(bytes, &raw, &bad_line)) {
-    *error =
-        "TIENE UNAS COMILLAS SIN CERRAR (LÍNEA " + DecimalText(bad_line) + ")";
-    return std::nullopt;
-  }
   MeasurementFile file;
-  if (raw.empty()) return file;
-  if (!file.ReadHeader(raw[0].fields, error)) return std::nullopt;
-  file.header_text_ = std::string(raw[0].text);
+  if (bytes.empty()) return file;
+  std::size_t pos = 0, line = 1, cr_run_end = 0;
+  RawRecord raw;
+  auto unclosed = [&] {
+    *error =
+        "TIENE UNAS COMILLAS SIN CERRAR (LÍNEA " + DecimalText(raw.line) + ")";
+    return std::nullopt;
+  };
+  if (!NextRecord(bytes, &pos, &line, &cr_run_end, &raw)) return unclosed();
+  if (!file.ReadHeader(raw.fields, error)) return std::nullopt;
+  file.header_text_ = std::string(raw.text);
+  // The lines are kept with their fields; which are used is known once the
+  // width of the header is.
+  std::size_t widest = 0;
+  const std::size_t line_ends = static_cast<std::size_t>(
+      std::count_if(bytes.begin() + pos, bytes.end(),
+                    [](char c) { return c == '\n' || c == '\r'; }));
+  file.records_.reserve(std::min(line_ends + 1, kMaxMeasurementLines));
+  while (pos < bytes.size()) {
+    if (file.records_.size() + 1 >= kMaxMeasurementLines) {
+      *error = "TIENE DEMASIADAS LÍNEAS (MÁS DE " +
+               DecimalText(kMaxMeasurementLines) + ")";
+      return std::nullopt;
+    }
+    if (!NextRecord(bytes, &pos, &line, &cr_run_end, &raw)) return unclosed();
+    Record record;
+    record.line = raw.line;
+    record.text = std::string(raw.text);
+    record.fields = std::move(raw.fields);
+    widest = std::max(widest, FilledWidth(record.fields));
+    file.records_.push_back(std::move(record));
+  }
   // A header that lacks some of the program's columns gets them added after
   // every field that any line holds, the fields beyond the header's names
   // becoming unnamed columns. Added names that landed on a line's extra
@@ -354,25 +372,39 @@ std::optional<MeasurementFile> MeasurementFile::Parse(
   // fit the written header and be read differently next time.
   const bool lacks_columns = std::find(file.column_.begin(), file.column_.end(),
                                        kNone) != file.column_.end();
-  if (lacks_columns) file.header_.resize(WidestLine(raw, file.header_.size()));
+  if (lacks_columns) {
+    // Counted with the columns to be added: what is written reads back.
+    const std::size_t missing = static_cast<std::size_t>(
+        std::count(file.column_.begin(), file.column_.end(), kNone));
+    if (std::max(widest, file.header_.size()) + missing >
+        kMaxMeasurementColumns) {
+      *error = "TIENE DEMASIADAS COLUMNAS (MÁS DE " +
+               DecimalText(kMaxMeasurementColumns) + ")";
+      return std::nullopt;
+    }
+    if (widest > file.header_.size()) file.header_.resize(widest);
+  }
   const std::size_t width = file.header_.size();
   if (lacks_columns) file.AddMissingColumns();
-
-  file.records_.reserve(raw.size() - 1);
-  for (std::size_t i = 1; i < raw.size(); ++i) {
-    file.records_.push_back(file.ReadRecord(
-        raw[i].line, raw[i].text, std::move(raw[i].fields), width, catalogue));
-  }
+  for (Record& record : file.records_) file.ReadRecord(&record, width);
+  (void)catalogue;
   return file;
 }
 
 // Known columns by name, blanks around names ignored; the first of two
-// equal names counts, the other is kept as unknown.
-bool MeasurementFile::ReadHeader(const std::vector<std::string>& names,
-                                 std::string* error) {
-  header_.clear();
+// equal names counts, the other is kept as unknown. Blank names after the
+// last one count only while there are not too many.
+bool MeasurementFile::ReadHeader(const FieldList& names, std::string* error) {
+  std::size_t n = names.size();
+  if (n > kMaxMeasurementColumns) n = FilledWidth(names);
+  if (n > kMaxMeasurementColumns) {
+    *error = "TIENE DEMASIADAS COLUMNAS (MÁS DE " +
+             DecimalText(kMaxMeasurementColumns) + ")";
+    return false;
+  }
+  header_ = FieldList();
   column_.fill(kNone);
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     const std::string_view name = TrimBlanks(names[i]);
     for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
       if (name == kMeasurementColumns[c] && column_[c] == kNone) column_[c] = i;
@@ -390,7 +422,7 @@ void MeasurementFile::AddMissingColumns() {
   for (std::size_t c = 0; c < kMeasurementColumns.size(); ++c) {
     if (column_[c] != kNone) continue;
     column_[c] = header_.size();
-    header_.emplace_back(kMeasurementColumns[c]);
+    header_.push_back(kMeasurementColumns[c]);
   }
   header_text_.clear();
   for (std::size_t i = 0; i < header_.size(); ++i) {
@@ -399,26 +431,21 @@ void MeasurementFile::AddMissingColumns() {
   }
 }
 
-MeasurementFile::Record MeasurementFile::ReadRecord(
-    std::size_t line, std::string_view text, std::vector<std::string> fields,
-    std::size_t width, const Catalogue& /*catalogue*/) {
-  Record record;
-  record.line = line;
-  record.text = std::string(text);
-  record.fields = std::move(fields);
+void MeasurementFile::ReadRecord(Record* record, std::size_t width) {
   auto problem = [&](std::string why) {
     problems_.push_back(
-        {record.line, std::move(why) + "; LA LÍNEA SE CONSERVA SIN USAR"});
+        {record->line, std::move(why) + "; LA LÍNEA SE CONSERVA SIN USAR"});
   };
-  if (IsBlankRecord(record.fields)) {
+  const std::size_t filled = FilledWidth(record->fields);
+  if (filled == 0) {
     // Spreadsheets write empty rows as ";;;;": nothing to use or report.
-  } else if (record.fields.size() > width &&
-             !IsBlankRecord(
-                 {record.fields.begin() + width, record.fields.end()})) {
+  } else if (filled > width) {
     problem("TIENE MÁS CAMPOS QUE LA CABECERA");
   } else {
-    record.fields.resize(width);
-    const std::string_view code = TrimBlanks(Field(record, column_[kCodigo]));
+    // Fields beyond the header's are blank: they go. Fields the line lacks
+    // read as empty (see Field) and are added only when it is written.
+    if (record->fields.size() > width) record->fields.resize(width);
+    const std::string_view code = TrimBlanks(Field(*record, column_[kCodigo]));
     if (!IsAsciiDigits(code)) {
       problem(code.empty()
                   ? std::string("NO TIENE CÓDIGO DE PUNTO")
@@ -427,15 +454,16 @@ MeasurementFile::Record MeasurementFile::ReadRecord(
       // A receiver the catalogue does not know is no reason to hide the
       // line's other values: the row rules open it without a receiver, to
       // be chosen, and say so.
-      record.usable = true;
+      record->usable = true;
     }
   }
-  return record;
+  // A line not used is written back as its text: its fields are not kept.
+  if (!record->usable) record->fields = FieldList();
 }
 
-const std::string& MeasurementFile::Field(const Record& r,
-                                          std::size_t column) const {
-  return column < r.fields.size() ? r.fields[column] : kEmpty;
+std::string_view MeasurementFile::Field(const Record& r,
+                                        std::size_t column) const {
+  return r.fields[column];
 }
 
 std::vector<std::optional<RowValues>> MeasurementFile::Bind(
@@ -470,7 +498,8 @@ std::vector<std::optional<RowValues>> MeasurementFile::Bind(
   return out;
 }
 
-// Usable lines by exact code, then by value, each in file order.
+// Usable lines by exact code, then by value for a row that is alone with
+// its value in the table, each in file order.
 void MeasurementFile::PairRowsWithLines() {
   row_of_.assign(codes_.size(), kNone);
   all_rows_present_ = false;
@@ -502,10 +531,14 @@ void MeasurementFile::PairRowsWithLines() {
     }
   }
   for (auto& [key, list] : by_value) std::sort(list.begin(), list.end());
+  // Rows "07" and "7" could each be meant by a line "007": neither takes it.
+  std::map<std::string, std::size_t> rows_of_value;
+  for (const std::string& code : codes_) ++rows_of_value[value_key(code)];
   std::map<std::string, std::size_t> next_value;
   for (std::size_t row = 0; row < codes_.size(); ++row) {
     if (row_of_[row] != kNone) continue;
     const std::string key = value_key(codes_[row]);
+    if (rows_of_value[key] > 1) continue;
     auto it = by_value.find(key);
     if (it == by_value.end()) continue;
     std::size_t& k = next_value[key];
@@ -520,7 +553,7 @@ RowValues MeasurementFile::ValuesOfLine(const Record& r,
                   std::string(TrimBlanks(Field(r, column_[kTipo]))),
                   std::string(TrimBlanks(Field(r, column_[kAcc]))),
                   std::string(TrimBlanks(Field(r, column_[kRef]))),
-                  Field(r, column_[kH])};
+                  std::string(Field(r, column_[kH]))};
   std::vector<std::string> dropped;
   RowValues shown = ApplyRowRules(catalogue, default_receiver, saved, &dropped);
   // A number is shown with the point, as the report prints it; anything
@@ -540,13 +573,17 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
   if (idx >= row_of_.size()) return false;
   bool changed = false;
   if (!all_rows_present_) {
+    // Reserved exactly: a file of many lines is not held twice while its
+    // lines move.
+    records_.reserve(records_.size() +
+                     std::count(row_of_.begin(), row_of_.end(), kNone));
     for (std::size_t row = 0; row < row_of_.size(); ++row) {
       if (row_of_[row] != kNone) continue;
       Record record;
       record.usable = true;
       record.fields.resize(header_.size());
-      record.fields[column_[kCodigo]] = codes_[row];
-      record.fields[column_[kRec]] = default_receiver;
+      record.fields.Set(column_[kCodigo], codes_[row]);
+      record.fields.Set(column_[kRec], default_receiver);
       Render(&record);
       row_of_[row] = records_.size();
       records_.push_back(std::move(record));
@@ -556,17 +593,17 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
   }
   Record& r = records_[row_of_[idx]];
   if (r.fields.size() < header_.size()) r.fields.resize(header_.size());
-  r.fields[column_[kCodigo]] = codes_[idx];
-  r.fields[column_[kRec]] = values.rec;
-  r.fields[column_[kTipo]] = values.tipo;
-  r.fields[column_[kAcc]] = values.acc;
-  r.fields[column_[kRef]] = values.ref;
-  r.fields[column_[kH]] = WithSeparator(values.h, ',');
+  r.fields.Set(column_[kCodigo], codes_[idx]);
+  r.fields.Set(column_[kRec], values.rec);
+  r.fields.Set(column_[kTipo], values.tipo);
+  r.fields.Set(column_[kAcc], values.acc);
+  r.fields.Set(column_[kRef], values.ref);
+  r.fields.Set(column_[kH], WithSeparator(values.h, ','));
   // The same rows and numbers as the report: all five inputs filled, and a
   // conversion, with 4 decimals.
   auto [arp, fase] = Results(values, catalogue);
-  r.fields[column_[kArp]] = WithSeparator(std::move(arp), ',');
-  r.fields[column_[kFase]] = WithSeparator(std::move(fase), ',');
+  r.fields.Set(column_[kArp], WithSeparator(std::move(arp), ','));
+  r.fields.Set(column_[kFase], WithSeparator(std::move(fase), ','));
   std::string before = std::move(r.text);
   Render(&r);
   return changed || r.text != before;
@@ -581,9 +618,10 @@ bool MeasurementFile::RefreshResults(Record* r, const RowValues& shown,
   }
   if (r->fields.size() < header_.size()) r->fields.resize(header_.size());
   // The line is written anyway: its height gets the comma too.
-  r->fields[column_[kH]] = WithSeparator(r->fields[column_[kH]], ',');
-  r->fields[column_[kArp]] = WithSeparator(std::move(arp), ',');
-  r->fields[column_[kFase]] = WithSeparator(std::move(fase), ',');
+  r->fields.Set(column_[kH],
+                WithSeparator(std::string(r->fields[column_[kH]]), ','));
+  r->fields.Set(column_[kArp], WithSeparator(std::move(arp), ','));
+  r->fields.Set(column_[kFase], WithSeparator(std::move(fase), ','));
   Render(r);
   return true;
 }

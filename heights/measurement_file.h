@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "heights/catalogue.h"
+#include "heights/field_list.h"
 #include "project/layout.h"
 
 namespace zarvek {
@@ -36,6 +37,12 @@ namespace zarvek {
 /// Larger files are refused unread: 40,000 lines of the program's own take
 /// 4 MB, far beyond the largest table.
 inline constexpr std::size_t kMaxMeasurementFileBytes = 4u << 20;
+/// Files of more lines, or with more columns named in the header (or used
+/// by a line, when the header lacks some of the program's), are refused:
+/// far beyond any table, and what they cost must stay a few times the
+/// file's size whatever its shape.
+inline constexpr std::size_t kMaxMeasurementLines = 100000;
+inline constexpr std::size_t kMaxMeasurementColumns = 1000;
 
 /// The column names of the file, in the order the program writes them.
 inline constexpr std::array<std::string_view, 8> kMeasurementColumns = {
@@ -83,14 +90,16 @@ class MeasurementFile {
                                               std::string* error);
 
   /// Pairs the table's rows (`codes`, in table order) with the usable lines:
-  /// the k-th row with a code takes the k-th line with that code; rows left
-  /// over then take lines with the same value ("7" for "007", as a
-  /// spreadsheet writes it back). Returns per row the values to show, row
-  /// rules applied, or nullopt for a row with no line. Values left out and
-  /// heights the report would refuse (kept as typed) are noted in
-  /// problems(). A height is shown with the decimal point; one beyond
-  /// kMaxHeightMagnitude is noted too, its row listed in
-  /// doubtful_heights(). The ARP and phase-centre columns of every paired
+  /// the k-th row with a code takes the k-th line with that code as written;
+  /// a row left over then takes the first line left with the same value
+  /// ("7" for "007", as a spreadsheet writes it back) only when no other row
+  /// has that value: with rows "07" and "7", a line "007" is neither's, so
+  /// which row takes a line never depends on the order of rows or lines.
+  /// Returns per row the values to show, row rules applied, or nullopt for a
+  /// row with no line. Values left out and heights the report would refuse
+  /// (kept as typed) are noted in problems(). A height is shown with the
+  /// decimal point; one beyond kMaxHeightMagnitude is noted too, its row listed
+  /// in doubtful_heights(). The ARP and phase-centre columns of every paired
   /// line are computed again from the values shown, so that a hand edit of
   /// an input never leaves a stale result: the rows whose results changed
   /// are listed in refreshed_rows(), and Serialize then gives the mended
@@ -126,27 +135,27 @@ class MeasurementFile {
 
  private:
   struct Record {
-    std::size_t line = 0;             ///< where it was read; 0 if new
-    std::vector<std::string> fields;  ///< in the file's column order
-    std::string text;                 ///< the record as written, no line end
+    std::size_t line = 0;  ///< where it was read; 0 if new
+    /// In the file's column order; empty for a line that is not used,
+    /// which is written back as its text.
+    FieldList fields;
+    std::string text;  ///< the record as written, no line end
     bool usable = false;
   };
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-  const std::string& Field(const Record& r, std::size_t column) const;
+  std::string_view Field(const Record& r, std::size_t column) const;
   void Render(Record* r) const;
 
   // Parse's steps. ReadHeader takes the columns from the first line's
-  // `names` (false, with `error`, when "PUNTO" is not among them);
-  // AddMissingColumns appends the program's columns the header lacks and
-  // writes the header line again; ReadRecord keeps one later line, usable
-  // or with its problem noted, its fields cut to `width` when the extra
-  // ones are blank.
-  bool ReadHeader(const std::vector<std::string>& names, std::string* error);
+  // `names` (false, with `error`, when "PUNTO" is not among them, or there
+  // are too many); AddMissingColumns appends the program's columns the
+  // header lacks and writes the header line again; ReadRecord makes one
+  // later line usable or notes its problem, its fields cut to `width` when
+  // the extra ones are blank.
+  bool ReadHeader(const FieldList& names, std::string* error);
   void AddMissingColumns();
-  Record ReadRecord(std::size_t line, std::string_view text,
-                    std::vector<std::string> fields, std::size_t width,
-                    const Catalogue& catalogue);
+  void ReadRecord(Record* record, std::size_t width);
 
   // Bind's steps: fills row_of_ for codes_, and reads one line's values as
   // the table shows them, noting in problems_ what it leaves out.
@@ -158,7 +167,7 @@ class MeasurementFile {
   bool RefreshResults(Record* r, const RowValues& shown,
                       const Catalogue& catalogue);
 
-  std::vector<std::string> header_;
+  FieldList header_;
   std::string header_text_;
   /// Index in header_ of each of kMeasurementColumns.
   std::array<std::size_t, kMeasurementColumns.size()> column_{};

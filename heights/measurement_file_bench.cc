@@ -85,7 +85,7 @@ void BM_SaveAfterOneEditWindowWait(benchmark::State& state) {
     ++i;
   }
   saver.Wait();
-  for (const Status& s : saver.TakeResults()) {
+  for (const SaveOutcome& s : saver.TakeResults()) {
     if (!s.ok()) state.SkipWithError(s.message().c_str());
   }
 }

@@ -157,6 +157,16 @@ TEST(MeasurementFileTest, FilesAcceptedAndRefused) {
     MeasurementFile file = ParseOk(bytes);
     EXPECT_TRUE(file.problems().empty()) << bytes;
   }
+  // Passed twice through a Windows tool, lines end in CR CR LF: one line
+  // end each, never an empty line between lines (nor a shifted line number).
+  MeasurementFile twice =
+      ParseOk(kHeader + "\r\r\n1001;\"a\r\r\nb\";x\r\r\n1002;X;;;;1\r\r\n");
+  EXPECT_EQ(
+      twice.Serialize(),
+      "\xEF\xBB\xBF" + kHeader + "\r\n1001;\"a\r\r\nb\";x\r\n1002;X;;;;1\r\n");
+  EXPECT_EQ(ProblemLines(twice), std::vector<std::size_t>{});
+  twice.Bind({"1002"}, Specs());
+  EXPECT_EQ(ProblemLines(twice), std::vector<std::size_t>{4});
   MeasurementFile short_header = ParseOk("PUNTO\r1001\r");
   EXPECT_EQ(short_header.Bind({"1001"}, Specs())[0],
             (RowValues{kR300, "", "", "", ""}));
@@ -183,6 +193,16 @@ TEST(MeasurementFileTest, FilesAcceptedAndRefused) {
       {kHeader + "\n1;\"a\n2;b\n", "TIENE UNAS COMILLAS SIN CERRAR (LÍNEA 2)"},
       {kHeader + "\n" + std::string(kMaxMeasurementFileBytes, ';'),
        "ES DEMASIADO GRANDE (MÁS DE 4 MB)"},
+      // Shapes whose cost would not be bounded by the file's size.
+      {kHeader + std::string(1000, ';') + "X\n1\n",
+       "TIENE DEMASIADAS COLUMNAS (MÁS DE 1000)"},
+      {"PUNTO\n1" + std::string(1000, ';') + "X\n",
+       "TIENE DEMASIADAS COLUMNAS (MÁS DE 1000)"},
+      // With the program's columns added it could not be read back.
+      {"PUNTO" + std::string(995, ';') + "N\n",
+       "TIENE DEMASIADAS COLUMNAS (MÁS DE 1000)"},
+      {kHeader + std::string(100001, '\n'),
+       "TIENE DEMASIADAS LÍNEAS (MÁS DE 100000)"},
   };
   for (const auto& c : refused) {
     std::string error;
@@ -265,6 +285,42 @@ TEST(MeasurementFileTest, OpeningMendsResultsAndReadsSpanishNumbers) {
   MeasurementFile again = ParseOk(file.Serialize());
   again.Bind({"1001", "1002", "1003", "1004", "1005", "1006"}, Specs());
   EXPECT_TRUE(again.refreshed_rows().empty());
+}
+
+// Rows take the lines of their own code as written; a line whose code is
+// written otherwise ("7" for "07", as a spreadsheet writes it back) goes to
+// the one row of that value, and to no row when two rows share the value:
+// which row takes a line never depends on the order of the table or of the
+// file, so two points never swap their values.
+TEST(MeasurementFileTest, CodesPairAsWrittenOrByAValueOfOneRow) {
+  auto line = [](const char* code, const char* h) {
+    return std::string(code) + ";QUENTARO R300;VERTICAL;BASTÓN;R3;" + h +
+           ";;\n";
+  };
+  auto row = [](const char* h) {
+    return std::optional<RowValues>(
+        RowValues{kR300, "VERTICAL", "BASTÓN", "R3", h});
+  };
+  const std::optional<RowValues> none;
+  const struct {
+    std::string lines;
+    std::vector<std::string> codes;
+    std::vector<std::optional<RowValues>> rows;
+  } cases[] = {
+      {line("7", "1") + line("07", "2"), {"07", "7"}, {row("2"), row("1")}},
+      {line("07", "2") + line("7", "1"), {"7", "07"}, {row("1"), row("2")}},
+      {line("07", "2"), {"7"}, {row("2")}},
+      {line("007", "3") + line("1", "4"), {"1", "7"}, {row("4"), row("3")}},
+      // Two rows of the value 7: a line of neither's code fits both.
+      {line("007", "3"), {"07", "7"}, {none, none}},
+      {line("007", "3"), {"7", "07"}, {none, none}},
+      {line("7", "1") + line("7", "5"), {"07", "7"}, {none, row("1")}},
+      {line("07", "2") + line("007", "3"), {"7", "07"}, {none, row("2")}},
+  };
+  for (const auto& c : cases) {
+    MeasurementFile file = ParseOk(kHeader + "\n" + c.lines);
+    EXPECT_EQ(file.Bind(c.codes, Specs()), c.rows) << c.lines;
+  }
 }
 
 TEST(MeasurementFileTest, PathInTheProject) {

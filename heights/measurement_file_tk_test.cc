@@ -14,6 +14,7 @@
 #include "heights/point_detection.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -166,7 +167,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(Option(messages[0], "-icon"), "warning");
   EXPECT_EQ(Option(messages[0], "-message"),
-            "ALGUNAS LÍNEAS DE " + csv_.string() +
+            "ALGUNAS LÍNEAS DE " + BoxPath(csv_.string()) +
                 " NO SE HAN USADO O SE HAN USADO EN PARTE:\n"
                 "LÍNEA 4: EL CÓDIGO DE PUNTO «uno» NO ES NUMÉRICO; LA LÍNEA "
                 "SE CONSERVA SIN USAR.\n"
@@ -178,7 +179,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
   EXPECT_EQ(Option(messages[1], "-title"), "Aviso");
   EXPECT_EQ(Option(messages[1], "-message"),
             "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
-                csv_.string() +
+                BoxPath(csv_.string()) +
                 ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
                 "PUNTOS: 1001, 1003.");
   // Written at once, with decimal commas; only the stale lines changed.
@@ -277,12 +278,90 @@ TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Option(Messages()[0], "-message"),
             "EL ARCHIVO DE MEDIDAS NO ES UN ARCHIVO DE TEXTO:\n" +
-                csv_.string() +
+                BoxPath(csv_.string()) +
                 "\nLA TABLA EMPIEZA VACÍA Y ESE ARCHIVO NO SE MODIFICARÁ.");
   Pick(Row(0).tipo, "INCLINADA");
   Type(Row(0).h, "1");
   EXPECT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Saved(), binary);
+}
+
+// Another program (a spreadsheet, a second window on the project) saves the
+// file while the table is open: its rows and lines are kept, this window's
+// edits are applied over them, the table and the ARP column show the
+// result, and one box says so, naming a point changed on both sides with the
+// other program's values. A same-size rewrite in the same second is seen.
+TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
+  StartAndOpen();
+  Pick(Row(0).tipo, "VERTICAL");
+  Pick(Row(0).acc, "BASTÓN");
+  Type(Row(0).h, "1.5");
+  const std::string ours = Saved();
+  const std::string line0 =
+      "1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,5;1,5000;1,5820";
+  ASSERT_NE(ours.find(line0), std::string::npos) << ours;
+  std::string theirs = ours;
+  theirs.replace(theirs.find(line0), line0.size(),
+                 "1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,6;1,6000;1,6820");
+  theirs.replace(theirs.find("1002;QUENTARO R300"), 18, "1002;QUENTARO R700");
+  ASSERT_EQ(theirs.size(), ours.size());
+  std::ofstream(csv_, std::ios::binary) << theirs;
+
+  Call({Row(0).h, "insert", "end", "5"});
+  Pick(Row(2).tipo, "INCLINADA");
+  auto messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(Option(messages[0], "-title"), "Aviso");
+  EXPECT_EQ(Option(messages[0], "-message"),
+            "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
+                csv_.string() +
+                "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN "
+                "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO."
+                "\nPUNTOS CAMBIADOS EN LOS DOS SITIOS, QUE QUEDAN COMO EN ESTA "
+                "VENTANA (ENTRE PARÉNTESIS, COMO ESTABAN FUERA):\n"
+                "1001 (QUENTARO R300 · VERTICAL · BASTÓN · R3 · 1.6)");
+  EXPECT_EQ(RowTexts(0),
+            (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1.55"}));
+  EXPECT_EQ(RowTexts(1), (Texts{"QUENTARO R700", "", "", "", ""}));
+  EXPECT_EQ(RowTexts(2), (Texts{"QUENTARO R300", "INCLINADA", "", "", ""}));
+  std::string merged = Saved();
+  EXPECT_NE(
+      merged.find(
+          "\r\n1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,55;1,5500;1,6320\r\n"
+          "1002;QUENTARO R700;;;;;;\r\n"
+          "1003;QUENTARO R300;INCLINADA;;;;;\r\n"),
+      std::string::npos)
+      << merged;
+
+  // Later: a line of its own and a row this window left alone; nothing was
+  // changed on both sides. The ARP column follows the row taken from outside.
+  theirs = merged;
+  theirs.replace(theirs.find("1004;QUENTARO R300;;;;;;"), 24,
+                 "1004;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820");
+  theirs += "9999;QUENTARO R100;;;;;;\r\n";
+  std::ofstream(csv_, std::ios::binary) << theirs;
+  Call({Row(2).h, "insert", "end", "1"});
+  messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(Option(messages[1], "-message"),
+            "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
+                csv_.string() +
+                "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN "
+                "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO.");
+  EXPECT_EQ(RowTexts(3),
+            (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "2"}));
+  EXPECT_EQ(Call({app_->arp_column().canvas(), "itemcget", "arp3", "-text"}),
+            "2.0000");
+  merged = Saved();
+  EXPECT_NE(
+      merged.find("1003;QUENTARO R300;INCLINADA;;;1;;\r\n"
+                  "1004;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820\r\n"
+                  "9999;QUENTARO R100;;;;;;\r\n"),
+      std::string::npos)
+      << merged;
+  // Its own saves are no change from outside.
+  Call({Row(2).h, "insert", "end", "2"});
+  EXPECT_EQ(Messages().size(), 2u);
 }
 
 TEST_F(MeasurementFileTkTest, CtrlDAndTheRowMenuCopyEquipmentNotHeights) {

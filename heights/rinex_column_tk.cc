@@ -119,7 +119,7 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
              "-activebackground", ui_.color("primary"), "-activeforeground", "white",
              "-disabledforeground", "#ECF0F1",
              "-font", tk::Obj::List({family, "11", "bold"}),
-             "-relief", "flat", "-width", 16, "-height", 2, "-takefocus", 0,
+             "-relief", "flat", "-width", 16, "-height", 2, "-takefocus", 1,
              "-state", "disabled",
              "-command", ui_.Bind("corregir_rinex", [this] {
                project_.WhenSettled([this] { CorrectRinex(); });
@@ -321,10 +321,7 @@ void RinexColumn::CorrectRinex() {
     return;
   }
   root.Call({"tk_messageBox", "-icon", "info", "-title", "CORREGIR RINEX",
-             "-message",
-             "COPIAS ESCRITAS: " + DecimalText(written) +
-                 " ARCHIVOS EN LAS CARPETAS RINEX/CORREGIDO DE " +
-                 DecimalText(plan.points.size()) + " PUNTOS."});
+             "-message", RinexCopiesWrittenText(written, plan.points.size())});
 }
 
 std::vector<PointRinexState> RinexColumn::States() const {

@@ -82,11 +82,18 @@ RinexCorrectionPlan PlanRinexCorrections(
 std::string RinexCorrectionErrorText(const std::vector<std::string>& errors,
                                      std::size_t written) {
   std::string text =
-      "NO SE ESCRIBIERON " + DecimalText(errors.size()) +
-      " COPIAS EN RINEX/CORREGIDO (ESCRITAS: " + DecimalText(written) + ").";
+      (errors.size() == 1 ? "NO SE ESCRIBIÓ " : "NO SE ESCRIBIERON ") +
+      CountedText(errors.size(), "COPIA", "COPIAS") +
+      " EN RINEX/CORREGIDO (ESCRITAS: " + DecimalText(written) + ").";
   for (std::size_t i = 0; i < errors.size() && i < kListedCorrectionErrors; ++i)
     text += "\n" + errors[i];
   return text + MoreLines(errors.size(), kListedCorrectionErrors);
+}
+
+std::string RinexCopiesWrittenText(std::size_t written, std::size_t points) {
+  return "COPIAS ESCRITAS: " + CountedText(written, "ARCHIVO", "ARCHIVOS") +
+         (points == 1 ? " EN LA CARPETA" : " EN LAS CARPETAS") +
+         " RINEX/CORREGIDO DE " + CountedText(points, "PUNTO", "PUNTOS") + ".";
 }
 
 }  // namespace zarvek

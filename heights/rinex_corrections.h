@@ -66,11 +66,15 @@ RinexCorrectionPlan PlanRinexCorrections(
     const std::vector<RinexCorrectionRow>& rows);
 
 /// The error box after copies failed or were refused: "NO SE ESCRIBIERON
-/// <n> COPIAS EN RINEX/CORREGIDO (ESCRITAS: <written>).", then the first
-/// kListedCorrectionErrors of `errors`, one a line, then "\n… Y <n> MÁS."
-/// when there are more.
+/// <n> COPIAS EN (NO SE ESCRIBIÓ 1 COPIA EN) RINEX/CORREGIDO (ESCRITAS:
+/// <written>).", then the first kListedCorrectionErrors of `errors`, one a
+/// line, then "\n… Y <n> MÁS." when there are more.
 std::string RinexCorrectionErrorText(const std::vector<std::string>& errors,
                                      std::size_t written);
+
+/// The box after every copy was written: how many files, for how many
+/// points, the nouns agreeing with the numbers.
+std::string RinexCopiesWrittenText(std::size_t written, std::size_t points);
 
 }  // namespace zarvek
 

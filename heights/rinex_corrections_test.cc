@@ -129,6 +129,16 @@ TEST(RinexCorrectionsTest, PlansTheCopiesListsThemAndRefusesClashes) {
   EXPECT_EQ(RinexCorrectionErrorText(failures, 0),
             "NO SE ESCRIBIERON 2 COPIAS EN RINEX/CORREGIDO (ESCRITAS: 0)."
             "\nE1\nE2");
+  failures.resize(1);
+  EXPECT_EQ(RinexCorrectionErrorText(failures, 3),
+            "NO SE ESCRIBIÓ 1 COPIA EN RINEX/CORREGIDO (ESCRITAS: 3).\nE1");
+  // The box after a run without failures: nouns agree with their numbers.
+  EXPECT_EQ(RinexCopiesWrittenText(1, 1),
+            "COPIAS ESCRITAS: 1 ARCHIVO EN LA CARPETA RINEX/CORREGIDO DE 1 "
+            "PUNTO.");
+  EXPECT_EQ(RinexCopiesWrittenText(5, 2),
+            "COPIAS ESCRITAS: 5 ARCHIVOS EN LAS CARPETAS RINEX/CORREGIDO DE 2 "
+            "PUNTOS.");
 
   // Nothing to correct: no listing at all.
   Rows none;

@@ -62,7 +62,7 @@ TEST(RinexFilesTest, ReadsHeadersThroughEveryWrapper) {
        1.5105, ""},
       {"v304.zip", RinexKind::kObservation, RinexWrapper::kZip, 0, ""},
       {"two.zip", RinexKind::kUnreadable, RinexWrapper::kZip, 0,
-       "más de un fichero"},
+       "más de un archivo"},
       {"garbage.26o", RinexKind::kUnreadable, RinexWrapper::kNone, 0, ""},
       {"corrupt.obs.gz", RinexKind::kUnreadable, RinexWrapper::kGzip, 0, ""},
       // 1 GB of blanks after the first record, in 788 bytes of bzip2.
@@ -72,7 +72,7 @@ TEST(RinexFilesTest, ReadsHeadersThroughEveryWrapper) {
       // xz is not opened: a libarchive built without liblzma (Windows)
       // would hand it to an outside program.
       {"v211.26o.xz", RinexKind::kNotRinex, RinexWrapper::kNone, 0,
-       "no es un fichero RINEX"},
+       "no es un archivo RINEX"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

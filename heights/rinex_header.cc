@@ -153,7 +153,7 @@ struct HeaderCursor {
 // why, when the file does not start so.
 bool FindVersionLine(HeaderCursor& at, RinexHeader* header) {
   if (!at.Next()) {
-    header->reason = "no es un fichero RINEX (no tiene líneas de texto)";
+    header->reason = "no es un archivo RINEX (no tiene líneas de texto)";
     return false;
   }
   if (SameWithoutBlanks(Label(at.line.text), "CRINEX VERS / TYPE")) {
@@ -172,7 +172,7 @@ bool FindVersionLine(HeaderCursor& at, RinexHeader* header) {
                            "primeras líneas");
       return false;
     }
-    header->reason = "no es un fichero RINEX (primera línea no reconocida)";
+    header->reason = "no es un archivo RINEX (primera línea no reconocida)";
     return false;
   }
   return true;
@@ -194,7 +194,7 @@ bool ReadVersionAndType(std::string_view line, RinexHeader* header) {
   if (type != 'O' && type != 'o') {
     header->kind = RinexKind::kOtherRinex;
     // The letter goes into a message: only a printable one is shown.
-    header->reason = std::string("fichero RINEX de tipo ") +
+    header->reason = std::string("archivo RINEX de tipo ") +
                      (type > ' ' && type <= '~' ? type : '?') +
                      ", no de observación";
     return false;
@@ -251,7 +251,7 @@ RinexHeader ReadObservationRecords(HeaderCursor& at, RinexHeader header) {
 RinexHeader ReadRinexHeader(std::string_view bytes, bool complete) {
   RinexHeader header;
   if (bytes.empty()) {
-    header.reason = "fichero vacío";
+    header.reason = "archivo vacío";
     return header;
   }
   HeaderCursor at(bytes, complete);
@@ -291,7 +291,7 @@ bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
   };
   const RinexHeader header = ReadRinexHeader(file_bytes, true);
   if (header.kind != RinexKind::kObservation) {
-    return refuse(header.reason.empty() ? "no es un fichero de observación"
+    return refuse(header.reason.empty() ? "no es un archivo de observación"
                                         : header.reason);
   }
   const std::optional<std::string> field = FormatF14_4(arp);

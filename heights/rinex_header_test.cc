@@ -110,12 +110,12 @@ TEST(RinexHeaderTest, RefusesWhatIsNotAReadableObservationHeader) {
   const Case cases[] = {
       {"", true, RinexKind::kNotRinex, "vacío"},
       {std::string("\x1f\x8b\x08\0\0\0garbage\n", 16), true,
-       RinexKind::kNotRinex, "no es un fichero RINEX"},
+       RinexKind::kNotRinex, "no es un archivo RINEX"},
       {Rec("     3.04           N: GNSS NAV DATA", "RINEX VERSION / TYPE") +
            kEnd,
        true, RinexKind::kOtherRinex, "tipo N"},
       {Rec("     3.04           OBSERVATION DATA", "COMMENT") + kDelta + kEnd,
-       true, RinexKind::kNotRinex, "no es un fichero RINEX"},
+       true, RinexKind::kNotRinex, "no es un archivo RINEX"},
       {kCrinex + kMarker + kEnd, true, RinexKind::kUnreadable, "CRINEX"},
       {kV3 + kDelta.substr(0, 50), true, RinexKind::kUnreadable, "truncada"},
       {kV3 + kDelta, true, RinexKind::kUnreadable, "END OF HEADER"},
@@ -275,7 +275,7 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
   };
   RinexFileCheck bad;
   bad.name = "basura.26o";
-  bad.reason = "no es un fichero RINEX";
+  bad.reason = "no es un archivo RINEX";
   struct Case {
     std::vector<RinexFileCheck> files;
     std::string listing_error;
@@ -285,7 +285,7 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
     std::vector<std::string> to_copy = {};
   };
   const Case cases[] = {
-      {{}, "", "—", "Ningún fichero", {}},
+      {{}, "", "—", "Ningún archivo", {}},
       {{file("a", 1.42849999), file("b", 1.4285)}, "", "✓", "1.4285", {}},
       {{file("a", 1.4285), file("b", 0)},
        "",
@@ -318,7 +318,7 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
        {"b"}},
       {{file("a", 0), file("b", 1.4285)}, "", "✗ 0.0000", "a", {"a"}, {"b"}},
       // The originals are right: CORREGIDO, stale or not, is not used.
-      {{file("a", 1.4285, 1.0)}, "", "✓", "todos los ficheros", {}},
+      {{file("a", 1.4285, 1.0)}, "", "✓", "todos los archivos", {}},
       {{file("a", 0, 1.0)}, "", "✗ 0.0000", "no da altura", {"a"}},
       {{bad, file("a", 1.4285)}, "", "?", "basura.26o: no es", {}},
       {{bad, file("a", 1.5)}, "", "✗ 1.5000", "basura.26o", {"a"}},

@@ -2,6 +2,7 @@
 
 #include "heights/decimal.h"
 #include "project/layout.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -17,7 +18,7 @@ std::string Four(double value) {
 // blunders.
 std::string Diagnosis(double delta_h, const RinexRowHeights& row) {
   const std::string value = Four(delta_h);
-  if (value == "0.0000") return ": el fichero no da altura de antena";
+  if (value == "0.0000") return ": el archivo no da altura de antena";
   if (value == Four(row.phase_center)) {
     return ": es la altura del centro de fase; el procesado sumaría el offset "
            "dos veces";
@@ -123,23 +124,24 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
   } else if (files.files.empty()) {
     verdict.state = RinexState::kNoFiles;
     verdict.cell = "—";
-    verdict.reason = "Ningún fichero de observación en la carpeta RINEX";
+    verdict.reason = "Ningún archivo de observación en la carpeta RINEX";
     return verdict;
   } else if (!missing_copies.empty()) {
     verdict.state = RinexState::kMismatch;
     verdict.cell = "✗ C";
-    verdict.reason = "La carpeta " + corrected_dir +
-                     " no tiene todos los ficheros del punto:\n" +
+    verdict.reason = "La carpeta " + ShownPath(corrected_dir) +
+                     " no tiene todos los archivos del punto:\n" +
                      missing_copies;
   } else if (!corrected.empty()) {
     verdict.state = RinexState::kCorrected;
     verdict.cell = "✓ C";
     verdict.reason = "DELTA H = " + arp + " (ARP) en las copias de " +
-                     corrected_dir + ": entregue esa carpeta al procesado";
+                     ShownPath(corrected_dir) +
+                     ": entregue esa carpeta al procesado";
   } else {
     verdict.state = RinexState::kMatch;
     verdict.cell = "✓";
-    verdict.reason = "DELTA H = " + arp + " (ARP) en todos los ficheros";
+    verdict.reason = "DELTA H = " + arp + " (ARP) en todos los archivos";
   }
   if (!corrected.empty()) {
     AddLine(&verdict.reason, "Corregidos en CORREGIDO: " + corrected);

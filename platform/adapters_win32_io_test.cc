@@ -123,6 +123,7 @@ TEST_F(Win32AdaptersTest, ReportLockedByAnotherProgramKeepsTheEarlierFile) {
   ASSERT_FALSE(s.ok());
   EXPECT_EQ(s.message(),
             win32::ErrorText(ERROR_SHARING_VIOLATION) + ": " + report);
+  EXPECT_TRUE(s.held_open());
   EXPECT_EQ(ReadFileBytes(FromUtf8(report)), "earlier report");
   std::vector<std::string> names;
   ASSERT_TRUE(RealFileSystem().ListDir(dir_, &names).ok());

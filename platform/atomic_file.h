@@ -6,6 +6,7 @@
 #ifndef ZARVEK_PLATFORM_ATOMIC_FILE_H_
 #define ZARVEK_PLATFORM_ATOMIC_FILE_H_
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,8 +17,11 @@ namespace zarvek {
 
 /// Writes `bytes` to `path`, replacing any file there in one step.
 /// The temporary file is "<path>.XXXXXX.tmp" in the same folder (so the
-/// rename never crosses file systems). A new file gets the permissions of an
-/// ordinary file (0666 less the umask); a replaced one keeps its own read
+/// rename never crosses file systems). Temporary files of `path` that a
+/// killed save left behind are removed first, once they are
+/// kStaleTemporaryAge old (younger ones may be another program's save
+/// under way); a failure there is ignored. A new file gets the permissions of
+/// an ordinary file (0666 less the umask); a replaced one keeps its own read
 /// and write bits and no others. A link at `path` is replaced, not followed,
 /// and the new file gets the permissions of a new one.
 /// An existing file that the user may not write (read-only, or another
@@ -30,6 +34,14 @@ namespace zarvek {
 /// Flushing the folder after the rename is best effort: the new file is
 /// already in place then, so a failure there is not reported.
 Status WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+/// The age from which a temporary file is taken for a killed save's.
+inline constexpr std::chrono::seconds kStaleTemporaryAge{3600};
+
+/// True when `name` (a name in a folder, no path) is the name of one of
+/// the temporary files of a save of the file named `target`:
+/// "<target>.XXXXXX.tmp" with six ASCII letters or digits.
+bool IsTemporaryNameOf(std::string_view name, std::string_view target);
 
 /// Produces the next piece of a file's bytes for WriteFileAtomicallyFrom:
 /// sets `*piece` (it may be empty) and `*done` once the last piece is given.

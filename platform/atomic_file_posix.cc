@@ -1,4 +1,5 @@
 // Atomic replace on POSIX systems: mkostemps, fsync, rename.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -55,6 +57,28 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
+// Removes the temporary files of `path` that saves killed before their
+// rename left in its folder, once they are old enough not to be a save
+// under way. Only ordinary files are removed; failures are ignored.
+void RemoveStaleTemporaries(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string::size_type slash = path.rfind('/');
+  const std::string target =
+      slash == std::string::npos ? path : path.substr(slash + 1);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!IsTemporaryNameOf(entry->d_name, target)) continue;
+    const std::string temp = folder + "/" + entry->d_name;
+    struct stat st;
+    if (::lstat(temp.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (now - st.st_mtime < kStaleTemporaryAge.count()) continue;
+    ::unlink(temp.c_str());
+  }
+  ::closedir(dir);
+}
+
 }  // namespace
 
 Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
@@ -76,6 +100,7 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   // Only the read and write bits are kept: execute, setuid, setgid and
   // sticky bits have no business on a report or a measurement file.
   const mode_t mode = replaces_file ? (existing.st_mode & 0666) : NewFileMode();
+  RemoveStaleTemporaries(path);
 
   static constexpr char kSuffix[] = ".tmp";
   std::string name = path + ".XXXXXX" + kSuffix;

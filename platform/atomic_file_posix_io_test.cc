@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -63,6 +64,42 @@ TEST_F(AtomicFileTest, WritesAndReplaces) {
   ASSERT_TRUE(WriteFileAtomically(path, std::string_view("", 0)).ok());
   EXPECT_EQ(ReadFileBytes(path), "");
   EXPECT_TRUE(Others("CONVERSIÓN DE ALTURA.pdf").empty());
+}
+
+// Temporary files left by a save that was killed are removed by the next
+// save of the same file, once they are an hour old: younger ones may be
+// another program's save under way, and no other name is touched.
+TEST_F(AtomicFileTest, TemporaryFilesOfAKilledSaveGoWithTheNextSave) {
+  const std::string path = dir_ + "/ALTURAS DE ANTENA.csv";
+  const fs::file_time_type now = fs::file_time_type::clock::now();
+  const struct {
+    std::string name;
+    std::chrono::minutes age;
+    bool removed;
+  } files[] = {
+      {"ALTURAS DE ANTENA.csv.a1B2c3.tmp", std::chrono::minutes(61), true},
+      {"ALTURAS DE ANTENA.csv.zzzzzz.tmp", std::chrono::minutes(600), true},
+      {"ALTURAS DE ANTENA.csv.a1B2c3.tmp.tmp", std::chrono::minutes(600),
+       false},
+      {"ALTURAS DE ANTENA.csv.Q9w8E7.tmp", std::chrono::minutes(5), false},
+      {"ALTURAS DE ANTENA.csv.a1B2c.tmp", std::chrono::minutes(600), false},
+      {"ALTURAS DE ANTENA.csv.a1-2c3.tmp", std::chrono::minutes(600), false},
+      {"OTRO.csv.a1B2c3.tmp", std::chrono::minutes(600), false},
+      {"XALTURAS DE ANTENA.csv.a1B2c3.tmp", std::chrono::minutes(600), false},
+  };
+  for (const auto& f : files) {
+    std::ofstream(dir_ + "/" + f.name) << "half";
+    fs::last_write_time(dir_ + "/" + f.name, now - f.age);
+  }
+  ASSERT_TRUE(fs::create_directory(dir_ + "/ALTURAS DE ANTENA.csv.b1B2c3.tmp"));
+  fs::last_write_time(dir_ + "/ALTURAS DE ANTENA.csv.b1B2c3.tmp",
+                      now - std::chrono::minutes(600));
+  ASSERT_TRUE(WriteFileAtomically(path, "data").ok());
+  EXPECT_EQ(ReadFileBytes(path), "data");
+  for (const auto& f : files) {
+    EXPECT_EQ(fs::exists(dir_ + "/" + f.name), !f.removed) << f.name;
+  }
+  EXPECT_TRUE(fs::is_directory(dir_ + "/ALTURAS DE ANTENA.csv.b1B2c3.tmp"));
 }
 
 TEST_F(AtomicFileTest, MissingFolderFailsWithTheSystemText) {

@@ -62,6 +62,42 @@ bool InUse(const std::wstring& path) {
   return false;
 }
 
+// Removes the temporary files of `path` that saves killed before their
+// move left in its folder, once they are old enough not to be a save under
+// way. Only ordinary files are removed; failures are ignored.
+void RemoveStaleTemporaries(const std::string& path) {
+  const std::string::size_type slash = path.find_last_of("/\\");
+  const std::string folder =
+      slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string target =
+      slash == std::string::npos ? path : path.substr(slash + 1);
+  WIN32_FIND_DATAW found;
+  HANDLE find =
+      FindFirstFileW(win32::Widen(path + ".??????.tmp").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  FILETIME now_time;
+  GetSystemTimeAsFileTime(&now_time);
+  ULARGE_INTEGER now;
+  now.LowPart = now_time.dwLowDateTime;
+  now.HighPart = now_time.dwHighDateTime;
+  // FILETIME counts 100-nanosecond intervals.
+  const unsigned long long stale = kStaleTemporaryAge.count() * 10000000ull;
+  do {
+    if ((found.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+      continue;
+    }
+    const std::string name = win32::Narrow(found.cFileName);
+    if (!IsTemporaryNameOf(name, target)) continue;
+    ULARGE_INTEGER written;
+    written.LowPart = found.ftLastWriteTime.dwLowDateTime;
+    written.HighPart = found.ftLastWriteTime.dwHighDateTime;
+    if (now.QuadPart < written.QuadPart + stale) continue;
+    DeleteFileW(win32::Widen(folder + name).c_str());
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
 }  // namespace
 
 Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
@@ -74,6 +110,7 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
       (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     return win32::ErrorStatus(ERROR_FILE_READ_ONLY, path);
   }
+  RemoveStaleTemporaries(path);
   std::wstring temp;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (unsigned attempt = 0; attempt < 100; ++attempt) {

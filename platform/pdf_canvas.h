@@ -15,8 +15,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zarvek {
+
+/// A JPEG image as a page takes it: its bytes go into the document as they
+/// are (DCTDecode), so they must be a baseline or progressive JPEG of 1 or 3
+/// components whose pixels are the way up they are to be seen.
+struct JpegPicture {
+  std::string bytes;
+  int width = 0;
+  int height = 0;
+  int components = 3;  ///< 1 (grey) or 3 (colour)
+};
 
 class PdfCanvas {
  public:
@@ -61,6 +72,18 @@ class PdfCanvas {
                          std::optional<double> width,
                          std::optional<double> height, bool keep_aspect,
                          ImageAnchor anchor) = 0;
+
+  /// Draws `picture` stretched over the box of `width` x `height` points
+  /// whose lower-left corner is (x, y). The canvas takes the bytes and may
+  /// write them out at once and drop them, so that a document of many
+  /// photographs never holds them all. Returns false, drawing nothing, when
+  /// the canvas cannot hold JPEG pictures or the picture is unusable.
+  virtual bool drawJpeg(JpegPicture picture, double x, double y, double width,
+                        double height) {
+    (void)std::move(picture);
+    (void)x, (void)y, (void)width, (void)height;
+    return false;
+  }
 
   /// A borderless link to `url` over the rectangle (x1, y1)-(x2, y2).
   virtual void linkURL(std::string_view url, double x1, double y1, double x2,

@@ -6,6 +6,7 @@
 #ifndef ZARVEK_PLATFORM_PDF_DOCUMENT_H_
 #define ZARVEK_PLATFORM_PDF_DOCUMENT_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,27 @@ class PdfDocument {
   /// is left, and the status carries the system's text and the path.
   virtual Status SaveProtected(const std::string& path,
                                const std::string& owner_password) = 0;
+
+  /// Draws the next part of a document on canvas(); sets `*done` after the
+  /// last. A failure (or a cancel) stops the save with that status.
+  using DrawNext = std::function<Status(bool* done)>;
+
+  /// SaveProtected for a document drawn while it is saved: `draw_next` is
+  /// called until it sets `*done`, then the document is finished and saved
+  /// with the same protection and guarantees. A writer may put each part
+  /// into the temporary file as soon as it is drawn, so that a document
+  /// larger than the memory can be written. When `draw_next` fails, its
+  /// status is returned and the file at `path` is unchanged. This default
+  /// draws everything first, then saves.
+  virtual Status SaveProtectedAsDrawn(const std::string& path,
+                                      const std::string& owner_password,
+                                      const DrawNext& draw_next) {
+    for (bool done = false; !done;) {
+      Status s = draw_next(&done);
+      if (!s.ok()) return s;
+    }
+    return SaveProtected(path, owner_password);
+  }
 };
 
 /// Makes a fresh, empty A4 document for each report run.

@@ -201,6 +201,90 @@ struct PictureEntry {
   int height = 0;
 };
 
+// The file as it is written: objects at recorded offsets, every string and
+// stream encrypted with its object's key.
+class ObjectWriter {
+ public:
+  ObjectWriter(std::string* out, PdfEncryption* crypt)
+      : out_(out), crypt_(crypt) {}
+
+  void Begin(int object) {
+    if (static_cast<std::size_t>(object) >= offsets_.size()) {
+      offsets_.resize(object + 1, 0);
+    }
+    offsets_[object] = base_ + out_->size();
+    AppendInt(out_, object);
+    out_->append(" 0 obj\n");
+  }
+
+  void Plain(int object, std::string_view body) {
+    Begin(object);
+    out_->append(body);
+    out_->append("\nendobj\n");
+  }
+
+  // A stream with `entries` in its dictionary besides its length.
+  void Stream(int object, std::string_view entries, std::string_view data) {
+    Begin(object);
+    out_->append("<<");
+    out_->append(entries);
+    out_->append("/Length ");
+    AppendInt(out_, static_cast<long long>(16 + (data.size() / 16 + 1) * 16));
+    out_->append(">>stream\n");
+    crypt_->Encrypt(object, data, out_);
+    out_->append("\nendstream\nendobj\n");
+  }
+
+  // An encrypted string, as hexadecimal.
+  std::string String(int object, std::string_view text) {
+    std::string cipher;
+    crypt_->Encrypt(object, text, &cipher);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex = "<";
+    for (char c : cipher) {
+      const auto b = static_cast<unsigned char>(c);
+      hex.push_back(kDigits[b >> 4]);
+      hex.push_back(kDigits[b & 0xF]);
+    }
+    return hex + ">";
+  }
+
+  // The cross-reference table and the trailer.
+  void Finish(std::string_view trailer_entries) {
+    const std::size_t xref = base_ + out_->size();
+    out_->append("xref\n0 ");
+    AppendInt(out_, static_cast<long long>(offsets_.size()));
+    out_->append("\n0000000000 65535 f \n");
+    char digits[24];
+    for (std::size_t i = 1; i < offsets_.size(); ++i) {
+      auto res = std::to_chars(digits, digits + sizeof digits, offsets_[i]);
+      const std::size_t n = res.ptr - digits;
+      out_->append(n < 10 ? 10 - n : 0, '0');
+      out_->append(digits, n);
+      out_->append(" 00000 n \n");
+    }
+    out_->append("trailer\n<</Size ");
+    AppendInt(out_, static_cast<long long>(offsets_.size()));
+    out_->append(trailer_entries);
+    out_->append(">>\nstartxref\n");
+    AppendInt(out_, static_cast<long long>(xref));
+    out_->append("\n%%EOF\n");
+  }
+
+  // The bytes so far have been written out: the buffer starts afresh, the
+  // offsets go on from them.
+  void Consumed() {
+    base_ += out_->size();
+    out_->clear();
+  }
+
+ private:
+  std::string* out_;
+  PdfEncryption* crypt_;
+  std::size_t base_ = 0;  // bytes written out before *out_
+  std::vector<std::size_t> offsets_{0};
+};
+
 }  // namespace
 
 struct PdfWriterDocument::Impl {
@@ -232,6 +316,25 @@ struct PdfWriterDocument::Impl {
   std::vector<double> alphas;
   std::map<std::string, PictureEntry, std::less<>> picture_index;
   std::vector<PdfPicture> pictures;
+
+  // JPEG pictures, "/J<n>" in the resources. Until the output begins they
+  // are held here; after, each is written as it is drawn and dropped.
+  std::vector<JpegPicture> jpegs;
+  int jpeg_count = 0;
+  std::string jpeg_refs;  // "/J<n> <ref>" of those written
+  int jpegs_written = 0;
+
+  // The output, once begun (BeginOutput): objects are encrypted and
+  // appended to `out` as they are finished, pages and JPEG pictures as
+  // soon as they are complete, the rest at the end (EndOutput).
+  std::unique_ptr<PdfEncryption> crypt;
+  std::unique_ptr<ObjectWriter> writer;
+  std::string out;
+  std::array<std::uint8_t, 16> file_id{};
+  int next_object = kFirstFreeObject;
+  std::string kids;  // references of the pages written
+  int pages_written = 0;
+  std::map<std::string, int, std::less<>> actions;  // link actions by address
 
   z_stream zs{};
   bool zs_ready = false;
@@ -424,12 +527,21 @@ struct PdfWriterDocument::Impl {
     if (!page_open) return;
     // Unrestored saves end with the page, so that its content is balanced.
     for (; page_gsaves > 0; --page_gsaves) page_content.append("Q\n");
-    pages.push_back(Page{Deflate(page_content), std::move(page_links)});
+    Page page{Deflate(page_content), std::move(page_links)};
+    if (writer) {
+      WriteOnePage(page);
+    } else {
+      pages.push_back(std::move(page));
+    }
     page_links.clear();
     page_content.clear();
     page_open = false;
   }
 
+  void BeginOutput(const std::string& owner_password);
+  void WriteOnePage(Page& page);
+  void WriteJpeg(const JpegPicture& picture);
+  void EndOutput();
   Status Write(const std::string& owner_password, std::string* pdf);
 };
 
@@ -438,7 +550,8 @@ PdfWriterDocument::PdfWriterDocument() : impl_(std::make_unique<Impl>()) {}
 PdfWriterDocument::~PdfWriterDocument() = default;
 
 int PdfWriterDocument::page_count() const {
-  return static_cast<int>(impl_->pages.size()) + (impl_->page_open ? 1 : 0);
+  return static_cast<int>(impl_->pages.size()) + impl_->pages_written +
+         (impl_->page_open ? 1 : 0);
 }
 
 void PdfWriterDocument::setFont(std::string_view name, double size) {
@@ -634,6 +747,36 @@ bool PdfWriterDocument::drawImage(const std::string& path, double x, double y,
   return true;
 }
 
+bool PdfWriterDocument::drawJpeg(JpegPicture picture, double x, double y,
+                                 double width, double height) {
+  Impl& d = *impl_;
+  const std::string& b = picture.bytes;
+  if (d.failed || !Finite({x, y, width, height}) || width <= 0 || height <= 0 ||
+      picture.width <= 0 || picture.height <= 0 ||
+      (picture.components != 1 && picture.components != 3) || b.size() < 4 ||
+      static_cast<unsigned char>(b[0]) != 0xFF ||
+      static_cast<unsigned char>(b[1]) != 0xD8) {
+    return false;
+  }
+  if (!d.Begin()) return false;
+  d.Sync(kAlpha);
+  std::string& out = d.Out();
+  out.append("q ");
+  AppendCoord(&out, width);
+  out.append(" 0 0 ");
+  AppendCoord(&out, height);
+  out.push_back(' ');
+  d.Point(x, y, " cm /J");
+  AppendInt(&out, ++d.jpeg_count);
+  out.append(" Do Q\n");
+  if (d.writer) {
+    d.WriteJpeg(picture);
+  } else {
+    d.jpegs.push_back(std::move(picture));
+  }
+  return true;
+}
+
 void PdfWriterDocument::linkURL(std::string_view url, double x1, double y1,
                                 double x2, double y2) {
   Impl& d = *impl_;
@@ -718,82 +861,6 @@ void PdfWriterDocument::showPage() {
 }
 
 namespace {
-
-// The file as it is written: objects at recorded offsets, every string and
-// stream encrypted with its object's key.
-class ObjectWriter {
- public:
-  ObjectWriter(std::string* out, PdfEncryption* crypt)
-      : out_(out), crypt_(crypt) {}
-
-  void Begin(int object) {
-    if (static_cast<std::size_t>(object) >= offsets_.size()) {
-      offsets_.resize(object + 1, 0);
-    }
-    offsets_[object] = out_->size();
-    AppendInt(out_, object);
-    out_->append(" 0 obj\n");
-  }
-
-  void Plain(int object, std::string_view body) {
-    Begin(object);
-    out_->append(body);
-    out_->append("\nendobj\n");
-  }
-
-  // A stream with `entries` in its dictionary besides its length.
-  void Stream(int object, std::string_view entries, std::string_view data) {
-    Begin(object);
-    out_->append("<<");
-    out_->append(entries);
-    out_->append("/Length ");
-    AppendInt(out_, static_cast<long long>(16 + (data.size() / 16 + 1) * 16));
-    out_->append(">>stream\n");
-    crypt_->Encrypt(object, data, out_);
-    out_->append("\nendstream\nendobj\n");
-  }
-
-  // An encrypted string, as hexadecimal.
-  std::string String(int object, std::string_view text) {
-    std::string cipher;
-    crypt_->Encrypt(object, text, &cipher);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex = "<";
-    for (char c : cipher) {
-      const auto b = static_cast<unsigned char>(c);
-      hex.push_back(kDigits[b >> 4]);
-      hex.push_back(kDigits[b & 0xF]);
-    }
-    return hex + ">";
-  }
-
-  // The cross-reference table and the trailer.
-  void Finish(std::string_view trailer_entries) {
-    const std::size_t xref = out_->size();
-    out_->append("xref\n0 ");
-    AppendInt(out_, static_cast<long long>(offsets_.size()));
-    out_->append("\n0000000000 65535 f \n");
-    char digits[24];
-    for (std::size_t i = 1; i < offsets_.size(); ++i) {
-      auto res = std::to_chars(digits, digits + sizeof digits, offsets_[i]);
-      const std::size_t n = res.ptr - digits;
-      out_->append(n < 10 ? 10 - n : 0, '0');
-      out_->append(digits, n);
-      out_->append(" 00000 n \n");
-    }
-    out_->append("trailer\n<</Size ");
-    AppendInt(out_, static_cast<long long>(offsets_.size()));
-    out_->append(trailer_entries);
-    out_->append(">>\nstartxref\n");
-    AppendInt(out_, static_cast<long long>(xref));
-    out_->append("\n%%EOF\n");
-  }
-
- private:
-  std::string* out_;
-  PdfEncryption* crypt_;
-  std::vector<std::size_t> offsets_{0};
-};
 
 std::string HexId(const std::array<std::uint8_t, 16>& id) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -943,52 +1010,74 @@ std::string WriteLinks(ObjectWriter& w, int* next,
   return annots;
 }
 
-// Writes every page with its content and links, freeing each once written;
-// returns the pages' references, separated by spaces.
-std::string WritePages(ObjectWriter& w, int* next, std::vector<Page>* pages) {
-  std::map<std::string, int, std::less<>> actions;
-  std::string kids;
-  for (Page& page : *pages) {
-    const std::string annots = WriteLinks(w, next, page.links, &actions);
-    std::string dict = "<</Type/Page/Parent " + Ref(kPagesObject);
-    if (!page.content.empty()) {
-      const int object = (*next)++;
-      w.Stream(object, "/Filter/FlateDecode", page.content);
-      dict += "/Contents " + Ref(object);
-    }
-    if (!annots.empty()) dict += "/Annots[" + annots + "]";
+// Writes one page with its content and links; returns its reference.
+std::string WritePage(ObjectWriter& w, int* next, const Page& page,
+                      std::map<std::string, int, std::less<>>* actions) {
+  const std::string annots = WriteLinks(w, next, page.links, actions);
+  std::string dict = "<</Type/Page/Parent " + Ref(kPagesObject);
+  if (!page.content.empty()) {
     const int object = (*next)++;
-    w.Plain(object, dict + ">>");
-    if (!kids.empty()) kids.push_back(' ');
-    kids += Ref(object);
-    page = Page();
+    w.Stream(object, "/Filter/FlateDecode", page.content);
+    dict += "/Contents " + Ref(object);
   }
-  return kids;
+  if (!annots.empty()) dict += "/Annots[" + annots + "]";
+  const int object = (*next)++;
+  w.Plain(object, dict + ">>");
+  return Ref(object);
 }
 
 }  // namespace
 
-Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
-                                      std::string* pdf) {
-  std::array<std::uint8_t, 16> id;
+void PdfWriterDocument::Impl::BeginOutput(const std::string& owner_password) {
   std::array<std::uint8_t, 16> iv_seed;
-  SystemRandom().Fill(id.data(), id.size());
+  SystemRandom().Fill(file_id.data(), file_id.size());
   SystemRandom().Fill(iv_seed.data(), iv_seed.size());
-  PdfEncryption crypt(owner_password, id, iv_seed);
+  crypt = std::make_unique<PdfEncryption>(owner_password, file_id, iv_seed);
 
-  pdf->clear();
-  pdf->reserve(SizeEstimate(pages, pictures, forms));
-  pdf->append("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n");
-  ObjectWriter w(pdf, &crypt);
-  int next = kFirstFreeObject;
+  out.append("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n");
+  writer = std::make_unique<ObjectWriter>(&out, crypt.get());
+  writer->Plain(kCatalogObject,
+                "<</Type/Catalog/Pages " + Ref(kPagesObject) + ">>");
+  writer->Plain(kEncryptObject, crypt->Dictionary());
+  // What was drawn before the output began, freeing each once written (the
+  // pictures are the bulk of the document).
+  for (Page& page : pages) {
+    WriteOnePage(page);
+    page = Page();
+  }
+  pages.clear();
+  for (JpegPicture& picture : jpegs) {
+    WriteJpeg(picture);
+    picture = JpegPicture();
+  }
+  jpegs.clear();
+}
 
-  w.Plain(kCatalogObject, "<</Type/Catalog/Pages " + Ref(kPagesObject) + ">>");
-  w.Plain(kEncryptObject, crypt.Dictionary());
+void PdfWriterDocument::Impl::WriteOnePage(Page& page) {
+  if (!kids.empty()) kids.push_back(' ');
+  kids += WritePage(*writer, &next_object, page, &actions);
+  ++pages_written;
+}
 
+void PdfWriterDocument::Impl::WriteJpeg(const JpegPicture& p) {
+  const int object = next_object++;
+  writer->Stream(object,
+                 "/Type/XObject/Subtype/Image/Width " +
+                     std::to_string(p.width) + "/Height " +
+                     std::to_string(p.height) + "/ColorSpace" +
+                     (p.components == 1 ? "/DeviceGray" : "/DeviceRGB") +
+                     "/BitsPerComponent 8/Filter/DCTDecode",
+                 p.bytes);
+  jpeg_refs += "/J" + std::to_string(++jpegs_written) + " " + Ref(object);
+}
+
+void PdfWriterDocument::Impl::EndOutput() {
+  ObjectWriter& w = *writer;
+  int* next = &next_object;
   const std::string resources =
-      WriteFontsAndStates(w, &next, fonts_used, alphas);
-  const std::string images = WritePictures(w, &next, &pictures);
-  const std::string form_refs = WriteForms(w, &next, forms);
+      WriteFontsAndStates(w, next, fonts_used, alphas);
+  const std::string images = WritePictures(w, next, &pictures) + jpeg_refs;
+  const std::string form_refs = WriteForms(w, next, forms);
   w.Plain(kFormResourcesObject,
           "<<" + resources +
               (images.empty() ? "" : "/XObject<<" + images + ">>") + ">>");
@@ -998,14 +1087,22 @@ Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
                    ? ""
                    : "/XObject<<" + images + form_refs + ">>") +
               ">>");
-
-  const std::string kids = WritePages(w, &next, &pages);
   w.Plain(kPagesObject, "<</Type/Pages/Kids[" + kids + "]/Count " +
-                            std::to_string(pages.size()) +
+                            std::to_string(pages_written) +
                             std::string("/MediaBox") + kMediaBox +
                             "/Resources " + Ref(kPageResourcesObject) + ">>");
   w.Finish("/Root " + Ref(kCatalogObject) + "/Encrypt " + Ref(kEncryptObject) +
-           "/ID[" + HexId(id) + HexId(id) + "]");
+           "/ID[" + HexId(file_id) + HexId(file_id) + "]");
+}
+
+Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
+                                      std::string* pdf) {
+  std::size_t estimate = SizeEstimate(pages, pictures, forms);
+  for (const JpegPicture& p : jpegs) estimate += p.bytes.size() + 200;
+  out.reserve(estimate);
+  BeginOutput(owner_password);
+  EndOutput();
+  *pdf = std::move(out);
   return Status::OK();
 }
 
@@ -1013,6 +1110,7 @@ Status PdfWriterDocument::Finish(const std::string& owner_password,
                                  std::string* pdf) {
   Impl& d = *impl_;
   pdf->clear();
+  if (d.writer) return Status::Error("el PDF ya se ha guardado");
   if (d.page_open || d.pages.empty()) showPage();
   if (d.failed) return Status::Error(d.failure);
   return d.Write(owner_password, pdf);
@@ -1024,6 +1122,37 @@ Status PdfWriterDocument::SaveProtected(const std::string& path,
   Status s = Finish(owner_password, &pdf);
   if (!s.ok()) return s;
   return WriteFileAtomically(path, pdf);
+}
+
+Status PdfWriterDocument::SaveProtectedAsDrawn(
+    const std::string& path, const std::string& owner_password,
+    const DrawNext& draw_next) {
+  Impl& d = *impl_;
+  if (d.writer) return Status::Error("el PDF ya se ha guardado");
+  if (d.failed) return Status::Error(d.failure);
+  d.BeginOutput(owner_password);
+  bool first = true;
+  bool drawn = false;
+  // Each piece is what one part added to the output: its pages and
+  // pictures, written as soon as they were complete.
+  return WriteFileAtomicallyFrom(
+      path, [&](std::string_view* piece, bool* done) -> Status {
+        if (!first) d.writer->Consumed();
+        first = false;
+        if (!drawn) {
+          Status s = draw_next(&drawn);
+          if (!s.ok()) return s;
+          if (d.failed) return Status::Error(d.failure);
+          if (drawn) {
+            if (d.page_open || d.pages_written == 0) showPage();
+            if (d.failed) return Status::Error(d.failure);
+            d.EndOutput();
+            *done = true;
+          }
+        }
+        *piece = d.out;
+        return Status::OK();
+      });
 }
 
 std::unique_ptr<PdfDocument> PdfWriterDocumentFactory::Create() {

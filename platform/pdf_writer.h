@@ -6,7 +6,8 @@
 // Text is UTF-8 and is set in the standard PDF fonts with the WinAnsi
 // (CP1252) encoding, which covers Spanish; a character outside CP1252 is
 // drawn as "?". Widths come from the fonts' own metrics (platform/
-// pdf_fonts.h). Pictures are PNG files (platform/pdf_picture.h); each file
+// pdf_fonts.h). JPEG pictures (drawJpeg) are embedded as they are, one
+// object each. Pictures are PNG files (platform/pdf_picture.h); each file
 // is read and embedded once per document and shared by every page that
 // draws it. A picture that cannot be read is skipped without any message.
 // Shared drawings (drawShared) become one form object placed on every page
@@ -42,6 +43,13 @@ class PdfWriterDocument : public PdfDocument, public PdfCanvas {
   /// Ends the open page, if any, then saves as PdfDocument describes.
   Status SaveProtected(const std::string& path,
                        const std::string& owner_password) override;
+
+  /// Writes each page to the temporary file as soon as it is complete,
+  /// with the JPEG pictures drawn on it (PNG pictures and shared drawings
+  /// follow at the end), so that the memory holds about one part at a time.
+  Status SaveProtectedAsDrawn(const std::string& path,
+                              const std::string& owner_password,
+                              const DrawNext& draw_next) override;
 
   /// SaveProtected without the file: the encrypted document in `*pdf`.
   Status Finish(const std::string& owner_password, std::string* pdf);
@@ -85,6 +93,11 @@ class PdfWriterDocument : public PdfDocument, public PdfCanvas {
   bool drawImage(const std::string& path, double x, double y,
                  std::optional<double> width, std::optional<double> height,
                  bool keep_aspect, ImageAnchor anchor) override;
+  /// The bytes are embedded as they are (DCTDecode); a picture that does
+  /// not start as a JPEG, has no size or other than 1 or 3 components is
+  /// refused.
+  bool drawJpeg(JpegPicture picture, double x, double y, double width,
+                double height) override;
   void linkURL(std::string_view url, double x1, double y1, double x2,
                double y2) override;
   /// The first call for a key records what `draw` draws into a form object

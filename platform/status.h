@@ -25,14 +25,26 @@ class Status {
     return Error(std::string(std::strerror(err)) + ": " + path);
   }
 
+  /// An error because another program holds the file open and does not
+  /// share it (a PDF viewer showing the report on Windows): closing that
+  /// program is the cure. The adapters say which system errors are this.
+  static Status HeldOpen(std::string message) {
+    Status status(std::move(message), true);
+    status.held_open_ = true;
+    return status;
+  }
+
   bool ok() const { return !failed_; }
   const std::string& message() const { return message_; }
+  /// Whether the failure is the file being held open by another program.
+  bool held_open() const { return held_open_; }
 
  private:
   Status(std::string message, bool failed)
       : message_(std::move(message)), failed_(failed) {}
   std::string message_;
   bool failed_ = false;
+  bool held_open_ = false;
 };
 
 }  // namespace zarvek

@@ -20,6 +20,8 @@ namespace zarvek::tk {
 // Maps the children's native windows at once (tk_interp_x11.cc); nothing to
 // do where the native windows are not X windows.
 void MapSubwindowsNow(Tk_Window window);
+// The work area of the screen of `window` (tk_interp_x11.cc, _win32.cc).
+std::optional<WorkArea> WorkAreaOf(Tk_Window window);
 
 namespace {
 
@@ -278,6 +280,12 @@ void Interp::MapChildWindowsEarly(const std::string& path) {
   if (Tk_IsMapped(window)) return;
   Tk_MakeWindowExist(window);
   MapSubwindowsNow(window);
+}
+
+std::optional<WorkArea> Interp::ScreenWorkArea() {
+  Tk_Window main = Tk_MainWindow(interp_);
+  if (main == nullptr) return std::nullopt;
+  return WorkAreaOf(main);
 }
 
 bool Interp::MainWindowAlive() const {

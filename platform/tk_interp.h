@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@
 
 #include "platform/png_decode.h"
 #include "platform/status.h"
+#include "platform/work_area.h"
 
 struct Tcl_Interp;
 struct Tcl_Obj;
@@ -122,6 +124,13 @@ class Interp {
   /// no-op in the server. Tk's view is unchanged. Does nothing when `path`
   /// is mapped or is not a window.
   void MapChildWindowsEarly(const std::string& path);
+
+  /// The work area of the screen the main window opens on: X11's
+  /// _NET_WORKAREA of the root window (of the current desktop) within the
+  /// screen, or the whole screen when the window manager gives none;
+  /// Windows' work area of the primary monitor, where the window opens,
+  /// with the frame of an overlapped window. Empty without a main window.
+  std::optional<WorkArea> ScreenWorkArea();
 
   /// True while the main window "." exists.
   bool MainWindowAlive() const;

@@ -56,9 +56,19 @@ inline std::string ErrorText(DWORD error) {
   return Narrow(message);
 }
 
-/// "<Windows' text for error>: <path>", as Status::FromErrno on POSIX.
+/// "<Windows' text for error>: <path>", as Status::FromErrno on POSIX, with
+/// "\" between the path's names as Windows shows them. A sharing or lock
+/// violation (ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION: another
+/// program has the file open without sharing it) is Status::HeldOpen.
 inline Status ErrorStatus(DWORD error, const std::string& path) {
-  return Status::Error(ErrorText(error) + ": " + path);
+  std::string shown = path;
+  for (char& c : shown) {
+    if (c == '/') c = '\\';
+  }
+  std::string message = ErrorText(error) + ": " + shown;
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+    return Status::HeldOpen(std::move(message));
+  return Status::Error(std::move(message));
 }
 
 }  // namespace zarvek::win32

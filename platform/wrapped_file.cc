@@ -295,7 +295,7 @@ Status UnwrappedStream::NextGzip(std::string_view* piece, bool* done) {
         return Status::Error(std::string(kTooMuchInput) + ": " + path_);
       }
       if (z_.avail_in == 0) {
-        return Status::Error("fichero gzip truncado: " + path_);
+        return Status::Error("archivo gzip truncado: " + path_);
       }
     }
     z_.next_out = reinterpret_cast<Bytef*>(out_.data());
@@ -341,7 +341,7 @@ Status UnwrappedStream::CheckZipHasOneFile() {
   zip_checked_ = true;
   struct archive_entry* entry = nullptr;
   if (archive_read_next_header(archive_.get(), &entry) != ARCHIVE_EOF) {
-    return Status::Error("el zip contiene más de un fichero: " + path_);
+    return Status::Error("el zip contiene más de un archivo: " + path_);
   }
   return Status::OK();
 }

@@ -17,10 +17,18 @@
 namespace zarvek {
 
 enum class ChosenFolder {
-  kDirectory,  ///< an existing directory
-  kNew,        ///< nothing there yet, in an existing directory: a new folder
-  kMissing,    ///< no directory there and none can be made in its place
+  kDirectory,   ///< an existing directory
+  kNew,         ///< nothing there yet, in an existing directory: a new folder
+  kMissing,     ///< nothing there, and no listable parent to make it in
+  kNotAFolder,  ///< a file or something else that is not a directory
+  kParentMissing,   ///< the folder that would hold it does not exist
+  kShownOtherwise,  ///< its parent lists a name the chooser shows this way
 };
+
+/// Whether a folder classified as `kind` can be used (made when kNew).
+inline bool IsUsable(ChosenFolder kind) {
+  return kind == ChosenFolder::kDirectory || kind == ChosenFolder::kNew;
+}
 
 /// Turns an entry name as the disk holds it into the text the directory
 /// chooser shows for it.
@@ -29,14 +37,18 @@ using ShownName = std::function<std::string(const std::string&)>;
 /// Classifies `path` (as the chooser returned it, "/" between names).
 /// kNew when nothing exists at `path`, its parent is a directory and no entry
 /// of that parent is shown under the last name of `path` (a name typed into
-/// the chooser for a folder to be made); kMissing for anything else that is
-/// not a directory: a file, a missing parent, or a name that only the chooser
-/// shows that way.
+/// the chooser for a folder to be made); otherwise the reason it cannot be
+/// used: a file, a missing parent, or a name that only the chooser shows
+/// that way; kMissing when the parent cannot be listed.
 ChosenFolder ClassifyChosenFolder(FileSystem& fs, const std::string& path,
                                   const ShownName& shown);
 
-/// The text of the box that refuses a chosen folder, with its path as shown.
-std::string ChosenFolderMissingText(const std::string& path);
+/// The text of the box that refuses `path`, classified as `kind` (not
+/// usable, or kNew where only an existing folder will do), with the reason:
+/// for kParentMissing it names the outermost folder of the path that does
+/// not exist; only kShownOtherwise suggests renaming a name with accents.
+std::string ChosenFolderRefusedText(FileSystem& fs, const std::string& path,
+                                    ChosenFolder kind);
 
 }  // namespace zarvek
 

@@ -1,6 +1,7 @@
 #include "project/layout.h"
 
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -125,6 +126,11 @@ std::string ProjectLayout::PhotosDir() const {
   return Join(root_, kPhotosFolder);
 }
 
+std::string ProjectLayout::PhotoReportPath() const {
+  if (chosen_ == Chosen::kNone) return "";
+  return Join(PhotosDir(), kPhotoReportFileName);
+}
+
 std::string ProjectLayout::PointPhotoDir(const std::string& code) const {
   return Join(PhotosDir(), code);
 }
@@ -158,10 +164,6 @@ std::string ProjectLayout::ProcessingDir() const {
   return Join(gnss_dir_, kProcessingFolder);
 }
 
-std::string ProjectLayout::PhotoReportPath() const {
-  return Join(PhotosDir(), kPhotoReportFileName);
-}
-
 std::vector<std::string> PhotoStageDirs(const std::string& point_photo_dir) {
   std::vector<std::string> dirs;
   dirs.reserve(subcarpetas_fotos.size());
@@ -179,7 +181,7 @@ std::optional<std::string> ParsePhotoFolderName(std::string_view name) {
 
 std::string NotAProjectText(const std::string& path) {
   return "LA CARPETA ELEGIDA NO ES UN PROYECTO (NO TIENE «" +
-         std::string(kGnssDataFolder) + "»):\n" + path +
+         std::string(kGnssDataFolder) + "»):\n" + BoxPath(path) +
          "\n\nELIJA LA CARPETA DEL PROYECTO O CRÉELO CON «CREAR CARPETAS» "
          "EN LA PESTAÑA 1.";
 }

@@ -37,7 +37,7 @@ inline constexpr std::string_view kCorrectedFolder = "CORREGIDO";
 inline constexpr std::string_view kMeasurementFileName =
     "ALTURAS DE ANTENA.csv";
 inline constexpr std::string_view kReportFileName = "CONVERSION DE ALTURA.pdf";
-/// In the photos folder, beside the points' photo folders.
+/// In the photos folder: what "GENERAR REPORTAJE FOTOGRÁFICO" writes.
 inline constexpr std::string_view kPhotoReportFileName =
     "REPORTAJE FOTOGRÁFICO.pdf";
 
@@ -120,6 +120,8 @@ class ProjectLayout {
   std::string PhotosDir() const;
   std::string PointPhotoDir(const std::string& code) const;
   std::vector<std::string> PointPhotoStageDirs(const std::string& code) const;
+  /// PhotosDir()/kPhotoReportFileName; empty for kNone.
+  std::string PhotoReportPath() const;
 
   /// The project-wide folders: root()/kFormsFolder; in GnssDataDir() the
   /// base station's folder with its NATIVA and RINEX, the ephemerides and
@@ -130,8 +132,6 @@ class ProjectLayout {
   std::string BaseRinexDir() const;
   std::string EphemeridesDir() const;
   std::string ProcessingDir() const;
-  /// PhotosDir()/kPhotoReportFileName.
-  std::string PhotoReportPath() const;
 
  private:
   friend std::string MeasurementFilePath(const std::string& chosen);

@@ -11,6 +11,7 @@
 #include "project/layout.h"
 #include "report/password.h"
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -28,6 +29,16 @@ std::string ZeroPadded(int value, int digits) {
   }
   return value < 0 ? "-" + text : text;
 }
+
+}  // namespace
+
+std::string PdfSaveFailedText(const Status& saved) {
+  if (!saved.held_open()) return saved.message();
+  return saved.message() +
+         "\n\nCIERRE EL PDF EN EL VISOR Y VUELVA A INTENTARLO";
+}
+
+namespace {
 
 ReportOutcome PdfError(std::string text) {
   return {MessageKind::kError, "ERROR PDF", std::move(text), "", {}};
@@ -181,10 +192,10 @@ ReportOutcome WriteReport(const std::string& ruta_base, RowCheck& found,
   }
 
   Status saved = document->SaveProtected(ruta_guardado, owner_pass);
-  if (!saved.ok()) return PdfError(saved.message());
+  if (!saved.ok()) return PdfError(PdfSaveFailedText(saved));
   return {MessageKind::kInfo,
           "PDF GENERADO",
-          "ARCHIVO GUARDADO EN:\n" + ruta_guardado + "\n" +
+          "ARCHIVO GUARDADO EN:\n" + BoxPath(ruta_guardado) + "\n" +
               CountLine(checked.size(), row_count, found.omitted),
           ruta_guardado,
           {}};

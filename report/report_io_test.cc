@@ -18,6 +18,7 @@
 #include "platform/random.h"
 #include "report/report.h"
 #include "testing/temp_dir.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -97,7 +98,7 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
 
   ASSERT_EQ(outcome.title, "PDF GENERADO") << outcome.text;
   EXPECT_EQ(outcome.open_path, pdf_.string());
-  EXPECT_EQ(outcome.text, "ARCHIVO GUARDADO EN:\n" + pdf_.string() +
+  EXPECT_EQ(outcome.text, "ARCHIVO GUARDADO EN:\n" + BoxPath(pdf_.string()) +
                               "\nPUNTOS EN EL REPORTE: 3 DE 4. OMITIDOS POR "
                               "INCOMPLETOS: 101");
   const std::string q = Quote(pdf_.string());

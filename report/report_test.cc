@@ -209,6 +209,15 @@ TEST_F(ReportRun, OtherFailuresGiveErrorPdfWithTheirOwnText) {
   EXPECT_EQ(outcome.title, "ERROR PDF");
   EXPECT_EQ(outcome.text, "No such file or directory: " + std::string(kPath));
   EXPECT_TRUE(outcome.open_path.empty());
+
+  // A report held open by a viewer: the system's text, then what to do.
+  documents_.FailSavesWith(
+      Status::HeldOpen("Sharing violation: " + std::string(kPath)));
+  outcome = Run("/p", {Complete("100")});
+  EXPECT_EQ(outcome.title, "ERROR PDF");
+  EXPECT_EQ(outcome.text, "Sharing violation: " + std::string(kPath) +
+                              "\n\nCIERRE EL PDF EN EL VISOR Y VUELVA A "
+                              "INTENTARLO");
 }
 
 TEST(FormatDate, TwoDigitDayAndMonthFourDigitYear) {

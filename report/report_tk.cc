@@ -77,7 +77,7 @@ ReportCommand::ReportCommand(Ui& ui, const HeightsTab& heights,
              "-bg", ui_.color("primary"), "-fg", "white",
              "-activebackground", ui_.color("accent"), "-activeforeground", "white",
              "-font", tk::Obj::List({ui_.family(), "11", "bold"}),
-             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 0,
+             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 1,
              "-command", ui_.Bind("generar_pdf_conversion", [this] {
                project_.WhenSettled([this] { generar_pdf_conversion(); });
              })});

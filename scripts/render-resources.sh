@@ -47,13 +47,19 @@ cp "$tmp/svg/ICONO_QUENTARO.svg" \
 rsvg-convert "$tmp/svg/LOGO_QUENTARO.svg" -o "$tmp/logo.png"
 strip_png "$tmp/logo.png" PNG32:resources/LOGO_QUENTARO.png
 
+# The folder on the BUSCAR button: 16 px for 96 dpi, 32 px for 192 dpi.
+for n in 16 32; do
+  rsvg-convert -w "$n" -h "$n" "$tmp/svg/CARPETA.svg" -o "$tmp/folder.png"
+  strip_png "$tmp/folder.png" "PNG32:resources/CARPETA_$n.png"
+done
+
 # Report drawings: rendered at 1.5 times their 400 x 700 (set-up) or
 # 600 x 360 (reference) design size, then reduced to a 64-colour palette
 # without dithering; line art on white stays clean at a fraction of the size.
 count=0
 for svg in "$tmp"/svg/*.svg; do
   name=$(basename "$svg" .svg)
-  case "$name" in ICONO_QUENTARO* | LOGO_QUENTARO) continue ;; esac
+  case "$name" in ICONO_QUENTARO* | LOGO_QUENTARO | CARPETA) continue ;; esac
   rsvg-convert -z 1.5 "$svg" -o "$tmp/drawing.png"
   convert "$tmp/drawing.png" +dither -colors 64 -strip \
     -define png:exclude-chunks=date,time -define png:compression-level=9 \

@@ -106,7 +106,9 @@ e2e_installed() {
   local project="$WINEPREFIX/drive_c/users/Public/Begoña/Obras Topografía/Red ávila"
   rm -rf "$WINEPREFIX/drive_c/users/Public/Begoña"
   mkdir -p "$project"
-  (cd "$ART" && exec wine "$target") >/dev/null 2>&1 &
+  # Errors in Tcl scripts (a library script missing from the install) go to
+  # the program's standard error as "Error interno".
+  (cd "$ART" && exec wine "$target") >/dev/null 2>"$ART/installed-stderr.txt" &
   local pid=$! w
   w=$(wait_window "^$TITLE_START")
   sleep 2
@@ -149,12 +151,17 @@ e2e_installed() {
     choose "$1" tipo "$3"
     choose "$1" acc "$4"
     [ "$5" = - ] || choose "$1" ref "$5"
-    click 685 $((310 + 22 * $1))
+    # A double click selects the (empty) entry's word, as a user replacing
+    # a height does.
+    xdotool mousemove --window "$w" 685 $((310 + 22 * $1)) click --repeat 2 1
     xdotool type --delay 60 "$6"
   }
   fill 0 0 0 0 0 1.5 # R300 INCLINADA TRÍPODE R1 1.5
   fill 1 2 0 1 1 1.6 # R700 INCLINADA BÍPODE Y BASTÓN R2 1.6
   fill 2 5 1 1 - 2   # R100 VERTICAL BASTÓN R3 2
+  # Tab moves on from the last height.
+  xdotool key Tab
+  sleep 0.5
   import -window "$w" "$ART/windows-e2e-rows.png"
   click 384 656
   wait_window "^PDF GENERADO" >/dev/null
@@ -184,6 +191,8 @@ e2e_installed() {
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   wineserver -w
+  ! grep -F "Error interno" "$ART/installed-stderr.txt" ||
+    fail "the installed program reported errors (above)"
 
   local count
   count=$(find "$project" -mindepth 1 -type d | wc -l)
@@ -226,6 +235,21 @@ check_rinex_copy() {
   [ "$field" = "$(printf '%14s' "$arp")" ] ||
     fail "$copy: DELTA H field '$field', expected the report's ARP height $arp as F14.4"
 }
+
+# The version resource's texts (UTF-16) of a program: the line after $2.
+version_text() { strings -el "$1" | grep -A1 -xF "$2" | sed -n 2p; }
+step "versions of the program and of the installer: $VERSION"
+for key in FileVersion ProductVersion; do
+  for exe in "$BUILD/$NAME/zarvek.exe" "$BUILD/$NAME-setup.exe"; do
+    [ "$(version_text "$exe" "$key")" = "$VERSION" ] ||
+      fail "$exe: $key '$(version_text "$exe" "$key")', expected $VERSION"
+  done
+done
+identity=$(strings -n 6 "$BUILD/$NAME/zarvek.exe" | tr -d '\n' |
+  grep -o '<assemblyIdentity type="win32" name="Zarvek.Certificacion"[^>]*>') ||
+  fail "zarvek.exe has no manifest of its own"
+grep -qF "version=\"$VERSION.0\"" <<<"$identity" ||
+  fail "zarvek.exe's manifest: $identity, expected version $VERSION.0"
 
 step "installer"
 wine "$BUILD/$NAME-setup.exe" /S
@@ -270,10 +294,94 @@ check_report "$ART/report.pdf"
 step "end-to-end through the installed program's window"
 e2e_installed
 
-step "uninstaller"
-wine "$installed/uninstall.exe" /S "_?=C:\\Program Files\\Zarvek Certificacion"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\zarvek-certificacion'
+# The silent uninstaller runs from a copy of itself in the temporary
+# folder; the one started returns at once. Waits for the copy to end.
+uninstall() {
+  wine "$installed/uninstall.exe" /S "_?=C:\\Program Files\\Zarvek Certificacion"
+  for _ in $(seq 120); do
+    pgrep -f '\\~nsu[^\\]*\.tmp\\' >/dev/null || return 0
+    sleep 0.5
+  done
+  fail "the uninstaller did not end"
+}
+# Everything installed is still there and registered.
+check_installed() {
+  local f
+  for f in zarvek.exe tcl86.dll tk86.dll lib/tcl8.6/init.tcl lib/tk8.6/tk.tcl \
+    resources/LOGO_QUENTARO.png uninstall.exe; do
+    [ -f "$installed/$f" ] || fail "$1: no $f"
+  done
+  [ -f "$link" ] || fail "$1: no Start-menu entry"
+  wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "$1: no uninstall entry"
+}
+
+# While the program runs from its folder, neither the installer nor the
+# uninstaller changes anything: asked to close it, the silent answer is
+# Cancel, and both end with exit code 2.
+step "installer and uninstaller while the installed program runs"
+(cd "$ART" && exec wine "$target") >/dev/null 2>&1 &
+running=$!
+wait_window "^$TITLE_START" >/dev/null
+echo "# changed after installing" >>"$installed/LICENSE.txt"
+status=0
+wine "$BUILD/$NAME-setup.exe" /S || status=$?
+[ "$status" = 2 ] || fail "the installer over the running program ended with $status"
+grep -qx "# changed after installing" "$installed/LICENSE.txt" ||
+  fail "the installer overwrote files of the running program"
+uninstall
+check_installed "the uninstaller with the program running"
+kill "$running" 2>/dev/null || true
+wait "$running" 2>/dev/null || true
 wineserver -w
-[ ! -e "$installed/zarvek.exe" ] || fail "the uninstaller left zarvek.exe"
-[ ! -e "$installed/lib" ] || fail "the uninstaller left lib"
+
+# Closed, it is updated in place: the files are the new ones and a library
+# file of an earlier version is gone.
+step "installer over the closed program"
+touch "$installed/lib/tcl8.6/earlier.tcl"
+wine "$BUILD/$NAME-setup.exe" /S || fail "the installer over the closed program failed"
+wineserver -w
+! grep -qx "# changed after installing" "$installed/LICENSE.txt" ||
+  fail "the installer left an old LICENSE.txt"
+[ ! -e "$installed/lib/tcl8.6/earlier.tcl" ] || fail "the installer left an old library file"
+check_installed "the installer over the closed program"
+
+step "uninstaller"
+uninstall
+wineserver -w
+[ ! -e "$installed" ] || fail "the uninstaller left $(find "$installed" | head -n5)"
 [ ! -e "$link" ] || fail "the uninstaller left the Start-menu entry"
+! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstaller left its entry"
+
+# The installer's pages, with the keyboard as a person goes through them:
+# welcome, folder (Enter installs in the folder proposed), finish with
+# "Ejecutar" checked (Enter starts the program) and the desktop shortcut
+# unchecked. Screenshots of the pages go to the artifacts.
+step "installer's pages"
+wine "$BUILD/$NAME-setup.exe" >/dev/null 2>&1 &
+setup=$!
+page=$(wait_window "^Instalación de Zarvek Certificación")
+sleep 1
+import -window "$page" "$ART/windows-setup-welcome.png"
+xdotool key Return
+sleep 1
+import -window "$page" "$ART/windows-setup-folder.png"
+xdotool key Return
+for _ in $(seq 120); do
+  [ -f "$installed/uninstall.exe" ] && break
+  sleep 0.5
+done
+sleep 2
+import -window "$page" "$ART/windows-setup-finish.png"
+xdotool key Return
+wait "$setup" || fail "the installer ended with $?"
+wait_window "^$TITLE_START" >/dev/null
+check_installed "the installer's pages"
+desktop="$WINEPREFIX/drive_c/users/Public/Desktop"
+[ ! -e "$desktop/Zarvek Certificación.lnk" ] ||
+  fail "a desktop shortcut was made though not asked for"
+wineserver -k
+uninstall
+wineserver -w
+[ ! -e "$installed" ] || fail "the second uninstall left $installed"
 echo "Windows tests passed; screenshots in $ART"

@@ -114,6 +114,14 @@ bool RecordingCanvas::drawImage(const std::string& path, double x, double y,
   return ok;
 }
 
+bool RecordingCanvas::drawJpeg(JpegPicture picture, double x, double y,
+                               double width, double height) {
+  Log("drawJpeg " + std::to_string(picture.width) + "x" +
+      std::to_string(picture.height) + " " + Num(x) + " " + Num(y) + " " +
+      Num(width) + " " + Num(height) + " " + picture.bytes);
+  return true;
+}
+
 void RecordingCanvas::linkURL(std::string_view url, double x1, double y1,
                               double x2, double y2) {
   Log("linkURL " + std::string(url) + " " + Num(x1) + " " + Num(y1) + " " +

@@ -55,6 +55,10 @@ class RecordingCanvas : public PdfCanvas {
   bool drawImage(const std::string& path, double x, double y,
                  std::optional<double> width, std::optional<double> height,
                  bool keep_aspect, ImageAnchor anchor) override;
+  /// Logged as "drawJpeg <width>x<height> <x> <y> <w> <h> <bytes>";
+  /// always succeeds.
+  bool drawJpeg(JpegPicture picture, double x, double y, double width,
+                double height) override;
   void linkURL(std::string_view url, double x1, double y1, double x2,
                double y2) override;
   void showPage() override;

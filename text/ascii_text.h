@@ -80,6 +80,12 @@ inline std::string DecimalText(std::size_t value) {
   return std::string(text, end);
 }
 
+/// "1 PUNTO", "2 PUNTOS": `value` and the noun that agrees with it.
+inline std::string CountedText(std::size_t value, std::string_view one,
+                               std::string_view many) {
+  return DecimalText(value) + " " + std::string(value == 1 ? one : many);
+}
+
 }  // namespace zarvek
 
 #endif  // ZARVEK_TEXT_ASCII_TEXT_H_

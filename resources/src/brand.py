@@ -69,3 +69,17 @@ def logo_svg():
 <text x="{x_text + 1}" y="160" font-family="{FONT}" font-weight="bold" font-size="{tag_size}" letter-spacing="{tag_spacing:.2f}" fill="{BLUE}">{tag}</text>
 </svg>
 '''
+
+
+def folder_svg():
+    """The open folder on the BUSCAR button, 16 x 16 design units: a picture
+    rather than the emoji, which Windows fonts under Wine draw as boxes.
+    White, so that it reads on the button's accent blue."""
+    return ('<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16" '
+            'viewBox="0 0 16 16">\n'
+            '<path d="M1.5 3.5h4.5l1.5 1.5h5.5v2H4.2L1.5 13z" fill="#FFFFFF" '
+            'fill-opacity="0.75" stroke="#FFFFFF" stroke-width="1" '
+            'stroke-linejoin="round"/>\n'
+            '<path d="M1.5 13.5l2.7-6.5h11.3l-2.7 6.5z" fill="#FFFFFF" '
+            'stroke="#FFFFFF" stroke-width="1" stroke-linejoin="round"/>\n'
+            '</svg>\n')

@@ -19,6 +19,7 @@ def main(out_dir):
     write("ICONO_QUENTARO.svg", brand.icon_svg())
     write("ICONO_QUENTARO_small.svg", brand.icon_svg(small=True))
     write("LOGO_QUENTARO.svg", brand.logo_svg())
+    write("CARPETA.svg", brand.folder_svg())
     for alias, acc, typ, ref in drawings.setups():
         write("%s_%s_%s_%s.svg" % (alias, acc, typ, ref),
               drawings.setup_svg(alias, acc, typ, ref))

@@ -1,0 +1,247 @@
+// The photo report's pages on the recording canvas, drawn through a whole
+// run with photos prepared on two threads: what each page holds, in which
+// order, and what a cancel leaves.
+#include "photos/photo_report.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "photos/photo_run.h"
+#include "testing/recording_canvas.h"
+#include "testing/seeded_random.h"
+
+namespace zarvek {
+namespace {
+
+FoundFile File(const std::string& name, FileKind kind,
+               std::uint64_t size = 1000) {
+  return FoundFile{"/p/" + name, name, size, 0, kind};
+}
+
+FolderCount Read(std::vector<FoundFile> files) {
+  FolderCount f;
+  f.state = FolderCount::State::kRead;
+  f.files = std::move(files);
+  return f;
+}
+
+// Point 1001: seven photos in stage 1, stage 2 read and empty, a HEIF
+// photo in stage 4, two videos and a stray file in stage 9, the rest
+// missing; point 1002 has no photo folder at all. 80 matrix rows.
+PhotoReportInput Project() {
+  PhotoReportInput in;
+  in.project_name = "OBRA NORTE";
+  in.fecha = "07/12/2026";
+  in.matrix.headings = {"PUNTO", "NATIVA", "RINEX", "FOTOS"};
+  for (int i = 0; i < 80; ++i) {
+    in.matrix.rows.push_back({{"R" + std::to_string(i), CellTone::kPlain, ""},
+                              {"✓", CellTone::kGood, ""},
+                              {"✗ NO EXISTE", CellTone::kMissing, ""},
+                              {"3", CellTone::kPlain, ""}});
+  }
+  in.matrix.summary = "FALTAN 80 ELEMENTOS";
+  PointDossier p;
+  p.code = "1001";
+  p.has_photo_folder = true;
+  p.stages.resize(kPhotoStages);
+  std::vector<FoundFile> first;
+  for (int i = 1; i <= 7; ++i) {
+    first.push_back(File("IMG_" + std::to_string(i) + ".jpg", FileKind::kJpeg));
+  }
+  p.stages[0] = Read(first);
+  p.stages[1] = Read({});
+  p.stages[3] = Read({File("CASA.heic", FileKind::kHeif)});
+  p.stages[8] = Read({File("vuelta.mp4", FileKind::kVideo, 12'345'678),
+                      File("Thumbs.db", FileKind::kOther),
+                      File("b.mov", FileKind::kVideo)});
+  in.scan.points.push_back(p);
+  PointDossier q;
+  q.code = "1002";
+  in.scan.points.push_back(q);
+  in.bands["1001"] = PointBand{"QUENTARO R300", "INCLINADA · TRÍPODE · R1",
+                               "1.4285 m", "1.5105 m"};
+  return in;
+}
+
+// A photo as a fake preparation makes it: its bytes are its name, so the
+// log shows which photo went where; HEIF is refused. Random delays on two
+// threads make them finish out of order.
+PhotoCell FakePrepare(const PhotoJob& job) {
+  std::this_thread::sleep_for(
+      std::chrono::microseconds(std::hash<std::string>()(job.name) % 3000));
+  PhotoCell cell;
+  if (job.kind == FileKind::kHeif) {
+    cell.failure = "FORMATO HEIF NO ADMITIDO";
+    return cell;
+  }
+  cell.readable = true;
+  cell.picture = JpegPicture{job.name, 400, 300, 3};
+  cell.when = job.name == "IMG_1.jpg"
+                  ? "17/05/2024 10:31:05"
+                  : "01/02/2025 08:00:00 " + std::string(kFileDateMark);
+  if (job.name == "IMG_1.jpg") cell.where = FormatGps(-12.046374, -77.042793);
+  return cell;
+}
+
+std::string Str(const std::string& text) { return "\"" + text + "\""; }
+
+int CountText(const std::vector<std::string>& lines, const std::string& text) {
+  return static_cast<int>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.rfind("draw", 0) == 0 &&
+               l.find(Str(text)) != std::string::npos;
+      }));
+}
+
+TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
+  const PhotoReportInput in = Project();
+  RecordingDocumentFactory factory;
+  SeededRandom rng(7);
+  PhotoRunControl control;
+  const PhotoRunOutcome out = RunPhotoReport(
+      in, "/p/R.pdf", PhotoRunServices{factory, rng, FakePrepare, 2}, control);
+  ASSERT_EQ(out.result, PhotoRunOutcome::Result::kSaved) << out.message;
+  EXPECT_EQ(out.photos, 8);
+  EXPECT_EQ(out.unreadable, 1);
+  EXPECT_EQ(control.done, 8);
+  ASSERT_EQ(factory.saves().size(), 1u);
+  EXPECT_EQ(factory.saves()[0].path, "/p/R.pdf");
+  EXPECT_EQ(factory.saves()[0].owner_password.size(), 32u);
+
+  RecordingCanvas& c = factory.canvas(0);
+  const int pages = c.pages_shown();
+  std::vector<std::vector<std::string>> page(pages);
+  std::vector<std::string> all;
+  for (int i = 0; i < pages; ++i) {
+    page[i] = c.page(i);
+    all.insert(all.end(), page[i].begin(), page[i].end());
+    EXPECT_EQ(CountText(page[i], "PÁGINA " + std::to_string(i + 1) + " DE " +
+                                     std::to_string(pages)),
+              1)
+        << i;
+  }
+  // The table: every row once, over two pages; the second says it continues
+  // and repeats the headings.
+  for (int r = 0; r < 80; ++r) {
+    EXPECT_EQ(CountText(all, "R" + std::to_string(r)), 1) << r;
+  }
+  EXPECT_EQ(CountText(page[0], "PROYECTO: OBRA NORTE"), 1);
+  EXPECT_EQ(CountText(page[0], "R0"), 1);
+  EXPECT_EQ(CountText(page[1], "EXPEDIENTE (CONTINUACIÓN)"), 1);
+  EXPECT_EQ(CountText(page[1], "PUNTO"), 1);
+  EXPECT_EQ(CountText(page[1], "R79"), 1);
+  EXPECT_EQ(CountText(page[2], "R79"), 0);
+  // The tab's marks have no glyph in the page's fonts: drawn as lines, the
+  // text after them kept.
+  EXPECT_EQ(CountText(all, "NO EXISTE"), 80);
+  for (const std::string& l : all) {
+    EXPECT_EQ(l.find("✓"), std::string::npos) << l;
+    EXPECT_EQ(l.find("✗"), std::string::npos) << l;
+  }
+
+  // Photos: six at most a page, in folder order whatever thread made them.
+  std::vector<std::string> order;
+  for (int i = 0; i < pages; ++i) {
+    int on_page = 0;
+    for (const std::string& l : page[i]) {
+      if (l.rfind("drawJpeg ", 0) != 0) continue;
+      ++on_page;
+      order.push_back(l.substr(l.rfind(' ') + 1));
+    }
+    EXPECT_LE(on_page, 6) << i;
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{
+                       "IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg", "IMG_4.jpg",
+                       "IMG_5.jpg", "IMG_6.jpg", "IMG_7.jpg"}));
+  // Point 1001 begins on page 3 with its band and six photos; the seventh
+  // continues the stage on page 4.
+  EXPECT_EQ(CountText(page[2], "1001"), 1);
+  EXPECT_EQ(CountText(page[2], "RECEPTOR: QUENTARO R300"), 1);
+  EXPECT_EQ(CountText(page[2], "ALTURA ARP: 1.4285 m"), 1);
+  EXPECT_EQ(CountText(page[3], "PUNTO 1001 (CONTINUACIÓN)"), 1);
+  EXPECT_EQ(CountText(page[3], "1. EQUIPO GNSS (CONTINUACIÓN)"), 1);
+
+  // Captions: name, stage, when and where.
+  EXPECT_EQ(CountText(page[2], "IMG_1.jpg"), 1);
+  EXPECT_EQ(CountText(page[2], "1. EQUIPO GNSS"), 7);  // heading + 6
+  EXPECT_EQ(CountText(page[2], "17/05/2024 10:31:05"), 1);
+  EXPECT_EQ(CountText(page[2], "GPS: 12.046374° S, 77.042793° O"), 1);
+  EXPECT_EQ(CountText(page[2], "01/02/2025 08:00:00 (FECHA DEL ARCHIVO)"), 5);
+  // The HEIF photo is a grey cell with its reason; videos are listed.
+  EXPECT_EQ(CountText(all, "NO SE PUDO LEER:"), 1);
+  EXPECT_EQ(CountText(all, "FORMATO HEIF NO ADMITIDO"), 1);
+  EXPECT_EQ(CountText(all, "VÍDEO: vuelta.mp4 — 12.3 MB"), 1);
+  EXPECT_EQ(CountText(all, "VÍDEO: b.mov — 0.0 MB"), 1);
+  // Empty stages: six of 1001 (stage 2 empty, 3 and 5-8 missing) and all
+  // nine of 1002, which has no band data; each in red.
+  EXPECT_EQ(CountText(all, "SIN FOTOGRAFÍAS"), 15);
+  EXPECT_EQ(CountText(all, "SIN DATOS DE MEDICIÓN"), 1);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (all[i].find(Str("SIN FOTOGRAFÍAS")) == std::string::npos) continue;
+    std::size_t j = i;
+    while (all[j].rfind("setFillColorRGB", 0) != 0) --j;
+    EXPECT_EQ(all[j], "setFillColorRGB 0.75 0.13 0.13");
+  }
+  // Stages come in folder order on each point's pages.
+  std::size_t last = 0;
+  for (std::string_view stage : subcarpetas_fotos) {
+    auto it = std::find_if(all.begin() + last, all.end(), [&](auto& l) {
+      return l.find(Str(std::string(stage))) != std::string::npos;
+    });
+    ASSERT_NE(it, all.end()) << stage;
+    last = it - all.begin();
+  }
+}
+
+TEST(PhotoReportTest, CancelStopsBeforeTheSave) {
+  const PhotoReportInput in = Project();
+  RecordingDocumentFactory factory;
+  SeededRandom rng(7);
+  PhotoRunControl control;
+  std::atomic<int> prepared{0};
+  auto prepare = [&](const PhotoJob& job) {
+    if (++prepared == 3) control.cancel = true;
+    return FakePrepare(job);
+  };
+  const PhotoRunOutcome out = RunPhotoReport(
+      in, "/p/R.pdf", PhotoRunServices{factory, rng, prepare, 2}, control);
+  EXPECT_EQ(out.result, PhotoRunOutcome::Result::kCancelled);
+  EXPECT_TRUE(factory.saves().empty());
+  EXPECT_LT(prepared, 8);
+}
+
+TEST(PhotoReportTest, BandFromMeasurementRow) {
+  const Catalogue catalogue = BuildEquiposSpecs();
+  struct Case {
+    RowValues row;
+    PointBand band;
+  } cases[] = {
+      {{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", "1.5"},
+       {"QUENTARO R300", "INCLINADA · TRÍPODE · R1 · ALTURA MEDIDA 1.5 m",
+        "1.4285 m", "1.5105 m"}},
+      {{"QUENTARO R300", "INCLINADA", "", "R1", "abc"},
+       {"QUENTARO R300", "INCLINADA · R1 · ALTURA MEDIDA abc m", "—", "—"}},
+      {{}, {"—", "—", "—", "—"}},
+  };
+  for (const Case& c : cases) {
+    const PointBand b = BandFromRow(TableRow{"1", c.row}, catalogue);
+    EXPECT_EQ(b.receiver, c.band.receiver);
+    EXPECT_EQ(b.measurement, c.band.measurement);
+    EXPECT_EQ(b.arp, c.band.arp);
+    EXPECT_EQ(b.phase_centre, c.band.phase_centre);
+  }
+}
+
+TEST(PhotoReportTest, ExifDatesAccepted) {
+  EXPECT_EQ(FormatExifDateTime("2024:05:17 10:31:05"), "17/05/2024 10:31:05");
+  for (const char* bad : {"", "0000:00:00 00:00:00", "2024-05-17 10:31:05",
+                          "2024:05:17", "    :  :     :  :  "}) {
+    EXPECT_EQ(FormatExifDateTime(bad), "") << bad;
+  }
+}
+
+}  // namespace
+}  // namespace zarvek
