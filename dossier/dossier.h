@@ -28,8 +28,8 @@ struct FoundFile {
   std::string name;           ///< its name in the folder
   std::uint64_t size = 0;     ///< bytes
   std::int64_t mtime_s = 0;   ///< modification time, seconds since 1970 UTC
-  std::int32_t mtime_ns = 0;  ///< and nanoseconds within that second
   FileKind kind = FileKind::kOther;
+  std::int32_t mtime_ns = 0;  ///< and nanoseconds within that second
 };
 
 /// A folder the dossier counts files in.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,8 +97,8 @@ class DossierTabTest : public testing::GuiTest {
     unreadable_reason_ = MakeUnlistable(unreadable_);
     Write(p / "09. VIDEOS" / "vuelo.MP4", "x");
 
-    BeforeApp();
     AppServices services;
+    BeforeApp(&services);
     services.open_file = [this](const std::string& path) {
       opened_.push_back(path);
     };
@@ -107,7 +108,7 @@ class DossierTabTest : public testing::GuiTest {
     ShowDossier();
   }
 
-  virtual void BeforeApp() {}
+  virtual void BeforeApp(AppServices*) {}
 
   void TearDown() override {
     std::error_code ignored;
@@ -290,7 +291,13 @@ TEST_F(DossierTabTest, TheTabFitsTheWindow) { ExpectTheTabFits(*this, tab()); }
 
 class DossierHighDensityTest : public DossierTabTest {
  protected:
-  void BeforeApp() override { Call({"tk", "scaling", "2.6666667"}); }
+  // A 4K screen, so that the window is not fitted into a smaller one.
+  void BeforeApp(AppServices* services) override {
+    Call({"tk", "scaling", "2.6666667"});
+    services->work_area = [] {
+      return std::optional<WorkArea>(WorkArea{{0, 0, 3840, 2100}, {}});
+    };
+  }
 };
 
 TEST_F(DossierHighDensityTest, TheTabFitsTheWindowAt192Dpi) {
