@@ -46,7 +46,7 @@ chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
 
 # The label of the third tab, and a cell of its matrix.
-readonly XDO_TAB3_X=560 XDO_TAB3_Y=134 XDO_TAB3_CELL_X=400 XDO_TAB3_CELL_Y=330
+readonly XDO_TAB3_X=560 XDO_TAB3_Y=134 XDO_TAB3_CELL_X=327 XDO_TAB3_CELL_Y=361
 
 # The main window, as it is drawn at +0+0.
 window_shot() { import -window root -crop 950x700+0+0 +repage "$1"; }
@@ -80,7 +80,7 @@ datos="$root/2. DATOS GNSS"
 csv="$datos/ALTURAS DE ANTENA.csv"
 # Field $2 (7: ARP, 8: phase centre, 6: as measured) of point $1's line.
 height_of() {
-  LC_ALL=C awk -F';' -v p="$1" -v f="$2" '$1 == p { sub(/\r$/, ""); print $f }' \
+  LC_ALL=C awk -F';' -v p="$1" -v f="$2" '$1 == p { sub(/\r$/, ""); gsub(",", ".", $f); print $f }' \
     "$csv" 2>/dev/null
 }
 # The rows are saved as they are typed, on a thread of their own.
@@ -130,7 +130,7 @@ for dir in "$root/1. FORMULARIOS" "$datos/1. DATOS DE LA ESTACION BASE/NATIVA" \
 done
 for dir in "$datos"/*/NATIVA; do echo x >"$dir/sesion.T02"; done
 convert -size 64x48 xc:'#88aacc' "$work/foto.jpg"
-for stage in "$root/3. FOTOGRAFIAS"/*/[1-8]*; do
+for stage in "$root/3. FOTOGRAFIAS"/*/[1-7]* "$root/3. FOTOGRAFIAS"/*/08*; do
   cp "$work/foto.jpg" "$stage/IMG_0001.jpg"
 done
 rm "$root/3. FOTOGRAFIAS/2403/3. PROFUNDIDAD/IMG_0001.jpg"
