@@ -10,6 +10,7 @@
 #include "app/screen_scale.h"
 #include "app/window_fit.h"
 #include "heights/decimal.h"
+#include "heights/row_arp.h"
 #include "platform/machine.h"
 #include "platform/pdf_writer.h"
 #include "platform/process.h"
@@ -254,6 +255,9 @@ void ZarvekCertificacionApp::BuildNotebook() {
               "  1. ESTRUCTURA Y CARPETAS  "});
   root_.Call(
       {kTabControl, "add", kTabAlturas, "-text", "  2. CÁLCULO DE ALTURAS  "});
+  root_.Call({"ttk::frame", kTabExpediente, "-style", "TFrame"});
+  root_.Call(
+      {kTabControl, "add", kTabExpediente, "-text", "  3. EXPEDIENTE  "});
   root_.Call({"pack", kTabControl, "-expand", 1, "-fill", "both", "-padx", 10,
               "-pady", 10});
 }
@@ -318,6 +322,8 @@ void ZarvekCertificacionApp::BuildRooms() {
     const Status taken = lock_->Take(project_.folder());
     if (!taken.ok()) ui_->Print("Error: " + taken.message());
   });
+
+  BuildDossierTab();
   root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
               ui.Bind("cerrar", [this] { Close(); })});
   root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
@@ -325,6 +331,51 @@ void ZarvekCertificacionApp::BuildRooms() {
                 if (root_.Call({kTabControl, "select"}) == kTabAlturas)
                   project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
               })});
+}
+
+void ZarvekCertificacionApp::BuildDossierTab() {
+  dossier_tab_ = std::make_unique<DossierTab>(
+      *ui_, *services_.fs, project_, kTabExpediente, services_.open_file);
+  // The RINEX and ALTURA cells are tab 2's own, asked by point code.
+  PointCellSources cells;
+  cells.rinex = [this](const std::string& code) {
+    return rinex_column_->CellText(code);
+  };
+  cells.height = [this](const std::string& code) {
+    const MeasurementTable& table = heights_tab_->table();
+    for (size_t idx = 0; idx < table.size(); ++idx) {
+      if (table.at(idx).codigo != code) continue;
+      const RowArp arp = DescribeRowArp(table.values(idx), equipos_specs_);
+      switch (arp.state) {
+        case ArpState::kEmpty:
+          return std::string("—");
+        case ArpState::kFault:
+          return std::string("✗");
+        case ArpState::kPlausible:
+        case ArpState::kImplausible:
+          return arp.cell;
+      }
+    }
+    return std::string("—");
+  };
+  dossier_tab_->SetPointCells(std::move(cells));
+  // The dossier is read whenever its tab is shown (files may have been
+  // added meanwhile), and again when the project changes under it.
+  auto shown = [this] {
+    return root_.Call({kTabControl, "select"}) == kTabExpediente;
+  };
+  root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
+              "+" + ui_->Bind("mostrar_expediente", [this, shown] {
+                if (shown())
+                  project_.WhenSettled([this] { dossier_tab_->Refresh(); });
+              })});
+  project_.AddObserver([this, shown] {
+    if (shown()) {
+      dossier_tab_->Refresh();
+    } else {
+      dossier_tab_->Clear();
+    }
+  });
 }
 
 void ZarvekCertificacionApp::Close() {

@@ -3,7 +3,8 @@
 // builds its rooms, each a class with its own state: the folder tab
 // (folders/folder_tab_tk.h), the heights tab with its table and measurement
 // file (heights/heights_tab_tk.h), the table's RINEX column
-// (heights/rinex_column_tk.h) and the report command (report/report_tk.h).
+// (heights/rinex_column_tk.h), the report command (report/report_tk.h) and
+// the dossier tab (dossier/dossier_tab_tk.h).
 // The rooms share only the open project (project/open_project.h); this class
 // is the one place that knows them all and wires them together.
 #ifndef ZARVEK_APP_ZARVEK_CORE_H_
@@ -16,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "dossier/dossier_tab_tk.h"
 #include "folders/folder_tab_tk.h"
 #include "heights/arp_column_tk.h"
 #include "heights/catalogue.h"
@@ -90,6 +92,7 @@ class ZarvekCertificacionApp {
   RinexColumn& rinex_column() { return *rinex_column_; }
   ArpColumn& arp_column() { return *arp_column_; }
   ReportCommand& report_command() { return *report_command_; }
+  DossierTab& dossier_tab() { return *dossier_tab_; }
   const OpenProject& project() const { return project_; }
   const Catalogue& equipos_specs() const { return equipos_specs_; }
 
@@ -110,6 +113,7 @@ class ZarvekCertificacionApp {
   static constexpr const char* kTabControl = ".tab_control";
   static constexpr const char* kTabCarpetas = ".tab_control.tab_carpetas";
   static constexpr const char* kTabAlturas = ".tab_control.tab_alturas";
+  static constexpr const char* kTabExpediente = ".tab_control.tab_expediente";
 
  private:
   void SetTitleAndGeometry(double density);
@@ -132,6 +136,8 @@ class ZarvekCertificacionApp {
   Status ShowLogo(const std::string& path, const std::string& label);
   void BuildNotebook();
   void BuildRooms();
+  /// The third tab, wired to tab 2's RINEX and ARP cells.
+  void BuildDossierTab();
   /// The window's close button: the measurement file's last writes finish
   /// first; when they failed, the surveyor chooses between staying and
   /// closing without them.
@@ -166,6 +172,7 @@ class ZarvekCertificacionApp {
   std::unique_ptr<RinexColumn> rinex_column_;
   std::unique_ptr<ArpColumn> arp_column_;
   std::unique_ptr<ReportCommand> report_command_;
+  std::unique_ptr<DossierTab> dossier_tab_;
 };
 
 }  // namespace zarvek

@@ -29,6 +29,7 @@ struct FoundFile {
   std::uint64_t size = 0;     ///< bytes
   std::int64_t mtime_s = 0;   ///< modification time, seconds since 1970 UTC
   FileKind kind = FileKind::kOther;
+  std::int32_t mtime_ns = 0;  ///< and nanoseconds within that second
 };
 
 /// A folder the dossier counts files in.
@@ -54,6 +55,8 @@ struct PointDossier {
   std::optional<FolderCount> native;  ///< absent: no GNSS folder for the code
   bool has_photo_folder = false;
   std::vector<FolderCount> stages;    ///< kPhotoStages entries when present
+  std::string gnss_folder;   ///< its folder in "2. DATOS GNSS"; "" for none
+  std::string photo_folder;  ///< its folder in "3. FOTOGRAFIAS"; "" for none
 };
 
 /// A project-wide item ("1. FORMULARIOS", the base station's "NATIVA" and
@@ -67,6 +70,12 @@ struct DossierScan {
   std::string project_root;
   std::vector<ProjectItem> items;
   std::vector<PointDossier> points;  ///< in numeric order of their codes
+  /// The measurement file ("ALTURAS DE ANTENA.csv") when found: the height
+  /// report is out of date when it changed after the report.
+  std::optional<FoundFile> measurement_file;
+  /// The system's text for "2. DATOS GNSS" or "3. FOTOGRAFIAS" when it is
+  /// there but cannot be listed: its points may be missing from `points`.
+  std::vector<std::string> unlisted;
 };
 
 /// How a matrix cell is coloured.
@@ -78,6 +87,13 @@ struct MatrixCell {
   std::string text;
   CellTone tone = CellTone::kPlain;
   std::string folder;  ///< opened on a click; empty when none
+  std::string reason;  ///< why it shows "?" (the system's text); else empty
+};
+
+/// A project-wide item as the tab shows it: its label and its cell.
+struct MatrixItem {
+  std::string label;
+  MatrixCell cell;
 };
 
 struct DossierMatrix {
@@ -85,6 +101,11 @@ struct DossierMatrix {
   std::vector<std::vector<MatrixCell>> rows;    ///< one per point
   bool complete = false;                        ///< nothing missing
   std::string summary;  ///< "EXPEDIENTE COMPLETO" or "FALTAN n ELEMENTOS ..."
+  std::vector<MatrixItem> items;     ///< the project-wide items, in order
+  std::vector<std::string> missing;  ///< every missing element, named
+  /// HEIC/HEIF photos found: they count, but the photo report cannot hold
+  /// them; their cells carry a "*".
+  std::size_t heif_photos = 0;
 };
 
 }  // namespace zarvek

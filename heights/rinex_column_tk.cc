@@ -543,4 +543,11 @@ std::vector<PointRinexState> RinexColumn::States() const {
   return states;
 }
 
+std::string RinexColumn::CellText(const std::string& code) const {
+  for (size_t idx = 0; idx < verdicts_.size() && idx < table_.size(); ++idx) {
+    if (table_.at(idx).codigo == code) return verdicts_[idx].cell;
+  }
+  return "";
+}
+
 }  // namespace zarvek

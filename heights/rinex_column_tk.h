@@ -94,6 +94,11 @@ class RinexColumn {
   const std::string& progress_label() const { return progress_label_; }
   const std::string& cancel_button() const { return btn_cancel_; }
 
+  /// The text of the RINEX cell of the row of point `code` ("✓", "✗ 1.5000",
+  /// "—", "?", ...); "" when the row does not convert or no row has that
+  /// code.
+  std::string CellText(const std::string& code) const;
+
  private:
   /// The row's ARP, phase-centre and measured heights; nullopt while the
   /// row is incomplete or does not convert.

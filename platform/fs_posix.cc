@@ -1,6 +1,7 @@
 // FileSystem on POSIX systems. Paths are UTF-8 and go to the system calls
 // byte for byte; errors carry strerror's text and the path concerned.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/types.h>
@@ -158,6 +159,76 @@ class PosixFileSystem : public FileSystem {
     }
     space->free = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
     space->total = static_cast<std::uint64_t>(st.f_blocks) * st.f_frsize;
+    return Status::OK();
+  }
+
+  // Relative to the open folder, so that the path is not walked again for
+  // every file: a file whose first bytes are wanted is opened (without
+  // blocking, as ReadFilePrefix does), and its open descriptor gives its
+  // kind, size and time; any other entry costs one fstatat.
+  Status ListDirInfo(const std::string& path, const PrefixRequest& prefixes,
+                     std::vector<DirEntryInfo>* entries) override {
+    entries->clear();
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) return Status::FromErrno(errno, path);
+    const int dir_fd = ::dirfd(dir);
+    for (;;) {
+      errno = 0;
+      const struct dirent* entry = ::readdir(dir);
+      if (entry == nullptr) break;
+      if (std::strcmp(entry->d_name, ".") == 0 ||
+          std::strcmp(entry->d_name, "..") == 0) {
+        continue;
+      }
+      DirEntryInfo info;
+      info.name = entry->d_name;
+      const bool wanted = prefixes.bytes > 0 && entry->d_type != DT_DIR &&
+                          (!prefixes.wanted || prefixes.wanted(info.name));
+      struct stat st;
+      int fd = -1;
+      bool known = false;
+      if (wanted) {
+        fd = ::openat(dir_fd, entry->d_name,
+                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd >= 0) {
+          known = ::fstat(fd, &st) == 0;
+        } else if (errno != ENOENT) {
+          info.prefix_error =
+              Status::FromErrno(errno, JoinPath(path, info.name)).message();
+        }
+      }
+      if (!known) known = ::fstatat(dir_fd, entry->d_name, &st, 0) == 0;
+      if (known) {
+        info.is_dir = S_ISDIR(st.st_mode);
+        info.is_file = S_ISREG(st.st_mode);
+        info.size = static_cast<std::uint64_t>(st.st_size);
+        info.mtime_s = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+        info.mtime_ns = static_cast<std::int32_t>(st.st_mtim.tv_nsec);
+      }
+      if (fd >= 0) {
+        if (info.is_file && info.size > 0) {
+          info.prefix.resize(prefixes.bytes);
+          ssize_t n;
+          do {
+            n = ::read(fd, info.prefix.data(), prefixes.bytes);
+          } while (n < 0 && errno == EINTR);
+          if (n < 0) {
+            info.prefix_error =
+                Status::FromErrno(errno, JoinPath(path, info.name)).message();
+            n = 0;
+          }
+          info.prefix.resize(static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+      }
+      entries->push_back(std::move(info));
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) {
+      entries->clear();
+      return Status::FromErrno(err, path);
+    }
     return Status::OK();
   }
 };

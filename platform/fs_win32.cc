@@ -207,6 +207,56 @@ class Win32FileSystem : public FileSystem {
     space->total = total.QuadPart;
     return Status::OK();
   }
+
+  // The listing itself carries each entry's attributes, size and time.
+  // A link's entry describes the link: it counts as what its attributes say.
+  Status ListDirInfo(const std::string& path, const PrefixRequest& prefixes,
+                     std::vector<DirEntryInfo>* entries) override {
+    entries->clear();
+    std::wstring pattern = win32::Widen(path);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') {
+      pattern += L'\\';
+    }
+    pattern += L'*';
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                   FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+      const DWORD err = GetLastError();
+      if (err == ERROR_FILE_NOT_FOUND && IsDirectory(path)) return Status::OK();
+      return win32::ErrorStatus(err, path);
+    }
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      DirEntryInfo info;
+      info.name = win32::Narrow(name);
+      info.is_dir = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      info.is_file =
+          !info.is_dir && (entry.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
+      info.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) |
+                  entry.nFileSizeLow;
+      // 100-ns intervals since 1601-01-01.
+      const std::uint64_t ticks =
+          (static_cast<std::uint64_t>(entry.ftLastWriteTime.dwHighDateTime)
+           << 32) |
+          entry.ftLastWriteTime.dwLowDateTime;
+      constexpr std::uint64_t kTicksTo1970 = 116444736000000000ULL;
+      const std::uint64_t since_1970 =
+          ticks > kTicksTo1970 ? ticks - kTicksTo1970 : 0;
+      info.mtime_s = static_cast<std::int64_t>(since_1970 / 10000000);
+      info.mtime_ns = static_cast<std::int32_t>(since_1970 % 10000000) * 100;
+      entries->push_back(std::move(info));
+    } while (FindNextFileW(find, &entry));
+    const DWORD err = GetLastError();
+    FindClose(find);
+    if (err != ERROR_NO_MORE_FILES) {
+      entries->clear();
+      return win32::ErrorStatus(err, path);
+    }
+    ReadPrefixes(path, prefixes, entries);
+    return Status::OK();
+  }
 };
 
 }  // namespace

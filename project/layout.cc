@@ -142,13 +142,46 @@ std::string ProjectLayout::PointPhotoDir(const std::string& code) const {
 
 std::vector<std::string> ProjectLayout::PointPhotoStageDirs(
     const std::string& code) const {
-  const std::string point = PointPhotoDir(code);
+  return PhotoStageDirs(PointPhotoDir(code));
+}
+
+std::string ProjectLayout::FormsDir() const {
+  return Join(root_, kFormsFolder);
+}
+
+std::string ProjectLayout::BaseStationDir() const {
+  return Join(gnss_dir_, kBaseStationFolder);
+}
+
+std::string ProjectLayout::BaseNativeDir() const {
+  return Join(BaseStationDir(), kNativeFolder);
+}
+
+std::string ProjectLayout::BaseRinexDir() const {
+  return Join(BaseStationDir(), kRinexFolder);
+}
+
+std::string ProjectLayout::EphemeridesDir() const {
+  return Join(gnss_dir_, kEphemeridesFolder);
+}
+
+std::string ProjectLayout::ProcessingDir() const {
+  return Join(gnss_dir_, kProcessingFolder);
+}
+
+std::vector<std::string> PhotoStageDirs(const std::string& point_photo_dir) {
   std::vector<std::string> dirs;
   dirs.reserve(subcarpetas_fotos.size());
   for (std::string_view stage : subcarpetas_fotos) {
-    dirs.push_back(Join(point, stage));
+    dirs.push_back(Join(point_photo_dir, stage));
   }
   return dirs;
+}
+
+std::optional<std::string> ParsePhotoFolderName(std::string_view name) {
+  const std::string_view code = TrimSpace(name);
+  if (!IsAsciiDigits(code)) return std::nullopt;
+  return std::string(code);
 }
 
 std::string NotAProjectText(const std::string& path) {

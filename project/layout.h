@@ -128,6 +128,16 @@ class ProjectLayout {
   /// PhotosDir()/kPhotoReportFileName; empty for kNone.
   std::string PhotoReportPath() const;
 
+  /// The project-wide folders: root()/kFormsFolder; in GnssDataDir() the
+  /// base station's folder with its NATIVA and RINEX, the ephemerides and
+  /// the processing.
+  std::string FormsDir() const;
+  std::string BaseStationDir() const;
+  std::string BaseNativeDir() const;
+  std::string BaseRinexDir() const;
+  std::string EphemeridesDir() const;
+  std::string ProcessingDir() const;
+
  private:
   friend std::string MeasurementFilePath(const std::string& chosen);
   friend std::string ReportPath(const std::string& chosen);
@@ -156,6 +166,16 @@ struct PointFolderName {
 /// after the second "." is ignored); "4. 12 345", "A. 1001" and
 /// "2. EFEMERIDES" do not.
 std::optional<PointFolderName> ParsePointFolderName(std::string_view name);
+
+/// The subcarpetas_fotos of the photo folder `point_photo_dir`, in creation
+/// order (PointPhotoStageDirs of a point whose folder is named otherwise).
+std::vector<std::string> PhotoStageDirs(const std::string& point_photo_dir);
+
+/// Reads an entry name of the photos folder as a point's photo folder, which
+/// is named by the point's code alone ("1001"): the name trimmed of white
+/// space when it is ASCII digits only, else nothing ("1001.jpg",
+/// "REPORTAJE FOTOGRÁFICO.pdf", "4. 1001").
+std::optional<std::string> ParsePhotoFolderName(std::string_view name);
 
 /// The corrected copies' folder of the RINEX folder `rinex_dir`.
 std::string CorrectedDir(const std::string& rinex_dir);

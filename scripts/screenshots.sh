@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates the README's pictures on a virtual X display: the first tab
 # with a code preview (docs/screenshot-tab1.png), the second tab with its
-# rows filled (docs/screenshot-tab2.png) and the first page of the report
-# (docs/report-page.png). The program is driven as a person would, with the
+# rows filled (docs/screenshot-tab2.png), the first page of the report
+# (docs/report-page.png) and the third tab with the project's photos
+# (docs/screenshot-tab3.png). The program is driven as a person would, with the
 # helpers the end-to-end test uses (scripts/lib-xdo.sh).
 #
 # Usage: bash scripts/screenshots.sh   (builds the program first if needed)
@@ -48,6 +49,9 @@ printf '#!/bin/sh\nexit 0\n' >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
 
+# The label of the third tab, and a cell of its matrix.
+readonly XDO_TAB3_X=560 XDO_TAB3_Y=134 XDO_TAB3_CELL_X=327 XDO_TAB3_CELL_Y=361
+
 # The main window, as it is drawn at +0+0.
 window_shot() { import -window root -crop 950x700+0+0 +repage "$1"; }
 
@@ -80,7 +84,7 @@ datos="$root/2. DATOS GNSS"
 csv="$datos/ALTURAS DE ANTENA.csv"
 # Field $2 (7: ARP, 8: phase centre, 6: as measured) of point $1's line.
 height_of() {
-  LC_ALL=C awk -F';' -v p="$1" -v f="$2" '$1 == p { sub(/\r$/, ""); print $f }' \
+  LC_ALL=C awk -F';' -v p="$1" -v f="$2" '$1 == p { sub(/\r$/, ""); gsub(",", ".", $f); print $f }' \
     "$csv" 2>/dev/null
 }
 # The rows are saved as they are typed, on a thread of their own.
@@ -119,5 +123,32 @@ xdo_step "picture of the report's first page"
 pdf="$root/2. DATOS GNSS/CONVERSION DE ALTURA.pdf"
 [ -s "$pdf" ] || xdo_fail "no report at '$pdf'"
 pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$pdf" "$docs/report-page"
+
+# The dossier: a file in each shared folder, a photo in every stage folder
+# but two, a HEIC photo and a video.
+xdo_step "photos for tab 3"
+for dir in "$root/1. FORMULARIOS" "$datos/1. DATOS DE LA ESTACION BASE/NATIVA" \
+  "$datos/1. DATOS DE LA ESTACION BASE/RINEX" "$datos/2. EFEMERIDES" \
+  "$datos/3. PROCESAMIENTO"; do
+  echo x >"$dir/archivo.txt"
+done
+for dir in "$datos"/*/NATIVA; do echo x >"$dir/sesion.T02"; done
+convert -size 64x48 xc:'#88aacc' "$work/foto.jpg"
+for stage in "$root/3. FOTOGRAFIAS"/*/[1-7]* "$root/3. FOTOGRAFIAS"/*/08*; do
+  cp "$work/foto.jpg" "$stage/IMG_0001.jpg"
+done
+rm "$root/3. FOTOGRAFIAS/2403/3. PROFUNDIDAD/IMG_0001.jpg"
+rm "$root/3. FOTOGRAFIAS/2405/6. DISCO INSTALADO/IMG_0001.jpg"
+printf '\0\0\0\030ftypheic\0\0\0\0mif1heic' \
+  >"$root/3. FOTOGRAFIAS/2402/08. FOTOGRAFÍAS PANORÁMICAS/IMG_0002.HEIC"
+echo x >"$root/3. FOTOGRAFIAS/2401/09. VIDEOS/VID_0001.mp4"
+xdotool mousemove --sync "$XDO_TAB3_X" "$XDO_TAB3_Y" click 1
+xdo_step "picture of tab 3"
+# The pointer on point 2403's depth cell: the status line names its folder.
+sleep 1
+xdotool mousemove --sync "$XDO_TAB3_CELL_X" "$XDO_TAB3_CELL_Y"
+sleep 0.5
+window_shot "$docs/screenshot-tab3.png"
 zv_stop
-echo "wrote docs/screenshot-tab1.png docs/screenshot-tab2.png docs/report-page.png"
+echo "wrote docs/screenshot-tab1.png docs/screenshot-tab2.png" \
+  "docs/report-page.png docs/screenshot-tab3.png"

@@ -132,6 +132,13 @@ class FakeFileSystem : public FileSystem {
     FailPath(path, std::move(message));
   }
 
+  /// Gives the file at `path` the time of last change `seconds` (since
+  /// 1970) and `nanoseconds`, as ListDirInfo reports it; files start at 0.
+  void SetModified(const std::string& path, std::int64_t seconds,
+                   std::int32_t nanoseconds = 0) {
+    modified_[path] = {seconds, nanoseconds};
+  }
+
   /// How many times `op` has been called, failed calls included.
   int CallCount(Op op) const {
     auto count = calls_.find(op);
@@ -339,6 +346,31 @@ class FakeFileSystem : public FileSystem {
   /// The piece size in which WriteDecodedCopy shows a copy to its watch.
   static constexpr std::size_t kCopyPiece = 1024;
 
+  Status ListDirInfo(const std::string& path, const PrefixRequest& prefixes,
+                     std::vector<DirEntryInfo>* entries) override {
+    entries->clear();
+    std::vector<std::string> names;
+    Status status = ListDir(path, &names);
+    if (!status.ok()) return status;
+    for (const std::string& name : names) {
+      const std::string full = path + "/" + name;
+      DirEntryInfo entry;
+      entry.name = name;
+      entry.is_dir = IsDirectory(full);
+      if (auto file = files_.find(full); file != files_.end()) {
+        entry.is_file = true;
+        entry.size = file->second.content.size();
+      }
+      if (auto time = modified_.find(full); time != modified_.end()) {
+        entry.mtime_s = time->second.first;
+        entry.mtime_ns = time->second.second;
+      }
+      entries->push_back(std::move(entry));
+    }
+    ReadPrefixes(path, prefixes, entries);
+    return Status::OK();
+  }
+
   /// The paths of the successful MakeDirs calls, in call order.
   std::vector<std::string> directories_made_;
   /// Those of them that made a directory that did not exist before.
@@ -391,6 +423,7 @@ class FakeFileSystem : public FileSystem {
   std::int64_t clock_ = 0;
   std::optional<DiskSpace> space_;
   std::uint64_t in_progress_ = 0;
+  std::map<std::string, std::pair<std::int64_t, std::int32_t>> modified_;
 };
 
 }  // namespace zarvek

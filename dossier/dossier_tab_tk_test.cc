@@ -1,0 +1,309 @@
+// The dossier tab through the real window, on a project made on disk: what
+// counts as a photo, the folders that are missing or cannot be read, the
+// RINEX and ALTURA cells taken from tab 2, the summary, a click that opens a
+// cell's folder, the headings that follow the cells, and the fit of the tab
+// at 96 and 192 dpi.
+#include <sys/stat.h>
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "project/layout.h"
+#include "testing/gui_fixture.h"
+#include "testing/temp_dir.h"
+
+namespace zarvek {
+namespace {
+
+namespace stdfs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+const char kJpeg[] = "\xFF\xD8\xFF\xE0\x00\x10JFIF";
+const char kPng[] = "\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR";
+
+void Write(const stdfs::path& path, const std::string& bytes) {
+  stdfs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Makes the folder `dir` one that cannot be listed: without permissions, or,
+// where that does not stop its owner (root; Windows), a file in its place.
+// Returns the reason the system will give.
+std::string MakeUnlistable(const stdfs::path& dir) {
+#if !defined(_WIN32)
+  if (::geteuid() != 0) {
+    ::chmod(dir.c_str(), 0);
+    return "Permission denied";
+  }
+#endif
+  stdfs::remove_all(dir);
+  Write(dir, "x");
+  return "";
+}
+
+class DossierTabTest : public testing::GuiTest {
+ public:
+  using GuiTest::Call;
+  using GuiTest::List;
+  int Int(const std::string& text) { return std::stoi(text); }
+
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    const stdfs::path root = temp_.path();
+    const stdfs::path gnss = root / std::string(kGnssDataFolder);
+    const stdfs::path photos = root / std::string(kPhotosFolder);
+    stdfs::create_directories(root / std::string(kFormsFolder));
+    Write(gnss / std::string(kMeasurementFileName),
+          "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;"
+          "ALTURA MEDIDA (m)\r\n"
+          "6001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5\r\n"
+          "6003;QUENTARO R300;INCLINADA;TRÍPODE;R1;0.01\r\n");
+    // 6001 and 6003 have both folders; 6002 only its GNSS one; 6004 only
+    // its photos.
+    const char* gnss_points[] = {"4. 6001", "5. 6002", "6. 6003"};
+    for (const char* point : gnss_points)
+      Write(gnss / point / "NATIVA" / "datos.T02", "x");
+    for (const char* code : {"6001", "6003", "6004"}) {
+      for (const std::string& stage :
+           PhotoStageDirs((photos / code).string())) {
+        Write(stdfs::path(stage) / "IMG_1.jpg", kJpeg);
+      }
+    }
+    // Point 6001, stage by stage: a PNG beside the JPEG; a text file, an
+    // empty file, a hidden one and Thumbs.db instead of photos; a HEIC; no
+    // folder at all; a folder that cannot be listed.
+    const stdfs::path p = photos / "6001";
+    Write(p / std::string(subcarpetas_fotos[0]) / "IMG_2.PNG", kPng);
+    const stdfs::path depth = p / std::string(subcarpetas_fotos[2]);
+    stdfs::remove(depth / "IMG_1.jpg");
+    Write(depth / "nota.jpg", "esto no es una foto");
+    Write(depth / "vacia.jpg", "");
+    Write(depth / ".IMG_9.jpg", kJpeg);
+    Write(depth / "Thumbs.db", kJpeg);
+    Write(p / std::string(subcarpetas_fotos[1]) / "IMG_3.heic",
+          std::string("\0\0\0\x18"
+                      "ftypheic\0\0\0\0mif1heic",
+                      24));
+    stdfs::remove_all(p / std::string(subcarpetas_fotos[3]));
+    unreadable_ = p / std::string(subcarpetas_fotos[4]);
+    unreadable_reason_ = MakeUnlistable(unreadable_);
+    Write(p / "09. VIDEOS" / "vuelo.MP4", "x");
+
+    AppServices services;
+    BeforeApp(&services);
+    services.open_file = [this](const std::string& path) {
+      opened_.push_back(path);
+    };
+    MakeApp(std::move(services));
+    AnswerDirectory(root.string());
+    app_->heights_tab().seleccionar_directorio_trabajo();
+    ShowDossier();
+  }
+
+  virtual void BeforeApp(AppServices*) {}
+
+  void TearDown() override {
+    std::error_code ignored;
+    stdfs::permissions(unreadable_, stdfs::perms::owner_all, ignored);
+    GuiTest::TearDown();
+  }
+
+  void ShowDossier() {
+    Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
+          std::string(ZarvekCertificacionApp::kTabExpediente)});
+    Call({"update"});  // the tab's "shown" event starts the scan
+    app_->dossier_tab().FinishScan();
+    Call({"update"});
+  }
+
+  DossierTab& tab() { return app_->dossier_tab(); }
+  std::string Text(const std::string& widget) {
+    return Call({widget, "cget", "-text"});
+  }
+  // The texts of row `row` of the matrix as drawn, the point first.
+  std::string Row(size_t row) {
+    std::string text = Call({tab().code_canvas(), "itemcget",
+                             DossierTab::CellItemTag(row, 0), "-text"});
+    for (size_t c = 1; c < 13; ++c) {
+      text += "|" + Call({tab().body_canvas(), "itemcget",
+                          DossierTab::CellItemTag(row, c), "-text"});
+    }
+    return text;
+  }
+  std::string Fill(size_t row, size_t column) {
+    return Call({column == 0 ? tab().code_canvas() : tab().body_canvas(),
+                 "itemcget", DossierTab::CellItemTag(row, column), "-fill"});
+  }
+  testing::TempDir temp_;
+  stdfs::path unreadable_;
+  std::string unreadable_reason_;
+  std::vector<std::string> opened_;
+};
+
+TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
+  EXPECT_EQ(
+      Call({std::string(ZarvekCertificacionApp::kTabControl), "tab",
+            std::string(ZarvekCertificacionApp::kTabExpediente), "-text"}),
+      "  3. EXPEDIENTE  ");
+  const std::string rinex6001 = app_->rinex_column().CellText("6001");
+  EXPECT_EQ(rinex6001, "—");  // a converting row, no observation files
+  EXPECT_EQ(Row(0),
+            "6001|1|" + rinex6001 + "|1.4285|2|2*|0|✗ NO EXISTE|?|1|1|1|1");
+  EXPECT_EQ(Row(1),
+            "6002|1||—|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|"
+            "✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE");
+  EXPECT_EQ(Row(2), "6003|1||✗|1|1|1|1|1|1|1|1|0");
+  EXPECT_EQ(Row(3),
+            "6004|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|1|1|1|1|1|1|1|1|0");
+  const std::string red = "#C0392B", green = app_->color("success");
+  EXPECT_EQ(Fill(0, 4), green);  // a count
+  EXPECT_EQ(Fill(0, 6), red);    // no photo where one is required
+  EXPECT_EQ(Fill(0, 8), "#B9770E");
+  EXPECT_EQ(Fill(2, 12), app_->color("text"));  // videos are not required
+  EXPECT_EQ(Fill(1, 0), red);  // a point with one of its two folders
+
+  const std::string summary = Text(tab().summary_label());
+  EXPECT_EQ(summary.substr(0, summary.find('\n')),
+            "FALTAN 15 ELEMENTOS EN 4 PUNTOS:");
+  for (const char* named :
+       {"PUNTO 6001: SIN FOTOS DE 3. PROFUNDIDAD",
+        "PUNTO 6001: SIN FOTOS DE 4. ANCLAJE DE DISCO DE BRONCE",
+        "Y 12 MÁS."}) {
+    EXPECT_NE(summary.find(named), std::string::npos) << named;
+  }
+  EXPECT_EQ(Call({tab().summary_label(), "cget", "-foreground"}), red);
+  const Texts& missing = tab().matrix().missing;
+  for (const char* named :
+       {"PUNTO 6001: SIN FOTOS DE 3. PROFUNDIDAD",
+        "PUNTO 6001: SIN FOTOS DE 4. ANCLAJE DE DISCO DE BRONCE",
+        "PUNTO 6001: NO SE PUEDE LEER 5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+        "PUNTO 6001: SIN ARCHIVOS RINEX",
+        "PUNTO 6002: SIN CARPETA EN 3. FOTOGRAFIAS",
+        "PUNTO 6002: SIN ALTURA DE ANTENA",
+        "PUNTO 6003: ALTURA DE ANTENA ERRÓNEA",
+        "PUNTO 6004: SIN CARPETA EN 2. DATOS GNSS", "2. EFEMERIDES: NO EXISTE",
+        "CONVERSION DE ALTURA.pdf: NO EXISTE"}) {
+    EXPECT_NE(std::find(missing.begin(), missing.end(), named), missing.end())
+        << named;
+  }
+  // The status line: the system's reason for "?" and the HEIC photo.
+  const std::string status = Text(tab().status_label());
+  EXPECT_NE(
+      status.find(geteuid() == 0 ? "Not a directory" : "Permission denied"),
+      std::string::npos)
+      << status;
+  EXPECT_NE(status.find("* 1 FOTO HEIC/HEIF"), std::string::npos) << status;
+
+  // The project items.
+  Texts items;
+  for (const MatrixItem& item : tab().matrix().items)
+    items.push_back(item.label + " " + item.cell.text);
+  EXPECT_EQ(
+      items,
+      (Texts{"1. FORMULARIOS 0 ✗", "NATIVA ✗ NO EXISTE", "RINEX ✗ NO EXISTE",
+             "2. EFEMERIDES ✗ NO EXISTE", "3. PROCESAMIENTO ✗ NO EXISTE",
+             "CONVERSION DE ALTURA.pdf ✗", "REPORTAJE FOTOGRÁFICO.pdf ✗"}));
+  EXPECT_EQ(Text(tab().items_frame() + ".valor0"), "0 ✗");
+}
+
+TEST_F(DossierTabTest, AClickOpensTheCellsFolderAndHeadingsFollowTheCells) {
+  // Point 6001's depth photos; its missing stage 4 opens its photo folder.
+  const std::string body = tab().body_canvas();
+  auto click = [&](size_t row, size_t column) {
+    const std::vector<std::string> box =
+        List(Call({body, "bbox", DossierTab::CellItemTag(row, column)}));
+    ASSERT_EQ(box.size(), 4u);
+    const int x =
+        (Int(box[0]) + Int(box[2])) / 2 - Int(Call({body, "canvasx", 0}));
+    const int y =
+        (Int(box[1]) + Int(box[3])) / 2 - Int(Call({body, "canvasy", 0}));
+    Call({"event", "generate", body, "<ButtonRelease-1>", "-x", x, "-y", y});
+  };
+  click(0, 6);
+  click(0, 7);
+  const stdfs::path photos = temp_.path() / std::string(kPhotosFolder);
+  EXPECT_EQ(
+      opened_,
+      (Texts{(photos / "6001" / std::string(subcarpetas_fotos[2])).string(),
+             (photos / "6001").string()}));
+
+  // Scrolled sideways and down, the headings and the points stay in line.
+  Call({body, "xview", "moveto", "0.5"});
+  Call({body, "yview", "moveto", "0.5"});
+  Call({"update"});
+  EXPECT_EQ(Call({tab().header_canvas(), "canvasx", 0}),
+            Call({body, "canvasx", 0}));
+  EXPECT_EQ(Call({tab().code_canvas(), "canvasy", 0}),
+            Call({body, "canvasy", 0}));
+}
+
+// A new photo and "ACTUALIZAR": the scan runs again and the cell follows;
+// the report button calls what the window wired to it.
+TEST_F(DossierTabTest, RefreshReadsTheDiskAgain) {
+  Write(temp_.path() / std::string(kPhotosFolder) / "6001" /
+            std::string(subcarpetas_fotos[2]) / "IMG_5.jpg",
+        kJpeg);
+  Call({tab().refresh_button(), "invoke"});
+  tab().FinishScan();
+  EXPECT_EQ(Row(0).substr(0, Row(0).find("|✗")), "6001|1|—|1.4285|2|2*|1");
+  int reports = 0;
+  tab().SetPhotoReport([&reports] { ++reports; });
+  Call({tab().report_button(), "invoke"});
+  EXPECT_EQ(reports, 1);
+}
+
+// Everything of the tab is inside the window, at 96 dpi and at 192.
+void ExpectTheTabFits(DossierTabTest& t, DossierTab& tab) {
+  const int right = t.Int(t.Call({"winfo", "rootx", "."})) +
+                    t.Int(t.Call({"winfo", "width", "."}));
+  const int bottom = t.Int(t.Call({"winfo", "rooty", "."})) +
+                     t.Int(t.Call({"winfo", "height", "."}));
+  std::vector<std::string> widgets = {tab.refresh_button(), tab.report_button(),
+                                      tab.body_canvas()};
+  for (const std::string& item :
+       t.List(t.Call({"winfo", "children", tab.items_frame()})))
+    widgets.push_back(item);
+  for (const std::string& w : widgets) {
+    EXPECT_GT(t.Int(t.Call({"winfo", "height", w})), 1) << w;
+    EXPECT_LE(t.Int(t.Call({"winfo", "rootx", w})) +
+                  t.Int(t.Call({"winfo", "width", w})),
+              right)
+        << w;
+    EXPECT_LE(t.Int(t.Call({"winfo", "rooty", w})) +
+                  t.Int(t.Call({"winfo", "height", w})),
+              bottom)
+        << w;
+    EXPECT_GE(t.Int(t.Call({"winfo", "width", w})),
+              t.Int(t.Call({"winfo", "reqwidth", w})))
+        << w;
+  }
+}
+
+TEST_F(DossierTabTest, TheTabFitsTheWindow) { ExpectTheTabFits(*this, tab()); }
+
+class DossierHighDensityTest : public DossierTabTest {
+ protected:
+  // A 4K screen, so that the window is not fitted into a smaller one.
+  void BeforeApp(AppServices* services) override {
+    Call({"tk", "scaling", "2.6666667"});
+    services->work_area = [] {
+      return std::optional<WorkArea>(WorkArea{{0, 0, 3840, 2100}, {}});
+    };
+  }
+};
+
+TEST_F(DossierHighDensityTest, TheTabFitsTheWindowAt192Dpi) {
+  EXPECT_NEAR(Int(Call({"winfo", "width", "."})), 1900, 6);
+  ExpectTheTabFits(*this, tab());
+}
+
+}  // namespace
+}  // namespace zarvek

@@ -1,0 +1,281 @@
+#include "dossier/matrix.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "dossier/file_kind.h"
+#include "project/layout.h"
+#include "text/ascii_text.h"
+
+namespace zarvek {
+namespace {
+
+constexpr std::string_view kNotThere = "✗ NO EXISTE";
+
+// A file's time, comparable.
+std::pair<std::int64_t, std::int32_t> TimeOf(const FoundFile& file) {
+  return {file.mtime_s, file.mtime_ns};
+}
+
+MatrixCell Cell(std::string text, CellTone tone, std::string folder) {
+  MatrixCell cell;
+  cell.text = std::move(text);
+  cell.tone = tone;
+  cell.folder = std::move(folder);
+  return cell;
+}
+
+// A folder's cell: its count ("*" after it when it holds HEIC/HEIF photos,
+// which `heif` counts), "0" in red when `required`, "✗ NO EXISTE" or "?".
+MatrixCell CountCell(const FolderCount& folder, bool required,
+                     std::size_t* heif) {
+  switch (folder.state) {
+    case FolderCount::State::kMissing:
+      return Cell(std::string(kNotThere), CellTone::kMissing, folder.path);
+    case FolderCount::State::kUnreadable: {
+      MatrixCell cell = Cell("?", CellTone::kUnknown, folder.path);
+      cell.reason = folder.reason;
+      return cell;
+    }
+    case FolderCount::State::kRead:
+      break;
+  }
+  const std::size_t heifs = std::count_if(
+      folder.files.begin(), folder.files.end(),
+      [](const FoundFile& f) { return f.kind == FileKind::kHeif; });
+  *heif += heifs;
+  std::string text = DecimalText(folder.files.size());
+  if (heifs > 0) text += "*";
+  MatrixCell cell = Cell(std::move(text),
+                         !folder.files.empty() ? CellTone::kGood
+                         : required            ? CellTone::kMissing
+                                               : CellTone::kPlain,
+                         folder.path);
+  cell.reason = folder.reason;  // a photo whose first bytes were not read
+  return cell;
+}
+
+// What is missing of a folder whose cell is `cell`, or "".
+std::string FolderLack(const MatrixCell& cell, std::string_view lack,
+                       std::string_view what) {
+  if (cell.tone == CellTone::kUnknown) {
+    return "NO SE PUEDE LEER " + std::string(what);
+  }
+  if (cell.tone == CellTone::kMissing) return std::string(lack);
+  return "";
+}
+
+CellTone ToneOfVerdict(std::string_view text) {
+  if (text.empty()) return CellTone::kPlain;
+  if (text.rfind("✓", 0) == 0) return CellTone::kGood;
+  if (text == "?") return CellTone::kUnknown;
+  return CellTone::kMissing;  // "✗ …", "—"
+}
+
+// The project items' cells and what they lack.
+void AddItems(const DossierScan& scan, DossierMatrix* matrix) {
+  // The newest photo of the project, for the photo report.
+  std::optional<std::pair<std::int64_t, std::int32_t>> newest_photo;
+  for (const PointDossier& point : scan.points) {
+    for (const FolderCount& stage : point.stages) {
+      for (const FoundFile& file : stage.files) {
+        if (!IsPhotoKind(file.kind)) continue;
+        if (!newest_photo || TimeOf(file) > *newest_photo)
+          newest_photo = TimeOf(file);
+      }
+    }
+  }
+  std::size_t heif = 0;
+  for (const ProjectItem& item : scan.items) {
+    const bool height_report = item.label == kReportFileName;
+    const bool photo_report = item.label == kPhotoReportFileName;
+    MatrixItem shown;
+    shown.label = item.label;
+    std::string name = item.label;
+    if (item.label == kNativeFolder || item.label == kRinexFolder) {
+      name = std::string(kBaseStationFolder) + "/" + item.label;
+    }
+    if (height_report || photo_report) {
+      // A report's folder is the one that holds it.
+      const std::string& path = item.folder.path;
+      const std::string folder = path.substr(0, path.find_last_of("/\\"));
+      if (item.folder.state == FolderCount::State::kUnreadable) {
+        shown.cell = Cell("?", CellTone::kUnknown, folder);
+        shown.cell.reason = item.folder.reason;
+        matrix->missing.push_back("NO SE PUEDE LEER " + name);
+      } else if (item.folder.files.empty()) {
+        shown.cell = Cell("✗", CellTone::kMissing, folder);
+        matrix->missing.push_back(name + ": NO EXISTE");
+      } else {
+        std::optional<std::pair<std::int64_t, std::int32_t>> source;
+        if (height_report && scan.measurement_file)
+          source = TimeOf(*scan.measurement_file);
+        if (photo_report) source = newest_photo;
+        if (source && *source > TimeOf(item.folder.files.front())) {
+          shown.cell = Cell("DESACTUALIZADO", CellTone::kMissing, folder);
+          matrix->missing.push_back(name + ": DESACTUALIZADO");
+        } else {
+          shown.cell = Cell("✓", CellTone::kGood, folder);
+        }
+      }
+    } else {
+      shown.cell = CountCell(item.folder, true, &heif);
+      if (shown.cell.tone == CellTone::kGood) shown.cell.text += " ✓";
+      if (shown.cell.text == "0") shown.cell.text = "0 ✗";
+      const std::string lack =
+          FolderLack(shown.cell,
+                     name + ": " +
+                         (item.folder.state == FolderCount::State::kMissing
+                              ? "NO EXISTE"
+                              : "SIN ARCHIVOS"),
+                     name);
+      if (!lack.empty()) matrix->missing.push_back(lack);
+    }
+    matrix->items.push_back(std::move(shown));
+  }
+}
+
+}  // namespace
+
+DossierMatrix BuildDossierMatrix(const DossierScan& scan,
+                                 const PointCellSources& sources) {
+  DossierMatrix matrix;
+  matrix.headings = {"PUNTO", "NATIVA", "RINEX", "ALTURA"};
+  for (std::string_view stage : subcarpetas_fotos) {
+    matrix.headings.emplace_back(stage.substr(0, stage.find('.')));
+  }
+  // The points' lacks are named first: the summary counts them by point,
+  // and the project items show their own marks at the top of the tab.
+  DossierMatrix project;
+  AddItems(scan, &project);
+  matrix.items = std::move(project.items);
+  for (const std::string& reason : scan.unlisted) {
+    project.missing.push_back("NO SE PUEDE LEER " + reason);
+  }
+  if (scan.points.empty() && scan.unlisted.empty()) {
+    project.missing.push_back(std::string(kGnssDataFolder) + ": SIN PUNTOS");
+  }
+  std::size_t points_lacking = 0;
+  for (const PointDossier& point : scan.points) {
+    std::vector<std::string> lacks;
+    std::vector<MatrixCell> row;
+    const bool has_gnss = !point.gnss_folder.empty();
+    row.push_back(Cell(point.code,
+                       has_gnss && point.has_photo_folder ? CellTone::kPlain
+                                                          : CellTone::kMissing,
+                       has_gnss ? point.gnss_folder : point.photo_folder));
+    if (!has_gnss) {
+      lacks.push_back("SIN CARPETA EN " + std::string(kGnssDataFolder));
+      for (int i = 0; i < 3; ++i) {
+        row.push_back(
+            Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
+      }
+    } else {
+      const FolderCount native = point.native.value_or(FolderCount{});
+      row.push_back(CountCell(native, true, &matrix.heif_photos));
+      const std::string lack = FolderLack(
+          row.back(), "SIN ARCHIVOS EN " + std::string(kNativeFolder),
+          kNativeFolder);
+      if (!lack.empty()) lacks.push_back(lack);
+      const std::string rinex_dir =
+          JoinPath(point.gnss_folder, std::string(kRinexFolder));
+      const std::string rinex =
+          sources.rinex ? sources.rinex(point.code) : std::string();
+      row.push_back(Cell(rinex, ToneOfVerdict(rinex), rinex_dir));
+      if (rinex == "—") {
+        lacks.push_back("SIN ARCHIVOS RINEX");
+      } else if (row.back().tone == CellTone::kMissing ||
+                 row.back().tone == CellTone::kUnknown) {
+        lacks.push_back("RINEX POR REVISAR (" + rinex + ")");
+      }
+      const std::string height =
+          sources.height ? sources.height(point.code) : std::string();
+      const bool no_height = height == "—" || height == "✗";
+      row.push_back(Cell(height,
+                         height.empty() ? CellTone::kPlain
+                         : no_height    ? CellTone::kMissing
+                                        : CellTone::kGood,
+                         point.gnss_folder));
+      if (height == "—") lacks.push_back("SIN ALTURA DE ANTENA");
+      if (height == "✗") lacks.push_back("ALTURA DE ANTENA ERRÓNEA");
+    }
+    if (!point.has_photo_folder) {
+      lacks.push_back("SIN CARPETA EN " + std::string(kPhotosFolder));
+    }
+    for (std::size_t i = 0; i < kPhotoStages; ++i) {
+      const bool videos = i + 1 == kPhotoStages;
+      if (!point.has_photo_folder || i >= point.stages.size()) {
+        row.push_back(
+            Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
+        continue;
+      }
+      row.push_back(CountCell(point.stages[i], !videos, &matrix.heif_photos));
+      if (videos) continue;
+      const std::string stage(subcarpetas_fotos[i]);
+      const std::string lack =
+          FolderLack(row.back(), "SIN FOTOS DE " + stage, stage);
+      if (!lack.empty()) lacks.push_back(lack);
+    }
+    if (!lacks.empty()) ++points_lacking;
+    for (const std::string& lack : lacks) {
+      matrix.missing.push_back("PUNTO " + point.code + ": " + lack);
+    }
+    matrix.rows.push_back(std::move(row));
+  }
+  matrix.missing.insert(matrix.missing.end(), project.missing.begin(),
+                        project.missing.end());
+  matrix.complete = matrix.missing.empty();
+  matrix.summary = DossierSummary(matrix.missing, points_lacking);
+  return matrix;
+}
+
+std::string DossierSummary(const std::vector<std::string>& missing,
+                           std::size_t points, std::size_t shown) {
+  if (missing.empty()) return "EXPEDIENTE COMPLETO";
+  const std::size_t n = missing.size();
+  std::string text =
+      n == 1 ? "FALTA 1 ELEMENTO" : "FALTAN " + DecimalText(n) + " ELEMENTOS";
+  if (points > 0) {
+    text +=
+        points == 1 ? " EN 1 PUNTO" : " EN " + DecimalText(points) + " PUNTOS";
+  }
+  text += ":\n";
+  for (std::size_t i = 0; i < n && i < shown; ++i) {
+    if (i > 0) text += "; ";
+    text += missing[i];
+  }
+  if (n > shown) text += "; … Y " + DecimalText(n - shown) + " MÁS.";
+  return text;
+}
+
+std::string DossierStatusLine(const DossierMatrix& matrix) {
+  std::size_t unreadable = 0;
+  std::string first;
+  auto look = [&](const MatrixCell& cell) {
+    if (cell.tone != CellTone::kUnknown || cell.reason.empty()) return;
+    if (unreadable++ == 0) first = cell.reason;
+  };
+  for (const MatrixItem& item : matrix.items) look(item.cell);
+  for (const auto& row : matrix.rows) {
+    for (const MatrixCell& cell : row) look(cell);
+  }
+  std::string line;
+  if (unreadable > 0) {
+    line = (unreadable == 1 ? std::string("? 1 CARPETA NO SE PUEDE LEER: ")
+                            : "? " + DecimalText(unreadable) +
+                                  " CARPETAS NO SE PUEDEN LEER: ") +
+           first;
+  }
+  if (matrix.heif_photos > 0) {
+    if (!line.empty()) line += "\n";
+    line += "* " + DecimalText(matrix.heif_photos) +
+            (matrix.heif_photos == 1 ? " FOTO HEIC/HEIF: CUENTA"
+                                     : " FOTOS HEIC/HEIF: CUENTAN") +
+            ", PERO EL REPORTAJE FOTOGRÁFICO NO PUEDE INCLUIRLAS.";
+  }
+  return line;
+}
+
+}  // namespace zarvek

@@ -1,0 +1,59 @@
+// The dossier matrix: what the dossier tab shows of a scan (and the photo
+// report prints on its first pages) — a cell per project item, a row per
+// point with its NATIVA files, its RINEX and ARP cells as tab 2 shows them,
+// its photos per stage and its videos — and what is missing, counted and
+// named in one summary line. Pure: the RINEX and height cells come from
+// functions the caller gives.
+#ifndef ZARVEK_DOSSIER_MATRIX_H_
+#define ZARVEK_DOSSIER_MATRIX_H_
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dossier/dossier.h"
+
+namespace zarvek {
+
+/// The column headings, in order.
+inline constexpr std::size_t kPointColumn = 0, kNativeColumn = 1,
+                             kRinexColumn = 2, kHeightColumn = 3,
+                             kFirstStageColumn = 4;
+
+/// What the matrix asks tab 2 about a point, by code: its RINEX cell ("✓",
+/// "✗ 1.5000", "—", "?", ... or "" while its row does not convert) and its
+/// ARP cell (the height, "—" when the row is incomplete, "✗" when it does
+/// not convert). Either may be empty: its column is left blank.
+struct PointCellSources {
+  std::function<std::string(const std::string&)> rinex;
+  std::function<std::string(const std::string&)> height;
+};
+
+/// Builds the matrix of `scan`. A stage folder with a HEIC/HEIF photo shows
+/// its count with "*". What is required and missing, each named in
+/// `missing`: every project item (a folder without files, a report missing
+/// or older than what it reports on: the measurement file for the height
+/// report, the newest photo for the photo report), and per point its two
+/// folders, its NATIVA files, its RINEX files (a "—", "✗" or "?" cell), its
+/// height ("—" or "✗") and photos in stages 1 to "08"; videos are not
+/// required. A point without one of its folders is named once for it, not
+/// for each cell of that folder.
+DossierMatrix BuildDossierMatrix(const DossierScan& scan,
+                                 const PointCellSources& sources);
+
+/// The summary line of `missing` elements, `points` of the points among
+/// them: "EXPEDIENTE COMPLETO", or "FALTAN n ELEMENTOS EN m PUNTOS:" (the
+/// singular for one; without "EN ..." when no point lacks anything) and on
+/// the next line the first `shown` names, then "… Y N MÁS.".
+std::string DossierSummary(const std::vector<std::string>& missing,
+                           std::size_t points, std::size_t shown = 3);
+
+/// The status line under the matrix: how many folders could not be read,
+/// with the first reason, and the HEIC/HEIF photos the report cannot hold;
+/// empty when there is nothing to say.
+std::string DossierStatusLine(const DossierMatrix& matrix);
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_DOSSIER_MATRIX_H_

@@ -1,0 +1,208 @@
+#include "dossier/scan.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "dossier/file_kind.h"
+#include "heights/point_detection.h"
+
+namespace zarvek {
+namespace {
+
+bool Stopped(const std::atomic<bool>* stop) {
+  return stop != nullptr && stop->load(std::memory_order_relaxed);
+}
+
+FoundFile FileOf(const std::string& dir, const DirEntryInfo& entry) {
+  FoundFile file;
+  file.path = JoinPath(dir, entry.name);
+  file.name = entry.name;
+  file.size = entry.size;
+  file.mtime_s = entry.mtime_s;
+  file.mtime_ns = entry.mtime_ns;
+  return file;
+}
+
+// A folder that could not be listed: missing, or there but unreadable.
+FolderCount NotListed(FileSystem& fs, const std::string& path,
+                      const Status& status) {
+  FolderCount folder;
+  folder.path = path;
+  if (fs.Exists(path)) {
+    folder.state = FolderCount::State::kUnreadable;
+    folder.reason = status.message();
+  }
+  return folder;
+}
+
+// The single file `name` in the folder `dir`, as a project item: kRead with
+// the file when it is there, kMissing when not, kUnreadable when the folder
+// cannot be listed.
+FolderCount FileItem(FileSystem& fs, const std::string& dir,
+                     std::string_view name) {
+  std::vector<DirEntryInfo> entries;
+  const std::string path = JoinPath(dir, std::string(name));
+  const Status status = fs.ListDirInfo(dir, PrefixRequest{}, &entries);
+  if (!status.ok()) {
+    FolderCount folder = NotListed(fs, dir, status);
+    folder.path = path;
+    return folder;
+  }
+  FolderCount item;
+  item.path = path;
+  for (const DirEntryInfo& entry : entries) {
+    if (entry.is_file && entry.name == name) {
+      item.state = FolderCount::State::kRead;
+      item.files.push_back(FileOf(dir, entry));
+    }
+  }
+  return item;
+}
+
+// A point as the two folders name it.
+struct PointFolders {
+  std::string code;
+  std::string gnss_folder, photo_folder;  // full paths; "" for none
+};
+
+using PointMap = std::map<std::string, PointFolders,
+                          bool (*)(std::string_view, std::string_view)>;
+
+// Adds the points named by the entries of `dir` (in name order) through
+// `parse`; returns the listing's failure.
+template <typename Parse>
+Status AddPoints(FileSystem& fs, const std::string& dir, Parse parse,
+                 std::string PointFolders::*folder, PointMap* points) {
+  std::vector<std::string> names;
+  Status status = fs.ListDir(dir, &names);
+  if (!status.ok()) return status;
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    std::optional<std::string> code = parse(name);
+    if (!code) continue;
+    PointFolders& point = (*points)[*code];
+    if (point.code.empty()) point.code = *code;
+    if ((point.*folder).empty()) point.*folder = JoinPath(dir, name);
+  }
+  return Status::OK();
+}
+
+}  // namespace
+
+FolderCount CountFolder(FileSystem& fs, const std::string& path,
+                        FolderContent content) {
+  // Every photo candidate's first bytes are read with the listing: the name
+  // alone never makes a photo. Hidden and system files and videos need no
+  // reading.
+  PrefixRequest prefixes;
+  if (content == FolderContent::kPhotos) {
+    prefixes.bytes = kKindPrefixBytes;
+    prefixes.wanted = [](std::string_view name) {
+      return !IsIgnoredFileName(name) && !HasVideoExtension(name);
+    };
+  }
+  std::vector<DirEntryInfo> entries;
+  const Status status = fs.ListDirInfo(path, prefixes, &entries);
+  if (!status.ok()) return NotListed(fs, path, status);
+  FolderCount folder;
+  folder.state = FolderCount::State::kRead;
+  folder.path = path;
+  for (const DirEntryInfo& entry : entries) {
+    if (!entry.is_file || IsIgnoredFileName(entry.name)) continue;
+    FoundFile file = FileOf(path, entry);
+    switch (content) {
+      case FolderContent::kFiles:
+        break;
+      case FolderContent::kVideos:
+        if (!HasVideoExtension(entry.name)) continue;
+        file.kind = FileKind::kVideo;
+        break;
+      case FolderContent::kPhotos:
+        if (entry.size == 0 || HasVideoExtension(entry.name)) continue;
+        if (!entry.prefix_error.empty() && folder.reason.empty())
+          folder.reason = entry.prefix_error;
+        file.kind = PhotoKindOfPrefix(entry.prefix);
+        if (!IsPhotoKind(file.kind)) continue;
+        break;
+    }
+    folder.files.push_back(std::move(file));
+  }
+  std::sort(
+      folder.files.begin(), folder.files.end(),
+      [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
+  return folder;
+}
+
+DossierScan ScanDossier(FileSystem& fs, const ProjectLayout& layout,
+                        const std::atomic<bool>* stop) {
+  DossierScan scan;
+  scan.project_root = layout.root();
+  auto folder_item = [&](std::string_view label, const std::string& path) {
+    scan.items.push_back(
+        {std::string(label), CountFolder(fs, path, FolderContent::kFiles)});
+  };
+  folder_item(kFormsFolder, layout.FormsDir());
+  folder_item(kNativeFolder, layout.BaseNativeDir());
+  folder_item(kRinexFolder, layout.BaseRinexDir());
+  folder_item(kEphemeridesFolder, layout.EphemeridesDir());
+  folder_item(kProcessingFolder, layout.ProcessingDir());
+  scan.items.push_back({std::string(kReportFileName),
+                        FileItem(fs, layout.GnssDataDir(), kReportFileName)});
+  scan.items.push_back(
+      {std::string(kPhotoReportFileName),
+       FileItem(fs, layout.PhotosDir(), kPhotoReportFileName)});
+  const FolderCount measurements =
+      FileItem(fs, layout.GnssDataDir(), kMeasurementFileName);
+  if (!measurements.files.empty())
+    scan.measurement_file = measurements.files.front();
+
+  PointMap points(CodeValueLess);
+  auto note = [&](const std::string& dir, const Status& status) {
+    if (!status.ok() && fs.Exists(dir))
+      scan.unlisted.push_back(status.message());
+  };
+  note(layout.PointsDir(),
+       AddPoints(
+           fs, layout.PointsDir(),
+           [](const std::string& name) -> std::optional<std::string> {
+             std::optional<PointFolderName> parsed = ParsePointFolderName(name);
+             if (!parsed) return std::nullopt;
+             return parsed->code;
+           },
+           &PointFolders::gnss_folder, &points));
+  note(layout.PhotosDir(),
+       AddPoints(fs, layout.PhotosDir(), ParsePhotoFolderName,
+                 &PointFolders::photo_folder, &points));
+
+  scan.points.reserve(points.size());
+  for (auto& [value, found] : points) {
+    if (Stopped(stop)) break;
+    PointDossier point;
+    point.code = found.code;
+    point.gnss_folder = found.gnss_folder;
+    point.photo_folder = found.photo_folder;
+    if (!found.gnss_folder.empty()) {
+      point.native = CountFolder(
+          fs, JoinPath(found.gnss_folder, std::string(kNativeFolder)),
+          FolderContent::kFiles);
+    }
+    if (!found.photo_folder.empty()) {
+      point.has_photo_folder = true;
+      const std::vector<std::string> stages =
+          PhotoStageDirs(found.photo_folder);
+      for (std::size_t i = 0; i < stages.size(); ++i) {
+        point.stages.push_back(CountFolder(fs, stages[i],
+                                           i + 1 == kPhotoStages
+                                               ? FolderContent::kVideos
+                                               : FolderContent::kPhotos));
+      }
+    }
+    scan.points.push_back(std::move(point));
+  }
+  return scan;
+}
+
+}  // namespace zarvek
