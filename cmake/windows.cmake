@@ -87,6 +87,13 @@ set(ZARVEK_WINDOWS_SKIPPED_SOURCES
   # machine's qpdf and mutool, and sets the C library's messages locale
   # through POSIX's environment calls
   report/report_io_test.cc
+  # make their photos with the build machine's ImageMagick and exiftool and
+  # check the photo report with its qpdf, pdfimages and pdftotext; the
+  # Windows build of TurboJPEG and libexif has its own test in
+  # platform/adapters_win32_io_test.cc
+  platform/photo_decode_io_test.cc
+  photos/photo_report_io_test.cc
+  photos/photo_report_tk_test.cc
 )
 
 set(ZARVEK_ICON ${CMAKE_SOURCE_DIR}/resources/icons/zarvek-certificacion.ico)

@@ -25,8 +25,8 @@ std::vector<long> Cardinals(Display* display, Window window, const char* name,
                             long max) {
   std::vector<long> values;
   const Atom atom = XInternAtom(display, name, True);
-  if (atom == None) return values;
-  Atom type = None;
+  if (atom == 0) return values;
+  Atom type = 0;  // None, whose macro is undefined above
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
