@@ -359,6 +359,29 @@ void ZarvekCertificacionApp::BuildDossierTab() {
     return std::string("—");
   };
   dossier_tab_->SetPointCells(std::move(cells));
+  // "GENERAR REPORTAJE FOTOGRÁFICO" prints what the tab shows, with each
+  // point's band from tab 2's table.
+  photo_report_ = std::make_unique<PhotoReportCommand>(
+      *ui_,
+      PhotoReportServices{*services_.pdf, *services_.random, *services_.fs,
+                          services_.today, services_.open_file},
+      dossier_tab_->progress_frame());
+  dossier_tab_->SetPhotoReport([this] {
+    if (!project_.is_open() || photo_report_->running()) return;
+    // The report prints the project as it is now, not as a scan still
+    // under way left it half read.
+    if (dossier_tab_->scanning()) dossier_tab_->FinishScan();
+    PhotoReportRequest request;
+    request.project_root = dossier_tab_->scan().project_root;
+    request.scan = dossier_tab_->scan();
+    request.matrix = dossier_tab_->matrix();
+    const MeasurementTable& table = heights_tab_->table();
+    for (size_t idx = 0; idx < table.size(); ++idx) {
+      request.bands.emplace(table.at(idx).codigo,
+                            BandFromRow(table.at(idx), equipos_specs_));
+    }
+    photo_report_->Generate(std::move(request));
+  });
   // The dossier is read whenever its tab is shown (files may have been
   // added meanwhile), and again when the project changes under it.
   auto shown = [this] {
@@ -369,6 +392,11 @@ void ZarvekCertificacionApp::BuildDossierTab() {
                 if (shown())
                   project_.WhenSettled([this] { dossier_tab_->Refresh(); });
               })});
+  // Its RINEX cells are tab 2's verdicts, which come in as the observation
+  // files are read: a reading that ends shows them.
+  rinex_column_->SetReadingDone([this, shown] {
+    if (shown()) dossier_tab_->Refresh();
+  });
   project_.AddObserver([this, shown] {
     if (shown()) {
       dossier_tab_->Refresh();

@@ -31,6 +31,7 @@
 #include "project/open_project.h"
 #include "project/project_lock.h"
 #include "project/settings.h"
+#include "photos/photo_report_tk.h"
 #include "report/report_tk.h"
 #include "ui/ui_tk.h"
 
@@ -93,6 +94,7 @@ class ZarvekCertificacionApp {
   ArpColumn& arp_column() { return *arp_column_; }
   ReportCommand& report_command() { return *report_command_; }
   DossierTab& dossier_tab() { return *dossier_tab_; }
+  PhotoReportCommand& photo_report() { return *photo_report_; }
   const OpenProject& project() const { return project_; }
   const Catalogue& equipos_specs() const { return equipos_specs_; }
 
@@ -173,6 +175,7 @@ class ZarvekCertificacionApp {
   std::unique_ptr<ArpColumn> arp_column_;
   std::unique_ptr<ReportCommand> report_command_;
   std::unique_ptr<DossierTab> dossier_tab_;
+  std::unique_ptr<PhotoReportCommand> photo_report_;
 };
 
 }  // namespace zarvek

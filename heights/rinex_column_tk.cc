@@ -293,6 +293,10 @@ void RinexColumn::ReadPoint(unsigned generation, size_t idx,
       read_[idx] = true;
       UpdateCell(idx);
       ShowStatus();
+      if (reading_done_ &&
+          std::find(read_.begin(), read_.end(), false) == read_.end()) {
+        reading_done_();
+      }
     };
   });
 }

@@ -83,6 +83,11 @@ class RinexColumn {
   void ShowRow(size_t idx);
   /// A line about the shown row that the status line puts above its RINEX
   /// reason (the ARP column's explanation); empty for none.
+  /// Called each time the reading of the open project's files ends with
+  /// every point read (whoever shows their verdicts may show them now).
+  void SetReadingDone(std::function<void()> done) {
+    reading_done_ = std::move(done);
+  }
   void SetRowLine(std::function<std::string(size_t)> row_line);
 
   // Widget paths, for the window tests.
@@ -159,6 +164,7 @@ class RinexColumn {
   /// The row whose reason the status line shows (focus or pointer).
   size_t shown_row_ = static_cast<size_t>(-1);
   std::string status_text_;
+  std::function<void()> reading_done_;
   std::function<std::string(size_t)> row_line_;
   /// Height in pixels of a table row, as the canvas places its items.
   int pitch_ = 1;

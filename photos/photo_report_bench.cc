@@ -66,7 +66,7 @@ PhotoReportInput Input(const fs::path& root, int limit) {
       point.stages.push_back(std::move(stage));
     }
     in.matrix.rows.push_back(
-        {{point.code, CellTone::kPlain, ""}, {"30", CellTone::kGood, ""}});
+        {{point.code, CellTone::kPlain, "", ""}, {"30", CellTone::kGood, "", ""}});
     in.bands[point.code] =
         PointBand{"QUENTARO R300", "INCLINADA", "1.4285 m", "1.5105 m"};
     in.scan.points.push_back(std::move(point));

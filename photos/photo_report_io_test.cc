@@ -71,7 +71,7 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
   in.fecha = "07/12/2026";
   in.matrix.headings = {"PUNTO", "FOTOS"};
   in.matrix.rows = {
-      {{"1001", CellTone::kPlain, ""}, {"4", CellTone::kGood, ""}}};
+      {{"1001", CellTone::kPlain, "", ""}, {"4", CellTone::kGood, "", ""}}};
   in.matrix.summary = "EXPEDIENTE COMPLETO";
   in.matrix.complete = true;
   PointDossier p;

@@ -37,10 +37,10 @@ PhotoReportInput Project() {
   in.fecha = "07/12/2026";
   in.matrix.headings = {"PUNTO", "NATIVA", "RINEX", "FOTOS"};
   for (int i = 0; i < 80; ++i) {
-    in.matrix.rows.push_back({{"R" + std::to_string(i), CellTone::kPlain, ""},
-                              {"✓", CellTone::kGood, ""},
-                              {"✗ NO EXISTE", CellTone::kMissing, ""},
-                              {"3", CellTone::kPlain, ""}});
+    in.matrix.rows.push_back({{"R" + std::to_string(i), CellTone::kPlain, "", ""},
+                              {"✓", CellTone::kGood, "", ""},
+                              {"✗ NO EXISTE", CellTone::kMissing, "", ""},
+                              {"3", CellTone::kPlain, "", ""}});
   }
   in.matrix.summary = "FALTAN 80 ELEMENTOS";
   PointDossier p;

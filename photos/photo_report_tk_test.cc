@@ -66,9 +66,12 @@ class GatedFs : public FileSystem {
     return real_.ReadDecodedPrefix(p, max, enough, prefix);
   }
   Status WriteDecodedCopy(const std::string& s, std::size_t n,
-                          std::string_view prefix,
-                          const std::string& t) override {
-    return real_.WriteDecodedCopy(s, n, prefix, t);
+                          std::string_view prefix, const std::string& t,
+                          const CopyWatch& watch) override {
+    return real_.WriteDecodedCopy(s, n, prefix, t, watch);
+  }
+  Status RemoveFile(const std::string& p) override {
+    return real_.RemoveFile(p);
   }
 
  private:
