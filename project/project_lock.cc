@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "project/layout.h"
+#include "text/key_lines.h"
 
 namespace zarvek {
 namespace {
@@ -69,16 +70,7 @@ std::string FormatLock(const LockHolder& holder) {
 std::optional<LockHolder> ParseLock(std::string_view text) {
   LockHolder holder;
   bool pid = false, since = false, renewed = false;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const size_t equals = line.find('=');
-    if (line.empty() || line[0] == '#' || equals == std::string_view::npos)
-      continue;
-    const std::string_view key = line.substr(0, equals);
-    const std::string_view value = line.substr(equals + 1);
+  ForEachKeyLine(text, [&](std::string_view key, std::string_view value) {
     if (key == kHostKey) {
       holder.host = value;
     } else if (key == kUserKey) {
@@ -90,7 +82,7 @@ std::optional<LockHolder> ParseLock(std::string_view text) {
     } else if (key == kRenewedKey) {
       renewed = ParseWhole(value, &holder.renewed);
     }
-  }
+  });
   if (!pid || !since || !renewed) return std::nullopt;
   return holder;
 }

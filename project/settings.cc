@@ -1,5 +1,7 @@
 #include "project/settings.h"
 
+#include "text/key_lines.h"
+
 namespace zarvek {
 namespace {
 
@@ -25,22 +27,13 @@ void AppendLine(std::string* text, std::string_view key,
 Settings ParseSettings(std::string_view text) {
   if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
   Settings settings;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const size_t equals = line.find('=');
-    if (line.empty() || line[0] == '#' || equals == std::string_view::npos)
-      continue;
-    const std::string_view key = line.substr(0, equals);
-    const std::string value(line.substr(equals + 1));
+  ForEachKeyLine(text, [&](std::string_view key, std::string_view value) {
     if (key == kLastFolderKey) {
       settings.last_folder = value;
     } else if (key == kLastProjectKey) {
       settings.last_project = value;
     }
-  }
+  });
   return settings;
 }
 
