@@ -121,6 +121,14 @@ TEST_F(ProjectLockTkTest, AProjectOpenInAnotherWindowIsSaidSo) {
   EXPECT_NE(Option(Messages().back(), "-message").find("SOLO LECTURA"),
             std::string::npos);
   EXPECT_FALSE(stdfs::exists(datos_ / std::string(kReportFileName)));
+  // Nor does it write corrected observation files into the project.
+  const size_t boxes = Messages().size();
+  app_->rinex_column().Finish();
+  app_->rinex_column().CorrectRinex();
+  app_->rinex_column().Finish();
+  ASSERT_EQ(Messages().size(), boxes + 1);
+  EXPECT_NE(Option(Messages().back(), "-message").find("SOLO LECTURA"),
+            std::string::npos);
   EXPECT_EQ(ReadFileBytes(csv_), fixture);
   EXPECT_EQ(ReadFileBytes(mark), FormatLock(other));
 

@@ -407,6 +407,13 @@ void RinexColumn::CorrectRinex() {
   tk::Interp& root = ui_.tk();
   // One run at a time, from a complete reading (the button says so too).
   if (correcting_) return;
+  // A project open to be read only is another window's to change.
+  if (project_.read_only()) {
+    ui_.ErrorBox(
+        "EL PROYECTO ESTÁ ABIERTO EN SOLO LECTURA: LAS COPIAS CORREGIDAS SE "
+        "ESCRIBEN EN LA VENTANA QUE LO TIENE ABIERTO PARA EDITAR.");
+    return;
+  }
   for (size_t idx = 0; idx < verdicts_.size(); ++idx) UpdateCell(idx);
   for (const RinexVerdict& verdict : verdicts_) {
     if (verdict.state == RinexState::kPending) {
