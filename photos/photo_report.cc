@@ -253,8 +253,11 @@ void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
     c.drawString(kLeft, y - 30, "FECHA: " + input.fecha);
     Fill(c, m.complete ? kGreen : kRed);
     c.setFont("Helvetica-Bold", 10);
+    // The tab breaks the summary after its count; here it is one line.
+    std::string summary = m.summary;
+    std::replace(summary.begin(), summary.end(), '\n', ' ');
     c.drawString(kLeft, y - 46,
-                 Fit(c, m.summary, "Helvetica-Bold", 10, kContentWidth));
+                 Fit(c, summary, "Helvetica-Bold", 10, kContentWidth));
     y -= kProjectBlockHeight;
   } else {
     Fill(c, kDark);

@@ -42,7 +42,8 @@ PhotoReportInput Project() {
                               {"✗ NO EXISTE", CellTone::kMissing, "", ""},
                               {"3", CellTone::kPlain, "", ""}});
   }
-  in.matrix.summary = "FALTAN 80 ELEMENTOS";
+  // As the tab gives it: the count, then a line naming the first lacks.
+  in.matrix.summary = "FALTAN 80 ELEMENTOS EN 2 PUNTOS:\nPUNTO 1002: SIN FOTOS";
   PointDossier p;
   p.code = "1001";
   p.has_photo_folder = true;
@@ -129,6 +130,10 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
     EXPECT_EQ(CountText(all, "R" + std::to_string(r)), 1) << r;
   }
   EXPECT_EQ(CountText(page[0], "PROYECTO: OBRA NORTE"), 1);
+  // The summary is one line on the page: its break becomes a space.
+  EXPECT_EQ(CountText(page[0],
+                      "FALTAN 80 ELEMENTOS EN 2 PUNTOS: PUNTO 1002: SIN FOTOS"),
+            1);
   EXPECT_EQ(CountText(page[0], "R0"), 1);
   EXPECT_EQ(CountText(page[1], "EXPEDIENTE (CONTINUACIÓN)"), 1);
   EXPECT_EQ(CountText(page[1], "PUNTO"), 1);

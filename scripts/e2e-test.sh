@@ -4,8 +4,10 @@
 # 100, edits the third to "0105" and creates the folder tree under a root
 # whose path holds a space, an accent and a "$", picked in the real
 # directory chooser; tab 2 fills one row of each measurement mode and writes
-# the report, which is then checked with qpdf, pdfinfo and pdftotext. The
-# program's xdg-open is a stub that records its argument.
+# the report, which is then checked with qpdf, pdfinfo and pdftotext; with
+# photos put in two points' stage folders, tab 3 writes the photo report,
+# checked with qpdf, pdfimages and pdftotext (its first page prints the
+# tab's matrix). The program's xdg-open is a stub that records its argument.
 #
 # Usage: scripts/e2e-test.sh [build-folder]   (default: build)
 # Screenshots of every step: <build>/artifacts/e2e/NN-step.png
@@ -120,15 +122,20 @@ qpdf --check "$pdf" >"$work/check.txt" 2>&1 ||
 pages=$(pdfinfo "$pdf" | awk '/^Pages:/ { print $2 }')
 [ "$pages" = 3 ] || xdo_fail "$pages pages, expected 3"
 
-encryption=$(qpdf --show-encryption "$pdf")
-for line in "R = 4" "User password = " "print low resolution: allowed" \
-  "print high resolution: allowed" "extract for any purpose: not allowed" \
-  "modify annotations: not allowed" "modify other: not allowed" \
-  "modify anything: not allowed" "stream encryption method: AESv2" \
-  "string encryption method: AESv2"; do
-  grep -qxF "$line" <<<"$encryption" ||
-    xdo_fail "encryption: no line '$line' in: $encryption"
-done
+# Opens without a password, prints, cannot be changed or copied.
+check_encryption() { # pdf
+  local encryption line
+  encryption=$(qpdf --show-encryption "$1")
+  for line in "R = 4" "User password = " "print low resolution: allowed" \
+    "print high resolution: allowed" "extract for any purpose: not allowed" \
+    "modify annotations: not allowed" "modify other: not allowed" \
+    "modify anything: not allowed" "stream encryption method: AESv2" \
+    "string encryption method: AESv2"; do
+    grep -qxF "$line" <<<"$encryption" ||
+      xdo_fail "encryption of '$1': no line '$line' in: $encryption"
+  done
+}
+check_encryption "$pdf"
 
 # Expected heights, worked out here from the receiver constants (metres):
 # ARP = sqrt(Hm² − r²) − HR1 (R1), sqrt(Hm² − Placa²) (R2), Hm (R3); phase
@@ -171,6 +178,125 @@ xdo_wait_file "$ZARVEK_E2E_OPENED"
 opened=$(cat "$ZARVEK_E2E_OPENED")
 [ "$opened" = "$pdf" ] ||
   xdo_fail "xdg-open was given '$opened', expected '$pdf'"
+
+# --- Tab 3 and the photo report -----------------------------------------
+xdo_step "photos in the stage folders of points 100 and 101"
+fotos="$root/3. FOTOGRAFIAS"
+# Small distinct photos: the report must hold each of them once.
+photo() { # file colour colour
+  convert -size 800x600 "gradient:$2-$3" -quality 85 "$1" ||
+    xdo_fail "convert could not make '$1'"
+}
+p100="$fotos/100" p101="$fotos/101"
+photo "$p100/1. EQUIPO GNSS/IMG_1001.jpg" red blue
+photo "$p100/1. EQUIPO GNSS/IMG_1002.jpg" green yellow
+photo "$p100/3. PROFUNDIDAD/IMG_1003.png" navy orange
+photo "$p100/7. MEDICIÓN DE ALTURA DE ANTENA/IMG_1004.jpg" purple white
+photo "$p101/2. PROCESO DE MONUMENTACIÓN/IMG_2001.jpg" black cyan
+photo "$p101/5. INCRUSTACIÓN DEL DISCO DE BRONCE/IMG_2002.jpg" brown pink
+photo "$p101/08. FOTOGRAFÍAS PANORÁMICAS/IMG_2003.jpg" olive teal
+photo "$p101/08. FOTOGRAFÍAS PANORÁMICAS/PANO_2004.jpg" gold gray
+photos_in=8
+# IMG_1001 was taken turned a quarter (Orientation 6: shown upright, it is
+# 600 wide and 800 high) and carries its date and position; IMG_2001 its
+# date only; the others have none, so their captions give the file's date.
+exiftool -q -overwrite_original -DateTimeOriginal='2025:03:14 09:26:53' \
+  -Orientation#=6 -GPSLatitude=40.416775 -GPSLatitudeRef=N \
+  -GPSLongitude=3.70379 -GPSLongitudeRef=W \
+  "$p100/1. EQUIPO GNSS/IMG_1001.jpg" || xdo_fail "exiftool on IMG_1001"
+exiftool -q -overwrite_original -DateTimeOriginal='2025:03:15 16:05:00' \
+  "$p101/2. PROCESO DE MONUMENTACIÓN/IMG_2001.jpg" ||
+  xdo_fail "exiftool on IMG_2001"
+# A video, and a text file named like a photo, which is none.
+head -c 1300000 /dev/zero >"$p100/09. VIDEOS/VID_1005.mp4"
+echo "no es una foto" >"$p101/6. DISCO INSTALADO/NOTA.jpg"
+
+zv_tab3
+xdo_shot tab3
+
+zv_generate_photo_report
+xdo_shot photo-report-done
+photo_pdf="$fotos/REPORTAJE FOTOGRÁFICO.pdf"
+xdo_step "check the viewer was asked to open the photo report"
+# The stub's second line: the height report was the first.
+deadline=$((SECONDS + XDO_TIMEOUT))
+until [ "$(wc -l <"$ZARVEK_E2E_OPENED")" -ge 2 ]; do
+  [ $SECONDS -lt $deadline ] ||
+    xdo_fail "xdg-open was not called for the photo report: $(cat "$ZARVEK_E2E_OPENED")"
+  sleep 0.05
+done
+opened=$(sed -n 2p "$ZARVEK_E2E_OPENED")
+[ "$opened" = "$photo_pdf" ] ||
+  xdo_fail "xdg-open was given '$opened', expected '$photo_pdf'"
+
+xdo_step "check the photo report"
+[ -s "$photo_pdf" ] || xdo_fail "no photo report at '$photo_pdf'"
+cp "$photo_pdf" "$XDO_SHOTS/photo-report.pdf"
+qpdf --check "$photo_pdf" >"$work/check.txt" 2>&1 ||
+  xdo_fail "qpdf --check: $(cat "$work/check.txt")"
+check_encryption "$photo_pdf"
+
+# One image per photo; the first, IMG_1001, turned upright (portrait), the
+# others landscape as they were taken.
+pdfimages -list "$photo_pdf" | tail -n +3 >"$work/images.txt"
+images=$(wc -l <"$work/images.txt")
+[ "$images" -eq "$photos_in" ] ||
+  xdo_fail "$images images, expected $photos_in: $(cat "$work/images.txt")"
+awk 'NR == 1 && $4 >= $5 || NR > 1 && $4 <= $5 { bad = 1 } END { exit bad }' \
+  "$work/images.txt" ||
+  xdo_fail "only the first image should be portrait: $(cat "$work/images.txt")"
+
+# The first page prints the tab's matrix: a row per point with its photo
+# counts per stage (and videos last), ALTURA from tab 2's rows. Above it
+# the tab's summary, on one line: 24 lacks in the points (no NATIVA or
+# RINEX files anywhere; 5, 5 and 8 empty stages: the text file NOTA.jpg is
+# no photo) and 6 among the project items, this report still missing.
+pdftotext -layout -f 1 -l 1 "$photo_pdf" - | tr -s ' ' | sed 's/^ //; s/ $//' \
+  >"$work/photo-page1.txt"
+for want in "PUNTO NATIVA RINEX ALTURA 1 2 3 4 5 6 7 08 09" \
+  "100 0 — $arp1 2 0 1 0 0 0 1 0 1" "101 0 — $arp2 0 1 0 0 1 0 0 2 0" \
+  "0105 0 — $arp3 0 0 0 0 0 0 0 0 0"; do
+  grep -qxF "$want" "$work/photo-page1.txt" ||
+    xdo_fail "photo report page 1: no row '$want' in: $(cat "$work/photo-page1.txt")"
+done
+grep -qF "FALTAN 30 ELEMENTOS EN 3 PUNTOS: PUNTO 100: SIN ARCHIVOS EN NATIVA;" \
+  "$work/photo-page1.txt" ||
+  xdo_fail "photo report page 1: no summary in: $(cat "$work/photo-page1.txt")"
+
+# Each photo's caption: its name, its stage and when it was taken, on
+# lines of their own; a photo without a date of its own gives its file's.
+pdftotext "$photo_pdf" "$work/photo-report.txt"
+caption() { # file stage when...
+  local name=${1##*/} stage=$2
+  shift 2
+  awk -v name="$name" -v stage="$stage" -v when="$*" '
+    $0 == name { getline a; getline b; if (a == stage && b == when) ok = 1 }
+    END { exit !ok }' "$work/photo-report.txt" ||
+    xdo_fail "photo report: no caption '$name / $stage / $*'"
+}
+file_date() { date -d "@$(stat -c %Y "$1")" '+%d/%m/%Y %H:%M:%S'; }
+mark="(FECHA DEL ARCHIVO)"
+for f in "$p100/1. EQUIPO GNSS/IMG_1002.jpg" "$p100/3. PROFUNDIDAD/IMG_1003.png" \
+  "$p100/7. MEDICIÓN DE ALTURA DE ANTENA/IMG_1004.jpg" \
+  "$p101/5. INCRUSTACIÓN DEL DISCO DE BRONCE/IMG_2002.jpg" \
+  "$p101/08. FOTOGRAFÍAS PANORÁMICAS/IMG_2003.jpg" \
+  "$p101/08. FOTOGRAFÍAS PANORÁMICAS/PANO_2004.jpg"; do
+  stage=${f%/*}
+  caption "$f" "${stage##*/}" "$(file_date "$f") $mark"
+done
+caption IMG_1001.jpg "1. EQUIPO GNSS" "14/03/2025 09:26:53"
+caption IMG_2001.jpg "2. PROCESO DE MONUMENTACIÓN" "15/03/2025 16:05:00"
+for want in "GPS: 40.416775° N, 3.703790° O" "VÍDEO: VID_1005.mp4 — 1.3 MB"; do
+  grep -qxF "$want" "$work/photo-report.txt" ||
+    xdo_fail "photo report: no line '$want'"
+done
+# Every stage without photos says so: 5 of point 100 (its videos' stage
+# holds a video), 6 of 101 and all 9 of 0105.
+empty=$(grep -cxF "SIN FOTOGRAFÍAS" "$work/photo-report.txt" || true)
+[ "$empty" -eq 20 ] ||
+  xdo_fail "$empty stages say SIN FOTOGRAFÍAS, expected 20"
+! grep -qF "NOTA.jpg" "$work/photo-report.txt" ||
+  xdo_fail "photo report: the text file NOTA.jpg is shown as a photo"
 
 xdo_step "close the program"
 zv_stop

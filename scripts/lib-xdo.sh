@@ -33,6 +33,11 @@ readonly W_PREVIEW="158x26+755+276"
 readonly W_BOTTOM_BUTTON="906x48+22+630"   # CREAR CARPETAS
 readonly W_PDF_BUTTON="724x48+22+630"      # tab 2's report button
 readonly XDO_TAB2_X=371 XDO_TAB2_Y=134     # the label of the second tab
+readonly XDO_TAB3_X=560 XDO_TAB3_Y=134     # the label of the third tab
+# Tab 3. The project items' labels are made when the first reading of the
+# dossier is shown: "1. FORMULARIOS:", the first of them, marks its end.
+readonly W_FIRST_ITEM="93x18+32+165"
+readonly W_PHOTO_REPORT="292x48+121+630"   # GENERAR REPORTAJE FOTOGRÁFICO
 
 # Rectangle of the code entry of preview row $1 (1-based).
 w_code_entry() { echo "126x20+53+$((344 + 24 * ($1 - 1)))"; }
@@ -278,4 +283,26 @@ zv_generate_report() {
   xdo_focus "$box"
   xdotool key Return
   xdo_wait_window_gone '^PDF GENERADO$'
+}
+
+# Shows the third tab for the first time and waits until the dossier it
+# reads then is shown.
+zv_tab3() {
+  xdo_step "tab 3: show it and wait for the dossier"
+  xdotool mousemove --sync "$XDO_TAB3_X" "$XDO_TAB3_Y" click 1
+  xdo_wait_widget "GENERAR REPORTAJE FOTOGRÁFICO" "$W_PHOTO_REPORT"
+  xdo_wait_widget "first project item" "$W_FIRST_ITEM"
+}
+
+# Clicks the photo report button and dismisses the box that says it is
+# saved.
+zv_generate_photo_report() {
+  xdo_step "tab 3: GENERAR REPORTAJE FOTOGRÁFICO"
+  xdo_click_widget "GENERAR REPORTAJE FOTOGRÁFICO" "$W_PHOTO_REPORT"
+  local box
+  box=$(xdo_wait_window '^REPORTAJE FOTOGR' 'REPORTAJE FOTOGRÁFICO')
+  xdo_shot reportaje-guardado
+  xdo_focus "$box"
+  xdotool key Return
+  xdo_wait_window_gone '^REPORTAJE FOTOGR'
 }
