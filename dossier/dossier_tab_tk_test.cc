@@ -198,10 +198,12 @@ TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
   }
   // The status line: the system's reason for "?" and the HEIC photo.
   const std::string status = Text(tab().status_label());
+#if !defined(_WIN32)
   EXPECT_NE(
       status.find(geteuid() == 0 ? "Not a directory" : "Permission denied"),
       std::string::npos)
       << status;
+#endif
   EXPECT_NE(status.find("* 1 FOTO HEIC/HEIF"), std::string::npos) << status;
 
   // The project items.
