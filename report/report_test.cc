@@ -6,6 +6,7 @@
 #include "gtest/gtest.h"
 #include "testing/recording_canvas.h"
 #include "testing/seeded_random.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -51,7 +52,8 @@ TEST_F(ReportRun, CompleteRowsBecomeNumberedPagesInTableOrder) {
 
   EXPECT_EQ(outcome.kind, MessageKind::kInfo);
   EXPECT_EQ(outcome.title, "PDF GENERADO");
-  EXPECT_EQ(outcome.text, std::string("ARCHIVO GUARDADO EN:\n") + kPath +
+  EXPECT_EQ(outcome.text, std::string("ARCHIVO GUARDADO EN:\n") +
+                              ShownPath(kPath) +
                               "\nPUNTOS EN EL REPORTE: 3 DE 5. OMITIDOS POR "
                               "INCOMPLETOS: 101, 103");
   EXPECT_EQ(outcome.open_path, kPath);
@@ -186,11 +188,11 @@ TEST_F(ReportRun, SuccessNamesAtMostTenOmittedCodes) {
   for (int i = 2; i <= 13; ++i) rows.push_back(Complete(std::to_string(i), ""));
   // "/p/": no doubled separator in the path either.
   EXPECT_EQ(Run("/p/", rows).text,
-            std::string("ARCHIVO GUARDADO EN:\n") + kPath +
+            std::string("ARCHIVO GUARDADO EN:\n") + ShownPath(kPath) +
                 "\nPUNTOS EN EL REPORTE: 1 DE 13. OMITIDOS POR "
                 "INCOMPLETOS: 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, …");
   EXPECT_EQ(Run("/p", {Complete("1")}).text,
-            std::string("ARCHIVO GUARDADO EN:\n") + kPath +
+            std::string("ARCHIVO GUARDADO EN:\n") + ShownPath(kPath) +
                 "\nPUNTOS EN EL REPORTE: 1 DE 1.");
 }
 
