@@ -879,7 +879,7 @@ Status HeightsTab::MergeOutsideChanges(const SaveOutcome& refused, bool tell) {
     measurement_file_.reset();
     const Status status = Status::Error(
         "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA Y AHORA " + why +
-        ":\n" + measurement_path_ +
+        ":\n" + BoxPath(measurement_path_) +
         "\nESE ARCHIVO NO SE MODIFICARÁ; LOS ÚLTIMOS CAMBIOS DE LA TABLA NO "
         "ESTÁN EN ÉL.");
     if (tell) ui_.ErrorBox(status.message());
@@ -904,7 +904,7 @@ Status HeightsTab::MergeOutsideChanges(const SaveOutcome& refused, bool tell) {
   if (tell) {
     ui_.tk().Call(
         {"tk_messageBox", "-icon", "warning", "-title", "Aviso", "-message",
-         DescribeOutsideMerge(*merge, table_.rows(), measurement_path_)});
+         DescribeOutsideMerge(*merge, table_.rows(), BoxPath(measurement_path_))});
   }
   return Status::OK();
 }
@@ -948,7 +948,7 @@ Status HeightsTab::FinishSaves() {
                ? Status::Error(
                      "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA "
                      "MIENTRAS SE GUARDABA: " +
-                     measurement_path_)
+                     BoxPath(measurement_path_))
                : outcome.status;
   }
   save_failing_ = !last.ok();

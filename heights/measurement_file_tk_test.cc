@@ -314,7 +314,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   EXPECT_EQ(Option(messages[0], "-title"), "Aviso");
   EXPECT_EQ(Option(messages[0], "-message"),
             "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
-                csv_.string() +
+                BoxPath(csv_.string()) +
                 "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN "
                 "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO."
                 "\nPUNTOS CAMBIADOS EN LOS DOS SITIOS, QUE QUEDAN COMO EN ESTA "
@@ -345,7 +345,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(Option(messages[1], "-message"),
             "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
-                csv_.string() +
+                BoxPath(csv_.string()) +
                 "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN "
                 "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO.");
   EXPECT_EQ(RowTexts(3),

@@ -10,6 +10,7 @@
 #include "heights/measurement_file.h"
 #include "heights/point_detection.h"
 #include "testing/gui_fixture.h"
+#include "text/shown_path.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -219,7 +220,8 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   EXPECT_EQ(Cells(),
             (Texts{"✓", "✓ C", "✗ 1.5105", "✓ C", "?", "✗ 1.5000", ""}));
   Hover(1);
-  EXPECT_NE(Status().find(RinexText(1) + "/CORREGIDO"), std::string::npos)
+  EXPECT_NE(Status().find(ShownPath(RinexText(1) + "/CORREGIDO")),
+            std::string::npos)
       << Status();
   // The right file is in CORREGIDO as it is, so that the folder is whole.
   EXPECT_EQ(ReadFileBytes(Rinex(1) / "CORREGIDO" / "v304.obs"),
