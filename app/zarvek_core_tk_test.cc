@@ -181,8 +181,14 @@ TEST_F(MainWindowTest, KeyboardReachesTheButtonsAndEnterPreviews) {
   Call({".tab_control", "select", ".tab_control.tab_carpetas"});
   Call({"update"});
 
+  // Windows' keypad Enter comes to Tk as Return; X11's has its own keysym.
+#if defined(_WIN32)
+  const std::vector<const char*> enter_keys = {"<Return>"};
+#else
+  const std::vector<const char*> enter_keys = {"<Return>", "<KP_Enter>"};
+#endif
   for (const std::string& entry : {count, first}) {
-    for (const char* key : {"<Return>", "<KP_Enter>"}) {
+    for (const char* key : enter_keys) {
       SCOPED_TRACE(entry + " " + key);
       Call({count, "delete", 0, "end"});
       Call({first, "delete", 0, "end"});

@@ -73,37 +73,39 @@ class DossierTabTest : public testing::GuiTest {
       Write(gnss / point / "NATIVA" / "datos.T02", "x");
     for (const char* code : {"6001", "6003", "6004"}) {
       for (const std::string& stage :
-           PhotoStageDirs((photos / code).string())) {
-        Write(stdfs::path(stage) / "IMG_1.jpg", kJpeg);
+           PhotoStageDirs(testing::Utf8Path(photos / code))) {
+        Write(testing::PathOf(stage) / "IMG_1.jpg", kJpeg);
       }
     }
     // Point 6001, stage by stage: a PNG beside the JPEG; a text file, an
     // empty file, a hidden one and Thumbs.db instead of photos; a HEIC; no
     // folder at all; a folder that cannot be listed.
     const stdfs::path p = photos / "6001";
-    Write(p / std::string(subcarpetas_fotos[0]) / "IMG_2.PNG", kPng);
-    const stdfs::path depth = p / std::string(subcarpetas_fotos[2]);
+    Write(p / testing::PathOf(std::string(subcarpetas_fotos[0])) / "IMG_2.PNG",
+          kPng);
+    const stdfs::path depth =
+        p / testing::PathOf(std::string(subcarpetas_fotos[2]));
     stdfs::remove(depth / "IMG_1.jpg");
     Write(depth / "nota.jpg", "esto no es una foto");
     Write(depth / "vacia.jpg", "");
     Write(depth / ".IMG_9.jpg", kJpeg);
     Write(depth / "Thumbs.db", kJpeg);
-    Write(p / std::string(subcarpetas_fotos[1]) / "IMG_3.heic",
+    Write(p / testing::PathOf(std::string(subcarpetas_fotos[1])) / "IMG_3.heic",
           std::string("\0\0\0\x18"
                       "ftypheic\0\0\0\0mif1heic",
                       24));
-    stdfs::remove_all(p / std::string(subcarpetas_fotos[3]));
-    unreadable_ = p / std::string(subcarpetas_fotos[4]);
+    stdfs::remove_all(p / testing::PathOf(std::string(subcarpetas_fotos[3])));
+    unreadable_ = p / testing::PathOf(std::string(subcarpetas_fotos[4]));
     unreadable_reason_ = MakeUnlistable(unreadable_);
     Write(p / "09. VIDEOS" / "vuelo.MP4", "x");
 
     AppServices services;
     BeforeApp(&services);
     services.open_file = [this](const std::string& path) {
-      opened_.push_back(path);
+      opened_.push_back(testing::Slashes(path));
     };
     MakeApp(std::move(services));
-    AnswerDirectory(root.string());
+    AnswerDirectory(testing::Utf8Path(root));
     app_->heights_tab().seleccionar_directorio_trabajo();
     ShowDossier();
   }
@@ -234,10 +236,10 @@ TEST_F(DossierTabTest, AClickOpensTheCellsFolderAndHeadingsFollowTheCells) {
   click(0, 6);
   click(0, 7);
   const stdfs::path photos = temp_.path() / std::string(kPhotosFolder);
-  EXPECT_EQ(
-      opened_,
-      (Texts{(photos / "6001" / std::string(subcarpetas_fotos[2])).string(),
-             (photos / "6001").string()}));
+  EXPECT_EQ(opened_, (Texts{testing::Utf8Path(photos / "6001" /
+                                              testing::PathOf(std::string(
+                                                  subcarpetas_fotos[2]))),
+                            testing::Utf8Path(photos / "6001")}));
 
   // Scrolled sideways and down, the headings and the points stay in line.
   Call({body, "xview", "moveto", "0.5"});
@@ -253,7 +255,7 @@ TEST_F(DossierTabTest, AClickOpensTheCellsFolderAndHeadingsFollowTheCells) {
 // the report button calls what the window wired to it.
 TEST_F(DossierTabTest, RefreshReadsTheDiskAgain) {
   Write(temp_.path() / std::string(kPhotosFolder) / "6001" /
-            std::string(subcarpetas_fotos[2]) / "IMG_5.jpg",
+            testing::PathOf(std::string(subcarpetas_fotos[2])) / "IMG_5.jpg",
         kJpeg);
   Call({tab().refresh_button(), "invoke"});
   tab().FinishScan();
