@@ -246,12 +246,28 @@ TEST_F(MainWindowTest, WindowAndBottomButtonsFitTheWorkArea) {
     const int left = std::stoi(Call({"winfo", "rootx", "."}));
     const int bottom = top + std::stoi(Call({"winfo", "height", "."}));
     const int right = left + std::stoi(Call({"winfo", "width", "."}));
-    // Xvfb has no window manager: the window lies where its frame would.
-    EXPECT_GE(left, work.area.x);
-    EXPECT_GE(top, work.area.y);
-    EXPECT_LE(right + frame.left + frame.right, work.area.x + work.area.width);
-    EXPECT_LE(bottom + frame.top + frame.bottom,
-              work.area.y + work.area.height);
+#if defined(_WIN32)
+    // Windows puts its frame around the inside: `wm geometry` tells where
+    // the frame starts, and its bottom is as thick as its sides.
+    const std::string geometry = Call({"wm", "geometry", "."});
+    const size_t plus = geometry.find('+');
+    const size_t plus2 = geometry.find('+', plus + 1);
+    ASSERT_NE(plus2, std::string::npos) << geometry;
+    const int outer_left = std::stoi(geometry.substr(plus + 1));
+    const int outer_top = std::stoi(geometry.substr(plus2 + 1));
+    const int side = left - outer_left;
+    const int outer_right = right + side;
+    const int outer_bottom = bottom + side;
+#else
+    // Xvfb has no window manager: the inside lies where its frame would.
+    const int outer_left = left, outer_top = top;
+    const int outer_right = right + frame.left + frame.right;
+    const int outer_bottom = bottom + frame.top + frame.bottom;
+#endif
+    EXPECT_GE(outer_left, work.area.x);
+    EXPECT_GE(outer_top, work.area.y);
+    EXPECT_LE(outer_right, work.area.x + work.area.width);
+    EXPECT_LE(outer_bottom, work.area.y + work.area.height);
     for (const char* tab :
          {".tab_control.tab_carpetas", ".tab_control.tab_alturas"}) {
       Call({".tab_control", "select", tab});
