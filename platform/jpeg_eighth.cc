@@ -235,7 +235,7 @@ class BitReader {
 
   // At least 56 bits in the buffer.
   void Fill() {
-    if (count_ > 56) return;
+    if (count_ >= 56) return;
     // Eight bytes with no 0xFF among them (nearly always) go in at once.
     if (end_ - p_ >= 8 && !at_marker_) {
       std::uint64_t word;
@@ -253,7 +253,7 @@ class BitReader {
         return;
       }
     }
-    while (count_ <= 56) {
+    while (count_ < 56) {
       unsigned byte = 0;
       if (!at_marker_ && p_ < end_) {
         byte = *p_;
