@@ -1,16 +1,20 @@
 // The whole job on Windows, through the window as the other window tests
 // drive it and with every real service: a project of three points created
 // under a folder with accents and a space, three rows filled, the protected
-// report written, and written again while a viewer holds it. When
-// ZARVEK_E2E_OUT names a folder, the report is copied there so that
-// scripts/test-windows.sh can check it with qpdf.
+// report written, and written again while a viewer holds it; then photos in
+// two points' folders, tab 3 and the photo report. When ZARVEK_E2E_OUT
+// names a folder, both reports are copied there so that
+// scripts/test-windows.sh can check them with qpdf and poppler.
 #include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
+#include "platform/photo_decode.h"
 #include "platform/win32_text.h"
+#include "project/layout.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
 
@@ -25,6 +29,22 @@ fs::path FromUtf8(const std::string& s) {
 }
 std::string Utf8(const std::u8string& s) {
   return std::string(s.begin(), s.end());
+}
+
+// A photo of `width` x `height` pixels, a gradient, as a camera's JPEG.
+void WritePhoto(const fs::path& path, int width, int height) {
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+      p[0] = static_cast<std::uint8_t>(x * 255 / width);
+      p[1] = static_cast<std::uint8_t>(y * 255 / height);
+      p[2] = 128;
+    }
+  }
+  std::string jpeg;
+  ASSERT_TRUE(EncodeRgbJpeg(rgb.data(), width, height, 90, &jpeg).ok());
+  std::ofstream(path, std::ios::binary) << jpeg;
 }
 
 class WindowsProgramTest : public GuiTest {
@@ -113,8 +133,33 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   EXPECT_EQ(testing::ReadFileBytes(pdf), first);
   EXPECT_EQ(opened.size(), 1u);
 
+  // A 12-megapixel photo (read at an eighth of its size) in the first
+  // point's first stage, a small one (kept as it is) in the second's third.
+  const ProjectLayout layout = ProjectLayout::AtRoot(chosen);
+  WritePhoto(FromUtf8(layout.PointPhotoStageDirs("100")[0]) / "IMG_0001.jpg",
+             4000, 3000);
+  WritePhoto(FromUtf8(layout.PointPhotoStageDirs("101")[2]) /
+                 u8"foto pequeña.jpg",
+             320, 240);
+  Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
+        std::string(ZarvekCertificacionApp::kTabExpediente)});
+  Call({"update"});
+  app_->dossier_tab().FinishScan();
+  ClearMessages();
+  Call({app_->dossier_tab().report_button(), "invoke"});
+  app_->photo_report().Finish();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-title"), "REPORTAJE FOTOGRÁFICO");
+  const fs::path photos =
+      root / u8"3. FOTOGRAFIAS" / u8"REPORTAJE FOTOGRÁFICO.pdf";
+  ASSERT_TRUE(fs::is_regular_file(photos));
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(FromUtf8(opened[1]).lexically_normal(), photos.lexically_normal());
+
   if (const wchar_t* out = _wgetenv(L"ZARVEK_E2E_OUT")) {
     fs::copy_file(pdf, fs::path(out) / "report.pdf",
+                  fs::copy_options::overwrite_existing);
+    fs::copy_file(photos, fs::path(out) / "photos.pdf",
                   fs::copy_options::overwrite_existing);
   }
 }

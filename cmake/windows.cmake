@@ -122,6 +122,7 @@ set(ZARVEK_WINDOWS_SKIPPED_TESTS
   MeasurementFileTkTest.FailuresAreShownOnceAndKeepTheFile
   # Windows keeps a new window within the screen: the test display
   # (1280x1024) cannot hold the 1900x1400 window of a 192-dpi screen.
+  # scripts/test-windows.sh runs them on a larger display of their own.
   HighDensityTest.WindowGrowsWithTheScreenSoEverythingStillFits
   FolderTabTest.FileInTheWayStopsWithTheSystemError
   FolderTabTest.OverlongCodeGivesFileNameTooLong
@@ -152,8 +153,8 @@ set(ZARVEK_WINDOWS_SKIPPED_TESTS
   # It makes symbolic links, which Windows grants only to administrators
   # or in developer mode (and Wine makes them as Unix links).
   RinexFilesTest.LinksAreNeverWrittenThroughAndStaleCopiesAreShown
-  # Like HighDensityTest above: Wine's 1280x1024 screen cannot hold the
-  # 1900x1400 window of a 192-dpi screen.
+  # Like HighDensityTest above: run on a larger display by
+  # scripts/test-windows.sh.
   DossierHighDensityTest.*
 )
 list(JOIN ZARVEK_WINDOWS_SKIPPED_TESTS ":" ZARVEK_WINDOWS_TEST_FILTER)
