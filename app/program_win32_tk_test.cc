@@ -138,9 +138,9 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   const ProjectLayout layout = ProjectLayout::AtRoot(chosen);
   WritePhoto(FromUtf8(layout.PointPhotoStageDirs("100")[0]) / "IMG_0001.jpg",
              4000, 3000);
-  WritePhoto(FromUtf8(layout.PointPhotoStageDirs("101")[2]) /
-                 u8"foto pequeña.jpg",
-             320, 240);
+  WritePhoto(
+      FromUtf8(layout.PointPhotoStageDirs("101")[2]) / u8"foto pequeña.jpg",
+      320, 240);
   Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
         std::string(ZarvekCertificacionApp::kTabExpediente)});
   Call({"update"});

@@ -4,9 +4,9 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <functional>
-#include <cstddef>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,6 +20,8 @@ constexpr int kLook = 10;
 
 // The advance of an AC entry that ends the block.
 constexpr int kEndOfBlock = 64;
+
+struct BlockTables;
 
 // One Huffman table (JPEG's canonical codes, ITU T.81 annex C).
 struct Huffman {
@@ -37,7 +39,7 @@ struct Huffman {
   int count = 0;
   std::string key;  // the table as the file gives it, counts and symbols
   // AC tables only: see BlockTables.
-  std::shared_ptr<const struct BlockTables> block;
+  std::shared_ptr<const BlockTables> block;
 };
 
 // Bits looked at at once for a block's AC symbols, and for its DC value
@@ -91,8 +93,7 @@ bool BuildHuffman(const std::uint8_t* counts, const std::uint8_t* symbols,
       if (l > kLook) continue;
       const unsigned symbol = h->symbols[k];
       const std::uint16_t entry =
-          ac ? AcSkip(l, symbol)
-             : static_cast<std::uint16_t>(symbol << 5 | l);
+          ac ? AcSkip(l, symbol) : static_cast<std::uint16_t>(symbol << 5 | l);
       const int first = code << (kLook - l);
       std::fill_n(h->fast.begin() + first, 1 << (kLook - l), entry);
     }
@@ -154,9 +155,8 @@ BlockTables BuildBlockTables(const Huffman& h) {
         // coefficient the symbol-by-symbol loop counts.
         tn[first + q] =
             total > 62 ? skip
-                       : static_cast<std::uint16_t>((r & kBlockDone) |
-                                                    total << 5 |
-                                                    (bits + (r & 31)));
+                       : static_cast<std::uint16_t>(
+                             (r & kBlockDone) | total << 5 | (bits + (r & 31)));
       }
     }
   }
@@ -185,9 +185,8 @@ std::vector<std::int32_t> BuildJointTable(const Huffman& dc,
                                 << (kJointLook - taken);
       for (std::size_t q = 0; q < count; ++q) {
         const std::uint16_t r = rest[q];
-        joint[first + q] = diff * 256 + ((r & kBlockDone)
-                                             ? 32 | (taken + (r & 31))
-                                             : taken);
+        joint[first + q] =
+            diff * 256 + ((r & kBlockDone) ? 32 | (taken + (r & 31)) : taken);
       }
     }
   }
@@ -220,9 +219,8 @@ std::shared_ptr<const BlockTables> CachedBlockTables(const Huffman& ac) {
 
 std::shared_ptr<const std::vector<std::int32_t>> CachedJointTable(
     const Huffman& dc, const Huffman& ac) {
-  return Cached<std::vector<std::int32_t>>(dc.key + ac.key, [&] {
-    return BuildJointTable(dc, *ac.block);
-  });
+  return Cached<std::vector<std::int32_t>>(
+      dc.key + ac.key, [&] { return BuildJointTable(dc, *ac.block); });
 }
 
 // The entropy-coded data, most significant bit first, with the stuffed
@@ -231,7 +229,8 @@ std::shared_ptr<const std::vector<std::int32_t>> CachedJointTable(
 // marker can be told from data that ends on time.
 class BitReader {
  public:
-  BitReader(const std::uint8_t* p, const std::uint8_t* end) : p_(p), end_(end) {}
+  BitReader(const std::uint8_t* p, const std::uint8_t* end)
+      : p_(p), end_(end) {}
 
   // At least 56 bits in the buffer.
   void Fill() {
@@ -342,10 +341,10 @@ struct Component {
   const Huffman* dc = nullptr;
   const Huffman* ac = nullptr;
   std::shared_ptr<const std::vector<std::int32_t>> joint;  // of dc and ac
-  int dc_quant = 0;      // the DC entry of its quantization table
-  int blocks_w = 0;      // blocks stored, padding included
+  int dc_quant = 0;  // the DC entry of its quantization table
+  int blocks_w = 0;  // blocks stored, padding included
   int blocks_h = 0;
-  int visible_w = 0;     // blocks that hold the picture
+  int visible_w = 0;  // blocks that hold the picture
   int visible_h = 0;
   std::int32_t prediction = 0;
   std::vector<std::uint8_t> samples;  // one per block: its average
@@ -443,15 +442,18 @@ Taps MakeTaps(int visible, int out, double step) {
     std::int32_t* w = &t.weights[static_cast<std::size_t>(i) * t.span];
     if (step >= 1) {
       const double a = std::min<double>(i * step, visible - 1);
-      const double b = std::min<double>(visible, std::max(a + 1, (i + 1) * step));
+      const double b =
+          std::min<double>(visible, std::max(a + 1, (i + 1) * step));
       const int first = static_cast<int>(std::floor(a));
-      const int last = std::min(visible - 1, static_cast<int>(std::ceil(b)) - 1);
+      const int last =
+          std::min(visible - 1, static_cast<int>(std::ceil(b)) - 1);
       t.first[i] = first;
       t.count[i] = std::min(last - first + 1, t.span);
       std::int32_t given = 0;
       for (int k = 0; k < t.count[i]; ++k) {
         const int s = first + k;
-        const double cover = std::min<double>(s + 1, b) - std::max<double>(s, a);
+        const double cover =
+            std::min<double>(s + 1, b) - std::max<double>(s, a);
         w[k] = static_cast<std::int32_t>(std::lround(cover / (b - a) * 4096.0));
         given += w[k];
       }
@@ -461,8 +463,8 @@ Taps MakeTaps(int visible, int out, double step) {
           std::clamp((i + 0.5) * step - 0.5, 0.0, visible - 1.0);
       const int first = std::min(static_cast<int>(centre), visible - 1);
       const int second = std::min(first + 1, visible - 1);
-      const auto far = static_cast<std::int32_t>(
-          std::lround((centre - first) * 4096.0));
+      const auto far =
+          static_cast<std::int32_t>(std::lround((centre - first) * 4096.0));
       t.first[i] = first;
       t.count[i] = second == first ? 1 : 2;
       w[0] = second == first ? 4096 : 4096 - far;
@@ -495,7 +497,8 @@ std::vector<std::uint16_t> Resample(const std::uint8_t* samples,
     }
     std::uint16_t* dst = &out[static_cast<std::size_t>(y) * out_w];
     for (int x = 0; x < out_w; ++x) {
-      const std::int32_t* wx = &xs.weights[static_cast<std::size_t>(x) * xs.span];
+      const std::int32_t* wx =
+          &xs.weights[static_cast<std::size_t>(x) * xs.span];
       const std::uint16_t* s = &down[xs.first[x]];
       std::uint32_t v = 0;
       for (int k = 0; k < xs.count[x]; ++k) {
@@ -533,7 +536,7 @@ struct Frame {
   int restart_interval = 0;
   std::vector<Component> components;
   std::unique_ptr<std::array<Huffman, 8>> tables;  // DC 0-3, AC 4-7
-  const std::uint8_t* scan = nullptr;  // the entropy-coded data
+  const std::uint8_t* scan = nullptr;              // the entropy-coded data
   const std::uint8_t* end = nullptr;
 };
 
@@ -618,7 +621,8 @@ bool ReadHeaders(std::string_view bytes, Frame* f) {
       }
     } else if (marker == 0xDA) {  // the scan
       const int n = s_end - s >= 1 ? s[0] : 0;
-      if (f->components.empty() || n != static_cast<int>(f->components.size()) ||
+      if (f->components.empty() ||
+          n != static_cast<int>(f->components.size()) ||
           s_end - s < 4 + 2 * n) {
         return false;  // one scan must hold every component
       }
@@ -639,9 +643,9 @@ bool ReadHeaders(std::string_view bytes, Frame* f) {
       if (spectral[0] != 0 || spectral[1] != 63 || spectral[2] != 0) {
         return false;
       }
-      if (n == 3 && (adobe_transform == 0 ||
-                     (f->components[0].id == 'R' && f->components[1].id == 'G' &&
-                      f->components[2].id == 'B'))) {
+      if (n == 3 && (adobe_transform == 0 || (f->components[0].id == 'R' &&
+                                              f->components[1].id == 'G' &&
+                                              f->components[2].id == 'B'))) {
         return false;  // RGB, not YCbCr
       }
       f->scan = s_end;
@@ -734,7 +738,8 @@ bool DecodeJpegEighth(std::string_view bytes, int width, int height,
   for (const Component& c : f.components) {
     const Taps xs = MakeTaps(c.visible_w, width, step_x * c.h / hmax);
     const Taps ys = MakeTaps(c.visible_h, height, step_y * c.v / vmax);
-    planes.push_back(Resample(c.samples.data(), c.blocks_w, c.visible_w, xs, ys));
+    planes.push_back(
+        Resample(c.samples.data(), c.blocks_w, c.visible_w, xs, ys));
   }
 
   EighthImage image;

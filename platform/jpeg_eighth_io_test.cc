@@ -3,8 +3,6 @@
 // written bit by bit here, flat blocks at known levels with restart
 // markers, stuffed bytes and 16-bit quantization, comes back exactly; every
 // kind it leaves to TurboJPEG, and every broken file, is refused whole.
-#include "platform/jpeg_eighth.h"
-
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
@@ -12,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "platform/jpeg_eighth.h"
 
 namespace zarvek {
 namespace {
@@ -25,7 +25,8 @@ struct Made {
 
 // A photo-like picture: smooth gradients of moderate colour with noise, so
 // that blocks carry AC coefficients of every length.
-std::string MakeJpeg(const Made& m, int flags = 0, int pixel_format = TJPF_RGB) {
+std::string MakeJpeg(const Made& m, int flags = 0,
+                     int pixel_format = TJPF_RGB) {
   const int channels = tjPixelSize[pixel_format];
   std::vector<unsigned char> px(static_cast<std::size_t>(m.width) * m.height *
                                 channels);
@@ -46,8 +47,8 @@ std::string MakeJpeg(const Made& m, int flags = 0, int pixel_format = TJPF_RGB) 
   unsigned long size = 0;
   const int rc = tjCompress2(h, px.data(), m.width, 0, m.height, pixel_format,
                              &out, &size, m.subsampling, m.quality, flags);
-  std::string jpeg = rc == 0 ? std::string(reinterpret_cast<char*>(out), size)
-                             : std::string();
+  std::string jpeg =
+      rc == 0 ? std::string(reinterpret_cast<char*>(out), size) : std::string();
   tjFree(out);
   tjDestroy(h);
   return jpeg;
@@ -71,9 +72,9 @@ TEST(JpegEighthTest, ReadsEveryKindItTakesAsTurboJpegDoes) {
   const Made made[] = {
       {203, 117, TJSAMP_420, 92},  // the usual camera file, odd sizes
       {64, 48, TJSAMP_420, 100},   // whole units, quantization of ones
-      {97, 61, TJSAMP_422, 75},    {45, 77, TJSAMP_440, 85},
-      {130, 9, TJSAMP_444, 60},    {83, 50, TJSAMP_GRAY, 90},
-      {7, 5, TJSAMP_420, 90},      // smaller than one block
+      {97, 61, TJSAMP_422, 75},   {45, 77, TJSAMP_440, 85},
+      {130, 9, TJSAMP_444, 60},   {83, 50, TJSAMP_GRAY, 90},
+      {7, 5, TJSAMP_420, 90},  // smaller than one block
   };
   for (const Made& m : made) {
     SCOPED_TRACE(std::to_string(m.width) + "x" + std::to_string(m.height) +
@@ -106,8 +107,8 @@ TEST(JpegEighthTest, ReadsEveryKindItTakesAsTurboJpegDoes) {
     double full_mean = 0, half_mean = 0;
     for (unsigned char v : image.pixels) full_mean += v;
     for (unsigned char v : half.pixels) half_mean += v;
-    EXPECT_NEAR(full_mean / image.pixels.size(),
-                half_mean / half.pixels.size(), 2.0);
+    EXPECT_NEAR(full_mean / image.pixels.size(), half_mean / half.pixels.size(),
+                2.0);
   }
 }
 
@@ -211,7 +212,7 @@ std::string FlatBlocksJpeg(int width, int height, int cols, int rows,
       bits.Put(diff > 0 ? diff : diff + (1 << size) - 1, size);
     }
     if (b % 3 == 0) bits.Put(0b101, 3);  // AC +1, then
-    bits.Put(0, 1);                       // the end of the block
+    bits.Put(0, 1);                      // the end of the block
   }
   bits.Align();
   jpeg += bits.bytes();
@@ -247,7 +248,7 @@ TEST(JpegEighthTest, RefusesWhatItLeavesToTurboJpegAndBrokenFiles) {
   const std::string good = MakeJpeg(usual);
   const std::string sof9 = [&] {
     std::string s = good;
-    s[s.find("\xFF\xC0")+1] = '\xC9';  // arithmetic coding
+    s[s.find("\xFF\xC0") + 1] = '\xC9';  // arithmetic coding
     return s;
   }();
   std::vector<int> levels(4 * 3, 128);

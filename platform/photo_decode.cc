@@ -90,8 +90,8 @@ AreaTaps MakeAreaTaps(int from, int to) {
     for (int k = 0; k < t.count[i]; ++k) {
       const int s = first + k;
       const double cover = std::min<double>(s + 1, b) - std::max<double>(s, a);
-      const auto w = static_cast<std::int32_t>(
-          std::lround(cover / step * 4096.0));
+      const auto w =
+          static_cast<std::int32_t>(std::lround(cover / step * 4096.0));
       t.weights[static_cast<std::size_t>(i) * t.span + k] = w;
       given += w;
     }
@@ -114,7 +114,8 @@ Pixels Reduce(const Pixels& in, int width, int height) {
         &in.data[static_cast<std::size_t>(y) * in.width * ch];
     std::uint16_t* dst = &across[static_cast<std::size_t>(y) * width * ch];
     for (int x = 0; x < width; ++x) {
-      const std::int32_t* w = &xs.weights[static_cast<std::size_t>(x) * xs.span];
+      const std::int32_t* w =
+          &xs.weights[static_cast<std::size_t>(x) * xs.span];
       const std::uint8_t* s = src + static_cast<std::size_t>(xs.first[x]) * ch;
       const int n = xs.count[x];
       if (ch == 3) {  // colour photos, nearly all: the channels side by side

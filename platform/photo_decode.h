@@ -2,10 +2,12 @@
 // become a JPEG picture (platform/pdf_canvas.h) upright by its EXIF
 // orientation and no finer than a given resolution at the size it is
 // printed, with the date it was taken and its GPS position when the file
-// carries them. TurboJPEG decodes at the smallest of its scaling factors
-// that still gives enough pixels, so that a 12-megapixel photo printed a
-// few centimetres wide never exists whole in memory; libexif reads the tags;
-// PNG goes through platform/png_decode.h.
+// carries them. A photo printed at an eighth of its size or less is read
+// from its blocks' averages (platform/jpeg_eighth.h) when it is of the
+// common kind; otherwise TurboJPEG decodes at the smallest of its scaling
+// factors that still gives enough pixels. Either way a 12-megapixel photo
+// printed a few centimetres wide never exists whole in memory. libexif
+// reads the tags; PNG goes through platform/png_decode.h.
 //
 // A file that cannot be made a picture (empty, not an image, broken, too
 // large) is refused with a short reason in capitals for the page ("ARCHIVO
