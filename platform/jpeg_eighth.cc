@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -193,14 +194,17 @@ std::vector<std::int32_t> BuildJointTable(const Huffman& dc,
   return joint;
 }
 
-// Tables kept per thread by the Huffman tables they come from: photos of
-// one camera share their tables, and building them costs a fraction of a
-// millisecond.
+// Tables kept by the Huffman tables they come from, the last eight made:
+// photos of one camera share their tables, and building them costs a
+// fraction of a millisecond. One cache for all threads (the photo report
+// reads on two), not one per thread, whose storage Windows builds do not
+// free reliably when a thread ends.
 template <typename T>
 std::shared_ptr<const T> Cached(const std::string& key,
                                 const std::function<T()>& build) {
-  thread_local std::vector<std::pair<std::string, std::shared_ptr<const T>>>
-      cache;
+  static std::mutex mutex;
+  static std::vector<std::pair<std::string, std::shared_ptr<const T>>> cache;
+  std::lock_guard<std::mutex> lock(mutex);
   for (std::size_t i = 0; i < cache.size(); ++i) {
     if (cache[i].first == key) {
       std::rotate(cache.begin(), cache.begin() + i, cache.begin() + i + 1);

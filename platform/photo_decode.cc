@@ -35,20 +35,61 @@ bool StartsWith(std::string_view bytes, std::string_view magic) {
   return bytes.size() >= magic.size() && bytes.substr(0, magic.size()) == magic;
 }
 
-struct TjFree {
-  void operator()(void* h) const { tjDestroy(h); }
-};
-using TjHandle = std::unique_ptr<void, TjFree>;
+// TurboJPEG handles, lent one to a caller at a time and kept for the next:
+// making one costs more than a small photo's decode. A shared pool rather
+// than one handle per thread, because objects of a thread's own storage
+// are not destroyed reliably when the thread ends on Windows (MinGW's
+// emulated thread storage frees them first).
+class TjPool {
+ public:
+  explicit TjPool(tjhandle (*make)()) : make_(make) {}
+  ~TjPool() {
+    for (tjhandle h : free_) tjDestroy(h);
+  }
+  tjhandle Take() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!free_.empty()) {
+        tjhandle h = free_.back();
+        free_.pop_back();
+        return h;
+      }
+    }
+    return make_();
+  }
+  void Give(tjhandle h) {
+    if (h == nullptr) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(h);
+  }
 
-// One decompressor and one compressor per thread: making them costs more
-// than a small photo's decode.
-tjhandle Decompressor() {
-  thread_local TjHandle handle(tjInitDecompress());
-  return handle.get();
+ private:
+  tjhandle (*make_)();
+  std::mutex mutex_;
+  std::vector<tjhandle> free_;
+};
+
+// A handle of `pool` for as long as it lives.
+class LentHandle {
+ public:
+  explicit LentHandle(TjPool& pool) : pool_(pool), handle_(pool.Take()) {}
+  ~LentHandle() { pool_.Give(handle_); }
+  LentHandle(const LentHandle&) = delete;
+  LentHandle& operator=(const LentHandle&) = delete;
+  tjhandle get() const { return handle_; }
+
+ private:
+  TjPool& pool_;
+  tjhandle handle_;
+};
+
+TjPool& Decompressors() {
+  static TjPool pool(tjInitDecompress);
+  return pool;
 }
-tjhandle Compressor() {
-  thread_local TjHandle handle(tjInitCompress());
-  return handle.get();
+TjPool& Compressors() {
+  static TjPool pool(tjInitCompress);
+  return pool;
 }
 
 // 8-bit pixels, `channels` (1 or 3) a pixel, rows top to bottom.
@@ -222,7 +263,8 @@ Status Encode(const Pixels& p, PreparedPhoto* out) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   const bool grey = p.channels == 1;
-  if (tjCompress2(Compressor(), p.data.data(), p.width, 0, p.height,
+  const LentHandle compressor(Compressors());
+  if (tjCompress2(compressor.get(), p.data.data(), p.width, 0, p.height,
                   grey ? TJPF_GRAY : TJPF_RGB, &buffer, &size,
                   grey ? TJSAMP_GRAY : TJSAMP_420, kPhotoJpegQuality,
                   TJFLAG_FASTDCT) != 0) {
@@ -256,7 +298,8 @@ Pixels CmykToRgb(const std::vector<std::uint8_t>& cmyk, int width, int height) {
 Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
                    PreparedPhoto* out) {
   out->tags = ReadPhotoTags(bytes);
-  tjhandle tj = Decompressor();
+  const LentHandle decompressor(Decompressors());
+  tjhandle tj = decompressor.get();
   if (tj == nullptr) return Status::Error(kBrokenJpeg);
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto size = static_cast<unsigned long>(bytes.size());
@@ -481,8 +524,9 @@ Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
                      int quality, std::string* out) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
-  if (tjCompress2(Compressor(), rgb, width, 0, height, TJPF_RGB, &buffer, &size,
-                  TJSAMP_420, quality, 0) != 0) {
+  const LentHandle compressor(Compressors());
+  if (tjCompress2(compressor.get(), rgb, width, 0, height, TJPF_RGB, &buffer,
+                  &size, TJSAMP_420, quality, 0) != 0) {
     tjFree(buffer);
     return Status::Error(kNoEncode);
   }
