@@ -36,6 +36,11 @@ trap cleanup EXIT
 step "Wine prefix"
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# A program that crashes prints its backtrace and ends with an error,
+# instead of waiting on a crash dialog that nobody will close.
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
+  /d 0 /f >/dev/null 2>&1
+wineserver -w
 
 step "test programs"
 ctest --test-dir "$BUILD/app" --output-on-failure
