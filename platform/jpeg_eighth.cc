@@ -478,6 +478,23 @@ Taps MakeTaps(int visible, int out, double step) {
   return t;
 }
 
+// One row across: each output the weighted sum of its taps from `in`,
+// which holds `span` zeros past its samples so that every output may take
+// all `span` of its weights (those past its count are zero). kSpan is the
+// span when known at compile time (the common 2 and 3), else 0.
+template <int kSpan>
+void Across(const Taps& xs, const std::uint16_t* in, std::uint16_t* out) {
+  const int span = kSpan != 0 ? kSpan : xs.span;
+  const int out_w = static_cast<int>(xs.first.size());
+  for (int x = 0; x < out_w; ++x) {
+    const std::int32_t* w = &xs.weights[static_cast<std::size_t>(x) * span];
+    const std::uint16_t* s = in + xs.first[x];
+    std::uint32_t v = 0;
+    for (int k = 0; k < span; ++k) v += static_cast<std::uint32_t>(w[k]) * s[k];
+    out[x] = static_cast<std::uint16_t>((v + 2048) >> 12);
+  }
+}
+
 // A component's samples (`stride` a row) resampled to the output's size by
 // `xs` and `ys`, in sixteenths of a level: down first, then across.
 std::vector<std::uint16_t> Resample(const std::uint8_t* samples,
@@ -487,7 +504,7 @@ std::vector<std::uint16_t> Resample(const std::uint8_t* samples,
   const int out_h = static_cast<int>(ys.first.size());
   std::vector<std::uint16_t> out(static_cast<std::size_t>(out_w) * out_h);
   std::vector<std::uint32_t> sum(visible_w);
-  std::vector<std::uint16_t> down(visible_w);
+  std::vector<std::uint16_t> down(visible_w + xs.span, 0);
   for (int y = 0; y < out_h; ++y) {
     const std::int32_t* wy = &ys.weights[static_cast<std::size_t>(y) * ys.span];
     std::fill(sum.begin(), sum.end(), 0u);
@@ -500,15 +517,15 @@ std::vector<std::uint16_t> Resample(const std::uint8_t* samples,
       down[x] = static_cast<std::uint16_t>((sum[x] + 128) >> 8);
     }
     std::uint16_t* dst = &out[static_cast<std::size_t>(y) * out_w];
-    for (int x = 0; x < out_w; ++x) {
-      const std::int32_t* wx =
-          &xs.weights[static_cast<std::size_t>(x) * xs.span];
-      const std::uint16_t* s = &down[xs.first[x]];
-      std::uint32_t v = 0;
-      for (int k = 0; k < xs.count[x]; ++k) {
-        v += static_cast<std::uint32_t>(wx[k]) * s[k];
-      }
-      dst[x] = static_cast<std::uint16_t>((v + 2048) >> 12);
+    switch (xs.span) {
+      case 2:
+        Across<2>(xs, down.data(), dst);
+        break;
+      case 3:
+        Across<3>(xs, down.data(), dst);
+        break;
+      default:
+        Across<0>(xs, down.data(), dst);
     }
   }
   return out;
