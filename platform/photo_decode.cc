@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/jpeg_eighth.h"
+#include "platform/plane_resample.h"
 #include "platform/png_decode.h"
 
 namespace zarvek {
@@ -100,99 +101,25 @@ struct Pixels {
   std::vector<std::uint8_t> data;
 };
 
-// For each output position of one axis, the source positions it covers
-// and their weights, in 1/4096ths summing to 4096: an area average, which
-// is what a reduction by a factor below 2 to 3 needs to stay free of
-// aliasing. Stored flat: output i covers `count[i]` positions from
-// `first[i]`, their weights at weights[i * span ...].
-struct AreaTaps {
-  int span = 0;  // the most positions any output covers
-  std::vector<int> first;
-  std::vector<int> count;
-  std::vector<std::int32_t> weights;
-};
-AreaTaps MakeAreaTaps(int from, int to) {
-  AreaTaps t;
-  const double step = static_cast<double>(from) / to;
-  t.span = static_cast<int>(std::ceil(step)) + 1;
-  t.first.resize(to);
-  t.count.resize(to);
-  t.weights.assign(static_cast<std::size_t>(to) * t.span, 0);
-  for (int i = 0; i < to; ++i) {
-    const double a = i * step;
-    const double b = std::min<double>(from, (i + 1) * step);
-    const int first = static_cast<int>(std::floor(a));
-    const int last = std::min(from - 1, static_cast<int>(std::ceil(b)) - 1);
-    t.first[i] = first;
-    t.count[i] = std::min(last - first + 1, t.span);
-    // Rounded so that the weights sum to exactly 4096: a flat picture
-    // stays flat.
-    std::int32_t given = 0;
-    for (int k = 0; k < t.count[i]; ++k) {
-      const int s = first + k;
-      const double cover = std::min<double>(s + 1, b) - std::max<double>(s, a);
-      const auto w =
-          static_cast<std::int32_t>(std::lround(cover / step * 4096.0));
-      t.weights[static_cast<std::size_t>(i) * t.span + k] = w;
-      given += w;
-    }
-    t.weights[static_cast<std::size_t>(i) * t.span] += 4096 - given;
-  }
-  return t;
-}
-
-// `in` reduced to `width` x `height` (neither larger than in's).
+// `in` reduced to `width` x `height` (neither larger than in's), each
+// output pixel the average of what it covers, channel by channel.
 Pixels Reduce(const Pixels& in, int width, int height) {
   if (width == in.width && height == in.height) return in;
   const int ch = in.channels;
-  const AreaTaps xs = MakeAreaTaps(in.width, width);
-  const AreaTaps ys = MakeAreaTaps(in.height, height);
-  // Rows reduced across first (in 1/16ths of a level), then down.
-  std::vector<std::uint16_t> across(static_cast<std::size_t>(width) *
-                                    in.height * ch);
-  for (int y = 0; y < in.height; ++y) {
-    const std::uint8_t* src =
-        &in.data[static_cast<std::size_t>(y) * in.width * ch];
-    std::uint16_t* dst = &across[static_cast<std::size_t>(y) * width * ch];
-    for (int x = 0; x < width; ++x) {
-      const std::int32_t* w =
-          &xs.weights[static_cast<std::size_t>(x) * xs.span];
-      const std::uint8_t* s = src + static_cast<std::size_t>(xs.first[x]) * ch;
-      const int n = xs.count[x];
-      if (ch == 3) {  // colour photos, nearly all: the channels side by side
-        std::int32_t r = 0, g = 0, b = 0;
-        for (int k = 0; k < n; ++k, s += 3) {
-          r += w[k] * s[0];
-          g += w[k] * s[1];
-          b += w[k] * s[2];
-        }
-        dst[x * 3] = static_cast<std::uint16_t>((r + 128) >> 8);
-        dst[x * 3 + 1] = static_cast<std::uint16_t>((g + 128) >> 8);
-        dst[x * 3 + 2] = static_cast<std::uint16_t>((b + 128) >> 8);
-        continue;
-      }
-      for (int c = 0; c < ch; ++c) {
-        std::int32_t sum = 0;
-        for (int k = 0; k < n; ++k) sum += w[k] * s[k * ch + c];
-        dst[x * ch + c] = static_cast<std::uint16_t>((sum + 128) >> 8);
-      }
-    }
-  }
+  const ResampleTaps xs =
+      MakeResampleTaps(in.width, width, static_cast<double>(in.width) / width);
+  const ResampleTaps ys = MakeResampleTaps(
+      in.height, height, static_cast<double>(in.height) / height);
   Pixels out{width, height, ch, {}};
   out.data.resize(static_cast<std::size_t>(width) * height * ch);
-  const std::size_t row = static_cast<std::size_t>(width) * ch;
-  std::vector<std::int32_t> sum(row);
-  for (int y = 0; y < height; ++y) {
-    const std::int32_t* w = &ys.weights[static_cast<std::size_t>(y) * ys.span];
-    std::fill(sum.begin(), sum.end(), 0);
-    for (int k = 0; k < ys.count[y]; ++k) {
-      const std::uint16_t* src = &across[(ys.first[y] + k) * row];
-      for (std::size_t i = 0; i < row; ++i) sum[i] += w[k] * src[i];
-    }
-    std::uint8_t* dst = &out.data[y * row];
-    for (std::size_t i = 0; i < row; ++i) {
-      dst[i] = static_cast<std::uint8_t>(
-          std::clamp((sum[i] + (1 << 15)) >> 16, 0, 255));
+  const std::size_t count = static_cast<std::size_t>(in.width) * in.height;
+  std::vector<std::uint8_t> plane(count);
+  for (int c = 0; c < ch; ++c) {
+    for (std::size_t i = 0; i < count; ++i) plane[i] = in.data[i * ch + c];
+    const std::vector<std::uint16_t> reduced =
+        ResamplePlane(plane.data(), in.width, in.width, xs, ys);
+    for (std::size_t i = 0; i < reduced.size(); ++i) {
+      out.data[i * ch + c] = static_cast<std::uint8_t>((reduced[i] + 8) >> 4);
     }
   }
   return out;
