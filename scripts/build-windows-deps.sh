@@ -92,6 +92,7 @@ run_step() {
 write_sources() {
   local out=$APT_DIR/parts/debian.sources
   : >"$out"
+  rm -f "$APT_DIR/parts/security.list"
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
     sed -E 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >>"$out"
   fi
@@ -101,6 +102,12 @@ write_sources() {
   fi
   [ -s "$out" ] || [ -s "$APT_DIR/parts/debian.list" ] ||
     die "no Debian archive found in /etc/apt/sources.list.d/debian.sources or /etc/apt/sources.list"
+  # Some pinned versions are security updates. A system that lists no
+  # security suite (a bare debootstrap root, say) still gets them from it.
+  if ! cat "$out" "$APT_DIR/parts/debian.list" 2>/dev/null | grep -q -- '-security'; then
+    echo "deb-src http://deb.debian.org/debian-security bookworm-security main" \
+      >"$APT_DIR/parts/security.list"
+  fi
 }
 
 # Applies to the source in $2 the patch series of library $1's Debian
