@@ -8,6 +8,8 @@
 #    "-pN" options and without fuzz; a patch that does not fit stops the
 #    build; only patches named in SKIPPED_PATCHES are left out.
 #  - SKIPPED_PATCHES names libraries of the table and no security fix.
+#  - The private source list is one that apt accepts, with the main and
+#    security suites once each, whatever the layout of /etc/apt.
 # The bodies in single quotes are bash code that in_script runs.
 # shellcheck disable=SC2016
 set -u
@@ -98,6 +100,64 @@ tar -cJf "$work/tarballs/demo-src_1.0-2.debian.tar.xz" -C "$work/deb" debian
 in_script "$fake_apt; SKIPPED_PATCHES=(demo/linux-only.patch); run_step demo fetching fetch demo demo-src 1:1.0-2" &&
   fail "a patch that needs fuzz was applied"
 grep -q "fuzzy.patch does not apply" "$work/out" || fail "the fuzzy patch is not named: $(cat "$work/out")"
+
+# --- the system's archive --------------------------------------------------
+
+# write_sources over every layout of /etc/apt that Debian 12 machines have.
+# apt itself reads the result (--print-uris lists the indexes it would fetch,
+# offline): it must accept the list, and the main and security suites'
+# source indexes must each be there exactly once.
+keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+stanza() { # URI, suites
+  printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n\n' "$1" "$2" "$keyring"
+}
+main822=$(stanza http://deb.debian.org/debian "bookworm bookworm-updates")
+security822=$(stanza http://deb.debian.org/debian-security/ bookworm-security)
+mainline='deb http://deb.debian.org/debian bookworm main'
+securityline='deb http://deb.debian.org/debian-security bookworm-security main'
+# name | debian.sources | sources.list ("-": the file is absent)
+layouts=(
+  "cloud image|$main822"$'\n\n'"$security822|-"
+  "deb822 without security|$main822|-"
+  "debootstrap|-|$mainline"
+  "one-line with security|-|# comment"$'\n'"$mainline"$'\n'"$securityline"
+  "both, same suites|$main822"$'\n\n'"$security822|$mainline"$'\n'"$securityline"
+  "both, security in the one-line file|$main822|$mainline"$'\n'"$securityline"
+  "both, security in deb822|$main822"$'\n\n'"$security822|deb [arch=amd64] http://deb.debian.org/debian/ bookworm main contrib"
+  "disabled deb822, one-line|$main822"$'\n'"Enabled: no|$mainline"
+)
+apt_dir=$work/apt
+mkdir -p "$apt_dir/parts" "$apt_dir/lists/partial" "$apt_dir/cache"
+for layout in "${layouts[@]}"; do
+  IFS='|' read -r name sources list <<<"${layout//$'\n'/$'\x1f'}"
+  etc=$work/etc-apt
+  rm -rf "$etc"
+  mkdir -p "$etc/sources.list.d"
+  [ "$sources" = - ] || printf '%s\n' "${sources//$'\x1f'/$'\n'}" >"$etc/sources.list.d/debian.sources"
+  [ "$list" = - ] || printf '%s\n' "${list//$'\x1f'/$'\n'}" >"$etc/sources.list"
+  # The parts of the layout before stay in the folder, as in a build folder
+  # used again on another machine.
+  if ! in_script "APT_DIR=$apt_dir; write_sources $etc"; then
+    fail "[$name] write_sources failed: $(cat "$work/out")"
+    continue
+  fi
+  if ! apt-get -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/parts" \
+      -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" \
+      --print-uris update >"$work/uris" 2>&1; then
+    fail "[$name] apt refuses the list: $(cat "$work/uris")"
+    continue
+  fi
+  for suite in bookworm bookworm-security; do
+    n=$(grep -c "/dists/$suite/main/source/Sources" "$work/uris")
+    [ "$n" -eq 1 ] || fail "[$name] $suite's source index is listed $n times: $(cat "$work/uris")"
+  done
+done
+# No archive at all is said, with the files looked for.
+rm -rf "$work/etc-apt" && mkdir -p "$work/etc-apt"
+in_script "APT_DIR=$apt_dir; write_sources $work/etc-apt" &&
+  fail "write_sources found an archive where there is none"
+grep -q "no Debian archive found in $work/etc-apt/sources.list.d/debian.sources" "$work/out" ||
+  fail "no archive: the message does not name the files: $(cat "$work/out")"
 
 # --- the table ------------------------------------------------------------
 

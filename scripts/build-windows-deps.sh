@@ -86,27 +86,70 @@ run_step() {
   [ "$status" -eq 0 ] || die "$name: $what failed (logs above; sources in $SRC_DIR/$name)"
 }
 
-# The system's own archive, turned into a source list. Debian keeps it in
-# debian.sources (deb822) or, on older or hand-made installs, in the one-line
-# sources.list; whichever exists is read.
+# The system's own archive, turned into a private list of source indexes in
+# $APT_DIR/parts. Debian keeps it in /etc/apt/sources.list.d/debian.sources
+# (deb822: cloud images, new installs), in the one-line /etc/apt/sources.list
+# (debootstrap roots, older installs), or in both. Both are read; a suite
+# the deb822 file already lists is not taken again from the one-line file,
+# because apt refuses one source listed twice with different Signed-By.
+# $1: the folder that holds apt's configuration (default /etc/apt).
 write_sources() {
-  local out=$APT_DIR/parts/debian.sources
-  : >"$out"
-  rm -f "$APT_DIR/parts/security.list"
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed -E 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >>"$out"
+  local etc=${1:-/etc/apt} parts=$APT_DIR/parts
+  local deb822=$etc/sources.list.d/debian.sources oneline=$etc/sources.list
+  local covered=$APT_DIR/covered-suites
+  rm -f "$parts/debian.sources" "$parts/debian.list" "$parts/security.list"
+  : >"$covered"
+  # deb822: every stanza becomes a source stanza, its Signed-By and any
+  # other field kept; the "URI suite" pairs of the enabled ones are noted.
+  if [ -f "$deb822" ]; then
+    awk -v covered="$covered" '
+      function flush(  i, j) {
+        if (enabled && has_types)
+          for (i in uris) for (j in suites) print uris[i] " " suites[j] >covered
+        delete uris; delete suites; enabled = 1; has_types = 0
+      }
+      BEGIN { enabled = 1 }
+      /^[[:space:]]*$/ { flush(); print; next }
+      /^#/ { print; next }
+      tolower($1) == "types:" { has_types = 1; print "Types: deb-src"; next }
+      tolower($1) == "uris:" {
+        for (i = 2; i <= NF; i++) { u = $i; sub(/\/+$/, "", u); uris[i] = u }
+        print; next
+      }
+      tolower($1) == "suites:" { for (i = 2; i <= NF; i++) suites[i] = $i; print; next }
+      tolower($1) == "enabled:" { if (tolower($2) == "no") enabled = 0; print; next }
+      { print }
+      END { flush() }' "$deb822" >"$parts/debian.sources"
   fi
-  if [ -f /etc/apt/sources.list ]; then
-    grep -E '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list |
-      sed -E 's/^[[:space:]]*deb[[:space:]]/deb-src /' >"$APT_DIR/parts/debian.list" || true
+  # One-line: "deb [options] URI suite components", once per URI and suite.
+  if [ -f "$oneline" ]; then
+    awk -v covered="$covered" '
+      BEGIN { while ((getline pair <covered) > 0) seen[pair] = 1; close(covered) }
+      /^[[:space:]]*deb(-src)?[[:space:]]/ {
+        line = $0
+        sub(/[[:space:]]#.*$/, "", line)
+        sub(/^[[:space:]]*deb(-src)?[[:space:]]+/, "", line)
+        options = ""
+        if (substr(line, 1, 1) == "[") {
+          options = substr(line, 1, index(line, "]"))
+          line = substr(line, index(line, "]") + 1)
+          sub(/^[[:space:]]+/, "", line)
+        }
+        if (split(line, word, /[[:space:]]+/) < 2) next
+        uri = word[1]; sub(/\/+$/, "", uri)
+        if ((uri " " word[2]) in seen) next
+        seen[uri " " word[2]] = 1
+        print uri " " word[2] >>covered
+        print "deb-src " (options == "" ? "" : options " ") line
+      }' "$oneline" >"$parts/debian.list"
   fi
-  [ -s "$out" ] || [ -s "$APT_DIR/parts/debian.list" ] ||
-    die "no Debian archive found in /etc/apt/sources.list.d/debian.sources or /etc/apt/sources.list"
+  [ -s "$parts/debian.sources" ] || [ -s "$parts/debian.list" ] ||
+    die "no Debian archive found in $deb822 or $oneline"
   # Some pinned versions are security updates. A system that lists no
   # security suite (a bare debootstrap root, say) still gets them from it.
-  if ! cat "$out" "$APT_DIR/parts/debian.list" 2>/dev/null | grep -q -- '-security'; then
+  if ! grep -q -- ' [^ ]*-security$' "$covered"; then
     echo "deb-src http://deb.debian.org/debian-security bookworm-security main" \
-      >"$APT_DIR/parts/security.list"
+      >"$parts/security.list"
   fi
 }
 
