@@ -7,6 +7,8 @@
 #  - Debian's patch series is applied to every library, in order, with its
 #    "-pN" options and without fuzz; a patch that does not fit stops the
 #    build; only patches named in SKIPPED_PATCHES are left out.
+#  - Libraries that do not need each other build at the same time, each one
+#    after the library it needs; a failure names the library and shows its log.
 #  - SKIPPED_PATCHES names libraries of the table and no security fix.
 #  - The private source list is one that apt accepts, with the main and
 #    security suites once each, whatever the layout of /etc/apt.
@@ -62,6 +64,35 @@ rm -f "$work/after"
 in_script 'build_demo() { true; touch "$W/after"; }; run_step demo "the build" build_demo' ||
   fail "a step that succeeds stopped the build: $(cat "$work/out")"
 [ -e "$work/after" ] || fail "a step that succeeds did not run to its end"
+
+# --- libraries side by side ----------------------------------------------
+
+# A library is built after the one it needs; libraries that need none of
+# each other build at the same time (each waits here until the other has
+# started, which a build one after the other never lets happen).
+build_table='
+  LIBRARIES=("a a 1" "b b 1 a" "c c 1")
+  STAGE=$W/stage LOG_DIR=$W/logs
+  rm -rf "$STAGE" "$LOG_DIR" && mkdir -p "$STAGE" "$LOG_DIR"
+  await() { for _ in $(seq 200); do [ -e "$W/started-$1" ] && return 0; sleep 0.05; done; return 1; }
+  build_a() { touch "$W/started-a"; await c; echo "a built" >&2; }
+  build_c() { touch "$W/started-c"; await a; }'
+rm -f "$work"/started-*
+in_script "$build_table"'
+  build_b() { [ -e "$STAGE/.done-a" ]; }
+  build_all' || fail "independent libraries did not build side by side, or b before a: $(cat "$work/out")"
+for n in a b c; do [ -e "$work/stage/.done-$n" ] || fail "library $n is not marked built"; done
+grep -q "a built" "$work/logs/a.log" || fail "a library's output is not in its log"
+# A failure names the library and shows the end of its log; the others
+# still finish, and it is built again next time.
+rm -f "$work"/started-*
+in_script "$build_table"'
+  build_b() { echo "b: the detail of the failure" >&2; false; }
+  build_all' && fail "a library that failed to build did not stop the build"
+grep -q "the detail of the failure" "$work/out" || fail "the failing library's log is not shown: $(cat "$work/out")"
+grep -q "b: the build failed" "$work/out" || fail "the failing library is not named: $(cat "$work/out")"
+[ ! -e "$work/stage/.done-b" ] || fail "a library that failed is marked built"
+[ -e "$work/stage/.done-c" ] || fail "a failure stopped a library that does not need it"
 
 # --- Debian's patches -----------------------------------------------------
 

@@ -30,17 +30,19 @@ TRIPLE=x86_64-w64-mingw32
 TOOLCHAIN=$ROOT/cmake/mingw-w64-x86_64.cmake
 JOBS=${ZARVEK_JOBS:-2}
 
-# The libraries, in build order: name, Debian source package, version.
+# The libraries: name, Debian source package, version, and the library of
+# this table that its build needs, if any (listed above it). Libraries that
+# do not need one another build at the same time (see build_all).
 # A library no longer needed is dropped by deleting its line here.
 LIBRARIES=(
   "bzip2 bzip2 1.0.8-5"
-  "libarchive libarchive 3.6.2-1+deb12u5"
+  "libarchive libarchive 3.6.2-1+deb12u5 bzip2"
   "libjpeg-turbo libjpeg-turbo 1:2.1.5-2"
   "libexif libexif 0.6.24-1+deb12u1"
   "libpng libpng1.6 1.6.39-2+deb12u5"
-  "qpdf qpdf 11.3.0-1+deb12u1"
+  "qpdf qpdf 11.3.0-1+deb12u1 libjpeg-turbo"
   "tcl tcl8.6 8.6.13+dfsg-2"
-  "tk tk8.6 8.6.13-2"
+  "tk tk8.6 8.6.13-2 tcl"
 )
 # Debian patches left out, as "<name>/<patch>", each with the reason. Every
 # patch of the libraries above applies cleanly to its upstream source and
@@ -49,7 +51,7 @@ LIBRARIES=(
 # must not be a security fix (CVE-*).
 SKIPPED_PATCHES=()
 # Raise when a recipe below changes, so that the cache is rebuilt.
-RECIPES_REVISION=2
+RECIPES_REVISION=3
 
 log() { echo "build-windows-deps: $*" >&2; }
 die() {
@@ -346,15 +348,19 @@ build_qpdf() {
 
 # Tcl and Tk build as DLLs: their static form on Windows needs resources and
 # start-up code of its own. Their library scripts go to $STAGE/lib/tcl8.6 and
-# $STAGE/lib/tk8.6.
+# $STAGE/lib/tk8.6. Only the libraries, their headers and scripts are made:
+# an empty TCLSH or WISH leaves out the shells, whose rules then name no
+# target, and TCL_EXE=":" skips the time-zone data and message catalogues
+# (which a tclsh on the build machine would lay out), none of which the
+# program uses. No documentation, demos or tests are built.
 build_tcl() {
   local bdir=$BUILD/deps/build/tcl
   rm -rf "$bdir"
   mkdir -p "$bdir"
   cd "$bdir"
   "$SRC_DIR/tcl/win/configure" --host=$TRIPLE --enable-64bit --prefix="$STAGE" >&2
-  make -j"$JOBS" >&2
-  make install >&2
+  make -j"$JOBS" TCLSH= binaries >&2
+  make TCLSH= TCL_EXE=: install-binaries install-libraries >&2
 }
 
 build_tk() {
@@ -364,8 +370,58 @@ build_tk() {
   cd "$bdir"
   "$SRC_DIR/tk/win/configure" --host=$TRIPLE --enable-64bit --prefix="$STAGE" \
     --with-tcl="$BUILD/deps/build/tcl" >&2
-  make -j"$JOBS" >&2
-  make install >&2
+  make -j"$JOBS" WISH= binaries >&2
+  make WISH= install-binaries install-libraries >&2
+}
+
+# Builds library $1 unless an earlier run did, its output in its own log:
+# libraries build side by side, and a failure shows the end of its log.
+build_one() {
+  local name=$1 logfile=$LOG_DIR/$1.log start=$SECONDS status
+  if [ -f "$STAGE/.done-$name" ]; then return 0; fi
+  log "building $name (log: $logfile)"
+  set +e
+  (run_step "$name" "the build" "build_$name") 2>"$logfile" >&2
+  status=$?
+  set -e
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$logfile" >&2
+    die "$name: the build failed (whole log: $logfile)"
+  fi
+  touch "$STAGE/.done-$name"
+  log "$name built in $((SECONDS - start)) s"
+}
+
+# Builds every library of the table: each one that needs no other starts a
+# chain, and a library that needs another is built after it in its chain.
+# Chains run at the same time, each compiling with $JOBS jobs.
+build_all() {
+  local line name needs i
+  local -a chains=() words pids=()
+  local -A chain_of=()
+  for line in "${LIBRARIES[@]}"; do
+    read -ra words <<<"$line"
+    name=${words[0]} needs=${words[3]:-}
+    if [ -z "$needs" ]; then
+      chain_of[$name]=${#chains[@]}
+      chains+=("$name")
+    else
+      [ -n "${chain_of[$needs]:-}" ] || die "$name needs $needs, which is not listed above it"
+      chain_of[$name]=${chain_of[$needs]}
+      chains[${chain_of[$needs]}]+=" $name"
+    fi
+  done
+  for i in "${!chains[@]}"; do
+    (
+      for name in ${chains[$i]}; do build_one "$name"; done
+    ) &
+    pids+=($!)
+  done
+  local failed=0
+  for i in "${pids[@]}"; do
+    wait "$i" || failed=1
+  done
+  [ "$failed" -eq 0 ] || die "a library failed to build (see above)"
 }
 
 main() {
@@ -402,10 +458,10 @@ main() {
   mkdir -p "$APT_DIR/cache/archives/partial"
   log "reading Debian's source index"
   apt-get "${APT_OPTS[@]}" -qq update >&2 || die "apt-get update failed for the private source list in $APT_DIR"
-  local line name start
+  local line words
   for line in "${LIBRARIES[@]}"; do
-    # shellcheck disable=SC2086
-    run_step "${line%% *}" "fetching and patching the source" fetch $line
+    read -ra words <<<"$line"
+    run_step "${words[0]}" "fetching and patching the source" fetch "${words[@]:0:3}"
   done
 
   # --- builds -------------------------------------------------------------
@@ -414,15 +470,11 @@ main() {
   STAGE=$PREFIX
   mkdir -p "$STAGE"
   ZLIB_ARGS=("-DZLIB_INCLUDE_DIR=/usr/$TRIPLE/include" "-DZLIB_LIBRARY=/usr/$TRIPLE/lib/libz.a")
-  for line in "${LIBRARIES[@]}"; do
-    name=${line%% *}
-    if [ -f "$STAGE/.done-$name" ]; then continue; fi
-    log "building $name"
-    start=$SECONDS
-    run_step "$name" "the build" "build_$name"
-    touch "$STAGE/.done-$name"
-    log "$name built in $((SECONDS - start)) s"
-  done
+  LOG_DIR=$BUILD/deps/logs
+  mkdir -p "$LOG_DIR"
+  local start=$SECONDS
+  build_all
+  log "all libraries built in $((SECONDS - start)) s"
 
   touch "$STAGE/.complete"
   echo "$PREFIX"

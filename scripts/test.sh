@@ -5,8 +5,8 @@
 # under Wine (scripts/test-windows.sh; ZARVEK_SKIP_WINDOWS=1 leaves it out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+bash scripts/install-deps.sh all
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARVEK_TESTS=ON >/dev/null
 cmake --build build -j"$(nproc)"
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir build --output-on-failure -j"$(nproc)" "$@"
