@@ -40,10 +40,8 @@ TEST_PACKAGES=(
   # a comma-decimal locale for the tests that prove numbers ignore it
   locales
   # the Windows program: cross compiler, zlib for it, GoogleTest's sources,
-  # Wine to run it, the installer and the zip (scripts/build-windows.sh);
-  # tclsh, which Tcl's Windows "make install" runs to lay out its time-zone
-  # data (tcl8.6-dev has the library only)
-  mingw-w64 libz-mingw-w64-dev googletest wine wine64 nsis zip unzip tcl
+  # Wine to run it, the installer and the zip (scripts/build-windows.sh)
+  mingw-w64 libz-mingw-w64-dev googletest wine wine64 nsis zip unzip
 )
 
 case ${1:-all} in
