@@ -93,14 +93,15 @@ TreeAdditions PlanTreeAdditions(const std::vector<std::string>& gnss_entries,
   // three shared folders ("1." to "3.") in a new project.
   std::string highest = "3";
   std::set<std::string, std::less<>> taken;
+  TreeAdditions additions;
   for (const std::string& entry : gnss_entries) {
     const std::optional<PointFolderName> point = ParsePointFolderName(entry);
     if (!point) continue;
+    additions.existing_project = true;
     taken.emplace(Value(point->code));
     const std::string_view number = Value(point->number);
     if (ValueLess(highest, number)) highest = std::string(number);
   }
-  TreeAdditions additions;
   std::string number = highest;
   for (const std::string& code : codes) {
     if (!taken.emplace(Value(code)).second) {
@@ -114,7 +115,8 @@ TreeAdditions PlanTreeAdditions(const std::vector<std::string>& gnss_entries,
 }
 
 std::string DescribeTreeAdditions(const TreeAdditions& additions) {
-  if (additions.present.empty()) return "CARPETAS CREADAS CORRECTAMENTE.";
+  if (!additions.existing_project && additions.present.empty())
+    return "CARPETAS CREADAS CORRECTAMENTE.";
   std::vector<std::string> folders;
   for (const PlannedPoint& point : additions.added)
     folders.push_back(point.folder);
@@ -123,9 +125,11 @@ std::string DescribeTreeAdditions(const TreeAdditions& additions) {
           ? "NO SE CREÓ NINGÚN PUNTO: EL PROYECTO YA LOS TENÍA TODOS."
           : "CARPETAS CREADAS CORRECTAMENTE.\nPUNTOS AÑADIDOS (" +
                 DecimalText(folders.size()) + "): " + Listed(folders);
-  text += "\nYA EXISTÍAN, SIN CAMBIOS (" +
-          DecimalText(additions.present.size()) +
-          "): " + Listed(additions.present);
+  if (!additions.present.empty()) {
+    text += "\nYA EXISTÍAN, SIN CAMBIOS (" +
+            DecimalText(additions.present.size()) +
+            "): " + Listed(additions.present);
+  }
   return text;
 }
 

@@ -47,6 +47,9 @@ struct TreeAdditions {
   /// The codes of the list that have a point folder already (by value:
   /// "007" is "7"), as typed, in list order. Nothing is made for them.
   std::vector<std::string> present;
+  /// Whether the project had point folders before: the box then lists the
+  /// points added even when none of the list was there already.
+  bool existing_project = false;
 };
 
 /// Plans the points to add to a project whose GNSS data folder holds the

@@ -102,8 +102,14 @@ TEST(PlanTreeAdditionsTest, AddsOnlyWhatTheProjectLacks) {
 }
 
 TEST(PlanTreeAdditionsTest, TheBoxSaysWhatWasAddedAndWhatWasThere) {
-  EXPECT_EQ(DescribeTreeAdditions({{{"4. 5", "5"}}, {}}),
+  // A new project: the plain box.
+  EXPECT_EQ(DescribeTreeAdditions(PlanTreeAdditions({}, {"5"})),
             "CARPETAS CREADAS CORRECTAMENTE.");
+  // New points only, on a project that had points: they are listed too.
+  EXPECT_EQ(DescribeTreeAdditions(PlanTreeAdditions(
+                {"1. FORMULARIOS", "4. 6001", "15. 6012"}, {"6013", "6014"})),
+            "CARPETAS CREADAS CORRECTAMENTE.\n"
+            "PUNTOS AÑADIDOS (2): 16. 6013, 17. 6014");
   EXPECT_EQ(DescribeTreeAdditions(
                 {{{"10. 6107", "6107"}, {"11. 8", "8"}}, {"6001", "6002"}}),
             "CARPETAS CREADAS CORRECTAMENTE.\n"
