@@ -318,7 +318,7 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   EXPECT_EQ(Call({"grid", "info", column.progress_frame()}), "");
   ASSERT_EQ(Messages().size(), 2u);
   const std::string error = Option(Messages()[1], "-message");
-  EXPECT_NE(error.find("NO PARECE UN FICHERO DE OBSERVACIÓN"),
+  EXPECT_NE(error.find("NO PARECE UN ARCHIVO DE OBSERVACIÓN"),
             std::string::npos)
       << error;
   EXPECT_NE(error.find(RinexText(1) + "/header_bomb.obs.bz2"),

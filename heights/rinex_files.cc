@@ -332,7 +332,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
     if (run.cancelled()) return Status::Error("CANCELADO: " + copy);
     if (decoded > limits.max_bytes) {
       return Status::Error(
-          "NO PARECE UN FICHERO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE " +
+          "NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE " +
           SizeText(limits.max_bytes) + "; NO SE ESCRIBE SU COPIA: " + original);
     }
     if (space_known && decoded >= next_check) {

@@ -126,7 +126,7 @@ struct RinexCopyRun {
 /// system's or library's text and the path, or the reason the header cannot
 /// be corrected and the original's path. A copy that would pass the
 /// limits of `run` (see RinexCopyLimits; the defaults without `run`) is
-/// stopped and removed: "NO PARECE UN FICHERO DE OBSERVACIÓN: …: <original>"
+/// stopped and removed: "NO PARECE UN ARCHIVO DE OBSERVACIÓN: …: <original>"
 /// or "EL DISCO SE QUEDARÍA CASI LLENO …: <copy>".
 Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
                           const std::string& name, double arp,

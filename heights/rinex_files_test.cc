@@ -203,7 +203,7 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        0,
        0,
        false,
-       "NO PARECE UN FICHERO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE 32768 "
+       "NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE 32768 "
        "BYTES; NO SE ESCRIBE SU COPIA: " +
            kRinex + "/a.26o.bz2"},
       {"its size, exactly",

@@ -339,6 +339,16 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
     EXPECT_EQ(v.to_copy, c.to_copy);
     EXPECT_EQ(JudgeRinexPoint(files, std::nullopt).cell, "");
   }
+  // The corrected files are named as their copies are on disk: a
+  // compressed original's copy is written back plain.
+  PointRinexFiles files;
+  files.folder = "/p/RINEX";
+  files.files = {file("51133240.26o.Z", 0, 1.4285), file("b.26o.gz", 0, 1.4285)};
+  files.files[0].wrapper = RinexWrapper::kCompress;
+  files.files[1].wrapper = RinexWrapper::kGzip;
+  EXPECT_TRUE(JudgeRinexPoint(files, row).reason.ends_with(
+      "\nCorregidos en CORREGIDO: 51133240.26o, b.26o.gz"))
+      << JudgeRinexPoint(files, row).reason;
 }
 
 }  // namespace

@@ -73,7 +73,10 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
         add_stale(file.name);
         continue;
       }
-      corrected += (corrected.empty() ? "" : ", ") + file.name;
+      // Named as the copy is on disk: a compressed original is written
+      // back plain.
+      corrected += (corrected.empty() ? "" : ", ") +
+                   CorrectedCopyName(file.name, file.wrapper);
       continue;
     }
     if (!first_mismatch) first_mismatch = &file;
