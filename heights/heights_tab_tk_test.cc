@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "heights/point_detection.h"
+#include "heights/rinex_verdict.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
 #include "text/shown_path.h"
@@ -226,6 +227,14 @@ void ExpectEverythingFits(HeightsTabTest& t) {
             t.Int(t.Call({"font", "measure",
                           t.Call({arp, "itemcget", "arp0", "-font"}),
                           "-1000.0000"})));
+  // Every text a RINEX verdict shows fits its cell.
+  const std::string rinex = t.app_->rinex_column().canvas();
+  const std::string rinex_font = t.Call({rinex, "itemcget", "rinex0", "-font"});
+  for (const std::string& text : RinexCellTexts()) {
+    EXPECT_GE(t.Int(t.Call({"winfo", "width", rinex})),
+              t.Int(t.Call({"font", "measure", rinex_font, text})))
+        << text;
+  }
   const std::string font =
       t.Call({"ttk::style", "lookup", "SubHeader.TLabel", "-font"});
   for (const std::string& cell :

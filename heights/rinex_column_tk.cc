@@ -211,10 +211,16 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
   read_.assign(rows, false);
   shown_row_ = static_cast<size_t>(-1);
   const tk::Obj font = tk::Obj::List({ui_.family(), "10", "bold"});
-  // Wide enough for the widest verdict, "✗" and a height of two digits.
+  // Wide enough for the widest text a verdict shows, in this font.
+  std::string widest;
+  int widest_px = -1;
+  for (const std::string& text : RinexCellTexts()) {
+    const int px = ui_.Int({"font", "measure", font, text});
+    if (px > widest_px) widest_px = px, widest = text;
+  }
   const CellColumn column =
       MakeCellColumn(ui_, frame_rows_, "rinex", kRinexColumn, rows, font,
-                     "✗ 00.0000", tags, kHoverCommand);
+                     widest, tags, kHoverCommand);
   canvas_ = column.canvas;
   pitch_ = column.pitch;
 }

@@ -36,6 +36,14 @@ void AddLine(std::string* text, const std::string& line) {
 
 }  // namespace
 
+const std::vector<std::string>& RinexCellTexts() {
+  // A height of two digits, or a negative one, is the widest a receiver's
+  // file gives; a wider one is cut in the cell and whole in the status line.
+  static const std::vector<std::string> texts = {
+      "…", "—", "?", "✓", "✓ C", "✗ C", "✗ COPIA", "✗ 00.0000", "✗ -0.0000"};
+  return texts;
+}
+
 RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
                              const std::optional<RinexRowHeights>& heights) {
   RinexVerdict verdict;
@@ -51,8 +59,9 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
   std::string mismatches, unreadable, corrected, missing_copies, stale;
   auto add_stale = [&](const std::string& name) {
     AddLine(&stale, name +
-                        ": el original cambió después de escribir su copia en "
-                        "CORREGIDO; CORREGIR RINEX escribe la copia otra vez");
+                        ": COPIA DESACTUALIZADA: el original cambió después "
+                        "de escribir su copia en CORREGIDO; CORREGIR RINEX "
+                        "escribe la copia otra vez");
   };
   const RinexFileCheck* first_mismatch = nullptr;
   // Files right as they are, with what their copy in CORREGIDO says: they
@@ -116,7 +125,7 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
     if (!missing_copies.empty()) AddLine(&verdict.reason, missing_copies);
   } else if (!stale.empty()) {
     verdict.state = RinexState::kMismatch;
-    verdict.cell = "✗ COPIA DESACTUALIZADA";
+    verdict.cell = "✗ COPIA";
     verdict.reason = stale;
     if (!unreadable.empty()) AddLine(&verdict.reason, unreadable);
     if (!missing_copies.empty()) AddLine(&verdict.reason, missing_copies);

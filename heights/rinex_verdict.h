@@ -48,6 +48,11 @@ struct RinexRowHeights {
   std::optional<double> measured;  ///< the typed height, when a number
 };
 
+/// Every text the RINEX cell can show ("✗" with the widest heights): the
+/// column is as wide as the widest of them. The full reason of each is in
+/// the status line.
+const std::vector<std::string>& RinexCellTexts();
+
 /// The cell of one point.
 enum class RinexState {
   kEmpty,  ///< the row does not convert: cell ""
