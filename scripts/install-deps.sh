@@ -11,8 +11,9 @@ PACKAGES=(
   tcl8.6-dev tk8.6-dev libqpdf-dev libpng-dev zlib1g-dev
   # reading RINEX files through their wrappers (gzip, compress, bzip2, zip)
   libarchive-dev
-  # the photo report: scaled JPEG decoding and encoding, and EXIF tags
-  libturbojpeg0-dev libexif-dev
+  # the photo report: scaled JPEG decoding (libjpeg's own interface, for its
+  # memory limit and progress watch) and encoding, and EXIF tags
+  libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick qpdf poppler-utils mupdf-tools
