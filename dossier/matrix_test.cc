@@ -65,7 +65,8 @@ class DossierMatrixTest : public ::testing::Test {
     fs_.AddFile(locked, kJpeg);
     fs_.FailPath(locked, "Permission denied: B.jpg");
     fs_.AddFile(seven + "6. DISCO INSTALADO/C.jpg", kJpeg);
-    fs_.FailPath(seven + "6. DISCO INSTALADO/C.jpg", "Permission denied: C.jpg");
+    fs_.FailPath(seven + "6. DISCO INSTALADO/C.jpg",
+                 "Permission denied: C.jpg");
     fs_.AddFile(seven + "2. PROCESO DE MONUMENTACIÓN/IMG.heic", kHeic);
     fs_.AddFile(seven + "3. PROFUNDIDAD/vacía.jpg", "");
     fs_.AddFile(seven + "3. PROFUNDIDAD/Thumbs.db", kJpeg);
@@ -120,14 +121,15 @@ TEST_F(DossierMatrixTest, CountsWhatCountsAndNamesWhatIsMissing) {
                                     "2", "3", "4", "5", "6", "7", "08", "09"}));
   Texts rows;
   for (const auto& row : matrix.rows) rows.push_back(Row(row));
-  EXPECT_EQ(rows,
-            (Texts{"007|0!|✗ 1.5000!|—!|0!|1*+|0!|✗ NO EXISTE!|??|1??|2?+|1+|1+",
-                   "9!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|1+|1+|1+|1+|1+|"
-                   "1+|1+|1+|0",
-                   "12!|1+|—!|✗!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
-                   "✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
-                   "✗ NO EXISTE!|✗ NO EXISTE!",
-                   "6003|1+|✓+|1.4285+|1+|1+|0!|1+|1+|1+|1+|1+|0"}));
+  EXPECT_EQ(
+      rows,
+      (Texts{"007|0!|✗ 1.5000!|—!|0!|1*+|0!|✗ NO EXISTE!|??|1??|2?+|1+|1+",
+             "9!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|1+|1+|1+|1+|1+|"
+             "1+|1+|1+|0",
+             "12!|1+|—!|✗!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
+             "✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
+             "✗ NO EXISTE!|✗ NO EXISTE!",
+             "6003|1+|✓+|1.4285+|1+|1+|0!|1+|1+|1+|1+|1+|0"}));
   EXPECT_EQ(matrix.rows[0][kFirstStageColumn + 6].reason,
             "Permission denied: B.jpg");
   EXPECT_EQ(matrix.missing,

@@ -217,7 +217,8 @@ TEST(PhotoReportIoTest, HostilePhotosNeitherTakeTheMemoryNorSpoilTheOthers) {
   deep[sof0 + 4] = 12;  // 12 bits a sample
   std::vector<FoundFile> files;
   for (const char* name : {"B1.jpg", "B2.jpg", "B3.jpg", "B4.jpg", "D.jpg"}) {
-    std::ofstream(first / name, std::ios::binary) << (*name == 'D' ? deep : bomb);
+    std::ofstream(first / name, std::ios::binary)
+        << (*name == 'D' ? deep : bomb);
     files.push_back(Found(first / name, FileKind::kJpeg));
   }
   files.push_back(Found(first / "Z1.jpg", FileKind::kJpeg));

@@ -34,18 +34,20 @@ FolderCount Read(std::vector<FoundFile> files) {
 }
 
 // Point 1001: seven photos in stage 1, stage 2 read and empty, a photo
-// that cannot be read and a HEIF photo in stage 4, two videos and a stray file in stage 9, the rest
-// missing; point 1002 has no photo folder at all. 80 matrix rows.
+// that cannot be read and a HEIF photo in stage 4, two videos and a stray file
+// in stage 9, the rest missing; point 1002 has no photo folder at all. 80
+// matrix rows.
 PhotoReportInput Project() {
   PhotoReportInput in;
   in.project_name = "OBRA NORTE";
   in.fecha = "07/12/2026";
   in.matrix.headings = {"PUNTO", "NATIVA", "RINEX", "FOTOS"};
   for (int i = 0; i < 80; ++i) {
-    in.matrix.rows.push_back({{"R" + std::to_string(i), CellTone::kPlain, "", ""},
-                              {"✓", CellTone::kGood, "", ""},
-                              {"✗ NO EXISTE", CellTone::kMissing, "", ""},
-                              {"3", CellTone::kPlain, "", ""}});
+    in.matrix.rows.push_back(
+        {{"R" + std::to_string(i), CellTone::kPlain, "", ""},
+         {"✓", CellTone::kGood, "", ""},
+         {"✗ NO EXISTE", CellTone::kMissing, "", ""},
+         {"3", CellTone::kPlain, "", ""}});
   }
   // As the tab gives it: the count, then a line naming the first lacks.
   in.matrix.summary = "FALTAN 80 ELEMENTOS EN 2 PUNTOS:\nPUNTO 1002: SIN FOTOS";

@@ -392,7 +392,9 @@ bool StripJpeg(std::string_view bytes, int components, bool rgb,
   out->clear();
   out->append("\xFF\xD8", 2);
   if (components == 3) {
-    static const char kAdobe[] = "\xFF\xEE\x00\x0E" "Adobe\x00\x64\x00\x00\x00\x00";
+    static const char kAdobe[] =
+        "\xFF\xEE\x00\x0E"
+        "Adobe\x00\x64\x00\x00\x00\x00";
     out->append(kAdobe, 15);
     out->push_back(rgb ? '\0' : '\x01');
   }
@@ -407,7 +409,8 @@ bool StripJpeg(std::string_view bytes, int components, bool rgb,
       out->append("\xFF\xD9", 2);
       return true;
     }
-    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+    if (marker == 0x00 || marker == 0x01 ||
+        (marker >= 0xD0 && marker <= 0xD8)) {
       return false;  // no segment starts so here
     }
     if (end - p < 2) return false;
@@ -526,15 +529,17 @@ Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
     pixels = Pixels{eighth.width, eighth.height, eighth.channels,
                     std::move(eighth.pixels)};
   } else {
-    if (cancel != nullptr && cancel->load()) return Status::Error(kCancelled);
-    const J_COLOR_SPACE wanted = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_RGB;
+    const J_COLOR_SPACE wanted = cmyk   ? JCS_CMYK
+                                 : grey ? JCS_GRAYSCALE
+                                        : JCS_RGB;
     if (!SetJpegOutput(&decoder, eighths, wanted) ||
         static_cast<int>(info.output_width) != scaled_w ||
         static_cast<int>(info.output_height) != scaled_h) {
       return Status::Error(JpegFailure(decoder.trap.code, width, height));
     }
     std::vector<std::uint8_t> decoded(pixel_memory);
-    const std::size_t row_bytes = static_cast<std::size_t>(scaled_w) * pixel_bytes;
+    const std::size_t row_bytes =
+        static_cast<std::size_t>(scaled_w) * pixel_bytes;
     if (!DecodeJpegRows(&decoder, kMaxPhotoDecodeBytes - pixel_memory,
                         decoded.data(), row_bytes)) {
       return Status::Error(JpegFailure(decoder.trap.code, width, height));

@@ -15,8 +15,8 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "platform/photo_decode.h"
 #include "platform/pdf_writer.h"
+#include "platform/photo_decode.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -66,7 +66,8 @@ Rgb Decode(const std::string& jpeg) {
 // before the first scan; npos when there is none.
 std::size_t Segment(const std::string& jpeg, unsigned char marker) {
   std::size_t at = 2;
-  while (at + 4 <= jpeg.size() && static_cast<unsigned char>(jpeg[at]) == 0xFF) {
+  while (at + 4 <= jpeg.size() &&
+         static_cast<unsigned char>(jpeg[at]) == 0xFF) {
     const auto m = static_cast<unsigned char>(jpeg[at + 1]);
     if (m == marker) return at;
     if (m == 0xDA) break;
@@ -257,8 +258,10 @@ TEST(PhotoDecodeIoTest, KeptPhotoIsEmbeddedAsItsImageDataAlone) {
   const fs::path small = dir.path() / "small.jpg";
   Shell("convert -size 64x48 gradient:green-white -quality 90 '" +
         small.string() + "'");
-  Shell("exiftool -overwrite_original '-DateTimeOriginal=2024:05:17 10:31:05' "
-        "'" + small.string() + "'");
+  Shell(
+      "exiftool -overwrite_original '-DateTimeOriginal=2024:05:17 10:31:05' "
+      "'" +
+      small.string() + "'");
   std::string padded = Read(small);
   const std::size_t dqt = Segment(padded, 0xDB);
   ASSERT_NE(dqt, std::string::npos);
@@ -324,13 +327,14 @@ TEST(PhotoDecodeIoTest, KeptPhotoIsEmbeddedAsItsImageDataAlone) {
 TEST(PhotoDecodeIoTest, AFailedDecodeSpoilsNoLaterPhoto) {
   testing::TempDir dir;
   const fs::path d = dir.path();
-  Shell("convert -size 1600x1200 gradient:red-blue '" + (d / "eighth.jpg").string() +
-        "'");
+  Shell("convert -size 1600x1200 gradient:red-blue '" +
+        (d / "eighth.jpg").string() + "'");
   Shell("convert -size 800x600 gradient:red-blue -interlace JPEG '" +
         (d / "progressive.jpg").string() + "'");
   Shell("convert -size 64x48 gradient:red-blue '" + (d / "kept.jpg").string() +
         "'");
-  const std::string goods[] = {Read(d / "eighth.jpg"), Read(d / "progressive.jpg"),
+  const std::string goods[] = {Read(d / "eighth.jpg"),
+                               Read(d / "progressive.jpg"),
                                Read(d / "kept.jpg")};
   const int good_width[] = {417, 417, 64};
 
@@ -388,8 +392,8 @@ TEST(PhotoDecodeIoTest, AFailedDecodeSpoilsNoLaterPhoto) {
 TEST(PhotoDecodeIoTest, HostileClaimsAreRefusedAndCancelStopsADecode) {
   testing::TempDir dir;
   const fs::path d = dir.path();
-  Shell("convert -size 16x16 xc:red -interlace JPEG '" + (d / "p.jpg").string() +
-        "'");
+  Shell("convert -size 16x16 xc:red -interlace JPEG '" +
+        (d / "p.jpg").string() + "'");
   std::string bomb = Read(d / "p.jpg");
   const std::size_t sof2 = Segment(bomb, 0xC2);
   ASSERT_NE(sof2, std::string::npos);
@@ -413,8 +417,8 @@ TEST(PhotoDecodeIoTest, HostileClaimsAreRefusedAndCancelStopsADecode) {
   many += "\xFF\xD9";
   EXPECT_EQ(PreparePhoto(many, 250, 150, &photo).message(), "JPEG DAÑADO");
 
-  Shell("convert -size 1600x1200 gradient:red-blue '" + (d / "eighth.jpg").string() +
-        "'");
+  Shell("convert -size 1600x1200 gradient:red-blue '" +
+        (d / "eighth.jpg").string() + "'");
   const std::atomic<bool> cancelled{true};
   for (const std::string& file : {progressive, Read(d / "eighth.jpg")}) {
     EXPECT_EQ(PreparePhoto(file, 250, 150, &photo, &cancelled).message(),
