@@ -34,7 +34,7 @@ struct FoundFile {
   FileKind kind = FileKind::kOther;
   std::int32_t mtime_ns = 0;  ///< and nanoseconds within that second
   /// kUnreadable: why it could not be read ("<system's text>: <path>").
-  std::string error;
+  std::string error{};
 };
 
 /// A folder the dossier counts files in.
