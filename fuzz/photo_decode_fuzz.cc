@@ -4,8 +4,9 @@
 // reduced. A prepared photo is a JPEG no larger than the box needs at the
 // printed resolution; one kept as it is is not far bigger than its pixels
 // (no comments, application segments or padding are carried along); a
-// refused one says why and holds nothing. No input may take more than the
-// decode budget (libFuzzer's memory limit catches that) or run on for ever.
+// refused one says why and holds nothing. Whatever a header claims, no
+// input may allocate without bound or run on (libFuzzer's memory limit and
+// timeout catch those).
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
