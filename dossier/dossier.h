@@ -20,6 +20,9 @@ enum class FileKind {
   kPng,
   kHeif,   ///< counts as a photo, but the report cannot hold it
   kVideo,  ///< by extension: mp4, mov, avi, 3gp, mkv, m4v
+  /// A file that would be looked at as a photo but could not be opened or
+  /// read: it counts as a photo that cannot be read (FoundFile::error).
+  kUnreadable,
 };
 
 /// One file found in a folder.
@@ -30,6 +33,8 @@ struct FoundFile {
   std::int64_t mtime_s = 0;   ///< modification time, seconds since 1970 UTC
   FileKind kind = FileKind::kOther;
   std::int32_t mtime_ns = 0;  ///< and nanoseconds within that second
+  /// kUnreadable: why it could not be read ("<system's text>: <path>").
+  std::string error{};
 };
 
 /// A folder the dossier counts files in.
@@ -88,6 +93,9 @@ struct MatrixCell {
   CellTone tone = CellTone::kPlain;
   std::string folder;  ///< opened on a click; empty when none
   std::string reason;  ///< why it shows "?" (the system's text); else empty
+  /// Of its count, the photos that could not be read (their first one's
+  /// reason is `reason`).
+  std::size_t unreadable = 0;
 };
 
 /// A project-wide item as the tab shows it: its label and its cell.
@@ -106,6 +114,10 @@ struct DossierMatrix {
   /// HEIC/HEIF photos found: they count, but the photo report cannot hold
   /// them; their cells carry a "*".
   std::size_t heif_photos = 0;
+  /// Photos that could not be read: they count, their cells carry a "?",
+  /// and each is named in `missing`; the first one's reason.
+  std::size_t unreadable_photos = 0;
+  std::string unreadable_reason;
 };
 
 }  // namespace zarvek

@@ -31,10 +31,10 @@ bool HasVideoExtension(std::string_view name);
 /// mif1, msf1, heif), else kOther.
 FileKind PhotoKindOfPrefix(std::string_view prefix);
 
-/// True for the kinds that count as photos.
+/// True for the kinds that count as photos, the unreadable ones included.
 constexpr bool IsPhotoKind(FileKind kind) {
   return kind == FileKind::kJpeg || kind == FileKind::kPng ||
-         kind == FileKind::kHeif;
+         kind == FileKind::kHeif || kind == FileKind::kUnreadable;
 }
 
 }  // namespace zarvek

@@ -28,7 +28,9 @@ MatrixCell Cell(std::string text, CellTone tone, std::string folder) {
 }
 
 // A folder's cell: its count ("*" after it when it holds HEIC/HEIF photos,
-// which `heif` counts), "0" in red when `required`, "✗ NO EXISTE" or "?".
+// which `heif` counts; "?" when some of them could not be read), "0" in red
+// when `required`, "✗ NO EXISTE" or "?". A folder whose every photo could not
+// be read shows in the "?" tone.
 MatrixCell CountCell(const FolderCount& folder, bool required,
                      std::size_t* heif) {
   switch (folder.state) {
@@ -46,25 +48,47 @@ MatrixCell CountCell(const FolderCount& folder, bool required,
       folder.files.begin(), folder.files.end(),
       [](const FoundFile& f) { return f.kind == FileKind::kHeif; });
   *heif += heifs;
+  const FoundFile* unreadable = nullptr;
+  std::size_t unreadables = 0;
+  for (const FoundFile& f : folder.files) {
+    if (f.kind != FileKind::kUnreadable) continue;
+    if (unreadables++ == 0) unreadable = &f;
+  }
   std::string text = DecimalText(folder.files.size());
   if (heifs > 0) text += "*";
+  if (unreadables > 0) text += "?";
   MatrixCell cell = Cell(std::move(text),
-                         !folder.files.empty() ? CellTone::kGood
-                         : required            ? CellTone::kMissing
-                                               : CellTone::kPlain,
+                         folder.files.size() > unreadables ? CellTone::kGood
+                         : unreadables > 0                 ? CellTone::kUnknown
+                         : required                        ? CellTone::kMissing
+                                                           : CellTone::kPlain,
                          folder.path);
-  cell.reason = folder.reason;  // a photo whose first bytes were not read
+  cell.reason = unreadable != nullptr ? unreadable->error : folder.reason;
+  cell.unreadable = unreadables;
   return cell;
 }
 
-// What is missing of a folder whose cell is `cell`, or "".
+// What is missing of a folder whose cell is `cell`, or "". (Photos that
+// could not be read are named one by one: UnreadablePhotos.)
 std::string FolderLack(const MatrixCell& cell, std::string_view lack,
                        std::string_view what) {
+  if (cell.unreadable > 0) return "";
   if (cell.tone == CellTone::kUnknown) {
     return "NO SE PUEDE LEER " + std::string(what);
   }
   if (cell.tone == CellTone::kMissing) return std::string(lack);
   return "";
+}
+
+// Names in `lacks` each photo of `folder` that could not be read, as
+// "NO SE PUEDE LEER <what>/<name>", and counts them in `matrix`.
+void UnreadablePhotos(const FolderCount& folder, std::string_view what,
+                      std::vector<std::string>* lacks, DossierMatrix* matrix) {
+  for (const FoundFile& f : folder.files) {
+    if (f.kind != FileKind::kUnreadable) continue;
+    if (matrix->unreadable_photos++ == 0) matrix->unreadable_reason = f.error;
+    lacks->push_back("NO SE PUEDE LEER " + std::string(what) + "/" + f.name);
+  }
 }
 
 CellTone ToneOfVerdict(std::string_view text) {
@@ -214,6 +238,7 @@ DossierMatrix BuildDossierMatrix(const DossierScan& scan,
       row.push_back(CountCell(point.stages[i], !videos, &matrix.heif_photos));
       if (videos) continue;
       const std::string stage(subcarpetas_fotos[i]);
+      UnreadablePhotos(point.stages[i], stage, &lacks, &matrix);
       const std::string lack =
           FolderLack(row.back(), "SIN FOTOS DE " + stage, stage);
       if (!lack.empty()) lacks.push_back(lack);
@@ -254,7 +279,12 @@ std::string DossierStatusLine(const DossierMatrix& matrix) {
   std::size_t unreadable = 0;
   std::string first;
   auto look = [&](const MatrixCell& cell) {
-    if (cell.tone != CellTone::kUnknown || cell.reason.empty()) return;
+    // A folder that was listed, some of whose photos could not be read, is
+    // told below.
+    if (cell.tone != CellTone::kUnknown || cell.reason.empty() ||
+        cell.unreadable > 0) {
+      return;
+    }
     if (unreadable++ == 0) first = cell.reason;
   };
   for (const MatrixItem& item : matrix.items) look(item.cell);
@@ -267,6 +297,14 @@ std::string DossierStatusLine(const DossierMatrix& matrix) {
                             : "? " + DecimalText(unreadable) +
                                   " CARPETAS NO SE PUEDEN LEER: ") +
            first;
+  }
+  if (matrix.unreadable_photos > 0) {
+    if (!line.empty()) line += "\n";
+    line += (matrix.unreadable_photos == 1
+                 ? std::string("? 1 FOTO NO SE PUEDE LEER: ")
+                 : "? " + DecimalText(matrix.unreadable_photos) +
+                       " FOTOS NO SE PUEDEN LEER: ") +
+            matrix.unreadable_reason;
   }
   if (matrix.heif_photos > 0) {
     if (!line.empty()) line += "\n";

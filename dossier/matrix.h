@@ -31,7 +31,9 @@ struct PointCellSources {
 };
 
 /// Builds the matrix of `scan`. A stage folder with a HEIC/HEIF photo shows
-/// its count with "*". What is required and missing, each named in
+/// its count with "*", one with photos that could not be read with "?"
+/// (each such photo is named in `missing`, as "NO SE PUEDE LEER <stage>/
+/// <file>"). What is required and missing, each named in
 /// `missing`: every project item (a folder without files, a report missing
 /// or older than what it reports on: the measurement file for the height
 /// report, the newest photo for the photo report), and per point its two
@@ -50,8 +52,9 @@ std::string DossierSummary(const std::vector<std::string>& missing,
                            std::size_t points, std::size_t shown = 3);
 
 /// The status line under the matrix: how many folders could not be read,
-/// with the first reason, and the HEIC/HEIF photos the report cannot hold;
-/// empty when there is nothing to say.
+/// with the first reason, how many photos could not be read, with the
+/// first reason, and the HEIC/HEIF photos the report cannot hold; empty
+/// when there is nothing to say.
 std::string DossierStatusLine(const DossierMatrix& matrix);
 
 }  // namespace zarvek

@@ -59,6 +59,14 @@ class DossierMatrixTest : public ::testing::Test {
       fs_.AddFile(seven + stage + "/IMG.jpg", kJpeg);
     }
     fs_.AddFile(seven + "1. EQUIPO GNSS/IMG.jpg", "no soy una foto");
+    // A photo nobody may open, beside a readable one: it counts, as a photo
+    // that cannot be read. In a stage of its own it is all there is.
+    const std::string locked = seven + "7. MEDICIÓN DE ALTURA DE ANTENA/B.jpg";
+    fs_.AddFile(locked, kJpeg);
+    fs_.FailPath(locked, "Permission denied: B.jpg");
+    fs_.AddFile(seven + "6. DISCO INSTALADO/C.jpg", kJpeg);
+    fs_.FailPath(seven + "6. DISCO INSTALADO/C.jpg",
+                 "Permission denied: C.jpg");
     fs_.AddFile(seven + "2. PROCESO DE MONUMENTACIÓN/IMG.heic", kHeic);
     fs_.AddFile(seven + "3. PROFUNDIDAD/vacía.jpg", "");
     fs_.AddFile(seven + "3. PROFUNDIDAD/Thumbs.db", kJpeg);
@@ -113,14 +121,17 @@ TEST_F(DossierMatrixTest, CountsWhatCountsAndNamesWhatIsMissing) {
                                     "2", "3", "4", "5", "6", "7", "08", "09"}));
   Texts rows;
   for (const auto& row : matrix.rows) rows.push_back(Row(row));
-  EXPECT_EQ(rows,
-            (Texts{"007|0!|✗ 1.5000!|—!|0!|1*+|0!|✗ NO EXISTE!|??|0!|1+|1+|1+",
-                   "9!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|1+|1+|1+|1+|1+|"
-                   "1+|1+|1+|0",
-                   "12!|1+|—!|✗!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
-                   "✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
-                   "✗ NO EXISTE!|✗ NO EXISTE!",
-                   "6003|1+|✓+|1.4285+|1+|1+|0!|1+|1+|1+|1+|1+|0"}));
+  EXPECT_EQ(
+      rows,
+      (Texts{"007|0!|✗ 1.5000!|—!|0!|1*+|0!|✗ NO EXISTE!|??|1??|2?+|1+|1+",
+             "9!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|1+|1+|1+|1+|1+|"
+             "1+|1+|1+|0",
+             "12!|1+|—!|✗!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
+             "✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
+             "✗ NO EXISTE!|✗ NO EXISTE!",
+             "6003|1+|✓+|1.4285+|1+|1+|0!|1+|1+|1+|1+|1+|0"}));
+  EXPECT_EQ(matrix.rows[0][kFirstStageColumn + 6].reason,
+            "Permission denied: B.jpg");
   EXPECT_EQ(matrix.missing,
             (Texts{"PUNTO 007: SIN ARCHIVOS EN NATIVA",
                    "PUNTO 007: RINEX POR REVISAR (✗ 1.5000)",
@@ -130,7 +141,9 @@ TEST_F(DossierMatrixTest, CountsWhatCountsAndNamesWhatIsMissing) {
                    "PUNTO 007: SIN FOTOS DE 4. ANCLAJE DE DISCO DE BRONCE",
                    "PUNTO 007: NO SE PUEDE LEER 5. INCRUSTACIÓN DEL DISCO DE "
                    "BRONCE",
-                   "PUNTO 007: SIN FOTOS DE 6. DISCO INSTALADO",
+                   "PUNTO 007: NO SE PUEDE LEER 6. DISCO INSTALADO/C.jpg",
+                   "PUNTO 007: NO SE PUEDE LEER 7. MEDICIÓN DE ALTURA DE "
+                   "ANTENA/B.jpg",
                    "PUNTO 9: SIN CARPETA EN 2. DATOS GNSS",
                    "PUNTO 12: SIN ARCHIVOS RINEX",
                    "PUNTO 12: ALTURA DE ANTENA ERRÓNEA",
@@ -140,12 +153,13 @@ TEST_F(DossierMatrixTest, CountsWhatCountsAndNamesWhatIsMissing) {
                    "2. EFEMERIDES: NO EXISTE",
                    "CONVERSION DE ALTURA.pdf: DESACTUALIZADO"}));
   EXPECT_EQ(matrix.summary,
-            "FALTAN 16 ELEMENTOS EN 4 PUNTOS:\n"
+            "FALTAN 17 ELEMENTOS EN 4 PUNTOS:\n"
             "PUNTO 007: SIN ARCHIVOS EN NATIVA; PUNTO 007: RINEX POR REVISAR "
-            "(✗ 1.5000); PUNTO 007: SIN ALTURA DE ANTENA; … Y 13 MÁS.");
+            "(✗ 1.5000); PUNTO 007: SIN ALTURA DE ANTENA; … Y 14 MÁS.");
   EXPECT_FALSE(matrix.complete);
   EXPECT_EQ(DossierStatusLine(matrix),
             "? 1 CARPETA NO SE PUEDE LEER: Permission denied: 5\n"
+            "? 2 FOTOS NO SE PUEDEN LEER: Permission denied: C.jpg\n"
             "* 1 FOTO HEIC/HEIF: CUENTA, PERO EL REPORTAJE FOTOGRÁFICO NO "
             "PUEDE INCLUIRLAS.");
 }

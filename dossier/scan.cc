@@ -122,8 +122,13 @@ FolderCount CountFolder(FileSystem& fs, const std::string& path,
         break;
       case FolderContent::kPhotos:
         if (entry.size == 0 || HasVideoExtension(entry.name)) continue;
-        if (!entry.prefix_error.empty() && folder.reason.empty())
-          folder.reason = entry.prefix_error;
+        if (!entry.prefix_error.empty()) {
+          // Perhaps a photo, but nobody can tell: it counts, as one that
+          // cannot be read, rather than vanish from the dossier.
+          file.kind = FileKind::kUnreadable;
+          file.error = entry.prefix_error;
+          break;
+        }
         file.kind = PhotoKindOfPrefix(entry.prefix);
         if (!IsPhotoKind(file.kind)) continue;
         break;

@@ -24,9 +24,10 @@ enum class FolderContent {
 /// Lists the folder at `path` and keeps the files that count for
 /// `content`, sorted by name. A folder that is not there is kMissing; one
 /// that cannot be listed (no permission, a file in its place) is
-/// kUnreadable with the system's text. A photo whose first bytes cannot be
-/// read does not count; the first such failure is put in `reason`, the
-/// folder staying kRead. Empty files never count.
+/// kUnreadable with the system's text. For kPhotos, a file whose first
+/// bytes cannot be read (no permission, a read error) counts as a photo of
+/// kind FileKind::kUnreadable with the system's text in its `error`. Empty
+/// files never count.
 FolderCount CountFolder(FileSystem& fs, const std::string& path,
                         FolderContent content);
 

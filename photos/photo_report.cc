@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "dossier/file_kind.h"
 #include "heights/conversion.h"
 #include "heights/decimal.h"
 #include "project/layout.h"
@@ -82,9 +83,7 @@ std::string Megabytes(std::uint64_t bytes) {
   return std::string(buf, res.ptr) + " MB";
 }
 
-bool IsPhoto(FileKind k) {
-  return k == FileKind::kJpeg || k == FileKind::kPng || k == FileKind::kHeif;
-}
+bool IsPhoto(FileKind k) { return IsPhotoKind(k); }
 
 const FolderCount* StageFolder(const PointDossier& point, std::size_t stage) {
   if (stage >= point.stages.size()) return nullptr;

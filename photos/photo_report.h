@@ -109,8 +109,9 @@ struct PhotoReportPlan {
 };
 
 /// The pages of `input`: the table first, then every point of the scan in
-/// its order. Photo cells are the stage's JPEG, PNG and HEIF files in the
-/// scan's order; videos are listed after them; other files are left out.
+/// its order. Photo cells are the stage's JPEG, PNG and HEIF files and the
+/// files that could not be read (a grey box with the reason), in the scan's
+/// order; videos are listed after them; other files are left out.
 PhotoReportPlan PlanPhotoReport(const PhotoReportInput& input);
 
 /// Draws page `index` of `plan` (without ending it). `cells` are the page's

@@ -2,6 +2,10 @@
 // document and checked with the PDF tools a reader would trust: qpdf for
 // the structure, pdfimages for the pictures, pdftotext for the captions.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "dossier/scan.h"
 #include "photos/photo_report_tk.h"
 #include "photos/photo_run.h"
 #include "platform/fs.h"
@@ -38,8 +43,42 @@ std::string Output(const std::string& command, int* status = nullptr) {
 }
 
 FoundFile Found(const fs::path& p, FileKind kind) {
-  return FoundFile{p.string(), p.filename().string(), fs::file_size(p),
-                   1700000000, kind};
+  FoundFile f;
+  f.path = p.string();
+  f.name = p.filename().string();
+  f.size = fs::file_size(p);
+  f.mtime_s = 1700000000;
+  f.kind = kind;
+  return f;
+}
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// A point 1001 whose first stage holds `files`, the other stages empty.
+PhotoReportInput OnePoint(const ProjectLayout& layout,
+                          std::vector<FoundFile> files) {
+  PhotoReportInput in;
+  in.project_name = "P";
+  in.fecha = "07/12/2026";
+  in.matrix.headings = {"PUNTO"};
+  in.matrix.summary = "EXPEDIENTE COMPLETO";
+  PointDossier p;
+  p.code = "1001";
+  p.has_photo_folder = true;
+  p.stages.resize(kPhotoStages);
+  const std::vector<std::string> stages = layout.PointPhotoStageDirs("1001");
+  for (std::size_t i = 0; i < kPhotoStages; ++i) {
+    p.stages[i].state = FolderCount::State::kRead;
+    p.stages[i].path = stages[i];
+  }
+  p.stages[0].files = std::move(files);
+  in.scan.points = {p};
+  return in;
 }
 
 TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
@@ -148,6 +187,126 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
   for (const auto& e : fs::directory_iterator(layout.PhotosDir())) {
     EXPECT_EQ(e.path().extension(), e.is_directory() ? "" : ".pdf") << e.path();
   }
+}
+
+// Four progressive JPEGs of under 1 KB whose headers claim 15,811 x 15,811
+// pixels and a 12-bit one, beside good photos: the report is made in
+// bounded memory (its process's peak, measured in a child of its own), each
+// refused photo a grey box with its reason, and the good ones after them
+// all come out.
+TEST(PhotoReportIoTest, HostilePhotosNeitherTakeTheMemoryNorSpoilTheOthers) {
+  testing::TempDir dir;
+  const ProjectLayout layout = ProjectLayout::AtRoot(dir.path().string());
+  const std::vector<std::string> stages = layout.PointPhotoStageDirs("1001");
+  for (const std::string& s : stages) fs::create_directories(s);
+  const fs::path first = stages[0];
+  Shell("convert -size 16x16 xc:red -interlace JPEG '" +
+        (first / "p.jpg").string() + "'");
+  std::string bomb = ReadBytes(first / "p.jpg");
+  const std::size_t sof2 = bomb.find("\xFF\xC2");
+  ASSERT_NE(sof2, std::string::npos);
+  bomb.replace(sof2 + 5, 4, "\x3D\xC3\x3D\xC3");  // 15811 x 15811
+  ASSERT_LT(bomb.size(), 1000u);
+  Shell("convert -size 1600x1200 gradient:green-white '" +
+        (first / "Z1.jpg").string() + "'");
+  Shell("convert -size 800x600 gradient:blue-white -interlace JPEG '" +
+        (first / "Z2.jpg").string() + "'");
+  std::string deep = ReadBytes(first / "Z1.jpg");
+  const std::size_t sof0 = deep.find("\xFF\xC0");
+  ASSERT_NE(sof0, std::string::npos);
+  deep[sof0 + 4] = 12;  // 12 bits a sample
+  std::vector<FoundFile> files;
+  for (const char* name : {"B1.jpg", "B2.jpg", "B3.jpg", "B4.jpg", "D.jpg"}) {
+    std::ofstream(first / name, std::ios::binary)
+        << (*name == 'D' ? deep : bomb);
+    files.push_back(Found(first / name, FileKind::kJpeg));
+  }
+  files.push_back(Found(first / "Z1.jpg", FileKind::kJpeg));
+  files.push_back(Found(first / "Z2.jpg", FileKind::kJpeg));
+  const PhotoReportInput in = OnePoint(layout, files);
+  const std::string path = layout.PhotoReportPath();
+
+  int pipe_fds[2];
+  ASSERT_EQ(pipe(pipe_fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(pipe_fds[0]);
+    PdfWriterDocumentFactory factory;
+    PhotoRunControl control;
+    const PhotoRunOutcome out = RunPhotoReport(
+        in, path,
+        PhotoRunServices{factory, SystemRandom(),
+                         [](const PhotoJob& job) {
+                           return PreparePhotoCell(RealFileSystem(), job);
+                         },
+                         2},
+        control);
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const long values[3] = {
+        out.result == PhotoRunOutcome::Result::kSaved ? 1 : 0, out.unreadable,
+        usage.ru_maxrss};
+    const ssize_t written = write(pipe_fds[1], values, sizeof values);
+    _exit(written == sizeof values ? 0 : 1);
+  }
+  close(pipe_fds[1]);
+  long values[3] = {0, 0, 0};
+  const ssize_t got = read(pipe_fds[0], values, sizeof values);
+  close(pipe_fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(got, static_cast<ssize_t>(sizeof values));
+  EXPECT_EQ(values[0], 1);
+  EXPECT_EQ(values[1], 5);
+  EXPECT_LT(values[2], 150 * 1024) << "peak RSS in KiB";
+
+  const std::string text = Output("pdftotext -layout '" + path + "' -");
+  std::size_t refused = 0;
+  for (std::size_t at = text.find("IMAGEN DEMASIADO GRANDE (15811 × 15811");
+       at != std::string::npos;
+       at = text.find("IMAGEN DEMASIADO GRANDE (15811 × 15811", at + 1)) {
+    ++refused;
+  }
+  EXPECT_EQ(refused, 4u) << text;
+  EXPECT_NE(text.find("JPEG DAÑADO"), std::string::npos) << text;
+  const std::string list = Output("pdfimages -list '" + path + "'");
+  EXPECT_NE(list.find("417   313"), std::string::npos) << list;
+}
+
+// A photo its user may not open (mode 000 beside a readable one) counts in
+// the scan as a photo that cannot be read, with the system's reason, and
+// the report draws its grey box with that reason. Root reads it anyway:
+// dossier/matrix_test.cc counts such a photo from an injected failure.
+TEST(PhotoReportIoTest, APhotoTheUserCannotOpenCountsWithTheSystemsReason) {
+  if (geteuid() == 0) {
+    GTEST_SKIP() << "root opens a file of mode 000; the counting is tested "
+                    "with an injected failure in dossier/matrix_test.cc";
+  }
+  testing::TempDir dir;
+  const ProjectLayout layout = ProjectLayout::AtRoot(dir.path().string());
+  const std::vector<std::string> stages = layout.PointPhotoStageDirs("1001");
+  for (const std::string& s : stages) fs::create_directories(s);
+  const fs::path first = stages[0];
+  Shell("convert -size 64x48 xc:red '" + (first / "A.jpg").string() + "'");
+  Shell("convert -size 64x48 xc:red '" + (first / "B.jpg").string() + "'");
+  ASSERT_EQ(chmod((first / "B.jpg").c_str(), 0), 0);
+  const DossierScan scan = ScanDossier(RealFileSystem(), layout);
+  ASSERT_EQ(scan.points.size(), 1u);
+  ASSERT_EQ(scan.points[0].stages.size(), kPhotoStages);
+  const std::vector<FoundFile>& files = scan.points[0].stages[0].files;
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].kind, FileKind::kJpeg);
+  EXPECT_EQ(files[1].kind, FileKind::kUnreadable);
+  EXPECT_NE(files[1].error.find("Permission denied"), std::string::npos)
+      << files[1].error;
+  const PhotoCell cell = PreparePhotoCell(
+      RealFileSystem(), PhotoJob{files[1].path, files[1].name, files[1].kind,
+                                 files[1].mtime_s, 0});
+  EXPECT_FALSE(cell.readable);
+  EXPECT_NE(cell.failure.find("Permission denied"), std::string::npos)
+      << cell.failure;
+  chmod((first / "B.jpg").c_str(), 0644);
 }
 
 }  // namespace

@@ -18,7 +18,12 @@ namespace {
 
 FoundFile File(const std::string& name, FileKind kind,
                std::uint64_t size = 1000) {
-  return FoundFile{"/p/" + name, name, size, 0, kind};
+  FoundFile f;
+  f.path = "/p/" + name;
+  f.name = name;
+  f.size = size;
+  f.kind = kind;
+  return f;
 }
 
 FolderCount Read(std::vector<FoundFile> files) {
@@ -28,19 +33,21 @@ FolderCount Read(std::vector<FoundFile> files) {
   return f;
 }
 
-// Point 1001: seven photos in stage 1, stage 2 read and empty, a HEIF
-// photo in stage 4, two videos and a stray file in stage 9, the rest
-// missing; point 1002 has no photo folder at all. 80 matrix rows.
+// Point 1001: seven photos in stage 1, stage 2 read and empty, a photo
+// that cannot be read and a HEIF photo in stage 4, two videos and a stray file
+// in stage 9, the rest missing; point 1002 has no photo folder at all. 80
+// matrix rows.
 PhotoReportInput Project() {
   PhotoReportInput in;
   in.project_name = "OBRA NORTE";
   in.fecha = "07/12/2026";
   in.matrix.headings = {"PUNTO", "NATIVA", "RINEX", "FOTOS"};
   for (int i = 0; i < 80; ++i) {
-    in.matrix.rows.push_back({{"R" + std::to_string(i), CellTone::kPlain, "", ""},
-                              {"✓", CellTone::kGood, "", ""},
-                              {"✗ NO EXISTE", CellTone::kMissing, "", ""},
-                              {"3", CellTone::kPlain, "", ""}});
+    in.matrix.rows.push_back(
+        {{"R" + std::to_string(i), CellTone::kPlain, "", ""},
+         {"✓", CellTone::kGood, "", ""},
+         {"✗ NO EXISTE", CellTone::kMissing, "", ""},
+         {"3", CellTone::kPlain, "", ""}});
   }
   // As the tab gives it: the count, then a line naming the first lacks.
   in.matrix.summary = "FALTAN 80 ELEMENTOS EN 2 PUNTOS:\nPUNTO 1002: SIN FOTOS";
@@ -54,7 +61,8 @@ PhotoReportInput Project() {
   }
   p.stages[0] = Read(first);
   p.stages[1] = Read({});
-  p.stages[3] = Read({File("CASA.heic", FileKind::kHeif)});
+  p.stages[3] = Read({File("BLOQUEADA.jpg", FileKind::kUnreadable),
+                      File("CASA.heic", FileKind::kHeif)});
   p.stages[8] = Read({File("vuelta.mp4", FileKind::kVideo, 12'345'678),
                       File("Thumbs.db", FileKind::kOther),
                       File("b.mov", FileKind::kVideo)});
@@ -76,6 +84,10 @@ PhotoCell FakePrepare(const PhotoJob& job) {
   PhotoCell cell;
   if (job.kind == FileKind::kHeif) {
     cell.failure = "FORMATO HEIF NO ADMITIDO";
+    return cell;
+  }
+  if (job.name == "BLOQUEADA.jpg") {
+    cell.failure = "Permission denied: " + job.path;
     return cell;
   }
   cell.readable = true;
@@ -105,9 +117,9 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
   const PhotoRunOutcome out = RunPhotoReport(
       in, "/p/R.pdf", PhotoRunServices{factory, rng, FakePrepare, 2}, control);
   ASSERT_EQ(out.result, PhotoRunOutcome::Result::kSaved) << out.message;
-  EXPECT_EQ(out.photos, 8);
-  EXPECT_EQ(out.unreadable, 1);
-  EXPECT_EQ(control.done, 8);
+  EXPECT_EQ(out.photos, 9);
+  EXPECT_EQ(out.unreadable, 2);
+  EXPECT_EQ(control.done, 9);
   ASSERT_EQ(factory.saves().size(), 1u);
   EXPECT_EQ(factory.saves()[0].path, "/p/R.pdf");
   EXPECT_EQ(factory.saves()[0].owner_password.size(), 32u);
@@ -175,9 +187,12 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
   EXPECT_EQ(CountText(page[2], "17/05/2024 10:31:05"), 1);
   EXPECT_EQ(CountText(page[2], "GPS: 12.046374° S, 77.042793° O"), 1);
   EXPECT_EQ(CountText(page[2], "01/02/2025 08:00:00 (FECHA DEL ARCHIVO)"), 5);
-  // The HEIF photo is a grey cell with its reason; videos are listed.
-  EXPECT_EQ(CountText(all, "NO SE PUDO LEER:"), 1);
+  // The HEIF photo and the one that cannot be read are grey cells with
+  // their reasons; videos are listed.
+  EXPECT_EQ(CountText(all, "NO SE PUDO LEER:"), 2);
   EXPECT_EQ(CountText(all, "FORMATO HEIF NO ADMITIDO"), 1);
+  EXPECT_EQ(CountText(all, "Permission denied: /p/BLOQUEADA.jpg"), 1);
+  EXPECT_EQ(CountText(all, "2 FOTOGRAFÍAS"), 1);  // stage 4's heading
   EXPECT_EQ(CountText(all, "VÍDEO: vuelta.mp4 — 12.3 MB"), 1);
   EXPECT_EQ(CountText(all, "VÍDEO: b.mov — 0.0 MB"), 1);
   // Empty stages: six of 1001 (stage 2 empty, 3 and 5-8 missing) and all

@@ -27,7 +27,8 @@ std::string ProgressText(int done, int total) {
 
 }  // namespace
 
-PhotoCell PreparePhotoCell(FileSystem& fs, const PhotoJob& job) {
+PhotoCell PreparePhotoCell(FileSystem& fs, const PhotoJob& job,
+                           const std::atomic<bool>* cancel) {
   PhotoCell cell;
   const std::string file_date = LocalDateTime(job.mtime_s);
   cell.when = file_date.empty() ? "" : file_date + " " + kFileDateMark;
@@ -42,7 +43,8 @@ PhotoCell PreparePhotoCell(FileSystem& fs, const PhotoJob& job) {
     return cell;
   }
   PreparedPhoto photo;
-  Status made = PreparePhoto(bytes, kPhotoBoxWidth, kPhotoBoxHeight, &photo);
+  Status made =
+      PreparePhoto(bytes, kPhotoBoxWidth, kPhotoBoxHeight, &photo, cancel);
   bytes = std::string();
   if (const std::string taken = FormatExifDateTime(photo.tags.taken);
       !taken.empty()) {
@@ -110,11 +112,13 @@ bool PhotoReportCommand::Generate(PhotoReportRequest request) {
   root.Call({"after", kTickMs, tick_command_});
 
   FileSystem& fs = services_.fs;
-  PhotoRunServices run{
-      services_.pdf, services_.random,
-      [&fs](const PhotoJob& job) { return PreparePhotoCell(fs, job); },
-      services_.workers};
   std::shared_ptr<PhotoRunControl> control = control_;
+  // CANCELAR and closing the window reach a decode in progress too.
+  PhotoRunServices run{services_.pdf, services_.random,
+                       [&fs, control](const PhotoJob& job) {
+                         return PreparePhotoCell(fs, job, &control->cancel);
+                       },
+                       services_.workers};
   background_.Run([this, input, control, run, path]() -> WorkQueue::Done {
     PhotoRunOutcome outcome = RunPhotoReport(*input, path, run, *control);
     return [this, outcome, path] { Ended(outcome, path); };

@@ -7,6 +7,7 @@
 #ifndef ZARVEK_PHOTOS_PHOTO_REPORT_TK_H_
 #define ZARVEK_PHOTOS_PHOTO_REPORT_TK_H_
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,7 +28,9 @@ namespace zarvek {
 /// (platform/photo_decode.h), captioned with the date it was taken, else
 /// the file's date marked kFileDateMark, and its GPS position. A HEIF photo
 /// or a file that cannot be read gives an unreadable cell with the reason.
-PhotoCell PreparePhotoCell(FileSystem& fs, const PhotoJob& job);
+/// Once `cancel` (when given) is true, a decode in progress stops soon.
+PhotoCell PreparePhotoCell(FileSystem& fs, const PhotoJob& job,
+                           const std::atomic<bool>* cancel = nullptr);
 
 /// What a run reaches outside the window.
 struct PhotoReportServices {

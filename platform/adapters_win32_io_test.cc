@@ -18,6 +18,7 @@
 #include "platform/config_dir.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "platform/photo_decode.h"
 #include "platform/png_decode.h"
 #include "platform/process.h"
 #include "platform/single_instance.h"
@@ -264,6 +265,28 @@ TEST(Win32MachineTest, ProcessesMachineAndTheSecondStart) {
   EXPECT_NE(probe, nullptr);
   if (probe != nullptr) CloseHandle(probe);
   EXPECT_NE(ClaimFirstInstance("ZarvekPruebaWin", "ninguna ventana"), nullptr);
+}
+
+// libjpeg's errors reach the photo decoder by longjmp through its frames
+// (platform/photo_decode.cc): under MinGW's setjmp too, a refused header
+// comes back as its reason, and the photo after it is decoded (scaled to a
+// tiny box, so that it goes through libjpeg, not kept as it is).
+TEST(Win32PhotoLibrariesTest, AJpegErrorComesBackAndTheNextPhotoDecodes) {
+  constexpr int kWidth = 64, kHeight = 32;
+  std::vector<std::uint8_t> rgb(kWidth * kHeight * 3, 180);
+  std::string good;
+  ASSERT_TRUE(EncodeRgbJpeg(rgb.data(), kWidth, kHeight, 90, &good).ok());
+  const std::size_t sof = good.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  std::string deep = good;
+  deep[sof + 4] = 12;  // 12 bits a sample: libjpeg's header read fails
+  for (int round = 0; round < 3; ++round) {
+    PreparedPhoto photo;
+    EXPECT_EQ(PreparePhoto(deep, 10, 5, &photo).message(), "JPEG DAÑADO");
+    ASSERT_TRUE(PreparePhoto(good, 10, 5, &photo).ok()) << round;
+    EXPECT_FALSE(photo.as_is);
+    EXPECT_GT(photo.picture.width, 0);
+  }
 }
 
 // TurboJPEG and libexif, which the photo report reads pictures with, linked

@@ -572,7 +572,7 @@ bool ReadHeaders(std::string_view bytes, Frame* f) {
 
 // Decodes the scan of `f` into each component's samples: the average of
 // each of its blocks.
-bool DecodeScan(Frame& f) {
+bool DecodeScan(Frame& f, const std::atomic<bool>* cancel) {
   std::vector<Component>& components = f.components;
   const int n = static_cast<int>(components.size());
   int hmax = 1, vmax = 1;
@@ -621,6 +621,9 @@ bool DecodeScan(Frame& f) {
       }
     }
     if (bits.Overran()) return false;  // the data ended early
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+      return false;
+    }
   }
   return true;
 }
@@ -628,14 +631,14 @@ bool DecodeScan(Frame& f) {
 }  // namespace
 
 bool DecodeJpegEighth(std::string_view bytes, int width, int height,
-                      EighthImage* out) {
+                      EighthImage* out, const std::atomic<bool>* cancel) {
   *out = EighthImage();
   Frame f;
   if (!ReadHeaders(bytes, &f)) return false;
   const int eighth_w = (f.width + 7) / 8, eighth_h = (f.height + 7) / 8;
   if (width < 1 || height < 1 || width > eighth_w || height > eighth_h ||
       static_cast<std::uint64_t>(eighth_w) * eighth_h > kMaxEighthPixels ||
-      !DecodeScan(f)) {
+      !DecodeScan(f, cancel)) {
     return false;
   }
 

@@ -17,6 +17,7 @@
 #ifndef ZARVEK_PLATFORM_JPEG_EIGHTH_H_
 #define ZARVEK_PLATFORM_JPEG_EIGHTH_H_
 
+#include <atomic>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -39,9 +40,11 @@ struct EighthImage {
 /// own orientation: at most an eighth of the stored size each way (rounded
 /// up), reduced further by averaging. False when the file is of a kind not
 /// read here, its data breaks or the size is out of that range; `out` is
-/// then left empty.
+/// then left empty. `cancel`, when given, is looked at after each row of
+/// blocks: once it is true the read stops and is refused.
 bool DecodeJpegEighth(std::string_view bytes, int width, int height,
-                      EighthImage* out);
+                      EighthImage* out,
+                      const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace zarvek
 

@@ -3,8 +3,18 @@
 #include <libexif/exif-data.h>
 #include <turbojpeg.h>
 
+// jpeglib.h needs FILE and size_t declared before it.
+#include <cstddef>
+#include <cstdio>
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <csetjmp>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -26,6 +36,7 @@ constexpr char kNotAnImage[] = "NO ES UNA IMAGEN JPEG NI PNG";
 constexpr char kBrokenJpeg[] = "JPEG DAÑADO";
 constexpr char kBrokenPng[] = "PNG DAÑADO";
 constexpr char kNoEncode[] = "NO SE PUDO CONVERTIR";
+constexpr char kCancelled[] = "CANCELADO";
 
 std::string TooLarge(std::uint64_t width, std::uint64_t height) {
   return "IMAGEN DEMASIADO GRANDE (" + std::to_string(width) + " × " +
@@ -37,10 +48,12 @@ bool StartsWith(std::string_view bytes, std::string_view magic) {
 }
 
 // TurboJPEG handles, lent one to a caller at a time and kept for the next:
-// making one costs more than a small photo's decode. A shared pool rather
+// making one costs more than a small photo's encode. A shared pool rather
 // than one handle per thread, because objects of a thread's own storage
 // are not destroyed reliably when the thread ends on Windows (MinGW's
-// emulated thread storage frees them first).
+// emulated thread storage frees them first). A handle that has failed is
+// never lent again: libjpeg-turbo leaves such a handle failing every later
+// call.
 class TjPool {
  public:
   explicit TjPool(tjhandle (*make)()) : make_(make) {}
@@ -70,24 +83,29 @@ class TjPool {
   std::vector<tjhandle> free_;
 };
 
-// A handle of `pool` for as long as it lives.
+// A handle of `pool` for as long as it lives; given back to the pool at the
+// end unless a call on it failed (Failed()), and destroyed then.
 class LentHandle {
  public:
   explicit LentHandle(TjPool& pool) : pool_(pool), handle_(pool.Take()) {}
-  ~LentHandle() { pool_.Give(handle_); }
+  ~LentHandle() {
+    if (failed_) {
+      if (handle_ != nullptr) tjDestroy(handle_);
+    } else {
+      pool_.Give(handle_);
+    }
+  }
   LentHandle(const LentHandle&) = delete;
   LentHandle& operator=(const LentHandle&) = delete;
   tjhandle get() const { return handle_; }
+  void Failed() { failed_ = true; }
 
  private:
   TjPool& pool_;
   tjhandle handle_;
+  bool failed_ = false;
 };
 
-TjPool& Decompressors() {
-  static TjPool pool(tjInitDecompress);
-  return pool;
-}
 TjPool& Compressors() {
   static TjPool pool(tjInitCompress);
   return pool;
@@ -190,11 +208,13 @@ Status Encode(const Pixels& p, PreparedPhoto* out) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   const bool grey = p.channels == 1;
-  const LentHandle compressor(Compressors());
-  if (tjCompress2(compressor.get(), p.data.data(), p.width, 0, p.height,
+  LentHandle compressor(Compressors());
+  if (compressor.get() == nullptr ||
+      tjCompress2(compressor.get(), p.data.data(), p.width, 0, p.height,
                   grey ? TJPF_GRAY : TJPF_RGB, &buffer, &size,
                   grey ? TJSAMP_GRAY : TJSAMP_420, kPhotoJpegQuality,
                   TJFLAG_FASTDCT) != 0) {
+    compressor.Failed();
     tjFree(buffer);
     return Status::Error(kNoEncode);
   }
@@ -222,86 +242,314 @@ Pixels CmykToRgb(const std::vector<std::uint8_t>& cmyk, int width, int height) {
   return out;
 }
 
+// libjpeg's decoder (jpeglib.h), watched so that a hostile file cannot take
+// more memory than kMaxPhotoDecodeBytes, run through more than
+// kMaxJpegScans scans, or go on after a cancel. Its errors come back here
+// by longjmp: the functions that call setjmp hold nothing with a
+// destructor, and every libjpeg object lives in JpegDecoder, which frees it
+// however the decode ended. A decoder serves one file and is destroyed with
+// it, so a failure never reaches the next photo.
+constexpr int kCancelCode = -1;
+constexpr int kTooManyScansCode = -2;
+
+struct JpegErrorTrap {
+  jpeg_error_mgr pub;  // first: libjpeg sees only this
+  std::jmp_buf jump;
+  int code = 0;
+};
+
+struct JpegWatch {
+  jpeg_progress_mgr pub;  // first
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+[[noreturn]] void JumpOut(j_common_ptr cinfo, int code) {
+  auto* trap = reinterpret_cast<JpegErrorTrap*>(cinfo->err);
+  trap->code = code;
+  std::longjmp(trap->jump, 1);
+}
+
+void OnJpegError(j_common_ptr cinfo) { JumpOut(cinfo, cinfo->err->msg_code); }
+
+// Warnings (data that ends early, a bad code) leave a picture with grey
+// where the data broke, as every viewer shows it; nothing is printed.
+void OnJpegMessage(j_common_ptr) {}
+
+// Called by libjpeg before each row of blocks it reads or writes, also
+// while it takes in the scans of a progressive file before the first row.
+void OnJpegProgress(j_common_ptr cinfo) {
+  const auto* watch = reinterpret_cast<const JpegWatch*>(cinfo->progress);
+  if (watch->cancel != nullptr &&
+      watch->cancel->load(std::memory_order_relaxed)) {
+    JumpOut(cinfo, kCancelCode);
+  }
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number >
+      kMaxJpegScans) {
+    JumpOut(cinfo, kTooManyScansCode);
+  }
+}
+
+struct JpegDecoder {
+  jpeg_decompress_struct cinfo{};
+  JpegErrorTrap trap{};
+  JpegWatch watch{};
+  ~JpegDecoder() { jpeg_destroy_decompress(&cinfo); }
+};
+
+// Reads the headers of `bytes` up to the first scan. False on any error
+// (the code in d->trap.code).
+bool ReadJpegHeader(JpegDecoder* d, const unsigned char* data,
+                    unsigned long size, const std::atomic<bool>* cancel) {
+  d->cinfo.err = jpeg_std_error(&d->trap.pub);
+  d->trap.pub.error_exit = OnJpegError;
+  d->trap.pub.output_message = OnJpegMessage;
+  d->watch.pub.progress_monitor = OnJpegProgress;
+  d->watch.cancel = cancel;
+  if (setjmp(d->trap.jump)) return false;
+  jpeg_create_decompress(&d->cinfo);
+  d->cinfo.progress = &d->watch.pub;
+  jpeg_mem_src(&d->cinfo, data, size);
+  jpeg_read_header(&d->cinfo, TRUE);
+  return true;
+}
+
+// Sets the output of the decode (the scale `eighths`/8, the colour space)
+// and computes its size.
+bool SetJpegOutput(JpegDecoder* d, int eighths, J_COLOR_SPACE space) {
+  if (setjmp(d->trap.jump)) return false;
+  d->cinfo.scale_num = static_cast<unsigned>(eighths);
+  d->cinfo.scale_denom = 8;
+  d->cinfo.out_color_space = space;
+  d->cinfo.dct_method = JDCT_IFAST;
+  jpeg_calc_output_dimensions(&d->cinfo);
+  return true;
+}
+
+// Decodes every output row into `out` (`row_bytes` a row); libjpeg's own
+// memory stays within `work_bytes`.
+bool DecodeJpegRows(JpegDecoder* d, std::size_t work_bytes, std::uint8_t* out,
+                    std::size_t row_bytes) {
+  if (setjmp(d->trap.jump)) return false;
+  d->cinfo.mem->max_memory_to_use = static_cast<long>(work_bytes);
+  jpeg_start_decompress(&d->cinfo);
+  while (d->cinfo.output_scanline < d->cinfo.output_height) {
+    JSAMPROW row = out + d->cinfo.output_scanline * row_bytes;
+    jpeg_read_scanlines(&d->cinfo, &row, 1);
+  }
+  return true;
+}
+
+// What libjpeg keeps of a file as a whole before the first row comes out:
+// every coefficient of every component (128 bytes a block) when the file
+// has several scans (progressive, or components in scans of their own);
+// nothing for a single interleaved scan, which is decoded a row at a time.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& c) {
+  if (!c.progressive_mode && c.comps_in_scan >= c.num_components) return 0;
+  std::uint64_t total = 0;
+  for (int i = 0; i < c.num_components; ++i) {
+    const jpeg_component_info& comp = c.comp_info[i];
+    const auto round_up = [](std::uint64_t n, std::uint64_t m) {
+      return m == 0 ? n : (n + m - 1) / m * m;
+    };
+    total += round_up(comp.width_in_blocks, comp.h_samp_factor) *
+             round_up(comp.height_in_blocks, comp.v_samp_factor) *
+             sizeof(JBLOCK);
+  }
+  return total;
+}
+
+// The reason for a decode that libjpeg ended with `code`.
+std::string JpegFailure(int code, int width, int height) {
+  switch (code) {
+    case kCancelCode:
+      return kCancelled;
+    case JERR_OUT_OF_MEMORY:
+    case JERR_NO_BACKING_STORE:
+    case JERR_IMAGE_TOO_BIG:
+    case JERR_WIDTH_OVERFLOW:
+      return TooLarge(width, height);
+    default:
+      return kBrokenJpeg;
+  }
+}
+
+std::uint16_t BigEndian16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+
+// The JPEG `bytes` with only what a decoder needs to show the picture: every
+// application segment (EXIF, JFIF, XMP, ICC profiles, thumbnails) and
+// comment dropped, and anything after the end of the image. A 3-component
+// picture gets an Adobe segment that says whether its samples are YCbCr or
+// RGB, `rgb` (as libjpeg decided from what was dropped), which PDF readers
+// follow for DCT pictures. False when the file's structure cannot be
+// followed to its end marker; the caller then encodes the picture afresh.
+bool StripJpeg(std::string_view bytes, int components, bool rgb,
+               std::string* out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  if (end - p < 4 || p[0] != 0xFF || p[1] != 0xD8) return false;
+  out->clear();
+  out->append("\xFF\xD8", 2);
+  if (components == 3) {
+    static const char kAdobe[] =
+        "\xFF\xEE\x00\x0E"
+        "Adobe\x00\x64\x00\x00\x00\x00";
+    out->append(kAdobe, 15);
+    out->push_back(rgb ? '\0' : '\x01');
+  }
+  p += 2;
+  for (;;) {
+    // A marker, after any number of fill bytes.
+    if (p >= end || *p != 0xFF) return false;
+    while (p < end && *p == 0xFF) ++p;
+    if (p >= end) return false;
+    const unsigned char marker = *p++;
+    if (marker == 0xD9) {
+      out->append("\xFF\xD9", 2);
+      return true;
+    }
+    if (marker == 0x00 || marker == 0x01 ||
+        (marker >= 0xD0 && marker <= 0xD8)) {
+      return false;  // no segment starts so here
+    }
+    if (end - p < 2) return false;
+    const std::uint16_t length = BigEndian16(p);
+    if (length < 2 || end - p < length) return false;
+    const bool drop = (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE;
+    if (!drop) {
+      out->push_back('\xFF');
+      out->push_back(static_cast<char>(marker));
+      out->append(reinterpret_cast<const char*>(p), length);
+    }
+    p += length;
+    if (marker != 0xDA) continue;
+    // The entropy-coded data of the scan, up to the next marker that is
+    // neither a stuffed zero nor a restart.
+    const unsigned char* data = p;
+    while (p < end) {
+      if (*p != 0xFF) {
+        ++p;
+        continue;
+      }
+      const unsigned char* q = p + 1;
+      while (q < end && *q == 0xFF) ++q;
+      if (q >= end) return false;
+      if (*q == 0x00 || (*q >= 0xD0 && *q <= 0xD7)) {
+        p = q + 1;
+        continue;
+      }
+      break;
+    }
+    if (p >= end) return false;
+    out->append(reinterpret_cast<const char*>(data), p - data);
+  }
+}
+
 Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
-                   PreparedPhoto* out) {
+                   PreparedPhoto* out, const std::atomic<bool>* cancel) {
   out->tags = ReadPhotoTags(bytes);
-  const LentHandle decompressor(Decompressors());
-  tjhandle tj = decompressor.get();
-  if (tj == nullptr) return Status::Error(kBrokenJpeg);
+  JpegDecoder decoder;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto size = static_cast<unsigned long>(bytes.size());
-  int width = 0, height = 0, subsamp = 0, colorspace = 0;
-  if (tjDecompressHeader3(tj, data, size, &width, &height, &subsamp,
-                          &colorspace) != 0 ||
-      width <= 0 || height <= 0) {
+  if (!ReadJpegHeader(&decoder, data, size, cancel)) {
+    return Status::Error(decoder.trap.code == kCancelCode ? kCancelled
+                                                          : kBrokenJpeg);
+  }
+  const jpeg_decompress_struct& info = decoder.cinfo;
+  const int width = static_cast<int>(info.image_width);
+  const int height = static_cast<int>(info.image_height);
+  if (width <= 0 || height <= 0) return Status::Error(kBrokenJpeg);
+  if (static_cast<std::uint64_t>(width) * height > kMaxPhotoPixels) {
+    return Status::Error(TooLarge(width, height));
+  }
+  const J_COLOR_SPACE space = info.jpeg_color_space;
+  const bool cmyk = space == JCS_CMYK || space == JCS_YCCK;
+  const bool grey = space == JCS_GRAYSCALE;
+  if (!cmyk && !grey && space != JCS_YCbCr && space != JCS_RGB) {
     return Status::Error(kBrokenJpeg);
   }
-  if (static_cast<std::uint64_t>(width) * height > kMaxPhotoPixels) {
+  // Whatever the scale, a file of several scans is held whole as
+  // coefficients: refused at once when they alone would not fit.
+  const std::uint64_t coefficients = CoefficientBytes(info);
+  if (coefficients > kMaxPhotoDecodeBytes) {
     return Status::Error(TooLarge(width, height));
   }
   const int orientation = out->tags.orientation;
   int upright_w, upright_h, need_w, need_h;
   UprightSize(orientation, width, height, &upright_w, &upright_h);
   NeededSize(upright_w, upright_h, box_width, box_height, &need_w, &need_h);
-  const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
-  const bool grey = colorspace == TJCS_GRAY;
+  const int channels = grey ? 1 : 3;
   if (orientation == 1 && !cmyk && need_w >= upright_w && need_h >= upright_h) {
-    out->picture.bytes.assign(bytes);
-    out->picture.width = width;
-    out->picture.height = height;
-    out->picture.components = grey ? 1 : 3;
-    out->as_is = true;
-    return Status::OK();
-  }
-
-  // The smallest reduction the decoder offers that still gives the pixels
-  // needed, in the file's own orientation.
-  int stored_need_w, stored_need_h;
-  UprightSize(orientation, need_w, need_h, &stored_need_w, &stored_need_h);
-  int count = 0;
-  const tjscalingfactor* factors = tjGetScalingFactors(&count);
-  tjscalingfactor best{1, 1};
-  for (int i = 0; i < count; ++i) {
-    const tjscalingfactor f = factors[i];
-    if (f.num > f.denom) continue;
-    if (TJSCALED(width, f) >= stored_need_w &&
-        TJSCALED(height, f) >= stored_need_h &&
-        f.num * best.denom < best.num * f.denom) {
-      best = f;
+    // Small enough as it is: its image data goes in unchanged, unless the
+    // file holds far more than such a picture needs (many scans, padding),
+    // which is then encoded afresh below.
+    const std::uint64_t enough =
+        static_cast<std::uint64_t>(width) * height * channels + (64 << 10);
+    std::string stripped;
+    if (StripJpeg(bytes, info.num_components, space == JCS_RGB, &stripped) &&
+        stripped.size() <= enough) {
+      out->picture.bytes = std::move(stripped);
+      out->picture.width = width;
+      out->picture.height = height;
+      out->picture.components = channels;
+      out->as_is = true;
+      return Status::OK();
     }
   }
-  const int scaled_w = TJSCALED(width, best);
-  const int scaled_h = TJSCALED(height, best);
-  const int pixel_bytes = cmyk ? 4 : grey ? 1 : 3;
-  if (static_cast<std::uint64_t>(scaled_w) * scaled_h * pixel_bytes >
-      kMaxPhotoDecodeBytes) {
+
+  // The smallest reduction the decoder offers (n/8) that still gives the
+  // pixels needed, in the file's own orientation.
+  int stored_need_w, stored_need_h;
+  UprightSize(orientation, need_w, need_h, &stored_need_w, &stored_need_h);
+  const auto scaled = [](int n, int eighths) {
+    return static_cast<int>((static_cast<std::int64_t>(n) * eighths + 7) / 8);
+  };
+  int eighths = 1;
+  while (eighths < 8 && (scaled(width, eighths) < stored_need_w ||
+                         scaled(height, eighths) < stored_need_h)) {
+    ++eighths;
+  }
+  const int scaled_w = scaled(width, eighths);
+  const int scaled_h = scaled(height, eighths);
+  const int pixel_bytes = cmyk ? 4 : channels;
+  const std::uint64_t pixel_memory =
+      static_cast<std::uint64_t>(scaled_w) * scaled_h * pixel_bytes;
+  if (pixel_memory + coefficients > kMaxPhotoDecodeBytes) {
     return Status::Error(TooLarge(width, height));
   }
   const int reduced_w = std::min(scaled_w, stored_need_w);
   const int reduced_h = std::min(scaled_h, stored_need_h);
   Pixels pixels;
   EighthImage eighth;
-  if (!cmyk && best.num * 8 == best.denom &&
-      DecodeJpegEighth(bytes, reduced_w, reduced_h, &eighth)) {
+  if (!cmyk && eighths == 1 &&
+      DecodeJpegEighth(bytes, reduced_w, reduced_h, &eighth, cancel)) {
     // The common case, a photo printed at an eighth of its size or less:
     // read from its blocks' averages alone, straight at the size needed.
     pixels = Pixels{eighth.width, eighth.height, eighth.channels,
                     std::move(eighth.pixels)};
   } else {
-    std::vector<std::uint8_t> decoded(static_cast<std::size_t>(scaled_w) *
-                                      scaled_h * pixel_bytes);
-    const int format = cmyk ? TJPF_CMYK : grey ? TJPF_GRAY : TJPF_RGB;
-    if (tjDecompress2(tj, data, size, decoded.data(), scaled_w, 0, scaled_h,
-                      format, TJFLAG_FASTDCT | TJFLAG_LIMITSCANS) != 0 &&
-        tjGetErrorCode(tj) != TJERR_WARNING) {
-      // A warning (a truncated file, say) still leaves a picture, with grey
-      // where the data ended, as every viewer shows it.
-      return Status::Error(kBrokenJpeg);
+    const J_COLOR_SPACE wanted = cmyk   ? JCS_CMYK
+                                 : grey ? JCS_GRAYSCALE
+                                        : JCS_RGB;
+    if (!SetJpegOutput(&decoder, eighths, wanted) ||
+        static_cast<int>(info.output_width) != scaled_w ||
+        static_cast<int>(info.output_height) != scaled_h) {
+      return Status::Error(JpegFailure(decoder.trap.code, width, height));
     }
+    std::vector<std::uint8_t> decoded(pixel_memory);
+    const std::size_t row_bytes =
+        static_cast<std::size_t>(scaled_w) * pixel_bytes;
+    if (!DecodeJpegRows(&decoder, kMaxPhotoDecodeBytes - pixel_memory,
+                        decoded.data(), row_bytes)) {
+      return Status::Error(JpegFailure(decoder.trap.code, width, height));
+    }
+    // The coefficients go before the pixels are reduced.
+    jpeg_abort_decompress(&decoder.cinfo);
     if (cmyk) {
       pixels = CmykToRgb(decoded, scaled_w, scaled_h);
     } else {
-      pixels = Pixels{scaled_w, scaled_h, grey ? 1 : 3, std::move(decoded)};
+      pixels = Pixels{scaled_w, scaled_h, channels, std::move(decoded)};
     }
     pixels = Reduce(pixels, reduced_w, reduced_h);
   }
@@ -431,7 +679,7 @@ PhotoTags ReadPhotoTags(std::string_view jpeg_bytes) {
 }
 
 Status PreparePhoto(std::string_view bytes, double box_width, double box_height,
-                    PreparedPhoto* out) {
+                    PreparedPhoto* out, const std::atomic<bool>* cancel) {
   *out = PreparedPhoto();
   if (bytes.empty()) return Status::Error(kEmpty);
   if (!(box_width > 0) || !(box_height > 0) || !std::isfinite(box_width) ||
@@ -439,7 +687,7 @@ Status PreparePhoto(std::string_view bytes, double box_width, double box_height,
     return Status::Error(kNoEncode);
   }
   if (StartsWith(bytes, "\xFF\xD8\xFF")) {
-    return PrepareJpeg(bytes, box_width, box_height, out);
+    return PrepareJpeg(bytes, box_width, box_height, out, cancel);
   }
   if (StartsWith(bytes, "\x89PNG\r\n\x1A\n")) {
     return PreparePng(bytes, box_width, box_height, out);
@@ -451,9 +699,11 @@ Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
                      int quality, std::string* out) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
-  const LentHandle compressor(Compressors());
-  if (tjCompress2(compressor.get(), rgb, width, 0, height, TJPF_RGB, &buffer,
+  LentHandle compressor(Compressors());
+  if (compressor.get() == nullptr ||
+      tjCompress2(compressor.get(), rgb, width, 0, height, TJPF_RGB, &buffer,
                   &size, TJSAMP_420, quality, 0) != 0) {
+    compressor.Failed();
     tjFree(buffer);
     return Status::Error(kNoEncode);
   }

@@ -16,6 +16,7 @@
 #ifndef ZARVEK_PLATFORM_PHOTO_DECODE_H_
 #define ZARVEK_PLATFORM_PHOTO_DECODE_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -27,10 +28,16 @@
 
 namespace zarvek {
 
-/// Decoded pixels of one photo may take at most this much memory, whatever
-/// the file claims; a photo that would need more even at the smallest
-/// scale is refused before any pixel memory is allocated.
+/// The decode of one photo may take at most this much memory, whatever the
+/// file claims: its pixels at the scale decoded and the decoder's own
+/// buffers together, among them the coefficients of the whole picture that
+/// a progressive or multi-scan JPEG keeps at any scale. A photo that would
+/// need more is refused ("IMAGEN DEMASIADO GRANDE ...") before that memory
+/// is allocated.
 inline constexpr std::size_t kMaxPhotoDecodeBytes = std::size_t{64} << 20;
+/// A JPEG of more scans is refused: each scan passes over the whole
+/// picture again. Encoders write about ten.
+inline constexpr int kMaxJpegScans = 100;
 /// Larger files are refused unread.
 inline constexpr std::size_t kMaxPhotoFileBytes = std::size_t{128} << 20;
 
@@ -71,11 +78,16 @@ inline constexpr int kPhotoJpegQuality = 85;
 /// kPhotoDpi: the picture is turned upright by its orientation tag and
 /// scaled down to the pixels that needs, then encoded with
 /// kPhotoJpegQuality. A JPEG of 1 or 3 components that is upright and no
-/// larger than that already is taken as it is. On failure the status text
-/// is the reason for the page, in capitals, and `out->tags` holds what
-/// could be read.
+/// larger than that already keeps its image data as it is, without its
+/// application segments (EXIF, thumbnails, profiles) and comments, unless
+/// even so it holds far more bytes than its pixels need; then it is
+/// encoded afresh. On failure the status text is the reason for the page,
+/// in capitals, and `out->tags` holds what could be read. Once `cancel`
+/// (when given) is true, a decode in progress stops within a row of blocks
+/// and the status is "CANCELADO".
 Status PreparePhoto(std::string_view bytes, double box_width, double box_height,
-                    PreparedPhoto* out);
+                    PreparedPhoto* out,
+                    const std::atomic<bool>* cancel = nullptr);
 
 /// Encodes 8-bit RGB pixels (rows top to bottom, no padding) as a JPEG of
 /// `quality`, for making test photos.

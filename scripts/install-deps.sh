@@ -14,8 +14,9 @@ PROGRAM_PACKAGES=(
   tcl8.6-dev tk8.6-dev libqpdf-dev libpng-dev zlib1g-dev
   # reading RINEX files through their wrappers (gzip, compress, bzip2, zip)
   libarchive-dev
-  # the photo report: scaled JPEG decoding and encoding, and EXIF tags
-  libturbojpeg0-dev libexif-dev
+  # the photo report: scaled JPEG decoding (libjpeg's own interface, for its
+  # memory limit and progress watch) and encoding, and EXIF tags
+  libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev
   # fonts the window and its emoji button use
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-color-emoji
   # opening the finished report
