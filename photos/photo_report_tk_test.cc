@@ -56,6 +56,10 @@ class GatedFs : public FileSystem {
                     bool* missing) override {
     return real_.ReadPrefix(p, max, bytes, missing);
   }
+  Status CreateNewFile(const std::string& p, std::string_view b,
+                       bool* existed) override {
+    return real_.CreateNewFile(p, b, existed);
+  }
   Status WriteAtomically(const std::string& p, std::string_view b) override {
     return real_.WriteAtomically(p, b);
   }
