@@ -381,8 +381,7 @@ bool HeightsTab::LoadProject(const std::string& path) {
   // Beyond this many rows the table would outgrow what X can map (a frame
   // taller than 32,767 px ends the program).
   if (codes.size() > kMaxTableRows) {
-    ui_.ErrorBox("DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO " +
-                 DecimalText(kMaxTableRows) + ").");
+    ui_.ErrorBox(TooManyPointsText() + ".");
     return false;
   }
   const ProjectAccess access =
