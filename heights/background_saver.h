@@ -56,7 +56,9 @@ class BackgroundSaver {
   /// `write` replaces the file at a path with the bytes; it runs on the
   /// saver's thread, one call at a time.
   using WriteFn = std::function<Status(const std::string&, std::string_view)>;
-  /// The most bytes a guarded file's replaced content is read up to.
+  /// How much of a replaced file is read to compare it: one longer than
+  /// this is taken for another program's (a measurement file is far
+  /// smaller), put back, and reported with its first bytes.
   static constexpr std::size_t kMaxGuardedBytes = 64u << 20;
   /// `exchange` writes the guarded files (nullptr: none may be guarded); it
   /// is used from the saver's thread and must outlive the saver.

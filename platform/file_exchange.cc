@@ -2,6 +2,8 @@
 // which the adapters implement.
 #include "platform/file_exchange.h"
 
+#include <cerrno>
+
 #include "platform/atomic_file.h"
 #include "platform/fs.h"
 
@@ -27,7 +29,11 @@ class SystemFileExchange : public FileExchange {
   }
   Status Read(const std::string& file, std::size_t max_bytes,
               std::string* bytes) override {
-    return RealFileSystem().ReadFile(file, max_bytes, bytes);
+    bool missing = false;
+    const Status status =
+        RealFileSystem().ReadPrefix(file, max_bytes, bytes, &missing);
+    if (status.ok() && missing) return Status::FromErrno(ENOENT, file);
+    return status;
   }
   Status Remove(const std::string& file) override {
     return RealFileSystem().RemoveFile(file);

@@ -40,8 +40,9 @@ class FileExchange {
   virtual Status Exchange(const std::string& temp, const std::string& path,
                           bool* was_missing) = 0;
 
-  /// Reads the whole ordinary file `file`, at most `max_bytes` (a longer
-  /// one fails: "File too large").
+  /// Reads the ordinary file `file`: the whole of it, or its first
+  /// `max_bytes` + 1 bytes when it is longer, so that a longer file is told
+  /// from any shorter content and still compared.
   virtual Status Read(const std::string& file, std::size_t max_bytes,
                       std::string* bytes) = 0;
 

@@ -38,6 +38,8 @@ TEST(FileExchangeTest, SwapsMovesAndRefuses) {
   std::string out;
   ASSERT_TRUE(fs.Read(temp, 100, &out).ok());
   EXPECT_EQ(out, "new");
+  ASSERT_TRUE(fs.Read(temp, 1, &out).ok());  // longer: one byte past
+  EXPECT_EQ(out, "ne");
   EXPECT_EQ(Slurp(path), "newer");
   ASSERT_TRUE(fs.Remove(temp).ok());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
