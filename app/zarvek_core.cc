@@ -57,12 +57,8 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
     services_.pdf = own_pdf_.get();
   }
   if (!services_.open_file) services_.open_file = OpenWithDesktop;
-  if (!services_.write_file) {
-    services_.write_file = [fs = services_.fs](const std::string& path,
-                                               std::string_view bytes) {
-      return fs->WriteAtomically(path, bytes);
-    };
-  }
+  if (services_.file_exchange == nullptr)
+    services_.file_exchange = &RealFileExchange();
   root_.Call({"namespace", "eval", "::zarvek", ""});
 
   // The 950x700 design grows with the density of the screen (see the fonts
@@ -286,7 +282,7 @@ void ZarvekCertificacionApp::BuildRooms() {
   };
   heights_tab_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
                                               kTabControl, kTabAlturas,
-                                              services_.write_file, hooks);
+                                              *services_.file_exchange, hooks);
   _setup_folder_picture(std::string(kTabAlturas) + ".top_panel.btn_buscar");
   rinex_column_ = std::make_unique<RinexColumn>(
       ui, fs, heights_tab_->table(), project_, equipos_specs_,
@@ -421,8 +417,23 @@ void ZarvekCertificacionApp::Close() {
 }
 
 ProjectAccess ZarvekCertificacionApp::AccessTo(const std::string& folder) {
-  const std::optional<LockHolder> holder = lock_->OtherHolder(folder);
-  if (!holder) return ProjectAccess::kEdit;
+  // The mark is taken here, before the table is built: of two windows
+  // opening the project at once, one takes it and the other asks.
+  const LockClaim claim = lock_->Claim(folder);
+  if (claim.result == LockClaim::Result::kRefused) {
+    // Unmarked, another copy could not tell that this one edits: nothing is
+    // written from this window.
+    root_.Call({"tk_messageBox", "-icon", "warning", "-title", "Aviso",
+                "-message",
+                "NO SE PUEDE MARCAR EL PROYECTO COMO ABIERTO EN ESTA "
+                "VENTANA:\n" +
+                    claim.why.message() +
+                    "\n\nSE ABRE EN SOLO LECTURA: LA TABLA MUESTRA LAS "
+                    "MEDIDAS, NO SE PUEDE EDITAR Y NO SE GUARDA NADA."});
+    return ProjectAccess::kReadOnly;
+  }
+  if (claim.result == LockClaim::Result::kTaken) return ProjectAccess::kEdit;
+  const LockHolder* holder = &*claim.holder;
   const std::tm local = LocalTime(static_cast<std::time_t>(holder->since));
   char since[32];
   std::strftime(since, sizeof since, "%d/%m/%Y %H:%M", &local);

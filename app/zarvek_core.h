@@ -23,6 +23,8 @@
 #include "heights/catalogue.h"
 #include "heights/heights_tab_tk.h"
 #include "heights/rinex_column_tk.h"
+#include "photos/photo_report_tk.h"
+#include "platform/file_exchange.h"
 #include "platform/fs.h"
 #include "platform/pdf_document.h"
 #include "platform/random.h"
@@ -31,7 +33,6 @@
 #include "project/open_project.h"
 #include "project/project_lock.h"
 #include "project/settings.h"
-#include "photos/photo_report_tk.h"
 #include "report/report_tk.h"
 #include "ui/ui_tk.h"
 
@@ -56,9 +57,9 @@ struct AppServices {
   std::function<void(const std::string&)> open_file;
   /// Where the console lines go.
   std::FILE* console = stdout;
-  /// Replaces the file at a path with the given bytes in one step; the
-  /// default is the file system's WriteAtomically. Tests put failures here.
-  std::function<Status(const std::string&, std::string_view)> write_file;
+  /// Saves the measurement file (platform/file_exchange.h); the default is
+  /// the system's. Tests put failures here.
+  FileExchange* file_exchange = nullptr;
   /// The folder where the program keeps what it remembers between runs
   /// (project/settings.h): the last folder used, where both folder choosers
   /// start, and the last project, opened again at start. "" keeps nothing,

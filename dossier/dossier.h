@@ -27,10 +27,10 @@ enum class FileKind {
 
 /// One file found in a folder.
 struct FoundFile {
-  std::string path;           ///< full path, as the program writes paths
-  std::string name;           ///< its name in the folder
-  std::uint64_t size = 0;     ///< bytes
-  std::int64_t mtime_s = 0;   ///< modification time, seconds since 1970 UTC
+  std::string path;          ///< full path, as the program writes paths
+  std::string name;          ///< its name in the folder
+  std::uint64_t size = 0;    ///< bytes
+  std::int64_t mtime_s = 0;  ///< modification time, seconds since 1970 UTC
   FileKind kind = FileKind::kOther;
   std::int32_t mtime_ns = 0;  ///< and nanoseconds within that second
   /// kUnreadable: why it could not be read ("<system's text>: <path>").
@@ -59,7 +59,7 @@ struct PointDossier {
   std::string code;
   std::optional<FolderCount> native;  ///< absent: no GNSS folder for the code
   bool has_photo_folder = false;
-  std::vector<FolderCount> stages;    ///< kPhotoStages entries when present
+  std::vector<FolderCount> stages;  ///< kPhotoStages entries when present
   std::string gnss_folder;   ///< its folder in "2. DATOS GNSS"; "" for none
   std::string photo_folder;  ///< its folder in "3. FOTOGRAFIAS"; "" for none
 };
@@ -75,6 +75,9 @@ struct DossierScan {
   std::string project_root;
   std::vector<ProjectItem> items;
   std::vector<PointDossier> points;  ///< in numeric order of their codes
+  /// How many points the project has: more than `points` holds when there
+  /// are more than the rooms show (kMaxTableRows, the first in order).
+  std::size_t points_found = 0;
   /// The measurement file ("ALTURAS DE ANTENA.csv") when found: the height
   /// report is out of date when it changed after the report.
   std::optional<FoundFile> measurement_file;
@@ -105,9 +108,9 @@ struct MatrixItem {
 };
 
 struct DossierMatrix {
-  std::vector<std::string> headings;            ///< PUNTO, NATIVA, RINEX, ...
-  std::vector<std::vector<MatrixCell>> rows;    ///< one per point
-  bool complete = false;                        ///< nothing missing
+  std::vector<std::string> headings;          ///< PUNTO, NATIVA, RINEX, ...
+  std::vector<std::vector<MatrixCell>> rows;  ///< one per point
+  bool complete = false;                      ///< nothing missing
   std::string summary;  ///< "EXPEDIENTE COMPLETO" or "FALTAN n ELEMENTOS ..."
   std::vector<MatrixItem> items;     ///< the project-wide items, in order
   std::vector<std::string> missing;  ///< every missing element, named

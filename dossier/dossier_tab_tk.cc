@@ -55,6 +55,7 @@ DossierTab::DossierTab(Ui& ui, FileSystem& fs, const OpenProject& project,
       tab_(std::move(tab)),
       open_folder_(std::move(open_folder)),
       background_(ui, "expediente_listo") {
+  draw_step_ = ui_.Bind("expediente_dibujar", [this] { DrawRows(); });
   BuildItems();
   BuildBottom();
   BuildMatrix();
@@ -63,6 +64,11 @@ DossierTab::DossierTab(Ui& ui, FileSystem& fs, const OpenProject& project,
 
 DossierTab::~DossierTab() {
   if (stop_) stop_->store(true);
+  try {
+    ui_.tk().Call({"after", "cancel", draw_step_});
+  } catch (const std::exception&) {
+    // The interpreter is going too.
+  }
 }
 
 std::string DossierTab::CellItemTag(std::size_t row, std::size_t column) {
@@ -376,6 +382,7 @@ int DossierTab::Measure(const std::string& text, bool bold) {
 
 void DossierTab::DrawMatrix() {
   tk::Interp& root = ui_.tk();
+  root.Call({"after", "cancel", draw_step_});
   const std::string corner = tab_ + ".matriz.esquina";
   for (const std::string& canvas : {corner, header_, codes_, body_})
     root.Call({canvas, "delete", "all"});
@@ -412,26 +419,6 @@ void DossierTab::DrawMatrix() {
                pitch_ / 2, "-text", headings[c], "-font", bold, "-fill",
                ui_.color("primary")});
   }
-  for (int r = 0; r < rows; ++r) {
-    const auto& row = matrix_.rows[r];
-    const int y = r * pitch_;
-    if (r % 2 == 1) {
-      for (const std::string& canvas : {codes_, body_}) {
-        root.Call({canvas, "create", "rectangle", 0, y,
-                   canvas == codes_ ? widths[0] : total_width, y + pitch_,
-                   "-fill", kStripeColor, "-width", 0});
-      }
-    }
-    root.Call({codes_, "create", "text", widths[0] / 2, y + pitch_ / 2, "-text",
-               row[0].text, "-font", bold, "-fill", ToneColor(ui_, row[0].tone),
-               "-tags", CellItemTag(static_cast<std::size_t>(r), 0)});
-    for (std::size_t c = 1; c < row.size() && c < widths.size(); ++c) {
-      root.Call({body_, "create", "text", column_x_[c - 1] + widths[c] / 2,
-                 y + pitch_ / 2, "-text", row[c].text, "-font", font, "-fill",
-                 ToneColor(ui_, row[c].tone), "-tags",
-                 CellItemTag(static_cast<std::size_t>(r), c)});
-    }
-  }
   root.Call({header_, "configure", "-scrollregion",
              tk::Obj::List({"0", "0", DecimalText(total_width),
                             DecimalText(static_cast<std::size_t>(pitch_))})});
@@ -443,6 +430,41 @@ void DossierTab::DrawMatrix() {
                             DecimalText(total_height)})});
   root.Call({body_, "xview", "moveto", 0});
   root.Call({body_, "yview", "moveto", 0});
+  widths_now_ = std::move(widths);
+  total_width_ = total_width;
+  rows_drawn_ = 0;
+  DrawRows();
+}
+
+void DossierTab::DrawRows() {
+  tk::Interp& root = ui_.tk();
+  const tk::Obj font = tk::Obj::List({ui_.family(), "9"});
+  const tk::Obj bold = tk::Obj::List({ui_.family(), "9", "bold"});
+  const std::vector<int>& widths = widths_now_;
+  const int total_width = total_width_;
+  const std::size_t end =
+      std::min(matrix_.rows.size(), rows_drawn_ + kRowsPerStep);
+  for (std::size_t r = rows_drawn_; r < end; ++r) {
+    const auto& row = matrix_.rows[r];
+    const int y = static_cast<int>(r) * pitch_;
+    if (r % 2 == 1) {
+      for (const std::string& canvas : {codes_, body_}) {
+        root.Call({canvas, "create", "rectangle", 0, y,
+                   canvas == codes_ ? widths[0] : total_width, y + pitch_,
+                   "-fill", kStripeColor, "-width", 0});
+      }
+    }
+    root.Call({codes_, "create", "text", widths[0] / 2, y + pitch_ / 2, "-text",
+               row[0].text, "-font", bold, "-fill", ToneColor(ui_, row[0].tone),
+               "-tags", CellItemTag(r, 0)});
+    for (std::size_t c = 1; c < row.size() && c < widths.size(); ++c) {
+      root.Call({body_, "create", "text", column_x_[c - 1] + widths[c] / 2,
+                 y + pitch_ / 2, "-text", row[c].text, "-font", font, "-fill",
+                 ToneColor(ui_, row[c].tone), "-tags", CellItemTag(r, c)});
+    }
+  }
+  rows_drawn_ = end;
+  if (rows_drawn_ < matrix_.rows.size()) root.Call({"after", 0, draw_step_});
 }
 
 bool DossierTab::CellAt(double x, double y, std::size_t* row,

@@ -79,6 +79,11 @@ class DossierTab {
   const std::string& progress_frame() const { return progress_frame_; }
   /// The canvas item tag of a body cell.
   static std::string CellItemTag(std::size_t row, std::size_t column);
+  /// The matrix is drawn kRowsPerStep rows at a time, each step from the
+  /// event loop, so that the window answers between steps however many
+  /// points there are. The rows drawn so far.
+  static constexpr std::size_t kRowsPerStep = 100;
+  std::size_t rows_drawn() const { return rows_drawn_; }
 
  private:
   void BuildItems();
@@ -88,6 +93,9 @@ class DossierTab {
   void Show(DossierScan scan);
   void DrawItems();
   void DrawMatrix();
+  /// Draws the next kRowsPerStep rows and asks the event loop for the step
+  /// after them.
+  void DrawRows();
   void ShowStatus(const std::string& text);
   /// The text width of `text` in the matrix font, measured once.
   int Measure(const std::string& text, bool bold);
@@ -116,6 +124,11 @@ class DossierTab {
   /// edge, in body canvas coordinates; the row height.
   std::vector<int> column_x_;
   int pitch_ = 1;
+  /// The columns' widths and the body's width of the matrix being drawn.
+  std::vector<int> widths_now_;
+  int total_width_ = 0;
+  std::size_t rows_drawn_ = 0;
+  std::string draw_step_;  ///< the command of the next drawing step
   std::map<std::string, int> widths_[2];
 
   /// Which Refresh the shown scan must come from; the flag of the scan

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "heights/point_detection.h"
 #include "project/layout.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
@@ -264,6 +265,29 @@ TEST_F(DossierTabTest, RefreshReadsTheDiskAgain) {
   tab().SetPhotoReport([&reports] { ++reports; });
   Call({tab().report_button(), "invoke"});
   EXPECT_EQ(reports, 1);
+}
+
+// Past tab 2's limit of points the rest are counted, not read, and the
+// summary says so; the matrix is drawn a bounded number of rows per turn
+// of the event loop, so that the window answers meanwhile.
+TEST_F(DossierTabTest, PointsPastTheLimitAreNamedAndTheMatrixIsDrawnInSteps) {
+  const stdfs::path photos = temp_.path() / std::string(kPhotosFolder);
+  for (int code = 7000; code < 8000; ++code)
+    stdfs::create_directory(photos / std::to_string(code));
+  Call({tab().refresh_button(), "invoke"});
+  tab().FinishScan();
+  ASSERT_EQ(tab().matrix().rows.size(), kMaxTableRows);
+  EXPECT_EQ(tab().scan().points_found, 1004u);
+  EXPECT_EQ(tab().rows_drawn(), DossierTab::kRowsPerStep);
+  const std::string summary = Text(tab().summary_label());
+  EXPECT_EQ(summary.rfind("DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO 1000): "
+                          "SE MUESTRAN LOS 1000 PRIMEROS DE 1004. FALTAN ",
+                          0),
+            0u)
+      << summary;
+  Call({"update"});
+  EXPECT_EQ(tab().rows_drawn(), kMaxTableRows);
+  EXPECT_EQ(Row(kMaxTableRows - 1).substr(0, 5), "7995|");
 }
 
 // Everything of the tab is inside the window, at 96 dpi and at 192.

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "dossier/file_kind.h"
+#include "heights/point_detection.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
 
@@ -251,8 +252,19 @@ DossierMatrix BuildDossierMatrix(const DossierScan& scan,
   }
   matrix.missing.insert(matrix.missing.end(), project.missing.begin(),
                         project.missing.end());
-  matrix.complete = matrix.missing.empty();
+  // Points past the rooms' limit are not read: nothing is said of them but
+  // that they are there.
+  const bool capped = scan.points_found > scan.points.size();
+  matrix.complete = matrix.missing.empty() && !capped;
   matrix.summary = DossierSummary(matrix.missing, points_lacking);
+  if (capped) {
+    matrix.summary =
+        TooManyPointsText() + ": SE MUESTRAN LOS " +
+        DecimalText(scan.points.size()) + " PRIMEROS DE " +
+        DecimalText(scan.points_found) + ". " +
+        (matrix.missing.empty() ? std::string("EN ELLOS NO FALTA NADA.")
+                                : matrix.summary);
+  }
   return matrix;
 }
 

@@ -40,7 +40,9 @@ struct PointCellSources {
 /// folders, its NATIVA files, its RINEX files (a "—", "✗" or "?" cell), its
 /// height ("—" or "✗") and photos in stages 1 to "08"; videos are not
 /// required. A point without one of its folders is named once for it, not
-/// for each cell of that folder.
+/// for each cell of that folder. A scan that holds fewer points than it
+/// found (more than kMaxTableRows) is never complete, and its summary
+/// begins with that limit and how many points are shown.
 DossierMatrix BuildDossierMatrix(const DossierScan& scan,
                                  const PointCellSources& sources);
 

@@ -26,12 +26,26 @@ FoundFile FileOf(const std::string& dir, const DirEntryInfo& entry) {
   return file;
 }
 
+// True when something stands at `path`: what Exists follows to (a folder,
+// a file), or else a name in its folder's listing, such as a link that
+// leads to itself, which no system call can follow.
+bool SomethingAt(FileSystem& fs, const std::string& path) {
+  if (fs.Exists(path)) return true;
+  const std::size_t cut = path.find_last_of("/\\");
+  if (cut == std::string::npos || cut + 1 == path.size()) return false;
+  std::vector<std::string> names;
+  if (!fs.ListDir(path.substr(0, cut == 0 ? 1 : cut), &names).ok())
+    return false;
+  return std::find(names.begin(), names.end(), path.substr(cut + 1)) !=
+         names.end();
+}
+
 // A folder that could not be listed: missing, or there but unreadable.
 FolderCount NotListed(FileSystem& fs, const std::string& path,
                       const Status& status) {
   FolderCount folder;
   folder.path = path;
-  if (fs.Exists(path)) {
+  if (SomethingAt(fs, path)) {
     folder.state = FolderCount::State::kUnreadable;
     folder.reason = status.message();
   }
@@ -72,12 +86,23 @@ using PointMap = std::map<std::string, PointFolders,
                           bool (*)(std::string_view, std::string_view)>;
 
 // Adds the points named by the entries of `dir` (in name order) through
-// `parse`; returns the listing's failure.
+// `parse`; with `folders_only`, only folders (links to one included) name
+// points. Returns the listing's failure.
 template <typename Parse>
 Status AddPoints(FileSystem& fs, const std::string& dir, Parse parse,
-                 std::string PointFolders::*folder, PointMap* points) {
+                 std::string PointFolders::*folder, PointMap* points,
+                 bool folders_only) {
   std::vector<std::string> names;
-  Status status = fs.ListDir(dir, &names);
+  Status status;
+  if (folders_only) {
+    std::vector<DirEntryInfo> entries;
+    status = fs.ListDirInfo(dir, PrefixRequest{}, &entries);
+    for (DirEntryInfo& entry : entries) {
+      if (entry.is_dir) names.push_back(std::move(entry.name));
+    }
+  } else {
+    status = fs.ListDir(dir, &names);
+  }
   if (!status.ok()) return status;
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
@@ -166,7 +191,7 @@ DossierScan ScanDossier(FileSystem& fs, const ProjectLayout& layout,
 
   PointMap points(CodeValueLess);
   auto note = [&](const std::string& dir, const Status& status) {
-    if (!status.ok() && fs.Exists(dir))
+    if (!status.ok() && SomethingAt(fs, dir))
       scan.unlisted.push_back(status.message());
   };
   note(layout.PointsDir(),
@@ -177,14 +202,17 @@ DossierScan ScanDossier(FileSystem& fs, const ProjectLayout& layout,
              if (!parsed) return std::nullopt;
              return parsed->code;
            },
-           &PointFolders::gnss_folder, &points));
+           &PointFolders::gnss_folder, &points, false));
+  // A photo point is a folder: a pipe or a file named "1003" holds no
+  // stage folders. (The GNSS side names points as tab 2 detects them.)
   note(layout.PhotosDir(),
        AddPoints(fs, layout.PhotosDir(), ParsePhotoFolderName,
-                 &PointFolders::photo_folder, &points));
+                 &PointFolders::photo_folder, &points, true));
 
-  scan.points.reserve(points.size());
+  scan.points_found = points.size();
+  scan.points.reserve(std::min(points.size(), kMaxTableRows));
   for (auto& [value, found] : points) {
-    if (Stopped(stop)) break;
+    if (Stopped(stop) || scan.points.size() == kMaxTableRows) break;
     PointDossier point;
     point.code = found.code;
     point.gnss_folder = found.gnss_folder;

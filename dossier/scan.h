@@ -38,7 +38,9 @@ FolderCount CountFolder(FileSystem& fs, const std::string& path,
 /// (entries that ParsePointFolderName reads) or in the photos folder
 /// (entries that ParsePhotoFolderName reads), one per code value ("7" and
 /// "007" are one point; the first name in name order gives its code), in
-/// numeric order. Stages 1-8 count photos, stage 9 videos. When `stop`
+/// numeric order; only the first kMaxTableRows are read, as tab 2 holds no
+/// more, and `points_found` counts them all. Only folders in the photos
+/// folder are points. Stages 1-8 count photos, stage 9 videos. When `stop`
 /// becomes true the scan ends early with what it has; its caller drops it.
 DossierScan ScanDossier(FileSystem& fs, const ProjectLayout& layout,
                         const std::atomic<bool>* stop = nullptr);

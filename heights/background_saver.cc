@@ -4,9 +4,9 @@
 
 namespace zarvek {
 
-BackgroundSaver::BackgroundSaver(WriteFn write, ReadFn read)
+BackgroundSaver::BackgroundSaver(WriteFn write, FileExchange* exchange)
     : write_(std::move(write)),
-      read_(std::move(read)),
+      exchange_(exchange),
       thread_([this] { Run(); }) {}
 
 BackgroundSaver::~BackgroundSaver() {
@@ -90,26 +90,74 @@ void BackgroundSaver::Run() {
 SaveOutcome BackgroundSaver::Write(
     const std::string& path, const std::string& bytes,
     const std::optional<std::optional<std::string>>& expected) {
+  if (expected) return WriteGuarded(path, bytes, *expected);
   SaveOutcome outcome;
-  if (expected && read_) {
-    // Just before the write: what another program saved since the last
-    // read or write is never replaced. (The file is small: its bytes are
-    // compared, which a rewrite of the same size in the same second, or
-    // a clock that goes back, cannot fool.)
-    std::string now;
-    bool missing = false;
-    outcome.status = read_(path, &now, &missing);
-    if (!outcome.status.ok()) return outcome;
-    const std::optional<std::string> found =
-        missing ? std::nullopt : std::optional<std::string>(std::move(now));
-    if (found != *expected) {
-      outcome.changed_outside = true;
-      outcome.expected = *expected;
-      outcome.found = found;
+  outcome.status = write_(path, bytes);
+  return outcome;
+}
+
+SaveOutcome BackgroundSaver::WriteGuarded(
+    const std::string& path, const std::string& bytes,
+    const std::optional<std::string>& expected) {
+  SaveOutcome outcome;
+  if (exchange_ == nullptr) {
+    outcome.status = Status::Error("Sin modo de escritura vigilada: " + path);
+    return outcome;
+  }
+  FileExchange& fs = *exchange_;
+  std::string temp;
+  outcome.status = fs.WriteTemporary(path, bytes, &temp);
+  if (!outcome.status.ok()) return outcome;
+  // `held` is what the temporary file holds, `in_place` what `path` should
+  // hold if nobody else wrote it. Each exchange puts `held` in place and
+  // brings out what stood there. When that is `in_place`, nothing came
+  // between and what came out is dropped: the bytes last read (our write
+  // went in), or our own bytes (another program's save went back in).
+  // Otherwise another program saved in between: its file came out, and the
+  // next exchange puts it back. Each round needs another save to land within
+  // microseconds; a file that keeps changing is left alone, its last save
+  // kept under the temporary name.
+  std::optional<std::string> held = bytes;
+  std::optional<std::string> in_place = expected;
+  constexpr int kMaxExchanges = 8;
+  for (int round = 0; round < kMaxExchanges; ++round) {
+    bool was_missing = false;
+    outcome.status = fs.Exchange(temp, path, &was_missing);
+    if (!outcome.status.ok()) {
+      // Nothing moved: the temporary file holds our bytes, or another
+      // program's save after a first exchange, which must not be lost.
+      if (round == 0) fs.Remove(temp);
       return outcome;
     }
+    if (was_missing) {
+      // Nothing stood at `path` (another program may have removed it):
+      // `held` went in and nothing came out.
+      if (held != std::optional(bytes)) {
+        outcome.changed_outside = true;
+        outcome.expected = expected;
+        outcome.found = std::move(held);
+      }
+      return outcome;
+    }
+    std::string out;
+    outcome.status = fs.Read(temp, kMaxGuardedBytes, &out);
+    if (!outcome.status.ok()) return outcome;  // what came out stays in `temp`
+    if (out == in_place) {
+      fs.Remove(temp);
+      if (held != std::optional(bytes)) {
+        outcome.changed_outside = true;
+        outcome.expected = expected;
+        outcome.found = std::move(held);
+      }
+      return outcome;
+    }
+    in_place = std::move(held);
+    held = std::move(out);
   }
-  outcome.status = write_(path, bytes);
+  outcome.status = Status::Error(
+      "EL ARCHIVO CAMBIA SIN CESAR MIENTRAS SE GUARDA; SU ÚLTIMA VERSIÓN "
+      "AJENA QUEDA EN " +
+      temp + ": " + path);
   return outcome;
 }
 

@@ -5,10 +5,16 @@
 // are not yet being written wait, so a burst of edits costs at most two
 // writes. The window collects the outcomes on its own thread.
 //
-// A file may be guarded: it is then written only while it holds the bytes
-// the program last read or wrote, checked on the saver's thread just before
-// each write, so that no save of the window replaces what another program
-// saved meanwhile; such a write is refused and says what the disk held.
+// A file may be guarded: no save of the window then replaces what another
+// program saved since the program last read or wrote it. The new bytes go to
+// a temporary file that is exchanged with the old one in one step
+// (platform/file_exchange.h); what came out is compared with the bytes last
+// read or written. When it differs, another program saved meanwhile: its
+// file is exchanged back into place and the write counts as refused, saying
+// what the disk holds, so that the window merges and writes again. A save
+// that lands after the exchange finds the window's bytes on disk, and the
+// next write sees it; one that lands between two exchanges is caught by the
+// second, which then swaps again.
 #ifndef ZARVEK_HEIGHTS_BACKGROUND_SAVER_H_
 #define ZARVEK_HEIGHTS_BACKGROUND_SAVER_H_
 
@@ -26,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_exchange.h"
 #include "platform/status.h"
 
 namespace zarvek {
@@ -34,8 +41,9 @@ namespace zarvek {
 struct SaveOutcome {
   Status status;
   std::uint64_t tag = 0;  ///< as given to Save
-  /// Nothing was written: the guarded file no longer held `expected`, the
-  /// bytes last read or written, but `found` (nullopt: no file).
+  /// Nothing of these bytes stays written: the guarded file no longer held
+  /// `expected`, the bytes last read or written, but `found` (nullopt: no
+  /// file), which is what it holds again.
   bool changed_outside = false;
   std::optional<std::string> expected, found;
 
@@ -48,11 +56,13 @@ class BackgroundSaver {
   /// `write` replaces the file at a path with the bytes; it runs on the
   /// saver's thread, one call at a time.
   using WriteFn = std::function<Status(const std::string&, std::string_view)>;
-  /// `read` gives the bytes of the file at a path as it is now, or sets
-  /// `*missing`; it is needed only for guarded files.
-  using ReadFn = std::function<Status(const std::string& path,
-                                      std::string* bytes, bool* missing)>;
-  explicit BackgroundSaver(WriteFn write, ReadFn read = nullptr);
+  /// How much of a replaced file is read to compare it: one longer than
+  /// this is taken for another program's (a measurement file is far
+  /// smaller), put back, and reported with its first bytes.
+  static constexpr std::size_t kMaxGuardedBytes = 64u << 20;
+  /// `exchange` writes the guarded files (nullptr: none may be guarded); it
+  /// is used from the saver's thread and must outlive the saver.
+  explicit BackgroundSaver(WriteFn write, FileExchange* exchange = nullptr);
   /// Writes everything still queued, then stops the thread.
   ~BackgroundSaver();
   BackgroundSaver(const BackgroundSaver&) = delete;
@@ -65,6 +75,7 @@ class BackgroundSaver {
   /// From now on `path` is written only while it holds `bytes` (nullopt:
   /// while there is no file), which each good write replaces with its own.
   /// Call it when no write of `path` is queued or running (after Wait).
+  /// REQUIRES: the saver was given a FileExchange.
   void Guard(const std::string& path, std::optional<std::string> bytes);
   /// Blocks until every queued write has finished.
   void Wait();
@@ -78,9 +89,11 @@ class BackgroundSaver {
   // Writes `bytes` unless the guarded file changed; runs on the thread.
   SaveOutcome Write(const std::string& path, const std::string& bytes,
                     const std::optional<std::optional<std::string>>& expected);
+  SaveOutcome WriteGuarded(const std::string& path, const std::string& bytes,
+                           const std::optional<std::string>& expected);
 
   WriteFn write_;
-  ReadFn read_;
+  FileExchange* exchange_;
   std::mutex mutex_;
   std::condition_variable wake_, idle_;
   std::deque<std::tuple<std::string, std::string, std::uint64_t>> queue_;

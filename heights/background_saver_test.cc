@@ -71,33 +71,76 @@ TEST(BackgroundSaverTest, CoalescesQueuedBytesAndReportsEveryWrite) {
   EXPECT_EQ(disk.written.back(), "a.csv=last");
 }
 
-// A guarded file is written only while it holds what was last read or
-// written; otherwise nothing is written and the outcome says what the disk
-// held, whatever its size or time.
-TEST(BackgroundSaverTest, GuardedFileChangedOutsideIsNotWritten) {
+// An in-memory disk on which another program saves `landing` to `path`
+// just before the step numbered `land_at` of the saver's (every call is one
+// step), so that a test can land it between any two steps of a save.
+struct RacingDisk : FileExchange {
   std::mutex mutex;
-  std::map<std::string, std::string> disk;
-  BackgroundSaver saver(
-      [&](const std::string& p, std::string_view b) {
-        std::lock_guard<std::mutex> lock(mutex);
-        disk[p] = std::string(b);
-        return Status::OK();
-      },
-      [&](const std::string& p, std::string* b, bool* missing) {
-        std::lock_guard<std::mutex> lock(mutex);
-        *missing = disk.count(p) == 0;
-        *b = *missing ? "" : disk[p];
-        return Status::OK();
-      });
+  std::map<std::string, std::string> files;
+  int steps = 0;
+  int land_at = -1;
+  std::string path, landing;
+  int temporaries = 0;
+
+  void Step() {
+    if (steps++ == land_at) files[path] = landing;
+  }
+  Status WriteTemporary(const std::string& p, std::string_view bytes,
+                        std::string* temp) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    Step();
+    *temp = p + "." + std::to_string(++temporaries) + ".tmp";
+    files[*temp] = std::string(bytes);
+    return Status::OK();
+  }
+  Status Exchange(const std::string& temp, const std::string& p,
+                  bool* was_missing) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    Step();
+    *was_missing = files.count(p) == 0;
+    if (*was_missing) {
+      files[p] = files[temp];
+      files.erase(temp);
+    } else {
+      std::swap(files[temp], files[p]);
+    }
+    return Status::OK();
+  }
+  Status Read(const std::string& file, std::size_t,
+              std::string* bytes) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    Step();
+    *bytes = files.at(file);
+    return Status::OK();
+  }
+  Status Remove(const std::string& file) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    Step();
+    files.erase(file);
+    return Status::OK();
+  }
+  void Put(const std::string& p, const std::string& bytes) {
+    std::lock_guard<std::mutex> lock(mutex);
+    files[p] = bytes;
+  }
+};
+
+Status NoPlainWrites(const std::string& p, std::string_view) {
+  return Status::Error("unguarded write: " + p);
+}
+
+// A guarded file is never written over what another program saved since it
+// was last read or written: the outcome says what the disk holds, whatever
+// its size or time, and the disk holds it.
+TEST(BackgroundSaverTest, GuardedFileChangedOutsideIsNotWritten) {
+  RacingDisk disk;
+  BackgroundSaver saver(NoPlainWrites, &disk);
   saver.Guard("a.csv", std::nullopt);  // read: no file
   saver.Save("a.csv", "ours 1", 1);
   saver.Wait();
   saver.Save("a.csv", "ours 2", 2);  // the disk holds what was written
   saver.Wait();
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    disk["a.csv"] = "them 2";  // same size
-  }
+  disk.Put("a.csv", "them 2");  // same size
   saver.Save("a.csv", "ours 3", 3);
   saver.Wait();
   std::vector<SaveOutcome> results = saver.TakeResults();
@@ -108,27 +151,71 @@ TEST(BackgroundSaverTest, GuardedFileChangedOutsideIsNotWritten) {
   EXPECT_TRUE(results[2].changed_outside);
   EXPECT_EQ(results[2].expected, "ours 2");
   EXPECT_EQ(results[2].found, "them 2");
-  EXPECT_EQ(disk["a.csv"], "them 2");
-  // Merged and guarded with what was found, it is written again; so is an
-  // unguarded file, and a file that appeared where there was none is not.
+  EXPECT_EQ(disk.files,
+            (std::map<std::string, std::string>{{"a.csv", "them 2"}}));
+  // Merged and guarded with what was found, it is written again; a file
+  // that appeared where there was none is not written over.
   saver.Guard("a.csv", "them 2");
   saver.Save("a.csv", "both", 4);
-  saver.Save("b.csv", "free", 5);
   saver.Guard("c.csv", std::nullopt);
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    disk["c.csv"] = "new";
-  }
+  disk.Put("c.csv", "new");
   saver.Save("c.csv", "ours", 6);
   saver.Wait();
   results = saver.TakeResults();
-  ASSERT_EQ(results.size(), 3u);
+  ASSERT_EQ(results.size(), 2u);
   EXPECT_TRUE(results[0].ok());
-  EXPECT_TRUE(results[1].ok());
-  EXPECT_TRUE(results[2].changed_outside);
-  EXPECT_EQ(results[2].expected, std::nullopt);
-  EXPECT_EQ(disk, (std::map<std::string, std::string>{
-                      {"a.csv", "both"}, {"b.csv", "free"}, {"c.csv", "new"}}));
+  EXPECT_TRUE(results[1].changed_outside);
+  EXPECT_EQ(results[1].expected, std::nullopt);
+  EXPECT_EQ(disk.files, (std::map<std::string, std::string>{{"a.csv", "both"},
+                                                            {"c.csv", "new"}}));
+}
+
+// Another program's save that lands between any two steps of a save (or of
+// the exchange back) is never lost: either the save sees it and the window
+// merges it, or it lands after the window's bytes and the next save sees
+// it. No temporary file is left.
+TEST(BackgroundSaverTest, OutsideSaveAtAnyStepIsKept) {
+  for (int land_at = -1; land_at < 12; ++land_at) {
+    SCOPED_TRACE("outside save before step " + std::to_string(land_at));
+    RacingDisk disk;
+    disk.path = "a.csv";
+    disk.landing = "them";
+    disk.land_at = land_at;
+    disk.Put("a.csv", "base");
+    BackgroundSaver saver(NoPlainWrites, &disk);
+    saver.Guard("a.csv", "base");
+    // As the window does: each edit saves the whole table; a refused save
+    // is merged (the edit over what was found) and written again.
+    std::string table = "base";
+    auto edit = [&](const std::string& mine) {
+      table += "+" + mine;
+      saver.Save("a.csv", table);
+      for (int round = 0; round < 4; ++round) {
+        saver.Wait();
+        std::vector<SaveOutcome> results = saver.TakeResults();
+        ASSERT_EQ(results.size(), 1u);
+        ASSERT_TRUE(results[0].status.ok()) << results[0].message();
+        if (!results[0].changed_outside) return;
+        table = results[0].found.value_or("") + "+" + mine;
+        saver.Guard("a.csv", results[0].found);
+        saver.Save("a.csv", table);
+      }
+      FAIL() << "no end to the merges";
+    };
+    edit("ours");
+    edit("later");
+    edit("last");
+    std::lock_guard<std::mutex> lock(disk.mutex);
+    ASSERT_EQ(disk.files.size(), 1u) << "a temporary file was left";
+    // The disk holds the other program's save, or the table merged with it;
+    // only a save that landed after the last exchange is not merged yet.
+    const std::string& on_disk = disk.files["a.csv"];
+    if (land_at >= 0 && land_at < disk.steps) {
+      EXPECT_NE(on_disk.find("them"), std::string::npos) << on_disk;
+    }
+    if (on_disk != "them") EXPECT_EQ(on_disk, table);
+    EXPECT_TRUE(table.ends_with("+last")) << table;
+  }
 }
 
 }  // namespace

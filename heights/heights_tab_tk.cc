@@ -119,7 +119,7 @@ void MakeRowsFrame(tk::Interp& interp, const std::string& path) {
 
 HeightsTab::HeightsTab(Ui& ui, FileSystem& fs, OpenProject& project,
                        const Catalogue& catalogue, std::string notebook,
-                       std::string tab, BackgroundSaver::WriteFn write,
+                       std::string tab, FileExchange& exchange,
                        HeightsTabHooks hooks)
     : ui_(ui),
       fs_(fs),
@@ -145,7 +145,7 @@ HeightsTab::HeightsTab(Ui& ui, FileSystem& fs, OpenProject& project,
   root.Call({"grid", "columnconfigure", bottom_frame_, 0, "-weight", 1});
   BuildTableArea();
   RegisterRowCommands();
-  StartSaver(std::move(write));
+  StartSaver(exchange);
 }
 
 void HeightsTab::OnTabShown() {
@@ -310,14 +310,14 @@ void HeightsTab::RegisterRowCommands() {
                       [this] { CopyEquipmentToEmptyRows(menu_row_); })});
 }
 
-void HeightsTab::StartSaver(BackgroundSaver::WriteFn write) {
-  // The measurement file is guarded: what another program saved is read
-  // back before a save would replace it.
+void HeightsTab::StartSaver(FileExchange& exchange) {
+  // The measurement file is guarded: what another program saved is never
+  // replaced by a save of this window (heights/background_saver.h).
   saver_ = std::make_unique<BackgroundSaver>(
-      std::move(write),
-      [this](const std::string& path, std::string* bytes, bool* missing) {
-        return fs_.ReadPrefix(path, kMaxMeasurementFileBytes, bytes, missing);
-      });
+      [this](const std::string& path, std::string_view bytes) {
+        return fs_.WriteAtomically(path, bytes);
+      },
+      &exchange);
   ui_.Bind(kSavePollName, [this] {
     save_poll_pending_ = false;
     ReportSaves();
@@ -381,8 +381,7 @@ bool HeightsTab::LoadProject(const std::string& path) {
   // Beyond this many rows the table would outgrow what X can map (a frame
   // taller than 32,767 px ends the program).
   if (codes.size() > kMaxTableRows) {
-    ui_.ErrorBox("DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO " +
-                 DecimalText(kMaxTableRows) + ").");
+    ui_.ErrorBox(TooManyPointsText() + ".");
     return false;
   }
   const ProjectAccess access =
@@ -395,10 +394,10 @@ bool HeightsTab::LoadProject(const std::string& path) {
   bool loaded = true;
   try {
     BuildTable(path, codes);
-    ui_.tk().Call({folder_label_, "configure", "-text",
-                   read_only_ ? ShownPath(path) + "   (SOLO LECTURA)"
-                              : ShownPath(path),
-                   "-foreground", ui_.color("success")});
+    ui_.tk().Call(
+        {folder_label_, "configure", "-text",
+         read_only_ ? ShownPath(path) + "   (SOLO LECTURA)" : ShownPath(path),
+         "-foreground", ui_.color("success")});
     project_.Set(path, codes, read_only_);
   } catch (const std::exception& e) {
     // A half-built table would hold the new project's rows under the old
@@ -902,9 +901,10 @@ Status HeightsTab::MergeOutsideChanges(const SaveOutcome& refused, bool tell) {
   saver_->Guard(measurement_path_, refused.found);
   QueueSave();
   if (tell) {
-    ui_.tk().Call(
-        {"tk_messageBox", "-icon", "warning", "-title", "Aviso", "-message",
-         DescribeOutsideMerge(*merge, table_.rows(), BoxPath(measurement_path_))});
+    ui_.tk().Call({"tk_messageBox", "-icon", "warning", "-title", "Aviso",
+                   "-message",
+                   DescribeOutsideMerge(*merge, table_.rows(),
+                                        BoxPath(measurement_path_))});
   }
   return Status::OK();
 }

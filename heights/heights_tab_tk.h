@@ -59,10 +59,11 @@ struct HeightsTabHooks {
 class HeightsTab {
  public:
   /// Builds the tab's widgets in the (existing) frame `tab` of notebook
-  /// `notebook`. Saves go through `fs`, on a thread of their own.
+  /// `notebook`. The measurement file is read through `fs` and saved
+  /// through `exchange`, on a thread of its own.
   HeightsTab(Ui& ui, FileSystem& fs, OpenProject& project,
              const Catalogue& catalogue, std::string notebook, std::string tab,
-             BackgroundSaver::WriteFn write, HeightsTabHooks hooks);
+             FileExchange& exchange, HeightsTabHooks hooks);
   /// Finishes the saves still running; a failure there goes to the console,
   /// as the window is gone.
   ~HeightsTab();
@@ -98,8 +99,9 @@ class HeightsTab {
   void WaitForSaves();
   /// Before the window closes: waits for the writes, merges a file changed
   /// outside the program meanwhile (MergeOutsideChanges) and, when the last
-  /// write failed, tries once more with what the table shows. Returns the outcome
-  /// of the last write (OK when there was nothing to write); shows no box.
+  /// write failed, tries once more with what the table shows. Returns the
+  /// outcome of the last write (OK when there was nothing to write); shows no
+  /// box.
   Status FinishSaves();
 
   const MeasurementTable& table() const { return table_; }
@@ -122,7 +124,7 @@ class HeightsTab {
   void BuildProjectBar();
   void BuildTableArea();
   void RegisterRowCommands();
-  void StartSaver(BackgroundSaver::WriteFn write);
+  void StartSaver(FileExchange& exchange);
 
   /// Builds the table of `codes` for the project at `folder`; throws what
   /// Tk throws.

@@ -44,7 +44,8 @@ class MeasurementFileTkTest : public testing::GuiTest {
       GuiTest::SetUp();
     }
     MakeApp(std::move(services));
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
+    Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
+          std::string(ZarvekCertificacionApp::kTabAlturas)});
     Call({"update"});
     AnswerDirectory((temp_.path() / "obra").string());
     app_->heights_tab().seleccionar_directorio_trabajo();
@@ -115,8 +116,7 @@ TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   Call({"entry", ".fuente"});
   Call({".fuente", "insert", 0, "1.45"});
   Call({".fuente", "selection", "range", 0, "end"});
-  Call({"event", "generate", Row(3).h, "<<PasteSelection>>", "-x", 4, "-y",
-        4});
+  Call({"event", "generate", Row(3).h, "<<PasteSelection>>", "-x", 4, "-y", 4});
   ASSERT_EQ(Get(Row(3).h), "1.45");
 
   const std::string fixture =
@@ -222,14 +222,33 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
 // table keeps working. A file that cannot be read is said once and never
 // written over.
 TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
-  std::atomic<bool> full = true;
-  AppServices services;
-  services.write_file = [&full, this](const std::string& path,
-                                      std::string_view bytes) {
-    if (full) return Status::FromErrno(ENOSPC, path);
-    std::ofstream(csv_, std::ios::binary) << bytes;
-    return Status::OK();
+  // The system's saves, but for a disk that is full while `full` is set.
+  struct FullDisk : FileExchange {
+    std::atomic<bool> full = true;
+    FileExchange& real = RealFileExchange();
+    Status WriteTemporary(const std::string& path, std::string_view bytes,
+                          std::string* temp) override {
+      if (full) return Status::FromErrno(ENOSPC, path);
+      return real.WriteTemporary(path, bytes, temp);
+    }
+    Status Exchange(const std::string& temp, const std::string& path,
+                    bool* was_missing) override {
+      return real.Exchange(temp, path, was_missing);
+    }
+    Status Read(const std::string& file, std::size_t max,
+                std::string* bytes) override {
+      return real.Read(file, max, bytes);
+    }
+    Status Remove(const std::string& file) override {
+      return real.Remove(file);
+    }
   };
+  // It outlives the window, which the fixture closes after the test.
+  static FullDisk disk;
+  std::atomic<bool>& full = disk.full;
+  full = true;
+  AppServices services;
+  services.file_exchange = &disk;
   StartAndOpen(services);
   Pick(Row(0).tipo, "VERTICAL");
   Pick(Row(0).acc, "BASTÓN");
@@ -388,7 +407,8 @@ TEST_F(MeasurementFileTkTest, CtrlDAndTheRowMenuCopyEquipmentNotHeights) {
   // The menu of a point code: only empty rows take the equipment.
   Call({"proc", "tk_popup", "args", "lappend ::zarvek_test_popups $args"});
   Pick(Row(1).tipo, "VERTICAL");
-  Call({"event", "generate", app_->heights_tab().frame_rows() + ".cod1", "<Button-3>"});
+  Call({"event", "generate", app_->heights_tab().frame_rows() + ".cod1",
+        "<Button-3>"});
   ASSERT_EQ(List(Call({"set", "::zarvek_test_popups"})).size(), 1u);
   EXPECT_EQ(Call({".menu_fila", "entrycget", 0, "-label"}),
             "COPIAR EQUIPO A LAS FILAS VACÍAS");

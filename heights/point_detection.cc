@@ -63,4 +63,9 @@ Status DetectProjectCodes(FileSystem& fs, const std::string& ruta_base,
   return Status::OK();
 }
 
+std::string TooManyPointsText() {
+  return "DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO " +
+         DecimalText(kMaxTableRows) + ")";
+}
+
 }  // namespace zarvek

@@ -24,6 +24,10 @@ namespace zarvek {
 /// tens of thousands of widgets.
 inline constexpr size_t kMaxTableRows = 1000;
 
+/// What is said of a project with more points than kMaxTableRows:
+/// "DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO 1000)".
+std::string TooManyPointsText();
+
 /// True when `text`, trimmed of (Unicode) white space, is non-empty and made
 /// only of the ASCII digits 0-9. Digits of other scripts and superscripts are
 /// refused: they have no place in a code that is compared by value.

@@ -93,6 +93,9 @@ class TinyFs : public FileSystem {
   Status MakeDirs(const std::string&) override {
     return Status::Error("read only");
   }
+  Status CreateNewFile(const std::string&, std::string_view, bool*) override {
+    return Status::Error("read only");
+  }
   Status ReadPrefix(const std::string&, size_t, std::string*, bool*) override {
     return Status::Error("not read here");
   }

@@ -156,6 +156,24 @@ TEST_F(ProjectLockTkTest, AProjectOpenInAnotherWindowIsSaidSo) {
   EXPECT_EQ(Call({Row(0).tipo, "cget", "-state"}), "readonly");
   app_.reset();  // the window closes: its mark goes
   EXPECT_FALSE(stdfs::exists(mark));
+
+  // A folder in the mark's place: no other copy could tell that this one
+  // edits, so the box says so and the project opens to be read only.
+  stdfs::create_directory(mark);
+  interp_.reset();
+  std::fclose(console_);
+  GuiTest::SetUp();
+  StartAndOpen();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-message"),
+            "NO SE PUEDE MARCAR EL PROYECTO COMO ABIERTO EN ESTA VENTANA:\n"
+            "EN SU LUGAR HAY UNA CARPETA U OTRA COSA QUE NO ES UN ARCHIVO: " +
+                mark.string() +
+                "\n\nSE ABRE EN SOLO LECTURA: LA TABLA MUESTRA LAS MEDIDAS, "
+                "NO SE PUEDE EDITAR Y NO SE GUARDA NADA.");
+  EXPECT_TRUE(app_->project().read_only());
+  EXPECT_EQ(label(), folder + "   (SOLO LECTURA)");
+  EXPECT_TRUE(stdfs::is_directory(mark));
 }
 
 }  // namespace

@@ -302,16 +302,13 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   // A project may come from anywhere: CORREGIDO may be a link to another
   // folder, whose files a copy would replace. Only a folder of its own is
   // written into (a broken link MakeDirs refuses itself).
-  const Status not_a_folder = Status::Error(
-      "RINEX/CORREGIDO ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA "
-      "EN ÉL: " +
-      corrected_dir);
-  if (fs.Exists(corrected_dir) && !fs.IsRealDirectory(corrected_dir)) {
-    return not_a_folder;
-  }
+  constexpr std::string_view kShown = "RINEX/CORREGIDO";
+  status = RefuseLinkedFolder(fs, corrected_dir, kShown);
+  if (!status.ok()) return status;
   status = fs.MakeDirs(corrected_dir);
   if (!status.ok()) return status;
-  if (!fs.IsRealDirectory(corrected_dir)) return not_a_folder;
+  status = RefuseLinkedFolder(fs, corrected_dir, kShown);
+  if (!status.ok()) return status;
   const std::string copy = JoinPath(corrected_dir, copy_name);
   // The copy takes at least what the original takes on the disk; a disk
   // that would be left nearly full is not written to. A system that cannot

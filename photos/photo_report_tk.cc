@@ -89,6 +89,15 @@ bool PhotoReportCommand::Generate(PhotoReportRequest request) {
   tk::Interp& root = ui_.tk();
   const ProjectLayout layout = ProjectLayout::AtRoot(request.project_root);
   const std::string path = layout.PhotoReportPath();
+  // The report is written into the photos folder, never through a link
+  // there into another folder, whose report it would replace.
+  const Status own_folder =
+      RefuseLinkedFolder(services_.fs, layout.PhotosDir(), kPhotosFolder);
+  if (!own_folder.ok()) {
+    root.Call({"tk_messageBox", "-icon", "error", "-title", "ERROR PDF",
+               "-message", own_folder.message()});
+    return false;
+  }
   auto input = std::make_shared<PhotoReportInput>();
   input->project_name = LastComponent(request.project_root);
   input->fecha = services_.today ? services_.today() : "";

@@ -56,6 +56,10 @@ class GatedFs : public FileSystem {
                     bool* missing) override {
     return real_.ReadPrefix(p, max, bytes, missing);
   }
+  Status CreateNewFile(const std::string& p, std::string_view b,
+                       bool* existed) override {
+    return real_.CreateNewFile(p, b, existed);
+  }
   Status WriteAtomically(const std::string& p, std::string_view b) override {
     return real_.WriteAtomically(p, b);
   }
@@ -215,6 +219,29 @@ TEST_F(PhotoReportCommandTest, AFinishedRunReplacesTheReportAndOpensIt) {
   // The command is ready for another run.
   EXPECT_TRUE(command_->Generate(request_));
   command_->Finish();
+}
+
+// A photos folder that is a link to another folder is not written through:
+// the box names the link, and the other folder's report stays as it was.
+TEST_F(PhotoReportCommandTest, ALinkedPhotosFolderIsRefused) {
+  gate_.Open();
+  MakeCommand();
+  const fs::path photos = fs::path(report_).parent_path();
+  const fs::path elsewhere = dir_.path() / "OTRA OBRA";
+  fs::rename(photos, elsewhere);
+  fs::create_directory_symlink(elsewhere, photos);
+  EXPECT_FALSE(command_->Generate(request_));
+  EXPECT_FALSE(command_->running());
+  const auto messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(Option(messages[0], "-title"), "ERROR PDF");
+  EXPECT_EQ(Option(messages[0], "-message"),
+            "3. FOTOGRAFIAS ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE "
+            "NADA EN ÉL: " +
+                photos.string());
+  EXPECT_EQ(ReadAll((elsewhere / fs::path(report_).filename()).string()),
+            kEarlier);
+  EXPECT_TRUE(opened_.empty());
 }
 
 }  // namespace

@@ -56,6 +56,14 @@ using NextPiece = std::function<Status(std::string_view* piece, bool* done)>;
 /// of WriteFileAtomically.
 Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next);
 
+/// The first half of WriteFileAtomicallyFrom: the checks, the temporary file
+/// beside `path` with the permissions the replaced file would keep, the
+/// pieces written and flushed to the disk. On success `*temp` names the
+/// complete temporary file, which the caller moves into place
+/// (platform/file_exchange.h) or removes; on failure nothing is left.
+Status WriteTemporaryFrom(const std::string& path, const NextPiece& next,
+                          std::string* temp);
+
 }  // namespace zarvek
 
 #endif  // ZARVEK_PLATFORM_ATOMIC_FILE_H_

@@ -81,7 +81,8 @@ void RemoveStaleTemporaries(const std::string& path) {
 
 }  // namespace
 
-Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
+Status WriteTemporaryFrom(const std::string& path, const NextPiece& next,
+                          std::string* temp_path) {
   // The old file itself, never what a link there points to: the rename
   // replaces a link, not its target, and a target's mode (a setuid
   // program's, say) must not pass to the new file.
@@ -107,8 +108,8 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   std::vector<char> templ(name.begin(), name.end());
   templ.push_back('\0');
   // mkostemps creates with O_CREAT | O_EXCL, which never follows a link at
-  // the name; O_NOFOLLOW says so once more. The rename below then replaces
-  // a link at `path` itself, never the file it points to.
+  // the name; O_NOFOLLOW says so once more. The rename that follows then
+  // replaces a link at `path` itself, never the file it points to.
   const int fd =
       ::mkostemps(templ.data(), sizeof kSuffix - 1, O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return Status::FromErrno(errno, path);
@@ -133,7 +134,19 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   }
   if (::fsync(fd) != 0) return fail(errno, true);
   if (::close(fd) != 0) return fail(errno, false);
-  if (::rename(temp.c_str(), path.c_str()) != 0) return fail(errno, false);
+  *temp_path = temp;
+  return Status::OK();
+}
+
+Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
+  std::string temp;
+  const Status written = WriteTemporaryFrom(path, next, &temp);
+  if (!written.ok()) return written;
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    return Status::FromErrno(err, path);
+  }
   SyncFolder(FolderOf(path));
   return Status::OK();
 }

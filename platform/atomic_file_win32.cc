@@ -100,7 +100,8 @@ void RemoveStaleTemporaries(const std::string& path) {
 
 }  // namespace
 
-Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
+Status WriteTemporaryFrom(const std::string& path, const NextPiece& next,
+                          std::string* temp_path) {
   const std::wstring target = win32::Widen(path);
   // A read-only file is not replaced, although the folder would allow the
   // move; the attribute is read from a link itself, not from its target.
@@ -146,6 +147,20 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
   }
   if (!FlushFileBuffers(file)) return fail(GetLastError(), true);
   if (!CloseHandle(file)) return fail(GetLastError(), false);
+  *temp_path = win32::Narrow(temp);
+  return Status::OK();
+}
+
+Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
+  std::string temp_path;
+  const Status written = WriteTemporaryFrom(path, next, &temp_path);
+  if (!written.ok()) return written;
+  const std::wstring target = win32::Widen(path);
+  const std::wstring temp = win32::Widen(temp_path);
+  auto fail = [&](DWORD err) {
+    DeleteFileW(temp.c_str());
+    return win32::ErrorStatus(err, path);
+  };
   if (!MoveFileExW(temp.c_str(), target.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DWORD err = GetLastError();
@@ -154,7 +169,7 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next) {
     if (err == ERROR_ACCESS_DENIED && InUse(target)) {
       err = ERROR_SHARING_VIOLATION;
     }
-    return fail(err, false);
+    return fail(err);
   }
   return Status::OK();
 }

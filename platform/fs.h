@@ -137,6 +137,15 @@ class FileSystem {
   virtual Status WriteAtomically(const std::string& path,
                                  std::string_view bytes) = 0;
 
+  /// Creates the file `path` holding `bytes` only where nothing (no file,
+  /// folder or link, not even a broken one) stands: then `*existed` is set
+  /// and nothing is written. Of several programs that create the same name
+  /// at once exactly one succeeds. Readers never see the file half written:
+  /// it is written to a temporary file beside it and linked (on Windows,
+  /// moved) into place. On failure: "<system's text>: <path>".
+  virtual Status CreateNewFile(const std::string& path, std::string_view bytes,
+                               bool* existed) = 0;
+
   /// Removes the file at `path` (a link itself, not its target); a folder is
   /// refused. On failure: "<system's text>: <path>".
   virtual Status RemoveFile(const std::string& path) = 0;

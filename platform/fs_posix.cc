@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/atomic_file.h"
@@ -113,6 +114,53 @@ class PosixFileSystem : public FileSystem {
   Status WriteAtomically(const std::string& path,
                          std::string_view bytes) override {
     return WriteFileAtomically(path, bytes);
+  }
+
+  Status CreateNewFile(const std::string& path, std::string_view bytes,
+                       bool* existed) override {
+    *existed = false;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0) {
+      *existed = true;
+      return Status::OK();
+    }
+    std::string temp;
+    Status status = WriteTemporaryFrom(
+        path,
+        [bytes](std::string_view* piece, bool* done) {
+          *piece = bytes;
+          *done = true;
+          return Status::OK();
+        },
+        &temp);
+    if (!status.ok()) return status;
+    // link() never replaces: of several at once, one wins. A file system
+    // without hard links (FAT, some shares) gets a rename that does not
+    // replace, or else the exclusive create of the name itself.
+    int err = ::link(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+    if (err == EPERM || err == ENOTSUP || err == ENOSYS) {
+      err = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(),
+                        RENAME_NOREPLACE) == 0
+                ? 0
+                : errno;
+      if (err == EINVAL || err == ENOSYS || err == ENOTSUP) {
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        err = fd < 0 ? errno : 0;
+        if (fd >= 0) {
+          const bool written = ::write(fd, bytes.data(), bytes.size()) ==
+                               static_cast<ssize_t>(bytes.size());
+          if (::close(fd) != 0 || !written) err = EIO;
+        }
+      }
+    }
+    ::unlink(temp.c_str());  // gone already after a rename
+    if (err == EEXIST) {
+      *existed = true;
+      return Status::OK();
+    }
+    if (err != 0) return Status::FromErrno(err, path);
+    return Status::OK();
   }
 
   Status RemoveFile(const std::string& path) override {

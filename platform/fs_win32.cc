@@ -3,8 +3,8 @@
 // Windows' own text and the path concerned.
 #include <windows.h>
 
-#include "platform/fs.h"
 #include "platform/atomic_file.h"
+#include "platform/fs.h"
 #include "platform/read_file.h"
 #include "platform/win32_text.h"
 #include "platform/wrapped_file.h"
@@ -148,6 +148,40 @@ class Win32FileSystem : public FileSystem {
   Status WriteAtomically(const std::string& path,
                          std::string_view bytes) override {
     return WriteFileAtomically(path, bytes);
+  }
+
+  Status CreateNewFile(const std::string& path, std::string_view bytes,
+                       bool* existed) override {
+    *existed = false;
+    const std::wstring target = win32::Widen(path);
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      *existed = true;
+      return Status::OK();
+    }
+    std::string temp;
+    Status status = WriteTemporaryFrom(
+        path,
+        [bytes](std::string_view* piece, bool* done) {
+          *piece = bytes;
+          *done = true;
+          return Status::OK();
+        },
+        &temp);
+    if (!status.ok()) return status;
+    // Without MOVEFILE_REPLACE_EXISTING the move never replaces: of several
+    // at once, one wins.
+    const std::wstring wide_temp = win32::Widen(temp);
+    if (MoveFileExW(wide_temp.c_str(), target.c_str(),
+                    MOVEFILE_WRITE_THROUGH)) {
+      return Status::OK();
+    }
+    const DWORD err = GetLastError();
+    DeleteFileW(wide_temp.c_str());
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) {
+      *existed = true;
+      return Status::OK();
+    }
+    return win32::ErrorStatus(err, path);
   }
 
   Status RemoveFile(const std::string& path) override {

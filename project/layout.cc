@@ -217,4 +217,13 @@ std::string LockFilePath(const std::string& chosen) {
   return ProjectLayout::FromNames(chosen).LockFilePath();
 }
 
+Status RefuseLinkedFolder(FileSystem& fs, const std::string& dir,
+                          std::string_view shown) {
+  if (!fs.Exists(dir) || fs.IsRealDirectory(dir)) return Status::OK();
+  return Status::Error(std::string(shown) +
+                       " ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA "
+                       "EN ÉL: " +
+                       dir);
+}
+
 }  // namespace zarvek

@@ -140,6 +140,7 @@ class ProjectLayout {
 
  private:
   friend std::string MeasurementFilePath(const std::string& chosen);
+
   friend std::string ReportPath(const std::string& chosen);
   friend std::string LockFilePath(const std::string& chosen);
   static ProjectLayout FromNames(const std::string& chosen);
@@ -187,6 +188,16 @@ std::string CorrectedDir(const std::string& rinex_dir);
 std::string MeasurementFilePath(const std::string& chosen);
 std::string ReportPath(const std::string& chosen);
 std::string LockFilePath(const std::string& chosen);
+
+/// Refuses to write into `dir`, a folder of the project, when something
+/// other than a folder of its own stands there: a project may come from
+/// anywhere, and a link would send what is written to another folder, whose
+/// files it would replace. Nothing there is no refusal (the writer makes the
+/// folder or fails on its own). `shown` names the folder for the surveyor:
+/// "<shown> ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA EN ÉL:
+/// <dir>".
+Status RefuseLinkedFolder(FileSystem& fs, const std::string& dir,
+                          std::string_view shown);
 
 }  // namespace zarvek
 

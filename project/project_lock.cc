@@ -87,6 +87,22 @@ std::optional<LockHolder> ParseLock(std::string_view text) {
   return holder;
 }
 
+namespace {
+
+// `text` cut to at most `max` characters (not bytes: a name is UTF-8),
+// the last of them "…" when it was longer.
+std::string Shortened(const std::string& text, std::size_t max) {
+  std::size_t chars = 0, cut = text.size();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (chars == max - 1) cut = i;
+    if (++chars > max) return text.substr(0, cut) + "…";
+  }
+  return text;
+}
+
+}  // namespace
+
 LockState JudgeLock(const std::optional<LockHolder>& holder,
                     const std::string& my_host, long long my_pid, long long now,
                     const std::function<bool(long long pid)>& running) {
@@ -101,7 +117,8 @@ LockState JudgeLock(const std::optional<LockHolder>& holder,
 std::string LockHeldText(const std::string& folder, const LockHolder& holder,
                          const std::string& since) {
   auto or_unknown = [](const std::string& text) {
-    return text.empty() ? std::string("(DESCONOCIDO)") : text;
+    return text.empty() ? std::string("(DESCONOCIDO)")
+                        : Shortened(text, kLockShownChars);
   };
   return "ESTE PROYECTO YA ESTÁ ABIERTO EN OTRA VENTANA DEL PROGRAMA:\n" +
          folder + "\n\nEQUIPO: " + or_unknown(holder.host) +
@@ -157,13 +174,50 @@ std::optional<LockHolder> ProjectLock::OtherHolder(const std::string& chosen) {
   return holder;
 }
 
+LockClaim ProjectLock::Claim(const std::string& chosen) {
+  const std::string path = LockFilePath(chosen);
+  LockClaim claim;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (path.empty() || path == path_ || path == claimed_) return claim;
+  DropClaimLocked("");
+  const long long now = now_();
+  const std::string text = FormatLock({me_.host, me_.user, me_.pid, now, now});
+  bool existed = false;
+  claim.why = fs_.CreateNewFile(path, text, &existed);
+  if (claim.why.ok() && existed) {
+    if (!fs_.IsFile(path)) {
+      claim.why = Status::Error(
+          "EN SU LUGAR HAY UNA CARPETA U OTRA COSA QUE NO ES UN ARCHIVO: " +
+          path);
+    } else {
+      claim.holder = Read(path);
+      if (JudgeLock(claim.holder, me_.host, me_.pid, now, running_) ==
+          LockState::kHeld) {
+        claim.result = LockClaim::Result::kHeld;
+        return claim;
+      }
+      claim.holder.reset();
+      // Left behind, unreadable or this process's own: replaced.
+      claim.why = fs_.WriteAtomically(path, text);
+    }
+  }
+  if (!claim.why.ok()) {
+    claim.result = LockClaim::Result::kRefused;
+    return claim;
+  }
+  claimed_ = path;
+  claimed_since_ = now;
+  return claim;
+}
+
 Status ProjectLock::Take(const std::string& chosen) {
   const std::string path = LockFilePath(chosen);
   std::lock_guard<std::mutex> lock(mutex_);
   if (path != path_) {
     RemoveLocked();
-    since_ = now_();
+    since_ = path == claimed_ ? claimed_since_ : now_();
   }
+  DropClaimLocked(path);
   path_.clear();
   if (path.empty()) return Status::OK();
   const long long now = now_();
@@ -176,6 +230,7 @@ Status ProjectLock::Take(const std::string& chosen) {
 void ProjectLock::Release() {
   std::lock_guard<std::mutex> lock(mutex_);
   RemoveLocked();
+  DropClaimLocked("");
 }
 
 std::string ProjectLock::path() const {
@@ -185,13 +240,25 @@ std::string ProjectLock::path() const {
 
 void ProjectLock::RemoveLocked() {
   if (path_.empty()) return;
+  RemoveIfMine(path_);
+  path_.clear();
+}
+
+void ProjectLock::RemoveIfMine(const std::string& path) {
   // Another copy that went on editing may have put its own mark in place:
   // that one stays.
-  if (JudgeLock(Read(path_), me_.host, me_.pid, now_(), running_) ==
+  if (JudgeLock(Read(path), me_.host, me_.pid, now_(), running_) ==
       LockState::kMine) {
-    fs_.RemoveFile(path_);
+    fs_.RemoveFile(path);
   }
-  path_.clear();
+}
+
+void ProjectLock::DropClaimLocked(const std::string& keep) {
+  // A claimed project that did not open (it was not taken) is left
+  // unmarked again.
+  if (!claimed_.empty() && claimed_ != keep && claimed_ != path_)
+    RemoveIfMine(claimed_);
+  claimed_.clear();
 }
 
 void ProjectLock::Renew() {

@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -71,9 +72,25 @@ LockState JudgeLock(const std::optional<LockHolder>& holder,
                     const std::function<bool(long long pid)>& running);
 
 /// The question asked when the project at `folder` is held by `holder`;
-/// `since` is the holder's opening time as the surveyor reads it.
+/// `since` is the holder's opening time as the surveyor reads it. The
+/// machine and user names come from a file anyone may write: each is cut to
+/// kLockShownChars characters, the last of them an ellipsis, so that the box
+/// fits on the screen.
+inline constexpr std::size_t kLockShownChars = 64;
 std::string LockHeldText(const std::string& folder, const LockHolder& holder,
                          const std::string& since);
+
+/// How ProjectLock::Claim went.
+struct LockClaim {
+  enum class Result {
+    kTaken,    ///< the mark is this process's now
+    kHeld,     ///< another running copy holds the project: `holder`
+    kRefused,  ///< no mark can be put there: `why`
+  };
+  Result result = Result::kTaken;
+  std::optional<LockHolder> holder;
+  Status why;
+};
 
 /// This process's mark on the project it has open, taken, renewed and
 /// removed through `fs`. Not copyable; the destructor removes the mark.
@@ -97,6 +114,15 @@ class ProjectLock {
   /// The other running copy that holds the project opened by the folder
   /// `chosen`, if any.
   std::optional<LockHolder> OtherHolder(const std::string& chosen);
+  /// Marks the project opened by `chosen` as held here unless another
+  /// running copy holds it. The mark is created only where nothing stands,
+  /// so that of several copies claiming it at once exactly one takes it and
+  /// the others find it held. A mark left behind, or this process's own, is
+  /// replaced as Take does. Something that is not a mark file in its place
+  /// (a folder), or a mark that cannot be written, gives kRefused with the
+  /// reason. A following Take of the same project keeps the claimed mark; a
+  /// Take of another, or Release, removes it.
+  LockClaim Claim(const std::string& chosen);
   /// Marks the project opened by `chosen` as held here, over any other
   /// mark, after removing this process's mark on the project held before.
   /// The mark is then renewed until Release. A failure to write it (a
@@ -111,6 +137,8 @@ class ProjectLock {
  private:
   std::optional<LockHolder> Read(const std::string& path);
   void RemoveLocked();
+  void RemoveIfMine(const std::string& path);
+  void DropClaimLocked(const std::string& keep);
   void Renew();
   void RenewLoop();
 
@@ -125,6 +153,9 @@ class ProjectLock {
   bool stopping_ = false;
   std::string path_;  ///< the held mark; guarded by mutex_
   long long since_ = 0;
+  /// A mark Claim took that no Take has adopted yet, and its time.
+  std::string claimed_;
+  long long claimed_since_ = 0;
   std::thread renewer_;
 };
 

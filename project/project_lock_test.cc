@@ -136,5 +136,63 @@ TEST(ProjectLockTest, TakesItsMarkAndRemovesOnlyItsOwn) {
   EXPECT_FALSE(fs.FileBytes(mark_b));
 }
 
+// Claim creates the mark only where none is; a live holder's mark is left
+// and named; a mark left behind is replaced; anything else in its place
+// refuses the mark with the reason. A claim that no Take adopts is removed.
+TEST(ProjectLockTest, ClaimTakesOnlyAFreePlace) {
+  FakeFileSystem fs;
+  fs.AddDirectory("/p/A/2. DATOS GNSS/4. 1");
+  fs.AddDirectory("/p/B/2. DATOS GNSS/4. 1");
+  fs.AddDirectory("/p/C/2. DATOS GNSS/.proyecto-en-uso");
+  const std::string mark_a = "/p/A/2. DATOS GNSS/.proyecto-en-uso";
+  const std::string mark_b = "/p/B/2. DATOS GNSS/.proyecto-en-uso";
+  ProjectLock lock(
+      fs, {"pc1", "ana", 100}, [] { return 1000LL; },
+      [](long long pid) { return pid == 100 || pid == 200; });
+  const LockHolder other{"pc1", "eva", 200, 900, 990};
+  fs.AddFile(mark_b, FormatLock(other));
+
+  LockClaim claim = lock.Claim("/p/B");
+  EXPECT_EQ(claim.result, LockClaim::Result::kHeld);
+  EXPECT_EQ(claim.holder, other);
+  EXPECT_EQ(ParseLock(*fs.FileBytes(mark_b)), other);
+
+  claim = lock.Claim("/p/C");
+  EXPECT_EQ(claim.result, LockClaim::Result::kRefused);
+  EXPECT_EQ(claim.why.message(),
+            "EN SU LUGAR HAY UNA CARPETA U OTRA COSA QUE NO ES UN ARCHIVO: "
+            "/p/C/2. DATOS GNSS/.proyecto-en-uso");
+
+  // Left behind by a process that is gone: taken.
+  fs.AddFile(mark_b, FormatLock({"pc1", "eva", 300, 900, 990}));
+  EXPECT_EQ(lock.Claim("/p/B").result, LockClaim::Result::kTaken);
+  EXPECT_EQ(ParseLock(*fs.FileBytes(mark_b))->pid, 100);
+  // Claimed but opened elsewhere: the claim goes; the taken one stays.
+  EXPECT_EQ(lock.Claim("/p/A").result, LockClaim::Result::kTaken);
+  EXPECT_FALSE(fs.FileBytes(mark_b));
+  ASSERT_TRUE(lock.Take("/p/A").ok());
+  EXPECT_EQ(lock.path(), mark_a);
+  EXPECT_EQ(ParseLock(*fs.FileBytes(mark_a))->since, 1000);
+}
+
+// A forged mark's names are cut so that the question fits on the screen.
+TEST(ProjectLockTest, HeldTextCutsLongNames) {
+  const std::string host(3900, 'x');
+  std::string user;
+  for (int i = 0; i < 100; ++i) user += "ñ";
+  const std::string text =
+      LockHeldText("/p/A", {host, user, 1, 0, 0}, "01/01/2027 10:00");
+  EXPECT_NE(text.find("\nEQUIPO: " + std::string(63, 'x') + "…\n"),
+            std::string::npos);
+  std::string cut_user;
+  for (int i = 0; i < 63; ++i) cut_user += "ñ";
+  EXPECT_NE(text.find("\nUSUARIO: " + cut_user + "…\n"), std::string::npos);
+  EXPECT_LT(text.size(), 1200u);
+  // A name of exactly the limit stays whole.
+  EXPECT_NE(LockHeldText("/p", {std::string(64, 'h'), "u", 1, 0, 0}, "")
+                .find("EQUIPO: " + std::string(64, 'h') + "\n"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace zarvek

@@ -247,6 +247,13 @@ class FakeFileSystem : public FileSystem {
     return Status::OK();
   }
 
+  Status CreateNewFile(const std::string& path, std::string_view bytes,
+                       bool* existed) override {
+    *existed = Exists(path);
+    if (*existed) return Status::OK();
+    return WriteAtomically(path, bytes);
+  }
+
   Status RemoveFile(const std::string& path) override {
     if (std::optional<Status> failure = Injected(Op::kRemove, path)) {
       return *failure;
