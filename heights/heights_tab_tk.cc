@@ -364,14 +364,19 @@ void HeightsTab::detectar_codigos_existentes() {
   LoadProject(project_.folder());
 }
 
-bool HeightsTab::LoadProject(const std::string& path) {
+bool HeightsTab::LoadProject(const std::string& chosen) {
   // The label, the project and the table always show the same project: a
   // folder that cannot be loaded changes none of them. A folder that is not
   // a project would get a table whose rows save nowhere.
-  if (!ProjectLayout::ForChosenFolder(fs_, path).IsProject()) {
-    ui_.ErrorBox(NotAProjectText(path));
+  const ProjectLayout layout = ProjectLayout::ForChosenFolder(fs_, chosen);
+  if (!layout.IsProject()) {
+    ui_.ErrorBox(NotAProjectText(chosen));
     return false;
   }
+  // A folder inside the project (its "2. DATOS GNSS", a point's RINEX)
+  // opens the project itself: the label, the settings and the table name
+  // the project's root.
+  const std::string path = layout.root();
   std::vector<std::string> codes;
   const Status status = DetectProjectCodes(fs_, path, &codes);
   if (!status.ok()) {
@@ -495,13 +500,18 @@ void HeightsTab::MarkDoubtfulHeights() {
 }
 
 void HeightsTab::ShowMessages() {
-  // What the measurement file had to say, once the rows are there.
+  // What the measurement file had to say, once the rows are there: in one
+  // box, as an error when any part of it is one.
   std::vector<std::pair<std::string, std::string>> messages;
   messages.swap(file_messages_);
-  for (const auto& [icon, text] : messages) {
-    ui_.tk().Call({"tk_messageBox", "-icon", icon, "-title",
-                   icon == "error" ? "Error" : "Aviso", "-message", text});
+  if (messages.empty()) return;
+  std::string icon = "warning", text;
+  for (const auto& [part_icon, part] : messages) {
+    if (part_icon == "error") icon = "error";
+    text += (text.empty() ? "" : "\n\n") + part;
   }
+  ui_.tk().Call({"tk_messageBox", "-icon", icon, "-title",
+                 icon == "error" ? "Error" : "Aviso", "-message", text});
 }
 
 void HeightsTab::FillRowsFrame() {
@@ -877,7 +887,7 @@ Status HeightsTab::MergeOutsideChanges(const SaveOutcome& refused, bool tell) {
     // As a file that cannot be read on opening: never written over.
     measurement_file_.reset();
     const Status status = Status::Error(
-        "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA Y AHORA " + why +
+        "EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA Y AHORA " + why +
         ":\n" + BoxPath(measurement_path_) +
         "\nESE ARCHIVO NO SE MODIFICARÁ; LOS ÚLTIMOS CAMBIOS DE LA TABLA NO "
         "ESTÁN EN ÉL.");
@@ -946,7 +956,7 @@ Status HeightsTab::FinishSaves() {
     if (outcome.ok()) ForgetSavedRows(outcome.tag);
     last = outcome.changed_outside
                ? Status::Error(
-                     "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA "
+                     "EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA "
                      "MIENTRAS SE GUARDABA: " +
                      BoxPath(measurement_path_))
                : outcome.status;

@@ -75,15 +75,16 @@ class HeightsTab {
   void seleccionar_directorio_trabajo();
   /// Reads the open project's points again and rebuilds its table.
   void detectar_codigos_existentes();
-  /// Detects the codes of the project at `path` and builds its table; only
-  /// then do the project and the folder label take `path`. When the folder
+  /// Detects the codes of the project that `chosen` is or is inside of and
+  /// builds its table; only then do the project and the folder label take
+  /// the project's root. When the folder
   /// is not a project (ProjectLayout::IsProject), cannot be read or holds
   /// too many points, an error box says why and the previous project, label
   /// and table stay; so they do when HeightsTabHooks::access, asked next,
   /// answers kNone. Opened read only, the label says "(SOLO LECTURA)", the
   /// cells take no edits and the measurement file is never written.
   /// Returns whether it opened.
-  bool LoadProject(const std::string& path);
+  bool LoadProject(const std::string& chosen);
 
   // Row events (the combobox selections of row `idx`).
   void _on_row_type_change(size_t idx);

@@ -151,14 +151,23 @@ TEST_F(HeightsTabTest, ChosenFolderGivesRowsInNumericOrder) {
   // After the build input methods are on again, so typing works as before.
   EXPECT_EQ(Call({"tk", "useinputmethods"}), "1");
 
-  // Choosing "2. DATOS GNSS" itself finds the same codes; then a cancelled
-  // choice changes nothing.
+  // Choosing a folder inside a project ("2. DATOS GNSS", a point's RINEX)
+  // opens that project, named by its root; then a cancelled choice changes
+  // nothing.
   const std::string other = Project("otra", {"7", "3"});
-  Choose(other + "/" + std::string(kGnssDataFolder));
-  EXPECT_EQ(TableCodes(), (Texts{"3", "7"}));
+  const std::string datos = other + "/" + std::string(kGnssDataFolder);
+  stdfs::create_directories(datos + "/4. 7/RINEX");
+  for (const std::string& inside : {datos, datos + "/4. 7/RINEX"}) {
+    SCOPED_TRACE(inside);
+    Choose(project);
+    Choose(inside);
+    EXPECT_EQ(TableCodes(), (Texts{"3", "7"}));
+    EXPECT_EQ(app_->project().folder(), other);
+    EXPECT_EQ(Label(), testing::Slashes(other));
+  }
   Choose("");
-  EXPECT_EQ(app_->project().folder(), other + "/" + std::string(kGnssDataFolder));
-  EXPECT_EQ(Label(), testing::Slashes(app_->project().folder()));
+  EXPECT_EQ(app_->project().folder(), other);
+  EXPECT_EQ(Label(), testing::Slashes(other));
   EXPECT_EQ(TableCodes(), (Texts{"3", "7"}));
   EXPECT_EQ(Console(), "");
 }

@@ -163,9 +163,11 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
             (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1452"}));
   EXPECT_EQ(Call({Row(3).h, "cget", "-style"}), "Dudosa.TEntry");
   EXPECT_EQ(Call({Row(2).h, "cget", "-style"}), "");
+  // Both things the file had to say, in one box.
   const auto messages = Messages();
-  ASSERT_EQ(messages.size(), 2u);
+  ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(Option(messages[0], "-icon"), "warning");
+  EXPECT_EQ(Option(messages[0], "-title"), "Aviso");
   EXPECT_EQ(Option(messages[0], "-message"),
             "ALGUNAS LÍNEAS DE " + BoxPath(csv_.string()) +
                 " NO SE HAN USADO O SE HAN USADO EN PARTE:\n"
@@ -175,10 +177,8 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
                 "LÍNEA 6: LA ALTURA «1452» PASA DE 1000 m.\n"
                 "\nUNA ALTURA DE MÁS DE 1000 m SUELE SER OBRA DE UNA HOJA DE "
                 "CÁLCULO QUE TOMÓ EL PUNTO DECIMAL POR SEPARADOR DE MILES "
-                "(1.452 → 1452): CORRIJA LAS ALTURAS MARCADAS EN ROJO.");
-  EXPECT_EQ(Option(messages[1], "-title"), "Aviso");
-  EXPECT_EQ(Option(messages[1], "-message"),
-            "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
+                "(1.452 → 1452): CORRIJA LAS ALTURAS MARCADAS EN ROJO.\n\n"
+                "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
                 BoxPath(csv_.string()) +
                 ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
                 "PUNTOS: 1001, 1003.");
@@ -332,7 +332,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(Option(messages[0], "-title"), "Aviso");
   EXPECT_EQ(Option(messages[0], "-message"),
-            "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
+            "EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
                 BoxPath(csv_.string()) +
                 "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN "
                 "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO."
@@ -363,7 +363,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(Option(messages[1], "-message"),
-            "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
+            "EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" +
                 BoxPath(csv_.string()) +
                 "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN "
                 "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO.");

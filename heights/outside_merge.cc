@@ -73,7 +73,7 @@ std::string DescribeOutsideMerge(const OutsideMerge& merge,
                                  const std::vector<TableRow>& table,
                                  const std::string& path) {
   std::string text =
-      "EL FICHERO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" + path +
+      "EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA:\n" + path +
       "\nSE HAN CONSERVADO LOS CAMBIOS HECHOS FUERA Y SE HAN APLICADO LOS DE "
       "ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO.";
   if (merge.both.empty()) return text;

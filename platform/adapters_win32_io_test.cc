@@ -201,6 +201,27 @@ TEST_F(Win32AdaptersTest, ReadOnlyReportIsKept) {
   EXPECT_EQ(names.size(), 1u);
 }
 
+// The project's mark is hidden in Explorer, as a dot-file is elsewhere:
+// taken, and renewed, it keeps the hidden attribute; other files get none.
+TEST_F(Win32AdaptersTest, DotFilesAreHidden) {
+  auto hidden = [](const std::string& path) {
+    const DWORD a = GetFileAttributesW(win32::Widen(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_HIDDEN) != 0;
+  };
+  FileSystem& fs = RealFileSystem();
+  const std::string mark = dir_ + "\\.proyecto-en-uso";
+  bool existed = true;
+  ASSERT_TRUE(fs.CreateNewFile(mark, "taken", &existed).ok());
+  EXPECT_FALSE(existed);
+  EXPECT_TRUE(hidden(mark));
+  ASSERT_TRUE(fs.WriteAtomically(mark, "renewed").ok());
+  EXPECT_TRUE(hidden(mark));
+  EXPECT_EQ(ReadFileBytes(FromUtf8(mark)), "renewed");
+  const std::string report = dir_ + "\\CONVERSIÓN DE ALTURA.pdf";
+  ASSERT_TRUE(fs.WriteAtomically(report, "report").ok());
+  EXPECT_FALSE(hidden(report));
+}
+
 // Started from another folder, the program still finds its pictures and
 // Tcl/Tk's scripts beside its executable, never in the working folder.
 // The settings folder comes from %APPDATA% as UTF-16, whatever the ANSI

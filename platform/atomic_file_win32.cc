@@ -112,13 +112,19 @@ Status WriteTemporaryFrom(const std::string& path, const NextPiece& next,
     return win32::ErrorStatus(ERROR_FILE_READ_ONLY, path);
   }
   RemoveStaleTemporaries(path);
+  // A file whose name starts with "." is hidden, as on other systems: here
+  // that is the hidden attribute, which the move keeps.
+  const size_t slash = path.find_last_of("/\\");
+  const bool hidden =
+      path.compare(slash == std::string::npos ? 0 : slash + 1, 1, ".") == 0;
   std::wstring temp;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     temp = win32::Widen(path + "." + UniqueSuffix(attempt) + ".tmp");
     // No sharing: nobody else reads the bytes before they are complete.
     file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+                       hidden ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
     if (file != INVALID_HANDLE_VALUE) break;
     const DWORD err = GetLastError();
     if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) {

@@ -134,6 +134,8 @@ class FileSystem {
   /// at `path` is as it was and the status is "<system's text>: <path>"; a
   /// file the user may not write is refused, never replaced. See
   /// platform/atomic_file.h for the permissions a replaced file keeps.
+  /// A file whose name starts with "." is hidden (on Windows it gets the
+  /// hidden attribute), here and in CreateNewFile.
   virtual Status WriteAtomically(const std::string& path,
                                  std::string_view bytes) = 0;
 
