@@ -20,13 +20,26 @@ bool IsTemporaryNameOf(std::string_view name, std::string_view target) {
   return true;
 }
 
+namespace {
+
+// The pieces of a whole buffer: the buffer, once.
+NextPiece Whole(std::string_view bytes) {
+  return [bytes](std::string_view* piece, bool* done) {
+    *piece = bytes;
+    *done = true;
+    return Status::OK();
+  };
+}
+
+}  // namespace
+
 Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  return WriteFileAtomicallyFrom(path,
-                                 [bytes](std::string_view* piece, bool* done) {
-                                   *piece = bytes;
-                                   *done = true;
-                                   return Status::OK();
-                                 });
+  return WriteFileAtomicallyFrom(path, Whole(bytes));
+}
+
+Status WriteTemporary(const std::string& path, std::string_view bytes,
+                      std::string* temp) {
+  return WriteTemporaryFrom(path, Whole(bytes), temp);
 }
 
 }  // namespace zarvek

@@ -64,6 +64,10 @@ Status WriteFileAtomicallyFrom(const std::string& path, const NextPiece& next);
 Status WriteTemporaryFrom(const std::string& path, const NextPiece& next,
                           std::string* temp);
 
+/// WriteTemporaryFrom with the whole of `bytes`.
+Status WriteTemporary(const std::string& path, std::string_view bytes,
+                      std::string* temp);
+
 }  // namespace zarvek
 
 #endif  // ZARVEK_PLATFORM_ATOMIC_FILE_H_

@@ -14,14 +14,7 @@ class SystemFileExchange : public FileExchange {
  public:
   Status WriteTemporary(const std::string& path, std::string_view bytes,
                         std::string* temp) override {
-    return WriteTemporaryFrom(
-        path,
-        [bytes](std::string_view* piece, bool* done) {
-          *piece = bytes;
-          *done = true;
-          return Status::OK();
-        },
-        temp);
+    return zarvek::WriteTemporary(path, bytes, temp);
   }
   Status Exchange(const std::string& temp, const std::string& path,
                   bool* was_missing) override {

@@ -125,14 +125,7 @@ class PosixFileSystem : public FileSystem {
       return Status::OK();
     }
     std::string temp;
-    Status status = WriteTemporaryFrom(
-        path,
-        [bytes](std::string_view* piece, bool* done) {
-          *piece = bytes;
-          *done = true;
-          return Status::OK();
-        },
-        &temp);
+    Status status = WriteTemporary(path, bytes, &temp);
     if (!status.ok()) return status;
     // link() never replaces: of several at once, one wins. A file system
     // without hard links (FAT, some shares) gets a rename that does not

@@ -159,14 +159,7 @@ class Win32FileSystem : public FileSystem {
       return Status::OK();
     }
     std::string temp;
-    Status status = WriteTemporaryFrom(
-        path,
-        [bytes](std::string_view* piece, bool* done) {
-          *piece = bytes;
-          *done = true;
-          return Status::OK();
-        },
-        &temp);
+    Status status = WriteTemporary(path, bytes, &temp);
     if (!status.ok()) return status;
     // Without MOVEFILE_REPLACE_EXISTING the move never replaces: of several
     // at once, one wins.
