@@ -120,7 +120,7 @@ check_root() {
   run_pid=$!
   shown=
   while kill -0 "$run_pid" 2>/dev/null; do
-    if xwininfo -display "$display" -root -tree 2>/dev/null | grep -qF "$title"; then
+    if grep -qF "$title" <<<"$(xwininfo -display "$display" -root -tree 2>/dev/null)"; then
       shown=1
       break
     fi

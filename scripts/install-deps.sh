@@ -63,7 +63,7 @@ done
 
 # The tests need the Spanish locale made; the program takes the desktop's.
 need_locale=
-if [ "${1:-all}" = all ] && ! locale -a 2>/dev/null | grep -qi '^es_ES\.utf-\?8$'; then
+if [ "${1:-all}" = all ] && ! grep -qi '^es_ES\.utf-\?8$' <<<"$(locale -a 2>/dev/null)"; then
   need_locale=1
 fi
 if [ ${#missing[@]} -eq 0 ] && [ -z "$need_locale" ]; then

@@ -313,7 +313,10 @@ check_report "$ART/report.pdf"
 # as it is), captioned, and the empty stages named.
 photos=$ART/photos.pdf
 qpdf --check "$photos" >/dev/null || fail "qpdf --check $photos"
-qpdf --show-encryption "$photos" | grep -q "extract for any purpose: not allowed" ||
+# Read whole first: under pipefail, "qpdf | grep -q" fails whenever grep
+# stops reading before qpdf has written its last line.
+encryption=$(qpdf --show-encryption "$photos")
+grep -q "extract for any purpose: not allowed" <<<"$encryption" ||
   fail "$photos: not protected"
 images=$(pdfimages -list "$photos" | awk 'NR > 2 { print $4 "x" $5 }' | sort | tr '\n' ' ')
 [ "$images" = "320x240 417x313 " ] || fail "$photos: images $images"
