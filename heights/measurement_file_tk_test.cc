@@ -167,7 +167,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(Option(messages[0], "-icon"), "warning");
   EXPECT_EQ(Option(messages[0], "-message"),
-            "ALGUNAS LÍNEAS DE " + BoxPath(csv_.string()) +
+            BoxPathAfter("ALGUNAS LÍNEAS DE ", csv_.string()) +
                 " NO SE HAN USADO O SE HAN USADO EN PARTE:\n"
                 "LÍNEA 4: EL CÓDIGO DE PUNTO «uno» NO ES NUMÉRICO; LA LÍNEA "
                 "SE CONSERVA SIN USAR.\n"
@@ -178,8 +178,9 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
                 "(1.452 → 1452): CORRIJA LAS ALTURAS MARCADAS EN ROJO.");
   EXPECT_EQ(Option(messages[1], "-title"), "Aviso");
   EXPECT_EQ(Option(messages[1], "-message"),
-            "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
-                BoxPath(csv_.string()) +
+            BoxPathAfter(
+                "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE ",
+                csv_.string()) +
                 ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
                 "PUNTOS: 1001, 1003.");
   // Written at once, with decimal commas; only the stale lines changed.

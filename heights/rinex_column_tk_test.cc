@@ -210,7 +210,8 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   // The box names the failure to write first, the refused files after it,
   // and only the first lines of them.
   const std::string error = Option(Messages()[1], "-message");
-  for (const std::string& named : {RinexText(2), RinexText(5) + "/v211.26o"})
+  for (const std::string& named :
+       {ShownPath(RinexText(2)), ShownPath(RinexText(5) + "/v211.26o")})
     EXPECT_NE(error.find(named), std::string::npos) << error;
   const std::string tail = "\n… Y 3 MÁS.";
   ASSERT_GT(error.size(), tail.size());
@@ -321,7 +322,7 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   EXPECT_NE(error.find("NO PARECE UN ARCHIVO DE OBSERVACIÓN"),
             std::string::npos)
       << error;
-  EXPECT_NE(error.find(RinexText(1) + "/header_bomb.obs.bz2"),
+  EXPECT_NE(error.find(ShownPath(RinexText(1) + "/header_bomb.obs.bz2")),
             std::string::npos)
       << error;
   // Nothing of the stopped copy is left; the others are written.

@@ -8,6 +8,7 @@
 #include "heights/point_detection.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -61,9 +62,9 @@ Status CheckCopyNameIsItsOwn(FileSystem& fs, const std::string& rinex_dir,
     const std::string other_copy =
         gzip ? other : CorrectedCopyName(other, RinexWrapper::kOther);
     if (other_copy == copy_name) {
-      return Status::Error(other + " y " + name + " darían la misma copia " +
-                           copy_name +
-                           "; deje uno solo: " + JoinPath(rinex_dir, name));
+      return Status::Error(
+          other + " y " + name + " darían la misma copia " + copy_name +
+          "; deje uno solo: " + ShownPath(JoinPath(rinex_dir, name)));
     }
   }
   return Status::OK();
@@ -272,7 +273,7 @@ Status DiskNearlyFull(const DiskSpace& space, std::uint64_t reserve,
   return Status::Error(
       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: " + SizeText(space.free) +
       "; SE DEJAN AL MENOS " + SizeText(reserve) +
-      "); NO SE ESCRIBE LA COPIA: " + copy);
+      "); NO SE ESCRIBE LA COPIA: " + ShownPath(copy));
 }
 
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
@@ -293,7 +294,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   std::string corrected = head.bytes;
   std::string reason;
   if (arp && !CorrectDeltaHInPlace(corrected, *arp, &reason)) {
-    return Status::Error(reason + ": " + original);
+    return Status::Error(reason + ": " + ShownPath(original));
   }
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
@@ -302,10 +303,12 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   // A project may come from anywhere: CORREGIDO may be a link to another
   // folder, whose files a copy would replace. Only a folder of its own is
   // written into (a broken link MakeDirs refuses itself).
-  const Status not_a_folder = Status::Error(
-      "RINEX/CORREGIDO ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA "
-      "EN ÉL: " +
-      corrected_dir);
+  const Status not_a_folder =
+      Status::Error(ShownPath(std::string(kRinexFolder) + "/" +
+                              std::string(kCorrectedFolder)) +
+                    " ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA "
+                    "EN ÉL: " +
+                    ShownPath(corrected_dir));
   if (fs.Exists(corrected_dir) && !fs.IsRealDirectory(corrected_dir)) {
     return not_a_folder;
   }
@@ -329,11 +332,12 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   }
   std::uint64_t next_check = limits.check_free_every;
   const CopyWatch watch = [&](std::uint64_t decoded) {
-    if (run.cancelled()) return Status::Error("CANCELADO: " + copy);
+    if (run.cancelled()) return Status::Error("CANCELADO: " + ShownPath(copy));
     if (decoded > limits.max_bytes) {
       return Status::Error(
           "NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE " +
-          SizeText(limits.max_bytes) + "; NO SE ESCRIBE SU COPIA: " + original);
+          SizeText(limits.max_bytes) +
+          "; NO SE ESCRIBE SU COPIA: " + ShownPath(original));
     }
     if (space_known && decoded >= next_check) {
       next_check = decoded + limits.check_free_every;

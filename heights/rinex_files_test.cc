@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "testing/fake_fs.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -228,7 +229,7 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        false,
        "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1024 MB; SE DEJAN AL MENOS "
        "1 GiB); NO SE ESCRIBE LA COPIA: " +
-           kRinex + "/CORREGIDO/a.26o"},
+           ShownPath(kRinex + "/CORREGIDO/a.26o")},
       // 5 % of a 10 GiB stick is less than 1 GiB: that is what it keeps.
       {"a small disk",
        FileWrapper::kNone,
@@ -245,14 +246,14 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        false,
        "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1023 MB; SE DEJAN AL MENOS "
        "1 GiB); NO SE ESCRIBE LA COPIA: " +
-           kRinex + "/CORREGIDO/a.26o"},
+           ShownPath(kRinex + "/CORREGIDO/a.26o")},
       {"cancelled",
        FileWrapper::kNone,
        {},
        0,
        0,
        true,
-       "CANCELADO: " + kRinex + "/CORREGIDO/a.26o"},
+       "CANCELADO: " + ShownPath(kRinex + "/CORREGIDO/a.26o")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
