@@ -17,6 +17,7 @@
 #include "platform/shell_open.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 #include "ui/keyboard_tk.h"
 
 namespace zarvek {
@@ -440,7 +441,7 @@ ProjectAccess ZarvekCertificacionApp::AccessTo(const std::string& folder) {
   const std::string answer =
       root_.Call({"tk_messageBox", "-type", "yesnocancel", "-default", "yes",
                   "-icon", "warning", "-title", "Aviso", "-message",
-                  LockHeldText(folder, *holder, since)});
+                  LockHeldText(BoxPath(folder), *holder, since)});
   if (answer == "yes") return ProjectAccess::kReadOnly;
   if (answer == "no") return ProjectAccess::kEdit;
   return ProjectAccess::kNone;
