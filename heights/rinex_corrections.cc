@@ -58,9 +58,10 @@ RinexCorrectionPlan PlanRinexCorrections(
       std::vector<std::string> names;
       for (const std::string& name : wanted) {
         if (copies[copy_of[name]] > 1) {
-          plan.errors.push_back("OTRO ARCHIVO DARÍA LA MISMA COPIA " +
-                                copy_of[name] + "; NO SE CORRIGE: " +
-                                ShownPath(JoinPath(row.files.folder, name)));
+          plan.errors.push_back(
+              BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA " +
+                               copy_of[name] + "; NO SE CORRIGE: ",
+                           JoinPath(row.files.folder, name)));
         } else {
           names.push_back(name);
         }

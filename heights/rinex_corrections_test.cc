@@ -110,14 +110,14 @@ TEST(RinexCorrectionsTest, PlansTheCopiesListsThemAndRefusesClashes) {
   EXPECT_EQ(plan.listing.substr(plan.listing.size() - tail.size()), tail);
 
   const std::vector<std::string> errors = {
-      "OTRO ARCHIVO DARÍA LA MISMA COPIA c.26o; NO SE CORRIGE: " +
-          ShownPath("/p/2. DATOS GNSS/1003/RINEX/c.26o"),
-      "OTRO ARCHIVO DARÍA LA MISMA COPIA c.26o; NO SE CORRIGE: " +
-          ShownPath("/p/2. DATOS GNSS/1003/RINEX/c.26o.Z"),
-      "OTRO ARCHIVO DARÍA LA MISMA COPIA f.26o; NO SE CORRIGE: " +
-          ShownPath("/p/2. DATOS GNSS/1005/RINEX/f.26o"),
-      "OTRO ARCHIVO DARÍA LA MISMA COPIA f.26o; NO SE CORRIGE: " +
-          ShownPath("/p/2. DATOS GNSS/1005/RINEX/f.26o.bz2"),
+      BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA c.26o; NO SE CORRIGE: ",
+                   "/p/2. DATOS GNSS/1003/RINEX/c.26o"),
+      BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA c.26o; NO SE CORRIGE: ",
+                   "/p/2. DATOS GNSS/1003/RINEX/c.26o.Z"),
+      BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA f.26o; NO SE CORRIGE: ",
+                   "/p/2. DATOS GNSS/1005/RINEX/f.26o"),
+      BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA f.26o; NO SE CORRIGE: ",
+                   "/p/2. DATOS GNSS/1005/RINEX/f.26o.bz2"),
   };
   EXPECT_EQ(plan.errors, errors);
 

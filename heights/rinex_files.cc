@@ -62,9 +62,10 @@ Status CheckCopyNameIsItsOwn(FileSystem& fs, const std::string& rinex_dir,
     const std::string other_copy =
         gzip ? other : CorrectedCopyName(other, RinexWrapper::kOther);
     if (other_copy == copy_name) {
-      return Status::Error(
-          other + " y " + name + " darían la misma copia " + copy_name +
-          "; deje uno solo: " + ShownPath(JoinPath(rinex_dir, name)));
+      return Status::Error(BoxPathAfter(other + " y " + name +
+                                            " darían la misma copia " +
+                                            copy_name + "; deje uno solo: ",
+                                        JoinPath(rinex_dir, name)));
     }
   }
   return Status::OK();
@@ -270,10 +271,11 @@ std::uint64_t Reserve(const RinexCopyLimits& limits, const DiskSpace& space) {
 
 Status DiskNearlyFull(const DiskSpace& space, std::uint64_t reserve,
                       const std::string& copy) {
-  return Status::Error(
+  return Status::Error(BoxPathAfter(
       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: " + SizeText(space.free) +
-      "; SE DEJAN AL MENOS " + SizeText(reserve) +
-      "); NO SE ESCRIBE LA COPIA: " + ShownPath(copy));
+          "; SE DEJAN AL MENOS " + SizeText(reserve) +
+          "); NO SE ESCRIBE LA COPIA: ",
+      copy));
 }
 
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
@@ -294,7 +296,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   std::string corrected = head.bytes;
   std::string reason;
   if (arp && !CorrectDeltaHInPlace(corrected, *arp, &reason)) {
-    return Status::Error(reason + ": " + ShownPath(original));
+    return Status::Error(BoxPathAfter(reason + ": ", original));
   }
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
@@ -303,12 +305,12 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   // A project may come from anywhere: CORREGIDO may be a link to another
   // folder, whose files a copy would replace. Only a folder of its own is
   // written into (a broken link MakeDirs refuses itself).
-  const Status not_a_folder =
-      Status::Error(ShownPath(std::string(kRinexFolder) + "/" +
-                              std::string(kCorrectedFolder)) +
-                    " ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA "
-                    "EN ÉL: " +
-                    ShownPath(corrected_dir));
+  const Status not_a_folder = Status::Error(
+      BoxPathAfter(ShownPath(std::string(kRinexFolder) + "/" +
+                             std::string(kCorrectedFolder)) +
+                       " ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA "
+                       "EN ÉL: ",
+                   corrected_dir));
   if (fs.Exists(corrected_dir) && !fs.IsRealDirectory(corrected_dir)) {
     return not_a_folder;
   }
@@ -334,10 +336,10 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   const CopyWatch watch = [&](std::uint64_t decoded) {
     if (run.cancelled()) return Status::Error("CANCELADO: " + ShownPath(copy));
     if (decoded > limits.max_bytes) {
-      return Status::Error(
+      return Status::Error(BoxPathAfter(
           "NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE " +
-          SizeText(limits.max_bytes) +
-          "; NO SE ESCRIBE SU COPIA: " + ShownPath(original));
+              SizeText(limits.max_bytes) + "; NO SE ESCRIBE SU COPIA: ",
+          original));
     }
     if (space_known && decoded >= next_check) {
       next_check = decoded + limits.check_free_every;

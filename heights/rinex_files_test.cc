@@ -227,9 +227,9 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        kGiB + 60 * 1024,
        100 * kGiB,
        false,
-       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1024 MB; SE DEJAN AL MENOS "
-       "1 GiB); NO SE ESCRIBE LA COPIA: " +
-           ShownPath(kRinex + "/CORREGIDO/a.26o")},
+       BoxPathAfter("EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1024 MB; SE "
+                    "DEJAN AL MENOS 1 GiB); NO SE ESCRIBE LA COPIA: ",
+                    kRinex + "/CORREGIDO/a.26o")},
       // 5 % of a 10 GiB stick is less than 1 GiB: that is what it keeps.
       {"a small disk",
        FileWrapper::kNone,
@@ -244,9 +244,9 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        kGiB + 32 * 1024,
        100 * kGiB,
        false,
-       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1023 MB; SE DEJAN AL MENOS "
-       "1 GiB); NO SE ESCRIBE LA COPIA: " +
-           ShownPath(kRinex + "/CORREGIDO/a.26o")},
+       BoxPathAfter("EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1023 MB; SE "
+                    "DEJAN AL MENOS 1 GiB); NO SE ESCRIBE LA COPIA: ",
+                    kRinex + "/CORREGIDO/a.26o")},
       {"cancelled",
        FileWrapper::kNone,
        {},

@@ -29,7 +29,7 @@ struct WorkArea {
   std::optional<FrameInsets> frame;
   /// The work area of every monitor, `area`'s among them, when the system
   /// tells monitors apart (Windows); empty where it does not (X11).
-  std::vector<ScreenRect> monitors;
+  std::vector<ScreenRect> monitors = {};
 };
 
 }  // namespace zarvek

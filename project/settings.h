@@ -28,7 +28,7 @@ struct Settings {
   std::string last_project;  ///< "ultimo_proyecto": "" when none
   /// "ventana": the window's geometry as Tk writes it ("950x700+120+40"),
   /// kept as text and checked by the window itself; "" when none.
-  std::string window;
+  std::string window = {};
 
   bool operator==(const Settings&) const = default;
 };
