@@ -66,6 +66,7 @@ class WindowsProgramTest : public GuiTest {
   // status line it fills is kept.
   void HoverAndKeep(const std::string& canvas, const std::string& item,
                     const std::string& status) {
+    Call({"update"});
     const std::vector<std::string> box = List(Call({canvas, "bbox", item}));
     ASSERT_EQ(box.size(), 4u) << item;
     const int x = (std::stoi(box[0]) + std::stoi(box[2])) / 2 -
@@ -227,9 +228,9 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
     for (const std::u8string name : {u8"Obras Topografía", u8"Red ávila"})
       EXPECT_NE(text.find(Utf8(name)), std::string::npos) << text;
   }
-  // The tree's box, the folder label, the height report's box, the status
-  // line of tab 3, the photo report's box, RINEX's error box and its status
-  // line over point 100.
+  // The folder label, the height report's box, the sharing violation's box,
+  // the status line of tab 3, the photo report's box, RINEX's error box and
+  // its status line over point 100.
   EXPECT_GE(naming_the_root, 7u) << ::testing::PrintToString(shown_);
 
   if (const wchar_t* out = _wgetenv(L"ZARVEK_E2E_OUT")) {

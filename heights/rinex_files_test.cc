@@ -79,7 +79,8 @@ TEST(RinexFilesTest, ScansThePointsOfTheChosenProjectAndCorrectsCopies) {
   const Status garbage =
       WriteCorrectedCopy(fs, kRinex, "garbage.26o", 1.4285, nullptr);
   EXPECT_FALSE(garbage.ok());
-  EXPECT_NE(garbage.message().find(kRinex + "/garbage.26o"), std::string::npos)
+  EXPECT_NE(garbage.message().find(ShownPath(kRinex + "/garbage.26o")),
+            std::string::npos)
       << garbage.message();
   fs.AddFile(kRinex + "/garbage.26o", Observation("        1.5000"));
   fs.FailFile(kRinex + "/CORREGIDO/garbage.26o", "No space left: copy");
@@ -204,9 +205,9 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        0,
        0,
        false,
-       "NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE 32768 "
-       "BYTES; NO SE ESCRIBE SU COPIA: " +
-           kRinex + "/a.26o.bz2"},
+       BoxPathAfter("NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA "
+                    "DE 32768 BYTES; NO SE ESCRIBE SU COPIA: ",
+                    kRinex + "/a.26o.bz2")},
       {"its size, exactly",
        FileWrapper::kBzip2,
        {.max_bytes = header.size() + body.size()},
