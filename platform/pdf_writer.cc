@@ -876,11 +876,13 @@ std::string Utf16BeText(std::string_view utf8) {
   };
   for (std::size_t i = 0; i < utf8.size();) {
     const auto b = static_cast<unsigned char>(utf8[i]);
-    const std::size_t n = b < 0x80                ? 1
-                          : b >= 0xF0 && b < 0xF5 ? 4
-                          : b >= 0xE0             ? 3
-                          : b >= 0xC2 && b < 0xE0 ? 2
-                                                  : 0;
+    // The sequence's length from its first byte; 0: no first byte.
+    const std::size_t n = b < 0x80   ? 1
+                          : b < 0xC2 ? 0
+                          : b < 0xE0 ? 2
+                          : b < 0xF0 ? 3
+                          : b < 0xF5 ? 4
+                                     : 0;
     std::uint32_t cp = n == 1   ? b
                        : n == 2 ? b & 0x1F
                        : n == 3 ? b & 0x0F
