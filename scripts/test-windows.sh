@@ -385,10 +385,21 @@ wineserver -w
 
 # Closed, it is updated in place: the files are the new ones and a library
 # file of an earlier version is gone.
+# The earlier version's shortcuts were named after the maker: the one in
+# the Start menu goes, the desktop one the user had is renamed.
 step "installer over the closed program"
 touch "$installed/lib/tcl8.6/earlier.tcl"
+public_desktop="$WINEPREFIX/drive_c/users/Public/Desktop"
+mkdir -p "$public_desktop"
+cp "$link" "$menu/Zarvek Certificación.lnk"
+cp "$link" "$public_desktop/Zarvek Certificación.lnk"
 wine "$BUILD/$NAME-setup.exe" /S || fail "the installer over the closed program failed"
 wineserver -w
+[ ! -e "$menu/Zarvek Certificación.lnk" ] ||
+  fail "the installer left the earlier Start-menu entry"
+[ ! -e "$public_desktop/Zarvek Certificación.lnk" ] &&
+  [ -f "$public_desktop/QUENTARO.lnk" ] ||
+  fail "the installer did not rename the earlier desktop shortcut"
 ! grep -qx "# changed after installing" "$installed/LICENSE.txt" ||
   fail "the installer left an old LICENSE.txt"
 [ ! -e "$installed/lib/tcl8.6/earlier.tcl" ] || fail "the installer left an old library file"
