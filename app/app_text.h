@@ -4,6 +4,11 @@
 
 namespace zarvek {
 
+/// The product's name, as the window's title begins and as Windows shows
+/// the program (installer, Start menu, Apps list, the PDF's Creator); the
+/// maker, Zarvek, is named only as such.
+inline constexpr const char* kProductName = "QUENTARO";
+
 inline constexpr const char* kWindowTitle =
     "QUENTARO - GESTIÓN DE EXPEDIENTE Y CERTIFICACIÓN DE PG V1.1 (FREE)";
 

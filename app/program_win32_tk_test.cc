@@ -2,7 +2,10 @@
 // drive it and with every real service: a project of three points created
 // under a folder with accents and a space, three rows filled, the protected
 // report written, and written again while a viewer holds it; then photos in
-// two points' folders, tab 3 and the photo report. When ZARVEK_E2E_OUT
+// two points' folders, tab 3 and the photo report; observation files whose
+// DELTA H is wrong, and CORREGIR RINEX. Every box and status line of the job
+// is kept and checked at the end: paths in them are written as Windows
+// writes them, and no folder name is split over two lines. When ZARVEK_E2E_OUT
 // names a folder, both reports are copied there so that
 // scripts/test-windows.sh can check them with qpdf and poppler.
 #include <windows.h>
@@ -53,7 +56,28 @@ class WindowsProgramTest : public GuiTest {
     Call({box, "set", value});
     Call({"event", "generate", box, "<<ComboboxSelected>>"});
   }
+  // The boxes shown so far are kept in shown_ before they are forgotten.
+  void KeepAndClearMessages() {
+    for (const auto& message : Messages())
+      shown_.push_back(Option(message, "-message"));
+    ClearMessages();
+  }
+  // The pointer comes to rest at the middle of `item` of `canvas`; the
+  // status line it fills is kept.
+  void HoverAndKeep(const std::string& canvas, const std::string& item,
+                    const std::string& status) {
+    Call({"update"});
+    const std::vector<std::string> box = List(Call({canvas, "bbox", item}));
+    ASSERT_EQ(box.size(), 4u) << item;
+    const int x = (std::stoi(box[0]) + std::stoi(box[2])) / 2 -
+                  std::stoi(Call({canvas, "canvasx", 0}));
+    const int y = (std::stoi(box[1]) + std::stoi(box[3])) / 2 -
+                  std::stoi(Call({canvas, "canvasy", 0}));
+    Call({"event", "generate", canvas, "<Motion>", "-x", x, "-y", y});
+    shown_.push_back(Call({status, "cget", "-text"}));
+  }
   testing::TempDir temp_;
+  std::vector<std::string> shown_;  // every box and status line
 };
 
 TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
@@ -76,6 +100,7 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   Call({".tab_control.tab_carpetas.bottom_frame.create", "invoke"});
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Option(Messages()[0], "-title"), "ÉXITO");
+  shown_.push_back(Call({app_->heights_tab().folder_label(), "cget", "-text"}));
   size_t folders = 0;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     folders += e.is_directory();
@@ -102,7 +127,7 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
     if (*rows[i].ref != '\0') Pick(row.ref, rows[i].ref);
     Call({row.h, "insert", 0, rows[i].height});
   }
-  ClearMessages();
+  KeepAndClearMessages();
   Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Option(Messages()[0], "-title"), "PDF GENERADO");
@@ -118,7 +143,7 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   HANDLE viewer = CreateFileW(pdf.c_str(), GENERIC_READ, FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
-  ClearMessages();
+  KeepAndClearMessages();
   Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
   CloseHandle(viewer);
   ASSERT_EQ(Messages().size(), 1u);
@@ -145,7 +170,7 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
         std::string(ZarvekCertificacionApp::kTabExpediente)});
   Call({"update"});
   app_->dossier_tab().FinishScan();
-  ClearMessages();
+  KeepAndClearMessages();
   Call({app_->dossier_tab().report_button(), "invoke"});
   app_->photo_report().Finish();
   ASSERT_EQ(Messages().size(), 1u);
@@ -155,6 +180,58 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   ASSERT_TRUE(fs::is_regular_file(photos));
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(FromUtf8(opened[1]).lexically_normal(), photos.lexically_normal());
+
+  // The status line over a stage cell of point 100 names its folder.
+  HoverAndKeep(app_->dossier_tab().body_canvas(), DossierTab::CellItemTag(0, 4),
+               app_->dossier_tab().status_label());
+  EXPECT_NE(shown_.back().find("PUNTO 100"), std::string::npos)
+      << shown_.back();
+
+  // Observation files with DELTA H 1.5 in points 100 and 101, whose ARP
+  // heights differ; where point 101's corrected copies go stands a file.
+  KeepAndClearMessages();
+  Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
+        std::string(ZarvekCertificacionApp::kTabAlturas)});
+  const fs::path rinex_fixture = fs::path(ZARVEK_SOURCE_DIR) / "heights" /
+                                 "testdata" / "rinex" / "v211.26o";
+  for (const char* point : {"4. 100", "5. 101"}) {
+    const fs::path rinex = FromUtf8(layout.PointRinexDir(point));
+    fs::create_directories(rinex);
+    fs::copy_file(rinex_fixture, rinex / "v211.26o");
+  }
+  std::ofstream(FromUtf8(layout.PointRinexDir("5. 101")) / "CORREGIDO") << "x";
+  app_->rinex_column().ReadRinex();
+  app_->rinex_column().Finish();
+  AnswerQuestion("yes");
+  Call({app_->rinex_column().button(), "invoke"});
+  app_->rinex_column().Finish();
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Option(Messages()[0], "-title"), "CORREGIR RINEX");
+  EXPECT_NE(Option(Messages()[0], "-message").find("RINEX\\CORREGIDO"),
+            std::string::npos);
+  EXPECT_EQ(Option(Messages()[1], "-icon"), "error");
+  EXPECT_TRUE(fs::is_regular_file(FromUtf8(layout.PointRinexDir("4. 100")) /
+                                  "CORREGIDO" / "v211.26o"));
+  shown_.push_back(
+      Call({app_->rinex_column().status_label(), "cget", "-text"}));
+  HoverAndKeep(app_->rinex_column().canvas(), "rinex0",
+               app_->rinex_column().status_label());
+  KeepAndClearMessages();
+
+  // Every path shown is Windows' own; every name in it stays whole on one
+  // line (a box must not break "Obras Topografía" at its space).
+  size_t naming_the_root = 0;
+  for (const std::string& text : shown_) {
+    EXPECT_EQ(text.find('/'), std::string::npos) << text;
+    if (text.find(Utf8(u8"Begoña\\")) == std::string::npos) continue;
+    ++naming_the_root;
+    for (const std::u8string name : {u8"Obras Topografía", u8"Red ávila"})
+      EXPECT_NE(text.find(Utf8(name)), std::string::npos) << text;
+  }
+  // The folder label, the height report's box, the sharing violation's box,
+  // the status line of tab 3, the photo report's box, RINEX's error box and
+  // its status line over point 100.
+  EXPECT_GE(naming_the_root, 7u) << ::testing::PrintToString(shown_);
 
   if (const wchar_t* out = _wgetenv(L"ZARVEK_E2E_OUT")) {
     fs::copy_file(pdf, fs::path(out) / "report.pdf",

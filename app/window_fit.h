@@ -7,6 +7,10 @@
 #ifndef ZARVEK_APP_WINDOW_FIT_H_
 #define ZARVEK_APP_WINDOW_FIT_H_
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "platform/work_area.h"
 
 namespace zarvek {
@@ -23,6 +27,30 @@ struct WindowPlacement {
 /// is (the window manager, left alone, may put it anywhere on the screen).
 WindowPlacement FitWindow(int width, int height, const WorkArea& work,
                           const FrameInsets& assumed);
+
+/// Where the main window opens. `saved` (where and as large as the user
+/// left it) as it is when the window and its frame lie wholly inside the
+/// work area of one monitor of `work.monitors` (of `work.area` when the
+/// system does not tell monitors apart); otherwise the saved size, or the
+/// asked one, fitted as FitWindow fits it and centred on `work.area`, the
+/// monitor that holds the pointer. Where monitors are not told apart
+/// (X11: `work.area` may span several) the window goes to the work area's
+/// top-left corner instead, as FitWindow places it.
+WindowPlacement PlaceWindow(int width, int height,
+                            const std::optional<WindowPlacement>& saved,
+                            const WorkArea& work, const FrameInsets& assumed);
+
+/// Tk's geometry text "WxH+X+Y" ("+-5" is 5 pixels left of the screen's
+/// edge); X and Y are where the frame begins.
+std::string WindowGeometryText(const WindowPlacement& placed);
+
+/// The placement in a geometry text as WindowGeometryText writes it and
+/// `wm geometry` reports it; nullopt for anything else, for a size below
+/// kMinSavedWidth x kMinSavedHeight (no one leaves a window so small; a
+/// damaged settings file may say so) and for numbers past ±100000.
+std::optional<WindowPlacement> ParseWindowGeometry(std::string_view text);
+inline constexpr int kMinSavedWidth = 200;
+inline constexpr int kMinSavedHeight = 150;
 
 }  // namespace zarvek
 

@@ -17,6 +17,7 @@
 #include "platform/shell_open.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 #include "ui/keyboard_tk.h"
 
 namespace zarvek {
@@ -53,13 +54,16 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   if (services_.fs == nullptr) services_.fs = &RealFileSystem();
   if (services_.random == nullptr) services_.random = &SystemRandom();
   if (services_.pdf == nullptr) {
-    own_pdf_ = std::make_unique<PdfWriterDocumentFactory>();
+    own_pdf_ = std::make_unique<PdfWriterDocumentFactory>(kProductName);
     services_.pdf = own_pdf_.get();
   }
   if (!services_.open_file) services_.open_file = OpenWithDesktop;
   if (services_.file_exchange == nullptr)
     services_.file_exchange = &RealFileExchange();
   root_.Call({"namespace", "eval", "::zarvek", ""});
+  // What the program remembers: the window's place first, the project
+  // later; a damaged or missing settings file just leaves none.
+  settings_ = LoadSettings(*services_.fs, services_.settings_dir);
 
   // The 950x700 design grows with the density of the screen (see the fonts
   // below), so that what fits at 96 dpi fits at any density.
@@ -88,8 +92,7 @@ ZarvekCertificacionApp::ZarvekCertificacionApp(tk::Interp& root_window,
   BuildNotebook();
   BuildRooms();
   // The last project opens again, behind the first tab, while it is still
-  // a project; a damaged or missing settings file just leaves none open.
-  settings_ = LoadSettings(*services_.fs, services_.settings_dir);
+  // a project.
   if (!settings_.last_project.empty() &&
       ProjectLayout::ForChosenFolder(*services_.fs, settings_.last_project)
           .IsProject()) {
@@ -116,17 +119,25 @@ void ZarvekCertificacionApp::SetTitleAndGeometry(double density) {
   // title bar and border stand in.
   const FrameInsets assumed{ScaledPixels(4, density), ScaledPixels(32, density),
                             ScaledPixels(4, density), ScaledPixels(4, density)};
-  const WindowPlacement placed = FitWindow(width, height, *work, assumed);
-  // "+-5" is 5 pixels left of the screen's edge ("-5" would count from
-  // the right).
-  auto offset = [](int value) {
-    return (value < 0 ? "+-" : "+") +
-           DecimalText(static_cast<size_t>(value < 0 ? -value : value));
-  };
-  root_.Call({"wm", "geometry", ".",
-              DecimalText(static_cast<size_t>(placed.width)) + "x" +
-                  DecimalText(static_cast<size_t>(placed.height)) +
-                  offset(placed.x) + offset(placed.y)});
+  // Where and as large as the user left it, while that still fits a
+  // monitor; centred on the pointer's monitor otherwise.
+  const WindowPlacement placed = PlaceWindow(
+      width, height, ParseWindowGeometry(settings_.window), *work, assumed);
+  root_.Call({"wm", "geometry", ".", WindowGeometryText(placed)});
+}
+
+void ZarvekCertificacionApp::RememberWindow() {
+  if (services_.settings_dir.empty()) return;
+  // A maximised or minimised window keeps the place it had before; Tk
+  // reports the maximised size, not the one to come back to.
+  if (root_.Call({"wm", "state", "."}) != "normal") return;
+  const std::optional<WindowPlacement> placed =
+      ParseWindowGeometry(root_.Call({"wm", "geometry", "."}));
+  if (!placed) return;
+  settings_.window = WindowGeometryText(*placed);
+  const Status status =
+      SaveSettings(*services_.fs, services_.settings_dir, settings_);
+  if (!status.ok()) ui_->Print("Error: " + status.message());
 }
 
 double ZarvekCertificacionApp::ChooseFonts(
@@ -413,6 +424,7 @@ void ZarvekCertificacionApp::Close() {
              "ESTÁN EN EL ARCHIVO."});
     if (answer != "yes") return;
   }
+  RememberWindow();
   root_.Call({"destroy", "."});
 }
 
@@ -440,7 +452,7 @@ ProjectAccess ZarvekCertificacionApp::AccessTo(const std::string& folder) {
   const std::string answer =
       root_.Call({"tk_messageBox", "-type", "yesnocancel", "-default", "yes",
                   "-icon", "warning", "-title", "Aviso", "-message",
-                  LockHeldText(folder, *holder, since)});
+                  LockHeldText(BoxPath(folder), *holder, since)});
   if (answer == "yes") return ProjectAccess::kReadOnly;
   if (answer == "no") return ProjectAccess::kEdit;
   return ProjectAccess::kNone;

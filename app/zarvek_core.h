@@ -143,8 +143,12 @@ class ZarvekCertificacionApp {
   void BuildDossierTab();
   /// The window's close button: the measurement file's last writes finish
   /// first; when they failed, the surveyor chooses between staying and
-  /// closing without them.
+  /// closing without them. Where and how large the window was is kept in
+  /// the settings for the next start.
   void Close();
+  /// Keeps the window's place and size in the settings, unless it is
+  /// maximised or minimised (the place to come back to is then unknown).
+  void RememberWindow();
   /// Where both folder choosers start: the last folder used while it is a
   /// folder, else the documents folder, else "".
   std::string ChooserStart();

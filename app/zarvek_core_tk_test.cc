@@ -537,6 +537,46 @@ TEST(ProgramTest, WithoutDisplayExitsWithOneClearLine) {
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
 }
 
+// The first start centres the window on the pointer's monitor; closing it
+// keeps where and how large it was, and the next start puts it back there,
+// unless it no longer fits a monitor's work area, when it is centred again.
+TEST_F(MainWindowTest, WindowOpensWhereItWasLeftWhileItFits) {
+  const fs::path settings = dir_ / "config";
+  WorkArea work{{0, 0, 1280, 1000}, FrameInsets{4, 30, 4, 4}, {}};
+  work.monitors = {work.area};
+  auto start = [&] {
+    if (app_ != nullptr) {
+      app_.reset();
+      interp_.reset();
+      std::fclose(console_);
+      GuiTest::SetUp();
+    }
+    AppServices s = InDir();
+    s.settings_dir = testing::Utf8Path(settings);
+    s.work_area = [&work] { return std::optional<WorkArea>(work); };
+    MakeApp(std::move(s));
+    Call({"update"});
+    return Call({"wm", "geometry", "."});
+  };
+  // (1280 - 958) / 2 and (1000 - 734) / 2.
+  EXPECT_EQ(start(), "950x700+161+133");
+  // The surveyor moves and resizes the window, then closes it.
+  Call({"wm", "geometry", ".", "800x600+300+200"});
+  Call({"update"});
+  Call({Call({"wm", "protocol", ".", "WM_DELETE_WINDOW"})});
+  EXPECT_FALSE(interp_->MainWindowAlive());
+  EXPECT_NE(testing::ReadFileBytes(settings / "ajustes.txt")
+                .find("\nventana=800x600+300+200\n"),
+            std::string::npos);
+  EXPECT_EQ(start(), "800x600+300+200");
+  // A smaller screen: the saved size, centred on it.
+  Call({Call({"wm", "protocol", ".", "WM_DELETE_WINDOW"})});
+  work.area = {0, 0, 1024, 700};
+  work.monitors = {work.area};
+  EXPECT_EQ(start(), "800x600+108+33");
+  EXPECT_EQ(Console(), "");
+}
+
 TEST_F(MainWindowTest, ClosingTheWindowEndsTheEventLoop) {
   MakeApp(InDir());
   // What the window manager's close button does: destroy ".".

@@ -7,6 +7,7 @@
 #include "dossier/scan.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 #include "ui/scroll_area_tk.h"
 #include "ui/work_queue.h"
 
@@ -514,7 +515,7 @@ void DossierTab::Hover(std::size_t row, std::size_t column) {
     what = matrix_.headings[column];
   }
   std::string text = "PUNTO " + matrix_.rows[row][0].text + " · " + what;
-  if (!cell.folder.empty()) text += ": " + cell.folder;
+  if (!cell.folder.empty()) text += ": " + ShownPath(cell.folder);
   if (!cell.reason.empty()) text += "\n? " + cell.reason;
   ShowStatus(text);
 }

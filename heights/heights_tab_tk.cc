@@ -767,7 +767,7 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
   }
   std::vector<std::optional<RowValues>> saved = file->Bind(codes, catalogue_);
   if (!file->problems().empty()) {
-    std::string text = "ALGUNAS LÍNEAS DE " + BoxPath(measurement_path_) +
+    std::string text = BoxPathAfter("ALGUNAS LÍNEAS DE ", measurement_path_) +
                        " NO SE HAN USADO O SE HAN USADO EN PARTE:\n" +
                        DescribeProblems(file->problems());
     if (!file->doubtful_heights().empty()) {
@@ -793,8 +793,9 @@ std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
       points += " Y " + DecimalText(refreshed.size() - 10) + " MÁS";
     file_messages_.push_back(
         {"warning",
-         "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
-             BoxPath(measurement_path_) +
+         BoxPathAfter(
+             "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE ",
+             measurement_path_) +
              ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, " +
              (refreshed.size() == 1 ? "EN EL PUNTO: " : "EN LOS PUNTOS: ") +
              points + "."});
@@ -956,9 +957,9 @@ Status HeightsTab::FinishSaves() {
     if (outcome.ok()) ForgetSavedRows(outcome.tag);
     last = outcome.changed_outside
                ? Status::Error(
-                     "EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA "
-                     "MIENTRAS SE GUARDABA: " +
-                     BoxPath(measurement_path_))
+                     BoxPathAfter("EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA "
+                                  "DEL PROGRAMA MIENTRAS SE GUARDABA: ",
+                                  measurement_path_))
                : outcome.status;
   }
   save_failing_ = !last.ok();

@@ -169,7 +169,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
   EXPECT_EQ(Option(messages[0], "-icon"), "warning");
   EXPECT_EQ(Option(messages[0], "-title"), "Aviso");
   EXPECT_EQ(Option(messages[0], "-message"),
-            "ALGUNAS LÍNEAS DE " + BoxPath(csv_.string()) +
+            BoxPathAfter("ALGUNAS LÍNEAS DE ", csv_.string()) +
                 " NO SE HAN USADO O SE HAN USADO EN PARTE:\n"
                 "LÍNEA 4: EL CÓDIGO DE PUNTO «uno» NO ES NUMÉRICO; LA LÍNEA "
                 "SE CONSERVA SIN USAR.\n"
@@ -178,8 +178,9 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
                 "\nUNA ALTURA DE MÁS DE 1000 m SUELE SER OBRA DE UNA HOJA DE "
                 "CÁLCULO QUE TOMÓ EL PUNTO DECIMAL POR SEPARADOR DE MILES "
                 "(1.452 → 1452): CORRIJA LAS ALTURAS MARCADAS EN ROJO.\n\n"
-                "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE " +
-                BoxPath(csv_.string()) +
+                BoxPathAfter(
+                    "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE ",
+                    csv_.string()) +
                 ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, EN LOS "
                 "PUNTOS: 1001, 1003.");
   // Written at once, with decimal commas; only the stale lines changed.

@@ -15,6 +15,7 @@
 #include "project/project_lock.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -99,10 +100,10 @@ TEST_F(ProjectLockTkTest, AProjectOpenInAnotherWindowIsSaidSo) {
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Option(Messages()[0], "-type"), "yesnocancel");
   const std::string question = Option(Messages()[0], "-message");
-  for (const std::string& part :
-       std::vector<std::string>{"OTRA VENTANA DEL PROGRAMA:\n" + folder + "\n",
-                                "EQUIPO: " + MachineName() + "\n",
-                                "USUARIO: eva\n", "DESDE: ", "SOLO LECTURA"}) {
+  for (const std::string& part : std::vector<std::string>{
+           "OTRA VENTANA DEL PROGRAMA:\n" + BoxPath(folder) + "\n",
+           "EQUIPO: " + MachineName() + "\n", "USUARIO: eva\n",
+           "DESDE: ", "SOLO LECTURA"}) {
     EXPECT_NE(question.find(part), std::string::npos) << part << question;
   }
   EXPECT_TRUE(app_->project().read_only());

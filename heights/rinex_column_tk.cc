@@ -442,9 +442,11 @@ void RinexColumn::CorrectRinex() {
         {"tk_messageBox", "-type", "yesno", "-default", "no", "-icon",
          "question", "-title", "CORREGIR RINEX", "-message",
          "EL DELTA H DE ESTOS PUNTOS NO ES SU ALTURA ARP. SE ESCRIBIRÁ UNA "
-         "COPIA CORREGIDA DE CADA ARCHIVO EN RINEX/CORREGIDO, Y UNA SIN "
-         "CAMBIOS DE LOS QUE YA ESTÁN BIEN, PARA QUE ESA CARPETA TENGA TODOS "
-         "LOS DEL PUNTO; LOS ORIGINALES NO SE MODIFICAN." +
+         "COPIA CORREGIDA DE CADA ARCHIVO EN " +
+             CorrectedFolderText() +
+             ", Y UNA SIN CAMBIOS DE LOS QUE YA ESTÁN BIEN, PARA QUE ESA "
+             "CARPETA TENGA TODOS LOS DEL PUNTO; LOS ORIGINALES NO SE "
+             "MODIFICAN." +
              plan.listing + "\n\n¿ESCRIBIR LAS COPIAS?"});
     // The box ran the event loop: another run may have begun meanwhile.
     if (answer != "yes" || correcting_) return;

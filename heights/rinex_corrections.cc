@@ -3,9 +3,11 @@
 #include <map>
 #include <utility>
 
-#include "text/ascii_text.h"
 #include "heights/decimal.h"
 #include "platform/fs.h"
+#include "project/layout.h"
+#include "text/ascii_text.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 
@@ -30,6 +32,11 @@ std::string MoreLines(std::size_t count, std::size_t shown) {
 
 }  // namespace
 
+std::string CorrectedFolderText() {
+  return ShownPath(std::string(kRinexFolder) + "/" +
+                   std::string(kCorrectedFolder));
+}
+
 RinexCorrectionPlan PlanRinexCorrections(
     const std::vector<RinexCorrectionRow>& rows) {
   RinexCorrectionPlan plan;
@@ -52,8 +59,9 @@ RinexCorrectionPlan PlanRinexCorrections(
       for (const std::string& name : wanted) {
         if (copies[copy_of[name]] > 1) {
           plan.errors.push_back(
-              "OTRO ARCHIVO DARÍA LA MISMA COPIA " + copy_of[name] +
-              "; NO SE CORRIGE: " + JoinPath(row.files.folder, name));
+              BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA " +
+                               copy_of[name] + "; NO SE CORRIGE: ",
+                           JoinPath(row.files.folder, name)));
         } else {
           names.push_back(name);
         }
@@ -83,8 +91,8 @@ std::string RinexCorrectionErrorText(const std::vector<std::string>& errors,
                                      std::size_t written) {
   std::string text =
       (errors.size() == 1 ? "NO SE ESCRIBIÓ " : "NO SE ESCRIBIERON ") +
-      CountedText(errors.size(), "COPIA", "COPIAS") +
-      " EN RINEX/CORREGIDO (ESCRITAS: " + DecimalText(written) + ").";
+      CountedText(errors.size(), "COPIA", "COPIAS") + " EN " +
+      CorrectedFolderText() + " (ESCRITAS: " + DecimalText(written) + ").";
   for (std::size_t i = 0; i < errors.size() && i < kListedCorrectionErrors; ++i)
     text += "\n" + errors[i];
   return text + MoreLines(errors.size(), kListedCorrectionErrors);
@@ -92,8 +100,9 @@ std::string RinexCorrectionErrorText(const std::vector<std::string>& errors,
 
 std::string RinexCopiesWrittenText(std::size_t written, std::size_t points) {
   return "COPIAS ESCRITAS: " + CountedText(written, "ARCHIVO", "ARCHIVOS") +
-         (points == 1 ? " EN LA CARPETA" : " EN LAS CARPETAS") +
-         " RINEX/CORREGIDO DE " + CountedText(points, "PUNTO", "PUNTOS") + ".";
+         (points == 1 ? " EN LA CARPETA" : " EN LAS CARPETAS") + " " +
+         CorrectedFolderText() + " DE " +
+         CountedText(points, "PUNTO", "PUNTOS") + ".";
 }
 
 }  // namespace zarvek

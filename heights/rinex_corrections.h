@@ -59,6 +59,10 @@ struct RinexCorrectionPlan {
   std::vector<std::string> errors;
 };
 
+/// "RINEX/CORREGIDO", the folder of a point's corrected copies, as the
+/// system writes paths (ShownPath), for the texts that name it.
+std::string CorrectedFolderText();
+
 /// The plan for `rows`: a row takes part when its verdict is kMismatch, its
 /// files were read from a folder and it converts (`arp`); its files are the
 /// verdict's to_correct and to_copy, less those refused.

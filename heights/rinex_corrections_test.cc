@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "text/shown_path.h"
+
 namespace zarvek {
 namespace {
 
@@ -108,14 +110,14 @@ TEST(RinexCorrectionsTest, PlansTheCopiesListsThemAndRefusesClashes) {
   EXPECT_EQ(plan.listing.substr(plan.listing.size() - tail.size()), tail);
 
   const std::vector<std::string> errors = {
-      "OTRO ARCHIVO DARÍA LA MISMA COPIA c.26o; NO SE CORRIGE: "
-      "/p/2. DATOS GNSS/1003/RINEX/c.26o",
-      "OTRO ARCHIVO DARÍA LA MISMA COPIA c.26o; NO SE CORRIGE: "
-      "/p/2. DATOS GNSS/1003/RINEX/c.26o.Z",
-      "OTRO ARCHIVO DARÍA LA MISMA COPIA f.26o; NO SE CORRIGE: "
-      "/p/2. DATOS GNSS/1005/RINEX/f.26o",
-      "OTRO ARCHIVO DARÍA LA MISMA COPIA f.26o; NO SE CORRIGE: "
-      "/p/2. DATOS GNSS/1005/RINEX/f.26o.bz2",
+      BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA c.26o; NO SE CORRIGE: ",
+                   "/p/2. DATOS GNSS/1003/RINEX/c.26o"),
+      BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA c.26o; NO SE CORRIGE: ",
+                   "/p/2. DATOS GNSS/1003/RINEX/c.26o.Z"),
+      BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA f.26o; NO SE CORRIGE: ",
+                   "/p/2. DATOS GNSS/1005/RINEX/f.26o"),
+      BoxPathAfter("OTRO ARCHIVO DARÍA LA MISMA COPIA f.26o; NO SE CORRIGE: ",
+                   "/p/2. DATOS GNSS/1005/RINEX/f.26o.bz2"),
   };
   EXPECT_EQ(plan.errors, errors);
 
@@ -123,22 +125,25 @@ TEST(RinexCorrectionsTest, PlansTheCopiesListsThemAndRefusesClashes) {
   std::vector<std::string> failures;
   for (int i = 1; i <= 12; ++i) failures.push_back("E" + std::to_string(i));
   EXPECT_EQ(RinexCorrectionErrorText(failures, 4),
-            "NO SE ESCRIBIERON 12 COPIAS EN RINEX/CORREGIDO (ESCRITAS: 4)."
-            "\nE1\nE2\nE3\nE4\nE5\nE6\nE7\nE8\nE9\nE10\n… Y 2 MÁS.");
+            std::string("NO SE ESCRIBIERON 12 COPIAS EN ") +
+                CorrectedFolderText() +
+                " (ESCRITAS: 4).\nE1\nE2\nE3\nE4\nE5\nE6\nE7\nE8\nE9\nE10\n… Y "
+                "2 MÁS.");
   failures.resize(2);
   EXPECT_EQ(RinexCorrectionErrorText(failures, 0),
-            "NO SE ESCRIBIERON 2 COPIAS EN RINEX/CORREGIDO (ESCRITAS: 0)."
-            "\nE1\nE2");
+            "NO SE ESCRIBIERON 2 COPIAS EN " + CorrectedFolderText() +
+                " (ESCRITAS: 0).\nE1\nE2");
   failures.resize(1);
   EXPECT_EQ(RinexCorrectionErrorText(failures, 3),
-            "NO SE ESCRIBIÓ 1 COPIA EN RINEX/CORREGIDO (ESCRITAS: 3).\nE1");
+            "NO SE ESCRIBIÓ 1 COPIA EN " + CorrectedFolderText() +
+                " (ESCRITAS: 3).\nE1");
   // The box after a run without failures: nouns agree with their numbers.
   EXPECT_EQ(RinexCopiesWrittenText(1, 1),
-            "COPIAS ESCRITAS: 1 ARCHIVO EN LA CARPETA RINEX/CORREGIDO DE 1 "
-            "PUNTO.");
+            "COPIAS ESCRITAS: 1 ARCHIVO EN LA CARPETA " +
+                CorrectedFolderText() + " DE 1 PUNTO.");
   EXPECT_EQ(RinexCopiesWrittenText(5, 2),
-            "COPIAS ESCRITAS: 5 ARCHIVOS EN LAS CARPETAS RINEX/CORREGIDO DE 2 "
-            "PUNTOS.");
+            "COPIAS ESCRITAS: 5 ARCHIVOS EN LAS CARPETAS " +
+                CorrectedFolderText() + " DE 2 PUNTOS.");
 
   // Nothing to correct: no listing at all.
   Rows none;

@@ -8,6 +8,7 @@
 #include "heights/point_detection.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -61,9 +62,10 @@ Status CheckCopyNameIsItsOwn(FileSystem& fs, const std::string& rinex_dir,
     const std::string other_copy =
         gzip ? other : CorrectedCopyName(other, RinexWrapper::kOther);
     if (other_copy == copy_name) {
-      return Status::Error(other + " y " + name + " darían la misma copia " +
-                           copy_name +
-                           "; deje uno solo: " + JoinPath(rinex_dir, name));
+      return Status::Error(BoxPathAfter(other + " y " + name +
+                                            " darían la misma copia " +
+                                            copy_name + "; deje uno solo: ",
+                                        JoinPath(rinex_dir, name)));
     }
   }
   return Status::OK();
@@ -269,10 +271,11 @@ std::uint64_t Reserve(const RinexCopyLimits& limits, const DiskSpace& space) {
 
 Status DiskNearlyFull(const DiskSpace& space, std::uint64_t reserve,
                       const std::string& copy) {
-  return Status::Error(
+  return Status::Error(BoxPathAfter(
       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: " + SizeText(space.free) +
-      "; SE DEJAN AL MENOS " + SizeText(reserve) +
-      "); NO SE ESCRIBE LA COPIA: " + copy);
+          "; SE DEJAN AL MENOS " + SizeText(reserve) +
+          "); NO SE ESCRIBE LA COPIA: ",
+      copy));
 }
 
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
@@ -293,7 +296,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   std::string corrected = head.bytes;
   std::string reason;
   if (arp && !CorrectDeltaHInPlace(corrected, *arp, &reason)) {
-    return Status::Error(reason + ": " + original);
+    return Status::Error(BoxPathAfter(reason + ": ", original));
   }
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
@@ -326,11 +329,12 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   }
   std::uint64_t next_check = limits.check_free_every;
   const CopyWatch watch = [&](std::uint64_t decoded) {
-    if (run.cancelled()) return Status::Error("CANCELADO: " + copy);
+    if (run.cancelled()) return Status::Error("CANCELADO: " + ShownPath(copy));
     if (decoded > limits.max_bytes) {
-      return Status::Error(
+      return Status::Error(BoxPathAfter(
           "NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE " +
-          SizeText(limits.max_bytes) + "; NO SE ESCRIBE SU COPIA: " + original);
+              SizeText(limits.max_bytes) + "; NO SE ESCRIBE SU COPIA: ",
+          original));
     }
     if (space_known && decoded >= next_check) {
       next_check = decoded + limits.check_free_every;

@@ -243,8 +243,10 @@ TEST(RinexFilesTest, LinksAreNeverWrittenThroughAndStaleCopiesAreShown) {
     const Status refused = WriteCorrectedCopy(
         RealFileSystem(), rinex.string(), "authorized_keys", 1.4285, nullptr);
     EXPECT_FALSE(refused.ok());
-    EXPECT_NE(refused.message().find((rinex / "CORREGIDO").string()),
-              std::string::npos)
+    // The path is broken between names to fit a box.
+    std::string unbroken = refused.message();
+    std::erase(unbroken, '\n');
+    EXPECT_NE(unbroken.find((rinex / "CORREGIDO").string()), std::string::npos)
         << refused.message();
     EXPECT_NE(refused.message().find("ENLACE"), std::string::npos)
         << refused.message();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "testing/fake_fs.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -78,7 +79,8 @@ TEST(RinexFilesTest, ScansThePointsOfTheChosenProjectAndCorrectsCopies) {
   const Status garbage =
       WriteCorrectedCopy(fs, kRinex, "garbage.26o", 1.4285, nullptr);
   EXPECT_FALSE(garbage.ok());
-  EXPECT_NE(garbage.message().find(kRinex + "/garbage.26o"), std::string::npos)
+  EXPECT_NE(garbage.message().find(ShownPath(kRinex + "/garbage.26o")),
+            std::string::npos)
       << garbage.message();
   fs.AddFile(kRinex + "/garbage.26o", Observation("        1.5000"));
   fs.FailFile(kRinex + "/CORREGIDO/garbage.26o", "No space left: copy");
@@ -203,9 +205,9 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        0,
        0,
        false,
-       "NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE 32768 "
-       "BYTES; NO SE ESCRIBE SU COPIA: " +
-           kRinex + "/a.26o.bz2"},
+       BoxPathAfter("NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA "
+                    "DE 32768 BYTES; NO SE ESCRIBE SU COPIA: ",
+                    kRinex + "/a.26o.bz2")},
       {"its size, exactly",
        FileWrapper::kBzip2,
        {.max_bytes = header.size() + body.size()},
@@ -226,9 +228,9 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        kGiB + 60 * 1024,
        100 * kGiB,
        false,
-       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1024 MB; SE DEJAN AL MENOS "
-       "1 GiB); NO SE ESCRIBE LA COPIA: " +
-           kRinex + "/CORREGIDO/a.26o"},
+       BoxPathAfter("EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1024 MB; SE "
+                    "DEJAN AL MENOS 1 GiB); NO SE ESCRIBE LA COPIA: ",
+                    kRinex + "/CORREGIDO/a.26o")},
       // 5 % of a 10 GiB stick is less than 1 GiB: that is what it keeps.
       {"a small disk",
        FileWrapper::kNone,
@@ -243,16 +245,16 @@ TEST(RinexFilesTest, CopiesStopAtTheirLimits) {
        kGiB + 32 * 1024,
        100 * kGiB,
        false,
-       "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1023 MB; SE DEJAN AL MENOS "
-       "1 GiB); NO SE ESCRIBE LA COPIA: " +
-           kRinex + "/CORREGIDO/a.26o"},
+       BoxPathAfter("EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: 1023 MB; SE "
+                    "DEJAN AL MENOS 1 GiB); NO SE ESCRIBE LA COPIA: ",
+                    kRinex + "/CORREGIDO/a.26o")},
       {"cancelled",
        FileWrapper::kNone,
        {},
        0,
        0,
        true,
-       "CANCELADO: " + kRinex + "/CORREGIDO/a.26o"},
+       "CANCELADO: " + ShownPath(kRinex + "/CORREGIDO/a.26o")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

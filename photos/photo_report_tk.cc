@@ -6,6 +6,7 @@
 
 #include "platform/photo_decode.h"
 #include "project/layout.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -171,8 +172,8 @@ void PhotoReportCommand::Ended(const PhotoRunOutcome& outcome,
     case PhotoRunOutcome::Result::kSaved:
       break;
   }
-  std::string text = "REPORTAJE FOTOGRÁFICO GUARDADO:\n" + path + "\n\n" +
-                     std::to_string(outcome.photos) + " FOTOGRAFÍAS";
+  std::string text = "REPORTAJE FOTOGRÁFICO GUARDADO:\n" + BoxPath(path) +
+                     "\n\n" + std::to_string(outcome.photos) + " FOTOGRAFÍAS";
   if (outcome.unreadable > 0) {
     text += ", " + std::to_string(outcome.unreadable) + " NO SE PUDIERON LEER";
   }

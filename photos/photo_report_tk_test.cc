@@ -13,6 +13,7 @@
 
 #include "platform/pdf_writer.h"
 #include "platform/random.h"
+#include "text/shown_path.h"
 #include "project/layout.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
@@ -236,9 +237,9 @@ TEST_F(PhotoReportCommandTest, ALinkedPhotosFolderIsRefused) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(Option(messages[0], "-title"), "ERROR PDF");
   EXPECT_EQ(Option(messages[0], "-message"),
-            "3. FOTOGRAFIAS ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE "
-            "NADA EN ÉL: " +
-                photos.string());
+            BoxPathAfter("3. FOTOGRAFIAS ES UN ENLACE O NO ES UNA CARPETA; "
+                         "NO SE ESCRIBE NADA EN ÉL: ",
+                         photos.string()));
   EXPECT_EQ(ReadAll((elsewhere / fs::path(report_).filename()).string()),
             kEarlier);
   EXPECT_TRUE(opened_.empty());

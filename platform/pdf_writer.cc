@@ -288,6 +288,7 @@ class ObjectWriter {
 }  // namespace
 
 struct PdfWriterDocument::Impl {
+  std::string creator;  // "": no information dictionary
   bool failed = false;
   std::string failure;
 
@@ -545,7 +546,10 @@ struct PdfWriterDocument::Impl {
   Status Write(const std::string& owner_password, std::string* pdf);
 };
 
-PdfWriterDocument::PdfWriterDocument() : impl_(std::make_unique<Impl>()) {}
+PdfWriterDocument::PdfWriterDocument(std::string creator)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->creator = std::move(creator);
+}
 
 PdfWriterDocument::~PdfWriterDocument() = default;
 
@@ -862,6 +866,54 @@ void PdfWriterDocument::showPage() {
 
 namespace {
 
+// `utf8` as a PDF text string: UTF-16BE after the byte-order mark FE FF.
+// A byte that does not begin a whole, valid sequence stands for U+FFFD.
+std::string Utf16BeText(std::string_view utf8) {
+  std::string out = "\xFE\xFF";
+  auto unit = [&out](std::uint32_t u) {
+    out.push_back(static_cast<char>(u >> 8));
+    out.push_back(static_cast<char>(u & 0xFF));
+  };
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    // The sequence's length from its first byte; 0: no first byte.
+    const std::size_t n = b < 0x80   ? 1
+                          : b < 0xC2 ? 0
+                          : b < 0xE0 ? 2
+                          : b < 0xF0 ? 3
+                          : b < 0xF5 ? 4
+                                     : 0;
+    std::uint32_t cp = n == 1   ? b
+                       : n == 2 ? b & 0x1F
+                       : n == 3 ? b & 0x0F
+                                : b & 0x07;
+    bool valid = n > 0 && i + n <= utf8.size();
+    for (std::size_t k = 1; valid && k < n; ++k) {
+      const auto c = static_cast<unsigned char>(utf8[i + k]);
+      valid = (c & 0xC0) == 0x80;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not text.
+    if (valid && ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) ||
+                  (cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF)) {
+      valid = false;
+    }
+    if (!valid) {
+      unit(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      unit(cp);
+    }
+    i += n;
+  }
+  return out;
+}
+
 std::string HexId(const std::array<std::uint8_t, 16>& id) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out = "<";
@@ -1091,8 +1143,18 @@ void PdfWriterDocument::Impl::EndOutput() {
                             std::to_string(pages_written) +
                             std::string("/MediaBox") + kMediaBox +
                             "/Resources " + Ref(kPageResourcesObject) + ">>");
-  w.Finish("/Root " + Ref(kCatalogObject) + "/Encrypt " + Ref(kEncryptObject) +
-           "/ID[" + HexId(file_id) + HexId(file_id) + "]");
+  // The information dictionary: its text is a string, encrypted like every
+  // other, in UTF-16BE with its byte-order mark so that any name reads.
+  std::string info;
+  if (!creator.empty()) {
+    const int object = (*next)++;
+    w.Plain(object,
+            "<</Creator " + w.String(object, Utf16BeText(creator)) + ">>");
+    info = "/Info " + Ref(object);
+  }
+  w.Finish("/Root " + Ref(kCatalogObject) + info + "/Encrypt " +
+           Ref(kEncryptObject) + "/ID[" + HexId(file_id) + HexId(file_id) +
+           "]");
 }
 
 Status PdfWriterDocument::Impl::Write(const std::string& owner_password,
@@ -1156,7 +1218,7 @@ Status PdfWriterDocument::SaveProtectedAsDrawn(
 }
 
 std::unique_ptr<PdfDocument> PdfWriterDocumentFactory::Create() {
-  return std::make_unique<PdfWriterDocument>();
+  return std::make_unique<PdfWriterDocument>(creator_);
 }
 
 }  // namespace zarvek

@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/pdf_document.h"
 #include "platform/status.h"
@@ -33,7 +34,10 @@ namespace zarvek {
 
 class PdfWriterDocument : public PdfDocument, public PdfCanvas {
  public:
-  PdfWriterDocument();
+  /// `creator` (UTF-8) names the program that made the document in its
+  /// information dictionary (/Creator, which viewers show among its
+  /// properties); "" writes no information dictionary.
+  explicit PdfWriterDocument(std::string creator = "");
   ~PdfWriterDocument() override;
   PdfWriterDocument(const PdfWriterDocument&) = delete;
   PdfWriterDocument& operator=(const PdfWriterDocument&) = delete;
@@ -118,7 +122,13 @@ class PdfWriterDocument : public PdfDocument, public PdfCanvas {
 /// Makes PdfWriterDocuments.
 class PdfWriterDocumentFactory : public PdfDocumentFactory {
  public:
+  /// Every document made names `creator` (see PdfWriterDocument).
+  explicit PdfWriterDocumentFactory(std::string creator = "")
+      : creator_(std::move(creator)) {}
   std::unique_ptr<PdfDocument> Create() override;
+
+ private:
+  std::string creator_;
 };
 
 }  // namespace zarvek

@@ -8,10 +8,10 @@
 #undef None
 #undef Bool
 
-#include "platform/tk_interp.h"
-
 #include <optional>
+#include <vector>
 
+#include "platform/tk_interp.h"
 #include "platform/work_area.h"
 
 namespace zarvek::tk {
@@ -20,15 +20,47 @@ namespace zarvek::tk {
 // no extra cost per sibling; there is nothing to do ahead of it.
 void MapSubwindowsNow(Tk_Window) {}
 
-// The main window opens on the primary monitor; its work area leaves out
-// the taskbar. Both are in the process's own pixels, as Tk's are.
+namespace {
+
+ScreenRect RectOf(const RECT& r) {
+  return {static_cast<int>(r.left), static_cast<int>(r.top),
+          static_cast<int>(r.right - r.left),
+          static_cast<int>(r.bottom - r.top)};
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info)) {
+    reinterpret_cast<std::vector<ScreenRect>*>(data)->push_back(
+        RectOf(info.rcWork));
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+// The main window opens on the monitor that holds the pointer (the primary
+// one when the pointer's place is unknown); a work area leaves out the
+// taskbar. All are in the process's own pixels, as Tk's are.
 std::optional<WorkArea> WorkAreaOf(Tk_Window) {
-  RECT area;
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return std::nullopt;
   WorkArea work;
-  work.area = {static_cast<int>(area.left), static_cast<int>(area.top),
-               static_cast<int>(area.right - area.left),
-               static_cast<int>(area.bottom - area.top)};
+  POINT pointer{0, 0};
+  if (!GetCursorPos(&pointer)) pointer = POINT{0, 0};
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY),
+                      &info)) {
+    work.area = RectOf(info.rcWork);
+  } else {
+    RECT area;
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
+      return std::nullopt;
+    work.area = RectOf(area);
+  }
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor,
+                      reinterpret_cast<LPARAM>(&work.monitors));
+  if (work.monitors.empty()) work.monitors.push_back(work.area);
   // The frame of a window with a title bar and sizing borders, as Tk makes
   // the main window.
   RECT frame = {0, 0, 0, 0};

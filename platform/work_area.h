@@ -6,6 +6,7 @@
 #define ZARVEK_PLATFORM_WORK_AREA_H_
 
 #include <optional>
+#include <vector>
 
 namespace zarvek {
 
@@ -20,9 +21,15 @@ struct FrameInsets {
 };
 
 struct WorkArea {
+  /// The work area of the monitor that holds the pointer, where a window
+  /// opens; on X11 the desktop's work area, which may span several
+  /// monitors.
   ScreenRect area;
   /// Empty when the system cannot say before the window is shown (X11).
   std::optional<FrameInsets> frame;
+  /// The work area of every monitor, `area`'s among them, when the system
+  /// tells monitors apart (Windows); empty where it does not (X11).
+  std::vector<ScreenRect> monitors = {};
 };
 
 }  // namespace zarvek

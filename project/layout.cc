@@ -220,10 +220,10 @@ std::string LockFilePath(const std::string& chosen) {
 Status RefuseLinkedFolder(FileSystem& fs, const std::string& dir,
                           std::string_view shown) {
   if (!fs.Exists(dir) || fs.IsRealDirectory(dir)) return Status::OK();
-  return Status::Error(std::string(shown) +
-                       " ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA "
-                       "EN ÉL: " +
-                       dir);
+  return Status::Error(BoxPathAfter(
+      ShownPath(shown) +
+          " ES UN ENLACE O NO ES UNA CARPETA; NO SE ESCRIBE NADA EN ÉL: ",
+      dir));
 }
 
 }  // namespace zarvek

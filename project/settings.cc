@@ -8,6 +8,7 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kLastFolderKey = "ultima_carpeta";
 constexpr std::string_view kLastProjectKey = "ultimo_proyecto";
+constexpr std::string_view kWindowKey = "ventana";
 constexpr size_t kMaxSettingsBytes = 64 * 1024;
 
 void AppendLine(std::string* text, std::string_view key,
@@ -32,6 +33,8 @@ Settings ParseSettings(std::string_view text) {
       settings.last_folder = value;
     } else if (key == kLastProjectKey) {
       settings.last_project = value;
+    } else if (key == kWindowKey) {
+      settings.window = value;
     }
   });
   return settings;
@@ -43,6 +46,7 @@ std::string SerializeSettings(const Settings& settings) {
       "sola)\n";
   AppendLine(&text, kLastFolderKey, settings.last_folder);
   AppendLine(&text, kLastProjectKey, settings.last_project);
+  AppendLine(&text, kWindowKey, settings.window);
   return text;
 }
 

@@ -1,7 +1,8 @@
 // The few things the program remembers between runs, kept in the user's
 // settings folder (platform/config_dir.h) in one small text file of
 // "key=value" lines: the folder last used in a folder chooser, where both
-// choosers start, and the project last opened, which opens again at start.
+// choosers start, the project last opened, which opens again at start, and
+// where and how large the window was left.
 // The file is only a convenience: a missing, unreadable or damaged one, or
 // one written by another version, never stops the program. Unknown keys and
 // lines that are not "key=value" are ignored, and so is a remembered folder
@@ -25,6 +26,9 @@ inline constexpr std::string_view kSettingsFileName = "ajustes.txt";
 struct Settings {
   std::string last_folder;   ///< "ultima_carpeta": "" when none
   std::string last_project;  ///< "ultimo_proyecto": "" when none
+  /// "ventana": the window's geometry as Tk writes it ("950x700+120+40"),
+  /// kept as text and checked by the window itself; "" when none.
+  std::string window = {};
 
   bool operator==(const Settings&) const = default;
 };

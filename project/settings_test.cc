@@ -23,8 +23,10 @@ TEST(SettingsTest, ReadsWhatItCanAndIgnoresTheRest) {
        "\xEF\xBB\xBF# c\r\n\r\nultima_carpeta=C:/Obras\r\n",
        {"C:/Obras", ""}},
       {"'=' in the value, unknown keys, lines without '='",
-       "ventana=950x700\nbasura\nultimo_proyecto=/a=b\n=x\n",
+       "tamano=950x700\nbasura\nultimo_proyecto=/a=b\n=x\n",
        {"", "/a=b"}},
+      // The window's geometry is kept as text; the window checks it.
+      {"window", "ventana=950x700+-8+20\nventana=xx\n", {"", "", "xx"}},
       {"last value wins, no final line end",
        "ultima_carpeta=/a\nultima_carpeta=/b",
        {"/b", ""}},
@@ -39,7 +41,8 @@ TEST(SettingsTest, ReadsWhatItCanAndIgnoresTheRest) {
 }
 
 TEST(SettingsTest, WritesWhatItReadsBack) {
-  const Settings settings = {"C:\\Users\\Begoña\\Obras", "/p/OBRA"};
+  const Settings settings = {"C:\\Users\\Begoña\\Obras", "/p/OBRA",
+                             "1200x800+-8+20"};
   EXPECT_EQ(ParseSettings(SerializeSettings(settings)), settings);
   // A value that cannot be one line is left out, not split.
   const std::string text = SerializeSettings({"/a\nultimo_proyecto=/x", ""});

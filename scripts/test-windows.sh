@@ -96,6 +96,9 @@ check_report() {
     "stream encryption method: AESv2" "string encryption method: AESv2"; do
     grep -qxF "$line" <<<"$encryption" || fail "$pdf: no '$line' in: $encryption"
   done
+  # The document names the program that made it.
+  pdfinfo "$pdf" | grep -qxE 'Creator: +QUENTARO' ||
+    fail "$pdf: Creator is not QUENTARO: $(pdfinfo "$pdf" | grep Creator)"
   # Accented texts pass through the PDF's WinAnsi encoding.
   text=$(pdftotext "$pdf" -)
   for line in "PUNTO: 100" "PUNTO: 101" "PUNTO: 102" "TRÍPODE" \
@@ -263,6 +266,14 @@ for key in FileVersion ProductVersion; do
       fail "$exe: $key '$(version_text "$exe" "$key")', expected $VERSION"
   done
 done
+# What Windows shows of the program (Task Manager, Explorer's details) is
+# the product's name; the maker is the company.
+for exe in "$BUILD/$NAME/zarvek.exe" "$BUILD/$NAME-setup.exe"; do
+  [ "$(version_text "$exe" ProductName)" = QUENTARO ] ||
+    fail "$exe: ProductName '$(version_text "$exe" ProductName)', expected QUENTARO"
+  [ "$(version_text "$exe" CompanyName)" = Zarvek ] ||
+    fail "$exe: CompanyName '$(version_text "$exe" CompanyName)', expected Zarvek"
+done
 identity=$(strings -n 6 "$BUILD/$NAME/zarvek.exe" | tr -d '\n' |
   grep -o '<assemblyIdentity type="win32" name="Zarvek.Certificacion"[^>]*>') ||
   fail "zarvek.exe has no manifest of its own"
@@ -278,7 +289,7 @@ for f in zarvek.exe tcl86.dll tk86.dll lib/tcl8.6/init.tcl lib/tk8.6/tk.tcl \
   [ -f "$installed/$f" ] || fail "installer left no $f"
 done
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
-link="$menu/Zarvek Certificación.lnk"
+link="$menu/QUENTARO.lnk"
 [ -f "$link" ] || fail "no Start-menu entry at $link"
 # The entry's target (the link keeps it as plain text too); the program is
 # started through exactly that path below.
@@ -286,6 +297,12 @@ target=$(strings -n 8 "$link" | grep -m1 -x 'C:\\.*\\zarvek\.exe') ||
   fail "the Start-menu entry does not point at a zarvek.exe"
 [ "$target" = 'C:\Program Files\Zarvek Certificacion\zarvek.exe' ] ||
   fail "the Start-menu entry points at $target"
+# The Apps list names the product, and its maker as the publisher.
+apps=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\zarvek-certificacion' 2>/dev/null | tr -d '\r')
+grep -qE '^\s+DisplayName\s+REG_SZ\s+QUENTARO$' <<<"$apps" ||
+  fail "Apps list: no DisplayName QUENTARO in: $apps"
+grep -qE '^\s+Publisher\s+REG_SZ\s+Zarvek$' <<<"$apps" ||
+  fail "Apps list: no Publisher Zarvek in: $apps"
 
 step "installed program, started through its Start-menu entry's target from another folder"
 start_and_shot "$target" "$ART" windows-installed
@@ -371,10 +388,21 @@ wineserver -w
 
 # Closed, it is updated in place: the files are the new ones and a library
 # file of an earlier version is gone.
+# The earlier version's shortcuts were named after the maker: the one in
+# the Start menu goes, the desktop one the user had is renamed.
 step "installer over the closed program"
 touch "$installed/lib/tcl8.6/earlier.tcl"
+public_desktop="$WINEPREFIX/drive_c/users/Public/Desktop"
+mkdir -p "$public_desktop"
+cp "$link" "$menu/Zarvek Certificación.lnk"
+cp "$link" "$public_desktop/Zarvek Certificación.lnk"
 wine "$BUILD/$NAME-setup.exe" /S || fail "the installer over the closed program failed"
 wineserver -w
+[ ! -e "$menu/Zarvek Certificación.lnk" ] ||
+  fail "the installer left the earlier Start-menu entry"
+[ ! -e "$public_desktop/Zarvek Certificación.lnk" ] &&
+  [ -f "$public_desktop/QUENTARO.lnk" ] ||
+  fail "the installer did not rename the earlier desktop shortcut"
 ! grep -qx "# changed after installing" "$installed/LICENSE.txt" ||
   fail "the installer left an old LICENSE.txt"
 [ ! -e "$installed/lib/tcl8.6/earlier.tcl" ] || fail "the installer left an old library file"
@@ -394,7 +422,7 @@ wineserver -w
 step "installer's pages"
 wine "$BUILD/$NAME-setup.exe" >/dev/null 2>&1 &
 setup=$!
-page=$(wait_window "^Instalación de Zarvek Certificación")
+page=$(wait_window "^Instalación de QUENTARO")
 sleep 1
 import -window "$page" "$ART/windows-setup-welcome.png"
 xdotool key Return
@@ -412,7 +440,7 @@ wait "$setup" || fail "the installer ended with $?"
 wait_window "^$TITLE_START" >/dev/null
 check_installed "the installer's pages"
 desktop="$WINEPREFIX/drive_c/users/Public/Desktop"
-[ ! -e "$desktop/Zarvek Certificación.lnk" ] ||
+[ ! -e "$desktop/QUENTARO.lnk" ] ||
   fail "a desktop shortcut was made though not asked for"
 wineserver -k
 uninstall

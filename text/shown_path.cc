@@ -23,7 +23,7 @@ std::string WithSeparator(std::string_view path, char separator) {
   return out;
 }
 
-std::string BreakPathLines(std::string_view path, size_t width) {
+std::string BreakPathLines(std::string_view path, size_t width, size_t used) {
   // The pieces end after each separator; the last one holds the rest.
   std::vector<std::string_view> pieces;
   size_t start = 0;
@@ -35,7 +35,7 @@ std::string BreakPathLines(std::string_view path, size_t width) {
   }
   if (start < path.size()) pieces.push_back(path.substr(start));
   std::string out;
-  size_t line = 0;
+  size_t line = used;
   for (const std::string_view piece : pieces) {
     const size_t n = CodePoints(piece);
     if (line > 0 && line + n > width) {
@@ -50,6 +50,18 @@ std::string BreakPathLines(std::string_view path, size_t width) {
 
 std::string BoxPath(std::string_view path) {
   return BreakPathLines(ShownPath(path), kBoxPathWidth);
+}
+
+std::string BoxPathAfter(std::string_view lead, std::string_view path) {
+  const size_t line_start = lead.rfind('\n');
+  const size_t used = CodePoints(
+      lead.substr(line_start == std::string_view::npos ? 0 : line_start + 1));
+  const std::string broken =
+      BreakPathLines(ShownPath(path), kBoxPathWidth, used);
+  if (!broken.empty() && broken[0] == '\n') {
+    while (!lead.empty() && lead.back() == ' ') lead.remove_suffix(1);
+  }
+  return std::string(lead) + broken;
 }
 
 }  // namespace zarvek

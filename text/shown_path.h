@@ -26,10 +26,20 @@ std::string ShownPath(std::string_view path);
 /// `path` broken into lines of at most `width` characters (code points)
 /// after a "/" or "\", so that no name is cut. A line holds as many whole
 /// names as fit; a name longer than `width` gets a line of its own, whole.
-std::string BreakPathLines(std::string_view path, size_t width);
+/// The first line already holds `used` characters of the text before the
+/// path: when not even the path's first name fits after them, the path
+/// starts on a line of its own.
+std::string BreakPathLines(std::string_view path, size_t width,
+                           size_t used = 0);
 
-/// ShownPath(path) broken for a message box.
+/// ShownPath(path) broken for a message box, on lines of its own.
 std::string BoxPath(std::string_view path);
+
+/// `lead` followed by ShownPath(path), broken for a message box as the
+/// path goes on the last line of `lead`: a path that would make that line
+/// wider than a box starts on the next one (the spaces ending `lead` are
+/// then dropped), so that the box never wraps it inside a name itself.
+std::string BoxPathAfter(std::string_view lead, std::string_view path);
 
 }  // namespace zarvek
 

@@ -10,7 +10,15 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
-!define APPNAME "Zarvek Certificación"
+; What a user sees is the product, QUENTARO, as the window calls itself;
+; Zarvek, its maker, is the publisher. The folder under Program Files and
+; the uninstall key keep the names of earlier versions, so that an update
+; goes where the program already is and replaces its entry in the Apps list
+; rather than adding a second one.
+!define APPNAME "QUENTARO"
+!define MAKER "Zarvek"
+; The shortcuts of earlier versions, named after the maker.
+!define OLDLINK "Zarvek Certificación.lnk"
 !define UNINSTKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\zarvek-certificacion"
 
 ; The pages name the program; the window's title and the welcome text also
@@ -54,8 +62,8 @@ VIAddVersionKey /LANG=${LANG_SPANISH} "ProductName" "${APPNAME}"
 VIAddVersionKey /LANG=${LANG_SPANISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_SPANISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_SPANISH} "FileDescription" "Instalación de ${APPNAME}"
-VIAddVersionKey /LANG=${LANG_SPANISH} "CompanyName" "Zarvek"
-VIAddVersionKey /LANG=${LANG_SPANISH} "LegalCopyright" "Zarvek"
+VIAddVersionKey /LANG=${LANG_SPANISH} "CompanyName" "${MAKER}"
+VIAddVersionKey /LANG=${LANG_SPANISH} "LegalCopyright" "${MAKER}"
 
 ; A running program: Windows refuses to open a running executable for
 ; writing, so a zarvek.exe in the folder that cannot be opened so is a copy
@@ -74,10 +82,10 @@ Function ${un}WaitForClosedProgram
     Goto closed
   running:
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "ZARVEK CERTIFICACIÓN ESTÁ ABIERTO. CIÉRRELO Y PULSE REINTENTAR, O PULSE CANCELAR PARA NO ${what}." \
+      "${APPNAME} ESTÁ ABIERTO. CIÉRRELO Y PULSE REINTENTAR, O PULSE CANCELAR PARA NO ${what}." \
       /SD IDCANCEL IDRETRY try
     SetErrorLevel 2
-    Abort "ZARVEK CERTIFICACIÓN ESTÁ ABIERTO: NO SE CAMBIÓ NADA."
+    Abort "${APPNAME} ESTÁ ABIERTO: NO SE CAMBIÓ NADA."
   closed:
 FunctionEnd
 !macroend
@@ -108,11 +116,17 @@ Section "Programa"
   SetOutPath "$INSTDIR"
   File /r "${SOURCE}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ; An earlier version's shortcuts under the maker's name give way to the
+  ; product's; a desktop shortcut the user had is kept, renamed.
+  Delete "$SMPROGRAMS\${OLDLINK}"
+  IfFileExists "$DESKTOP\${OLDLINK}" 0 +3
+    Delete "$DESKTOP\${OLDLINK}"
+    Call CreateDesktopShortcut
   CreateShortcut "$SMPROGRAMS\${APPNAME}.lnk" "$INSTDIR\zarvek.exe" "" \
     "$INSTDIR\zarvek.exe" 0
   WriteRegStr HKLM "${UNINSTKEY}" "DisplayName" "${APPNAME}"
   WriteRegStr HKLM "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTKEY}" "Publisher" "Zarvek"
+  WriteRegStr HKLM "${UNINSTKEY}" "Publisher" "${MAKER}"
   WriteRegStr HKLM "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\zarvek.exe"
   WriteRegStr HKLM "${UNINSTKEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTKEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
@@ -130,9 +144,11 @@ Section "Uninstall"
   Delete "$INSTDIR\zarvek.exe"
   IfFileExists "$INSTDIR\zarvek.exe" 0 +3
     SetErrorLevel 2
-    Abort "ZARVEK CERTIFICACIÓN ESTÁ ABIERTO: NO SE CAMBIÓ NADA."
+    Abort "${APPNAME} ESTÁ ABIERTO: NO SE CAMBIÓ NADA."
   Delete "$SMPROGRAMS\${APPNAME}.lnk"
   Delete "$DESKTOP\${APPNAME}.lnk"
+  Delete "$SMPROGRAMS\${OLDLINK}"
+  Delete "$DESKTOP\${OLDLINK}"
   Delete "$INSTDIR\*.dll"
   Delete "$INSTDIR\zarvek.ico"
   Delete "$INSTDIR\LICENSE.txt"
