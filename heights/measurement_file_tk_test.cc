@@ -177,7 +177,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
                 "LÍNEA 6: LA ALTURA «1452» PASA DE 1000 m.\n"
                 "\nUNA ALTURA DE MÁS DE 1000 m SUELE SER OBRA DE UNA HOJA DE "
                 "CÁLCULO QUE TOMÓ EL PUNTO DECIMAL POR SEPARADOR DE MILES "
-                "(1.452 → 1452): CORRIJA LAS ALTURAS MARCADAS EN ROJO.\n\n"
+                "(1.452 → 1452): CORRIJA LAS ALTURAS MARCADAS EN ROJO.\n\n" +
                 BoxPathAfter(
                     "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE ",
                     csv_.string()) +
