@@ -170,7 +170,11 @@ class Win32FileSystem : public FileSystem {
     }
     const DWORD err = GetLastError();
     DeleteFileW(wide_temp.c_str());
-    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) {
+    // Another program's move of the same name may still be under way: the
+    // system then says "access denied" rather than "exists". Either way,
+    // a name that stands now was taken by someone else.
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS ||
+        GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
       *existed = true;
       return Status::OK();
     }
