@@ -1,6 +1,8 @@
 #include "project/project_lock.h"
 
 #include <charconv>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "project/layout.h"
@@ -156,8 +158,17 @@ ProjectLock::~ProjectLock() {
 std::optional<LockHolder> ProjectLock::Read(const std::string& path) {
   std::string bytes;
   bool missing = false;
-  if (!fs_.ReadPrefix(path, kMaxLockBytes, &bytes, &missing).ok() || missing ||
-      bytes.size() > kMaxLockBytes) {
+  // Windows refuses to open a file for the instant another program moves
+  // its mark into place: a mark that cannot be opened is tried again
+  // briefly before it counts as unreadable (and so as left behind).
+  Status read;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    bytes.clear();
+    read = fs_.ReadPrefix(path, kMaxLockBytes, &bytes, &missing);
+    if (read.ok()) break;
+  }
+  if (!read.ok() || missing || bytes.size() > kMaxLockBytes) {
     return std::nullopt;
   }
   return ParseLock(bytes);
