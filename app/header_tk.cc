@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "app/app_text.h"
-#include "app/lanczos.h"
+#include "image/lanczos.h"
 #include "app/screen_scale.h"
-#include "app/zarvek_core.h"
-#include "platform/png_decode.h"
+#include "app/main_window.h"
+#include "image/png_decode.h"
 
 namespace zarvek {
 
-Status ZarvekCertificacionApp::DecodePicture(const std::string& path,
+Status MainWindow::DecodePicture(const std::string& path,
                                              RgbaImage* image) {
   std::string bytes;
   const Status read = services_.fs->ReadFile(path, kMaxPngFileBytes, &bytes);
@@ -19,7 +19,7 @@ Status ZarvekCertificacionApp::DecodePicture(const std::string& path,
   return DecodePngMemory(bytes, path, image);
 }
 
-void ZarvekCertificacionApp::_cargar_iconos() {
+void MainWindow::_cargar_iconos() {
   const std::string icon_path = services_.resource_path(kIconFile);
   if (!services_.fs->Exists(icon_path)) return;
   RgbaImage icon_img;
@@ -48,7 +48,7 @@ void ZarvekCertificacionApp::_cargar_iconos() {
   if (!status.ok()) ui_->Print("Error cargando icono: " + status.message());
 }
 
-void ZarvekCertificacionApp::_setup_header() {
+void MainWindow::_setup_header() {
   const std::string inner_header = std::string(kHeaderFrame) + ".inner_header";
   const Ui& ui = *ui_;
   root_.Call({"frame", inner_header, "-bg", ui.color("bg_panel")});
@@ -74,7 +74,7 @@ void ZarvekCertificacionApp::_setup_header() {
       {"pack", inner_header + ".credit", "-pady", tk::Obj::List({"2", "5"})});
 }
 
-Status ZarvekCertificacionApp::ShowLogo(const std::string& path,
+Status MainWindow::ShowLogo(const std::string& path,
                                         const std::string& label) {
   RgbaImage pil_img;
   Status status = DecodePicture(path, &pil_img);
@@ -100,7 +100,7 @@ Status ZarvekCertificacionApp::ShowLogo(const std::string& path,
   return Status::OK();
 }
 
-void ZarvekCertificacionApp::_setup_folder_picture(const std::string& button) {
+void MainWindow::_setup_folder_picture(const std::string& button) {
   // An emoji would need a colour-emoji font, which Windows under Wine and
   // many Linux desktops lack (it draws as two boxes there); a picture draws
   // the same everywhere. The 2x drawing serves every dense screen, reduced

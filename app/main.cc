@@ -10,7 +10,7 @@
 
 #include "app/app_text.h"
 #include "app/command_line.h"
-#include "app/zarvek_core.h"
+#include "app/main_window.h"
 #include "platform/config_dir.h"
 #include "platform/fatal_error.h"
 #include "platform/messages_locale.h"
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
           zarvek::JoinPath(config, std::string(zarvek::kSettingsFolderName));
     }
     services.documents_dir = zarvek::UserDocumentsDir();
-    zarvek::ZarvekCertificacionApp app(*interp, std::move(services));
+    zarvek::MainWindow app(*interp, std::move(services));
     zarvek::tk::Interp& root = *interp;
     if (first) first->Listen(root, [&root] { zarvek::BringToFront(root); });
     interp->MainLoop();

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <set>
 
-#include "platform/photo_decode.h"
+#include "image/photo_decode.h"
 #include "platform/win32_text.h"
 #include "project/layout.h"
 #include "testing/gui_fixture.h"
@@ -166,8 +166,8 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   WritePhoto(
       FromUtf8(layout.PointPhotoStageDirs("101")[2]) / u8"foto pequeña.jpg",
       320, 240);
-  Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
-        std::string(ZarvekCertificacionApp::kTabExpediente)});
+  Call({std::string(MainWindow::kTabControl), "select",
+        std::string(MainWindow::kTabExpediente)});
   Call({"update"});
   app_->dossier_tab().FinishScan();
   KeepAndClearMessages();
@@ -190,10 +190,10 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   // Observation files with DELTA H 1.5 in points 100 and 101, whose ARP
   // heights differ; where point 101's corrected copies go stands a file.
   KeepAndClearMessages();
-  Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
-        std::string(ZarvekCertificacionApp::kTabAlturas)});
-  const fs::path rinex_fixture = fs::path(ZARVEK_SOURCE_DIR) / "heights" /
-                                 "testdata" / "rinex" / "v211.26o";
+  Call({std::string(MainWindow::kTabControl), "select",
+        std::string(MainWindow::kTabAlturas)});
+  const fs::path rinex_fixture = fs::path(ZARVEK_SOURCE_DIR) / "rinex" /
+                                 "testdata" / "v211.26o";
   for (const char* point : {"4. 100", "5. 101"}) {
     const fs::path rinex = FromUtf8(layout.PointRinexDir(point));
     fs::create_directories(rinex);

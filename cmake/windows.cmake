@@ -82,7 +82,7 @@ set(ZARVEK_WINDOWS_SKIPPED_SOURCES
   # checks every document with qpdf, pdftotext and mutool of the build
   # machine, which a Windows process cannot start; the end-to-end window
   # test's report is checked with them by scripts/test-windows.sh instead
-  platform/pdf_writer_io_test.cc
+  pdf/pdf_writer_io_test.cc
   # named pipes (mkfifo): POSIX only
   platform/read_file_io_test.cc
   # builds paths from UTF-8 in narrow std::filesystem strings (which Windows
@@ -94,7 +94,7 @@ set(ZARVEK_WINDOWS_SKIPPED_SOURCES
   # check the photo report with its qpdf, pdfimages and pdftotext; the
   # Windows build of TurboJPEG and libexif has its own test in
   # platform/adapters_win32_io_test.cc
-  platform/photo_decode_io_test.cc
+  image/photo_decode_io_test.cc
   photos/photo_report_io_test.cc
   photos/photo_report_tk_test.cc
 )

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "heights/point_detection.h"
+#include "project/point_detection.h"
 #include "project/layout.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
@@ -122,8 +122,8 @@ class DossierTabTest : public testing::GuiTest {
   void ShowDossier() {
     // Tab 2's verdicts, which the RINEX cells show, are read first.
     app_->rinex_column().Finish();
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
-          std::string(ZarvekCertificacionApp::kTabExpediente)});
+    Call({std::string(MainWindow::kTabControl), "select",
+          std::string(MainWindow::kTabExpediente)});
     Call({"update"});  // the tab's "shown" event starts the scan
     app_->dossier_tab().FinishScan();
     Call({"update"});
@@ -155,8 +155,8 @@ class DossierTabTest : public testing::GuiTest {
 
 TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
   EXPECT_EQ(
-      Call({std::string(ZarvekCertificacionApp::kTabControl), "tab",
-            std::string(ZarvekCertificacionApp::kTabExpediente), "-text"}),
+      Call({std::string(MainWindow::kTabControl), "tab",
+            std::string(MainWindow::kTabExpediente), "-text"}),
       "  3. EXPEDIENTE  ");
   const std::string rinex6001 = app_->rinex_column().CellText("6001");
   EXPECT_EQ(rinex6001, "—");  // a converting row, no observation files

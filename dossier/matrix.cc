@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "dossier/file_kind.h"
-#include "heights/point_detection.h"
+#include "project/point_detection.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dossier/file_kind.h"
-#include "heights/point_detection.h"
+#include "project/point_detection.h"
 
 namespace zarvek {
 namespace {

@@ -18,7 +18,7 @@
 #include "folders/tree_plan.h"
 #include "folders/whole_number.h"
 #include "fuzz/fuzz_check.h"
-#include "heights/point_detection.h"
+#include "project/point_detection.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "heights/decimal.h"
+#include "text/decimal.h"
 
 namespace {
 

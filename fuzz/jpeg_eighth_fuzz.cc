@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/jpeg_eighth.h"
+#include "image/jpeg_eighth.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/lanczos.h"
+#include "image/lanczos.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

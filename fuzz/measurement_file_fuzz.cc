@@ -20,8 +20,8 @@
 
 #include "fuzz/fuzz_check.h"
 #include "heights/catalogue.h"
-#include "heights/decimal.h"
-#include "heights/measurement_file.h"
+#include "text/decimal.h"
+#include "measurements/measurement_file.h"
 #include "heights/row_rules.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/pdf_fonts.h"
-#include "platform/pdf_writer.h"
+#include "pdf/pdf_fonts.h"
+#include "pdf/pdf_writer.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/pdf_fonts.h"
-#include "report/utf8_text.h"
+#include "pdf/pdf_fonts.h"
+#include "text/utf8_text.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/photo_decode.h"
+#include "image/photo_decode.h"
 
 namespace {
 

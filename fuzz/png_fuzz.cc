@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/lanczos.h"
+#include "image/lanczos.h"
 #include "fuzz/fuzz_check.h"
-#include "platform/png_decode.h"
+#include "image/png_decode.h"
 
 namespace {}  // namespace
 

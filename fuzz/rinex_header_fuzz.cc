@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "heights/rinex_header.h"
+#include "rinex/rinex_header.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "heights/measurement_file.h"
-#include "heights/point_detection.h"
+#include "measurements/measurement_file.h"
+#include "project/point_detection.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
 
@@ -34,8 +34,8 @@ class ArpColumnTest : public testing::GuiTest {
            "1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5\r\n"
            "1002;QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5\r\n";
     MakeApp();
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
-          std::string(ZarvekCertificacionApp::kTabAlturas)});
+    Call({std::string(MainWindow::kTabControl), "select",
+          std::string(MainWindow::kTabAlturas)});
     AnswerDirectory(temp_.path().string());
     app_->heights_tab().seleccionar_directorio_trabajo();
     ASSERT_EQ(app_->heights_tab().cells().size(), 3u);

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "heights/decimal.h"
+#include "text/decimal.h"
 #include "text/ascii_text.h"
 
 namespace zarvek {

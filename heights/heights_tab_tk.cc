@@ -22,8 +22,8 @@
 #include <utility>
 #include <vector>
 
-#include "heights/outside_merge.h"
-#include "heights/point_detection.h"
+#include "measurements/outside_merge.h"
+#include "project/point_detection.h"
 #include "heights/row_rules.h"
 #include "project/chosen_folder.h"
 #include "text/ascii_text.h"
@@ -312,7 +312,7 @@ void HeightsTab::RegisterRowCommands() {
 
 void HeightsTab::StartSaver(FileExchange& exchange) {
   // The measurement file is guarded: what another program saved is never
-  // replaced by a save of this window (heights/background_saver.h).
+  // replaced by a save of this window (measurements/background_saver.h).
   saver_ = std::make_unique<BackgroundSaver>(
       [this](const std::string& path, std::string_view bytes) {
         return fs_.WriteAtomically(path, bytes);

@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "heights/background_saver.h"
+#include "measurements/background_saver.h"
 #include "heights/catalogue.h"
-#include "heights/measurement_file.h"
+#include "measurements/measurement_file.h"
 #include "heights/measurement_table.h"
 #include "platform/fs.h"
 #include "project/open_project.h"

@@ -14,8 +14,8 @@
 #include <system_error>
 #include <vector>
 
-#include "heights/point_detection.h"
-#include "heights/rinex_verdict.h"
+#include "project/point_detection.h"
+#include "rinex/rinex_verdict.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
 #include "text/shown_path.h"
@@ -80,7 +80,7 @@ class HeightsTabTest : public GuiTest {
   }
   // A project of `rows` points, its table shown on the second tab.
   void ShowTable(size_t rows) {
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
+    Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabAlturas)});
     Texts codes;
     for (size_t i = 0; i < rows; ++i) codes.push_back(std::to_string(1000 + i));
     Choose(Project("larga" + std::to_string(rows), codes));
@@ -114,11 +114,11 @@ TEST_F(HeightsTabTest, LayoutOfTheTab) {
   EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-background"}),
             "white");
   // Card, caption, bottom bar, then the table area that takes the rest.
-  Texts packed = List(Call({"pack", "slaves", std::string(ZarvekCertificacionApp::kTabAlturas)}));
+  Texts packed = List(Call({"pack", "slaves", std::string(MainWindow::kTabAlturas)}));
   ASSERT_EQ(packed.size(), 4u);
-  EXPECT_EQ(packed[2], std::string(ZarvekCertificacionApp::kTabAlturas) + ".bottom_frame");
-  EXPECT_EQ(packed[3], std::string(ZarvekCertificacionApp::kTabAlturas) + ".table_container");
-  const std::string btn_pdf = std::string(ZarvekCertificacionApp::kTabAlturas) + ".bottom_frame.btn_pdf";
+  EXPECT_EQ(packed[2], std::string(MainWindow::kTabAlturas) + ".bottom_frame");
+  EXPECT_EQ(packed[3], std::string(MainWindow::kTabAlturas) + ".table_container");
+  const std::string btn_pdf = std::string(MainWindow::kTabAlturas) + ".bottom_frame.btn_pdf";
   EXPECT_EQ(Call({"winfo", "class", btn_pdf}), "Button");
   EXPECT_EQ(Call({btn_pdf, "cget", "-takefocus"}), "1");
   EXPECT_EQ(Call({btn_pdf, "cget", "-command"}),
@@ -253,7 +253,7 @@ void ExpectEverythingFits(HeightsTabTest& t) {
               t.Int(t.Call({"font", "measure", font, text})))
         << text;
   }
-  const std::string inner = std::string(ZarvekCertificacionApp::kHeaderFrame) + ".inner_header";
+  const std::string inner = std::string(MainWindow::kHeaderFrame) + ".inner_header";
   for (const std::string& line : t.List(t.Call({"winfo", "children", inner}))) {
     EXPECT_LE(t.Int(t.Call({"winfo", "y", line})) +
                   t.Int(t.Call({"winfo", "height", line})),
@@ -261,7 +261,7 @@ void ExpectEverythingFits(HeightsTabTest& t) {
         << line;
   }
   for (const char* name : {".btn_pdf", ".btn_rinex"}) {
-    const std::string button = std::string(ZarvekCertificacionApp::kTabAlturas) + ".bottom_frame" + name;
+    const std::string button = std::string(MainWindow::kTabAlturas) + ".bottom_frame" + name;
     EXPECT_GT(t.Int(t.Call({"winfo", "height", button})), 0) << name;
     EXPECT_LE(t.Int(t.Call({"winfo", "rootx", button})) +
                   t.Int(t.Call({"winfo", "width", button})),

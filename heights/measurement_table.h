@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "heights/measurement_file.h"
+#include "measurements/measurement_file.h"
 
 namespace zarvek {
 

@@ -46,8 +46,8 @@ class ProjectLockTkTest : public testing::GuiTest {
     }
     MakeApp(std::move(services));
     if (!answer.empty()) AnswerQuestion(answer);
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
-          std::string(ZarvekCertificacionApp::kTabAlturas)});
+    Call({std::string(MainWindow::kTabControl), "select",
+          std::string(MainWindow::kTabAlturas)});
     Call({"update"});
     AnswerDirectory((temp_.path() / "obra").string());
     app_->heights_tab().seleccionar_directorio_trabajo();

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "heights/conversion.h"
-#include "heights/decimal.h"
-#include "heights/rinex_files.h"
-#include "heights/rinex_header.h"
-#include "heights/rinex_verdict.h"
+#include "text/decimal.h"
+#include "rinex/rinex_files.h"
+#include "rinex/rinex_header.h"
+#include "rinex/rinex_verdict.h"
 #include "heights/row_rules.h"
 #include "text/ascii_text.h"
 #include "ui/cell_column_tk.h"

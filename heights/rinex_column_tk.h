@@ -27,9 +27,9 @@
 
 #include "heights/catalogue.h"
 #include "heights/measurement_table.h"
-#include "heights/rinex_corrections.h"
-#include "heights/rinex_files.h"
-#include "heights/rinex_verdict.h"
+#include "rinex/rinex_corrections.h"
+#include "rinex/rinex_files.h"
+#include "rinex/rinex_verdict.h"
 #include "platform/fs.h"
 #include "project/open_project.h"
 #include "ui/background_tk.h"

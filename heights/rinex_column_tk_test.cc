@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "heights/measurement_file.h"
-#include "heights/point_detection.h"
+#include "measurements/measurement_file.h"
+#include "project/point_detection.h"
 #include "testing/gui_fixture.h"
 #include "text/shown_path.h"
 #include "testing/temp_dir.h"
@@ -21,7 +21,7 @@ using Texts = std::vector<std::string>;
 using testing::ReadFileBytes;
 
 const stdfs::path kFixtures =
-    stdfs::path(ZARVEK_SOURCE_DIR) / "heights" / "testdata" / "rinex";
+    stdfs::path(ZARVEK_SOURCE_DIR) / "rinex" / "testdata";
 const char kButton[] = ".tab_control.tab_alturas.bottom_frame.btn_rinex";
 const char kStatus[] = ".tab_control.tab_alturas.bottom_frame.estado_rinex";
 
@@ -55,7 +55,7 @@ class RinexColumnTest : public testing::GuiTest {
     AppServices services;
     services.open_file = [](const std::string&) {};
     MakeApp(services);
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
+    Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabAlturas)});
     AnswerDirectory(temp_.path().string());
     app_->heights_tab().seleccionar_directorio_trabajo();
     ASSERT_EQ(app_->heights_tab().cells().size(), 7u);
@@ -104,9 +104,9 @@ class RinexColumnTest : public testing::GuiTest {
     return Messages().empty() ? "" : Option(Messages().back(), "-message");
   }
   void ReturnToTheTab() {
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabCarpetas)});
+    Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabCarpetas)});
     Call({"update"});
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
+    Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabAlturas)});
     Call({"update"});
     app_->rinex_column().Finish();
   }

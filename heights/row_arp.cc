@@ -5,7 +5,7 @@
 #include <optional>
 #include <system_error>
 
-#include "heights/decimal.h"
+#include "text/decimal.h"
 #include "heights/measurement_table.h"
 #include "text/ascii_text.h"
 

@@ -11,7 +11,7 @@
 
 #include "heights/catalogue.h"
 #include "heights/conversion.h"
-#include "heights/measurement_file.h"
+#include "measurements/measurement_file.h"
 
 namespace zarvek {
 

@@ -7,7 +7,7 @@
 
 #include "dossier/file_kind.h"
 #include "heights/conversion.h"
-#include "heights/decimal.h"
+#include "text/decimal.h"
 #include "project/layout.h"
 
 namespace zarvek {

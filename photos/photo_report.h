@@ -23,7 +23,7 @@
 #include "dossier/dossier.h"
 #include "heights/catalogue.h"
 #include "heights/measurement_table.h"
-#include "platform/pdf_canvas.h"
+#include "pdf/pdf_canvas.h"
 
 namespace zarvek {
 

@@ -17,7 +17,7 @@
 #include "photos/photo_report_tk.h"
 #include "photos/photo_run.h"
 #include "platform/fs.h"
-#include "platform/pdf_writer.h"
+#include "pdf/pdf_writer.h"
 #include "platform/random.h"
 #include "project/layout.h"
 #include "testing/temp_dir.h"

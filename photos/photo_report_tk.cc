@@ -4,7 +4,7 @@
 #include <exception>
 #include <utility>
 
-#include "platform/photo_decode.h"
+#include "image/photo_decode.h"
 #include "project/layout.h"
 #include "text/shown_path.h"
 

@@ -17,7 +17,7 @@
 #include "photos/photo_report.h"
 #include "photos/photo_run.h"
 #include "platform/fs.h"
-#include "platform/pdf_document.h"
+#include "pdf/pdf_document.h"
 #include "platform/random.h"
 #include "ui/background_tk.h"
 #include "ui/ui_tk.h"
@@ -25,7 +25,7 @@
 namespace zarvek {
 
 /// The cell of one photo: its file read through `fs` and made ready
-/// (platform/photo_decode.h), captioned with the date it was taken, else
+/// (image/photo_decode.h), captioned with the date it was taken, else
 /// the file's date marked kFileDateMark, and its GPS position. A HEIF photo
 /// or a file that cannot be read gives an unreadable cell with the reason.
 /// Once `cancel` (when given) is true, a decode in progress stops soon.

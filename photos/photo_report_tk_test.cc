@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/pdf_writer.h"
+#include "pdf/pdf_writer.h"
 #include "platform/random.h"
 #include "text/shown_path.h"
 #include "project/layout.h"

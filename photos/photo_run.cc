@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "report/password.h"
+#include "pdf/password.h"
 
 namespace zarvek {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "photos/photo_report.h"
-#include "platform/pdf_document.h"
+#include "pdf/pdf_document.h"
 #include "platform/random.h"
 
 namespace zarvek {

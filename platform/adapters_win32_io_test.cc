@@ -12,17 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "app/zarvek_core.h"
-#include "heights/rinex_files.h"
+#include "app/main_window.h"
+#include "rinex/rinex_files.h"
 #include "platform/atomic_file.h"
 #include "platform/config_dir.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
-#include "platform/photo_decode.h"
-#include "platform/png_decode.h"
+#include "image/photo_decode.h"
+#include "image/png_decode.h"
 #include "platform/process.h"
 #include "platform/single_instance.h"
-#include "platform/tk_interp.h"
+#include "ui/tk_interp.h"
 #include "platform/win32_text.h"
 #include "testing/temp_dir.h"
 
@@ -155,7 +155,7 @@ TEST_F(Win32AdaptersTest, RinexFilesUnderNamesOutsideTheAnsiCodePage) {
                                                   {"hatanaka.crx.bz2", 1.5105},
                                                   {"v304.zip", 0}};
   const fs::path fixtures =
-      fs::path(ZARVEK_SOURCE_DIR) / "heights" / "testdata" / "rinex";
+      fs::path(ZARVEK_SOURCE_DIR) / "rinex" / "testdata";
   for (const auto& [name, delta_h] : expected) {
     fs::copy_file(fixtures / name, rinex / name);
   }
@@ -289,7 +289,7 @@ TEST(Win32MachineTest, ProcessesMachineAndTheSecondStart) {
 }
 
 // libjpeg's errors reach the photo decoder by longjmp through its frames
-// (platform/photo_decode.cc): under MinGW's setjmp too, a refused header
+// (image/photo_decode.cc): under MinGW's setjmp too, a refused header
 // comes back as its reason, and the photo after it is decoded (scaled to a
 // tiny box, so that it goes through libjpeg, not kept as it is).
 TEST(Win32PhotoLibrariesTest, AJpegErrorComesBackAndTheNextPhotoDecodes) {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/fs.h"
-#include "platform/pdf_picture.h"
-#include "platform/png_decode.h"
+#include "pdf/pdf_picture.h"
+#include "image/png_decode.h"
 #include "platform/read_file.h"
 #include "testing/temp_dir.h"
 

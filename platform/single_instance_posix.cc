@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "platform/single_instance.h"
-#include "platform/tk_interp.h"
+#include "ui/tk_interp.h"
 
 namespace zarvek {
 namespace {

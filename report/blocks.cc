@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "heights/decimal.h"
-#include "report/utf8_text.h"
+#include "text/decimal.h"
+#include "text/utf8_text.h"
 
 namespace zarvek {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "heights/catalogue.h"
 #include "heights/conversion.h"
-#include "platform/pdf_canvas.h"
+#include "pdf/pdf_canvas.h"
 #include "platform/status.h"
 
 namespace zarvek {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "heights/decimal.h"
-#include "report/utf8_text.h"
+#include "text/decimal.h"
+#include "text/utf8_text.h"
 #include "testing/recording_canvas.h"
 
 namespace zarvek {

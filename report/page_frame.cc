@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "heights/decimal.h"
+#include "text/decimal.h"
 
 // Set by the build (CMake's ZARVEK_WEB_ADDRESS) for this file alone.
 #ifndef ZARVEK_WEB_ADDRESS

@@ -13,7 +13,7 @@
 
 #include "heights/catalogue.h"
 #include "heights/conversion.h"
-#include "platform/pdf_canvas.h"
+#include "pdf/pdf_canvas.h"
 #include "platform/status.h"
 #include "report/blocks.h"
 

@@ -5,11 +5,11 @@
 #include <optional>
 
 #include "heights/conversion.h"
-#include "heights/decimal.h"
+#include "text/decimal.h"
 #include "heights/row_arp.h"
 #include "platform/fs.h"
 #include "project/layout.h"
-#include "report/password.h"
+#include "pdf/password.h"
 #include "text/ascii_text.h"
 #include "text/shown_path.h"
 

@@ -15,7 +15,7 @@
 #include "heights/catalogue.h"
 #include "heights/measurement_table.h"
 #include "heights/row_arp.h"
-#include "platform/pdf_document.h"
+#include "pdf/pdf_document.h"
 #include "platform/random.h"
 #include "report/page_frame.h"
 

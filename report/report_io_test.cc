@@ -14,7 +14,7 @@
 #include "gtest/gtest.h"
 #include "platform/fs.h"
 #include "platform/messages_locale.h"
-#include "platform/pdf_writer.h"
+#include "pdf/pdf_writer.h"
 #include "platform/random.h"
 #include "report/report.h"
 #include "testing/temp_dir.h"

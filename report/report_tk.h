@@ -13,10 +13,10 @@
 #include "heights/catalogue.h"
 #include "heights/heights_tab_tk.h"
 #include "platform/fs.h"
-#include "platform/pdf_document.h"
+#include "pdf/pdf_document.h"
 #include "platform/random.h"
 #include "project/open_project.h"
-#include "report/rinex_warning.h"
+#include "rinex/rinex_warning.h"
 #include "ui/ui_tk.h"
 
 namespace zarvek {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "heights/measurement_file.h"
+#include "measurements/measurement_file.h"
 #include "testing/gui_fixture.h"
 #include "testing/report_baseline.h"
 #include "testing/temp_dir.h"
@@ -195,7 +195,7 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
             std::string::npos);
   EXPECT_EQ(HeightStyle(0), "Falla.TEntry");
   EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
-  Call({std::string(ZarvekCertificacionApp::kTabControl), "select", std::string(ZarvekCertificacionApp::kTabAlturas)});
+  Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabAlturas)});
   Call({"update"});
   Call({"focus", "-force", row0.h});
   Call({row0.h, "icursor", "end"});

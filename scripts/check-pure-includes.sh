@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # Checks that #include lines point one way: the composition root (app/) on
-# top, the window glue, the pure units of app/ ui/ folders/ heights/ report/
-# dossier/ photos/,
-# then project/ and text/, and platform/ at the bottom. Fails,
-# printing every offending line, when
+# top, the window glue, the pure units of app/ ui/ folders/ heights/
+# measurements/ rinex/ report/ dossier/ photos/, then project/, the bindings
+# pdf/ and image/, text/, and platform/ at the bottom. Fails, printing every
+# offending line, when
 #   - a pure unit (tests included) includes a Tcl, Tk, PDF, image or
-#     archive library header: those belong to platform/ and the window glue;
-#   - a file of platform/ (tests and benchmarks aside) includes a header of
-#     app/ ui/ folders/ heights/ report/ dossier/ photos/ project/ or text/;
-#   - a pure unit includes window glue (*_tk.h, app/zarvek_core.h,
-#     platform/tk_interp.h);
-#   - a file outside app/ includes app/zarvek_core.h (tests, benchmarks and
+#     archive library header: those belong to platform/, pdf/, image/, the
+#     Tcl binding (ui/tk_interp*) and the window glue;
+#   - a file of platform/ (tests aside) includes a header of any other
+#     folder of the project but testing/ (the Tcl binding ui/tk_interp.h
+#     aside: the single-instance listener waits in Tcl's event loop);
+#   - a file of pdf/ or image/ (tests aside) includes one of any folder but
+#     pdf/, image/, text/ and platform/;
+#   - a pure unit includes window glue (*_tk.h, app/main_window.h,
+#     ui/tk_interp.h);
+#   - a file outside app/ includes app/main_window.h (tests, benchmarks and
 #     testing/ may, to build the whole program);
 #   - text/ includes any of the project's headers but its own, or project/
 #     any but its own, text/'s and the platform interfaces fs.h and status.h
 #     (their tests may add the doubles of testing/).
-# Glue is *_tk.cc, *_tk.h, app/zarvek_core.* and app/main.cc; tests are
-# *_test.cc (with *_io_test.cc and *_tk_test.cc) and *_bench.cc.
+# Glue is *_tk.cc, *_tk.h, ui/tk_interp*, app/main_window.* and app/main.cc;
+# tests are *_test.cc (with *_io_test.cc and *_tk_test.cc) and *_bench.cc.
 #
 # Usage: check-pure-includes.sh [ROOT]   (ROOT: the repository by default)
 set -u
@@ -24,7 +28,7 @@ root=${1:-"$(dirname "$0")/.."}
 cd "$root" || exit 1
 
 dirs=()
-for d in app ui folders heights report dossier photos project text platform testing fuzz tools; do
+for d in app ui folders heights measurements rinex report dossier photos project pdf image text platform bench testing fuzz tools; do
   [ -d "$d" ] && dirs+=("$d")
 done
 if [ ${#dirs[@]} -eq 0 ]; then
@@ -38,8 +42,12 @@ report=$(
     BEGIN {
       # The folders whose files are pure units unless named as glue or
       # tests, as CMakeLists.txt sorts them; platform/ sits below them all.
-      split("app ui folders heights report dossier photos project text", a, " ")
+      split("app ui folders heights measurements rinex report dossier photos project text", a, " ")
       for (i in a) pure_dir[a[i]] = above_platform[a[i]] = project_dir[a[i]] = 1
+      split("pdf image bench fuzz tools", b, " ")
+      for (i in b) above_platform[b[i]] = project_dir[b[i]] = 1
+      split("pdf image text platform", c, " ")
+      for (i in c) below_bindings[c[i]] = 1
       project_dir["platform"] = project_dir["testing"] = 1
     }
     function flag(rule, where) { bad[rule] = bad[rule] where "\n" }
@@ -58,7 +66,8 @@ report=$(
       own = (hdir in project_dir)
 
       test = (file ~ /_test\.cc$/ || file ~ /_bench\.cc$/)
-      glue = (file ~ /_tk\.(cc|h)$/ || file ~ /^app\/zarvek_core\.(h|cc)$/ ||
+      glue = (file ~ /_tk\.(cc|h)$/ || file ~ /^app\/main_window\.(h|cc)$/ ||
+              file ~ /^ui\/tk_interp[^\/]*\.(h|cc)$/ ||
               file == "app/main.cc")
       pure = ((dir in pure_dir) && !glue)
       unit = (pure && !test)
@@ -67,16 +76,21 @@ report=$(
           header ~ /^(tcl|tk|hpdf|png|qpdf\/|X11\/|archive|turbojpeg|jpeglib|libexif\/)/) {
         flag("pure files include platform headers:", where)
       }
-      if (dir == "platform" && !test && (hdir in above_platform)) {
+      if (dir == "platform" && !test && (hdir in above_platform) &&
+          header != "ui/tk_interp.h") {
         flag("platform/ includes a header from above it:", where)
       }
-      if (unit && (header ~ /_tk\.h$/ || header == "app/zarvek_core.h" ||
-                   header == "platform/tk_interp.h")) {
+      if ((dir == "pdf" || dir == "image") && !test && own &&
+          !(hdir in below_bindings)) {
+        flag("pdf/ or image/ includes a header from above them:", where)
+      }
+      if (unit && (header ~ /_tk\.h$/ || header == "app/main_window.h" ||
+                   header == "ui/tk_interp.h")) {
         flag("pure units include window glue:", where)
       }
-      if (header == "app/zarvek_core.h" && dir != "app" && !test &&
+      if (header == "app/main_window.h" && dir != "app" && !test &&
           dir != "testing") {
-        flag("files outside app/ include the main window (app/zarvek_core.h):",
+        flag("files outside app/ include the main window (app/main_window.h):",
              where)
       }
       if (dir == "text" && own && hdir != "text" &&

@@ -100,7 +100,7 @@ rinex_file() {
   dir=$(find "$datos" -maxdepth 1 -name "*. $1")/RINEX
   out="$dir/${2%.gz}"
   LC_ALL=C awk -v h="$3" '/ANTENNA: DELTA H\/E\/N/ { $0 = sprintf("%14.4f", h) substr($0, 15) } { print }' \
-    heights/testdata/rinex/v304.obs >"$out"
+    rinex/testdata/v304.obs >"$out"
   [ "$2" = "${2%.gz}" ] || gzip -n "$out"
 }
 rinex_file 2401 2401341a.26o "$(height_of 2401 7)"

@@ -150,7 +150,7 @@ e2e_installed() {
   # Observation files from a receiver's day, before the table is read:
   # point 100's with DELTA H 0 (gzip), point 101's with 1.5 (Unix
   # compress), none for point 102.
-  local gnss="$project/2. DATOS GNSS" fixtures="$ROOT/heights/testdata/rinex"
+  local gnss="$project/2. DATOS GNSS" fixtures="$ROOT/rinex/testdata"
   cp "$fixtures/v304_zero.obs.gz" "$gnss/4. 100/RINEX/1000341a.26o.gz"
   cp "$fixtures/v211.26o.Z" "$gnss/5. 101/RINEX/1010341a.26o.Z"
   click 390 140

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/zarvek_core.h"
-#include "platform/tk_interp.h"
+#include "app/main_window.h"
+#include "ui/tk_interp.h"
 
 namespace zarvek::testing {
 
@@ -56,10 +56,10 @@ class GuiTest : public ::testing::Test {
   }
 
   /// Builds the application; `services.console` is captured unless set.
-  ZarvekCertificacionApp& MakeApp(AppServices services = {}) {
+  MainWindow& MakeApp(AppServices services = {}) {
     if (services.console == stdout) services.console = console_;
     app_ =
-        std::make_unique<ZarvekCertificacionApp>(*interp_, std::move(services));
+        std::make_unique<MainWindow>(*interp_, std::move(services));
     return *app_;
   }
 
@@ -117,7 +117,7 @@ class GuiTest : public ::testing::Test {
   }
 
   std::unique_ptr<tk::Interp> interp_;
-  std::unique_ptr<ZarvekCertificacionApp> app_;
+  std::unique_ptr<MainWindow> app_;
   std::FILE* console_ = nullptr;
 };
 

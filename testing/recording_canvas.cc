@@ -1,7 +1,7 @@
 #include "testing/recording_canvas.h"
 
-#include "heights/decimal.h"
-#include "report/utf8_text.h"
+#include "text/decimal.h"
+#include "text/utf8_text.h"
 
 namespace zarvek {
 namespace {

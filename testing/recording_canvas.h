@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/pdf_canvas.h"
-#include "platform/pdf_document.h"
+#include "pdf/pdf_canvas.h"
+#include "pdf/pdf_document.h"
 
 namespace zarvek {
 

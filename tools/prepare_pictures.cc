@@ -1,12 +1,12 @@
 // Build step: for every PNG named on the command line that a report cannot
 // embed as it is, writes its prepared copy "<name>.pdfimg" into the output
-// folder (platform/pdf_picture.h).
+// folder (pdf/pdf_picture.h).
 //   prepare_pictures OUTPUT_DIR PICTURE.png...
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
-#include "platform/pdf_picture.h"
+#include "pdf/pdf_picture.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "heights/point_detection.h"
+#include "project/point_detection.h"
 #include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
 
@@ -21,8 +21,8 @@ class KeyboardTest : public testing::GuiTest {
     stdfs::create_directories(temp_.path() / std::string(kGnssDataFolder) /
                               "4. 1001");
     MakeApp();
-    Call({std::string(ZarvekCertificacionApp::kTabControl), "select",
-          std::string(ZarvekCertificacionApp::kTabAlturas)});
+    Call({std::string(MainWindow::kTabControl), "select",
+          std::string(MainWindow::kTabAlturas)});
     AnswerDirectory(temp_.path().string());
     app_->heights_tab().seleccionar_directorio_trabajo();
     ASSERT_EQ(app_->heights_tab().cells().size(), 1u);

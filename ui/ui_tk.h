@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/tk_interp.h"
+#include "ui/tk_interp.h"
 
 namespace zarvek {
 

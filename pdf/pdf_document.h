@@ -1,0 +1,66 @@
+// PdfDocument is one document being drawn (a report, for the program): a canvas
+// to draw its pages on and the final step that protects the document and writes
+// it to disk. The real one (pdf/pdf_writer.h) writes the PDF itself and
+// encrypts it; tests use a recording double. Nothing reaches the disk before
+// SaveProtected.
+#ifndef ZARVEK_PDF_PDF_DOCUMENT_H_
+#define ZARVEK_PDF_PDF_DOCUMENT_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "pdf/pdf_canvas.h"
+#include "platform/status.h"
+
+namespace zarvek {
+
+class PdfDocument {
+ public:
+  virtual ~PdfDocument() = default;
+
+  /// The canvas of the page being drawn. Pages end with showPage().
+  virtual PdfCanvas& canvas() = 0;
+
+  /// Finishes the document (a document without any page gets one blank
+  /// page, so that readers accept it), encrypts it with AES-128: empty user
+  /// password, `owner_password`, printing allowed, modifying, copying,
+  /// annotating and assembling forbidden; and writes it to `path` through a
+  /// temporary file in the same folder that is renamed over `path` only when
+  /// complete. On failure the file at `path` is unchanged, no temporary file
+  /// is left, and the status carries the system's text and the path.
+  virtual Status SaveProtected(const std::string& path,
+                               const std::string& owner_password) = 0;
+
+  /// Draws the next part of a document on canvas(); sets `*done` after the
+  /// last. A failure (or a cancel) stops the save with that status.
+  using DrawNext = std::function<Status(bool* done)>;
+
+  /// SaveProtected for a document drawn while it is saved: `draw_next` is
+  /// called until it sets `*done`, then the document is finished and saved
+  /// with the same protection and guarantees. A writer may put each part
+  /// into the temporary file as soon as it is drawn, so that a document
+  /// larger than the memory can be written. When `draw_next` fails, its
+  /// status is returned and the file at `path` is unchanged. This default
+  /// draws everything first, then saves.
+  virtual Status SaveProtectedAsDrawn(const std::string& path,
+                                      const std::string& owner_password,
+                                      const DrawNext& draw_next) {
+    for (bool done = false; !done;) {
+      Status s = draw_next(&done);
+      if (!s.ok()) return s;
+    }
+    return SaveProtected(path, owner_password);
+  }
+};
+
+/// Makes a fresh, empty A4 document for each report run.
+class PdfDocumentFactory {
+ public:
+  virtual ~PdfDocumentFactory() = default;
+  virtual std::unique_ptr<PdfDocument> Create() = 0;
+};
+
+}  // namespace zarvek
+
+#endif  // ZARVEK_PDF_PDF_DOCUMENT_H_

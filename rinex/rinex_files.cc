@@ -1,0 +1,368 @@
+#include "rinex/rinex_files.h"
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "project/point_detection.h"
+#include "project/layout.h"
+#include "text/ascii_text.h"
+#include "text/shown_path.h"
+
+namespace zarvek {
+namespace {
+
+Status ReadHeaderBytes(FileSystem& fs, const std::string& path,
+                       DecodedPrefix* prefix) {
+  EndOfHeaderFinder end_of_header;
+  return fs.ReadDecodedPrefix(path, kRinexHeaderMaxBytes,
+                              std::ref(end_of_header), prefix);
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The names of the ordinary files of `dir`, sorted.
+Status ListFiles(FileSystem& fs, const std::string& dir,
+                 std::vector<std::string>* files) {
+  std::vector<std::string> names;
+  Status status = fs.ListDir(dir, &names);
+  files->clear();
+  if (!status.ok()) return status;
+  for (std::string& name : names) {
+    if (fs.IsFile(JoinPath(dir, name))) files->push_back(std::move(name));
+  }
+  std::sort(files->begin(), files->end());
+  return Status::OK();
+}
+
+// Two originals whose copies would bear one name ("a.26o" and "a.26o.Z"):
+// writing the copy of one would replace that of the other, so neither is
+// written while both are there. Other originals' wrappers are told by
+// their names here: only a ".gz" keeps its suffix. The folder is listed
+// once per run: a folder of thousands of files costs one listing, not one
+// per copy.
+Status CheckCopyNameIsItsOwn(FileSystem& fs, const std::string& rinex_dir,
+                             const std::string& name,
+                             const std::string& copy_name, RinexCopyRun& run) {
+  auto listed = run.listed.find(rinex_dir);
+  if (listed == run.listed.end()) {
+    std::vector<std::string> files;
+    Status status = ListFiles(fs, rinex_dir, &files);
+    if (!status.ok()) return status;
+    listed = run.listed.emplace(rinex_dir, std::move(files)).first;
+  }
+  for (const std::string& other : listed->second) {
+    if (other == name) continue;
+    const bool gzip =
+        other.size() > 3 && (other.ends_with(".gz") || other.ends_with(".GZ"));
+    const std::string other_copy =
+        gzip ? other : CorrectedCopyName(other, RinexWrapper::kOther);
+    if (other_copy == copy_name) {
+      return Status::Error(BoxPathAfter(other + " y " + name +
+                                            " darían la misma copia " +
+                                            copy_name + "; deje uno solo: ",
+                                        JoinPath(rinex_dir, name)));
+    }
+  }
+  return Status::OK();
+}
+
+// How much of the observations after the header a copy is compared on.
+constexpr std::size_t kCompareBodyBytes = 64 * 1024;
+
+// Reads the header of `path` and up to kCompareBodyBytes + 1 bytes after
+// it; `*header_end` is where the header ends (0 when it was not found).
+Status ReadHeaderAndBodyStart(FileSystem& fs, const std::string& path,
+                              DecodedPrefix* prefix, std::size_t* header_end) {
+  EndOfHeaderFinder finder;
+  *header_end = 0;
+  auto enough = [&](std::string_view bytes, std::size_t seen) {
+    if (*header_end == 0 && finder(bytes, seen)) {
+      *header_end = finder.header_end();
+    }
+    return *header_end != 0 && bytes.size() > *header_end + kCompareBodyBytes;
+  };
+  return fs.ReadDecodedPrefix(
+      path, kRinexHeaderMaxBytes + kCompareBodyBytes + 1, enough, prefix);
+}
+
+// True when the copy `copy` (whose DELTA H is `copy_delta_h`) was made from
+// `original` as it is now: its header is the original's, with the DELTA H
+// written by CORREGIR RINEX or unchanged, and the first kCompareBodyBytes
+// of observations (and whether they end there) are the same. A replaced
+// original differs there: its header says when and by what program it was
+// written and when the session began, and its first epochs are its own.
+// Reading only that much keeps the table's build bounded, whatever the
+// size of the files.
+bool CopyIsOfOriginal(FileSystem& fs, const std::string& original,
+                      const std::string& copy, double copy_delta_h) {
+  DecodedPrefix a, b;
+  std::size_t a_end = 0, b_end = 0;
+  if (!ReadHeaderAndBodyStart(fs, original, &a, &a_end).ok() ||
+      !ReadHeaderAndBodyStart(fs, copy, &b, &b_end).ok() || a_end == 0 ||
+      b_end == 0) {
+    return false;
+  }
+  const std::string_view copy_header(b.bytes.data(), b_end);
+  std::string header = a.bytes.substr(0, a_end);
+  if (header != copy_header &&
+      (!CorrectDeltaHInPlace(header, copy_delta_h, nullptr) ||
+       header != copy_header)) {
+    return false;
+  }
+  return a.bytes.compare(a_end, kCompareBodyBytes + 1, b.bytes, b_end,
+                         kCompareBodyBytes + 1) == 0;
+}
+
+}  // namespace
+
+RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
+                                RinexWrapper* wrapper) {
+  DecodedPrefix prefix;
+  const Status status = ReadHeaderBytes(fs, path, &prefix);
+  if (wrapper) *wrapper = prefix.wrapper;
+  RinexHeader header;
+  if (status.ok()) {
+    header = ReadRinexHeader(prefix.bytes, prefix.complete);
+  } else {
+    // What could be read before the failure may show that the file is no
+    // observation file at all; otherwise the failure is its reason.
+    header = ReadRinexHeader(prefix.bytes, false);
+    if (header.kind != RinexKind::kNotRinex &&
+        header.kind != RinexKind::kOtherRinex) {
+      header.kind = RinexKind::kUnreadable;
+    }
+    if (header.kind != RinexKind::kOtherRinex) header.reason = status.message();
+  }
+  if (header.kind == RinexKind::kNotRinex &&
+      LooksLikeObservationName(BaseName(path))) {
+    header.kind = RinexKind::kUnreadable;
+  }
+  return header;
+}
+
+PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
+                                 RinexReadCache* cache) {
+  PointRinexFiles result;
+  result.folder = rinex_dir;
+  if (!fs.IsDirectory(rinex_dir)) return result;
+  std::vector<std::string> names;
+  const Status listed = ListFiles(fs, rinex_dir, &names);
+  if (!listed.ok()) {
+    result.listing_error = listed.message();
+    return result;
+  }
+  const std::string corrected_dir = CorrectedDir(rinex_dir);
+  // Copies behind a link are not the point's: they do not count.
+  const bool has_corrected = fs.IsRealDirectory(corrected_dir);
+  for (const std::string& name : names) {
+    const std::string path = JoinPath(rinex_dir, name);
+    // A file whose stamps (and its copy's) are those of the last reading
+    // is what it was then.
+    FileStamp stamp;
+    const bool stamped = cache != nullptr && fs.Stat(path, &stamp);
+    auto copy_stamp = [&](const RinexFileCheck& check) {
+      std::optional<FileStamp> copy;
+      FileStamp found;
+      if (has_corrected && check.kind == RinexKind::kObservation &&
+          fs.Stat(
+              JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper)),
+              &found)) {
+        copy = found;
+      }
+      return copy;
+    };
+    if (stamped) {
+      const RinexReadCache::Entry* known = cache->Find(path);
+      if (known && known->original == stamp &&
+          copy_stamp(known->check) == known->copy) {
+        if (known->listed) result.files.push_back(known->check);
+        continue;
+      }
+    }
+    RinexFileCheck check;
+    check.name = name;
+    const RinexHeader header = ReadRinexHeaderFile(fs, path, &check.wrapper);
+    const bool listed = header.kind == RinexKind::kObservation ||
+                        header.kind == RinexKind::kUnreadable;
+    if (listed) {
+      check.kind = header.kind;
+      check.reason = header.reason;
+      check.delta_h = header.delta_h;
+    }
+    if (listed && has_corrected && header.kind == RinexKind::kObservation) {
+      const std::string copy =
+          JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper));
+      if (fs.IsFile(copy)) {
+        const RinexHeader copied = ReadRinexHeaderFile(fs, copy, nullptr);
+        if (copied.kind == RinexKind::kObservation) {
+          check.copy_delta_h = copied.delta_h;
+          check.copy_stale = !CopyIsOfOriginal(fs, path, copy, copied.delta_h);
+        }
+      }
+    }
+    if (stamped) {
+      cache->Put(
+          path, RinexReadCache::Entry{stamp, copy_stamp(check), listed, check});
+    }
+    if (listed) result.files.push_back(std::move(check));
+  }
+  // Two originals whose copies share a name ("a.26o" and "a.26o.Z") cannot
+  // both be corrected by the one copy: neither counts as corrected.
+  std::map<std::string, int> copy_names;
+  for (const RinexFileCheck& check : result.files)
+    ++copy_names[CorrectedCopyName(check.name, check.wrapper)];
+  for (RinexFileCheck& check : result.files) {
+    if (copy_names[CorrectedCopyName(check.name, check.wrapper)] > 1)
+      check.copy_delta_h.reset();
+  }
+  return result;
+}
+
+std::map<std::string, std::string> ProjectRinexFolders(
+    FileSystem& fs, const std::string& chosen) {
+  std::map<std::string, std::string> folders;
+  if (chosen.empty()) return folders;
+  const ProjectLayout layout = ProjectLayout::ForChosenFolder(fs, chosen);
+  std::vector<std::string> names;
+  if (!fs.ListDir(layout.PointsDir(), &names).ok()) return folders;
+  // In name order, so that of two folders of the same code the same one is
+  // read every time.
+  std::sort(names.begin(), names.end());
+  for (const std::string& folder : names) {
+    const std::vector<std::string> codes = CodesFromEntryNames({folder});
+    if (codes.empty() || folders.count(codes[0]) != 0) continue;
+    if (!fs.IsDirectory(layout.PointGnssDir(folder))) continue;
+    folders.emplace(codes[0], layout.PointRinexDir(folder));
+  }
+  return folders;
+}
+
+std::map<std::string, PointRinexFiles> CheckProjectRinex(
+    FileSystem& fs, const std::string& chosen, RinexReadCache* cache) {
+  std::map<std::string, PointRinexFiles> points;
+  for (const auto& [code, folder] : ProjectRinexFolders(fs, chosen))
+    points.emplace(code, CheckRinexFolder(fs, folder, cache));
+  return points;
+}
+
+namespace {
+
+// "4 GiB", "12 MB" or "300 BYTES".
+std::string SizeText(std::uint64_t bytes) {
+  if (bytes >= kGiB && bytes % kGiB == 0) {
+    return DecimalText(bytes / kGiB) + " GiB";
+  }
+  if (bytes >= (1u << 20)) return DecimalText(bytes >> 20) + " MB";
+  return DecimalText(bytes) + " BYTES";
+}
+
+// What the disk of `folder` must keep free: keep_free_bytes, or
+// keep_free_share of its size when that is less.
+std::uint64_t Reserve(const RinexCopyLimits& limits, const DiskSpace& space) {
+  const auto share = static_cast<std::uint64_t>(
+      static_cast<double>(space.total) * limits.keep_free_share);
+  return std::min(limits.keep_free_bytes, share);
+}
+
+Status DiskNearlyFull(const DiskSpace& space, std::uint64_t reserve,
+                      const std::string& copy) {
+  return Status::Error(BoxPathAfter(
+      "EL DISCO SE QUEDARÍA CASI LLENO (LIBRES: " + SizeText(space.free) +
+          "; SE DEJAN AL MENOS " + SizeText(reserve) +
+          "); NO SE ESCRIBE LA COPIA: ",
+      copy));
+}
+
+// The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
+// `arp` is null.
+Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
+                 const std::string& name, const double* arp,
+                 std::string* copy_path, RinexCopyRun* given_run) {
+  RinexCopyRun own_run;
+  RinexCopyRun& run = given_run ? *given_run : own_run;
+  const RinexCopyLimits& limits = run.limits;
+  const std::string original = JoinPath(rinex_dir, name);
+  // Only the header is read and corrected here; the rest of the file
+  // streams through FileSystem::WriteDecodedCopy, so a file of any size is
+  // copied in little memory.
+  DecodedPrefix head;
+  Status status = ReadHeaderBytes(fs, original, &head);
+  if (!status.ok()) return status;
+  std::string corrected = head.bytes;
+  std::string reason;
+  if (arp && !CorrectDeltaHInPlace(corrected, *arp, &reason)) {
+    return Status::Error(BoxPathAfter(reason + ": ", original));
+  }
+  const std::string copy_name = CorrectedCopyName(name, head.wrapper);
+  status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
+  if (!status.ok()) return status;
+  const std::string corrected_dir = CorrectedDir(rinex_dir);
+  // A project may come from anywhere: CORREGIDO may be a link to another
+  // folder, whose files a copy would replace. Only a folder of its own is
+  // written into (a broken link MakeDirs refuses itself).
+  constexpr std::string_view kShown = "RINEX/CORREGIDO";
+  status = RefuseLinkedFolder(fs, corrected_dir, kShown);
+  if (!status.ok()) return status;
+  status = fs.MakeDirs(corrected_dir);
+  if (!status.ok()) return status;
+  status = RefuseLinkedFolder(fs, corrected_dir, kShown);
+  if (!status.ok()) return status;
+  const std::string copy = JoinPath(corrected_dir, copy_name);
+  // The copy takes at least what the original takes on the disk; a disk
+  // that would be left nearly full is not written to. A system that cannot
+  // tell its free space is written to: the write itself fails when full.
+  DiskSpace space;
+  std::uint64_t reserve = 0;
+  const bool space_known = fs.FreeSpace(corrected_dir, &space).ok();
+  if (space_known) {
+    reserve = Reserve(limits, space);
+    FileStamp stamp;
+    const std::uint64_t size = fs.Stat(original, &stamp) ? stamp.size : 0;
+    if (space.free < reserve || space.free - reserve < size) {
+      return DiskNearlyFull(space, reserve, copy);
+    }
+  }
+  std::uint64_t next_check = limits.check_free_every;
+  const CopyWatch watch = [&](std::uint64_t decoded) {
+    if (run.cancelled()) return Status::Error("CANCELADO: " + ShownPath(copy));
+    if (decoded > limits.max_bytes) {
+      return Status::Error(BoxPathAfter(
+          "NO PARECE UN ARCHIVO DE OBSERVACIÓN: DESCOMPRIMIDO PASA DE " +
+              SizeText(limits.max_bytes) + "; NO SE ESCRIBE SU COPIA: ",
+          original));
+    }
+    if (space_known && decoded >= next_check) {
+      next_check = decoded + limits.check_free_every;
+      if (fs.FreeSpace(corrected_dir, &space).ok() && space.free < reserve)
+        return DiskNearlyFull(space, reserve, copy);
+    }
+    return Status::OK();
+  };
+  // An unchanged copy replaces no bytes: the empty change.
+  status = arp ? fs.WriteDecodedCopy(original, head.bytes.size(), corrected,
+                                     copy, watch)
+               : fs.WriteDecodedCopy(original, 0, "", copy, watch);
+  if (status.ok() && copy_path) *copy_path = copy;
+  return status;
+}
+
+}  // namespace
+
+Status WriteCorrectedCopy(FileSystem& fs, const std::string& rinex_dir,
+                          const std::string& name, double arp,
+                          std::string* copy_path, RinexCopyRun* run) {
+  return WriteCopy(fs, rinex_dir, name, &arp, copy_path, run);
+}
+
+Status WriteUnchangedCopy(FileSystem& fs, const std::string& rinex_dir,
+                          const std::string& name, std::string* copy_path,
+                          RinexCopyRun* run) {
+  return WriteCopy(fs, rinex_dir, name, nullptr, copy_path, run);
+}
+
+}  // namespace zarvek

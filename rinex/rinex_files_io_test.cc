@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "rinex/rinex_files.h"
+#include "testing/temp_dir.h"
+
+namespace zarvek {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+
+const fs::path kFixtures =
+    fs::path(ZARVEK_SOURCE_DIR) / "rinex/testdata";
+
+std::string Gunzip(const std::string& bytes) {
+  z_stream z{};
+  EXPECT_EQ(inflateInit2(&z, 16 + 15), Z_OK);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  z.avail_in = static_cast<uInt>(bytes.size());
+  std::string out;
+  char block[4096];
+  int rc = Z_OK;
+  while (rc == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(block);
+    z.avail_out = sizeof block;
+    rc = inflate(&z, Z_NO_FLUSH);
+    out.append(block, sizeof block - z.avail_out);
+  }
+  inflateEnd(&z);
+  EXPECT_EQ(rc, Z_STREAM_END);
+  return out;
+}
+
+// The original with columns 1-14 of its DELTA line replaced by `field`.
+std::string WithDeltaH(std::string text, const std::string& field) {
+  const std::size_t label = text.find("ANTENNA: DELTA H/E/N");
+  text.replace(label - 60, 14, field);
+  return text;
+}
+
+TEST(RinexFilesTest, ReadsHeadersThroughEveryWrapper) {
+  struct Case {
+    const char* file;
+    RinexKind kind;
+    RinexWrapper wrapper;
+    double delta_h;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"v304.obs", RinexKind::kObservation, RinexWrapper::kNone, 1.4285, ""},
+      {"v211.26o", RinexKind::kObservation, RinexWrapper::kNone, 1.5, ""},
+      {"hatanaka.crx", RinexKind::kObservation, RinexWrapper::kNone, 1.5105,
+       ""},
+      {"v304_zero.obs.gz", RinexKind::kObservation, RinexWrapper::kGzip, 0, ""},
+      {"v211.26o.Z", RinexKind::kObservation, RinexWrapper::kCompress, 1.5, ""},
+      {"hatanaka.crx.bz2", RinexKind::kObservation, RinexWrapper::kBzip2,
+       1.5105, ""},
+      {"v304.zip", RinexKind::kObservation, RinexWrapper::kZip, 0, ""},
+      {"two.zip", RinexKind::kUnreadable, RinexWrapper::kZip, 0,
+       "más de un archivo"},
+      {"garbage.26o", RinexKind::kUnreadable, RinexWrapper::kNone, 0, ""},
+      {"corrupt.obs.gz", RinexKind::kUnreadable, RinexWrapper::kGzip, 0, ""},
+      // 1 GB of blanks after the first record, in 788 bytes of bzip2.
+      {"bomb.obs.bz2", RinexKind::kUnreadable, RinexWrapper::kBzip2, 0,
+       "100 KB"},
+      {"missing.26o", RinexKind::kUnreadable, RinexWrapper::kNone, 0, ""},
+      // xz is not opened: a libarchive built without liblzma (Windows)
+      // would hand it to an outside program.
+      {"v211.26o.xz", RinexKind::kNotRinex, RinexWrapper::kNone, 0,
+       "no es un archivo RINEX"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    RinexWrapper wrapper = RinexWrapper::kOther;
+    const RinexHeader h = ReadRinexHeaderFile(
+        RealFileSystem(), (kFixtures / c.file).string(), &wrapper);
+    EXPECT_EQ(h.kind, c.kind) << h.reason;
+    EXPECT_NE(h.reason.find(c.reason), std::string::npos) << h.reason;
+    if (c.kind == RinexKind::kObservation) {
+      EXPECT_EQ(wrapper, c.wrapper);
+    } else {
+      EXPECT_FALSE(h.reason.empty());
+    }
+    EXPECT_DOUBLE_EQ(h.delta_h, c.delta_h);
+  }
+}
+
+TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
+  testing::TempDir temp;
+  const fs::path rinex = temp.path() / "2. DATOS GNSS" / "1. 1001" / "RINEX";
+  fs::create_directories(rinex / "sub");
+  fs::create_directories(temp.path() / "2. DATOS GNSS" / "2. 1002");
+  for (const char* name : {"v304.obs", "v211.26o.Z", "v304_zero.obs.gz",
+                           "hatanaka.crx", "garbage.26o"}) {
+    fs::copy_file(kFixtures / name, rinex / name);
+  }
+  std::ofstream(rinex / "notas.txt") << "no RINEX\n";
+  fs::copy_file(kFixtures / "v304.obs", rinex / "sub" / "v304.obs");
+
+  auto points = CheckProjectRinex(RealFileSystem(), temp.path().string());
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_TRUE(points["1002"].files.empty());
+  const PointRinexFiles& p = points["1001"];
+  ASSERT_EQ(p.files.size(), 5u);  // neither notas.txt nor sub/
+  EXPECT_EQ(p.files[0].name, "garbage.26o");
+  const RinexRowHeights row{1.4285, 1.5105, 1.5};
+  RinexVerdict v = JudgeRinexPoint(p, row);
+  EXPECT_EQ(v.cell, "✗ 1.5105");
+  const std::vector<std::string> expected_to_correct = {
+      "hatanaka.crx", "v211.26o.Z", "v304_zero.obs.gz"};
+  EXPECT_EQ(v.to_correct, expected_to_correct);
+
+  std::map<std::string, std::string> before;
+  for (const auto& e : fs::directory_iterator(rinex)) {
+    if (e.is_regular_file()) {
+      before[e.path().filename().string()] = ReadFileBytes(e.path());
+    }
+  }
+  for (const std::string& name : v.to_correct) {
+    std::string copy;
+    ASSERT_TRUE(
+        WriteCorrectedCopy(RealFileSystem(), p.folder, name, 1.4285, &copy)
+            .ok());
+  }
+  EXPECT_FALSE(WriteCorrectedCopy(RealFileSystem(), p.folder, "garbage.26o",
+                                  1.4285, nullptr)
+                   .ok());
+  for (const auto& [name, bytes] : before) {
+    EXPECT_EQ(ReadFileBytes(rinex / name), bytes) << name << " touched";
+  }
+  const fs::path out = rinex / "CORREGIDO";
+  const std::string field = "        1.4285";
+  EXPECT_EQ(ReadFileBytes(out / "hatanaka.crx"),
+            WithDeltaH(before["hatanaka.crx"], field));
+  EXPECT_EQ(ReadFileBytes(out / "v211.26o"),
+            WithDeltaH(ReadFileBytes(kFixtures / "v211.26o"), field));
+  const std::string gz = ReadFileBytes(out / "v304_zero.obs.gz");
+  EXPECT_EQ(gz.substr(0, 2), "\x1f\x8b");
+  EXPECT_EQ(Gunzip(gz), WithDeltaH(Gunzip(before["v304_zero.obs.gz"]), field));
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+
+  // A plain original beside a wrapped one would share its copy's name.
+  fs::copy_file(kFixtures / "v211.26o", rinex / "v211.26o");
+  const Status clash = WriteCorrectedCopy(RealFileSystem(), p.folder,
+                                          "v211.26o.Z", 1.4285, nullptr);
+  EXPECT_NE(clash.message().find("misma copia v211.26o"), std::string::npos)
+      << clash.message();
+  // Nor does the one copy count as the correction of both.
+  EXPECT_EQ(
+      JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row)
+          .state,
+      RinexState::kMismatch);
+  fs::remove(rinex / "v211.26o");
+
+  v = JudgeRinexPoint(
+      CheckProjectRinex(RealFileSystem(), temp.path().string())["1001"], row);
+  EXPECT_EQ(v.cell, "?");  // the garbage file is left
+  EXPECT_NE(v.reason.find("CORREGIDO"), std::string::npos) << v.reason;
+  fs::remove(rinex / "garbage.26o");
+  // CORREGIDO lacks the right file: the set to hand over is incomplete
+  // until its unchanged copy is there, the same bytes as the original.
+  v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+  EXPECT_EQ(v.cell, "✗ C");
+  EXPECT_EQ(v.to_copy, std::vector<std::string>{"v304.obs"});
+  ASSERT_TRUE(
+      WriteUnchangedCopy(RealFileSystem(), p.folder, "v304.obs", nullptr).ok());
+  EXPECT_EQ(ReadFileBytes(out / "v304.obs"), before["v304.obs"]);
+  v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+  EXPECT_EQ(v.cell, "✓ C");
+  EXPECT_NE(testing::Slashes(v.reason).find(testing::Slashes(out.string())),
+            std::string::npos)
+      << v.reason;
+}
+
+TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {
+  testing::TempDir temp;
+  std::string text = ReadFileBytes(kFixtures / "v304.obs");
+  text.resize(text.find("END OF HEADER") + 20);
+  text += "\n";
+  for (int epoch = 0; text.size() < 3 * 1024 * 1024; ++epoch) {
+    text += "> 2026 01 01 12 00 " + std::to_string(epoch) + "  0  1\nG01 " +
+            std::to_string(epoch * 7919 % 100003) + "\n";
+  }
+  const fs::path rinex = temp.path() / "RINEX";
+  fs::create_directories(rinex);
+  std::ofstream(rinex / "big.26o", std::ios::binary) << text;
+  gzFile gz = gzopen((rinex / "big.26d.gz").string().c_str(), "wb");
+  ASSERT_NE(gz, nullptr);
+  ASSERT_EQ(gzwrite(gz, text.data(), static_cast<unsigned>(text.size())),
+            static_cast<int>(text.size()));
+  ASSERT_EQ(gzclose(gz), Z_OK);
+
+  const std::string expected = WithDeltaH(text, "        1.5000");
+  ASSERT_NE(expected, text);
+  for (const char* name : {"big.26o", "big.26d.gz"}) {
+    ASSERT_TRUE(
+        WriteCorrectedCopy(RealFileSystem(), rinex.string(), name, 1.5, nullptr)
+            .ok());
+  }
+  EXPECT_TRUE(ReadFileBytes(rinex / "CORREGIDO" / "big.26o") == expected);
+  EXPECT_TRUE(Gunzip(ReadFileBytes(rinex / "CORREGIDO" / "big.26d.gz")) ==
+              expected);
+}
+
+TEST(RinexFilesTest, FolderOfManyUnreadableFiles) {
+  testing::TempDir temp;
+  const std::string garbage = ReadFileBytes(kFixtures / "garbage.26o");
+  for (int i = 0; i < 500; ++i) {
+    std::ofstream(temp.path() / ("p" + std::to_string(i) + ".26o"),
+                  std::ios::binary)
+        << garbage;
+  }
+  const PointRinexFiles p =
+      CheckRinexFolder(RealFileSystem(), temp.path().string());
+  ASSERT_EQ(p.files.size(), 500u);
+  const RinexVerdict v = JudgeRinexPoint(p, RinexRowHeights{1.4285, 1.5, {}});
+  EXPECT_EQ(v.cell, "?");
+}
+
+}  // namespace
+// A hostile archive: CORREGIDO a link to another folder, where an
+// observation file named like one of that folder's files would be replaced;
+// a link where CREAR CARPETAS makes a folder; an original replaced after
+// its copy was written; a gzip of nothing but empty members.
+TEST(RinexFilesTest, LinksAreNeverWrittenThroughAndStaleCopiesAreShown) {
+  testing::TempDir temp;
+  const fs::path rinex = temp.path() / "2. DATOS GNSS" / "1. 1001" / "RINEX";
+  const fs::path elsewhere = temp.path() / "ssh";
+  fs::create_directories(rinex);
+  fs::create_directories(elsewhere);
+  std::ofstream(elsewhere / "authorized_keys") << "ssh-ed25519 AAAA\n";
+  fs::copy_file(kFixtures / "v211.26o", rinex / "authorized_keys");
+  for (const bool broken : {false, true}) {
+    fs::remove(rinex / "CORREGIDO");
+    fs::create_directory_symlink(broken ? temp.path() / "none" : elsewhere,
+                                 rinex / "CORREGIDO");
+    const Status refused = WriteCorrectedCopy(
+        RealFileSystem(), rinex.string(), "authorized_keys", 1.4285, nullptr);
+    EXPECT_FALSE(refused.ok());
+    // The path is broken between names to fit a box.
+    std::string unbroken = refused.message();
+    std::erase(unbroken, '\n');
+    EXPECT_NE(unbroken.find((rinex / "CORREGIDO").string()), std::string::npos)
+        << refused.message();
+    EXPECT_NE(refused.message().find("ENLACE"), std::string::npos)
+        << refused.message();
+    EXPECT_EQ(ReadFileBytes(elsewhere / "authorized_keys"),
+              "ssh-ed25519 AAAA\n");
+    EXPECT_FALSE(fs::exists(temp.path() / "none"));
+  }
+  // Nor do the copies behind the link count.
+  fs::remove(rinex / "CORREGIDO");
+  fs::create_directory_symlink(elsewhere, rinex / "CORREGIDO");
+  fs::copy_file(kFixtures / "v211.26o", elsewhere / "v211.26o");
+  fs::copy_file(kFixtures / "v211.26o", rinex / "v211.26o");
+  const RinexRowHeights row{1.4285, 1.5105, 1.5};
+  EXPECT_FALSE(CheckRinexFolder(RealFileSystem(), rinex.string())
+                   .files.back()
+                   .copy_delta_h);
+  fs::remove(rinex / "CORREGIDO");
+  fs::remove(rinex / "authorized_keys");
+
+  // A link at a folder CREAR CARPETAS makes is refused, one above the
+  // chosen folder is the user's choice.
+  const fs::path linked = temp.path() / "linked";
+  fs::create_directory_symlink(elsewhere, linked);
+  EXPECT_TRUE(RealFileSystem().MakeDirs((linked / "FORMATOS").string()).ok());
+  fs::create_directory_symlink(elsewhere, linked / "2. DATOS GNSS");
+  const std::string gnss = (linked / "2. DATOS GNSS").string();
+  EXPECT_EQ(RealFileSystem().MakeDirs(gnss).message(),
+            "ES UN ENLACE, NO UNA CARPETA: " + gnss);
+  EXPECT_FALSE(RealFileSystem().IsRealDirectory(gnss));
+  EXPECT_TRUE(RealFileSystem().IsRealDirectory(linked.string() + "/"));
+
+  // A copy is current only while its original is the file it was made of.
+  ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "v211.26o",
+                                 1.4285, nullptr)
+                  .ok());
+  auto judge = [&] {
+    return JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()),
+                           row);
+  };
+  EXPECT_EQ(judge().cell, "✓ C");
+  std::string other = ReadFileBytes(kFixtures / "v211.26o");
+  other.replace(other.rfind("20000000.000"), 12, "20000001.000");
+  std::ofstream(rinex / "v211.26o", std::ios::binary | std::ios::trunc)
+      << other;
+  RinexVerdict v = judge();
+  EXPECT_EQ(v.cell, "✗ COPIA");
+  EXPECT_EQ(v.state, RinexState::kMismatch);
+  EXPECT_EQ(v.to_correct, std::vector<std::string>{"v211.26o"});
+  EXPECT_NE(v.reason.find("v211.26o: COPIA DESACTUALIZADA: el original cambió"), std::string::npos)
+      << v.reason;
+  ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "v211.26o",
+                                 1.4285, nullptr)
+                  .ok());
+  EXPECT_EQ(judge().cell, "✓ C");
+
+  // Thousands of empty gzip members decode to nothing: the reading stops
+  // after a bounded input instead of reading them all.
+  const std::string empty_member = [] {
+    std::string out(64, '\0');
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, 16 + 15, 8, Z_DEFAULT_STRATEGY);
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    return out;
+  }();
+  std::string members;
+  while (members.size() < (8u << 20)) members += empty_member;
+  std::ofstream(rinex / "empty.obs.gz", std::ios::binary) << members;
+  DecodedPrefix prefix;
+  const Status status = RealFileSystem().ReadDecodedPrefix(
+      (rinex / "empty.obs.gz").string(), kRinexHeaderMaxBytes, nullptr,
+      &prefix);
+  EXPECT_FALSE(status.ok());
+  EXPECT_FALSE(prefix.complete);
+  EXPECT_NE(status.message().find("empty.obs.gz"), std::string::npos);
+}
+
+}  // namespace zarvek
