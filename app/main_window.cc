@@ -306,7 +306,12 @@ void MainWindow::BuildRooms() {
   rinex_column_->SetRowLine(
       [this](size_t row) { return arp_column_->LineOf(row); });
   report_command_ = std::make_unique<ReportCommand>(
-      ui, *heights_tab_, project_, equipos_specs_,
+      ui, heights_tab_->table(),
+      [this](size_t row) {
+        const std::vector<RowCells>& cells = heights_tab_->cells();
+        return row < cells.size() ? cells[row].h : std::string();
+      },
+      project_, equipos_specs_,
       ReportCommandServices{*services_.pdf, *services_.random, fs,
                             services_.resource_path, services_.today,
                             services_.open_file,

@@ -13,10 +13,10 @@
 
 #include "pdf/pdf_writer.h"
 #include "platform/random.h"
-#include "text/shown_path.h"
 #include "project/layout.h"
-#include "testing/gui_fixture.h"
 #include "testing/temp_dir.h"
+#include "testing/tk_fixture.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -97,10 +97,10 @@ std::string ReadAll(const std::string& p) {
 constexpr int kPhotos = 40;
 constexpr char kEarlier[] = "%PDF-1.6 the earlier report";
 
-class PhotoReportCommandTest : public testing::GuiTest {
+class PhotoReportCommandTest : public testing::TkTest {
  protected:
   void SetUp() override {
-    GuiTest::SetUp();
+    TkTest::SetUp();
     const ProjectLayout layout = ProjectLayout::AtRoot(dir_.path().string());
     const std::string stage = layout.PointPhotoStageDirs("1001")[0];
     fs::create_directories(stage);
@@ -134,7 +134,7 @@ class PhotoReportCommandTest : public testing::GuiTest {
     gate_.Open();
     command_.reset();
     ui_.reset();
-    GuiTest::TearDown();
+    TkTest::TearDown();
   }
   void MakeCommand() {
     command_ = std::make_unique<PhotoReportCommand>(

@@ -58,12 +58,14 @@ const char* IconOf(MessageKind kind) {
 
 }  // namespace
 
-ReportCommand::ReportCommand(Ui& ui, const HeightsTab& heights,
+ReportCommand::ReportCommand(Ui& ui, const MeasurementTable& table,
+                             std::function<std::string(size_t)> height_entry,
                              OpenProject& project, const Catalogue& catalogue,
                              ReportCommandServices services,
                              const std::string& bottom)
     : ui_(ui),
-      heights_(heights),
+      table_(table),
+      height_entry_(std::move(height_entry)),
       project_(project),
       catalogue_(catalogue),
       services_(std::move(services)) {
@@ -90,9 +92,9 @@ ReportCommand::ReportCommand(Ui& ui, const HeightsTab& heights,
         const std::string& text = args.empty() ? "" : args[0];
         auto [end, ec] =
             std::from_chars(text.data(), text.data() + text.size(), idx);
-        if (ec == std::errc() && end == text.data() + text.size() &&
-            idx < heights_.cells().size()) {
-          UnmarkEntry(ui_.tk(), heights_.cells()[idx].h);
+        if (ec == std::errc() && end == text.data() + text.size()) {
+          const std::string entry = height_entry_(idx);
+          if (!entry.empty()) UnmarkEntry(ui_.tk(), entry);
         }
         return std::string("1");  // the edit itself is allowed
       });
@@ -101,8 +103,8 @@ ReportCommand::ReportCommand(Ui& ui, const HeightsTab& heights,
 
 void ReportCommand::MarkFailingRows(const std::vector<size_t>& rows) {
   for (size_t idx : rows) {
-    if (idx < heights_.cells().size())
-      MarkFailingEntry(ui_.tk(), heights_.cells()[idx].h, idx);
+    const std::string entry = height_entry_(idx);
+    if (!entry.empty()) MarkFailingEntry(ui_.tk(), entry, idx);
   }
 }
 
@@ -118,13 +120,15 @@ void ReportCommand::generar_pdf_conversion() {
     return;
   }
   // The rows as they are now: the question box below runs the event loop.
-  const std::vector<TableRow> rows = heights_.table().rows();
+  const std::vector<TableRow> rows = table_.rows();
   const std::string folder = project_.folder();
 
   // Marks from an earlier run are redrawn from this run's verdict: a row may
   // have been mended through its other cells.
-  for (const RowCells& row : heights_.cells()) {
-    if (IsMarked(root, row.h)) UnmarkEntry(root, row.h);
+  for (size_t idx = 0;; ++idx) {
+    const std::string entry = height_entry_(idx);
+    if (entry.empty()) break;
+    if (IsMarked(root, entry)) UnmarkEntry(root, entry);
   }
 
   FileSystem& fs = services_.fs;
