@@ -14,8 +14,8 @@
 #include "pdf/pdf_writer.h"
 #include "platform/random.h"
 #include "project/layout.h"
+#include "testing/room_fixture.h"
 #include "testing/temp_dir.h"
-#include "testing/tk_fixture.h"
 #include "text/shown_path.h"
 
 namespace zarvek {
@@ -95,12 +95,13 @@ std::string ReadAll(const std::string& p) {
 }
 
 constexpr int kPhotos = 40;
+constexpr char kProgress[] = ".salas.sala.progreso";
 constexpr char kEarlier[] = "%PDF-1.6 the earlier report";
 
-class PhotoReportCommandTest : public testing::TkTest {
+class PhotoReportCommandTest : public testing::RoomTest {
  protected:
   void SetUp() override {
-    TkTest::SetUp();
+    RoomTest::SetUp();
     const ProjectLayout layout = ProjectLayout::AtRoot(dir_.path().string());
     const std::string stage = layout.PointPhotoStageDirs("1001")[0];
     fs::create_directories(stage);
@@ -126,16 +127,16 @@ class PhotoReportCommandTest : public testing::TkTest {
     report_ = layout.PhotoReportPath();
     std::ofstream(report_, std::ios::binary) << kEarlier;
 
-    ui_ = std::make_unique<Ui>(*interp_, Palette{}, "Helvetica", console_);
-    Call({"ttk::frame", ".progreso"});
-    Call({"pack", ".progreso"});
+    // The frame the dossier tab gives the command, in front.
+    Call({"ttk::frame", kProgress});
+    Call({"pack", kProgress});
+    Call({kNotebook, "select", kRoomTab});
   }
   void TearDown() override {
     gate_.Open();
-    command_.reset();
-    ui_.reset();
-    TkTest::TearDown();
+    RoomTest::TearDown();
   }
+  void DestroyRooms() override { command_.reset(); }
   void MakeCommand() {
     command_ = std::make_unique<PhotoReportCommand>(
         *ui_,
@@ -143,7 +144,7 @@ class PhotoReportCommandTest : public testing::TkTest {
             pdf_, SystemRandom(), gate_,
             [] { return std::string("07/12/2026"); },
             [this](const std::string& p) { opened_.push_back(p); }},
-        ".progreso");
+        kProgress);
   }
   // Runs the event loop until the label shows photos done.
   std::string WaitForProgress() {
@@ -167,7 +168,6 @@ class PhotoReportCommandTest : public testing::TkTest {
   std::string report_;
   PdfWriterDocumentFactory pdf_;
   GatedFs gate_{8};
-  std::unique_ptr<Ui> ui_;
   std::unique_ptr<PhotoReportCommand> command_;
   std::vector<std::string> opened_;
 };
