@@ -60,7 +60,7 @@ std::optional<OutsideMerge> MergeOutsideEdits(
           other != std::optional<RowValues>(ours)) {
         merge.both.emplace_back(i, other);
       }
-      merge.file.Update(i, ours, catalogue, empty_row.rec);
+      merge.file.Update(i, ours, catalogue);
     } else {
       merge.rows.push_back(other.value_or(empty_row));
       if (merge.rows.back() != ours) merge.taken.push_back(i);

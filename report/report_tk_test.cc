@@ -126,8 +126,7 @@ TEST_F(ReportButtonTest, PressWhileAnotherProjectOpensActsOnThatOneAlone) {
   MeasurementFile file;
   file.Bind(codes, specs);
   for (size_t i = 0; i < codes.size(); ++i) {
-    file.Update(i, {"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "2"}, specs,
-                "QUENTARO R300");
+    file.Update(i, {"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "2"}, specs);
   }
   std::ofstream(datos / "ALTURAS DE ANTENA.csv", std::ios::binary)
       << file.Serialize();
@@ -135,8 +134,8 @@ TEST_F(ReportButtonTest, PressWhileAnotherProjectOpensActsOnThatOneAlone) {
   ClearMessages();
   AnswerDirectory(b.string());
   Call({"after", "idle",
-        tk::Obj::List({".tab_control.tab_alturas.bottom_frame.btn_pdf",
-                       "invoke"})});
+        tk::Obj::List(
+            {".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"})});
   Call({".tab_control.tab_alturas.top_panel.btn_buscar", "invoke"});
 
   EXPECT_TRUE(testing::ReadFileBytes(pdf_) == earlier);
@@ -152,12 +151,13 @@ TEST_F(ReportButtonTest, PressWhileAnotherProjectOpensActsOnThatOneAlone) {
   EXPECT_EQ(lines.back(),
             "SIN COMPROBAR TODAVÍA, LECTURA EN CURSO (…): 2000, 2001, 2002, "
             "2003, 2004, 2005, 2006, 2007, 2008, 2009, … Y 290 MÁS.");
-  const auto count_line =
-      std::find(lines.begin(), lines.end(), "PUNTOS EN EL REPORTE: 300 DE 300.");
+  const auto count_line = std::find(lines.begin(), lines.end(),
+                                    "PUNTOS EN EL REPORTE: 300 DE 300.");
   ASSERT_NE(count_line, lines.end());
   EXPECT_EQ(lines[0], "ARCHIVO GUARDADO EN:");
   std::string shown;
-  for (auto line = lines.begin() + 1; line != count_line; ++line) shown += *line;
+  for (auto line = lines.begin() + 1; line != count_line; ++line)
+    shown += *line;
   EXPECT_EQ(fs::path(shown).lexically_normal(), b_pdf.lexically_normal());
 }
 
@@ -195,7 +195,8 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
             std::string::npos);
   EXPECT_EQ(HeightStyle(0), "Falla.TEntry");
   EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
-  Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabAlturas)});
+  Call({std::string(MainWindow::kTabControl), "select",
+        std::string(MainWindow::kTabAlturas)});
   Call({"update"});
   Call({"focus", "-force", row0.h});
   Call({row0.h, "icursor", "end"});
@@ -236,9 +237,9 @@ TEST_F(ReportButtonTest, ThousandRowsGiveTheWholeReport) {
   constexpr int kRows = 1000;
   fs::remove_all(root_ / "2. DATOS GNSS");
   for (int i = 0; i < kRows; ++i) {
-    fs::create_directories(root_ / "2. DATOS GNSS" /
-                           (std::to_string(i + 4) + ". " +
-                            std::to_string(1000 + i)));
+    fs::create_directories(
+        root_ / "2. DATOS GNSS" /
+        (std::to_string(i + 4) + ". " + std::to_string(1000 + i)));
   }
   ASSERT_TRUE(app_->heights_tab().LoadProject(root_.string()));
   ASSERT_EQ(app_->heights_tab().cells().size(), size_t{kRows});
