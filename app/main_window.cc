@@ -9,14 +9,14 @@
 #include "app/resource_path.h"
 #include "app/screen_scale.h"
 #include "app/window_fit.h"
-#include "text/decimal.h"
 #include "heights/row_arp.h"
-#include "platform/machine.h"
 #include "pdf/pdf_writer.h"
+#include "platform/machine.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
+#include "text/decimal.h"
 #include "text/shown_path.h"
 #include "ui/keyboard_tk.h"
 
@@ -46,8 +46,7 @@ std::string resource_path(const std::string& relative_path) {
       [](const std::string& dir) { return RealFileSystem().IsDirectory(dir); });
 }
 
-MainWindow::MainWindow(tk::Interp& root_window,
-                                               AppServices services)
+MainWindow::MainWindow(tk::Interp& root_window, AppServices services)
     : root_(root_window), services_(std::move(services)) {
   if (!services_.resource_path) services_.resource_path = resource_path;
   if (!services_.today) services_.today = TodayText;
@@ -140,8 +139,7 @@ void MainWindow::RememberWindow() {
   if (!status.ok()) ui_->Print("Error: " + status.message());
 }
 
-double MainWindow::ChooseFonts(
-    std::optional<double> screen_scaling) {
+double MainWindow::ChooseFonts(std::optional<double> screen_scaling) {
   // Fonts: the design is drawn for "Segoe UI" on a 96-dpi screen. Where that
   // family is missing Tk would fall back to a wide face, and the measurement
   // table would no longer fit the window; a condensed face of similar width
@@ -357,16 +355,8 @@ void MainWindow::BuildDossierTab() {
     const MeasurementTable& table = heights_tab_->table();
     for (size_t idx = 0; idx < table.size(); ++idx) {
       if (table.at(idx).codigo != code) continue;
-      const RowArp arp = DescribeRowArp(table.values(idx), equipos_specs_);
-      switch (arp.state) {
-        case ArpState::kEmpty:
-          return std::string("—");
-        case ArpState::kFault:
-          return std::string("✗");
-        case ArpState::kPlausible:
-        case ArpState::kImplausible:
-          return arp.cell;
-      }
+      return DossierHeightCell(
+          DescribeRowArp(table.values(idx), equipos_specs_));
     }
     return std::string("—");
   };

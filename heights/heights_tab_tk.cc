@@ -22,10 +22,10 @@
 #include <utility>
 #include <vector>
 
-#include "measurements/outside_merge.h"
-#include "project/point_detection.h"
 #include "heights/row_rules.h"
+#include "measurements/outside_merge.h"
 #include "project/chosen_folder.h"
+#include "project/point_detection.h"
 #include "text/ascii_text.h"
 #include "text/shown_path.h"
 #include "ui/scroll_area_tk.h"
@@ -95,14 +95,14 @@ const Choices kNoChoices{{}, true, std::nullopt};
 struct RowBoxes {
   Choices acc, ref;
 };
-RowBoxes BoxesFor(const RowValues& v, const std::string& default_receiver) {
+RowBoxes BoxesFor(const Catalogue& catalogue, const RowValues& v) {
   RowBoxes boxes{kNoChoices, kNoChoices};
   if (!v.tipo.empty()) boxes.acc = AccessoryChoices(v.tipo);
   if (!v.acc.empty()) {
-    boxes.ref = ReferenceChoices(v.rec, v.tipo, v.acc);
-  } else if (v.rec != default_receiver) {
+    boxes.ref = ReferenceChoices(catalogue, v.rec, v.tipo, v.acc);
+  } else if (v.rec != catalogue.front().first) {
     // A receiver chosen before an accessory leaves the reference disabled.
-    boxes.ref = ReferenceChoices(v.rec, "", "");
+    boxes.ref = ReferenceChoices(catalogue, v.rec, "", "");
   }
   return boxes;
 }
@@ -591,7 +591,7 @@ void HeightsTab::MakeRow(size_t idx, const tk::Obj& receivers,
   root.Call({"grid", label, "-row", idx, "-column", 0, "-padx", 5, "-pady", 2});
   // The boxes get their choices as the row's values need them, then their
   // texts.
-  const RowBoxes boxes = BoxesFor(v, catalogue_.front().first);
+  const RowBoxes boxes = BoxesFor(catalogue_, v);
   root.Call({"ttk::combobox", row.rec, "-values", receivers, "-state",
              "readonly", "-width", 21});
   root.Call({row.rec, "set", v.rec});
@@ -692,7 +692,7 @@ void HeightsTab::_on_row_acc_change(size_t idx) {
   v.acc = root.Call({row.acc, "get"});
   v.ref.clear();
   root.Call({row.ref, "set", ""});
-  const Choices choices = ReferenceChoices(v.rec, v.tipo, v.acc);
+  const Choices choices = ReferenceChoices(catalogue_, v.rec, v.tipo, v.acc);
   ConfigureBox(row.ref, choices.values, choices.enabled);
   if (choices.preselect) {
     v.ref = *choices.preselect;
@@ -714,7 +714,7 @@ void HeightsTab::SetRowValues(size_t idx, const RowValues& wanted) {
   const RowCells& row = cells_.at(idx);
   const std::string& default_receiver = catalogue_.front().first;
   RowValues v = ApplyRowRules(catalogue_, default_receiver, wanted, nullptr);
-  const RowBoxes boxes = BoxesFor(v, default_receiver);
+  const RowBoxes boxes = BoxesFor(catalogue_, v);
   root.Call({row.rec, "set", v.rec});
   root.Call({row.tipo, "set", v.tipo});
   ConfigureBox(row.acc, boxes.acc.values, boxes.acc.enabled);
@@ -808,12 +808,10 @@ void HeightsTab::SaveRows(const std::vector<size_t>& rows) {
   // Every change of a row passes here: the rooms beside the rows follow it.
   if (hooks_.rows_changed) hooks_.rows_changed(rows);
   if (!measurement_file_ || read_only_) return;
-  const std::string& default_receiver = catalogue_.front().first;
   bool changed = false;
   ++edit_count_;
   for (size_t idx : rows) {
-    if (measurement_file_->Update(idx, table_.values(idx), catalogue_,
-                                  default_receiver)) {
+    if (measurement_file_->Update(idx, table_.values(idx), catalogue_)) {
       changed = true;
       unsaved_rows_[idx] = edit_count_;
     }

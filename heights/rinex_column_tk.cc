@@ -9,13 +9,13 @@
 #include <utility>
 #include <vector>
 
-#include "heights/conversion.h"
-#include "text/decimal.h"
+#include "heights/row_result.h"
+#include "heights/row_rules.h"
 #include "rinex/rinex_files.h"
 #include "rinex/rinex_header.h"
 #include "rinex/rinex_verdict.h"
-#include "heights/row_rules.h"
 #include "text/ascii_text.h"
+#include "text/decimal.h"
 #include "ui/cell_column_tk.h"
 
 namespace zarvek {
@@ -226,16 +226,7 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
 }
 
 std::optional<RinexRowHeights> RinexColumn::HeightsOf(size_t idx) const {
-  const RowValues& v = table_.values(idx);
-  // As the report: a row converts when its five inputs are filled.
-  if (!MeasurementTable::IsComplete(v)) return std::nullopt;
-  const ReceiverSpec* spec = FindReceiver(catalogue_, v.rec);
-  if (spec == nullptr) return std::nullopt;
-  const std::optional<Conversion> conversion =
-      calcular_arp_y_fase(v.h, v.tipo, v.ref, *spec);
-  if (!conversion || conversion->mode.empty()) return std::nullopt;
-  return RinexRowHeights{conversion->arp, conversion->phase_center,
-                         conversion->vals.Hm};
+  return RinexHeightsOf(ConvertRow(table_.values(idx), catalogue_));
 }
 
 void RinexColumn::ReadRinex() {
@@ -325,8 +316,8 @@ void RinexColumn::UpdateCell(size_t idx) {
   }
   if (verdict.cell != verdicts_[idx].cell ||
       verdict.state != verdicts_[idx].state) {
-    ui_.tk().Call({canvas_, "itemconfigure", CellTag("rinex", idx),
-                   "-text", verdict.cell, "-fill", ColorOf(verdict.state)});
+    ui_.tk().Call({canvas_, "itemconfigure", CellTag("rinex", idx), "-text",
+                   verdict.cell, "-fill", ColorOf(verdict.state)});
   }
   verdicts_[idx] = std::move(verdict);
 }

@@ -7,11 +7,12 @@
 #include <utility>
 
 #include "heights/conversion.h"
-#include "text/decimal.h"
-#include "project/point_detection.h"
+#include "heights/row_result.h"
 #include "heights/row_rules.h"
 #include "platform/fs.h"
+#include "project/point_detection.h"
 #include "text/ascii_text.h"
+#include "text/decimal.h"
 
 namespace zarvek {
 namespace {
@@ -222,20 +223,12 @@ std::string WithSeparator(std::string text, char separator) {
   return text;
 }
 
-// The ARP and phase-centre heights of `values` as the report prints them
-// (4 decimals, point), or two empty texts when the row is incomplete or
-// does not convert.
-std::pair<std::string, std::string> Results(const RowValues& values,
-                                            const Catalogue& catalogue) {
-  if (values.rec.empty() || values.tipo.empty() || values.acc.empty() ||
-      values.ref.empty() || values.h.empty()) {
-    return {};
-  }
-  const ReceiverSpec* spec = FindReceiver(catalogue, values.rec);
-  if (spec == nullptr) return {};
-  auto conv = calcular_arp_y_fase(values.h, values.tipo, values.ref, *spec);
-  if (!conv) return {};
-  return {FormatFixed(conv->arp, 4), FormatFixed(conv->phase_center, 4)};
+// The ARP and phase-centre heights of `result` as the report prints them
+// (4 decimals, point), or two empty texts when the row has none.
+std::pair<std::string, std::string> Results(const RowResult& result) {
+  if (!result.conversion) return {};
+  return {FormatFixed(result.conversion->arp, 4),
+          FormatFixed(result.conversion->phase_center, 4)};
 }
 
 // True when the file's `field` holds the number `result` (point form, or
@@ -266,10 +259,9 @@ RowValues ApplyRowRules(const Catalogue& catalogue,
     // Begun means with a value the rules keep: an accessory or reference
     // needs a type to stand, so a type the boxes offer or a height is what
     // tells (and the rules give the same row when applied again).
-    const bool begun =
-        std::find(kTipoChoices.begin(), kTipoChoices.end(), saved.tipo) !=
-            kTipoChoices.end() ||
-        !TrimBlanks(saved.h).empty();
+    const bool begun = std::find(kTipoChoices.begin(), kTipoChoices.end(),
+                                 saved.tipo) != kTipoChoices.end() ||
+                       !TrimBlanks(saved.h).empty();
     if (begun) {
       note(out.rec.empty()
                ? std::string("SIN RECEPTOR: ELIJA UNO")
@@ -301,7 +293,8 @@ RowValues ApplyRowRules(const Catalogue& catalogue,
     }
   }
   if (!out.acc.empty()) {
-    const Choices offered = ReferenceChoices(out.rec, out.tipo, out.acc);
+    const Choices offered =
+        ReferenceChoices(catalogue, out.rec, out.tipo, out.acc);
     if (std::find(offered.values.begin(), offered.values.end(), saved.ref) !=
         offered.values.end()) {
       out.ref = saved.ref;
@@ -568,8 +561,7 @@ RowValues MeasurementFile::ValuesOfLine(const Record& r,
 }
 
 bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
-                             const Catalogue& catalogue,
-                             const std::string& default_receiver) {
+                             const Catalogue& catalogue) {
   if (idx >= row_of_.size()) return false;
   bool changed = false;
   if (!all_rows_present_) {
@@ -582,8 +574,9 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
       Record record;
       record.usable = true;
       record.fields.resize(header_.size());
+      // A row not begun: its code alone, with no receiver (the one its
+      // box is preset to was nobody's choice).
       record.fields.Set(column_[kCodigo], codes_[row]);
-      record.fields.Set(column_[kRec], default_receiver);
       Render(&record);
       row_of_[row] = records_.size();
       records_.push_back(std::move(record));
@@ -593,15 +586,16 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
   }
   Record& r = records_[row_of_[idx]];
   if (r.fields.size() < header_.size()) r.fields.resize(header_.size());
+  // The receiver the row stands for (none while it is not begun, which
+  // reads back as a row not begun) and the report's numbers, 4 decimals.
+  const RowResult result = ConvertRow(values, catalogue);
   r.fields.Set(column_[kCodigo], codes_[idx]);
-  r.fields.Set(column_[kRec], values.rec);
+  r.fields.Set(column_[kRec], result.receiver);
   r.fields.Set(column_[kTipo], values.tipo);
   r.fields.Set(column_[kAcc], values.acc);
   r.fields.Set(column_[kRef], values.ref);
   r.fields.Set(column_[kH], WithSeparator(values.h, ','));
-  // The same rows and numbers as the report: all five inputs filled, and a
-  // conversion, with 4 decimals.
-  auto [arp, fase] = Results(values, catalogue);
+  auto [arp, fase] = Results(result);
   r.fields.Set(column_[kArp], WithSeparator(std::move(arp), ','));
   r.fields.Set(column_[kFase], WithSeparator(std::move(fase), ','));
   std::string before = std::move(r.text);
@@ -611,7 +605,7 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
 
 bool MeasurementFile::RefreshResults(Record* r, const RowValues& shown,
                                      const Catalogue& catalogue) {
-  auto [arp, fase] = Results(shown, catalogue);
+  auto [arp, fase] = Results(ConvertRow(shown, catalogue));
   if (SameResult(Field(*r, column_[kArp]), arp) &&
       SameResult(Field(*r, column_[kFase]), fase)) {
     return false;

@@ -302,6 +302,9 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   Pick(Row(0).tipo, "VERTICAL");
   Pick(Row(0).acc, "BASTÓN");
   Type(Row(0).h, "1.5");
+  // A receiver chosen alone is written (the preset one of a row not begun
+  // is not), so the other program can change it in place.
+  Pick(Row(1).rec, "QUENTARO R350");
   const std::string ours = Saved();
   const std::string line0 =
       "1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,5;1,5000;1,5820";
@@ -309,7 +312,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   std::string theirs = ours;
   theirs.replace(theirs.find(line0), line0.size(),
                  "1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,6;1,6000;1,6820");
-  theirs.replace(theirs.find("1002;QUENTARO R300"), 18, "1002;QUENTARO R700");
+  theirs.replace(theirs.find("1002;QUENTARO R350"), 18, "1002;QUENTARO R700");
   ASSERT_EQ(theirs.size(), ours.size());
   std::ofstream(csv_, std::ios::binary) << theirs;
 
@@ -342,7 +345,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   // Later: a line of its own and a row this window left alone; nothing was
   // changed on both sides. The ARP column follows the row taken from outside.
   theirs = merged;
-  theirs.replace(theirs.find("1004;QUENTARO R300;;;;;;"), 24,
+  theirs.replace(theirs.find("1004;;;;;;;"), 11,
                  "1004;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820");
   theirs += "9999;QUENTARO R100;;;;;;\r\n";
   std::ofstream(csv_, std::ios::binary) << theirs;

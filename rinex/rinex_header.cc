@@ -277,8 +277,7 @@ bool EndOfHeaderFinder::operator()(std::string_view bytes, std::size_t) {
 
 std::optional<std::string> FormatF14_4(double value) {
   if (!std::isfinite(value)) return std::nullopt;
-  std::string text = FormatFixed(value, 4);
-  if (text == "-0.0000") text = "0.0000";
+  const std::string text = FormatFixed(value, 4);
   if (text.size() > 14) return std::nullopt;
   return std::string(14 - text.size(), ' ') + text;
 }
