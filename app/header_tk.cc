@@ -13,10 +13,7 @@ namespace zarvek {
 
 Status MainWindow::DecodePicture(const std::string& path,
                                              RgbaImage* image) {
-  std::string bytes;
-  const Status read = services_.fs->ReadFile(path, kMaxPngFileBytes, &bytes);
-  if (!read.ok()) return read;
-  return DecodePngMemory(bytes, path, image);
+  return DecodePngFile(*services_.fs, path, image);
 }
 
 void MainWindow::_cargar_iconos() {

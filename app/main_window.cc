@@ -9,14 +9,16 @@
 #include "app/resource_path.h"
 #include "app/screen_scale.h"
 #include "app/window_fit.h"
-#include "text/decimal.h"
 #include "heights/row_arp.h"
-#include "platform/machine.h"
 #include "pdf/pdf_writer.h"
+#include "platform/local_time.h"
+#include "platform/machine.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
 #include "project/layout.h"
+#include "report/report.h"
 #include "text/ascii_text.h"
+#include "text/decimal.h"
 #include "text/shown_path.h"
 #include "ui/keyboard_tk.h"
 
@@ -24,10 +26,9 @@ namespace zarvek {
 namespace {
 
 std::string TodayText() {
-  const std::tm local = LocalTime(std::time(nullptr));
-  char text[16];
-  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-  return text;
+  std::tm local;
+  LocalTime(std::time(nullptr), &local);
+  return FormatDate(local.tm_mday, local.tm_mon + 1, local.tm_year + 1900);
 }
 
 }  // namespace
@@ -178,18 +179,7 @@ double MainWindow::ChooseFonts(
   for (const char* font : {"TkDefaultFont", "TkTextFont", "TkMenuFont"}) {
     root_.Call({"font", "configure", font, "-family", family, "-size", 9});
   }
-  ui_ = std::make_unique<Ui>(root_,
-                             Palette{
-                                 {"bg_main", "#F4F6F9"},
-                                 {"bg_panel", "#FFFFFF"},
-                                 {"primary", "#2C3E50"},
-                                 {"accent", "#2980B9"},
-                                 {"text", "#34495E"},
-                                 {"success", "#27AE60"},
-                                 {"tab_selected", "#2980B9"},
-                                 {"tab_bg", "#BDC3C7"},
-                             },
-                             family, services_.console);
+  ui_ = std::make_unique<Ui>(root_, WindowPalette(), family, services_.console);
   return scale.factor;
 }
 
@@ -446,7 +436,8 @@ ProjectAccess MainWindow::AccessTo(const std::string& folder) {
   }
   if (claim.result == LockClaim::Result::kTaken) return ProjectAccess::kEdit;
   const LockHolder* holder = &*claim.holder;
-  const std::tm local = LocalTime(static_cast<std::time_t>(holder->since));
+  std::tm local;
+  LocalTime(static_cast<std::time_t>(holder->since), &local);
   char since[32];
   std::strftime(since, sizeof since, "%d/%m/%Y %H:%M", &local);
   const std::string answer =

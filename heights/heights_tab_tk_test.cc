@@ -276,7 +276,7 @@ void ExpectEverythingFits(HeightsTabTest& t) {
   }
 }
 
-TEST_F(HeightsTabTest, AllSevenColumnsFitTheFirstWindow) {
+TEST_F(HeightsTabTest, AllEightColumnsFitTheFirstWindow) {
   ShowTable(1);
   EXPECT_EQ(Call({"winfo", "geometry", "."}).substr(0, 7), "950x700");
   ExpectEverythingFits(*this);
@@ -347,7 +347,8 @@ TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
 }
 
 TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
-  Choose(Project("obra", {"1", "2"}));
+  const std::string project = Project("obra", {"1", "2"});
+  Choose(project);
   const RowCells row = app_->heights_tab().cells().at(1);
   const RowCells other = app_->heights_tab().cells().at(0);
 
@@ -384,7 +385,7 @@ TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
 
   // A rebuild with the same codes brings the row back as last chosen (the
   // text set by the program was no choice), the other row as new.
-  app_->heights_tab().detectar_codigos_existentes();
+  ASSERT_TRUE(app_->heights_tab().LoadProject(project));
   ASSERT_EQ(app_->heights_tab().cells().size(), 2u);
   const RowCells fresh = app_->heights_tab().cells().at(1);
   EXPECT_EQ(Get(fresh.rec), "QUENTARO M200 PLUS");
