@@ -16,7 +16,7 @@ Status MainWindow::DecodePicture(const std::string& path,
   return DecodePngFile(*services_.fs, path, image);
 }
 
-void MainWindow::_cargar_iconos() {
+void MainWindow::CargarIconos() {
   const std::string icon_path = services_.resource_path(kIconFile);
   if (!services_.fs->Exists(icon_path)) return;
   RgbaImage icon_img;
@@ -45,7 +45,7 @@ void MainWindow::_cargar_iconos() {
   if (!status.ok()) ui_->Print("Error cargando icono: " + status.message());
 }
 
-void MainWindow::_setup_header() {
+void MainWindow::SetupHeader() {
   const std::string inner_header = std::string(kHeaderFrame) + ".inner_header";
   const Ui& ui = *ui_;
   root_.Call({"frame", inner_header, "-bg", ui.color("bg_panel")});

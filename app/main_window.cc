@@ -83,13 +83,13 @@ MainWindow::MainWindow(tk::Interp& root_window,
       ProjectLock::Identity{MachineName(), LoginName(), CurrentProcessId()},
       [] { return static_cast<long long>(std::time(nullptr)); },
       ProcessRunning);
-  _cargar_iconos();
+  CargarIconos();
   root_.Call(
       {"frame", kHeaderFrame, "-bg", ui_->color("bg_panel"), "-height", 110});
   root_.Call({"pack", kHeaderFrame, "-fill", "x", "-side", "top", "-pady",
               tk::Obj::List({"0", "2"})});
-  _setup_header();
-  _setup_custom_tabs();
+  SetupHeader();
+  SetupCustomTabs();
   BuildNotebook();
   BuildRooms();
   // The last project opens again, behind the first tab, while it is still
@@ -467,7 +467,7 @@ void MainWindow::Remember(const std::string& folder, bool project) {
   if (!status.ok()) ui_->Print("Error: " + status.message());
 }
 
-void MainWindow::_setup_custom_tabs() {
+void MainWindow::SetupCustomTabs() {
   const Ui& ui = *ui_;
   const std::string font10 = root_.CallObj({"list", ui.family(), 10}).str();
   const std::string font11b =

@@ -132,9 +132,9 @@ class MainWindow {
   /// Enlarges the message boxes' icons (pictures of a fixed pixel size) by
   /// the whole factor nearest to `scale`.
   void ScaleDialogIcons(double scale);
-  void _setup_custom_tabs();
-  void _cargar_iconos();
-  void _setup_header();
+  void SetupCustomTabs();
+  void CargarIconos();
+  void SetupHeader();
   /// Reads and decodes the PNG picture at `path`.
   Status DecodePicture(const std::string& path, RgbaImage* image);
   /// Puts the folder picture, at the screen's scale, beside the text of

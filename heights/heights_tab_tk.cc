@@ -257,9 +257,9 @@ void HeightsTab::RegisterRowCommands() {
                        return std::string();
                      });
   };
-  row_command(kRowTypeCommand, &HeightsTab::_on_row_type_change);
-  row_command(kRowAccCommand, &HeightsTab::_on_row_acc_change);
-  row_command(kRowRecCommand, &HeightsTab::_on_row_rec_change);
+  row_command(kRowTypeCommand, &HeightsTab::OnRowTypeChange);
+  row_command(kRowAccCommand, &HeightsTab::OnRowAccChange);
+  row_command(kRowRecCommand, &HeightsTab::OnRowRecChange);
   root.Command(kRowRefCommand, [this](const std::vector<std::string>& args) {
     size_t idx = 0;
     if (args.size() == 1 && ParseIndex(args[0], &idx) && idx < cells_.size()) {
@@ -661,7 +661,7 @@ void HeightsTab::ConfigureBox(const std::string& box,
                  enabled ? "readonly" : "disabled"});
 }
 
-void HeightsTab::_on_row_type_change(size_t idx) {
+void HeightsTab::OnRowTypeChange(size_t idx) {
   tk::Interp& root = ui_.tk();
   const RowCells& row = cells_.at(idx);
   RowValues v = table_.values(idx);
@@ -675,13 +675,13 @@ void HeightsTab::_on_row_type_change(size_t idx) {
   table_.Set(idx, v);
 }
 
-void HeightsTab::_on_row_acc_change(size_t idx) {
+void HeightsTab::OnRowAccChange(size_t idx) {
   RowValues v = table_.values(idx);
   v.acc = ui_.tk().Call({cells_.at(idx).acc, "get"});
   OfferReferences(idx, std::move(v));
 }
 
-void HeightsTab::_on_row_rec_change(size_t idx) {
+void HeightsTab::OnRowRecChange(size_t idx) {
   RowValues v = table_.values(idx);
   v.rec = ui_.tk().Call({cells_.at(idx).rec, "get"});
   OfferReferences(idx, std::move(v));

@@ -86,9 +86,9 @@ class HeightsTab {
 
   // Row events (the combobox selections of row `idx`): each takes the
   // chosen value into the row and offers the choices that depend on it.
-  void _on_row_type_change(size_t idx);
-  void _on_row_acc_change(size_t idx);
-  void _on_row_rec_change(size_t idx);
+  void OnRowTypeChange(size_t idx);
+  void OnRowAccChange(size_t idx);
+  void OnRowRecChange(size_t idx);
   /// Ctrl+D: receiver, type, accessory and reference of the row above.
   void CopyRowAbove(size_t idx);
   /// Gives every empty row (no type, accessory, reference or height) the

@@ -246,11 +246,11 @@ TEST_F(ReportButtonTest, ThousandRowsGiveTheWholeReport) {
     const testing::BenchKind& k = testing::kBenchKinds[i % 6];
     const RowCells& row = app_->heights_tab().cells()[i];
     Call({row.rec, "set", k.rec});
-    app_->heights_tab()._on_row_rec_change(i);
+    app_->heights_tab().OnRowRecChange(i);
     Call({row.tipo, "set", k.tipo});
-    app_->heights_tab()._on_row_type_change(i);
+    app_->heights_tab().OnRowTypeChange(i);
     Call({row.acc, "set", k.acc});
-    app_->heights_tab()._on_row_acc_change(i);
+    app_->heights_tab().OnRowAccChange(i);
     Call({row.ref, "set", k.ref});
     Call({"event", "generate", row.ref, "<<ComboboxSelected>>"});
     Call({row.h, "insert", 0, k.h});
