@@ -78,11 +78,11 @@ int main(int argc, char** argv) {
   for (int r = 0; r < runs; ++r) {
     fs::remove(csv);
     auto t0 = Clock::now();
-    app.heights_tab().detectar_codigos_existentes();
+    app.heights_tab().LoadProject(project.string());
     without_file.push_back(MsSince(t0));
     std::ofstream(csv, std::ios::binary) << bytes;
     auto t1 = Clock::now();
-    app.heights_tab().detectar_codigos_existentes();
+    app.heights_tab().LoadProject(project.string());
     with_file.push_back(MsSince(t1));
     filled =
         filled && interp->Call({app.heights_tab().cells().back().h, "get"}) ==

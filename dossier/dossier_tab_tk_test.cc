@@ -230,7 +230,7 @@ void ExpectTheRows(Test& t, const std::string& rinex6001) {
 
 TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
   ExpectTheRows(*this, "—");
-  const std::string red = "#C0392B", green = color("success");
+  const std::string red = color("error"), green = color("success");
   EXPECT_EQ(Fill(0, 4), green);  // a count
   EXPECT_EQ(Fill(0, 6), red);    // no photo where one is required
   EXPECT_EQ(Fill(0, 8), "#B9770E");
@@ -303,6 +303,14 @@ TEST_F(DossierTabTest, AClickOpensTheCellsFolderAndHeadingsFollowTheCells) {
                                               testing::PathOf(std::string(
                                                   subcarpetas_fotos[2]))),
                             testing::Utf8Path(photos / "6001")}));
+  // The project items open their folders the same way; a word that is no
+  // item's index opens none.
+  opened_.clear();
+  for (const char* word : {"0x", "0 ", "+0", ""})
+    Call({"::zarvek::abrir_item_expediente", word});
+  EXPECT_TRUE(opened_.empty());
+  Call({"::zarvek::abrir_item_expediente", "0"});
+  EXPECT_EQ(opened_.size(), 1u);
 
   // Scrolled sideways and down, the headings and the points stay in line.
   Call({body, "xview", "moveto", "0.5"});

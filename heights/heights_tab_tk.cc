@@ -14,7 +14,6 @@
 #include "heights/heights_tab_tk.h"
 
 #include <algorithm>
-#include <charconv>
 #include <exception>
 #include <optional>
 #include <set>
@@ -70,11 +69,11 @@ tk::Obj CellTags(const std::string& widget, const char* widget_class) {
       {widget, HeightsTab::kTableTag, widget_class, ".", "all"});
 }
 
-// The row index `text`, if it is a plain integer.
+// The row index `text` (RowIndexArg) into `idx`.
 bool ParseIndex(const std::string& text, size_t* idx) {
-  auto [end, ec] =
-      std::from_chars(text.data(), text.data() + text.size(), *idx);
-  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+  const std::optional<size_t> row = RowIndexArg(text);
+  if (row) *idx = *row;
+  return row.has_value();
 }
 
 tk::Obj ListOf(const std::vector<std::string>& items) {
@@ -258,9 +257,9 @@ void HeightsTab::RegisterRowCommands() {
                        return std::string();
                      });
   };
-  row_command(kRowTypeCommand, &HeightsTab::_on_row_type_change);
-  row_command(kRowAccCommand, &HeightsTab::_on_row_acc_change);
-  row_command(kRowRecCommand, &HeightsTab::_on_row_rec_change);
+  row_command(kRowTypeCommand, &HeightsTab::OnRowTypeChange);
+  row_command(kRowAccCommand, &HeightsTab::OnRowAccChange);
+  row_command(kRowRecCommand, &HeightsTab::OnRowRecChange);
   root.Command(kRowRefCommand, [this](const std::vector<std::string>& args) {
     size_t idx = 0;
     if (args.size() == 1 && ParseIndex(args[0], &idx) && idx < cells_.size()) {
@@ -357,11 +356,6 @@ void HeightsTab::seleccionar_directorio_trabajo() {
     return;
   }
   LoadProject(path);
-}
-
-void HeightsTab::detectar_codigos_existentes() {
-  if (!project_.is_open()) return;
-  LoadProject(project_.folder());
 }
 
 bool HeightsTab::LoadProject(const std::string& chosen) {
@@ -477,8 +471,7 @@ void HeightsTab::MarkDoubtfulHeights() {
   if (!measurement_file_ || measurement_file_->doubtful_heights().empty())
     return;
   tk::Interp& root = ui_.tk();
-  root.Call({"ttk::style", "configure", kDoubtfulEntryStyle, "-fieldbackground",
-             "#F9D6D5", "-foreground", "#922B21", "-bordercolor", "#C0392B"});
+  DefineRedEntryStyle(ui_, kDoubtfulEntryStyle);
   root.Command(kDoubtfulEditedCommand,
                [this](const std::vector<std::string>& args) {
                  size_t idx = 0;
@@ -486,16 +479,14 @@ void HeightsTab::MarkDoubtfulHeights() {
                      idx < cells_.size() &&
                      ui_.tk().Call({cells_[idx].h, "cget", "-style"}) ==
                          kDoubtfulEntryStyle) {
-                   ui_.tk().Call({cells_[idx].h, "configure", "-style", "",
-                                  "-validate", "none", "-validatecommand", ""});
+                   UnmarkEntry(ui_, cells_[idx].h);
                  }
                  return std::string("1");  // the edit itself is allowed
                });
   for (size_t idx : measurement_file_->doubtful_heights()) {
     if (idx >= cells_.size()) continue;
-    root.Call({cells_[idx].h, "configure", "-style", kDoubtfulEntryStyle,
-               "-validate", "key", "-validatecommand",
-               ListOf({kDoubtfulEditedCommand, DecimalText(idx)})});
+    MarkEntryUntilEdited(ui_, cells_[idx].h, kDoubtfulEntryStyle,
+                         kDoubtfulEditedCommand, idx);
   }
 }
 
@@ -670,7 +661,7 @@ void HeightsTab::ConfigureBox(const std::string& box,
                  enabled ? "readonly" : "disabled"});
 }
 
-void HeightsTab::_on_row_type_change(size_t idx) {
+void HeightsTab::OnRowTypeChange(size_t idx) {
   tk::Interp& root = ui_.tk();
   const RowCells& row = cells_.at(idx);
   RowValues v = table_.values(idx);
@@ -684,12 +675,21 @@ void HeightsTab::_on_row_type_change(size_t idx) {
   table_.Set(idx, v);
 }
 
-void HeightsTab::_on_row_acc_change(size_t idx) {
+void HeightsTab::OnRowAccChange(size_t idx) {
+  RowValues v = table_.values(idx);
+  v.acc = ui_.tk().Call({cells_.at(idx).acc, "get"});
+  OfferReferences(idx, std::move(v));
+}
+
+void HeightsTab::OnRowRecChange(size_t idx) {
+  RowValues v = table_.values(idx);
+  v.rec = ui_.tk().Call({cells_.at(idx).rec, "get"});
+  OfferReferences(idx, std::move(v));
+}
+
+void HeightsTab::OfferReferences(size_t idx, RowValues v) {
   tk::Interp& root = ui_.tk();
   const RowCells& row = cells_.at(idx);
-  RowValues v = table_.values(idx);
-  v.rec = root.Call({row.rec, "get"});
-  v.acc = root.Call({row.acc, "get"});
   v.ref.clear();
   root.Call({row.ref, "set", ""});
   const Choices choices = ReferenceChoices(catalogue_, v.rec, v.tipo, v.acc);
@@ -700,8 +700,6 @@ void HeightsTab::_on_row_acc_change(size_t idx) {
   }
   table_.Set(idx, v);
 }
-
-void HeightsTab::_on_row_rec_change(size_t idx) { _on_row_acc_change(idx); }
 
 void HeightsTab::OnHeightChanged(size_t idx) {
   const std::string text = ui_.tk().Call(

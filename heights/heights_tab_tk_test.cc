@@ -268,7 +268,8 @@ TEST_F(HeightsTabTest, ReferenceChoicesRowByRow) {
 }
 
 TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
-  Choose(Project("obra", {"1", "2"}));
+  const std::string project = Project("obra", {"1", "2"});
+  Choose(project);
   const RowCells row = heights_tab().cells().at(1);
   const RowCells other = heights_tab().cells().at(0);
 
@@ -305,7 +306,7 @@ TEST_F(HeightsTabTest, DependentBoxesAreClearedAndRecomputed) {
 
   // A rebuild with the same codes brings the row back as last chosen (the
   // text set by the program was no choice), the other row as new.
-  heights_tab().detectar_codigos_existentes();
+  ASSERT_TRUE(heights_tab().LoadProject(project));
   ASSERT_EQ(heights_tab().cells().size(), 2u);
   const RowCells fresh = heights_tab().cells().at(1);
   EXPECT_EQ(Get(fresh.rec), "QUENTARO M200 PLUS");
@@ -770,7 +771,7 @@ void ExpectEverythingFits(HeightsWindowTest& t) {
   }
 }
 
-TEST_F(HeightsWindowTest, AllSevenColumnsFitTheFirstWindow) {
+TEST_F(HeightsWindowTest, AllEightColumnsFitTheFirstWindow) {
   ShowTable(1);
   EXPECT_EQ(Call({"winfo", "geometry", "."}).substr(0, 7), "950x700");
   ExpectEverythingFits(*this);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "pdf/pdf_writer.h"
@@ -137,11 +138,11 @@ class PhotoReportCommandTest : public testing::RoomTest {
     RoomTest::TearDown();
   }
   void DestroyRooms() override { command_.reset(); }
-  void MakeCommand() {
+  void MakeCommand(PdfDocumentFactory* pdf = nullptr) {
     command_ = std::make_unique<PhotoReportCommand>(
         *ui_,
         PhotoReportServices{
-            pdf_, SystemRandom(), gate_,
+            pdf != nullptr ? *pdf : pdf_, SystemRandom(), gate_,
             [] { return std::string("07/12/2026"); },
             [this](const std::string& p) { opened_.push_back(p); }},
         kProgress);
@@ -220,6 +221,37 @@ TEST_F(PhotoReportCommandTest, AFinishedRunReplacesTheReportAndOpensIt) {
   // The command is ready for another run.
   EXPECT_TRUE(command_->Generate(request_));
   command_->Finish();
+}
+
+// A run that throws (here the PDF writer, out of memory) ends as a failed
+// run: the box says why, the progress goes, the earlier file stays and the
+// command runs again.
+TEST_F(PhotoReportCommandTest, AThrowingRunSaysWhyAndTheCommandRunsAgain) {
+  struct ThrowsOnce : PdfDocumentFactory {
+    explicit ThrowsOnce(PdfDocumentFactory& real) : real(real) {}
+    std::unique_ptr<PdfDocument> Create() override {
+      if (throws-- > 0) throw std::runtime_error("std::bad_alloc");
+      return real.Create();
+    }
+    PdfDocumentFactory& real;
+    int throws = 1;
+  } once(pdf_);
+  gate_.Open();
+  MakeCommand(&once);
+  ASSERT_TRUE(command_->Generate(request_));
+  command_->Finish();
+  EXPECT_FALSE(command_->running());
+  EXPECT_FALSE(Exists(command_->progress_bar()));
+  EXPECT_EQ(ReadAll(report_), kEarlier);
+  auto messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(Option(messages[0], "-title"), "ERROR PDF");
+  EXPECT_EQ(Option(messages[0], "-message"), "std::bad_alloc");
+  EXPECT_TRUE(opened_.empty());
+
+  ASSERT_TRUE(command_->Generate(request_));
+  command_->Finish();
+  EXPECT_EQ(opened_, std::vector<std::string>{report_});
 }
 
 // A photos folder that is a link to another folder is not written through:

@@ -29,12 +29,6 @@ std::string ZeroPadded(int value, int digits) {
 
 }  // namespace
 
-std::string PdfSaveFailedText(const Status& saved) {
-  if (!saved.held_open()) return saved.message();
-  return saved.message() +
-         "\n\nCIERRE EL PDF EN EL VISOR Y VUELVA A INTENTARLO";
-}
-
 namespace {
 
 ReportOutcome PdfError(std::string text) {
@@ -238,7 +232,7 @@ ReportOutcome RunConversionReport(const std::string& ruta_base,
   } catch (const std::exception& e) {
     return PdfError(e.what());
   } catch (...) {
-    return PdfError("ERROR DESCONOCIDO AL GENERAR EL PDF.");
+    return PdfError(kUnknownPdfError);
   }
 }
 

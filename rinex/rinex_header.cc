@@ -326,13 +326,6 @@ bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
   return true;
 }
 
-std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
-                                         double arp, std::string* reason) {
-  std::string out(file_bytes);
-  if (!CorrectDeltaHInPlace(out, arp, reason)) return std::nullopt;
-  return out;
-}
-
 bool LooksLikeObservationName(std::string_view name) {
   std::string lower = ToLower(name);
   for (std::string_view wrapper : {".gz", ".z", ".bz2", ".zip"}) {

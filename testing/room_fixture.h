@@ -31,17 +31,7 @@ class RoomTest : public TkTest {
     if (HasFatalFailure()) return;
     Call({"namespace", "eval", "::zarvek", ""});
     Call({"ttk::style", "theme", "use", "clam"});
-    ui_ = std::make_unique<Ui>(*interp_,
-                               Palette{
-                                   {"bg_main", "#F4F6F9"},
-                                   {"bg_panel", "#FFFFFF"},
-                                   {"primary", "#2C3E50"},
-                                   {"accent", "#2980B9"},
-                                   {"text", "#34495E"},
-                                   {"success", "#27AE60"},
-                                   {"tab_selected", "#2980B9"},
-                                   {"tab_bg", "#BDC3C7"},
-                               },
+    ui_ = std::make_unique<Ui>(*interp_, WindowPalette(),
                                "DejaVu Sans Condensed", console_);
     InstallKeyboardHabits(*ui_);
     Call({"wm", "geometry", ".", "950x700"});
