@@ -232,6 +232,34 @@ void AddPhotoCells(const PointDossier& point, std::vector<MatrixCell>* row,
   }
 }
 
+// The row of `point`: its code and its cells; what it lacks goes to
+// `lacks`.
+std::vector<MatrixCell> PointRow(const PointDossier& point,
+                                 const PointCellSources& sources,
+                                 std::vector<std::string>* lacks,
+                                 DossierMatrix* matrix) {
+  std::vector<MatrixCell> row;
+  const bool has_gnss = !point.gnss_folder.empty();
+  row.push_back(Cell(point.code,
+                     has_gnss && point.has_photo_folder ? CellTone::kPlain
+                                                        : CellTone::kMissing,
+                     has_gnss ? point.gnss_folder : point.photo_folder));
+  if (!has_gnss) {
+    lacks->push_back("SIN CARPETA EN " + std::string(kGnssDataFolder));
+    for (int i = 0; i < 3; ++i) {
+      row.push_back(
+          Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
+    }
+  } else {
+    AddGnssCells(point, sources, &row, lacks, matrix);
+  }
+  if (!point.has_photo_folder) {
+    lacks->push_back("SIN CARPETA EN " + std::string(kPhotosFolder));
+  }
+  AddPhotoCells(point, &row, lacks, matrix);
+  return row;
+}
+
 }  // namespace
 
 DossierMatrix BuildDossierMatrix(const DossierScan& scan,
@@ -255,25 +283,7 @@ DossierMatrix BuildDossierMatrix(const DossierScan& scan,
   std::size_t points_lacking = 0;
   for (const PointDossier& point : scan.points) {
     std::vector<std::string> lacks;
-    std::vector<MatrixCell> row;
-    const bool has_gnss = !point.gnss_folder.empty();
-    row.push_back(Cell(point.code,
-                       has_gnss && point.has_photo_folder ? CellTone::kPlain
-                                                          : CellTone::kMissing,
-                       has_gnss ? point.gnss_folder : point.photo_folder));
-    if (!has_gnss) {
-      lacks.push_back("SIN CARPETA EN " + std::string(kGnssDataFolder));
-      for (int i = 0; i < 3; ++i) {
-        row.push_back(
-            Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
-      }
-    } else {
-      AddGnssCells(point, sources, &row, &lacks, &matrix);
-    }
-    if (!point.has_photo_folder) {
-      lacks.push_back("SIN CARPETA EN " + std::string(kPhotosFolder));
-    }
-    AddPhotoCells(point, &row, &lacks, &matrix);
+    std::vector<MatrixCell> row = PointRow(point, sources, &lacks, &matrix);
     if (!lacks.empty()) ++points_lacking;
     for (const std::string& lack : lacks) {
       matrix.missing.push_back("PUNTO " + point.code + ": " + lack);
