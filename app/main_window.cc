@@ -9,14 +9,14 @@
 #include "app/resource_path.h"
 #include "app/screen_scale.h"
 #include "app/window_fit.h"
-#include "text/decimal.h"
 #include "heights/row_arp.h"
-#include "platform/machine.h"
 #include "pdf/pdf_writer.h"
+#include "platform/machine.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
+#include "text/decimal.h"
 #include "text/shown_path.h"
 #include "ui/keyboard_tk.h"
 
@@ -46,8 +46,7 @@ std::string resource_path(const std::string& relative_path) {
       [](const std::string& dir) { return RealFileSystem().IsDirectory(dir); });
 }
 
-MainWindow::MainWindow(tk::Interp& root_window,
-                                               AppServices services)
+MainWindow::MainWindow(tk::Interp& root_window, AppServices services)
     : root_(root_window), services_(std::move(services)) {
   if (!services_.resource_path) services_.resource_path = resource_path;
   if (!services_.today) services_.today = TodayText;
@@ -140,8 +139,7 @@ void MainWindow::RememberWindow() {
   if (!status.ok()) ui_->Print("Error: " + status.message());
 }
 
-double MainWindow::ChooseFonts(
-    std::optional<double> screen_scaling) {
+double MainWindow::ChooseFonts(std::optional<double> screen_scaling) {
   // Fonts: the design is drawn for "Segoe UI" on a 96-dpi screen. Where that
   // family is missing Tk would fall back to a wide face, and the measurement
   // table would no longer fit the window; a condensed face of similar width
@@ -279,21 +277,9 @@ void MainWindow::BuildRooms() {
         heights_tab_->LoadProject(folder);
       },
       [this] { return ChooserStart(); });
-  HeightsTabHooks hooks;
-  hooks.chooser_dir = [this] { return ChooserStart(); };
-  hooks.access = [this](const std::string& folder) { return AccessTo(folder); };
-  hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
-    arp_column_->MakeColumn(frame_rows);
-    rinex_column_->MakeColumn(frame_rows, tags);
-  };
-  // The ARP cells first: the status line reads them.
-  hooks.rows_changed = [this](const std::vector<size_t>& rows) {
-    arp_column_->RowsChanged(rows);
-    rinex_column_->RowsChanged(rows);
-  };
-  heights_tab_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
-                                              kTabControl, kTabAlturas,
-                                              *services_.file_exchange, hooks);
+  heights_tab_ = std::make_unique<HeightsTab>(
+      ui, fs, project_, equipos_specs_, kTabControl, kTabAlturas,
+      *services_.file_exchange, HeightsHooks());
   _setup_folder_picture(std::string(kTabAlturas) + ".top_panel.btn_buscar");
   rinex_column_ = std::make_unique<RinexColumn>(
       ui, fs, heights_tab_->table(), project_, equipos_specs_,
@@ -312,6 +298,35 @@ void MainWindow::BuildRooms() {
                             services_.open_file,
                             [this] { return rinex_column_->States(); }},
       heights_tab_->bottom_frame());
+  WatchProject();
+
+  BuildDossierTab();
+  root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
+              ui.Bind("cerrar", [this] { Close(); })});
+  root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
+              "+" + ui.Bind("volver_a_alturas", [this] {
+                if (root_.Call({kTabControl, "select"}) == kTabAlturas)
+                  project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
+              })});
+}
+
+HeightsTabHooks MainWindow::HeightsHooks() {
+  HeightsTabHooks hooks;
+  hooks.chooser_dir = [this] { return ChooserStart(); };
+  hooks.access = [this](const std::string& folder) { return AccessTo(folder); };
+  hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
+    arp_column_->MakeColumn(frame_rows);
+    rinex_column_->MakeColumn(frame_rows, tags);
+  };
+  // The ARP cells first: the status line reads them.
+  hooks.rows_changed = [this](const std::vector<size_t>& rows) {
+    arp_column_->RowsChanged(rows);
+    rinex_column_->RowsChanged(rows);
+  };
+  return hooks;
+}
+
+void MainWindow::WatchProject() {
   // A new project's observation files are read once its table is there,
   // and again when the surveyor comes back to the tab: they may have been
   // copied or processed meanwhile.
@@ -329,15 +344,6 @@ void MainWindow::BuildRooms() {
     const Status taken = lock_->Take(project_.folder());
     if (!taken.ok()) ui_->Print("Error: " + taken.message());
   });
-
-  BuildDossierTab();
-  root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
-              ui.Bind("cerrar", [this] { Close(); })});
-  root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
-              "+" + ui.Bind("volver_a_alturas", [this] {
-                if (root_.Call({kTabControl, "select"}) == kTabAlturas)
-                  project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
-              })});
 }
 
 void MainWindow::BuildDossierTab() {
@@ -389,6 +395,10 @@ void MainWindow::BuildDossierTab() {
     }
     photo_report_->Generate(std::move(request));
   });
+  WireDossierRefresh();
+}
+
+void MainWindow::WireDossierRefresh() {
   // The dossier is read whenever its tab is shown (files may have been
   // added meanwhile), and again when the project changes under it.
   auto shown = [this] {
