@@ -278,6 +278,11 @@ void HeightsTab::RegisterRowCommands() {
       OnHeightChanged(idx);
     return std::string();
   });
+  RegisterCopyCommands();
+}
+
+void HeightsTab::RegisterCopyCommands() {
+  tk::Interp& root = ui_.tk();
   // Ctrl+D ends with "break": the entry's own Ctrl+D (delete a character)
   // does not run after it.
   root.BreakingCommand(kRowCopyCommand,
@@ -594,6 +599,13 @@ void HeightsTab::MakeRow(size_t idx, const tk::Obj& receivers,
   root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h, "-row",
              idx, "-padx", 5});
 
+  BindRowCells(row, label, suffix);
+  cells_.push_back(std::move(row));
+}
+
+void HeightsTab::BindRowCells(const RowCells& row, const std::string& label,
+                              const std::string& suffix) {
+  tk::Interp& root = ui_.tk();
   root.Call({"bind", row.tipo, "<<ComboboxSelected>>",
              ListOf({kRowTypeCommand, suffix})});
   root.Call({"bind", row.acc, "<<ComboboxSelected>>",
@@ -610,7 +622,6 @@ void HeightsTab::MakeRow(size_t idx, const tk::Obj& receivers,
     root.Call({"bind", *cell, "<Control-Key-d>", copy});
   }
   root.Call({"bind", label, "<Button-3>", ListOf({kRowMenuCommand, suffix})});
-  cells_.push_back(std::move(row));
 }
 
 void HeightsTab::DisableCells() {

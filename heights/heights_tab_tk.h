@@ -124,6 +124,8 @@ class HeightsTab {
   void BuildProjectBar();
   void BuildTableArea();
   void RegisterRowCommands();
+  /// Ctrl+D and the row menu, which copy a row's equipment.
+  void RegisterCopyCommands();
   void StartSync(FileExchange& exchange);
 
   /// Builds the table of `codes` for the project at `folder`; throws what
@@ -140,6 +142,10 @@ class HeightsTab {
   void MakeHeadings();
   void MakeRow(size_t idx, const tk::Obj& receivers, const tk::Obj& tipos,
                const tk::Obj& code_font);
+  /// The bindings of row `row` (code label `label`, index text `suffix`):
+  /// its handlers, Ctrl+D and the row menu.
+  void BindRowCells(const RowCells& row, const std::string& label,
+                    const std::string& suffix);
   void AlignHeadings();
   /// Makes every cell refuse edits (a read-only project).
   void DisableCells();
