@@ -32,6 +32,55 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, parent_end + 1);
 }
 
+// What ListDirInfo says of the entry `name` (of type `d_type`) of the
+// folder `path` open as `dir_fd`: its kind, size and time, and its first
+// bytes when `prefixes` wants them.
+DirEntryInfo ReadDirEntry(int dir_fd, const char* name, unsigned char d_type,
+                          const std::string& path,
+                          const PrefixRequest& prefixes) {
+  DirEntryInfo info;
+  info.name = name;
+  const bool wanted = prefixes.bytes > 0 && d_type != DT_DIR &&
+                      (!prefixes.wanted || prefixes.wanted(info.name));
+  struct stat st;
+  int fd = -1;
+  bool known = false;
+  if (wanted) {
+    fd = ::openat(dir_fd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+      known = ::fstat(fd, &st) == 0;
+    } else if (errno != ENOENT) {
+      info.prefix_error =
+          Status::FromErrno(errno, JoinPath(path, info.name)).message();
+    }
+  }
+  if (!known) known = ::fstatat(dir_fd, name, &st, 0) == 0;
+  if (known) {
+    info.is_dir = S_ISDIR(st.st_mode);
+    info.is_file = S_ISREG(st.st_mode);
+    info.size = static_cast<std::uint64_t>(st.st_size);
+    info.mtime_s = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    info.mtime_ns = static_cast<std::int32_t>(st.st_mtim.tv_nsec);
+  }
+  if (fd >= 0) {
+    if (info.is_file && info.size > 0) {
+      info.prefix.resize(prefixes.bytes);
+      ssize_t n;
+      do {
+        n = ::read(fd, info.prefix.data(), prefixes.bytes);
+      } while (n < 0 && errno == EINTR);
+      if (n < 0) {
+        info.prefix_error =
+            Status::FromErrno(errno, JoinPath(path, info.name)).message();
+        n = 0;
+      }
+      info.prefix.resize(static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+  }
+  return info;
+}
+
 class PosixFileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) override {
@@ -221,47 +270,8 @@ class PosixFileSystem : public FileSystem {
           std::strcmp(entry->d_name, "..") == 0) {
         continue;
       }
-      DirEntryInfo info;
-      info.name = entry->d_name;
-      const bool wanted = prefixes.bytes > 0 && entry->d_type != DT_DIR &&
-                          (!prefixes.wanted || prefixes.wanted(info.name));
-      struct stat st;
-      int fd = -1;
-      bool known = false;
-      if (wanted) {
-        fd = ::openat(dir_fd, entry->d_name,
-                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd >= 0) {
-          known = ::fstat(fd, &st) == 0;
-        } else if (errno != ENOENT) {
-          info.prefix_error =
-              Status::FromErrno(errno, JoinPath(path, info.name)).message();
-        }
-      }
-      if (!known) known = ::fstatat(dir_fd, entry->d_name, &st, 0) == 0;
-      if (known) {
-        info.is_dir = S_ISDIR(st.st_mode);
-        info.is_file = S_ISREG(st.st_mode);
-        info.size = static_cast<std::uint64_t>(st.st_size);
-        info.mtime_s = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-        info.mtime_ns = static_cast<std::int32_t>(st.st_mtim.tv_nsec);
-      }
-      if (fd >= 0) {
-        if (info.is_file && info.size > 0) {
-          info.prefix.resize(prefixes.bytes);
-          ssize_t n;
-          do {
-            n = ::read(fd, info.prefix.data(), prefixes.bytes);
-          } while (n < 0 && errno == EINTR);
-          if (n < 0) {
-            info.prefix_error =
-                Status::FromErrno(errno, JoinPath(path, info.name)).message();
-            n = 0;
-          }
-          info.prefix.resize(static_cast<std::size_t>(n));
-        }
-        ::close(fd);
-      }
+      DirEntryInfo info =
+          ReadDirEntry(dir_fd, entry->d_name, entry->d_type, path, prefixes);
       entries->push_back(std::move(info));
     }
     const int err = errno;
