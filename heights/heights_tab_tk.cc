@@ -17,7 +17,6 @@
 #include <charconv>
 #include <exception>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
