@@ -1,6 +1,7 @@
 // The second tab, CÁLCULO DE ALTURAS, without its RINEX column and report
 // command (rooms of their own): the project bar (BUSCAR and the folder
-// label), the measurement table and the project's measurement file.
+// label) and the measurement table; the project's measurement file is kept
+// in step with the table by a MeasurementSync of its own.
 //
 // The table's truth is a MeasurementTable; its cells show it, and every
 // change of a cell's value, whatever made it, is put into it and saved. A
