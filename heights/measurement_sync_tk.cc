@@ -1,9 +1,11 @@
 #include "heights/measurement_sync_tk.h"
 
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
