@@ -3,7 +3,8 @@
 # fool its brace counting: braces in strings, characters and comments, digit
 # separators, lambdas in a body and in a constructor's initializer list,
 # member initializers in braces, functions inside a class, preprocessor
-# lines and tests. Each function's measured length must be exact.
+# lines, templates with default arguments and tests. Each function's
+# measured length must be exact.
 set -u
 scan="$(cd "$(dirname "$0")" && pwd)/long-functions.sh"
 work=$(mktemp -d)
@@ -28,6 +29,13 @@ filler() { for ((k = 0; k < $1; k++)); do echo "  x += $k;"; done; }
   echo '  return x + f(c) + s[0];'       # 61
   echo '}'                               # 62
   echo '}  // namespace'
+  echo 'template <typename T = int, class U = T>'  # 1
+  echo 'T Tmpl(T x) {'                             # 2
+  echo '  if (x) {'                                # 3
+  filler 5                                         # 4..8
+  echo '  }'                                       # 9
+  echo '  return x;'                               # 10
+  echo '}'                                         # 11
   echo 'class Holder : public Base {'
   echo ' public:'
   echo '  Holder(int a)'                 # 1
@@ -54,9 +62,10 @@ expect() {
 expect 62 Strings
 expect 60 Holder
 expect 1 Get
+expect 11 Tmpl
 [ "$rc" -eq 1 ] || { echo "FAIL: a function of 62 lines passed (rc $rc)"; fail=1; }
 grep -q LongTest <<< "$out" && { echo "FAIL: a test file was measured"; fail=1; }
-[ "$(wc -l <<< "$out")" -eq 4 ] || { echo "FAIL: expected 3 functions"; fail=1; }
+[ "$(wc -l <<< "$out")" -eq 5 ] || { echo "FAIL: expected 4 functions"; fail=1; }
 bash "$scan" --limit 62 "$work" > /dev/null || { echo "FAIL: --limit 62 refused 62 lines"; fail=1; }
 
 [ "$fail" -eq 0 ] || { echo "$out"; exit 1; }

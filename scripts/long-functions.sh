@@ -72,6 +72,8 @@ listing=$(
     p = index(s, "(")
     if (p == 0) return 0
     head = substr(s, 1, p - 1)
+    # A template line may name defaults and "typename" or "class".
+    sub(/^[ \t]*template[ \t]*<[^>]*>/, "", head)
     if (head ~ /(^|[^A-Za-z0-9_])(namespace|class|struct|union|enum)([^A-Za-z0-9_]|$)/ && head !~ /operator/) return 0
     if (head ~ /=/ && head !~ /operator/) return 0
     return 1
