@@ -13,13 +13,10 @@ namespace zarvek {
 
 Status MainWindow::DecodePicture(const std::string& path,
                                              RgbaImage* image) {
-  std::string bytes;
-  const Status read = services_.fs->ReadFile(path, kMaxPngFileBytes, &bytes);
-  if (!read.ok()) return read;
-  return DecodePngMemory(bytes, path, image);
+  return DecodePngFile(*services_.fs, path, image);
 }
 
-void MainWindow::_cargar_iconos() {
+void MainWindow::CargarIconos() {
   const std::string icon_path = services_.resource_path(kIconFile);
   if (!services_.fs->Exists(icon_path)) return;
   RgbaImage icon_img;
@@ -48,7 +45,7 @@ void MainWindow::_cargar_iconos() {
   if (!status.ok()) ui_->Print("Error cargando icono: " + status.message());
 }
 
-void MainWindow::_setup_header() {
+void MainWindow::SetupHeader() {
   const std::string inner_header = std::string(kHeaderFrame) + ".inner_header";
   const Ui& ui = *ui_;
   root_.Call({"frame", inner_header, "-bg", ui.color("bg_panel")});

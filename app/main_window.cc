@@ -11,10 +11,12 @@
 #include "app/window_fit.h"
 #include "heights/row_arp.h"
 #include "pdf/pdf_writer.h"
+#include "platform/local_time.h"
 #include "platform/machine.h"
 #include "platform/process.h"
 #include "platform/shell_open.h"
 #include "project/layout.h"
+#include "report/report.h"
 #include "text/ascii_text.h"
 #include "text/decimal.h"
 #include "text/shown_path.h"
@@ -24,10 +26,9 @@ namespace zarvek {
 namespace {
 
 std::string TodayText() {
-  const std::tm local = LocalTime(std::time(nullptr));
-  char text[16];
-  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-  return text;
+  std::tm local;
+  LocalTime(std::time(nullptr), &local);
+  return FormatDate(local.tm_mday, local.tm_mon + 1, local.tm_year + 1900);
 }
 
 }  // namespace
@@ -81,13 +82,13 @@ MainWindow::MainWindow(tk::Interp& root_window, AppServices services)
       ProjectLock::Identity{MachineName(), LoginName(), CurrentProcessId()},
       [] { return static_cast<long long>(std::time(nullptr)); },
       ProcessRunning);
-  _cargar_iconos();
+  CargarIconos();
   root_.Call(
       {"frame", kHeaderFrame, "-bg", ui_->color("bg_panel"), "-height", 110});
   root_.Call({"pack", kHeaderFrame, "-fill", "x", "-side", "top", "-pady",
               tk::Obj::List({"0", "2"})});
-  _setup_header();
-  _setup_custom_tabs();
+  SetupHeader();
+  SetupCustomTabs();
   BuildNotebook();
   BuildRooms();
   // The last project opens again, behind the first tab, while it is still
@@ -176,18 +177,7 @@ double MainWindow::ChooseFonts(std::optional<double> screen_scaling) {
   for (const char* font : {"TkDefaultFont", "TkTextFont", "TkMenuFont"}) {
     root_.Call({"font", "configure", font, "-family", family, "-size", 9});
   }
-  ui_ = std::make_unique<Ui>(root_,
-                             Palette{
-                                 {"bg_main", "#F4F6F9"},
-                                 {"bg_panel", "#FFFFFF"},
-                                 {"primary", "#2C3E50"},
-                                 {"accent", "#2980B9"},
-                                 {"text", "#34495E"},
-                                 {"success", "#27AE60"},
-                                 {"tab_selected", "#2980B9"},
-                                 {"tab_bg", "#BDC3C7"},
-                             },
-                             family, services_.console);
+  ui_ = std::make_unique<Ui>(root_, WindowPalette(), family, services_.console);
   return scale.factor;
 }
 
@@ -292,7 +282,12 @@ void MainWindow::BuildRooms() {
   rinex_column_->SetRowLine(
       [this](size_t row) { return arp_column_->LineOf(row); });
   report_command_ = std::make_unique<ReportCommand>(
-      ui, *heights_tab_, project_, equipos_specs_,
+      ui, heights_tab_->table(),
+      [this](size_t row) {
+        const std::vector<RowCells>& cells = heights_tab_->cells();
+        return row < cells.size() ? cells[row].h : std::string();
+      },
+      project_, equipos_specs_,
       ReportCommandServices{*services_.pdf, *services_.random, fs,
                             services_.resource_path, services_.today,
                             services_.open_file,
@@ -358,16 +353,8 @@ void MainWindow::BuildDossierTab() {
     const MeasurementTable& table = heights_tab_->table();
     for (size_t idx = 0; idx < table.size(); ++idx) {
       if (table.at(idx).codigo != code) continue;
-      const RowArp arp = DescribeRowArp(table.values(idx), equipos_specs_);
-      switch (arp.state) {
-        case ArpState::kEmpty:
-          return std::string("—");
-        case ArpState::kFault:
-          return std::string("✗");
-        case ArpState::kPlausible:
-        case ArpState::kImplausible:
-          return arp.cell;
-      }
+      return DossierHeightCell(
+          DescribeRowArp(table.values(idx), equipos_specs_));
     }
     return std::string("—");
   };
@@ -456,7 +443,8 @@ ProjectAccess MainWindow::AccessTo(const std::string& folder) {
   }
   if (claim.result == LockClaim::Result::kTaken) return ProjectAccess::kEdit;
   const LockHolder* holder = &*claim.holder;
-  const std::tm local = LocalTime(static_cast<std::time_t>(holder->since));
+  std::tm local;
+  LocalTime(static_cast<std::time_t>(holder->since), &local);
   char since[32];
   std::strftime(since, sizeof since, "%d/%m/%Y %H:%M", &local);
   const std::string answer =
@@ -486,7 +474,7 @@ void MainWindow::Remember(const std::string& folder, bool project) {
   if (!status.ok()) ui_->Print("Error: " + status.message());
 }
 
-void MainWindow::_setup_custom_tabs() {
+void MainWindow::SetupCustomTabs() {
   const Ui& ui = *ui_;
   const std::string font10 = root_.CallObj({"list", ui.family(), 10}).str();
   const std::string font11b =

@@ -5,8 +5,13 @@
 // file (heights/heights_tab_tk.h), the table's RINEX column
 // (heights/rinex_column_tk.h), the report command (report/report_tk.h) and
 // the dossier tab (dossier/dossier_tab_tk.h).
-// The rooms share only the open project (project/open_project.h); this class
-// is the one place that knows them all and wires them together.
+// The rooms share the open project (project/open_project.h). Besides, the
+// ARP and RINEX columns read the heights tab's measurement table; the
+// dossier tab and the photo report get that table's cells and bands only
+// through what this class hands them; and the report command, which sits on
+// the heights tab's page, reads the tab's rows and marks the height cells
+// it could not convert. This class is the one place that knows them all and
+// wires them together.
 #ifndef ZARVEK_APP_MAIN_WINDOW_H_
 #define ZARVEK_APP_MAIN_WINDOW_H_
 
@@ -127,9 +132,9 @@ class MainWindow {
   /// Enlarges the message boxes' icons (pictures of a fixed pixel size) by
   /// the whole factor nearest to `scale`.
   void ScaleDialogIcons(double scale);
-  void _setup_custom_tabs();
-  void _cargar_iconos();
-  void _setup_header();
+  void SetupCustomTabs();
+  void CargarIconos();
+  void SetupHeader();
   /// Reads and decodes the PNG picture at `path`.
   Status DecodePicture(const std::string& path, RgbaImage* image);
   /// Puts the folder picture, at the screen's scale, beside the text of

@@ -46,7 +46,7 @@ void WritePhoto(const fs::path& path, int width, int height) {
     }
   }
   std::string jpeg;
-  ASSERT_TRUE(EncodeRgbJpeg(rgb.data(), width, height, 90, &jpeg).ok());
+  ASSERT_TRUE(EncodeJpeg(rgb.data(), width, height, 3, 90, &jpeg).ok());
   std::ofstream(path, std::ios::binary) << jpeg;
 }
 

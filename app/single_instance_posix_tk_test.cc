@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "app/app_text.h"
@@ -27,6 +28,24 @@ namespace fs = std::filesystem;
 
 class SingleInstanceTest : public testing::GuiTest {
  protected:
+  // Starts a second copy on another thread, running this one's event loop
+  // meanwhile; true when the second was told to end.
+  bool SecondStartEnds() {
+    std::future<bool> second = std::async(std::launch::async, [] {
+      return ClaimFirstInstance("ZarvekPrueba", kWindowTitle) == nullptr;
+    });
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (second.wait_for(std::chrono::milliseconds(10)) !=
+               std::future_status::ready &&
+           std::chrono::steady_clock::now() < deadline) {
+      Call({"update"});
+    }
+    EXPECT_EQ(second.wait_for(std::chrono::seconds(0)),
+              std::future_status::ready);
+    return second.get();
+  }
+
   testing::TempDir temp_;
   const fs::path& dir_ = temp_.path();
 };
@@ -67,19 +86,7 @@ TEST_F(SingleInstanceTest, ASecondStartBringsTheFirstWindowBack) {
   Call({"update"});
   ASSERT_EQ(Call({"wm", "state", "."}), "withdrawn");
 
-  std::future<bool> second = std::async(std::launch::async, [] {
-    return ClaimFirstInstance("ZarvekPrueba", kWindowTitle) == nullptr;
-  });
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (second.wait_for(std::chrono::milliseconds(10)) !=
-             std::future_status::ready &&
-         std::chrono::steady_clock::now() < deadline) {
-    Call({"update"});
-  }
-  ASSERT_EQ(second.wait_for(std::chrono::seconds(0)),
-            std::future_status::ready);
-  EXPECT_TRUE(second.get());  // told to end
+  EXPECT_TRUE(SecondStartEnds());
   EXPECT_EQ(Call({"wm", "state", "."}), "normal");
 
   // A copy that crashed leaves its socket behind, with no one listening:
@@ -101,6 +108,22 @@ TEST_F(SingleInstanceTest, ASecondStartBringsTheFirstWindowBack) {
   const int probe = socket(AF_UNIX, SOCK_STREAM, 0);
   EXPECT_EQ(connect(probe, raw, sizeof address), 0);  // listening again
   close(probe);
+}
+
+// A window that cannot be raised still answers the later start, which
+// ends; why it could not is on the console.
+TEST_F(SingleInstanceTest, AFailingRaiseStillAnswersAndSaysWhy) {
+  RuntimeDir runtime(dir_);
+  std::unique_ptr<FirstInstance> first =
+      ClaimFirstInstance("ZarvekPrueba", kWindowTitle);
+  ASSERT_NE(first, nullptr);
+  first->Listen(*interp_,
+                [] { throw std::runtime_error("ventana destruida"); });
+  ::testing::internal::CaptureStderr();
+  const bool ended = SecondStartEnds();
+  const std::string console = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(ended);
+  EXPECT_NE(console.find("ventana destruida"), std::string::npos) << console;
 }
 
 // The built program, started twice: the second start ends at once with

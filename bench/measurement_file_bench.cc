@@ -48,7 +48,7 @@ RowValues Row(int i) {
 std::string FileOf(int n) {
   MeasurementFile file;
   file.Bind(Codes(n), Specs());
-  for (int i = 0; i < n; ++i) file.Update(i, Row(i), Specs(), kR300);
+  for (int i = 0; i < n; ++i) file.Update(i, Row(i), Specs());
   return file.Serialize();
 }
 
@@ -60,7 +60,7 @@ void BM_SaveAfterOneEdit(benchmark::State& state) {
   file.Bind(Codes(n), Specs());
   int i = 0;
   for (auto _ : state) {
-    file.Update(i % n, Row(i + 7), Specs(), kR300);
+    file.Update(i % n, Row(i + 7), Specs());
     const Status s = WriteFileAtomically(path, file.Serialize());
     if (!s.ok()) state.SkipWithError(s.message().c_str());
     ++i;
@@ -80,7 +80,7 @@ void BM_SaveAfterOneEditWindowWait(benchmark::State& state) {
   BackgroundSaver saver(WriteFileAtomically);
   int i = 0;
   for (auto _ : state) {
-    file.Update(i % n, Row(i + 7), Specs(), kR300);
+    file.Update(i % n, Row(i + 7), Specs());
     saver.Save(path, file.Serialize());
     ++i;
   }
@@ -101,7 +101,7 @@ void BM_UpdateAndSerialize(benchmark::State& state) {
   file.Bind(Codes(n), Specs());
   int i = 0;
   for (auto _ : state) {
-    file.Update(i % n, Row(i + 7), Specs(), kR300);
+    file.Update(i % n, Row(i + 7), Specs());
     benchmark::DoNotOptimize(file.Serialize());
     ++i;
   }

@@ -157,7 +157,7 @@ std::string MakePhoto(int seed) {
     }
   }
   std::string jpeg;
-  if (!EncodeRgbJpeg(rgb.data(), w, h, 92, &jpeg).ok()) std::exit(1);
+  if (!EncodeJpeg(rgb.data(), w, h, 3, 92, &jpeg).ok()) std::exit(1);
   return jpeg;
 }
 

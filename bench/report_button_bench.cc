@@ -50,11 +50,11 @@ void FillTable(zarvek::tk::Interp& tk, zarvek::MainWindow& app,
     const zarvek::testing::BenchKind& k = zarvek::testing::kBenchKinds[i % 6];
     const zarvek::RowCells& row = app.heights_tab().cells().at(i);
     tk.Call({row.rec, "set", k.rec});
-    app.heights_tab()._on_row_rec_change(i);
+    app.heights_tab().OnRowRecChange(i);
     tk.Call({row.tipo, "set", k.tipo});
-    app.heights_tab()._on_row_type_change(i);
+    app.heights_tab().OnRowTypeChange(i);
     tk.Call({row.acc, "set", k.acc});
-    app.heights_tab()._on_row_acc_change(i);
+    app.heights_tab().OnRowAccChange(i);
     tk.Call({row.ref, "set", k.ref});
     tk.Call({"event", "generate", row.ref, "<<ComboboxSelected>>"});
     tk.Call({row.h, "delete", 0, "end"});

@@ -21,7 +21,6 @@
 #include "measurements/measurement_file.h"
 #include "project/point_detection.h"
 
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -57,7 +56,7 @@ int main(int argc, char** argv) {
     file.Update(i,
                 {"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1",
                  "1." + std::to_string(100 + i % 900)},
-                specs, "QUENTARO R300");
+                specs);
   }
   const std::string bytes = file.Serialize();
   const fs::path csv = datos / std::string(zarvek::kMeasurementFileName);
@@ -69,7 +68,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   zarvek::MainWindow app(*interp);
-  interp->Call({std::string(zarvek::MainWindow::kTabControl), "select", std::string(zarvek::MainWindow::kTabAlturas)});
+  interp->Call({std::string(zarvek::MainWindow::kTabControl), "select",
+                std::string(zarvek::MainWindow::kTabAlturas)});
   interp->Call({"update"});
   app.heights_tab().LoadProject(project.string());
 
@@ -78,14 +78,15 @@ int main(int argc, char** argv) {
   for (int r = 0; r < runs; ++r) {
     fs::remove(csv);
     auto t0 = Clock::now();
-    app.heights_tab().detectar_codigos_existentes();
+    app.heights_tab().LoadProject(project.string());
     without_file.push_back(MsSince(t0));
     std::ofstream(csv, std::ios::binary) << bytes;
     auto t1 = Clock::now();
-    app.heights_tab().detectar_codigos_existentes();
+    app.heights_tab().LoadProject(project.string());
     with_file.push_back(MsSince(t1));
-    filled = filled && interp->Call({app.heights_tab().cells().back().h, "get"}) ==
-                           "1." + std::to_string(100 + (n - 1) % 900);
+    filled =
+        filled && interp->Call({app.heights_tab().cells().back().h, "get"}) ==
+                      "1." + std::to_string(100 + (n - 1) % 900);
     // Filled again into rows that are already filled: the same calls.
     for (int k = 0; k < 5; ++k) {
       auto t2 = Clock::now();
@@ -98,7 +99,8 @@ int main(int argc, char** argv) {
       read_cpu.push_back(1000.0 * (std::clock() - c) / CLOCKS_PER_SEC);
       auto t3 = Clock::now();
       c = std::clock();
-      for (size_t i = 1; i < rows.size(); ++i) app.heights_tab().CopyRowAbove(i);
+      for (size_t i = 1; i < rows.size(); ++i)
+        app.heights_tab().CopyRowAbove(i);
       set.push_back(MsSince(t3));
       set_cpu.push_back(1000.0 * (std::clock() - c) / CLOCKS_PER_SEC);
     }

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 
@@ -82,7 +83,12 @@ fs::path MakeProject(const std::string& name, const std::string& bytes,
 
 void CheckProject(benchmark::State& state, const fs::path& root) {
   for (auto _ : state) {
-    auto points = CheckProjectRinex(RealFileSystem(), root.string());
+    // As the RINEX column reads a project: the folders, then each point's.
+    std::map<std::string, PointRinexFiles> points;
+    for (const auto& [code, folder] :
+         ProjectRinexFolders(RealFileSystem(), root.string())) {
+      points.emplace(code, CheckRinexFolder(RealFileSystem(), folder));
+    }
     if (points.size() != 1000 || points.begin()->second.files.size() != 3 ||
         points.begin()->second.files[0].kind != RinexKind::kObservation) {
       state.SkipWithError("unexpected result");

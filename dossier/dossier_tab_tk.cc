@@ -14,7 +14,6 @@
 namespace zarvek {
 namespace {
 
-constexpr const char* kMissingColor = "#C0392B";
 constexpr const char* kUnknownColor = "#B9770E";
 constexpr const char* kStripeColor = "#F4F6F9";
 constexpr const char* kHeadingColor = "#ECF0F1";
@@ -93,13 +92,10 @@ void DossierTab::BuildItems() {
   WrapToWidth(ui_, summary_, "ajustar_resumen_expediente");
   root.Command("::zarvek::abrir_item_expediente",
                [this](const std::vector<std::string>& args) {
-                 std::size_t idx = 0;
-                 if (args.size() == 1) {
-                   std::from_chars(args[0].data(),
-                                   args[0].data() + args[0].size(), idx);
-                 }
-                 if (idx < matrix_.items.size())
-                   OpenCell(static_cast<std::size_t>(-1), idx);
+                 const std::optional<std::size_t> idx =
+                     args.size() == 1 ? RowIndexArg(args[0]) : std::nullopt;
+                 if (idx && *idx < matrix_.items.size())
+                   OpenCell(static_cast<std::size_t>(-1), *idx);
                  return std::string();
                });
 }
@@ -128,16 +124,11 @@ void DossierTab::BuildBottom() {
              ui_.Bind("actualizar_expediente", [this] { Refresh(); })});
   root.Call({"grid", refresh_button_, "-row", 1, "-column", 0, "-sticky", "w"});
   report_button_ = bottom + ".btn_reportaje";
-  // clang-format off
-  root.Call({"button", report_button_, "-text", "GENERAR REPORTAJE FOTOGRÁFICO",
-             "-bg", ui_.color("primary"), "-fg", "white",
-             "-activebackground", ui_.color("accent"), "-activeforeground", "white",
-             "-font", tk::Obj::List({ui_.family(), "11", "bold"}),
-             "-relief", "flat", "-height", 2, "-padx", 16, "-takefocus", 0,
-             "-command", ui_.Bind("generar_reportaje_fotografico", [this] {
-               if (photo_report_) photo_report_();
-             })});
-  // clang-format on
+  MakePrimaryButton(ui_, report_button_, "GENERAR REPORTAJE FOTOGRÁFICO",
+                    {"-padx", 16, "-takefocus", 0, "-command",
+                     ui_.Bind("generar_reportaje_fotografico", [this] {
+                       if (photo_report_) photo_report_();
+                     })});
   root.Call({"grid", report_button_, "-row", 1, "-column", 1, "-sticky", "w",
              "-padx", tk::Obj::List({"10", "0"})});
   progress_frame_ = bottom + ".progreso";
@@ -322,7 +313,7 @@ void DossierTab::Show(DossierScan scan) {
                  "-foreground",
                  !open              ? ui_.color("text")
                  : matrix_.complete ? ui_.color("success")
-                                    : std::string(kMissingColor)});
+                                    : ui_.color("error")});
   status_text_ = open ? DossierStatusLine(matrix_) : std::string();
   ShowStatus(status_text_);
 }
@@ -334,7 +325,7 @@ std::string ToneColor(const Ui& ui, CellTone tone) {
     case CellTone::kGood:
       return ui.color("success");
     case CellTone::kMissing:
-      return kMissingColor;
+      return ui.color("error");
     case CellTone::kUnknown:
       return kUnknownColor;
     case CellTone::kPlain:

@@ -1,8 +1,9 @@
-// The dossier tab through the real window, on a project made on disk: what
-// counts as a photo, the folders that are missing or cannot be read, the
-// RINEX and ALTURA cells taken from tab 2, the summary, a click that opens a
-// cell's folder, the headings that follow the cells, and the fit of the tab
-// at 96 and 192 dpi.
+// The dossier tab built alone, on a project made on disk, with stand-ins
+// for tab 2's RINEX and ALTURA cells: what counts as a photo, the folders
+// that are missing or cannot be read, the summary, a click that opens a
+// cell's folder, the headings that follow the cells. Then in the whole
+// window: the cells that tab 2 gives, the reading when the tab is shown,
+// and the fit of the tab at 96 and 192 dpi.
 #include <sys/stat.h>
 #if !defined(_WIN32)
 #include <unistd.h>
@@ -15,9 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "project/point_detection.h"
+#include "dossier/dossier_tab_tk.h"
 #include "project/layout.h"
+#include "project/point_detection.h"
 #include "testing/gui_fixture.h"
+#include "testing/room_fixture.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -49,16 +52,92 @@ std::string MakeUnlistable(const stdfs::path& dir) {
   return "";
 }
 
-class DossierTabTest : public testing::GuiTest {
+// The tab alone, in RoomTest's notebook. Tab 2's cells are stand-ins that
+// give what tab 2 gives for the measurement file below: 6001 converts
+// (1.4285 m) and has no observation files, 6003 does not convert, 6002 has
+// no row.
+class DossierRoom : public testing::RoomTest {
  public:
-  using GuiTest::Call;
-  using GuiTest::List;
+  DossierTab& tab() { return *tab_; }
+
+ protected:
+  void Build() {
+    tab_ = std::make_unique<DossierTab>(
+        *ui_, RealFileSystem(), project_, kRoomTab,
+        [this](const std::string& path) {
+          opened_.push_back(testing::Slashes(path));
+        });
+    PointCellSources cells;
+    cells.rinex = [](const std::string& code) {
+      return std::string(code == "6001" ? "—" : "");
+    };
+    cells.height = [](const std::string& code) {
+      return std::string(code == "6001"   ? "1.4285"
+                         : code == "6003" ? "✗"
+                                          : "—");
+    };
+    tab_->SetPointCells(std::move(cells));
+    project_.Set(testing::Utf8Path(temp_.path()), {"6001", "6002", "6003"});
+    ShowDossier();
+  }
+  void ShowDossier() {
+    ShowRoom();
+    tab_->Refresh();
+    tab_->FinishScan();
+    Call({"update"});
+  }
+  void DestroyRooms() override { tab_.reset(); }
+
+  testing::TempDir temp_;
+  std::vector<std::string> opened_;
+  std::unique_ptr<DossierTab> tab_;
+};
+
+// The whole window, the project opened with tab 2's BUSCAR.
+class DossierWindow : public testing::GuiTest {
+ public:
+  DossierTab& tab() { return app_->dossier_tab(); }
+
+ protected:
+  void Build() {
+    AppServices services;
+    BeforeApp(&services);
+    services.open_file = [this](const std::string& path) {
+      opened_.push_back(testing::Slashes(path));
+    };
+    MakeApp(std::move(services));
+    AnswerDirectory(testing::Utf8Path(temp_.path()));
+    app_->heights_tab().seleccionar_directorio_trabajo();
+    ShowDossier();
+  }
+  virtual void BeforeApp(AppServices*) {}
+  void ShowDossier() {
+    // Tab 2's verdicts, which the RINEX cells show, are read first.
+    app_->rinex_column().Finish();
+    Call({std::string(MainWindow::kTabControl), "select",
+          std::string(MainWindow::kTabExpediente)});
+    Call({"update"});  // the tab's "shown" event starts the scan
+    app_->dossier_tab().FinishScan();
+    Call({"update"});
+  }
+
+  testing::TempDir temp_;
+  std::vector<std::string> opened_;
+};
+
+// What both share: the project on disk and the readers of the matrix.
+template <class Base>
+class DossierHelpers : public Base {
+ public:
+  using Base::Call;
+  using Base::List;
+  using Base::tab;
   int Int(const std::string& text) { return std::stoi(text); }
 
  protected:
   void SetUp() override {
-    GuiTest::SetUp();
-    const stdfs::path root = temp_.path();
+    Base::SetUp();
+    const stdfs::path root = this->temp_.path();
     const stdfs::path gnss = root / std::string(kGnssDataFolder);
     const stdfs::path photos = root / std::string(kPhotosFolder);
     stdfs::create_directories(root / std::string(kFormsFolder));
@@ -100,36 +179,16 @@ class DossierTabTest : public testing::GuiTest {
     unreadable_reason_ = MakeUnlistable(unreadable_);
     Write(p / "09. VIDEOS" / "vuelo.MP4", "x");
 
-    AppServices services;
-    BeforeApp(&services);
-    services.open_file = [this](const std::string& path) {
-      opened_.push_back(testing::Slashes(path));
-    };
-    MakeApp(std::move(services));
-    AnswerDirectory(testing::Utf8Path(root));
-    app_->heights_tab().seleccionar_directorio_trabajo();
-    ShowDossier();
+    this->Build();
   }
-
-  virtual void BeforeApp(AppServices*) {}
 
   void TearDown() override {
     std::error_code ignored;
     stdfs::permissions(unreadable_, stdfs::perms::owner_all, ignored);
-    GuiTest::TearDown();
+    Base::TearDown();
   }
 
-  void ShowDossier() {
-    // Tab 2's verdicts, which the RINEX cells show, are read first.
-    app_->rinex_column().Finish();
-    Call({std::string(MainWindow::kTabControl), "select",
-          std::string(MainWindow::kTabExpediente)});
-    Call({"update"});  // the tab's "shown" event starts the scan
-    app_->dossier_tab().FinishScan();
-    Call({"update"});
-  }
-
-  DossierTab& tab() { return app_->dossier_tab(); }
+ public:
   std::string Text(const std::string& widget) {
     return Call({widget, "cget", "-text"});
   }
@@ -147,32 +206,35 @@ class DossierTabTest : public testing::GuiTest {
     return Call({column == 0 ? tab().code_canvas() : tab().body_canvas(),
                  "itemcget", DossierTab::CellItemTag(row, column), "-fill"});
   }
-  testing::TempDir temp_;
+
+ protected:
   stdfs::path unreadable_;
   std::string unreadable_reason_;
-  std::vector<std::string> opened_;
 };
 
-TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
-  EXPECT_EQ(
-      Call({std::string(MainWindow::kTabControl), "tab",
-            std::string(MainWindow::kTabExpediente), "-text"}),
-      "  3. EXPEDIENTE  ");
-  const std::string rinex6001 = app_->rinex_column().CellText("6001");
-  EXPECT_EQ(rinex6001, "—");  // a converting row, no observation files
-  EXPECT_EQ(Row(0),
+class DossierTabTest : public DossierHelpers<DossierRoom> {};
+class DossierWindowTest : public DossierHelpers<DossierWindow> {};
+
+// The rows of the matrix as the scan and tab 2's cells make them.
+template <class Test>
+void ExpectTheRows(Test& t, const std::string& rinex6001) {
+  EXPECT_EQ(t.Row(0),
             "6001|1|" + rinex6001 + "|1.4285|2|2*|0|✗ NO EXISTE|?|1|1|1|1");
-  EXPECT_EQ(Row(1),
+  EXPECT_EQ(t.Row(1),
             "6002|1||—|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|"
             "✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE");
-  EXPECT_EQ(Row(2), "6003|1||✗|1|1|1|1|1|1|1|1|0");
-  EXPECT_EQ(Row(3),
+  EXPECT_EQ(t.Row(2), "6003|1||✗|1|1|1|1|1|1|1|1|0");
+  EXPECT_EQ(t.Row(3),
             "6004|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|1|1|1|1|1|1|1|1|0");
-  const std::string red = "#C0392B", green = app_->color("success");
+}
+
+TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
+  ExpectTheRows(*this, "—");
+  const std::string red = color("error"), green = color("success");
   EXPECT_EQ(Fill(0, 4), green);  // a count
   EXPECT_EQ(Fill(0, 6), red);    // no photo where one is required
   EXPECT_EQ(Fill(0, 8), "#B9770E");
-  EXPECT_EQ(Fill(2, 12), app_->color("text"));  // videos are not required
+  EXPECT_EQ(Fill(2, 12), color("text"));  // videos are not required
   EXPECT_EQ(Fill(1, 0), red);  // a point with one of its two folders
 
   const std::string summary = Text(tab().summary_label());
@@ -241,6 +303,14 @@ TEST_F(DossierTabTest, AClickOpensTheCellsFolderAndHeadingsFollowTheCells) {
                                               testing::PathOf(std::string(
                                                   subcarpetas_fotos[2]))),
                             testing::Utf8Path(photos / "6001")}));
+  // The project items open their folders the same way; a word that is no
+  // item's index opens none.
+  opened_.clear();
+  for (const char* word : {"0x", "0 ", "+0", ""})
+    Call({"::zarvek::abrir_item_expediente", word});
+  EXPECT_TRUE(opened_.empty());
+  Call({"::zarvek::abrir_item_expediente", "0"});
+  EXPECT_EQ(opened_.size(), 1u);
 
   // Scrolled sideways and down, the headings and the points stay in line.
   Call({body, "xview", "moveto", "0.5"});
@@ -290,8 +360,19 @@ TEST_F(DossierTabTest, PointsPastTheLimitAreNamedAndTheMatrixIsDrawnInSteps) {
   EXPECT_EQ(Row(kMaxTableRows - 1).substr(0, 5), "7995|");
 }
 
+// In the window the RINEX and ALTURA cells are tab 2's, from its table and
+// its reading of the observation files, and the tab is read when shown.
+TEST_F(DossierWindowTest, TheCellsAreTab2sAndTheTabIsReadWhenShown) {
+  EXPECT_EQ(Call({std::string(MainWindow::kTabControl), "tab",
+                  std::string(MainWindow::kTabExpediente), "-text"}),
+            "  3. EXPEDIENTE  ");
+  const std::string rinex6001 = app_->rinex_column().CellText("6001");
+  EXPECT_EQ(rinex6001, "—");  // a converting row, no observation files
+  ExpectTheRows(*this, rinex6001);
+}
+
 // Everything of the tab is inside the window, at 96 dpi and at 192.
-void ExpectTheTabFits(DossierTabTest& t, DossierTab& tab) {
+void ExpectTheTabFits(DossierWindowTest& t, DossierTab& tab) {
   const int right = t.Int(t.Call({"winfo", "rootx", "."})) +
                     t.Int(t.Call({"winfo", "width", "."}));
   const int bottom = t.Int(t.Call({"winfo", "rooty", "."})) +
@@ -317,9 +398,11 @@ void ExpectTheTabFits(DossierTabTest& t, DossierTab& tab) {
   }
 }
 
-TEST_F(DossierTabTest, TheTabFitsTheWindow) { ExpectTheTabFits(*this, tab()); }
+TEST_F(DossierWindowTest, TheTabFitsTheWindow) {
+  ExpectTheTabFits(*this, tab());
+}
 
-class DossierHighDensityTest : public DossierTabTest {
+class DossierHighDensityTest : public DossierWindowTest {
  protected:
   // A 4K screen, so that the window is not fitted into a smaller one.
   void BeforeApp(AppServices* services) override {

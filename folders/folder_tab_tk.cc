@@ -77,16 +77,9 @@ void FolderTab::BuildCreateButton(const std::string& bottom_frame) {
       ui_.Bind("crear_estructura_carpetas", [this] {
         project_.WhenSettled([this] { crear_estructura_carpetas(); });
       });
-  // X's default hover colours are light grey with black text; the palette's
-  // accent keeps the button's look under the pointer.
-  // clang-format off
-  root.Call({"button", bottom_frame + ".create", "-text", "CREAR CARPETAS",
-             "-bg", ui_.color("primary"), "-fg", "white",
-             "-activebackground", ui_.color("accent"), "-activeforeground", "white",
-             "-font", tk::Obj::List({ui_.family(), "11", "bold"}),
-             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 1,
-             "-command", create_command});
-  // clang-format on
+  MakePrimaryButton(
+      ui_, bottom_frame + ".create", "CREAR CARPETAS",
+      {"-width", 45, "-takefocus", 1, "-command", create_command});
   root.Call({"pack", bottom_frame + ".create", "-fill", "x"});
 }
 

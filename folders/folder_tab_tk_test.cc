@@ -1,7 +1,12 @@
-// The folder tab under Xvfb: layout and scroll wiring, the code preview with
-// good and bad inputs, and the folder tree made through the buttons on a real
-// temporary folder (or a failing fake file system), with the directory
-// chooser and the message boxes answered by the fixture.
+// The folder tab built alone under Xvfb: layout and scroll wiring, the code
+// preview with good and bad inputs, and the folder tree made through the
+// buttons on a real temporary folder (or a failing fake file system), with
+// the directory chooser and the message boxes answered by the fixture. The
+// new project is handed to a stand-in for the heights tab, which opens it as
+// that tab does (the project takes the folder and its detected points) or
+// fails as asked.
+#include "folders/folder_tab_tk.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,22 +17,40 @@
 #include <set>
 
 #include "project/chosen_folder.h"
+#include "project/point_detection.h"
 #include "testing/fake_fs.h"
-#include "testing/gui_fixture.h"
+#include "testing/room_fixture.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::GuiTest;
+const char kTab[] = ".salas.sala";
+const char kPreviewButton[] = ".salas.sala.card.preview";
+const char kCreateButton[] = ".salas.sala.bottom_frame.create";
 
-const char kTab[] = ".tab_control.tab_carpetas";
-const char kPreviewButton[] = ".tab_control.tab_carpetas.card.preview";
-const char kCreateButton[] = ".tab_control.tab_carpetas.bottom_frame.create";
-
-class FolderTabTest : public GuiTest {
+class FolderTabTest : public testing::RoomTest {
  protected:
+  /// Builds the tab over `fs` (the real file system when null).
+  void MakeTab(FileSystem* fs = nullptr) {
+    FileSystem& files = fs != nullptr ? *fs : RealFileSystem();
+    tab_ = std::make_unique<FolderTab>(
+        *ui_, files, project_, kRoomTab,
+        [this, &files](const std::string& folder) {
+          handed_.push_back(folder);
+          if (!hand_over_error_.empty()) throw tk::Error(hand_over_error_);
+          std::vector<std::string> codes;
+          const Status detected = DetectProjectCodes(files, folder, &codes);
+          if (!detected.ok()) throw tk::Error(detected.message());
+          project_.Set(folder, codes);
+        });
+    // The tab is the one in front, as the window's first tab is at start.
+    Call({kNotebook, "select", kRoomTab});
+  }
+  void DestroyRooms() override { tab_.reset(); }
+  FolderTab& folder_tab() { return *tab_; }
+
   void Preview(const std::string& count, const std::string& first) {
     Call({"set", std::string(FolderTab::kNumPuntosVar), count});
     Call({"set", std::string(FolderTab::kPrimerCodigoVar), first});
@@ -35,18 +58,18 @@ class FolderTabTest : public GuiTest {
   }
   void Create() { Call({kCreateButton, "invoke"}); }
   void SetEntry(size_t row, const std::string& text) {
-    const std::string& ent = app_->folder_tab().preview_entries().at(row);
+    const std::string& ent = folder_tab().preview_entries().at(row);
     Call({ent, "delete", 0, "end"});
     Call({ent, "insert", 0, text});
   }
   std::vector<std::string> EntryTexts() {
     std::vector<std::string> out;
-    for (const std::string& ent : app_->folder_tab().preview_entries())
+    for (const std::string& ent : folder_tab().preview_entries())
       out.push_back(Call({ent, "get"}));
     return out;
   }
   size_t PreviewWidgets() {
-    return List(Call({"winfo", "children", app_->folder_tab().preview_frame()}))
+    return List(Call({"winfo", "children", folder_tab().preview_frame()}))
         .size();
   }
   // Every directory under `root`, as paths relative to it.
@@ -65,73 +88,74 @@ class FolderTabTest : public GuiTest {
 
   testing::TempDir temp_;
   const fs::path& dir_ = temp_.path();
+  std::unique_ptr<FolderTab> tab_;
+  /// The folders handed over as the project to open, oldest first.
+  std::vector<std::string> handed_;
+  /// When set, the hand-over fails with this text.
+  std::string hand_over_error_;
 };
 
 TEST_F(FolderTabTest, LayoutPackingOrderAndScrollWiring) {
-  MakeApp();
+  MakeTab();
   EXPECT_EQ(List(Call({"pack", "slaves", kTab})),
             (std::vector<std::string>{std::string(kTab) + ".card",
                                       std::string(kTab) + ".bottom_frame",
                                       std::string(kTab) + ".list_container"}));
-  EXPECT_EQ(Call({"pack", "slaves", std::string(kTab) + ".list_container"}),
-            app_->folder_tab().preview_canvas() + " " +
-                app_->folder_tab().preview_scrollbar());
+  EXPECT_EQ(
+      Call({"pack", "slaves", std::string(kTab) + ".list_container"}),
+      folder_tab().preview_canvas() + " " + folder_tab().preview_scrollbar());
   EXPECT_EQ(Call({kPreviewButton, "cget", "-takefocus"}), "1");
   EXPECT_EQ(Call({"winfo", "class", kCreateButton}), "Button");
   EXPECT_EQ(Call({kCreateButton, "cget", "-takefocus"}), "1");
-  EXPECT_EQ(
-      Call({app_->folder_tab().preview_canvas(), "cget", "-yscrollcommand"}),
-      app_->folder_tab().preview_scrollbar() + " set");
-  EXPECT_EQ(Call({app_->folder_tab().preview_scrollbar(), "cget", "-command"}),
-            app_->folder_tab().preview_canvas() + " yview");
+  EXPECT_EQ(Call({folder_tab().preview_canvas(), "cget", "-yscrollcommand"}),
+            folder_tab().preview_scrollbar() + " set");
+  EXPECT_EQ(Call({folder_tab().preview_scrollbar(), "cget", "-command"}),
+            folder_tab().preview_canvas() + " yview");
 
   // The scroll region follows the rows: the last row can be scrolled to.
   Call({"update"});
   Preview("60", "1");
   Call({"update"});
-  std::vector<std::string> region = List(
-      Call({app_->folder_tab().preview_canvas(), "cget", "-scrollregion"}));
+  std::vector<std::string> region =
+      List(Call({folder_tab().preview_canvas(), "cget", "-scrollregion"}));
   ASSERT_EQ(region.size(), 4u);
-  EXPECT_EQ(region[3],
-            Call({"winfo", "height", app_->folder_tab().preview_frame()}));
-  EXPECT_GT(std::stoi(region[3]),
-            std::stoi(Call(
-                {"winfo", "height", app_->folder_tab().preview_canvas()})));
-  Call({app_->folder_tab().preview_canvas(), "yview", "moveto", 1});
-  EXPECT_EQ(List(Call({app_->folder_tab().preview_canvas(), "yview"})).at(1),
-            "1.0");
+  EXPECT_EQ(region[3], Call({"winfo", "height", folder_tab().preview_frame()}));
+  EXPECT_GT(
+      std::stoi(region[3]),
+      std::stoi(Call({"winfo", "height", folder_tab().preview_canvas()})));
+  Call({folder_tab().preview_canvas(), "yview", "moveto", 1});
+  EXPECT_EQ(List(Call({folder_tab().preview_canvas(), "yview"})).at(1), "1.0");
   // An empty preview leaves nothing to scroll.
   Preview("0", "1");
   Call({"update"});
-  EXPECT_LE(std::stoi(List(Call({app_->folder_tab().preview_canvas(), "cget",
+  EXPECT_LE(std::stoi(List(Call({folder_tab().preview_canvas(), "cget",
                                  "-scrollregion"}))
                           .at(3)),
             1);
-  EXPECT_EQ(Call({app_->folder_tab().preview_canvas(), "yview"}), "0.0 1.0");
+  EXPECT_EQ(Call({folder_tab().preview_canvas(), "yview"}), "0.0 1.0");
 }
 
 TEST_F(FolderTabTest, PreviewScrollsWithTheWheelAndFollowsTheFocus) {
-  MakeApp();
+  MakeTab();
   Call({"update"});
   Preview("200", "1");
   Call({"update"});
-  const std::string canvas = app_->folder_tab().preview_canvas();
+  const std::string canvas = folder_tab().preview_canvas();
   auto top = [&] { return std::stod(Call({canvas, "canvasy", 0})); };
   const std::string label =
-      Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", 0,
+      Call({"grid", "slaves", folder_tab().preview_frame(), "-row", 0,
             "-column", 0});
-  for (const std::string& widget :
-       {app_->folder_tab().preview_entries()[0], label,
-        app_->folder_tab().preview_frame(), canvas}) {
+  for (const std::string& widget : {folder_tab().preview_entries()[0], label,
+                                    folder_tab().preview_frame(), canvas}) {
     const double before = top();
     Call({"event", "generate", widget, "<ButtonPress-5>"});
     Call({"event", "generate", widget, "<MouseWheel>", "-delta", -120});
     EXPECT_GT(top(), before) << widget;
   }
-  EXPECT_EQ(Call({app_->folder_tab().preview_entries()[0], "get"}), "1");
+  EXPECT_EQ(Call({folder_tab().preview_entries()[0], "get"}), "1");
 
   // Tab from entry to entry: the focused one is always wholly in view.
-  Call({"focus", "-force", app_->folder_tab().preview_entries()[0]});
+  Call({"focus", "-force", folder_tab().preview_entries()[0]});
   Call({"update"});
   int out_of_view = 0;
   for (int i = 0; i < 40; ++i) {
@@ -144,7 +168,7 @@ TEST_F(FolderTabTest, PreviewScrollsWithTheWheelAndFollowsTheFocus) {
       ++out_of_view;
   }
   EXPECT_EQ(out_of_view, 0);
-  EXPECT_EQ(Call({"focus"}), app_->folder_tab().preview_entries()[40]);
+  EXPECT_EQ(Call({"focus"}), folder_tab().preview_entries()[40]);
 
   // A new preview is seen from its first row.
   Call({canvas, "yview", "moveto", 1});
@@ -154,18 +178,18 @@ TEST_F(FolderTabTest, PreviewScrollsWithTheWheelAndFollowsTheFocus) {
 }
 
 TEST_F(FolderTabTest, PreviewRowsAndEntries) {
-  MakeApp();
+  MakeTab();
   Preview("3", "100");
   EXPECT_TRUE(Messages().empty());
-  ASSERT_EQ(app_->folder_tab().preview_entries().size(), 3u);
+  ASSERT_EQ(folder_tab().preview_entries().size(), 3u);
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"100", "101", "102"}));
   for (int row = 0; row < 3; ++row) {
-    const std::string& ent = app_->folder_tab().preview_entries()[row];
-    EXPECT_EQ(Call({"grid", "slaves", app_->folder_tab().preview_frame(),
-                    "-row", row, "-column", 1}),
+    const std::string& ent = folder_tab().preview_entries()[row];
+    EXPECT_EQ(Call({"grid", "slaves", folder_tab().preview_frame(), "-row", row,
+                    "-column", 1}),
               ent);
     const std::string label =
-        Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row", row,
+        Call({"grid", "slaves", folder_tab().preview_frame(), "-row", row,
               "-column", 0});
     EXPECT_EQ(Call({label, "cget", "-text"}), std::to_string(row + 1));
   }
@@ -175,9 +199,9 @@ TEST_F(FolderTabTest, PreviewRowsAndEntries) {
   Preview(" 2 ", "0012");
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"12", "13"}));
   EXPECT_EQ(PreviewWidgets(), 4u);
-  EXPECT_EQ(Call({"grid", "slaves", app_->folder_tab().preview_frame(), "-row",
-                  1, "-column", 1}),
-            app_->folder_tab().preview_entries()[1]);
+  EXPECT_EQ(Call({"grid", "slaves", folder_tab().preview_frame(), "-row", 1,
+                  "-column", 1}),
+            folder_tab().preview_entries()[1]);
   Preview("3", "-2");
   EXPECT_EQ(EntryTexts(), (std::vector<std::string>{"-2", "-1", "0"}));
   EXPECT_TRUE(Messages().empty());
@@ -186,13 +210,13 @@ TEST_F(FolderTabTest, PreviewRowsAndEntries) {
 }
 
 TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
-  MakeApp();
+  MakeTab();
   for (const char* count : {"0", "-2", "+0"}) {
     Preview("3", "100");
     Preview(count, "100");
     EXPECT_TRUE(Messages().empty()) << count;
     EXPECT_EQ(PreviewWidgets(), 0u) << count;
-    EXPECT_TRUE(app_->folder_tab().preview_entries().empty()) << count;
+    EXPECT_TRUE(folder_tab().preview_entries().empty()) << count;
   }
   // The box names the input at fault and what was typed in it.
   const struct {
@@ -223,16 +247,16 @@ TEST_F(FolderTabTest, EmptyAndRefusedPreviews) {
     EXPECT_EQ(OnlyMessage("-title"), "Error") << r.count;
     EXPECT_EQ(OnlyMessage("-icon"), "error") << r.count;
     EXPECT_EQ(PreviewWidgets(), 0u) << r.count;
-    EXPECT_TRUE(app_->folder_tab().preview_entries().empty()) << r.count;
+    EXPECT_TRUE(folder_tab().preview_entries().empty()) << r.count;
   }
   // The largest count allowed is built in full.
   Preview("1000", "1");
-  EXPECT_EQ(app_->folder_tab().preview_entries().size(), 1000u);
-  EXPECT_EQ(Call({app_->folder_tab().preview_entries().back(), "get"}), "1000");
+  EXPECT_EQ(folder_tab().preview_entries().size(), 1000u);
+  EXPECT_EQ(Call({folder_tab().preview_entries().back(), "get"}), "1000");
 }
 
 TEST_F(FolderTabTest, EditedEntriesAndSecondRun) {
-  MakeApp();
+  MakeTab();
   Preview("5", "1");
   // Emptied entries are skipped; white space around a code, a no-break
   // space pasted from a spreadsheet included, is not part of it.
@@ -281,15 +305,15 @@ TEST_F(FolderTabTest, EditedEntriesAndSecondRun) {
             "CARPETAS CREADAS CORRECTAMENTE.\n"
             "PUNTOS AÑADIDOS (1): 7. 107\n"
             "YA EXISTÍAN, SIN CAMBIOS (3): 100, 7, 2405");
-  EXPECT_EQ(app_->project().folder(), dir_.string());
-  EXPECT_EQ(app_->project().codes(),
+  EXPECT_EQ(project().folder(), dir_.string());
+  EXPECT_EQ(project().codes(),
             (std::vector<std::string>{"007", "100", "107", "2405"}));
   // The entries are read, not changed.
   EXPECT_EQ(EntryTexts()[1], " 100 ");
 }
 
 TEST_F(FolderTabTest, BadOrRepeatedCodesStopBeforeAnythingIsMade) {
-  MakeApp();
+  MakeTab();
   Preview("4", "2405");
   SetEntry(1, "24O6");  // a letter O
   SetEntry(2, "2405");
@@ -314,10 +338,10 @@ TEST_F(FolderTabTest, BadOrRepeatedCodesStopBeforeAnythingIsMade) {
 }
 
 TEST_F(FolderTabTest, NothingToDoOrCancelled) {
-  MakeApp();
+  MakeTab();
   testing::TempDir earlier("anterior");
   fs::create_directories(earlier.path() / "2. DATOS GNSS");
-  ASSERT_TRUE(app_->heights_tab().LoadProject(earlier.path().string()));
+  project_.Set(earlier.path().string(), {});
   Create();  // no preview yet
   Preview("2", "5");
   SetEntry(0, "");
@@ -329,12 +353,12 @@ TEST_F(FolderTabTest, NothingToDoOrCancelled) {
   Create();
   EXPECT_EQ(ChooserCalls(), 1);
   EXPECT_TRUE(Messages().empty());
-  EXPECT_EQ(app_->project().folder(), earlier.path().string());
+  EXPECT_EQ(project().folder(), earlier.path().string());
   EXPECT_TRUE(fs::is_empty(dir_));
 }
 
 TEST_F(FolderTabTest, FileInTheWayStopsWithTheSystemError) {
-  MakeApp();
+  MakeTab();
   std::ofstream(dir_ / "1. FORMULARIOS") << "x";
   Preview("3", "100");
   AnswerDirectory(dir_.string());
@@ -345,11 +369,11 @@ TEST_F(FolderTabTest, FileInTheWayStopsWithTheSystemError) {
                                          (dir_ / "1. FORMULARIOS").string());
   EXPECT_TRUE(DirectoriesUnder(dir_).empty());
   // The project of the heights tab stays the one it shows.
-  EXPECT_EQ(app_->project().folder(), "");
+  EXPECT_EQ(project().folder(), "");
 }
 
 TEST_F(FolderTabTest, OverlongCodeGivesFileNameTooLong) {
-  MakeApp();
+  MakeTab();
   Preview("1", "1");
   const std::string code(300, '7');
   SetEntry(0, code);
@@ -368,22 +392,20 @@ TEST_F(FolderTabTest, FailureAtTheNthFolderKeepsEarlierOnes) {
   fake.AddDirectory("/p");
   fake.FailMakeDirsAt(10,
                       "No space left on device: /p/2. DATOS GNSS/4. 1/RINEX");
-  AppServices services;
-  services.fs = &fake;
-  MakeApp(services);
+  MakeTab(&fake);
   Preview("2", "1");
   AnswerDirectory("/p");
   Create();
   EXPECT_EQ(OnlyMessage("-message"),
             "No space left on device: /p/2. DATOS GNSS/4. 1/RINEX");
   EXPECT_EQ(fake.directories_made_.size(), 9u);
-  EXPECT_EQ(app_->project().folder(), "");
+  EXPECT_EQ(project().folder(), "");
 }
 
 // Codes 100, 101 and 102 in a root whose name would run commands if it were
 // ever read as Tcl; the root is then handed to the heights tab.
 TEST_F(FolderTabTest, TreeOfThreeCodesInAHostileRoot) {
-  MakeApp();
+  MakeTab();
   const fs::path root =
       dir_ / "Proyecto Ñandú \"x\" 'y' $HOME [exec touch PWNED] {a} } { 📂";
   fs::create_directories(root);
@@ -409,21 +431,18 @@ TEST_F(FolderTabTest, TreeOfThreeCodesInAHostileRoot) {
         "3. FOTOGRAFIAS/102/08. FOTOGRAFÍAS PANORÁMICAS"}) {
     EXPECT_EQ(dirs.count(name), 1u) << name;
   }
-  EXPECT_EQ(app_->project().folder(), root.string());
-  EXPECT_EQ(testing::Slashes(
-                Call({app_->heights_tab().folder_label(), "cget", "-text"})),
-            testing::Slashes(root.string()));
-  EXPECT_EQ(Call({app_->heights_tab().folder_label(), "cget", "-foreground"}),
-            "#27AE60");
+  EXPECT_EQ(project().folder(), root.string());
+  EXPECT_EQ(handed_, std::vector<std::string>{root.string()});
   EXPECT_FALSE(fs::exists(dir_ / "PWNED"));
   EXPECT_FALSE(fs::exists(cwd / "PWNED"));
 }
 
 // A folder whose name is Latin-1, not UTF-8 (as old zip archives leave):
-// the chooser shows it as "Año", a name that does not exist. Neither tab may
-// use that name; a new folder typed into the chooser is still made.
-TEST_F(FolderTabTest, ChosenFolderThatIsNotThereIsRefusedByBothTabs) {
-  MakeApp();
+// the chooser shows it as "Año", a name that does not exist. The tab does
+// not use that name (nor does the heights tab: see its test); a new folder
+// typed into the chooser is still made.
+TEST_F(FolderTabTest, ChosenFolderThatIsNotThereIsRefused) {
+  MakeTab();
   const fs::path latin1 = dir_ / "Proyecto A\xf1o";
   fs::create_directories(latin1);
   const std::string shown = (dir_ / "Proyecto Año").string();
@@ -454,23 +473,17 @@ TEST_F(FolderTabTest, ChosenFolderThatIsNotThereIsRefusedByBothTabs) {
   };
   for (const Refused& r : refused) {
     SCOPED_TRACE(r.path);
-    for (bool heights_tab : {false, true}) {
-      ClearMessages();
-      AnswerDirectory(r.path);
-      if (heights_tab) {
-        app_->heights_tab().seleccionar_directorio_trabajo();
-      } else {
-        Create();
-      }
-      EXPECT_EQ(OnlyMessage("-title"), "Error");
-      const std::string message = OnlyMessage("-message");
-      EXPECT_EQ(message.rfind(r.reason, 0), 0u) << message;
-      EXPECT_NE(one_line(message).find(r.named), std::string::npos) << message;
-      EXPECT_EQ(message.find("ACENTOS") != std::string::npos, r.accents)
-          << message;
-      EXPECT_EQ(app_->project().folder(), "");
-      EXPECT_TRUE(app_->heights_tab().cells().empty());
-    }
+    ClearMessages();
+    AnswerDirectory(r.path);
+    Create();
+    EXPECT_EQ(OnlyMessage("-title"), "Error");
+    const std::string message = OnlyMessage("-message");
+    EXPECT_EQ(message.rfind(r.reason, 0), 0u) << message;
+    EXPECT_NE(one_line(message).find(r.named), std::string::npos) << message;
+    EXPECT_EQ(message.find("ACENTOS") != std::string::npos, r.accents)
+        << message;
+    EXPECT_EQ(project().folder(), "");
+    EXPECT_TRUE(handed_.empty());
   }
   EXPECT_FALSE(fs::exists(obras));
   EXPECT_TRUE(fs::is_empty(latin1));
@@ -484,10 +497,11 @@ TEST_F(FolderTabTest, ChosenFolderThatIsNotThereIsRefusedByBothTabs) {
   EXPECT_TRUE(fs::is_directory(nuevo / "2. DATOS GNSS" / "4. 100"));
 }
 
+// The heights tab cannot show the new project (its label is gone, say):
+// the tree is made and said so, then the hand-over's error is shown.
 TEST_F(FolderTabTest, FailingHandOverShowsItsErrorAfterSuccess) {
-  MakeApp();
-  // The heights tab cannot show the new project: its label is gone.
-  Call({"destroy", app_->heights_tab().folder_label()});
+  MakeTab();
+  hand_over_error_ = "invalid command name \".salas.alturas.etiqueta\"";
   Preview("1", "100");
   AnswerDirectory(dir_.string());
   Create();
@@ -495,12 +509,10 @@ TEST_F(FolderTabTest, FailingHandOverShowsItsErrorAfterSuccess) {
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(Option(messages[0], "-title"), "ÉXITO");
   EXPECT_EQ(Option(messages[1], "-title"), "Error");
-  EXPECT_EQ(
-      Option(messages[1], "-message"),
-      "invalid command name \"" + app_->heights_tab().folder_label() + "\"");
-  // The project stays the one the (empty) table shows.
-  EXPECT_EQ(app_->project().folder(), "");
-  EXPECT_TRUE(app_->heights_tab().cells().empty());
+  EXPECT_EQ(Option(messages[1], "-message"), hand_over_error_);
+  EXPECT_EQ(handed_, std::vector<std::string>{dir_.string()});
+  // The project stays the one it was.
+  EXPECT_EQ(project().folder(), "");
 }
 
 }  // namespace

@@ -20,9 +20,9 @@
 
 #include "fuzz/fuzz_check.h"
 #include "heights/catalogue.h"
-#include "text/decimal.h"
-#include "measurements/measurement_file.h"
 #include "heights/row_rules.h"
+#include "measurements/measurement_file.h"
+#include "text/decimal.h"
 
 namespace {
 
@@ -87,8 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
         Pick(in, std::vector<std::string_view>(zarvek::kTipoChoices.begin(),
                                                zarvek::kTipoChoices.end()));
     raw.acc = Pick(in, zarvek::AccessoryChoices(raw.tipo).values);
-    raw.ref =
-        Pick(in, zarvek::ReferenceChoices(raw.rec, raw.tipo, raw.acc).values);
+    raw.ref = Pick(
+        in,
+        zarvek::ReferenceChoices(Specs(), raw.rec, raw.tipo, raw.acc).values);
     raw.h = kHeights[in.ConsumeIntegralInRange<std::size_t>(
         0, std::size(kHeights) - 1)];
     edits.push_back(
@@ -124,8 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
       if (!row) row = RowValues{default_receiver, "", "", "", ""};
     }
     const std::string before = file->Serialize();
-    const bool changed =
-        file->Update(edit.row, edit.values, Specs(), default_receiver);
+    const bool changed = file->Update(edit.row, edit.values, Specs());
     const std::string after = file->Serialize();
     FUZZ_CHECK(changed == (before != after));
     expected[edit.row] = edit.values;

@@ -2,12 +2,13 @@
 #include "heights/arp_column_tk.h"
 
 #include <algorithm>
-#include <charconv>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "heights/row_rules.h"
-#include "ui/cell_column_tk.h"
 #include "text/ascii_text.h"
+#include "ui/cell_column_tk.h"
 
 namespace zarvek {
 namespace {
@@ -15,12 +16,12 @@ namespace {
 // The binding script of the canvas is this name and the pointer's height.
 constexpr const char* kHoverCommand = "::zarvek::arp_puntero";
 
-const char* ColorOf(ArpState state) {
+std::string ColorOf(const Ui& ui, ArpState state) {
   switch (state) {
     case ArpState::kImplausible:
       return "#B9770E";
     case ArpState::kFault:
-      return "#C0392B";
+      return ui.color("error");
     case ArpState::kEmpty:
     case ArpState::kPlausible:
       break;
@@ -41,14 +42,9 @@ ArpColumn::ArpColumn(Ui& ui, const MeasurementTable& table,
       table_tag_(std::move(table_tag)),
       pointed_(std::move(pointed)) {
   ui_.tk().Command(kHoverCommand, [this](const std::vector<std::string>& args) {
-    int y = 0;
-    if (args.size() == 1 && pointed_) {
-      const std::string& text = args[0];
-      auto [end, ec] =
-          std::from_chars(text.data(), text.data() + text.size(), y);
-      if (ec == std::errc() && end == text.data() + text.size() && y >= 0)
-        pointed_(static_cast<size_t>(y / pitch_));
-    }
+    const std::optional<size_t> row =
+        args.size() == 1 ? RowAtHeight(args[0], pitch_) : std::nullopt;
+    if (row && pointed_) pointed_(*row);
     return std::string();
   });
 }
@@ -65,7 +61,7 @@ void ArpColumn::MakeColumn(const std::string& frame_rows) {
       tk::Obj::List({frame_rows + ".arp", table_tag_, "Canvas", ".", "all"}),
       kHoverCommand, [this](size_t idx) {
         return std::pair<std::string, std::string>(
-            cells_[idx].cell, ColorOf(cells_[idx].state));
+            cells_[idx].cell, ColorOf(ui_, cells_[idx].state));
       });
   canvas_ = column.canvas;
   pitch_ = column.pitch;
@@ -80,7 +76,7 @@ void ArpColumn::UpdateCell(size_t idx) {
   RowArp arp = DescribeRowArp(table_.values(idx), catalogue_);
   if (arp.cell != cells_[idx].cell || arp.state != cells_[idx].state) {
     ui_.tk().Call({canvas_, "itemconfigure", ItemTag(idx), "-text", arp.cell,
-                   "-fill", ColorOf(arp.state)});
+                   "-fill", ColorOf(ui_, arp.state)});
   }
   cells_[idx] = std::move(arp);
 }

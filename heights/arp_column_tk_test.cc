@@ -1,5 +1,5 @@
-// The ARP column and the status line under the table, through the real
-// window: each row's ARP height as it is typed, its colour, the line that
+// The ARP column and the status line under the table, in the heights tab
+// built alone: each row's ARP height as it is typed, its colour, the line that
 // explains the row in focus, and that line wrapping inside the window.
 #include <filesystem>
 #include <fstream>
@@ -8,7 +8,7 @@
 
 #include "measurements/measurement_file.h"
 #include "project/point_detection.h"
-#include "testing/gui_fixture.h"
+#include "testing/heights_room.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -16,13 +16,11 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-const char kStatus[] = ".tab_control.tab_alturas.bottom_frame.estado_rinex";
-
-class ArpColumnTest : public testing::GuiTest {
+class ArpColumnTest : public testing::HeightsRoomTest {
  protected:
   // Points 1001-1003: 1001 and 1002 R300 slant to R1 of 1.5 m, 1003 empty.
   void SetUp() override {
-    GuiTest::SetUp();
+    HeightsRoomTest::SetUp();
     const stdfs::path datos = temp_.path() / std::string(kGnssDataFolder);
     for (int i = 0; i < 3; ++i) {
       stdfs::create_directories(
@@ -33,22 +31,22 @@ class ArpColumnTest : public testing::GuiTest {
            "ALTURA MEDIDA (m)\r\n"
            "1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5\r\n"
            "1002;QUENTARO R300;INCLINADA;TRÍPODE;R1;1.5\r\n";
-    MakeApp();
-    Call({std::string(MainWindow::kTabControl), "select",
-          std::string(MainWindow::kTabAlturas)});
+    MakeRoom();
+    Call({std::string(kNotebook), "select", std::string(kRoomTab)});
     AnswerDirectory(temp_.path().string());
-    app_->heights_tab().seleccionar_directorio_trabajo();
-    ASSERT_EQ(app_->heights_tab().cells().size(), 3u);
+    heights_tab().seleccionar_directorio_trabajo();
+    ASSERT_EQ(heights_tab().cells().size(), 3u);
     Call({"update"});
   }
 
   std::string Cell(size_t i, const char* option = "-text") {
-    return Call({app_->arp_column().canvas(), "itemcget",
-                 "arp" + std::to_string(i), option});
+    return Call(
+        {arp_column().canvas(), "itemcget", "arp" + std::to_string(i), option});
   }
-  std::string Status() { return Call({kStatus, "cget", "-text"}); }
+  std::string Status() { return Call({kStatus(), "cget", "-text"}); }
+  std::string kStatus() { return rinex_column().status_label(); }
   void TypeHeight(size_t i, const std::string& text) {
-    const std::string& h = app_->heights_tab().cells()[i].h;
+    const std::string& h = heights_tab().cells()[i].h;
     Call({"focus", "-force", h});
     Call({"update"});
     Call({h, "delete", 0, "end"});
@@ -60,13 +58,13 @@ class ArpColumnTest : public testing::GuiTest {
 
 TEST_F(ArpColumnTest, EachRowsArpShowsAsItIsTypedAndTheRowInFocusIsExplained) {
   // Between the height and the RINEX column, under its heading.
-  const std::string f = app_->heights_tab().frame_rows();
+  const std::string f = heights_tab().frame_rows();
   EXPECT_EQ(Call({"grid", "slaves", f, "-row", 0, "-column", 6}),
-            app_->arp_column().canvas());
+            arp_column().canvas());
   EXPECT_EQ(Call({"grid", "slaves", f, "-row", 0, "-column", 7}),
-            app_->rinex_column().canvas());
-  EXPECT_EQ(Call({Call({"grid", "slaves", app_->heights_tab().frame_headers(),
-                        "-row", 0, "-column", 6}),
+            rinex_column().canvas());
+  EXPECT_EQ(Call({Call({"grid", "slaves", heights_tab().frame_headers(), "-row",
+                        0, "-column", 6}),
                   "cget", "-text"}),
             "ARP (m)");
   EXPECT_EQ(Cell(0), "1.4285");
@@ -102,9 +100,9 @@ TEST_F(ArpColumnTest, EachRowsArpShowsAsItIsTypedAndTheRowInFocusIsExplained) {
   EXPECT_EQ(Cell(0), "1.4285");
   // The pointer on another row's ARP cell explains that row.
   const std::vector<std::string> xy =
-      List(Call({app_->arp_column().canvas(), "coords", "arp0"}));
+      List(Call({arp_column().canvas(), "coords", "arp0"}));
   ASSERT_EQ(xy.size(), 2u);
-  Call({"event", "generate", app_->arp_column().canvas(), "<Motion>", "-x",
+  Call({"event", "generate", arp_column().canvas(), "<Motion>", "-x",
         std::stoi(xy[0]), "-y", std::stoi(xy[1])});
   EXPECT_EQ(Status().rfind("PUNTO 1001: ARP = ", 0), 0u) << Status();
   EXPECT_NE(Status().find("\nRINEX: "), std::string::npos) << Status();
@@ -119,17 +117,17 @@ TEST_F(ArpColumnTest, StatusLineWrapsInsideTheWindowAtEveryWidth) {
     Call({"wm", "geometry", ".", size});
     Call({"update"});
     const int window = std::stoi(Call({"winfo", "width", "."}));
-    EXPECT_LE(std::stoi(Call({"winfo", "reqwidth", kStatus})),
-              std::stoi(Call({"winfo", "width", kStatus})));
-    EXPECT_LE(std::stoi(Call({"winfo", "rootx", kStatus})) +
-                  std::stoi(Call({"winfo", "width", kStatus})),
+    EXPECT_LE(std::stoi(Call({"winfo", "reqwidth", kStatus()})),
+              std::stoi(Call({"winfo", "width", kStatus()})));
+    EXPECT_LE(std::stoi(Call({"winfo", "rootx", kStatus()})) +
+                  std::stoi(Call({"winfo", "width", kStatus()})),
               std::stoi(Call({"winfo", "rootx", "."})) + window);
     // Every line is shown: the label is as high as its text wrapped at
     // its width needs.
-    Call({"label", ".medida", "-text", Call({kStatus, "cget", "-text"}),
-          "-font", Call({kStatus, "cget", "-font"}), "-wraplength",
-          Call({kStatus, "cget", "-wraplength"})});
-    EXPECT_GE(std::stoi(Call({"winfo", "height", kStatus})),
+    Call({"label", ".medida", "-text", Call({kStatus(), "cget", "-text"}),
+          "-font", Call({kStatus(), "cget", "-font"}), "-wraplength",
+          Call({kStatus(), "cget", "-wraplength"})});
+    EXPECT_GE(std::stoi(Call({"winfo", "height", kStatus()})),
               std::stoi(Call({"winfo", "reqheight", ".medida"})));
     Call({"destroy", ".medida"});
   }

@@ -14,7 +14,6 @@
 #include "heights/heights_tab_tk.h"
 
 #include <algorithm>
-#include <charconv>
 #include <exception>
 #include <optional>
 #include <string>
@@ -63,11 +62,11 @@ tk::Obj CellTags(const std::string& widget, const char* widget_class) {
       {widget, HeightsTab::kTableTag, widget_class, ".", "all"});
 }
 
-// The row index `text`, if it is a plain integer.
+// The row index `text` (RowIndexArg) into `idx`.
 bool ParseIndex(const std::string& text, size_t* idx) {
-  auto [end, ec] =
-      std::from_chars(text.data(), text.data() + text.size(), *idx);
-  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+  const std::optional<size_t> row = RowIndexArg(text);
+  if (row) *idx = *row;
+  return row.has_value();
 }
 
 tk::Obj ListOf(const std::vector<std::string>& items) {
@@ -88,14 +87,14 @@ const Choices kNoChoices{{}, true, std::nullopt};
 struct RowBoxes {
   Choices acc, ref;
 };
-RowBoxes BoxesFor(const RowValues& v, const std::string& default_receiver) {
+RowBoxes BoxesFor(const Catalogue& catalogue, const RowValues& v) {
   RowBoxes boxes{kNoChoices, kNoChoices};
   if (!v.tipo.empty()) boxes.acc = AccessoryChoices(v.tipo);
   if (!v.acc.empty()) {
-    boxes.ref = ReferenceChoices(v.rec, v.tipo, v.acc);
-  } else if (v.rec != default_receiver) {
+    boxes.ref = ReferenceChoices(catalogue, v.rec, v.tipo, v.acc);
+  } else if (v.rec != catalogue.front().first) {
     // A receiver chosen before an accessory leaves the reference disabled.
-    boxes.ref = ReferenceChoices(v.rec, "", "");
+    boxes.ref = ReferenceChoices(catalogue, v.rec, "", "");
   }
   return boxes;
 }
@@ -251,9 +250,9 @@ void HeightsTab::RegisterRowCommands() {
                        return std::string();
                      });
   };
-  row_command(kRowTypeCommand, &HeightsTab::_on_row_type_change);
-  row_command(kRowAccCommand, &HeightsTab::_on_row_acc_change);
-  row_command(kRowRecCommand, &HeightsTab::_on_row_rec_change);
+  row_command(kRowTypeCommand, &HeightsTab::OnRowTypeChange);
+  row_command(kRowAccCommand, &HeightsTab::OnRowAccChange);
+  row_command(kRowRecCommand, &HeightsTab::OnRowRecChange);
   root.Command(kRowRefCommand, [this](const std::vector<std::string>& args) {
     size_t idx = 0;
     if (args.size() == 1 && ParseIndex(args[0], &idx) && idx < cells_.size()) {
@@ -338,11 +337,6 @@ void HeightsTab::seleccionar_directorio_trabajo() {
     return;
   }
   LoadProject(path);
-}
-
-void HeightsTab::detectar_codigos_existentes() {
-  if (!project_.is_open()) return;
-  LoadProject(project_.folder());
 }
 
 bool HeightsTab::LoadProject(const std::string& chosen) {
@@ -458,8 +452,7 @@ void HeightsTab::MarkDoubtfulHeights() {
   const MeasurementFile* file = sync_->file();
   if (!file || file->doubtful_heights().empty()) return;
   tk::Interp& root = ui_.tk();
-  root.Call({"ttk::style", "configure", kDoubtfulEntryStyle, "-fieldbackground",
-             "#F9D6D5", "-foreground", "#922B21", "-bordercolor", "#C0392B"});
+  DefineRedEntryStyle(ui_, kDoubtfulEntryStyle);
   root.Command(kDoubtfulEditedCommand,
                [this](const std::vector<std::string>& args) {
                  size_t idx = 0;
@@ -467,16 +460,14 @@ void HeightsTab::MarkDoubtfulHeights() {
                      idx < cells_.size() &&
                      ui_.tk().Call({cells_[idx].h, "cget", "-style"}) ==
                          kDoubtfulEntryStyle) {
-                   ui_.tk().Call({cells_[idx].h, "configure", "-style", "",
-                                  "-validate", "none", "-validatecommand", ""});
+                   UnmarkEntry(ui_, cells_[idx].h);
                  }
                  return std::string("1");  // the edit itself is allowed
                });
   for (size_t idx : file->doubtful_heights()) {
     if (idx >= cells_.size()) continue;
-    root.Call({cells_[idx].h, "configure", "-style", kDoubtfulEntryStyle,
-               "-validate", "key", "-validatecommand",
-               ListOf({kDoubtfulEditedCommand, DecimalText(idx)})});
+    MarkEntryUntilEdited(ui_, cells_[idx].h, kDoubtfulEntryStyle,
+                         kDoubtfulEditedCommand, idx);
   }
 }
 
@@ -572,7 +563,7 @@ void HeightsTab::MakeRow(size_t idx, const tk::Obj& receivers,
   root.Call({"grid", label, "-row", idx, "-column", 0, "-padx", 5, "-pady", 2});
   // The boxes get their choices as the row's values need them, then their
   // texts.
-  const RowBoxes boxes = BoxesFor(v, catalogue_.front().first);
+  const RowBoxes boxes = BoxesFor(catalogue_, v);
   root.Call({"ttk::combobox", row.rec, "-values", receivers, "-state",
              "readonly", "-width", 21});
   root.Call({row.rec, "set", v.rec});
@@ -657,7 +648,7 @@ void HeightsTab::ConfigureBox(const std::string& box,
                  enabled ? "readonly" : "disabled"});
 }
 
-void HeightsTab::_on_row_type_change(size_t idx) {
+void HeightsTab::OnRowTypeChange(size_t idx) {
   tk::Interp& root = ui_.tk();
   const RowCells& row = cells_.at(idx);
   RowValues v = table_.values(idx);
@@ -671,15 +662,24 @@ void HeightsTab::_on_row_type_change(size_t idx) {
   table_.Set(idx, v);
 }
 
-void HeightsTab::_on_row_acc_change(size_t idx) {
+void HeightsTab::OnRowAccChange(size_t idx) {
+  RowValues v = table_.values(idx);
+  v.acc = ui_.tk().Call({cells_.at(idx).acc, "get"});
+  OfferReferences(idx, std::move(v));
+}
+
+void HeightsTab::OnRowRecChange(size_t idx) {
+  RowValues v = table_.values(idx);
+  v.rec = ui_.tk().Call({cells_.at(idx).rec, "get"});
+  OfferReferences(idx, std::move(v));
+}
+
+void HeightsTab::OfferReferences(size_t idx, RowValues v) {
   tk::Interp& root = ui_.tk();
   const RowCells& row = cells_.at(idx);
-  RowValues v = table_.values(idx);
-  v.rec = root.Call({row.rec, "get"});
-  v.acc = root.Call({row.acc, "get"});
   v.ref.clear();
   root.Call({row.ref, "set", ""});
-  const Choices choices = ReferenceChoices(v.rec, v.tipo, v.acc);
+  const Choices choices = ReferenceChoices(catalogue_, v.rec, v.tipo, v.acc);
   ConfigureBox(row.ref, choices.values, choices.enabled);
   if (choices.preselect) {
     v.ref = *choices.preselect;
@@ -687,8 +687,6 @@ void HeightsTab::_on_row_acc_change(size_t idx) {
   }
   table_.Set(idx, v);
 }
-
-void HeightsTab::_on_row_rec_change(size_t idx) { _on_row_acc_change(idx); }
 
 void HeightsTab::OnHeightChanged(size_t idx) {
   const std::string text = ui_.tk().Call(
@@ -701,7 +699,7 @@ void HeightsTab::SetRowValues(size_t idx, const RowValues& wanted) {
   const RowCells& row = cells_.at(idx);
   const std::string& default_receiver = catalogue_.front().first;
   RowValues v = ApplyRowRules(catalogue_, default_receiver, wanted, nullptr);
-  const RowBoxes boxes = BoxesFor(v, default_receiver);
+  const RowBoxes boxes = BoxesFor(catalogue_, v);
   root.Call({row.rec, "set", v.rec});
   root.Call({row.tipo, "set", v.tipo});
   ConfigureBox(row.acc, boxes.acc.values, boxes.acc.enabled);

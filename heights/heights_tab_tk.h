@@ -73,8 +73,6 @@ class HeightsTab {
   /// BUSCAR (with a folder picture): asks for a folder and opens it as the
   /// project.
   void seleccionar_directorio_trabajo();
-  /// Reads the open project's points again and rebuilds its table.
-  void detectar_codigos_existentes();
   /// Detects the codes of the project that `chosen` is or is inside of and
   /// builds its table; only then do the project and the folder label take
   /// the project's root. When the folder
@@ -86,10 +84,11 @@ class HeightsTab {
   /// Returns whether it opened.
   bool LoadProject(const std::string& chosen);
 
-  // Row events (the combobox selections of row `idx`).
-  void _on_row_type_change(size_t idx);
-  void _on_row_acc_change(size_t idx);
-  void _on_row_rec_change(size_t idx);
+  // Row events (the combobox selections of row `idx`): each takes the
+  // chosen value into the row and offers the choices that depend on it.
+  void OnRowTypeChange(size_t idx);
+  void OnRowAccChange(size_t idx);
+  void OnRowRecChange(size_t idx);
   /// Ctrl+D: receiver, type, accessory and reference of the row above.
   void CopyRowAbove(size_t idx);
   /// Gives every empty row (no type, accessory, reference or height) the
@@ -160,6 +159,10 @@ class HeightsTab {
   /// Puts `values` in the row's boxes and the model through the row rules;
   /// the height is left as it is.
   void SetRowValues(size_t idx, const RowValues& values);
+  /// Row `idx` becomes `v` with its reference chosen anew: the reference
+  /// box offers what the receiver, type and accessory of `v` allow, and
+  /// holds the only one when there is a single one.
+  void OfferReferences(size_t idx, RowValues v);
   /// The choice lists of the row's accessory and reference boxes.
   void ConfigureBox(const std::string& box,
                     const std::vector<std::string>& values, bool enabled);

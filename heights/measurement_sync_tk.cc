@@ -145,11 +145,10 @@ std::string MeasurementSync::RefreshedText(
 
 void MeasurementSync::SaveRows(const std::vector<size_t>& rows) {
   if (!file_ || read_only_) return;
-  const std::string& default_receiver = catalogue_.front().first;
   bool changed = false;
   ++edit_count_;
   for (size_t idx : rows) {
-    if (file_->Update(idx, table_.values(idx), catalogue_, default_receiver)) {
+    if (file_->Update(idx, table_.values(idx), catalogue_)) {
       changed = true;
       unsaved_rows_[idx] = edit_count_;
     }

@@ -2,14 +2,15 @@
 #include "heights/rinex_column_tk.h"
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "heights/conversion.h"
+#include "heights/row_result.h"
 #include "heights/row_rules.h"
 #include "rinex/rinex_files.h"
 #include "rinex/rinex_header.h"
@@ -29,14 +30,14 @@ constexpr const char* kFocusCommand = "::zarvek::rinex_foco";
 // does not move as its text changes.
 constexpr int kStatusLines = 2;
 
-const char* ColorOf(RinexState state) {
+std::string ColorOf(const Ui& ui, RinexState state) {
   switch (state) {
     case RinexState::kMatch:
       return "#27AE60";
     case RinexState::kCorrected:  // a darker green: right, but in CORREGIDO
       return "#117A65";
     case RinexState::kMismatch:
-      return "#C0392B";
+      return ui.color("error");
     case RinexState::kUnreadable:
       return "#B9770E";
     case RinexState::kNoFiles:
@@ -47,14 +48,12 @@ const char* ColorOf(RinexState state) {
   return "#7F8C8D";
 }
 
-// The number at the end of `path` (".h12" -> 12), if any.
-bool RowOfCell(const std::string& path, size_t* idx) {
+// The row of a table cell widget, the number its path ends with
+// (".rows.h12" -> 12), if any.
+std::optional<size_t> RowOfCellWidget(const std::string& path) {
   size_t start = path.size();
   while (start > 0 && path[start - 1] >= '0' && path[start - 1] <= '9') --start;
-  if (start == path.size()) return false;
-  auto [end, ec] =
-      std::from_chars(path.data() + start, path.data() + path.size(), *idx);
-  return ec == std::errc() && end == path.data() + path.size();
+  return RowIndexArg(std::string_view(path).substr(start));
 }
 
 // How many points' verdicts are in each state, and whether any mismatch
@@ -229,19 +228,18 @@ void RinexColumn::BuildProgress(const std::string& bottom) {
 void RinexColumn::WireRowStatus(const std::string& tag) {
   tk::Interp& root = ui_.tk();
   root.Command(kHoverCommand, [this](const std::vector<std::string>& args) {
-    size_t y = 0;
-    if (args.size() == 1 && RowOfCell(args[0], &y))
-      ShowRow(y / static_cast<size_t>(pitch_));
+    const std::optional<size_t> row =
+        args.size() == 1 ? RowAtHeight(args[0], pitch_) : std::nullopt;
+    if (row) ShowRow(*row);
     return std::string();
   });
   root.Command(kFocusCommand, [this](const std::vector<std::string>&) {
     tk::Interp& root = ui_.tk();
     const std::string widget = root.Call({"focus"});
-    size_t idx = 0;
     if (!widget.empty() && !frame_rows_.empty() &&
-        root.Call({"winfo", "parent", widget}) == frame_rows_ &&
-        RowOfCell(widget, &idx)) {
-      ShowRow(idx);
+        root.Call({"winfo", "parent", widget}) == frame_rows_) {
+      if (const std::optional<size_t> row = RowOfCellWidget(widget))
+        ShowRow(*row);
     }
     return std::string();
   });
@@ -300,16 +298,7 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
 }
 
 std::optional<RinexRowHeights> RinexColumn::HeightsOf(size_t idx) const {
-  const RowValues& v = table_.values(idx);
-  // As the report: a row converts when its five inputs are filled.
-  if (!MeasurementTable::IsComplete(v)) return std::nullopt;
-  const ReceiverSpec* spec = FindReceiver(catalogue_, v.rec);
-  if (spec == nullptr) return std::nullopt;
-  const std::optional<Conversion> conversion =
-      calcular_arp_y_fase(v.h, v.tipo, v.ref, *spec);
-  if (!conversion || conversion->mode.empty()) return std::nullopt;
-  return RinexRowHeights{conversion->arp, conversion->phase_center,
-                         conversion->vals.Hm};
+  return RinexHeightsOf(ConvertRow(table_.values(idx), catalogue_));
 }
 
 void RinexColumn::ReadRinex() {
@@ -400,7 +389,7 @@ void RinexColumn::UpdateCell(size_t idx) {
   if (verdict.cell != verdicts_[idx].cell ||
       verdict.state != verdicts_[idx].state) {
     ui_.tk().Call({canvas_, "itemconfigure", CellTag("rinex", idx), "-text",
-                   verdict.cell, "-fill", ColorOf(verdict.state)});
+                   verdict.cell, "-fill", ColorOf(ui_, verdict.state)});
   }
   verdicts_[idx] = std::move(verdict);
 }

@@ -81,13 +81,14 @@ class RinexColumn {
   /// Shows row `idx`'s reason in the status line (the row in focus or
   /// under the pointer).
   void ShowRow(size_t idx);
-  /// A line about the shown row that the status line puts above its RINEX
-  /// reason (the ARP column's explanation); empty for none.
-  /// Called each time the reading of the open project's files ends with
-  /// every point read (whoever shows their verdicts may show them now).
+  /// `done` is called each time the reading of the open project's files
+  /// ends with every point read (whoever shows their verdicts may show them
+  /// now).
   void SetReadingDone(std::function<void()> done) {
     reading_done_ = std::move(done);
   }
+  /// `row_line` gives a line about the shown row that the status line puts
+  /// above its RINEX reason (the ARP column's explanation); empty for none.
   void SetRowLine(std::function<std::string(size_t)> row_line);
 
   // Widget paths, for the window tests.

@@ -1,4 +1,5 @@
-// The RINEX column through the real window: a project whose point folders
+// The RINEX column in the heights tab built alone with its columns and
+// report command: a project whose point folders
 // hold observation files written by other programs, its rows restored from
 // the measurement file, the cells the surveyor reads, and the correction
 // made with the "CORREGIR RINEX" button.
@@ -9,9 +10,9 @@
 
 #include "measurements/measurement_file.h"
 #include "project/point_detection.h"
-#include "testing/gui_fixture.h"
-#include "text/shown_path.h"
+#include "testing/heights_room.h"
 #include "testing/temp_dir.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -22,16 +23,13 @@ using testing::ReadFileBytes;
 
 const stdfs::path kFixtures =
     stdfs::path(ZARVEK_SOURCE_DIR) / "rinex" / "testdata";
-const char kButton[] = ".tab_control.tab_alturas.bottom_frame.btn_rinex";
-const char kStatus[] = ".tab_control.tab_alturas.bottom_frame.estado_rinex";
-
-class RinexColumnTest : public testing::GuiTest {
+class RinexColumnTest : public testing::HeightsRoomTest {
  protected:
   // Points 1001-1007, each with the observation file named here (none for
   // 1006); every row but 1007's is R300, slant to R1 of 1.5 m: ARP 1.4285,
   // phase centre 1.5105.
   void SetUp() override {
-    GuiTest::SetUp();
+    HeightsRoomTest::SetUp();
     const char* files[] = {"v304.obs",         "v211.26o",    "hatanaka.crx",
                            "v304_zero.obs.gz", "garbage.26o", nullptr,
                            "v304.obs"};
@@ -52,13 +50,11 @@ class RinexColumnTest : public testing::GuiTest {
     std::ofstream(datos / std::string(kMeasurementFileName), std::ios::binary)
         << csv;
     // The report of the tab may be made; no viewer is started.
-    AppServices services;
-    services.open_file = [](const std::string&) {};
-    MakeApp(services);
-    Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabAlturas)});
+    MakeRoom();
+    Call({std::string(kNotebook), "select", std::string(kRoomTab)});
     AnswerDirectory(temp_.path().string());
-    app_->heights_tab().seleccionar_directorio_trabajo();
-    ASSERT_EQ(app_->heights_tab().cells().size(), 7u);
+    heights_tab().seleccionar_directorio_trabajo();
+    ASSERT_EQ(heights_tab().cells().size(), 7u);
   }
 
   stdfs::path Rinex(int i) {
@@ -72,24 +68,26 @@ class RinexColumnTest : public testing::GuiTest {
   }
   Texts Cells() {
     Texts cells;
-    for (size_t i = 0; i < app_->heights_tab().cells().size(); ++i) {
-      cells.push_back(Call({app_->rinex_column().canvas(), "itemcget",
+    for (size_t i = 0; i < heights_tab().cells().size(); ++i) {
+      cells.push_back(Call({rinex_column().canvas(), "itemcget",
                             "rinex" + std::to_string(i), "-text"}));
     }
     return cells;
   }
   // The pointer comes to rest on row `i`'s RINEX cell.
   void Hover(size_t i) {
-    const Texts xy =
-        List(Call({app_->rinex_column().canvas(), "coords", "rinex" + std::to_string(i)}));
+    const Texts xy = List(
+        Call({rinex_column().canvas(), "coords", "rinex" + std::to_string(i)}));
     ASSERT_EQ(xy.size(), 2u);
-    Call({"event", "generate", app_->rinex_column().canvas(), "<Motion>", "-x",
+    Call({"event", "generate", rinex_column().canvas(), "<Motion>", "-x",
           std::stoi(xy[0]), "-y", std::stoi(xy[1])});
   }
-  std::string Status() { return Call({kStatus, "cget", "-text"}); }
+  std::string Status() { return Call({kStatus(), "cget", "-text"}); }
+  std::string kStatus() { return rinex_column().status_label(); }
+  std::string kButton() { return rinex_column().button(); }
   // The surveyor retypes the height of row `i`.
   void TypeHeight(size_t i, const std::string& text) {
-    const std::string& h = app_->heights_tab().cells()[i].h;
+    const std::string& h = heights_tab().cells()[i].h;
     // Key events go to the focus window, which X sets on its next event.
     Call({"focus", "-force", h});
     Call({"update"});
@@ -100,28 +98,28 @@ class RinexColumnTest : public testing::GuiTest {
   // The box that ends a run of the report.
   std::string ReportMessage() {
     ClearMessages();
-    Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
+    Call({report_command().button(), "invoke"});
     return Messages().empty() ? "" : Option(Messages().back(), "-message");
   }
   void ReturnToTheTab() {
-    Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabCarpetas)});
+    Call({std::string(kNotebook), "select", std::string(kOtherTab)});
     Call({"update"});
-    Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabAlturas)});
+    Call({std::string(kNotebook), "select", std::string(kRoomTab)});
     Call({"update"});
-    app_->rinex_column().Finish();
+    rinex_column().Finish();
   }
   // CORREGIR RINEX, answered `answer`, to its end.
   void Correct(const std::string& answer) {
     AnswerQuestion(answer);
-    Call({kButton, "invoke"});
-    app_->rinex_column().Finish();
+    Call({kButton(), "invoke"});
+    rinex_column().Finish();
   }
 
   testing::TempDir temp_;
 };
 
 TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
-  app_->rinex_column().Finish();
+  rinex_column().Finish();
   EXPECT_EQ(Cells(),
             (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
   // A report made now warns of the points whose files are not right.
@@ -135,14 +133,14 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
   ClearMessages();
   // Each text stands level with its row, down to the last one.
   Call({"update"});
-  const std::string& h = app_->heights_tab().cells()[6].h;
-  const Texts xy = List(Call({app_->rinex_column().canvas(), "coords", "rinex6"}));
+  const std::string& h = heights_tab().cells()[6].h;
+  const Texts xy = List(Call({rinex_column().canvas(), "coords", "rinex6"}));
   ASSERT_EQ(xy.size(), 2u);
-  EXPECT_NEAR(
-      std::stod(Call({"winfo", "y", app_->rinex_column().canvas()})) + std::stod(xy[1]),
-      std::stod(Call({"winfo", "y", h})) +
-          std::stod(Call({"winfo", "height", h})) / 2,
-      1);
+  EXPECT_NEAR(std::stod(Call({"winfo", "y", rinex_column().canvas()})) +
+                  std::stod(xy[1]),
+              std::stod(Call({"winfo", "y", h})) +
+                  std::stod(Call({"winfo", "height", h})) / 2,
+              1);
   // The reason of a cell under the pointer, in the status line.
   struct Reason {
     size_t row;
@@ -157,7 +155,7 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
     EXPECT_NE(Status().find(r.part), std::string::npos) << Status();
   }
   // And that of the row the keyboard enters.
-  Call({"focus", "-force", app_->heights_tab().cells()[2].h});
+  Call({"focus", "-force", heights_tab().cells()[2].h});
   Call({"update"});
   EXPECT_NE(Status().find("PUNTO 1003"), std::string::npos) << Status();
 
@@ -188,7 +186,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   // Point 1002 also has a right file: CORREGIDO gets it unchanged.
   stdfs::copy_file(kFixtures / "v304.obs", Rinex(1) / "v304.obs");
   ReturnToTheTab();
-  ASSERT_EQ(Call({kButton, "cget", "-state"}), "normal");
+  ASSERT_EQ(Call({kButton(), "cget", "-state"}), "normal");
   // Declined: nothing is written.
   Correct("no");
   ASSERT_EQ(Messages().size(), 1u);
@@ -255,7 +253,7 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "info");
   EXPECT_EQ(Cells(), (Texts{"✓", "✓ C", "✓ C", "✓ C", "?", "✓ C", ""}));
-  EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
+  EXPECT_EQ(Call({kButton(), "cget", "-state"}), "disabled");
   // Corrected points are no longer named by the report.
   EXPECT_NE(ReportMessage().find("1007\n\nRINEX POR REVISAR ANTES DEL "
                                  "PROCESADO:\nSIN COMPROBAR (?): 1005."),
@@ -269,12 +267,12 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
 // thread too, under a progress bar with a cancel button, and stops a copy
 // that grows past its limit (a decompression bomb) without leaving it.
 TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
-  RinexColumn& column = app_->rinex_column();
+  RinexColumn& column = rinex_column();
   EXPECT_EQ(Cells(), (Texts{"…", "…", "…", "…", "…", "…", ""}));
   EXPECT_NE(Status().find("LEYENDO: 6 … SIN COMPROBAR TODAVÍA."),
             std::string::npos)
       << Status();
-  EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
+  EXPECT_EQ(Call({kButton(), "cget", "-state"}), "disabled");
   // A report made now says which points are not checked yet.
   EXPECT_NE(ReportMessage().find(
                 "\nSIN COMPROBAR TODAVÍA, LECTURA EN CURSO (…): 1001, 1002, "
@@ -294,11 +292,11 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
       << "PUNTO;RECEPTOR GNSS;TIPO DE MEDIDA;ACCESORIO;REFERENCIA;ALTURA "
          "MEDIDA (m)\r\n1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5\r\n";
   AnswerDirectory(other.string());
-  app_->heights_tab().seleccionar_directorio_trabajo();
+  heights_tab().seleccionar_directorio_trabajo();
   column.Finish();
   EXPECT_EQ(Cells(), (Texts{"—", ""}));
   AnswerDirectory(temp_.path().string());
-  app_->heights_tab().seleccionar_directorio_trabajo();
+  heights_tab().seleccionar_directorio_trabajo();
   column.Finish();
   EXPECT_EQ(Cells(),
             (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
@@ -311,12 +309,12 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   column.SetCopyLimits(RinexCopyLimits{.max_bytes = 1 << 20});
   ClearMessages();
   AnswerQuestion("yes");
-  Call({kButton, "invoke"});
+  Call({kButton(), "invoke"});
   // Under way: the progress, the cancel button, no second run.
   EXPECT_NE(Call({"grid", "info", column.progress_frame()}), "");
   EXPECT_EQ(Call({column.progress_label(), "cget", "-text"}), "ARCHIVO 1 DE 4");
   EXPECT_EQ(Call({column.cancel_button(), "cget", "-state"}), "normal");
-  EXPECT_EQ(Call({kButton, "cget", "-state"}), "disabled");
+  EXPECT_EQ(Call({kButton(), "cget", "-state"}), "disabled");
   EXPECT_EQ(Cells()[1], "…");
   column.Finish();
   EXPECT_EQ(Call({"grid", "info", column.progress_frame()}), "");
@@ -345,7 +343,7 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   const std::string before = ReadFileBytes(Rinex(1) / "CORREGIDO" / "v211.26o");
   ClearMessages();
   AnswerQuestion("yes");
-  Call({kButton, "invoke"});
+  Call({kButton(), "invoke"});
   Call({column.cancel_button(), "invoke"});
   column.Finish();
   ASSERT_EQ(Messages().size(), 2u);

@@ -1,13 +1,10 @@
 #include "heights/row_arp.h"
 
-#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <system_error>
 
 #include "text/decimal.h"
-#include "heights/measurement_table.h"
-#include "text/ascii_text.h"
 
 namespace zarvek {
 namespace {
@@ -63,34 +60,62 @@ std::string ConversionFaultText(ConversionFault fault, std::string_view /*h*/,
   return "NO SE PUEDE CONVERTIR LA ALTURA.";
 }
 
+std::string RowFaultText(const RowResult& result, const RowValues& v) {
+  switch (result.status) {
+    case RowStatus::kUnknownReceiver:
+      return "RECEPTOR NO ENCONTRADO EN EL CATÁLOGO: " + v.rec;
+    case RowStatus::kNoFormula:
+      return "NO HAY FÓRMULA PARA UNA MEDIDA " + v.tipo +
+             " CON LA REFERENCIA " + v.ref + ".";
+    case RowStatus::kMathError:
+      return ConversionFaultText(result.fault, v.h, *result.constants);
+    default:
+      break;
+  }
+  return "NO SE PUEDE CONVERTIR LA ALTURA.";
+}
+
 RowArp DescribeRowArp(const RowValues& v, const Catalogue& catalogue) {
   RowArp out;
-  if (!MeasurementTable::IsComplete(v)) return out;
-  const ReceiverSpec* datos = FindReceiver(catalogue, v.rec);
-  // The boxes offer only the catalogue's receivers; a row without one is
-  // left blank, as the RINEX column leaves it.
-  if (datos == nullptr) return out;
-  const std::optional<Conversion> c =
-      calcular_arp_y_fase(v.h, v.tipo, v.ref, *datos);
-  if (!c) {
-    out.state = ArpState::kFault;
-    out.cell = "ERROR";
-    out.line = ConversionFaultText(
-        DiagnoseConversion(v.h, v.tipo, v.ref, *datos), v.h, *datos);
-    return out;
+  const RowResult result = ConvertRow(v, catalogue);
+  switch (result.status) {
+    case RowStatus::kNotBegun:
+    case RowStatus::kIncomplete:
+      return out;
+    case RowStatus::kUnknownReceiver:
+    case RowStatus::kNoFormula:
+    case RowStatus::kMathError:
+      out.state = ArpState::kFault;
+      out.cell = "ERROR";
+      out.line = RowFaultText(result, v);
+      return out;
+    case RowStatus::kImplausible:
+    case RowStatus::kConverts:
+      break;
   }
-  // A type and reference without a formula (the row rules never offer one)
-  // give no height.
-  if (c->mode.empty()) return out;
-  out.cell = Fixed4(c->arp);
-  out.line = FormulaLine(*c);
-  if (c->arp < kMinPlausibleArp || c->arp > kMaxPlausibleArp) {
+  const Conversion& c = *result.conversion;
+  out.cell = Fixed4(c.arp);
+  out.line = FormulaLine(c);
+  if (result.status == RowStatus::kImplausible) {
     out.state = ArpState::kImplausible;
     out.line = std::string(kImplausibleArpText) + ". " + out.line;
   } else {
     out.state = ArpState::kPlausible;
   }
   return out;
+}
+
+std::string DossierHeightCell(const RowArp& arp) {
+  switch (arp.state) {
+    case ArpState::kEmpty:
+      return "—";
+    case ArpState::kFault:
+      return "✗";
+    case ArpState::kPlausible:
+    case ArpState::kImplausible:
+      break;
+  }
+  return arp.cell;
 }
 
 }  // namespace zarvek

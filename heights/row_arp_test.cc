@@ -74,7 +74,17 @@ TEST(RowArpTest, WhatTheTableShowsOfEachRow) {
        ArpState::kFault,
        "ERROR",
        "LA ALTURA ESTÁ FUERA DE ±1000 m; NO ES UNA ALTURA DE ANTENA."},
-      // Nothing while a row is incomplete or has no formula or receiver.
+      // Complete rows that give no height for another reason: the report
+      // refuses them too, and not as a height of 0.
+      {{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R3", "1.5"},
+       ArpState::kFault,
+       "ERROR",
+       "NO HAY FÓRMULA PARA UNA MEDIDA INCLINADA CON LA REFERENCIA R3."},
+      {{"OTRO", "VERTICAL", "BASTÓN", "R3", "1.5"},
+       ArpState::kFault,
+       "ERROR",
+       "RECEPTOR NO ENCONTRADO EN EL CATÁLOGO: OTRO"},
+      // Nothing while a row is incomplete.
       {{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R1", ""},
        ArpState::kEmpty,
        "",
@@ -83,11 +93,6 @@ TEST(RowArpTest, WhatTheTableShowsOfEachRow) {
        ArpState::kEmpty,
        "",
        ""},
-      {{"QUENTARO R300", "INCLINADA", "TRÍPODE", "R3", "1.5"},
-       ArpState::kEmpty,
-       "",
-       ""},
-      {{"OTRO", "VERTICAL", "BASTÓN", "R3", "1.5"}, ArpState::kEmpty, "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.row.rec + " " + c.row.tipo + " " + c.row.ref + " '" +

@@ -1,6 +1,5 @@
 #include "heights/row_rules.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace zarvek {
@@ -15,11 +14,6 @@ Choices Offer(std::vector<std::string> values) {
 
 }  // namespace
 
-bool IsRestrictedModel(std::string_view receiver) {
-  return std::find(restricted_models.begin(), restricted_models.end(),
-                   receiver) != restricted_models.end();
-}
-
 Choices AccessoryChoices(std::string_view tipo) {
   if (tipo == "INCLINADA") {
     return {{"TRÍPODE", "BÍPODE Y BASTÓN"}, true, std::nullopt};
@@ -30,8 +24,8 @@ Choices AccessoryChoices(std::string_view tipo) {
   return {{}, false, std::nullopt};
 }
 
-Choices ReferenceChoices(std::string_view receiver, std::string_view tipo,
-                         std::string_view accesorio) {
+Choices ReferenceChoices(const Catalogue& catalogue, std::string_view receiver,
+                         std::string_view tipo, std::string_view accesorio) {
   std::vector<std::string> values;
   if (tipo == "VERTICAL") {
     values = {"R3"};
@@ -44,7 +38,8 @@ Choices ReferenceChoices(std::string_view receiver, std::string_view tipo,
       values = {"R3"};
     }
   }
-  if (IsRestrictedModel(receiver)) std::erase(values, "R1");
+  const ReceiverSpec* spec = FindReceiver(catalogue, receiver);
+  if (spec != nullptr && !HasR1(*spec)) std::erase(values, "R1");
   return Offer(std::move(values));
 }
 

@@ -12,15 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "heights/catalogue.h"
+
 namespace zarvek {
-
-/// Receivers for which the reference "R1" is never offered (they have no
-/// R1 constant), in this order.
-inline constexpr std::array<std::string_view, 2> restricted_models = {
-    "QUENTARO M200 PLUS", "QUENTARO R100"};
-
-/// True when `receiver` is one of `restricted_models` (exact text).
-bool IsRestrictedModel(std::string_view receiver);
 
 /// The choices of the type box, in order.
 inline constexpr std::array<std::string_view, 2> kTipoChoices = {"INCLINADA",
@@ -69,11 +63,11 @@ Choices AccessoryChoices(std::string_view tipo);
 ///   accessory "BÍPODE Y BASTÓN", "INCLINADA"  -> "R1", "R2"
 ///   accessory "BÍPODE Y BASTÓN", other type   -> "R3"
 ///   anything else (e.g. empty accessory)      -> none
-/// "R1" is then removed for `restricted_models`. A single remaining choice
-/// is preselected; no choice leaves the box disabled. Texts are compared
-/// exactly, accents included.
-Choices ReferenceChoices(std::string_view receiver, std::string_view tipo,
-                         std::string_view accesorio);
+/// "R1" is then removed for a receiver of `catalogue` without R1 (HasR1).
+/// A single remaining choice is preselected; no choice leaves the box
+/// disabled. Texts are compared exactly, accents included.
+Choices ReferenceChoices(const Catalogue& catalogue, std::string_view receiver,
+                         std::string_view tipo, std::string_view accesorio);
 
 }  // namespace zarvek
 

@@ -26,7 +26,7 @@ TEST(RowRulesTest, ReferenceTable) {
   struct Case {
     const char* tipo;
     const char* acc;
-    Choices other;       // any receiver outside restricted_models
+    Choices other;       // a receiver with R1, or one the catalogue lacks
     Choices restricted;  // "QUENTARO M200 PLUS", "QUENTARO R100"
   } cases[] = {
       {"INCLINADA", "TRÍPODE", kR1R2, kOnlyR2},
@@ -44,16 +44,29 @@ TEST(RowRulesTest, ReferenceTable) {
       // Exact comparison: no accent, no match.
       {"INCLINADA", "TRIPODE", kNone, kNone},
   };
+  // Which receivers lack R1 is the catalogue's word (their HR1 is 0), so a
+  // catalogue that gives R1 to another model moves it.
+  const Catalogue catalogue = BuildEquiposSpecs();
+  Catalogue changed = catalogue;
+  changed[0].second.h_r1 = 0.0;   // "QUENTARO R300"
+  changed[5].second.h_r1 = 0.05;  // "QUENTARO R100"
   for (const Case& c : cases) {
     for (const char* receiver :
-         {"QUENTARO R300", "QUENTARO R350", "QUENTARO R700", "QUENTARO R750"}) {
+         {"QUENTARO R300", "QUENTARO R350", "QUENTARO R700", "QUENTARO R750",
+          "", "OTRO"}) {
       SCOPED_TRACE(std::string(receiver) + " " + c.tipo + " " + c.acc);
-      EXPECT_EQ(ReferenceChoices(receiver, c.tipo, c.acc), c.other);
+      EXPECT_EQ(ReferenceChoices(catalogue, receiver, c.tipo, c.acc), c.other);
     }
-    for (std::string_view receiver : restricted_models) {
+    for (const char* receiver : {"QUENTARO M200 PLUS", "QUENTARO R100"}) {
       SCOPED_TRACE(std::string(receiver) + " " + c.tipo + " " + c.acc);
-      EXPECT_EQ(ReferenceChoices(receiver, c.tipo, c.acc), c.restricted);
+      EXPECT_EQ(ReferenceChoices(catalogue, receiver, c.tipo, c.acc),
+                c.restricted);
     }
+    SCOPED_TRACE(std::string("changed catalogue ") + c.tipo + " " + c.acc);
+    EXPECT_EQ(ReferenceChoices(changed, "QUENTARO R300", c.tipo, c.acc),
+              c.restricted);
+    EXPECT_EQ(ReferenceChoices(changed, "QUENTARO R100", c.tipo, c.acc),
+              c.other);
   }
 }
 

@@ -87,8 +87,8 @@ TEST_F(LanczosVsImageMagick, Logo333By100To166By50WithinOneGreyLevel) {
   ASSERT_EQ(std::system(resize.c_str()), 0);
 
   RgbaImage src, expected;
-  ASSERT_TRUE(DecodePngFile(in, &src).ok());
-  ASSERT_TRUE(DecodePngFile(ref, &expected).ok());
+  ASSERT_TRUE(DecodePngFile(RealFileSystem(), in, &src).ok());
+  ASSERT_TRUE(DecodePngFile(RealFileSystem(), ref, &expected).ok());
   ASSERT_EQ(src.width, 333);
   ASSERT_EQ(src.height, 100);
 
@@ -113,7 +113,7 @@ TEST_F(LanczosVsImageMagick, ShippedLogoToBannerHeight) {
       std::string(ZARVEK_SOURCE_DIR) + "/resources/LOGO_QUENTARO.png";
   if (!fs::exists(path)) GTEST_SKIP() << "no logo in resources/";
   RgbaImage logo, expected;
-  ASSERT_TRUE(DecodePngFile(path, &logo).ok());
+  ASSERT_TRUE(DecodePngFile(RealFileSystem(), path, &logo).ok());
   const int w = LogoWidthFor(logo.width, logo.height);
   const RgbaImage banner = ResampleLanczos3(logo, w, kLogoBaseHeight);
   ASSERT_EQ(banner.height, kLogoBaseHeight);
@@ -124,7 +124,7 @@ TEST_F(LanczosVsImageMagick, ShippedLogoToBannerHeight) {
   const std::string resize = "convert '" + path + "' -filter Lanczos -resize " +
                              std::to_string(w) + "x50! PNG32:'" + ref + "'";
   ASSERT_EQ(std::system(resize.c_str()), 0);
-  ASSERT_TRUE(DecodePngFile(ref, &expected).ok());
+  ASSERT_TRUE(DecodePngFile(RealFileSystem(), ref, &expected).ok());
   ASSERT_EQ(expected.width, w);
   const Difference d = Compare(banner, expected);
   std::printf("logo: mean |ours - ImageMagick| = %.3f grey levels, max %d\n",

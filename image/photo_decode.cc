@@ -23,6 +23,7 @@
 #include "image/jpeg_eighth.h"
 #include "image/plane_resample.h"
 #include "image/png_decode.h"
+#include "platform/local_time.h"
 
 namespace zarvek {
 namespace {
@@ -205,21 +206,10 @@ void NeededSize(int width, int height, double box_width, double box_height,
 }
 
 Status Encode(const Pixels& p, PreparedPhoto* out) {
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  const bool grey = p.channels == 1;
-  LentHandle compressor(Compressors());
-  if (compressor.get() == nullptr ||
-      tjCompress2(compressor.get(), p.data.data(), p.width, 0, p.height,
-                  grey ? TJPF_GRAY : TJPF_RGB, &buffer, &size,
-                  grey ? TJSAMP_GRAY : TJSAMP_420, kPhotoJpegQuality,
-                  TJFLAG_FASTDCT) != 0) {
-    compressor.Failed();
-    tjFree(buffer);
-    return Status::Error(kNoEncode);
-  }
-  out->picture.bytes.assign(reinterpret_cast<const char*>(buffer), size);
-  tjFree(buffer);
+  const Status encoded =
+      EncodeJpeg(p.data.data(), p.width, p.height, p.channels,
+                 kPhotoJpegQuality, &out->picture.bytes);
+  if (!encoded.ok()) return encoded;
   out->picture.width = p.width;
   out->picture.height = p.height;
   out->picture.components = p.channels;
@@ -764,14 +754,17 @@ Status PreparePhoto(std::string_view bytes, double box_width, double box_height,
   return Status::Error(kNotAnImage);
 }
 
-Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
-                     int quality, std::string* out) {
+Status EncodeJpeg(const std::uint8_t* pixels, int width, int height,
+                  int channels, int quality, std::string* out) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
+  const bool grey = channels == 1;
   LentHandle compressor(Compressors());
-  if (compressor.get() == nullptr ||
-      tjCompress2(compressor.get(), rgb, width, 0, height, TJPF_RGB, &buffer,
-                  &size, TJSAMP_420, quality, 0) != 0) {
+  if (compressor.get() == nullptr || (channels != 1 && channels != 3) ||
+      tjCompress2(compressor.get(), pixels, width, 0, height,
+                  grey ? TJPF_GRAY : TJPF_RGB, &buffer, &size,
+                  grey ? TJSAMP_GRAY : TJSAMP_420, quality,
+                  TJFLAG_FASTDCT) != 0) {
     compressor.Failed();
     tjFree(buffer);
     return Status::Error(kNoEncode);
@@ -782,17 +775,8 @@ Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
 }
 
 std::string LocalDateTime(std::int64_t seconds) {
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  {
-    // std::localtime shares one result between threads on some systems;
-    // photos are prepared on several.
-    static std::mutex mutex;
-    std::lock_guard<std::mutex> lock(mutex);
-    const std::tm* local = std::localtime(&t);
-    if (local == nullptr) return std::string();
-    tm = *local;
-  }
+  std::tm tm;
+  if (!LocalTime(static_cast<std::time_t>(seconds), &tm)) return std::string();
   std::string out;
   Pad2(&out, tm.tm_mday);
   out.push_back('/');

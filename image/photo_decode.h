@@ -89,10 +89,11 @@ Status PreparePhoto(std::string_view bytes, double box_width, double box_height,
                     PreparedPhoto* out,
                     const std::atomic<bool>* cancel = nullptr);
 
-/// Encodes 8-bit RGB pixels (rows top to bottom, no padding) as a JPEG of
-/// `quality`, for making test photos.
-Status EncodeRgbJpeg(const std::uint8_t* rgb, int width, int height,
-                     int quality, std::string* out);
+/// Encodes 8-bit pixels of `channels` 1 (grey) or 3 (RGB), rows top to
+/// bottom without padding, as a baseline JPEG of `quality` (4:2:0 for
+/// colour) into `out`: the photos of the report, and the photos tests make.
+Status EncodeJpeg(const std::uint8_t* pixels, int width, int height,
+                  int channels, int quality, std::string* out);
 
 /// The upright size of a picture `width` x `height` as stored under EXIF
 /// `orientation` (5 to 8 turn it a quarter).

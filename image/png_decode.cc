@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/read_file.h"
-
 namespace zarvek {
 
 namespace {
@@ -37,14 +35,14 @@ Status FinishRead(png_image* image, const std::string& path, RgbaImage* out) {
 
 }  // namespace
 
-Status DecodePngFile(const std::string& path, RgbaImage* out) {
+Status DecodePngFile(FileSystem& fs, const std::string& path, RgbaImage* out) {
   *out = RgbaImage();
   // Read through the regular-file reader rather than opened by libpng: a
   // FIFO or a device in the pictures folder is refused instead of blocking
   // the start, and a missing or unreadable file reports the system's own
   // reason.
   std::string bytes;
-  Status s = ReadWholeFile(path, kMaxPngFileBytes, &bytes);
+  Status s = fs.ReadFile(path, kMaxPngFileBytes, &bytes);
   if (!s.ok()) return s;
   return DecodePngMemory(bytes, path, out);
 }

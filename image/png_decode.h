@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/fs.h"
 #include "platform/status.h"
 
 namespace zarvek {
@@ -27,11 +28,12 @@ struct RgbaImage {
   std::vector<std::uint8_t> pixels;
 };
 
-/// Decodes the PNG file at `path` into `out`. Only an ordinary file is
-/// read: a FIFO, a device or a folder fails at once, never blocks. On
-/// failure `out` is left empty and the status says why (libpng's message,
-/// or the path and the cause).
-Status DecodePngFile(const std::string& path, RgbaImage* out);
+/// Decodes the PNG file at `path`, read through `fs`, into `out`. Only an
+/// ordinary file is read (FileSystem::ReadFile): a FIFO, a device or a
+/// folder fails at once, never blocks. On failure `out` is left empty and
+/// the status says why (libpng's message, or the system's text and the
+/// path).
+Status DecodePngFile(FileSystem& fs, const std::string& path, RgbaImage* out);
 
 /// The same for a PNG file already read into `bytes` (through
 /// FileSystem::ReadFile, say), with the same limits: more than

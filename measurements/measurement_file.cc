@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "heights/conversion.h"
+#include "heights/row_result.h"
 #include "heights/row_rules.h"
 #include "platform/fs.h"
 #include "project/point_detection.h"
@@ -222,20 +223,12 @@ std::string WithSeparator(std::string text, char separator) {
   return text;
 }
 
-// The ARP and phase-centre heights of `values` as the report prints them
-// (4 decimals, point), or two empty texts when the row is incomplete or
-// does not convert.
-std::pair<std::string, std::string> Results(const RowValues& values,
-                                            const Catalogue& catalogue) {
-  if (values.rec.empty() || values.tipo.empty() || values.acc.empty() ||
-      values.ref.empty() || values.h.empty()) {
-    return {};
-  }
-  const ReceiverSpec* spec = FindReceiver(catalogue, values.rec);
-  if (spec == nullptr) return {};
-  auto conv = calcular_arp_y_fase(values.h, values.tipo, values.ref, *spec);
-  if (!conv) return {};
-  return {FormatFixed(conv->arp, 4), FormatFixed(conv->phase_center, 4)};
+// The ARP and phase-centre heights of `result` as the report prints them
+// (4 decimals, point), or two empty texts when the row has none.
+std::pair<std::string, std::string> Results(const RowResult& result) {
+  if (!result.conversion) return {};
+  return {FormatFixed(result.conversion->arp, 4),
+          FormatFixed(result.conversion->phase_center, 4)};
 }
 
 // True when the file's `field` holds the number `result` (point form, or
@@ -249,8 +242,8 @@ bool SameResult(std::string_view field, const std::string& result) {
 // The accessory and reference of `saved` that the boxes would offer for
 // the receiver and type of `out`, into `out`; each value left out is named
 // in `dropped` (when given).
-void ApplyEquipmentRules(const RowValues& saved, RowValues* out,
-                         std::vector<std::string>* dropped) {
+void ApplyEquipmentRules(const Catalogue& catalogue, const RowValues& saved,
+                         RowValues* out, std::vector<std::string>* dropped) {
   auto note = [dropped](std::string text) {
     if (dropped) dropped->push_back(std::move(text));
   };
@@ -265,7 +258,8 @@ void ApplyEquipmentRules(const RowValues& saved, RowValues* out,
     }
   }
   if (!out->acc.empty()) {
-    const Choices offered = ReferenceChoices(out->rec, out->tipo, out->acc);
+    const Choices offered =
+        ReferenceChoices(catalogue, out->rec, out->tipo, out->acc);
     if (std::find(offered.values.begin(), offered.values.end(), saved.ref) !=
         offered.values.end()) {
       out->ref = saved.ref;
@@ -325,7 +319,7 @@ RowValues ApplyRowRules(const Catalogue& catalogue,
     note("TIPO DE MEDIDA " + Quoted(saved.tipo) +
          " NO SE OFRECE: SE DEJA VACÍO");
   }
-  ApplyEquipmentRules(saved, &out, dropped);
+  ApplyEquipmentRules(catalogue, saved, &out, dropped);
   return out;
 }
 
@@ -584,8 +578,7 @@ RowValues MeasurementFile::ValuesOfLine(const Record& r,
 }
 
 bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
-                             const Catalogue& catalogue,
-                             const std::string& default_receiver) {
+                             const Catalogue& catalogue) {
   if (idx >= row_of_.size()) return false;
   bool changed = false;
   if (!all_rows_present_) {
@@ -598,8 +591,9 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
       Record record;
       record.usable = true;
       record.fields.resize(header_.size());
+      // A row not begun: its code alone, with no receiver (the one its
+      // box is preset to was nobody's choice).
       record.fields.Set(column_[kCodigo], codes_[row]);
-      record.fields.Set(column_[kRec], default_receiver);
       Render(&record);
       row_of_[row] = records_.size();
       records_.push_back(std::move(record));
@@ -609,15 +603,16 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
   }
   Record& r = records_[row_of_[idx]];
   if (r.fields.size() < header_.size()) r.fields.resize(header_.size());
+  // The receiver the row stands for (none while it is not begun, which
+  // reads back as a row not begun) and the report's numbers, 4 decimals.
+  const RowResult result = ConvertRow(values, catalogue);
   r.fields.Set(column_[kCodigo], codes_[idx]);
-  r.fields.Set(column_[kRec], values.rec);
+  r.fields.Set(column_[kRec], result.receiver);
   r.fields.Set(column_[kTipo], values.tipo);
   r.fields.Set(column_[kAcc], values.acc);
   r.fields.Set(column_[kRef], values.ref);
   r.fields.Set(column_[kH], WithSeparator(values.h, ','));
-  // The same rows and numbers as the report: all five inputs filled, and a
-  // conversion, with 4 decimals.
-  auto [arp, fase] = Results(values, catalogue);
+  auto [arp, fase] = Results(result);
   r.fields.Set(column_[kArp], WithSeparator(std::move(arp), ','));
   r.fields.Set(column_[kFase], WithSeparator(std::move(fase), ','));
   std::string before = std::move(r.text);
@@ -627,7 +622,7 @@ bool MeasurementFile::Update(std::size_t idx, const RowValues& values,
 
 bool MeasurementFile::RefreshResults(Record* r, const RowValues& shown,
                                      const Catalogue& catalogue) {
-  auto [arp, fase] = Results(shown, catalogue);
+  auto [arp, fase] = Results(ConvertRow(shown, catalogue));
   if (SameResult(Field(*r, column_[kArp]), arp) &&
       SameResult(Field(*r, column_[kFase]), fase)) {
     return false;

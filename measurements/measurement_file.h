@@ -119,14 +119,15 @@ class MeasurementFile {
   }
 
   /// Sets the line of table row `idx` (0-based, as given to Bind) to
-  /// `values` with its ARP and phase-centre heights, which are written when
-  /// the row is complete and converts; numbers are written with the decimal
-  /// comma. The first Update also gives every
-  /// row without a line one, with `default_receiver`, in table order at the
-  /// end of the file. Other lines are not touched. Returns whether the
-  /// file's bytes changed.
+  /// `values` with its ARP and phase-centre heights, as ConvertRow gives
+  /// them (empty when the row has none); numbers are written with the
+  /// decimal comma. A row not begun is written without its receiver, which
+  /// nobody chose: Bind reads it back as a row not begun. The first Update
+  /// also gives every row without a line one, its code alone, in table
+  /// order at the end of the file. Other lines are not touched. Returns
+  /// whether the file's bytes changed.
   bool Update(std::size_t idx, const RowValues& values,
-              const Catalogue& catalogue, const std::string& default_receiver);
+              const Catalogue& catalogue);
 
   /// The bytes of the whole file.
   std::string Serialize() const;

@@ -91,7 +91,7 @@ TEST(MeasurementFileMemoryTest, FilesOfAnyShapeCostAFewTimesTheirSize) {
     if (file) {
       file->Bind(codes, catalogue);
       for (std::size_t i = 0; i < codes.size(); ++i)
-        file->Update(i, row, catalogue, row.rec);
+        file->Update(i, row, catalogue);
       written = file->Serialize().size();
     }
     file.reset();

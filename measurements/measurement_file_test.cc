@@ -48,14 +48,14 @@ TEST(MeasurementFileTest, WritesTheTableAndReadsItBack) {
       // Typed text that needs quoting, and a height the report refuses.
       {kR300, "INCLINADA", "BÍPODE Y BASTÓN", "R2", "1;5 \"b\""},
   };
-  file.Update(2, rows[2], Specs(), kR300);
-  file.Update(0, rows[0], Specs(), kR300);
-  file.Update(3, rows[3], Specs(), kR300);
+  file.Update(2, rows[2], Specs());
+  file.Update(0, rows[0], Specs());
+  file.Update(3, rows[3], Specs());
   const std::string bytes = file.Serialize();
   EXPECT_EQ(bytes,
             "\xEF\xBB\xBF" + kHeader + "\r\n" +
                 "1001;QUENTARO R300;INCLINADA;TRÍPODE;R1;1,5;1,4285;1,5105\r\n"
-                "1002;QUENTARO R300;;;;;;\r\n"
+                "1002;;;;;;;\r\n"
                 "007;QUENTARO R100;VERTICAL;BASTÓN;R3;2;2,0000;2,2630\r\n"
                 "1003;QUENTARO R300;INCLINADA;BÍPODE Y BASTÓN;R2;"
                 "\"1;5 \"\"b\"\"\";;\r\n");
@@ -69,8 +69,13 @@ TEST(MeasurementFileTest, WritesTheTableAndReadsItBack) {
   }
   EXPECT_EQ(ProblemLines(again), std::vector<std::size_t>{5});  // the height
   // Nothing changed: written back byte for byte.
-  EXPECT_FALSE(again.Update(1, rows[1], Specs(), kR300));
+  EXPECT_FALSE(again.Update(1, rows[1], Specs()));
   EXPECT_EQ(again.Serialize(), bytes);
+  // Files written before gave a row not begun the preset receiver: they
+  // read the same.
+  std::string before = bytes;
+  before.replace(before.find("1002;"), 5, "1002;QUENTARO R300");
+  EXPECT_EQ(ParseOk(before).Bind(codes, Specs()), back);
 }
 
 // A file saved by a spreadsheet: LF, no byte-order mark, columns reordered,
@@ -114,7 +119,7 @@ TEST(MeasurementFileTest, ReadsASpreadsheetEditAndKeepsWhatItDoesNotUse) {
   EXPECT_EQ(ProblemLines(file), (std::vector<std::size_t>{4, 8, 9, 10}));
   EXPECT_EQ(file.refreshed_rows(), (std::vector<std::size_t>{0, 1, 2}));
 
-  file.Update(1, {kR300, "INCLINADA", "TRÍPODE", "R1", "1.6"}, Specs(), kR300);
+  file.Update(1, {kR300, "INCLINADA", "TRÍPODE", "R1", "1.6"}, Specs());
   // The used lines' results were computed again on opening, from the
   // values the table shows (the R100's line from its reference R2).
   std::string expected = "\xEF\xBB\xBF" + header + "\r\n" +
@@ -127,7 +132,7 @@ TEST(MeasurementFileTest, ReadsASpreadsheetEditAndKeepsWhatItDoesNotUse) {
   for (std::size_t i = 2; i < std::size(kept); ++i) {
     expected += kept[i] + "\r\n";
   }
-  expected += ";1004;;QUENTARO R300;;;;;\r\n";
+  expected += ";1004;;;;;;;\r\n";
   EXPECT_EQ(file.Serialize(), expected);
 }
 
@@ -170,8 +175,7 @@ TEST(MeasurementFileTest, FilesAcceptedAndRefused) {
   MeasurementFile short_header = ParseOk("PUNTO\r1001\r");
   EXPECT_EQ(short_header.Bind({"1001"}, Specs())[0],
             (RowValues{kR300, "", "", "", ""}));
-  short_header.Update(0, {kR300, "VERTICAL", "BASTÓN", "R3", "1"}, Specs(),
-                      kR300);
+  short_header.Update(0, {kR300, "VERTICAL", "BASTÓN", "R3", "1"}, Specs());
   EXPECT_EQ(
       short_header.Serialize(),
       "\xEF\xBB\xBF" + kHeader +

@@ -1,7 +1,8 @@
-// The measurement file through the real window under Xvfb: rows typed and
-// chosen as a person does are saved as they change and come back when the
-// program is started again; a file edited in a spreadsheet is read back;
-// failures give one error box; Ctrl+D and the row menu copy equipment.
+// The measurement file through the heights tab built alone under Xvfb: rows
+// typed and chosen as a person does are saved as they change and come back
+// when the tab is built again, as at a new start; a file edited in a
+// spreadsheet is read back; failures give one error box; Ctrl+D and the row
+// menu copy equipment. Last, the window's close button while saves fail.
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
@@ -9,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "measurements/measurement_file.h"
 #include "heights/measurement_table.h"
+#include "measurements/measurement_file.h"
 #include "project/point_detection.h"
 #include "testing/gui_fixture.h"
+#include "testing/heights_room.h"
 #include "testing/temp_dir.h"
 #include "text/shown_path.h"
 
@@ -23,10 +25,30 @@ namespace stdfs = std::filesystem;
 using Texts = std::vector<std::string>;
 using testing::ReadFileBytes;
 
-class MeasurementFileTkTest : public testing::GuiTest {
+// The system's saves, but for a disk that is full while `full` is set.
+struct FullDisk : FileExchange {
+  std::atomic<bool> full = true;
+  FileExchange& real = RealFileExchange();
+  Status WriteTemporary(const std::string& path, std::string_view bytes,
+                        std::string* temp) override {
+    if (full) return Status::FromErrno(ENOSPC, path);
+    return real.WriteTemporary(path, bytes, temp);
+  }
+  Status Exchange(const std::string& temp, const std::string& path,
+                  bool* was_missing) override {
+    return real.Exchange(temp, path, was_missing);
+  }
+  Status Read(const std::string& file, std::size_t max,
+              std::string* bytes) override {
+    return real.Read(file, max, bytes);
+  }
+  Status Remove(const std::string& file) override { return real.Remove(file); }
+};
+
+class MeasurementFileTkTest : public testing::HeightsRoomTest {
  protected:
   void SetUp() override {
-    GuiTest::SetUp();
+    HeightsRoomTest::SetUp();
     datos_ = temp_.path() / "obra" / std::string(kGnssDataFolder);
     for (int i = 0; i < 4; ++i) {
       stdfs::create_directories(
@@ -35,23 +57,19 @@ class MeasurementFileTkTest : public testing::GuiTest {
     csv_ = datos_ / std::string(kMeasurementFileName);
   }
 
-  // Starts the program afresh and opens the project with BUSCAR.
-  void StartAndOpen(AppServices services = {}) {
-    if (app_) {
-      app_.reset();
-      interp_.reset();
-      std::fclose(console_);
-      GuiTest::SetUp();
-    }
-    MakeApp(std::move(services));
-    Call({std::string(MainWindow::kTabControl), "select",
-          std::string(MainWindow::kTabAlturas)});
+  // Starts the tab afresh, as a new start of the program does, saving
+  // through `exchange` (the system's when null), and opens the project
+  // with BUSCAR.
+  void StartAndOpen(FileExchange* exchange = nullptr) {
+    if (heights_) Restart();
+    MakeRoom(exchange);
+    Call({kNotebook, "select", kRoomTab});
     Call({"update"});
     AnswerDirectory((temp_.path() / "obra").string());
-    app_->heights_tab().seleccionar_directorio_trabajo();
+    heights_tab().seleccionar_directorio_trabajo();
   }
 
-  const RowCells& Row(size_t i) { return app_->heights_tab().cells().at(i); }
+  const RowCells& Row(size_t i) { return heights_tab().cells().at(i); }
   std::string Get(const std::string& w) { return Call({w, "get"}); }
   void Pick(const std::string& box, const std::string& value) {
     Call({box, "set", value});
@@ -78,13 +96,13 @@ class MeasurementFileTkTest : public testing::GuiTest {
 
   // The file once the saves of the edits so far have finished.
   std::string Saved() {
-    app_->heights_tab().WaitForSaves();
+    heights_tab().WaitForSaves();
     return ReadFileBytes(csv_);
   }
   // The message boxes, those of finished saves included.
   std::vector<std::vector<std::string>> Messages() {
-    if (app_) app_->heights_tab().WaitForSaves();
-    return GuiTest::Messages();
+    if (heights_) heights_->WaitForSaves();
+    return HeightsRoomTest::Messages();
   }
 
   testing::TempDir temp_;
@@ -93,7 +111,7 @@ class MeasurementFileTkTest : public testing::GuiTest {
 
 TEST_F(MeasurementFileTkTest, RowsComeBackAfterARestart) {
   StartAndOpen();
-  app_->heights_tab().WaitForSaves();
+  heights_tab().WaitForSaves();
   EXPECT_FALSE(stdfs::exists(csv_));  // opening writes nothing
 
   Pick(Row(0).tipo, "INCLINADA");
@@ -157,8 +175,7 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
   EXPECT_EQ(RowTexts(1),
             (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1.5"}));
   EXPECT_EQ(RowTexts(2), (Texts{"", "INCLINADA", "TRÍPODE", "R1", "1.452"}));
-  EXPECT_FALSE(
-      MeasurementTable::IsComplete(app_->heights_tab().table().values(2)));
+  EXPECT_FALSE(MeasurementTable::IsComplete(heights_tab().table().values(2)));
   EXPECT_EQ(RowTexts(3),
             (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "1452"}));
   EXPECT_EQ(Call({Row(3).h, "cget", "-style"}), "Dudosa.TEntry");
@@ -223,34 +240,11 @@ TEST_F(MeasurementFileTkTest, SpreadsheetEditIsReadBack) {
 // table keeps working. A file that cannot be read is said once and never
 // written over.
 TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
-  // The system's saves, but for a disk that is full while `full` is set.
-  struct FullDisk : FileExchange {
-    std::atomic<bool> full = true;
-    FileExchange& real = RealFileExchange();
-    Status WriteTemporary(const std::string& path, std::string_view bytes,
-                          std::string* temp) override {
-      if (full) return Status::FromErrno(ENOSPC, path);
-      return real.WriteTemporary(path, bytes, temp);
-    }
-    Status Exchange(const std::string& temp, const std::string& path,
-                    bool* was_missing) override {
-      return real.Exchange(temp, path, was_missing);
-    }
-    Status Read(const std::string& file, std::size_t max,
-                std::string* bytes) override {
-      return real.Read(file, max, bytes);
-    }
-    Status Remove(const std::string& file) override {
-      return real.Remove(file);
-    }
-  };
   // It outlives the window, which the fixture closes after the test.
   static FullDisk disk;
   std::atomic<bool>& full = disk.full;
   full = true;
-  AppServices services;
-  services.file_exchange = &disk;
-  StartAndOpen(services);
+  StartAndOpen(&disk);
   Pick(Row(0).tipo, "VERTICAL");
   Pick(Row(0).acc, "BASTÓN");
   Type(Row(0).h, "1.25");
@@ -270,25 +264,17 @@ TEST_F(MeasurementFileTkTest, FailuresAreShownOnceAndKeepTheFile) {
   Type(Row(1).h, "2");
   EXPECT_EQ(Messages().size(), 2u);  // a new run of failures
 
-  // Closing the window while the file lags behind asks first; "no" stays.
-  const std::string close = Call({"wm", "protocol", ".", "WM_DELETE_WINDOW"});
-  AnswerQuestion("no");
-  Call({"eval", close});
-  ASSERT_EQ(Messages().size(), 3u);
-  EXPECT_EQ(Option(Messages()[2], "-type"), "yesno");
-  EXPECT_EQ(Option(Messages()[2], "-message"),
-            "NO SE PUDIERON GUARDAR LAS MEDIDAS.\nNo space left on device: " +
-                csv_.string() +
-                "\n¿CERRAR DE TODAS FORMAS? LOS ÚLTIMOS CAMBIOS DE LA TABLA "
-                "NO ESTÁN EN EL ARCHIVO.");
-  EXPECT_EQ(Call({"info", "commands", "."}), ".");
-  // With the disk back, closing saves what the table shows, unasked.
+  // Before the window closes the saves finish: the failure is returned
+  // (the window asks whether to close all the same), in no box of the tab.
+  EXPECT_EQ(heights_tab().FinishSaves().message(),
+            "No space left on device: " + csv_.string());
+  EXPECT_EQ(Messages().size(), 2u);
+  // With the disk back, what the table shows is saved, unasked.
   full = false;
-  Call({"eval", close});
-  EXPECT_EQ(Messages().size(), 3u);
+  EXPECT_TRUE(heights_tab().FinishSaves().ok());
+  EXPECT_EQ(Messages().size(), 2u);
   EXPECT_NE(ReadFileBytes(csv_).find("1002;QUENTARO R300;;;;2;;"),
             std::string::npos);
-  EXPECT_EQ(Call({"info", "commands", "."}), "");  // the window is gone
 
   // Binary: refused at opening, once; edits leave it alone.
   const std::string binary("PUNTO\n\x00\xFF\x10", 9);
@@ -316,6 +302,9 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   Pick(Row(0).tipo, "VERTICAL");
   Pick(Row(0).acc, "BASTÓN");
   Type(Row(0).h, "1.5");
+  // A receiver chosen alone is written (the preset one of a row not begun
+  // is not), so the other program can change it in place.
+  Pick(Row(1).rec, "QUENTARO R350");
   const std::string ours = Saved();
   const std::string line0 =
       "1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,5;1,5000;1,5820";
@@ -323,7 +312,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   std::string theirs = ours;
   theirs.replace(theirs.find(line0), line0.size(),
                  "1001;QUENTARO R300;VERTICAL;BASTÓN;R3;1,6;1,6000;1,6820");
-  theirs.replace(theirs.find("1002;QUENTARO R300"), 18, "1002;QUENTARO R700");
+  theirs.replace(theirs.find("1002;QUENTARO R350"), 18, "1002;QUENTARO R700");
   ASSERT_EQ(theirs.size(), ours.size());
   std::ofstream(csv_, std::ios::binary) << theirs;
 
@@ -356,7 +345,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
   // Later: a line of its own and a row this window left alone; nothing was
   // changed on both sides. The ARP column follows the row taken from outside.
   theirs = merged;
-  theirs.replace(theirs.find("1004;QUENTARO R300;;;;;;"), 24,
+  theirs.replace(theirs.find("1004;;;;;;;"), 11,
                  "1004;QUENTARO R300;VERTICAL;BASTÓN;R3;2;2,0000;2,0820");
   theirs += "9999;QUENTARO R100;;;;;;\r\n";
   std::ofstream(csv_, std::ios::binary) << theirs;
@@ -370,7 +359,7 @@ TEST_F(MeasurementFileTkTest, EditsOfAnotherProgramAreKept) {
                 "APLICADO LOS DE ESTA VENTANA; LA TABLA MUESTRA EL RESULTADO.");
   EXPECT_EQ(RowTexts(3),
             (Texts{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "2"}));
-  EXPECT_EQ(Call({app_->arp_column().canvas(), "itemcget", "arp3", "-text"}),
+  EXPECT_EQ(Call({arp_column().canvas(), "itemcget", "arp3", "-text"}),
             "2.0000");
   merged = Saved();
   EXPECT_NE(
@@ -408,7 +397,7 @@ TEST_F(MeasurementFileTkTest, CtrlDAndTheRowMenuCopyEquipmentNotHeights) {
   // The menu of a point code: only empty rows take the equipment.
   Call({"proc", "tk_popup", "args", "lappend ::zarvek_test_popups $args"});
   Pick(Row(1).tipo, "VERTICAL");
-  Call({"event", "generate", app_->heights_tab().frame_rows() + ".cod1",
+  Call({"event", "generate", heights_tab().frame_rows() + ".cod1",
         "<Button-3>"});
   ASSERT_EQ(List(Call({"set", "::zarvek_test_popups"})).size(), 1u);
   EXPECT_EQ(Call({".menu_fila", "entrycget", 0, "-label"}),
@@ -422,6 +411,52 @@ TEST_F(MeasurementFileTkTest, CtrlDAndTheRowMenuCopyEquipmentNotHeights) {
   EXPECT_EQ(RowTexts(1), (Texts{"QUENTARO R700", "VERTICAL", "", "", ""}));
   EXPECT_EQ(RowTexts(2)[4], "9");
   EXPECT_EQ(RowTexts(3), (Texts{"QUENTARO R700", "VERTICAL", "", "", ""}));
+}
+
+// The window's close button while the file lags behind asks first: "no"
+// keeps the window; with the disk back it saves what the table shows,
+// unasked, and the window goes.
+class MeasurementFileWindowTest : public testing::GuiTest {
+ protected:
+  testing::TempDir temp_;
+};
+
+TEST_F(MeasurementFileWindowTest, ClosingWhileTheFileLagsBehindAsksFirst) {
+  const stdfs::path datos =
+      temp_.path() / "obra" / std::string(kGnssDataFolder);
+  stdfs::create_directories(datos / "4. 1001");
+  stdfs::create_directories(datos / "5. 1002");
+  const stdfs::path csv = datos / std::string(kMeasurementFileName);
+  // It outlives the window, which closes at the end of the test.
+  static FullDisk disk;
+  disk.full = true;
+  AppServices services;
+  services.file_exchange = &disk;
+  MakeApp(std::move(services));
+  AnswerDirectory((temp_.path() / "obra").string());
+  app_->heights_tab().seleccionar_directorio_trabajo();
+  ASSERT_EQ(app_->heights_tab().cells().size(), 2u);
+  Call({app_->heights_tab().cells()[1].h, "insert", 0, "2"});
+  app_->heights_tab().WaitForSaves();
+  ASSERT_EQ(Messages().size(), 1u);
+
+  const std::string close = Call({"wm", "protocol", ".", "WM_DELETE_WINDOW"});
+  AnswerQuestion("no");
+  Call({"eval", close});
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Option(Messages()[1], "-type"), "yesno");
+  EXPECT_EQ(Option(Messages()[1], "-message"),
+            "NO SE PUDIERON GUARDAR LAS MEDIDAS.\nNo space left on device: " +
+                csv.string() +
+                "\n¿CERRAR DE TODAS FORMAS? LOS ÚLTIMOS CAMBIOS DE LA TABLA "
+                "NO ESTÁN EN EL ARCHIVO.");
+  EXPECT_EQ(Call({"info", "commands", "."}), ".");
+  disk.full = false;
+  Call({"eval", close});
+  EXPECT_EQ(Messages().size(), 2u);
+  EXPECT_NE(ReadFileBytes(csv).find("1002;QUENTARO R300;;;;2;;"),
+            std::string::npos);
+  EXPECT_EQ(Call({"info", "commands", "."}), "");  // the window is gone
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "measurements/outside_merge.h"
 
+#include <utility>
+
+#include "heights/row_result.h"
 #include "text/ascii_text.h"
 
 namespace zarvek {
@@ -58,9 +61,12 @@ std::optional<OutsideMerge> MergeOutsideEdits(
       merge.rows.push_back(ours);
       if (found && other != base_rows[i] &&
           other != std::optional<RowValues>(ours)) {
-        merge.both.emplace_back(i, other);
+        // Named with the receiver it stands for: none for a row not begun.
+        std::optional<RowValues> named = other;
+        if (named) named->rec = ConvertRow(*named, catalogue).receiver;
+        merge.both.emplace_back(i, std::move(named));
       }
-      merge.file.Update(i, ours, catalogue, empty_row.rec);
+      merge.file.Update(i, ours, catalogue);
     } else {
       merge.rows.push_back(other.value_or(empty_row));
       if (merge.rows.back() != ours) merge.taken.push_back(i);

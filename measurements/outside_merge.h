@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "heights/catalogue.h"
-#include "measurements/measurement_file.h"
 #include "heights/measurement_table.h"
+#include "measurements/measurement_file.h"
 
 namespace zarvek {
 
@@ -30,7 +30,8 @@ struct OutsideMerge {
   /// table showed).
   std::vector<std::size_t> taken;
   /// Rows changed on both sides: this window's values stay, the other
-  /// program's were these (nullopt: its file has no line for the point).
+  /// program's were these (nullopt: its file has no line for the point;
+  /// no receiver for a row it left not begun).
   std::vector<std::pair<std::size_t, std::optional<RowValues>>> both;
 };
 

@@ -48,6 +48,11 @@ TEST(OutsideMergeTest, EditedRowsOverTheOtherProgramsFile) {
        {Vertical("1.5"), empty, empty},
        {1},
        {{0, Vertical("7")}}},
+      // 1001 emptied there: a row not begun, which stands for no receiver.
+      {kHeader + "1001;QUENTARO R300;;;;;;\r\n" + Line("1002", "2"),
+       {Vertical("1.5"), Vertical("2"), empty},
+       {},
+       {{0, RowValues{}}}},
       // The same change on both sides is no clash.
       {kHeader + Line("1001", "1.5") + Line("1002", "2"),
        {Vertical("1.5"), Vertical("2"), empty},
@@ -72,6 +77,10 @@ TEST(OutsideMergeTest, EditedRowsOverTheOtherProgramsFile) {
       EXPECT_EQ(back[i].value_or(empty), c.rows[i]) << i;
     if (c.found && c.found->find("9;") != std::string::npos)
       EXPECT_NE(merge->file.Serialize().find("\r\n9;"), std::string::npos);
+    if (!c.both.empty() && c.both[0].second == RowValues{}) {
+      EXPECT_TRUE(DescribeOutsideMerge(*merge, table, "/p")
+                      .ends_with("\n1001 (— · — · — · — · —)"));
+    }
   }
   std::string error;
   EXPECT_EQ(MergeOutsideEdits(base, std::string("PUNTO\n\0", 7), table, {0},

@@ -54,6 +54,19 @@ class PdfDocument {
   }
 };
 
+/// The text of a report run that failed with something other than a
+/// std::exception.
+inline constexpr char kUnknownPdfError[] =
+    "ERROR DESCONOCIDO AL GENERAR EL PDF.";
+
+/// The text of a failed save for the user: the status's own text, and for a
+/// file a viewer holds open (Windows refuses to replace it) what to do.
+inline std::string PdfSaveFailedText(const Status& saved) {
+  if (!saved.held_open()) return saved.message();
+  return saved.message() +
+         "\n\nCIERRE EL PDF EN EL VISOR Y VUELVA A INTENTARLO";
+}
+
 /// Makes a fresh, empty A4 document for each report run.
 class PdfDocumentFactory {
  public:

@@ -553,11 +553,6 @@ PdfWriterDocument::PdfWriterDocument(std::string creator)
 
 PdfWriterDocument::~PdfWriterDocument() = default;
 
-int PdfWriterDocument::page_count() const {
-  return static_cast<int>(impl_->pages.size()) + impl_->pages_written +
-         (impl_->page_open ? 1 : 0);
-}
-
 void PdfWriterDocument::setFont(std::string_view name, double size) {
   Impl& d = *impl_;
   if (!std::isfinite(size)) return;

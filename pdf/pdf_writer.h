@@ -58,9 +58,6 @@ class PdfWriterDocument : public PdfDocument, public PdfCanvas {
   /// SaveProtected without the file: the encrypted document in `*pdf`.
   Status Finish(const std::string& owner_password, std::string* pdf);
 
-  /// Pages so far, the open one included.
-  int page_count() const;
-
   // PdfCanvas. Coordinates, sizes and colours that are not finite make the
   // call do nothing; colours are clamped to [0, 1], line widths to
   // [0, 100] and font sizes to (0, 600]. A font name other than the twelve

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "dossier/file_kind.h"
-#include "heights/conversion.h"
+#include "heights/row_result.h"
 #include "project/layout.h"
 #include "text/decimal.h"
 
@@ -490,8 +490,9 @@ std::string Degrees(double v, int decimals) {
 
 PointBand BandFromRow(const TableRow& row, const Catalogue& catalogue) {
   const RowValues& v = row.values;
+  const RowResult result = ConvertRow(v, catalogue);
   PointBand band;
-  band.receiver = v.rec.empty() ? "—" : v.rec;
+  band.receiver = result.receiver.empty() ? "—" : result.receiver;
   std::string m;
   for (const std::string* part : {&v.tipo, &v.acc, &v.ref}) {
     if (part->empty()) continue;
@@ -504,11 +505,9 @@ PointBand BandFromRow(const TableRow& row, const Catalogue& catalogue) {
   }
   band.measurement = m.empty() ? "—" : m;
   band.arp = band.phase_centre = "—";
-  if (const ReceiverSpec* spec = FindReceiver(catalogue, v.rec)) {
-    if (auto conv = calcular_arp_y_fase(v.h, v.tipo, v.ref, *spec)) {
-      band.arp = FormatFixed(conv->arp, 4) + " m";
-      band.phase_centre = FormatFixed(conv->phase_center, 4) + " m";
-    }
+  if (result.conversion) {
+    band.arp = FormatFixed(result.conversion->arp, 4) + " m";
+    band.phase_centre = FormatFixed(result.conversion->phase_center, 4) + " m";
   }
   return band;
 }

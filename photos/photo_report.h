@@ -35,9 +35,11 @@ struct PointBand {
   std::string phase_centre;  ///< phase-centre height
 };
 
-/// The band of the measurement table row `row`: the receiver, the type,
-/// accessory, reference and measured height, and the ARP and phase-centre
-/// heights with four decimals, "—" when the row does not convert.
+/// The band of the measurement table row `row`: the receiver it stands for
+/// ("—" for a row not begun: its preset receiver was nobody's choice), the
+/// type, accessory, reference and measured height, and the ARP and
+/// phase-centre heights with four decimals as ConvertRow gives them, "—"
+/// when it gives none.
 PointBand BandFromRow(const TableRow& row, const Catalogue& catalogue);
 
 /// What the report prints of a project.

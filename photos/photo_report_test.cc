@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "photos/photo_run.h"
@@ -231,6 +232,37 @@ TEST(PhotoReportTest, CancelStopsBeforeTheSave) {
   EXPECT_EQ(out.result, PhotoRunOutcome::Result::kCancelled);
   EXPECT_TRUE(factory.saves().empty());
   EXPECT_LT(prepared, 8);
+}
+
+// A run that cannot finish says why, as the height report does: a report
+// held open by a viewer adds what to do, and what throws (the system's
+// random source exhausted) is a failed run, never an escaped exception.
+TEST(PhotoReportTest, FailuresComeBackAsOutcomesWithTheirText) {
+  const PhotoReportInput in = Project();
+  SeededRandom rng(7);
+  RecordingDocumentFactory held;
+  held.FailSavesWith(Status::HeldOpen("Sharing violation: /p/R.pdf"));
+  PhotoRunControl control;
+  PhotoRunOutcome out = RunPhotoReport(
+      in, "/p/R.pdf", PhotoRunServices{held, rng, FakePrepare, 2}, control);
+  EXPECT_EQ(out.result, PhotoRunOutcome::Result::kFailed);
+  EXPECT_EQ(out.message,
+            "Sharing violation: /p/R.pdf\n\nCIERRE EL PDF EN EL VISOR Y "
+            "VUELVA A INTENTARLO");
+
+  struct ExhaustedRandom : RandomSource {
+    void Fill(std::uint8_t*, std::size_t) override {
+      throw std::runtime_error("getrandom: Function not implemented");
+    }
+  } exhausted;
+  RecordingDocumentFactory factory;
+  PhotoRunControl again;
+  out = RunPhotoReport(in, "/p/R.pdf",
+                       PhotoRunServices{factory, exhausted, FakePrepare, 2},
+                       again);
+  EXPECT_EQ(out.result, PhotoRunOutcome::Result::kFailed);
+  EXPECT_EQ(out.message, "getrandom: Function not implemented");
+  EXPECT_TRUE(factory.saves().empty());
 }
 
 TEST(PhotoReportTest, BandFromMeasurementRow) {

@@ -129,10 +129,16 @@ bool PhotoReportCommand::Generate(PhotoReportRequest request) {
                          return PreparePhotoCell(fs, job, &control->cancel);
                        },
                        services_.workers};
-  background_.Run([this, input, control, run, path]() -> WorkQueue::Done {
-    PhotoRunOutcome outcome = RunPhotoReport(*input, path, run, *control);
-    return [this, outcome, path] { Ended(outcome, path); };
-  });
+  background_.Run(
+      [this, input, control, run, path]() -> WorkQueue::Done {
+        PhotoRunOutcome outcome = RunPhotoReport(*input, path, run, *control);
+        return [this, outcome, path] { Ended(outcome, path); };
+      },
+      [this, path](const std::string& what) {
+        PhotoRunOutcome failed;
+        failed.message = what;
+        Ended(failed, path);
+      });
   return true;
 }
 

@@ -9,14 +9,15 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "pdf/pdf_writer.h"
 #include "platform/random.h"
-#include "text/shown_path.h"
 #include "project/layout.h"
-#include "testing/gui_fixture.h"
+#include "testing/room_fixture.h"
 #include "testing/temp_dir.h"
+#include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
@@ -95,12 +96,13 @@ std::string ReadAll(const std::string& p) {
 }
 
 constexpr int kPhotos = 40;
+constexpr char kProgress[] = ".salas.sala.progreso";
 constexpr char kEarlier[] = "%PDF-1.6 the earlier report";
 
-class PhotoReportCommandTest : public testing::GuiTest {
+class PhotoReportCommandTest : public testing::RoomTest {
  protected:
   void SetUp() override {
-    GuiTest::SetUp();
+    RoomTest::SetUp();
     const ProjectLayout layout = ProjectLayout::AtRoot(dir_.path().string());
     const std::string stage = layout.PointPhotoStageDirs("1001")[0];
     fs::create_directories(stage);
@@ -126,24 +128,24 @@ class PhotoReportCommandTest : public testing::GuiTest {
     report_ = layout.PhotoReportPath();
     std::ofstream(report_, std::ios::binary) << kEarlier;
 
-    ui_ = std::make_unique<Ui>(*interp_, Palette{}, "Helvetica", console_);
-    Call({"ttk::frame", ".progreso"});
-    Call({"pack", ".progreso"});
+    // The frame the dossier tab gives the command, in front.
+    Call({"ttk::frame", kProgress});
+    Call({"pack", kProgress});
+    Call({kNotebook, "select", kRoomTab});
   }
   void TearDown() override {
     gate_.Open();
-    command_.reset();
-    ui_.reset();
-    GuiTest::TearDown();
+    RoomTest::TearDown();
   }
-  void MakeCommand() {
+  void DestroyRooms() override { command_.reset(); }
+  void MakeCommand(PdfDocumentFactory* pdf = nullptr) {
     command_ = std::make_unique<PhotoReportCommand>(
         *ui_,
         PhotoReportServices{
-            pdf_, SystemRandom(), gate_,
+            pdf != nullptr ? *pdf : pdf_, SystemRandom(), gate_,
             [] { return std::string("07/12/2026"); },
             [this](const std::string& p) { opened_.push_back(p); }},
-        ".progreso");
+        kProgress);
   }
   // Runs the event loop until the label shows photos done.
   std::string WaitForProgress() {
@@ -167,7 +169,6 @@ class PhotoReportCommandTest : public testing::GuiTest {
   std::string report_;
   PdfWriterDocumentFactory pdf_;
   GatedFs gate_{8};
-  std::unique_ptr<Ui> ui_;
   std::unique_ptr<PhotoReportCommand> command_;
   std::vector<std::string> opened_;
 };
@@ -220,6 +221,37 @@ TEST_F(PhotoReportCommandTest, AFinishedRunReplacesTheReportAndOpensIt) {
   // The command is ready for another run.
   EXPECT_TRUE(command_->Generate(request_));
   command_->Finish();
+}
+
+// A run that throws (here the PDF writer, out of memory) ends as a failed
+// run: the box says why, the progress goes, the earlier file stays and the
+// command runs again.
+TEST_F(PhotoReportCommandTest, AThrowingRunSaysWhyAndTheCommandRunsAgain) {
+  struct ThrowsOnce : PdfDocumentFactory {
+    explicit ThrowsOnce(PdfDocumentFactory& real) : real(real) {}
+    std::unique_ptr<PdfDocument> Create() override {
+      if (throws-- > 0) throw std::runtime_error("std::bad_alloc");
+      return real.Create();
+    }
+    PdfDocumentFactory& real;
+    int throws = 1;
+  } once(pdf_);
+  gate_.Open();
+  MakeCommand(&once);
+  ASSERT_TRUE(command_->Generate(request_));
+  command_->Finish();
+  EXPECT_FALSE(command_->running());
+  EXPECT_FALSE(Exists(command_->progress_bar()));
+  EXPECT_EQ(ReadAll(report_), kEarlier);
+  auto messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(Option(messages[0], "-title"), "ERROR PDF");
+  EXPECT_EQ(Option(messages[0], "-message"), "std::bad_alloc");
+  EXPECT_TRUE(opened_.empty());
+
+  ASSERT_TRUE(command_->Generate(request_));
+  command_->Finish();
+  EXPECT_EQ(opened_, std::vector<std::string>{report_});
 }
 
 // A photos folder that is a link to another folder is not written through:

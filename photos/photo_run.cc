@@ -94,14 +94,15 @@ class PhotoPipeline {
 
 }  // namespace
 
-PhotoRunOutcome RunPhotoReport(const PhotoReportInput& input,
-                               const std::string& path,
-                               const PhotoRunServices& services,
-                               PhotoRunControl& control) {
-  PhotoRunOutcome outcome;
+namespace {
+
+// The run itself; RunPhotoReport turns what it throws into an outcome.
+void DrawAndSave(const PhotoReportInput& input, const std::string& path,
+                 const PhotoRunServices& services, PhotoRunControl& control,
+                 PhotoRunOutcome* outcome) {
   const PhotoReportPlan plan = PlanPhotoReport(input);
-  outcome.photos = static_cast<int>(plan.photos.size());
-  control.total = outcome.photos;
+  outcome->photos = static_cast<int>(plan.photos.size());
+  control.total = outcome->photos;
   control.done = 0;
   std::unique_ptr<PdfDocument> document = services.documents.Create();
   PhotoPipeline pipeline(plan.photos, services.prepare,
@@ -116,7 +117,7 @@ PhotoRunOutcome RunPhotoReport(const PhotoReportInput& input,
           if (!pipeline.Take(p.first_photo + i, &cells[i])) {
             return Status::Error(kCancelled);
           }
-          if (!cells[i].readable) ++outcome.unreadable;
+          if (!cells[i].readable) ++outcome->unreadable;
         }
         DrawPhotoReportPage(document->canvas(), input, plan, page,
                             std::move(cells));
@@ -126,11 +127,31 @@ PhotoRunOutcome RunPhotoReport(const PhotoReportInput& input,
         return Status::OK();
       });
   if (saved.ok()) {
-    outcome.result = PhotoRunOutcome::Result::kSaved;
+    outcome->result = PhotoRunOutcome::Result::kSaved;
   } else if (control.cancel) {
-    outcome.result = PhotoRunOutcome::Result::kCancelled;
+    outcome->result = PhotoRunOutcome::Result::kCancelled;
   } else {
-    outcome.message = saved.message();
+    outcome->message = PdfSaveFailedText(saved);
+  }
+}
+
+}  // namespace
+
+PhotoRunOutcome RunPhotoReport(const PhotoReportInput& input,
+                               const std::string& path,
+                               const PhotoRunServices& services,
+                               PhotoRunControl& control) {
+  PhotoRunOutcome outcome;
+  // An exhausted system random source or memory throws; the run then fails
+  // with that text as any other failure does, and the earlier file stays.
+  try {
+    DrawAndSave(input, path, services, control, &outcome);
+  } catch (const std::exception& e) {
+    outcome.result = PhotoRunOutcome::Result::kFailed;
+    outcome.message = e.what();
+  } catch (...) {
+    outcome.result = PhotoRunOutcome::Result::kFailed;
+    outcome.message = kUnknownPdfError;
   }
   return outcome;
 }

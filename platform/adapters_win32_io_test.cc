@@ -80,7 +80,7 @@ TEST_F(Win32AdaptersTest, NamesOutsideTheAnsiCodePageWorkEndToEnd) {
       fs::path(ZARVEK_SOURCE_DIR) / "resources" / "ICONO_QUENTARO.png",
       FromUtf8(png));
   RgbaImage image;
-  ASSERT_TRUE(DecodePngFile(png, &image).ok());
+  ASSERT_TRUE(DecodePngFile(RealFileSystem(), png, &image).ok());
   EXPECT_EQ(image.width, 256);
 }
 
@@ -160,18 +160,19 @@ TEST_F(Win32AdaptersTest, RinexFilesUnderNamesOutsideTheAnsiCodePage) {
     fs::copy_file(fixtures / name, rinex / name);
   }
 
-  std::map<std::string, PointRinexFiles> points =
-      CheckProjectRinex(RealFileSystem(), project);
+  const std::string folder =
+      ProjectRinexFolders(RealFileSystem(), project)["1001"];
   std::map<std::string, double> read;
-  for (const RinexFileCheck& f : points["1001"].files) {
+  for (const RinexFileCheck& f :
+       CheckRinexFolder(RealFileSystem(), folder).files) {
     EXPECT_EQ(f.kind, RinexKind::kObservation) << f.name << ": " << f.reason;
     read[f.name] = f.delta_h;
   }
   EXPECT_EQ(read, expected);
 
   for (const char* name : {"v211.26o.Z", "v304_zero.obs.gz"}) {
-    const Status s = WriteCorrectedCopy(RealFileSystem(), points["1001"].folder,
-                                        name, 1.4285, nullptr);
+    const Status s =
+        WriteCorrectedCopy(RealFileSystem(), folder, name, 1.4285, nullptr);
     EXPECT_TRUE(s.ok()) << s.message();
   }
   const PointRinexFiles again = CheckRinexFolder(RealFileSystem(), Utf8(rinex));
@@ -296,7 +297,7 @@ TEST(Win32PhotoLibrariesTest, AJpegErrorComesBackAndTheNextPhotoDecodes) {
   constexpr int kWidth = 64, kHeight = 32;
   std::vector<std::uint8_t> rgb(kWidth * kHeight * 3, 180);
   std::string good;
-  ASSERT_TRUE(EncodeRgbJpeg(rgb.data(), kWidth, kHeight, 90, &good).ok());
+  ASSERT_TRUE(EncodeJpeg(rgb.data(), kWidth, kHeight, 3, 90, &good).ok());
   const std::size_t sof = good.find("\xFF\xC0");
   ASSERT_NE(sof, std::string::npos);
   std::string deep = good;

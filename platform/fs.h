@@ -81,6 +81,16 @@ struct PrefixRequest {
   std::function<bool(std::string_view name)> wanted;
 };
 
+/// Joins two path pieces with "/" ("a" + "b" -> "a/b"), without doubling a
+/// "/" that `base` already ends with; an empty `base` gives `name`. Windows
+/// takes "/" between names as it takes "\\", so the same text serves both
+/// systems; a `base` ending in "\\" still gets a "/".
+inline std::string JoinPath(const std::string& base, const std::string& name) {
+  if (base.empty()) return name;
+  if (base.back() == '/') return base + name;
+  return base + "/" + name;
+}
+
 /// The reason MakeDirs gives for a link where a folder is to be.
 inline constexpr char kLinkNotAFolderReason[] = "ES UN ENLACE, NO UNA CARPETA";
 
@@ -209,7 +219,7 @@ class FileSystem {
     if (!status.ok()) return status;
     for (std::string& name : names) {
       DirEntryInfo entry;
-      const std::string full = JoinPathPiece(path, name);
+      const std::string full = JoinPath(path, name);
       entry.is_dir = IsDirectory(full);
       entry.is_file = !entry.is_dir && IsFile(full);
       entry.size = entry.is_file ? 1 : 0;  // unknown: read, and see
@@ -232,33 +242,17 @@ class FileSystem {
         continue;
       }
       bool missing = false;
-      const Status read = ReadPrefix(JoinPathPiece(path, entry.name),
-                                     prefixes.bytes, &entry.prefix, &missing);
+      const Status read = ReadPrefix(JoinPath(path, entry.name), prefixes.bytes,
+                                     &entry.prefix, &missing);
       if (!read.ok()) entry.prefix_error = read.message();
       if (entry.prefix.size() > prefixes.bytes)
         entry.prefix.resize(prefixes.bytes);
     }
   }
-
- private:
-  static std::string JoinPathPiece(const std::string& base,
-                                   const std::string& name) {
-    if (base.empty()) return name;
-    if (base.back() == '/') return base + name;
-    return base + "/" + name;
-  }
 };
 
 /// The real file system of this machine.
 FileSystem& RealFileSystem();
-
-/// Joins two path pieces with the platform separator ("a" + "b" -> "a/b"),
-/// without doubling a separator that `base` already ends with.
-inline std::string JoinPath(const std::string& base, const std::string& name) {
-  if (base.empty()) return name;
-  if (base.back() == '/') return base + name;
-  return base + "/" + name;
-}
 
 }  // namespace zarvek
 

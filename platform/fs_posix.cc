@@ -32,53 +32,29 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, parent_end + 1);
 }
 
-// What ListDirInfo says of the entry `name` (of type `d_type`) of the
-// folder `path` open as `dir_fd`: its kind, size and time, and its first
-// bytes when `prefixes` wants them.
-DirEntryInfo ReadDirEntry(int dir_fd, const char* name, unsigned char d_type,
-                          const std::string& path,
-                          const PrefixRequest& prefixes) {
-  DirEntryInfo info;
-  info.name = name;
-  const bool wanted = prefixes.bytes > 0 && d_type != DT_DIR &&
-                      (!prefixes.wanted || prefixes.wanted(info.name));
-  struct stat st;
-  int fd = -1;
-  bool known = false;
-  if (wanted) {
-    fd = ::openat(dir_fd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd >= 0) {
-      known = ::fstat(fd, &st) == 0;
-    } else if (errno != ENOENT) {
-      info.prefix_error =
-          Status::FromErrno(errno, JoinPath(path, info.name)).message();
+// Calls `each(dir_fd, entry)` for every entry of the folder `path` but "."
+// and "..", in the order the system lists them; `dir_fd` is the open
+// folder, for calls relative to it. A failure to open or read the folder is
+// "<strerror>: <path>".
+template <typename Each>
+Status ForEachEntry(const std::string& path, Each each) {
+  DIR* dir = ::opendir(path.c_str());
+  if (dir == nullptr) return Status::FromErrno(errno, path);
+  const int dir_fd = ::dirfd(dir);
+  for (;;) {
+    errno = 0;
+    const struct dirent* entry = ::readdir(dir);
+    if (entry == nullptr) break;
+    if (std::strcmp(entry->d_name, ".") == 0 ||
+        std::strcmp(entry->d_name, "..") == 0) {
+      continue;
     }
+    each(dir_fd, *entry);
   }
-  if (!known) known = ::fstatat(dir_fd, name, &st, 0) == 0;
-  if (known) {
-    info.is_dir = S_ISDIR(st.st_mode);
-    info.is_file = S_ISREG(st.st_mode);
-    info.size = static_cast<std::uint64_t>(st.st_size);
-    info.mtime_s = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-    info.mtime_ns = static_cast<std::int32_t>(st.st_mtim.tv_nsec);
-  }
-  if (fd >= 0) {
-    if (info.is_file && info.size > 0) {
-      info.prefix.resize(prefixes.bytes);
-      ssize_t n;
-      do {
-        n = ::read(fd, info.prefix.data(), prefixes.bytes);
-      } while (n < 0 && errno == EINTR);
-      if (n < 0) {
-        info.prefix_error =
-            Status::FromErrno(errno, JoinPath(path, info.name)).message();
-        n = 0;
-      }
-      info.prefix.resize(static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-  }
-  return info;
+  const int err = errno;
+  ::closedir(dir);
+  if (err != 0) return Status::FromErrno(err, path);
+  return Status::OK();
 }
 
 class PosixFileSystem : public FileSystem {
@@ -101,25 +77,12 @@ class PosixFileSystem : public FileSystem {
   Status ListDir(const std::string& path,
                  std::vector<std::string>* names) override {
     names->clear();
-    DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr) return Status::FromErrno(errno, path);
-    for (;;) {
-      errno = 0;
-      const struct dirent* entry = ::readdir(dir);
-      if (entry == nullptr) break;
-      if (std::strcmp(entry->d_name, ".") == 0 ||
-          std::strcmp(entry->d_name, "..") == 0) {
-        continue;
-      }
-      names->emplace_back(entry->d_name);
-    }
-    const int err = errno;
-    ::closedir(dir);
-    if (err != 0) {
-      names->clear();
-      return Status::FromErrno(err, path);
-    }
-    return Status::OK();
+    const Status status =
+        ForEachEntry(path, [names](int, const struct dirent& entry) {
+          names->emplace_back(entry.d_name);
+        });
+    if (!status.ok()) names->clear();
+    return status;
   }
 
   // mkdir is tried first and the parents only when it reports ENOENT: a tree
@@ -259,28 +222,61 @@ class PosixFileSystem : public FileSystem {
   Status ListDirInfo(const std::string& path, const PrefixRequest& prefixes,
                      std::vector<DirEntryInfo>* entries) override {
     entries->clear();
-    DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr) return Status::FromErrno(errno, path);
-    const int dir_fd = ::dirfd(dir);
-    for (;;) {
-      errno = 0;
-      const struct dirent* entry = ::readdir(dir);
-      if (entry == nullptr) break;
-      if (std::strcmp(entry->d_name, ".") == 0 ||
-          std::strcmp(entry->d_name, "..") == 0) {
-        continue;
+    const Status status =
+        ForEachEntry(path, [&](int dir_fd, const struct dirent& entry) {
+          entries->push_back(EntryInfo(path, dir_fd, entry, prefixes));
+        });
+    if (!status.ok()) entries->clear();
+    return status;
+  }
+
+ private:
+  // One entry of ListDirInfo, from the folder open as `dir_fd`.
+  static DirEntryInfo EntryInfo(const std::string& path, int dir_fd,
+                                const struct dirent& entry,
+                                const PrefixRequest& prefixes) {
+    DirEntryInfo info;
+    info.name = entry.d_name;
+    const bool wanted = prefixes.bytes > 0 && entry.d_type != DT_DIR &&
+                        (!prefixes.wanted || prefixes.wanted(info.name));
+    struct stat st;
+    int fd = -1;
+    bool known = false;
+    if (wanted) {
+      fd = ::openat(dir_fd, entry.d_name,
+                    O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+      if (fd >= 0) {
+        known = ::fstat(fd, &st) == 0;
+      } else if (errno != ENOENT) {
+        info.prefix_error =
+            Status::FromErrno(errno, JoinPath(path, info.name)).message();
       }
-      DirEntryInfo info =
-          ReadDirEntry(dir_fd, entry->d_name, entry->d_type, path, prefixes);
-      entries->push_back(std::move(info));
     }
-    const int err = errno;
-    ::closedir(dir);
-    if (err != 0) {
-      entries->clear();
-      return Status::FromErrno(err, path);
+    if (!known) known = ::fstatat(dir_fd, entry.d_name, &st, 0) == 0;
+    if (known) {
+      info.is_dir = S_ISDIR(st.st_mode);
+      info.is_file = S_ISREG(st.st_mode);
+      info.size = static_cast<std::uint64_t>(st.st_size);
+      info.mtime_s = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+      info.mtime_ns = static_cast<std::int32_t>(st.st_mtim.tv_nsec);
     }
-    return Status::OK();
+    if (fd >= 0) {
+      if (info.is_file && info.size > 0) {
+        info.prefix.resize(prefixes.bytes);
+        ssize_t n;
+        do {
+          n = ::read(fd, info.prefix.data(), prefixes.bytes);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+          info.prefix_error =
+              Status::FromErrno(errno, JoinPath(path, info.name)).message();
+          n = 0;
+        }
+        info.prefix.resize(static_cast<std::size_t>(n));
+      }
+      ::close(fd);
+    }
+    return info;
   }
 };
 

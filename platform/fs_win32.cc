@@ -58,6 +58,41 @@ bool IsLink(const std::string& path) {
          data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT;
 }
 
+// Calls `each(entry)` for every entry of the folder `path` but "." and
+// "..", in the order the system lists them. The listing carries each
+// entry's attributes, size and time. A folder that cannot be listed is
+// Windows' text and the path; an empty drive root is an empty folder.
+template <typename Each>
+Status ForEachEntry(const std::string& path, Each each) {
+  std::wstring pattern = win32::Widen(path);
+  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') {
+    pattern += L'\\';
+  }
+  pattern += L'*';
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                 FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    // An empty drive root has no entries at all; a folder always has "."
+    const DWORD attributes = Attributes(path);
+    if (err == ERROR_FILE_NOT_FOUND && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return Status::OK();
+    }
+    return win32::ErrorStatus(err, path);
+  }
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    each(entry);
+  } while (FindNextFileW(find, &entry));
+  const DWORD err = GetLastError();
+  FindClose(find);
+  if (err != ERROR_NO_MORE_FILES) return win32::ErrorStatus(err, path);
+  return Status::OK();
+}
+
 class Win32FileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) override {
@@ -77,32 +112,12 @@ class Win32FileSystem : public FileSystem {
   Status ListDir(const std::string& path,
                  std::vector<std::string>* names) override {
     names->clear();
-    std::wstring pattern = win32::Widen(path);
-    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') {
-      pattern += L'\\';
-    }
-    pattern += L'*';
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
-                                   FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) {
-      const DWORD err = GetLastError();
-      // An empty drive root has no entries at all; a folder always has "."
-      if (err == ERROR_FILE_NOT_FOUND && IsDirectory(path)) return Status::OK();
-      return win32::ErrorStatus(err, path);
-    }
-    do {
-      const std::wstring name = entry.cFileName;
-      if (name == L"." || name == L"..") continue;
-      names->push_back(win32::Narrow(name));
-    } while (FindNextFileW(find, &entry));
-    const DWORD err = GetLastError();
-    FindClose(find);
-    if (err != ERROR_NO_MORE_FILES) {
-      names->clear();
-      return win32::ErrorStatus(err, path);
-    }
-    return Status::OK();
+    const Status status =
+        ForEachEntry(path, [names](const WIN32_FIND_DATAW& entry) {
+          names->push_back(win32::Narrow(entry.cFileName));
+        });
+    if (!status.ok()) names->clear();
+    return status;
   }
 
   // As on POSIX: the folder itself first, its parents only when the system
@@ -244,49 +259,39 @@ class Win32FileSystem : public FileSystem {
   Status ListDirInfo(const std::string& path, const PrefixRequest& prefixes,
                      std::vector<DirEntryInfo>* entries) override {
     entries->clear();
-    std::wstring pattern = win32::Widen(path);
-    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') {
-      pattern += L'\\';
-    }
-    pattern += L'*';
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
-                                   FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) {
-      const DWORD err = GetLastError();
-      if (err == ERROR_FILE_NOT_FOUND && IsDirectory(path)) return Status::OK();
-      return win32::ErrorStatus(err, path);
-    }
-    do {
-      const std::wstring name = entry.cFileName;
-      if (name == L"." || name == L"..") continue;
-      DirEntryInfo info;
-      info.name = win32::Narrow(name);
-      info.is_dir = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      info.is_file =
-          !info.is_dir && (entry.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
-      info.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) |
-                  entry.nFileSizeLow;
-      // 100-ns intervals since 1601-01-01.
-      const std::uint64_t ticks =
-          (static_cast<std::uint64_t>(entry.ftLastWriteTime.dwHighDateTime)
-           << 32) |
-          entry.ftLastWriteTime.dwLowDateTime;
-      constexpr std::uint64_t kTicksTo1970 = 116444736000000000ULL;
-      const std::uint64_t since_1970 =
-          ticks > kTicksTo1970 ? ticks - kTicksTo1970 : 0;
-      info.mtime_s = static_cast<std::int64_t>(since_1970 / 10000000);
-      info.mtime_ns = static_cast<std::int32_t>(since_1970 % 10000000) * 100;
-      entries->push_back(std::move(info));
-    } while (FindNextFileW(find, &entry));
-    const DWORD err = GetLastError();
-    FindClose(find);
-    if (err != ERROR_NO_MORE_FILES) {
+    const Status status =
+        ForEachEntry(path, [entries](const WIN32_FIND_DATAW& entry) {
+          entries->push_back(EntryInfo(entry));
+        });
+    if (!status.ok()) {
       entries->clear();
-      return win32::ErrorStatus(err, path);
+      return status;
     }
     ReadPrefixes(path, prefixes, entries);
     return Status::OK();
+  }
+
+ private:
+  // One entry of ListDirInfo, from the listing alone.
+  static DirEntryInfo EntryInfo(const WIN32_FIND_DATAW& entry) {
+    DirEntryInfo info;
+    info.name = win32::Narrow(entry.cFileName);
+    info.is_dir = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.is_file =
+        !info.is_dir && (entry.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
+    info.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) |
+                entry.nFileSizeLow;
+    // 100-ns intervals since 1601-01-01.
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(entry.ftLastWriteTime.dwHighDateTime)
+         << 32) |
+        entry.ftLastWriteTime.dwLowDateTime;
+    constexpr std::uint64_t kTicksTo1970 = 116444736000000000ULL;
+    const std::uint64_t since_1970 =
+        ticks > kTicksTo1970 ? ticks - kTicksTo1970 : 0;
+    info.mtime_s = static_cast<std::int64_t>(since_1970 / 10000000);
+    info.mtime_ns = static_cast<std::int32_t>(since_1970 % 10000000) * 100;
+    return info;
   }
 };
 

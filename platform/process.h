@@ -1,11 +1,10 @@
 // Facts about the running program that differ by operating system: where
-// its executable lives, the working folder and the local calendar date.
+// its executable lives and the working folder; and how it opens a file.
 // Paths are UTF-8 on every system.
 #ifndef ZARVEK_PLATFORM_PROCESS_H_
 #define ZARVEK_PLATFORM_PROCESS_H_
 
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 namespace zarvek {
@@ -15,9 +14,6 @@ std::string ExecutableDir();
 
 /// The current working folder, "." when it cannot be read.
 std::string CurrentDir();
-
-/// `when` broken down in the local time zone.
-std::tm LocalTime(std::time_t when);
 
 /// std::fopen for a UTF-8 path: on Windows the path goes to the system as
 /// UTF-16, so names outside the ANSI code page open too. errno is set on

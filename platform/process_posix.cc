@@ -21,12 +21,6 @@ std::string CurrentDir() {
   return buffer;
 }
 
-std::tm LocalTime(std::time_t when) {
-  std::tm local{};
-  localtime_r(&when, &local);
-  return local;
-}
-
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }

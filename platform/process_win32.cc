@@ -35,12 +35,6 @@ std::string CurrentDir() {
   return win32::Narrow(buffer);
 }
 
-std::tm LocalTime(std::time_t when) {
-  std::tm local{};
-  localtime_s(&local, &when);
-  return local;
-}
-
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   return _wfopen(win32::Widen(path).c_str(), win32::Widen(mode).c_str());
 }

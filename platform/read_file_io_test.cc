@@ -81,7 +81,7 @@ TEST(ReadFileTest, PicturesAreReadOnlyFromOrdinaryFiles) {
     const std::string want =
         (path == folder ? "Is a directory: " : "Invalid argument: ") + path;
     RgbaImage image;
-    EXPECT_EQ(DecodePngFile(path, &image).message(), want);
+    EXPECT_EQ(DecodePngFile(RealFileSystem(), path, &image).message(), want);
     std::string bytes;
     EXPECT_EQ(
         RealFileSystem().ReadFile(path, kMaxPngFileBytes, &bytes).message(),
@@ -121,7 +121,7 @@ TEST(ReadFileTest, PicturesClaimingTooManyPixelsAreRefusedUnread) {
   const std::string bomb = PngClaiming(8001, 5000);  // just over the limit
   std::ofstream(path, std::ios::binary) << bomb;
   RgbaImage image;
-  EXPECT_EQ(DecodePngFile(path, &image).message(), want);
+  EXPECT_EQ(DecodePngFile(RealFileSystem(), path, &image).message(), want);
   EXPECT_EQ(DecodePngMemory(bomb, path, &image).message(), want);
   EXPECT_TRUE(image.pixels.empty());
   // A small header is accepted; its missing pixel data is what fails.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -84,8 +85,11 @@ class SocketInstance : public FirstInstance {
       if (peer < 0) return;
       try {
         raise();
-      } catch (const std::exception&) {
+      } catch (const std::exception& e) {
         // The answer below still goes: the later start ends either way.
+        std::fprintf(stderr, "Error interno: %s\n", e.what());
+      } catch (...) {
+        std::fprintf(stderr, "Error interno: error desconocido\n");
       }
       close(peer);  // the answer: the later start reads the end
     });

@@ -15,10 +15,6 @@ std::string_view StripLeadingZeros(std::string_view code) {
 
 }  // namespace
 
-bool IsNumericCode(std::string_view text) {
-  return IsAsciiDigits(TrimSpace(text));
-}
-
 std::vector<std::string> CodesFromEntryNames(
     const std::vector<std::string>& names) {
   std::vector<std::string> codes;

@@ -28,11 +28,6 @@ inline constexpr size_t kMaxTableRows = 1000;
 /// "DEMASIADOS PUNTOS EN EL PROYECTO (MÁXIMO 1000)".
 std::string TooManyPointsText();
 
-/// True when `text`, trimmed of (Unicode) white space, is non-empty and made
-/// only of the ASCII digits 0-9. Digits of other scripts and superscripts are
-/// refused: they have no place in a code that is compared by value.
-bool IsNumericCode(std::string_view text);
-
 /// The codes read from directory entry names, in the given order: the code
 /// of every name that ParsePointFolderName (project/layout.h) reads as a
 /// point folder's. "4. 12345" -> "12345", "4.12345" -> "12345", "7.0042.txt"
@@ -42,7 +37,7 @@ std::vector<std::string> CodesFromEntryNames(
     const std::vector<std::string>& names);
 
 /// True when the integer value of code `a` is less than that of `b`.
-/// REQUIRES: both are digit strings (as IsNumericCode accepts, trimmed).
+/// REQUIRES: both are non-empty strings of the ASCII digits 0-9.
 /// Leading zeros are ignored; "7" and "007" are equal in value.
 bool CodeValueLess(std::string_view a, std::string_view b);
 

@@ -50,8 +50,8 @@ void DrawRow(PdfCanvas& c, double label_x, double value_x, double baseline,
 
 }  // namespace
 
-void _draw_specs_block(PdfCanvas& c, double x, double y, double width_box,
-                       const ReceiverSpec& data, std::string_view ref) {
+void DrawSpecsBlock(PdfCanvas& c, double x, double y, double width_box,
+                    const ReceiverSpec& data, std::string_view ref) {
   const double height_box = 4.0 * kCm;
   const double label_x = x + 10;
   const double value_x = x + 140 - 0.8 * kCm;
@@ -93,11 +93,11 @@ void _draw_specs_block(PdfCanvas& c, double x, double y, double width_box,
                });
 }
 
-Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
-                                 double width_box, std::string_view tipo_medida,
-                                 std::string_view accesorio,
-                                 std::string_view altura_medida,
-                                 std::string_view ref_name) {
+Status DrawFieldMeasureBlock(PdfCanvas& c, double x, double y, double width_box,
+                             std::string_view tipo_medida,
+                             std::string_view accesorio,
+                             std::string_view altura_medida,
+                             std::string_view ref_name) {
   // Read the height before drawing anything, so that a failure leaves
   // neither half a box nor an unbalanced graphics state behind.
   const std::optional<double> altura = ParseTypedDecimal(altura_medida);
@@ -258,12 +258,11 @@ void DrawResultLine(PdfCanvas& c, const CalcLayout& at, double baseline,
 
 }  // namespace
 
-void _draw_integrated_calculation_block(PdfCanvas& c, double x, double y,
-                                        std::string_view mode,
-                                        const ConversionVals& vals,
-                                        double arp_res, double pc_res,
-                                        const Rgb& stroke_color,
-                                        std::string_view ref) {
+void DrawIntegratedCalculationBlock(PdfCanvas& c, double x, double y,
+                                    std::string_view mode,
+                                    const ConversionVals& vals, double arp_res,
+                                    double pc_res, const Rgb& stroke_color,
+                                    std::string_view ref) {
   const CalcLayout at(x, y);
   c.saveState();
   DrawCalcFrame(c, at, stroke_color);

@@ -31,8 +31,8 @@ inline constexpr Rgb kBoxFill{0.96, 0.96, 0.96};
 /// corner at (x, y): radius, the constant of reference `ref` (HR1 for "R1",
 /// the plate for "R2", "---" otherwise), L1, L2 and their mean, in metres
 /// with four decimals.
-void _draw_specs_block(PdfCanvas& c, double x, double y, double width_box,
-                       const ReceiverSpec& data, std::string_view ref);
+void DrawSpecsBlock(PdfCanvas& c, double x, double y, double width_box,
+                    const ReceiverSpec& data, std::string_view ref);
 
 /// Draws the 2.8 cm high "APUNTES DE CAMPO" box with its lower-left corner
 /// at (x, y): the measurement type and the accessory in capitals (an
@@ -40,11 +40,11 @@ void _draw_specs_block(PdfCanvas& c, double x, double y, double width_box,
 /// measured height with four decimals (a decimal comma read as the point,
 /// the number printed with the point). Fails, drawing nothing, when
 /// `altura_medida` is not a decimal number.
-Status _draw_field_measure_block(PdfCanvas& c, double x, double y,
-                                 double width_box, std::string_view tipo_medida,
-                                 std::string_view accesorio,
-                                 std::string_view altura_medida,
-                                 std::string_view ref_name);
+Status DrawFieldMeasureBlock(PdfCanvas& c, double x, double y, double width_box,
+                             std::string_view tipo_medida,
+                             std::string_view accesorio,
+                             std::string_view altura_medida,
+                             std::string_view ref_name);
 
 /// Draws `base_text` in Helvetica `font_size` at (cx, cy) followed by
 /// `sub_text` lowered by 2 points in Helvetica `font_size` - 3, and returns
@@ -69,12 +69,11 @@ double draw_sqrt_manual(
 /// `vals` substituted on the right, then the ARP height `arp_res`, the
 /// addition of the mean offset and the phase-centre height `pc_res`, every
 /// number with four decimals.
-void _draw_integrated_calculation_block(PdfCanvas& c, double x, double y,
-                                        std::string_view mode,
-                                        const ConversionVals& vals,
-                                        double arp_res, double pc_res,
-                                        const Rgb& stroke_color,
-                                        std::string_view ref);
+void DrawIntegratedCalculationBlock(PdfCanvas& c, double x, double y,
+                                    std::string_view mode,
+                                    const ConversionVals& vals, double arp_res,
+                                    double pc_res, const Rgb& stroke_color,
+                                    std::string_view ref);
 
 }  // namespace zarvek
 

@@ -40,8 +40,8 @@ bool Has(const std::vector<std::string>& log, const std::string& line) {
 // character in the recording canvas).
 TEST(CalculationBlock, SlantR1TypesetsRadicalsAndSuffixes) {
   RecordingCanvas c;
-  _draw_integrated_calculation_block(c, 2.5 * kCm, 2.5 * kCm, "SLANT_R1", kVals,
-                                     1.4285, 1.5105, COLOR_DARK, "R1");
+  DrawIntegratedCalculationBlock(c, 2.5 * kCm, 2.5 * kCm, "SLANT_R1", kVals,
+                                 1.4285, 1.5105, COLOR_DARK, "R1");
   const std::vector<std::string> expected = {
       "drawCentredString 184.25 204.09 \"FÓRMULA TEÓRICA\"",
       "drawCentredString 411.02 204.09 \"SUSTITUCIÓN DE VALORES\"",
@@ -79,9 +79,9 @@ TEST(CalculationBlock, SlantR1TypesetsRadicalsAndSuffixes) {
       calcular_arp_y_fase("1.452", "INCLINADA", "R1", kR300);
   ASSERT_TRUE(conv.has_value());
   RecordingCanvas worked;
-  _draw_integrated_calculation_block(worked, 2.5 * kCm, 2.5 * kCm, conv->mode,
-                                     conv->vals, conv->arp, conv->phase_center,
-                                     COLOR_DARK, "R1");
+  DrawIntegratedCalculationBlock(worked, 2.5 * kCm, 2.5 * kCm, conv->mode,
+                                 conv->vals, conv->arp, conv->phase_center,
+                                 COLOR_DARK, "R1");
   EXPECT_TRUE(
       Has(worked.log(), "drawCentredString 411.02 153.07 \"1.3805 m\""));
   EXPECT_TRUE(
@@ -114,8 +114,8 @@ TEST(CalculationBlock, FormulaOfEachMode) {
     SCOPED_TRACE(k.mode);
     RecordingCanvas c;
     const std::string ref = k.mode == "SLANT_R2" ? "R2" : "R3";
-    _draw_integrated_calculation_block(c, 2.5 * kCm, 2.5 * kCm, k.mode, kVals,
-                                       1.5, 1.582, COLOR_DARK, ref);
+    DrawIntegratedCalculationBlock(c, 2.5 * kCm, 2.5 * kCm, k.mode, kVals, 1.5,
+                                   1.582, COLOR_DARK, ref);
     std::vector<std::string> drawn =
         Only(c.log(), {"line", "drawString", "drawCentredString"});
     // Headings first; the result rows and separator always follow (7 lines).
@@ -125,14 +125,14 @@ TEST(CalculationBlock, FormulaOfEachMode) {
     EXPECT_EQ(drawn.back(), "drawCentredString 411.02 93.54 \"1.5820 m\"");
   }
   RecordingCanvas vertical;
-  _draw_integrated_calculation_block(vertical, 0, 0, "VERTICAL_R3", kVals, 1.5,
-                                     1.582, COLOR_DARK, "R3");
+  DrawIntegratedCalculationBlock(vertical, 0, 0, "VERTICAL_R3", kVals, 1.5,
+                                 1.582, COLOR_DARK, "R3");
   EXPECT_TRUE(Has(vertical.log(), "setFont Helvetica-Oblique 11.00"));
 }
 
 TEST(SpecsBlock, RowsAndConstantOfTheReference) {
   RecordingCanvas c;
-  _draw_specs_block(c, 100, 200, 7.5 * kCm, kR300, "R3");
+  DrawSpecsBlock(c, 100, 200, 7.5 * kCm, kR300, "R3");
   const std::vector<std::string> expected = {
       "roundRect 100.00 200.00 212.60 113.39 4.00 stroke=1 fill=1",
       "drawCentredString 206.30 301.39 \"ESPECIFICACIONES TÉCNICAS\"",
@@ -168,7 +168,7 @@ TEST(SpecsBlock, RowsAndConstantOfTheReference) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.ref + " " + k.spec.alias);
     RecordingCanvas r;
-    _draw_specs_block(r, 100, 200, 7.5 * kCm, k.spec, k.ref);
+    DrawSpecsBlock(r, 100, 200, 7.5 * kCm, k.spec, k.ref);
     EXPECT_TRUE(Has(r.log(), "drawString 110.00 268.39 \"" + k.label + "\""));
     EXPECT_TRUE(Has(r.log(), "drawString 217.32 268.39 \"" + k.value + "\""));
     EXPECT_TRUE(Has(r.log(), "drawString 217.32 213.79 \"" + k.mean + "\""));
@@ -191,8 +191,8 @@ TEST(FieldBlock, CapitalsCutAndHeight) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.acc);
     RecordingCanvas c;
-    ASSERT_TRUE(_draw_field_measure_block(c, 100, 200, 7.5 * kCm, "inclinada",
-                                          k.acc, "1.23456", "R2")
+    ASSERT_TRUE(DrawFieldMeasureBlock(c, 100, 200, 7.5 * kCm, "inclinada",
+                                      k.acc, "1.23456", "R2")
                     .ok());
     const std::vector<std::string> expected = {
         "drawCentredString 206.30 267.37 \"APUNTES DE CAMPO\"",
@@ -209,14 +209,14 @@ TEST(FieldBlock, CapitalsCutAndHeight) {
   }
   // A decimal comma is read as the point and printed with it.
   RecordingCanvas comma;
-  ASSERT_TRUE(_draw_field_measure_block(comma, 100, 200, 7.5 * kCm, "VERTICAL",
-                                        "BASTÓN", "1,452", "R3")
+  ASSERT_TRUE(DrawFieldMeasureBlock(comma, 100, 200, 7.5 * kCm, "VERTICAL",
+                                    "BASTÓN", "1,452", "R3")
                   .ok());
   EXPECT_TRUE(Has(comma.log(), "drawString 217.32 208.37 \"1.4520 m\""));
   for (const char* bad : {"1.452,5", "1,000,5", "", "abc", "nan"}) {
     RecordingCanvas c;
-    Status s = _draw_field_measure_block(c, 0, 0, 100, "VERTICAL", "BASTÓN",
-                                         bad, "R3");
+    Status s =
+        DrawFieldMeasureBlock(c, 0, 0, 100, "VERTICAL", "BASTÓN", bad, "R3");
     EXPECT_FALSE(s.ok()) << bad;
     EXPECT_TRUE(c.log().empty()) << bad;
   }
@@ -247,15 +247,14 @@ TEST(Blocks, LeaveNoStateBehind) {
     EXPECT_FALSE(c.restore_underflow());
     EXPECT_TRUE(c.state() == before);
   };
-  run([](PdfCanvas& c) { _draw_specs_block(c, 0, 0, 200, kR300, "R1"); });
+  run([](PdfCanvas& c) { DrawSpecsBlock(c, 0, 0, 200, kR300, "R1"); });
   run([](PdfCanvas& c) {
-    (void)_draw_field_measure_block(c, 0, 0, 200, "VERTICAL", "BASTÓN", "2",
-                                    "R3");
+    (void)DrawFieldMeasureBlock(c, 0, 0, 200, "VERTICAL", "BASTÓN", "2", "R3");
   });
   for (const char* mode : {"SLANT_R1", "SLANT_R2", "VERTICAL_R3", ""}) {
     run([mode](PdfCanvas& c) {
-      _draw_integrated_calculation_block(c, 0, 0, mode, kVals, 1, 1.1,
-                                         COLOR_DARK, "R1");
+      DrawIntegratedCalculationBlock(c, 0, 0, mode, kVals, 1, 1.1, COLOR_DARK,
+                                     "R1");
     });
   }
 }

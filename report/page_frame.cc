@@ -139,16 +139,15 @@ void DrawPictures(PdfCanvas& c, const PageGeometry& g, const PageValues& page,
 Status DrawBlocks(PdfCanvas& c, const PageGeometry& g, const PageValues& page,
                   const PageContext& context) {
   const double block_x = g.x_ref - g.block_width / 2;
-  _draw_specs_block(c, block_x, g.y_specs_fixed, g.block_width, page.datos,
-                    page.ref);
-  Status field =
-      _draw_field_measure_block(c, block_x, g.y_medicion, g.block_width,
-                                page.tipo, page.acc, page.h, page.ref);
+  DrawSpecsBlock(c, block_x, g.y_specs_fixed, g.block_width, page.datos,
+                 page.ref);
+  Status field = DrawFieldMeasureBlock(c, block_x, g.y_medicion, g.block_width,
+                                       page.tipo, page.acc, page.h, page.ref);
   if (!field.ok()) return field;
   const Conversion& conv = page.conversion;
-  _draw_integrated_calculation_block(c, 2.5 * kCm, 2.5 * kCm, conv.mode,
-                                     conv.vals, conv.arp, conv.phase_center,
-                                     context.color_dark, page.ref);
+  DrawIntegratedCalculationBlock(c, 2.5 * kCm, 2.5 * kCm, conv.mode, conv.vals,
+                                 conv.arp, conv.phase_center,
+                                 context.color_dark, page.ref);
   return Status::OK();
 }
 

@@ -5,20 +5,17 @@
 #include <optional>
 
 #include "heights/conversion.h"
-#include "text/decimal.h"
 #include "heights/row_arp.h"
+#include "heights/row_result.h"
+#include "pdf/password.h"
 #include "platform/fs.h"
 #include "project/layout.h"
-#include "pdf/password.h"
 #include "text/ascii_text.h"
+#include "text/decimal.h"
 #include "text/shown_path.h"
 
 namespace zarvek {
 namespace {
-
-bool IsComplete(const TableRow& row) {
-  return MeasurementTable::IsComplete(row.values);
-}
 
 std::string ZeroPadded(int value, int digits) {
   const long long magnitude =
@@ -31,12 +28,6 @@ std::string ZeroPadded(int value, int digits) {
 }
 
 }  // namespace
-
-std::string PdfSaveFailedText(const Status& saved) {
-  if (!saved.held_open()) return saved.message();
-  return saved.message() +
-         "\n\nCIERRE EL PDF EN EL VISOR Y VUELVA A INTENTARLO";
-}
 
 namespace {
 
@@ -100,33 +91,31 @@ std::optional<ReportOutcome> CheckRows(const std::vector<TableRow>& rows,
                                        RowCheck* found) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const TableRow& row = rows[i];
-    if (!IsComplete(row)) {
-      found->omitted.push_back(row.codigo);
-      continue;
+    RowResult result = ConvertRow(row.values, catalogue);
+    switch (result.status) {
+      case RowStatus::kNotBegun:
+      case RowStatus::kIncomplete:
+        found->omitted.push_back(row.codigo);
+        continue;
+      case RowStatus::kUnknownReceiver:
+        return PdfError(RowFaultText(result, row.values));
+      case RowStatus::kNoFormula:
+      case RowStatus::kMathError:
+        if (found->failing_rows.empty()) found->first_failing = row.codigo;
+        found->failing_rows.push_back(i);
+        found->faults.push_back("PUNTO " + row.codigo + ": " +
+                                RowFaultText(result, row.values));
+        continue;
+      case RowStatus::kImplausible:
+        found->implausible.push_back("PUNTO " + row.codigo + ": " +
+                                     FormatFixed(result.conversion->arp, 4) +
+                                     " m");
+        break;
+      case RowStatus::kConverts:
+        break;
     }
-    const ReceiverSpec* datos = FindReceiver(catalogue, row.values.rec);
-    if (datos == nullptr) {
-      return PdfError("RECEPTOR NO ENCONTRADO EN EL CATÁLOGO: " +
-                      row.values.rec);
-    }
-    std::optional<Conversion> conversion = calcular_arp_y_fase(
-        row.values.h, row.values.tipo, row.values.ref, *datos);
-    if (!conversion) {
-      if (found->failing_rows.empty()) found->first_failing = row.codigo;
-      found->failing_rows.push_back(i);
-      found->faults.push_back(
-          "PUNTO " + row.codigo + ": " +
-          ConversionFaultText(DiagnoseConversion(row.values.h, row.values.tipo,
-                                                 row.values.ref, *datos),
-                              row.values.h, *datos));
-      continue;
-    }
-    if (conversion->arp < kMinPlausibleArp ||
-        conversion->arp > kMaxPlausibleArp) {
-      found->implausible.push_back("PUNTO " + row.codigo + ": " +
-                                   FormatFixed(conversion->arp, 4) + " m");
-    }
-    found->checked.push_back({&row, datos, std::move(*conversion)});
+    found->checked.push_back(
+        {&row, result.constants, std::move(*result.conversion)});
   }
   return std::nullopt;
 }
@@ -243,7 +232,7 @@ ReportOutcome RunConversionReport(const std::string& ruta_base,
   } catch (const std::exception& e) {
     return PdfError(e.what());
   } catch (...) {
-    return PdfError("ERROR DESCONOCIDO AL GENERAR EL PDF.");
+    return PdfError(kUnknownPdfError);
   }
 }
 

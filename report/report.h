@@ -55,11 +55,6 @@ struct ReportServices {
 /// "dd/mm/yyyy", e.g. FormatDate(5, 3, 2025) == "05/03/2025".
 std::string FormatDate(int day, int month, int year);
 
-/// The "ERROR PDF" text for a report that could not be saved: the system's
-/// own message, and, when another program holds the file open (a viewer
-/// showing the old report), what to do about it.
-std::string PdfSaveFailedText(const Status& saved);
-
 /// Runs the report. With no project folder, no rows or no complete row (all
 /// five inputs non-empty): a warning and nothing else. Otherwise every
 /// complete row is converted first. If any fails, the error box starts with

@@ -1,9 +1,8 @@
 // The report command: see report/report_tk.h.
 #include "report/report_tk.h"
 
-#include <charconv>
 #include <exception>
-#include <system_error>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,31 +12,11 @@ namespace zarvek {
 namespace {
 
 // A height entry the last run could not convert wears this style until the
-// user edits it.
+// user edits it (MarkEntryUntilEdited).
 constexpr char kFailingEntryStyle[] = "Falla.TEntry";
 // Called by a marked entry's validation on its first edit, with the row
 // index as its only argument.
 constexpr char kCellEditedCommand[] = "::zarvek::celda_editada";
-
-void DefineFailingStyle(tk::Interp& root) {
-  root.Call({"ttk::style", "configure", kFailingEntryStyle, "-fieldbackground",
-             "#F9D6D5", "-foreground", "#922B21", "-bordercolor", "#C0392B"});
-}
-
-// Gives entry `path` the failing style until its text changes. Key
-// validation runs on every insertion and deletion, typed, pasted or made by
-// a binding, so any edit clears the mark; the validation script holds the
-// command name and the row index only.
-void MarkFailingEntry(tk::Interp& root, const std::string& path, size_t row) {
-  root.Call({path, "configure", "-style", kFailingEntryStyle, "-validate",
-             "key", "-validatecommand",
-             tk::Obj::List({kCellEditedCommand, std::to_string(row)})});
-}
-
-void UnmarkEntry(tk::Interp& root, const std::string& path) {
-  root.Call({path, "configure", "-style", "", "-validate", "none",
-             "-validatecommand", ""});
-}
 
 bool IsMarked(tk::Interp& root, const std::string& path) {
   return root.Call({path, "cget", "-style"}) == kFailingEntryStyle;
@@ -58,51 +37,48 @@ const char* IconOf(MessageKind kind) {
 
 }  // namespace
 
-ReportCommand::ReportCommand(Ui& ui, const HeightsTab& heights,
+ReportCommand::ReportCommand(Ui& ui, const MeasurementTable& table,
+                             std::function<std::string(size_t)> height_entry,
                              OpenProject& project, const Catalogue& catalogue,
                              ReportCommandServices services,
                              const std::string& bottom)
     : ui_(ui),
-      heights_(heights),
+      table_(table),
+      height_entry_(std::move(height_entry)),
       project_(project),
       catalogue_(catalogue),
       services_(std::move(services)) {
   tk::Interp& root = ui_.tk();
   button_ = bottom + ".btn_pdf";
-  // Same hover colours as the tab-1 button: X's default light grey would
-  // wash out the white text. The report is made for the project that is
-  // open once a change of project in progress has ended.
-  // clang-format off
-  root.Call({"button", button_, "-text", "CALCULAR Y GENERAR REPORTE PDF",
-             "-bg", ui_.color("primary"), "-fg", "white",
-             "-activebackground", ui_.color("accent"), "-activeforeground", "white",
-             "-font", tk::Obj::List({ui_.family(), "11", "bold"}),
-             "-relief", "flat", "-width", 45, "-height", 2, "-takefocus", 1,
-             "-command", ui_.Bind("generar_pdf_conversion", [this] {
-               project_.WhenSettled([this] { generar_pdf_conversion(); });
-             })});
-  // clang-format on
+  // The report is made for the project that is open once a change of
+  // project in progress has ended.
+  MakePrimaryButton(
+      ui_, button_, "CALCULAR Y GENERAR REPORTE PDF",
+      {"-width", 45, "-takefocus", 1, "-command",
+       ui_.Bind("generar_pdf_conversion", [this] {
+         project_.WhenSettled([this] { generar_pdf_conversion(); });
+       })});
   root.Call({"grid", button_, "-row", 1, "-column", 0, "-sticky", "ew"});
   // A marked entry's validation calls this on its first edit.
-  root.Command(
-      kCellEditedCommand, [this](const std::vector<std::string>& args) {
-        size_t idx = 0;
-        const std::string& text = args.empty() ? "" : args[0];
-        auto [end, ec] =
-            std::from_chars(text.data(), text.data() + text.size(), idx);
-        if (ec == std::errc() && end == text.data() + text.size() &&
-            idx < heights_.cells().size()) {
-          UnmarkEntry(ui_.tk(), heights_.cells()[idx].h);
-        }
-        return std::string("1");  // the edit itself is allowed
-      });
-  DefineFailingStyle(root);
+  root.Command(kCellEditedCommand,
+               [this](const std::vector<std::string>& args) {
+                 const std::optional<size_t> idx =
+                     args.size() == 1 ? RowIndexArg(args[0]) : std::nullopt;
+                 if (idx) {
+                   const std::string entry = height_entry_(*idx);
+                   if (!entry.empty()) UnmarkEntry(ui_, entry);
+                 }
+                 return std::string("1");  // the edit itself is allowed
+               });
+  DefineRedEntryStyle(ui_, kFailingEntryStyle);
 }
 
 void ReportCommand::MarkFailingRows(const std::vector<size_t>& rows) {
   for (size_t idx : rows) {
-    if (idx < heights_.cells().size())
-      MarkFailingEntry(ui_.tk(), heights_.cells()[idx].h, idx);
+    const std::string entry = height_entry_(idx);
+    if (!entry.empty())
+      MarkEntryUntilEdited(ui_, entry, kFailingEntryStyle, kCellEditedCommand,
+                           idx);
   }
 }
 
@@ -118,13 +94,15 @@ void ReportCommand::generar_pdf_conversion() {
     return;
   }
   // The rows as they are now: the question box below runs the event loop.
-  const std::vector<TableRow> rows = heights_.table().rows();
+  const std::vector<TableRow> rows = table_.rows();
   const std::string folder = project_.folder();
 
   // Marks from an earlier run are redrawn from this run's verdict: a row may
   // have been mended through its other cells.
-  for (const RowCells& row : heights_.cells()) {
-    if (IsMarked(root, row.h)) UnmarkEntry(root, row.h);
+  for (size_t idx = 0;; ++idx) {
+    const std::string entry = height_entry_(idx);
+    if (entry.empty()) break;
+    if (IsMarked(root, entry)) UnmarkEntry(ui_, entry);
   }
 
   FileSystem& fs = services_.fs;

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "heights/catalogue.h"
-#include "heights/heights_tab_tk.h"
-#include "platform/fs.h"
+#include "heights/measurement_table.h"
 #include "pdf/pdf_document.h"
+#include "platform/fs.h"
 #include "platform/random.h"
 #include "project/open_project.h"
 #include "rinex/rinex_warning.h"
@@ -38,10 +38,14 @@ struct ReportCommandServices {
 
 class ReportCommand {
  public:
-  /// Builds the report button in `bottom` (grid row 1, column 0).
-  ReportCommand(Ui& ui, const HeightsTab& table, OpenProject& project,
-                const Catalogue& catalogue, ReportCommandServices services,
-                const std::string& bottom);
+  /// Builds the report button in `bottom` (grid row 1, column 0). The run
+  /// reads the rows of `table`; `height_entry(i)` is the Tk path of row i's
+  /// height entry ("" past the last row), which wears a mark while that
+  /// row fails. The command knows no more of the tab that shows the table.
+  ReportCommand(Ui& ui, const MeasurementTable& table,
+                std::function<std::string(size_t)> height_entry,
+                OpenProject& project, const Catalogue& catalogue,
+                ReportCommandServices services, const std::string& bottom);
   ReportCommand(const ReportCommand&) = delete;
   ReportCommand& operator=(const ReportCommand&) = delete;
 
@@ -54,7 +58,8 @@ class ReportCommand {
   void MarkFailingRows(const std::vector<size_t>& rows);
 
   Ui& ui_;
-  const HeightsTab& heights_;
+  const MeasurementTable& table_;
+  std::function<std::string(size_t)> height_entry_;
   OpenProject& project_;
   const Catalogue& catalogue_;
   ReportCommandServices services_;

@@ -1,13 +1,24 @@
-// The report button under Xvfb: what the window shows and opens after a
-// run, from the rows as the user left them.
+// The report button built alone under Xvfb, over a table the test fills:
+// what it shows and opens after a run, the marks of the rows that fail,
+// and a press while another project opens.
+#include "report/report_tk.h"
+
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
-#include "measurements/measurement_file.h"
-#include "testing/gui_fixture.h"
+#include "heights/measurement_table.h"
+#include "pdf/pdf_writer.h"
+#include "platform/fs.h"
+#include "platform/random.h"
+#include "rinex/rinex_verdict.h"
 #include "testing/report_baseline.h"
+#include "testing/room_fixture.h"
 #include "testing/temp_dir.h"
 #include "text/shown_path.h"
 
@@ -15,7 +26,6 @@ namespace zarvek {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::GuiTest;
 
 // The lines of a message box's text.
 std::vector<std::string> Lines(const std::string& text) {
@@ -29,45 +39,80 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-class ReportButtonTest : public GuiTest {
+// The report command built alone under a frame of its own, over a table
+// the test fills as the heights tab would, with one height entry per row
+// (where a failing row's mark shows) and the RINEX states the test sets.
+class ReportButtonTest : public testing::RoomTest {
  protected:
+  static constexpr const char* kBottom = ".salas.sala.abajo";
+  /// Where the rows' height entries are.
+  static constexpr const char* kCells = ".salas.sala.celdas";
+
   void SetUp() override {
-    GuiTest::SetUp();
+    RoomTest::SetUp();
     fs::create_directories(root_ / "2. DATOS GNSS" / "4. 100");
     fs::create_directories(root_ / "2. DATOS GNSS" / "5. 101");
-    AppServices services;
-    services.open_file = [this](const std::string& p) { opened_.push_back(p); };
-    services.today = [] { return "07/12/2026"; };
-    MakeApp(services);
+    Call({"ttk::frame", kBottom});
+    Call({"pack", kBottom, "-fill", "x"});
+    Call({"ttk::frame", kCells});
+    Call({"pack", kCells, "-fill", "both"});
+    command_ = std::make_unique<ReportCommand>(
+        *ui_, table_,
+        [this](size_t row) {
+          return row < entries_.size() ? entries_[row] : std::string();
+        },
+        project_, equipos_specs_,
+        ReportCommandServices{
+            pdf_, SystemRandom(), RealFileSystem(),
+            // The pictures the program's build puts beside it.
+            [](const std::string& name) {
+              return std::string(ZARVEK_BINARY_DIR) + "/resources/" + name;
+            },
+            [] { return std::string("07/12/2026"); },
+            [this](const std::string& p) { opened_.push_back(p); },
+            [this] { return states_; }},
+        kBottom);
   }
-  void Press() {
-    Call({".tab_control.tab_alturas.bottom_frame.btn_pdf", "invoke"});
-  }
-  std::string HeightStyle(size_t i) {
-    return Call({app_->heights_tab().cells()[i].h, "cget", "-style"});
-  }
-  void OpenProject() {
-    AnswerDirectory(root_.string());
-    app_->heights_tab().seleccionar_directorio_trabajo();
-    ASSERT_EQ(app_->heights_tab().cells().size(), 2u);
-    // The points' observation files are read before the report is asked
-    // for: its box then has no note of a reading in progress.
-    app_->rinex_column().Finish();
-  }
+  void DestroyRooms() override { command_.reset(); }
 
-  // Fills row `i` as the user would: choices through the boxes' events.
+  void Press() { Call({command_->button(), "invoke"}); }
+  std::string HeightStyle(size_t i) {
+    return Call({entries_.at(i), "cget", "-style"});
+  }
+  // Opens the project at `folder` with the rows of `codes`, as the heights
+  // tab does: new rows have the default receiver and nothing else, or the
+  // values of `saved`; the points' observation files are read, with
+  // nothing found (`state`).
+  void Open(const fs::path& folder, const std::vector<std::string>& codes,
+            const std::vector<std::optional<RowValues>>& saved = {},
+            RinexState state = RinexState::kEmpty) {
+    table_.Reset(codes, saved, RowValues{"QUENTARO R300", "", "", "", ""});
+    for (const std::string& entry : entries_) Call({"destroy", entry});
+    entries_.clear();
+    states_.clear();
+    for (size_t i = 0; i < codes.size(); ++i) {
+      entries_.push_back(std::string(kCells) + ".h" + std::to_string(i));
+      Call({"ttk::entry", entries_.back()});
+      Call({"pack", entries_.back(), "-side", "top"});
+      Call({entries_.back(), "insert", 0, table_.values(i).h});
+      states_.push_back(PointRinexState{codes[i], state});
+    }
+    project_.Set(folder.string(), codes);
+  }
+  void OpenPoints() { Open(root_, {"100", "101"}); }
+
+  // Fills row `i` as the surveyor leaves it.
   void Fill(size_t i, const std::string& tipo, const std::string& acc,
             const std::string& ref, const std::string& h) {
-    const RowCells& row = app_->heights_tab().cells()[i];
-    Call({row.tipo, "set", tipo});
-    Call({"event", "generate", row.tipo, "<<ComboboxSelected>>"});
-    Call({row.acc, "set", acc});
-    Call({"event", "generate", row.acc, "<<ComboboxSelected>>"});
-    if (!ref.empty()) {
-      Call({row.ref, "set", ref});
-      Call({"event", "generate", row.ref, "<<ComboboxSelected>>"});
-    }
-    Call({row.h, "insert", 0, h});
+    table_.Set(i, RowValues{"QUENTARO R300", tipo, acc, ref, h});
+    Call({entries_[i], "delete", 0, "end"});
+    Call({entries_[i], "insert", 0, h});
+  }
+  // Types `h` over the height of row `i`.
+  void SetHeight(size_t i, const std::string& h) {
+    table_.SetField(i, RowField::kH, h);
+    Call({entries_[i], "delete", 0, "end"});
+    Call({entries_[i], "insert", 0, h});
   }
 
   std::vector<std::string> LastMessage() {
@@ -77,27 +122,33 @@ class ReportButtonTest : public GuiTest {
 
   testing::TempDir temp_;
   const fs::path& root_ = temp_.path();
-  const fs::path pdf_ = root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf";
+  const fs::path pdf_path_ =
+      root_ / "2. DATOS GNSS" / "CONVERSION DE ALTURA.pdf";
+  PdfWriterDocumentFactory pdf_{"QUENTARO"};
+  MeasurementTable table_;
+  std::vector<std::string> entries_;
+  std::vector<PointRinexState> states_;
   std::vector<std::string> opened_;
+  std::unique_ptr<ReportCommand> command_;
 };
 
 TEST_F(ReportButtonTest, CompleteRowsAreSavedReportedAndOpened) {
-  OpenProject();
+  OpenPoints();
   Fill(0, "INCLINADA", "TRÍPODE", "R1", "1.5");
-  Fill(1, "VERTICAL", "BASTÓN", "", " 2 ");  // R3 is chosen by itself
+  Fill(1, "VERTICAL", "BASTÓN", "R3", " 2 ");
   Press();
   auto message = LastMessage();
   EXPECT_EQ(Option(message, "-title"), "PDF GENERADO");
   EXPECT_EQ(Option(message, "-icon"), "info");
   EXPECT_EQ(Option(message, "-message"), "ARCHIVO GUARDADO EN:\n" +
-                                             BoxPath(pdf_.string()) +
+                                             BoxPath(pdf_path_.string()) +
                                              "\nPUNTOS EN EL REPORTE: 2 DE 2.");
-  EXPECT_TRUE(fs::exists(pdf_));
-  EXPECT_EQ(opened_, std::vector<std::string>{pdf_.string()});
+  EXPECT_TRUE(fs::exists(pdf_path_));
+  EXPECT_EQ(opened_, std::vector<std::string>{pdf_path_.string()});
 }
 
 TEST_F(ReportButtonTest, NoProjectWarns) {
-  app_->report_command().generar_pdf_conversion();
+  command_->generar_pdf_conversion();
   auto message = LastMessage();
   EXPECT_EQ(Option(message, "-icon"), "warning");
   EXPECT_EQ(Option(message, "-title"), "Error");
@@ -108,38 +159,34 @@ TEST_F(ReportButtonTest, NoProjectWarns) {
 // built (the build runs the event loop) waits for that project, then acts on
 // it alone: the earlier project's report stays as it was.
 TEST_F(ReportButtonTest, PressWhileAnotherProjectOpensActsOnThatOneAlone) {
-  OpenProject();
+  OpenPoints();
   Fill(0, "INCLINADA", "TRÍPODE", "R1", "1.5");
   Press();
-  const std::string earlier = testing::ReadFileBytes(pdf_);
+  const std::string earlier = testing::ReadFileBytes(pdf_path_);
   ASSERT_FALSE(earlier.empty());
 
-  // Project B: 300 points, every row complete in its measurement file.
+  // Project B: 300 points, every row complete, whose files are still being
+  // read when its table is there.
   const fs::path b = root_ / "b";
   const fs::path datos = b / "2. DATOS GNSS";
   std::vector<std::string> codes;
+  std::vector<std::optional<RowValues>> saved;
   for (int i = 0; i < 300; ++i) {
     codes.push_back(std::to_string(2000 + i));
     fs::create_directories(datos / (std::to_string(i + 4) + ". " + codes[i]));
+    saved.push_back(
+        RowValues{"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "2"});
   }
-  const Catalogue specs = BuildEquiposSpecs();
-  MeasurementFile file;
-  file.Bind(codes, specs);
-  for (size_t i = 0; i < codes.size(); ++i) {
-    file.Update(i, {"QUENTARO R300", "VERTICAL", "BASTÓN", "R3", "2"}, specs,
-                "QUENTARO R300");
-  }
-  std::ofstream(datos / "ALTURAS DE ANTENA.csv", std::ios::binary)
-      << file.Serialize();
 
+  // The press comes while B opens: it waits for the change to end.
   ClearMessages();
-  AnswerDirectory(b.string());
-  Call({"after", "idle",
-        tk::Obj::List({".tab_control.tab_alturas.bottom_frame.btn_pdf",
-                       "invoke"})});
-  Call({".tab_control.tab_alturas.top_panel.btn_buscar", "invoke"});
+  project_.BeginChange();
+  Press();
+  EXPECT_TRUE(Messages().empty());
+  Open(b, codes, saved, RinexState::kPending);
+  project_.EndChange();
 
-  EXPECT_TRUE(testing::ReadFileBytes(pdf_) == earlier);
+  EXPECT_TRUE(testing::ReadFileBytes(pdf_path_) == earlier);
   const fs::path b_pdf = datos / "CONVERSION DE ALTURA.pdf";
   EXPECT_TRUE(fs::exists(b_pdf));
   const auto message = LastMessage();
@@ -163,16 +210,16 @@ TEST_F(ReportButtonTest, PressWhileAnotherProjectOpensActsOnThatOneAlone) {
 
 // A report on disk is replaced only by a complete, checked, confirmed one.
 TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
-  OpenProject();
+  OpenPoints();
   Fill(0, "INCLINADA", "TRÍPODE", "R1", "1.5");
   Press();
-  const std::string good = testing::ReadFileBytes(pdf_);
+  const std::string good = testing::ReadFileBytes(pdf_path_);
   ASSERT_FALSE(good.empty());
   ClearMessages();
 
   // No complete row.
-  const RowCells& row0 = app_->heights_tab().cells()[0];
-  Call({row0.h, "delete", 0, "end"});
+  const std::string row0 = entries_[0];
+  SetHeight(0, "");
   Press();
   auto message = LastMessage();
   EXPECT_EQ(Option(message, "-icon"), "warning");
@@ -182,8 +229,8 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
             "REFERENCIA Y ALTURA): NO SE GENERÓ EL REPORTE.");
 
   // Every failing row is named and its height cell marked until edited.
-  Call({row0.h, "insert", 0, "1,5,2"});
-  Fill(1, "VERTICAL", "BASTÓN", "", "l.75");
+  SetHeight(0, "1,5,2");
+  Fill(1, "VERTICAL", "BASTÓN", "R3", "l.75");
   Press();
   message = LastMessage();
   EXPECT_EQ(Option(message, "-icon"), "error");
@@ -195,20 +242,17 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
             std::string::npos);
   EXPECT_EQ(HeightStyle(0), "Falla.TEntry");
   EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
-  Call({std::string(MainWindow::kTabControl), "select", std::string(MainWindow::kTabAlturas)});
-  Call({"update"});
-  Call({"focus", "-force", row0.h});
-  Call({row0.h, "icursor", "end"});
-  Call({"event", "generate", row0.h, "<KeyPress>", "-keysym", "BackSpace"});
-  EXPECT_EQ(Call({row0.h, "get"}), "1,5,");
+  ShowRoom();
+  Call({"focus", "-force", row0});
+  Call({row0, "icursor", "end"});
+  Call({"event", "generate", row0, "<KeyPress>", "-keysym", "BackSpace"});
+  EXPECT_EQ(Call({row0, "get"}), "1,5,");
   EXPECT_EQ(HeightStyle(0), "");
   EXPECT_EQ(HeightStyle(1), "Falla.TEntry");
 
   // A height typed in centimetres is asked about; "No" writes nothing.
-  Call({row0.h, "delete", 0, "end"});
-  Call({row0.h, "insert", 0, "145.2"});
-  Call({app_->heights_tab().cells()[1].h, "delete", 0, "end"});
-  Call({app_->heights_tab().cells()[1].h, "insert", 0, "1.5"});
+  SetHeight(0, "145.2");
+  SetHeight(1, "1.5");
   AnswerQuestion("no");
   ClearMessages();
   Press();
@@ -220,13 +264,13 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
             std::string::npos);
   EXPECT_EQ(HeightStyle(1), "");  // mended: the mark is gone
 
-  EXPECT_EQ(testing::ReadFileBytes(pdf_), good);
+  EXPECT_EQ(testing::ReadFileBytes(pdf_path_), good);
   EXPECT_EQ(opened_.size(), 1u);
 
   AnswerQuestion("yes");
   Press();
   EXPECT_EQ(Option(LastMessage(), "-title"), "PDF GENERADO");
-  EXPECT_NE(testing::ReadFileBytes(pdf_), good);
+  EXPECT_NE(testing::ReadFileBytes(pdf_path_), good);
   EXPECT_EQ(opened_.size(), 2u);
 }
 
@@ -235,32 +279,21 @@ TEST_F(ReportButtonTest, EarlierReportSurvivesEveryRefusedRun) {
 TEST_F(ReportButtonTest, ThousandRowsGiveTheWholeReport) {
   constexpr int kRows = 1000;
   fs::remove_all(root_ / "2. DATOS GNSS");
+  std::vector<std::string> codes;
+  std::vector<std::optional<RowValues>> saved;
   for (int i = 0; i < kRows; ++i) {
+    codes.push_back(std::to_string(1000 + i));
     fs::create_directories(root_ / "2. DATOS GNSS" /
-                           (std::to_string(i + 4) + ". " +
-                            std::to_string(1000 + i)));
-  }
-  ASSERT_TRUE(app_->heights_tab().LoadProject(root_.string()));
-  ASSERT_EQ(app_->heights_tab().cells().size(), size_t{kRows});
-  for (int i = 0; i < kRows; ++i) {
+                           (std::to_string(i + 4) + ". " + codes.back()));
     const testing::BenchKind& k = testing::kBenchKinds[i % 6];
-    const RowCells& row = app_->heights_tab().cells()[i];
-    Call({row.rec, "set", k.rec});
-    app_->heights_tab()._on_row_rec_change(i);
-    Call({row.tipo, "set", k.tipo});
-    app_->heights_tab()._on_row_type_change(i);
-    Call({row.acc, "set", k.acc});
-    app_->heights_tab()._on_row_acc_change(i);
-    Call({row.ref, "set", k.ref});
-    Call({"event", "generate", row.ref, "<<ComboboxSelected>>"});
-    Call({row.h, "insert", 0, k.h});
+    saved.push_back(RowValues{k.rec, k.tipo, k.acc, k.ref, k.h});
   }
-  app_->heights_tab().WaitForSaves();
-  Call({"update"});
+  Open(root_, codes, saved);
+  ASSERT_EQ(table_.size(), size_t{kRows});
 
   Press();
   ASSERT_EQ(Option(LastMessage(), "-title"), "PDF GENERADO");
-  ASSERT_GT(fs::file_size(pdf_), 1000u * 800);
+  ASSERT_GT(fs::file_size(pdf_path_), 1000u * 800);
 }
 
 }  // namespace

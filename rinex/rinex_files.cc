@@ -263,14 +263,6 @@ std::map<std::string, std::string> ProjectRinexFolders(
   return folders;
 }
 
-std::map<std::string, PointRinexFiles> CheckProjectRinex(
-    FileSystem& fs, const std::string& chosen, RinexReadCache* cache) {
-  std::map<std::string, PointRinexFiles> points;
-  for (const auto& [code, folder] : ProjectRinexFolders(fs, chosen))
-    points.emplace(code, CheckRinexFolder(fs, folder, cache));
-  return points;
-}
-
 namespace {
 
 // "4 GiB", "12 MB" or "300 BYTES".

@@ -74,18 +74,12 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
                                  RinexReadCache* cache = nullptr);
 
 /// The RINEX folder of every point of the project that the folder `chosen`
-/// opens, by point code (see CheckProjectRinex), without reading them.
+/// opens (ProjectLayout::ForChosenFolder), without reading them. The key
+/// is the point code taken from each point folder's name ("4. 1001" ->
+/// "1001"; of two folders of one code the first by name). Codes without a
+/// point folder are absent from the map; "" gives an empty map.
 std::map<std::string, std::string> ProjectRinexFolders(
     FileSystem& fs, const std::string& chosen);
-
-/// Reads the RINEX folders of every point of the project that the folder
-/// `chosen` opens (ProjectLayout::ForChosenFolder), for the table's build.
-/// The key is the point code taken from each point folder's name ("4. 1001"
-/// -> "1001"; of two folders of one code the first by name), the value what
-/// CheckRinexFolder gives for its RINEX folder. Codes without a point
-/// folder are absent from the map; "" gives an empty map.
-std::map<std::string, PointRinexFiles> CheckProjectRinex(
-    FileSystem& fs, const std::string& chosen, RinexReadCache* cache = nullptr);
 
 inline constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
@@ -118,7 +112,7 @@ struct RinexCopyRun {
 /// Writes the corrected copy of the file `name` of `rinex_dir` into
 /// CorrectedDir(`rinex_dir`) (made when missing) under CorrectedCopyName:
 /// the original's unwrapped bytes with DELTA H set to `arp`
-/// (CorrectDeltaH), as gzip when the original is gzip, plain otherwise,
+/// (CorrectDeltaHInPlace), as gzip when the original is gzip, plain otherwise,
 /// through FileSystem::WriteDecodedCopy (streamed, atomic). Refused when
 /// another file of `rinex_dir` would give a copy of the same name ("a.26o"
 /// beside "a.26o.Z"), so that one copy never replaces another's.

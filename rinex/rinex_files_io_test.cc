@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "rinex/rinex_files.h"
@@ -102,10 +103,12 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
   std::ofstream(rinex / "notas.txt") << "no RINEX\n";
   fs::copy_file(kFixtures / "v304.obs", rinex / "sub" / "v304.obs");
 
-  auto points = CheckProjectRinex(RealFileSystem(), temp.path().string());
-  ASSERT_EQ(points.size(), 2u);
-  EXPECT_TRUE(points["1002"].files.empty());
-  const PointRinexFiles& p = points["1001"];
+  std::map<std::string, std::string> folders =
+      ProjectRinexFolders(RealFileSystem(), temp.path().string());
+  ASSERT_EQ(folders.size(), 2u);
+  EXPECT_TRUE(
+      CheckRinexFolder(RealFileSystem(), folders["1002"]).files.empty());
+  const PointRinexFiles p = CheckRinexFolder(RealFileSystem(), folders["1001"]);
   ASSERT_EQ(p.files.size(), 5u);  // neither notas.txt nor sub/
   EXPECT_EQ(p.files[0].name, "garbage.26o");
   const RinexRowHeights row{1.4285, 1.5105, 1.5};
@@ -158,8 +161,7 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
       RinexState::kMismatch);
   fs::remove(rinex / "v211.26o");
 
-  v = JudgeRinexPoint(
-      CheckProjectRinex(RealFileSystem(), temp.path().string())["1001"], row);
+  v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), folders["1001"]), row);
   EXPECT_EQ(v.cell, "?");  // the garbage file is left
   EXPECT_NE(v.reason.find("CORREGIDO"), std::string::npos) << v.reason;
   fs::remove(rinex / "garbage.26o");

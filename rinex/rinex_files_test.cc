@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,11 +51,13 @@ TEST(RinexFilesTest, ScansThePointsOfTheChosenProjectAndCorrectsCopies) {
   // Whatever folder of the project is chosen, the same points are read.
   for (const std::string& chosen : {std::string("/p"), kGnss, kRinex}) {
     SCOPED_TRACE(chosen);
-    auto points = CheckProjectRinex(fs, chosen);
-    ASSERT_EQ(points.size(), 3u);
-    EXPECT_TRUE(points["1002"].files.empty());
-    EXPECT_EQ(points["1003"].listing_error, "Permission denied: x");
-    const PointRinexFiles& p = points["1001"];
+    std::map<std::string, std::string> folders =
+        ProjectRinexFolders(fs, chosen);
+    ASSERT_EQ(folders.size(), 3u);
+    EXPECT_TRUE(CheckRinexFolder(fs, folders["1002"]).files.empty());
+    EXPECT_EQ(CheckRinexFolder(fs, folders["1003"]).listing_error,
+              "Permission denied: x");
+    const PointRinexFiles p = CheckRinexFolder(fs, folders["1001"]);
     EXPECT_EQ(p.folder, kRinex);
     ASSERT_EQ(p.files.size(), 4u);  // neither notas.txt nor sub/
     EXPECT_EQ(p.files[0].name, "a.26o");

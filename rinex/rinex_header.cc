@@ -277,8 +277,7 @@ bool EndOfHeaderFinder::operator()(std::string_view bytes, std::size_t) {
 
 std::optional<std::string> FormatF14_4(double value) {
   if (!std::isfinite(value)) return std::nullopt;
-  std::string text = FormatFixed(value, 4);
-  if (text == "-0.0000") text = "0.0000";
+  const std::string text = FormatFixed(value, 4);
   if (text.size() > 14) return std::nullopt;
   return std::string(14 - text.size(), ' ') + text;
 }
@@ -325,13 +324,6 @@ bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
   layout.resize(60, ' ');
   file_bytes.replace(header.delta_line_offset, 60, layout);
   return true;
-}
-
-std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
-                                         double arp, std::string* reason) {
-  std::string out(file_bytes);
-  if (!CorrectDeltaHInPlace(out, arp, reason)) return std::nullopt;
-  return out;
 }
 
 bool LooksLikeObservationName(std::string_view name) {

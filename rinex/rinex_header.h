@@ -98,21 +98,17 @@ class EndOfHeaderFinder {
 /// fit in 14 columns or is not finite.
 std::optional<std::string> FormatF14_4(double value);
 
-/// The bytes of a whole observation file (unwrapped) with the DELTA H of
-/// its header set to `arp`: columns 1-14 of the `ANTENNA: DELTA H/E/N` line
-/// become FormatF14_4(arp); every other byte, E and N, the label and the
-/// line end included, stays as it was. When the file's numbers are shifted
-/// so that DELTA H does not lie within columns 1-14, columns 1-60 are
-/// rewritten as DELTA H in F14.4 followed by E and N as written, each right
-/// aligned in 14 columns, then blanks.
-/// nullopt, with `*reason` set, when the header is not a readable
-/// observation header or `arp` has no F14.4 form.
-std::optional<std::string> CorrectDeltaH(std::string_view file_bytes,
-                                         double arp, std::string* reason);
-
-/// CorrectDeltaH on `file_bytes` itself: the line keeps its length, so a
-/// large file is corrected without a second copy in memory. On failure
-/// `file_bytes` is unchanged and false is returned with `*reason` set.
+/// Sets the DELTA H of the header of `file_bytes` (a whole observation
+/// file, unwrapped, or its start) to `arp`, in place: columns 1-14 of the
+/// `ANTENNA: DELTA H/E/N` line become FormatF14_4(arp); every other byte, E
+/// and N, the label and the line end included, stays as it was. When the
+/// file's numbers are shifted so that DELTA H does not lie within columns
+/// 1-14, columns 1-60 are rewritten as DELTA H in F14.4 followed by E and N
+/// as written, each right aligned in 14 columns, then blanks. The line
+/// keeps its length, so a large file is corrected without a second copy in
+/// memory. False, with `file_bytes` unchanged and `*reason` (when not null)
+/// set, when the header is not a readable observation header or `arp` has
+/// no F14.4 form.
 bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
                           std::string* reason);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "rinex/rinex_verdict.h"
 #include "text/shown_path.h"
@@ -229,17 +230,23 @@ TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::string reason;
-    const std::optional<std::string> out =
-        CorrectDeltaH(c.original, 1.4285, &reason);
-    ASSERT_TRUE(out) << reason;
-    EXPECT_EQ(*out, c.expected);
-    const RinexHeader back = ReadRinexHeader(*out, true);
+    std::string out = c.original;
+    ASSERT_TRUE(CorrectDeltaHInPlace(out, 1.4285, &reason)) << reason;
+    EXPECT_EQ(out, c.expected);
+    const RinexHeader back = ReadRinexHeader(out, true);
     EXPECT_EQ(back.kind, RinexKind::kObservation) << back.reason;
     EXPECT_EQ(back.delta_h, 1.4285);
   }
-  std::string reason;
-  EXPECT_FALSE(CorrectDeltaH(kV3 + kMarker + kEnd, 1.4285, &reason));
-  EXPECT_FALSE(CorrectDeltaH(kV3 + kDelta + kEnd, 1e12, &reason));
+  // A refusal says why and leaves the bytes as they were.
+  for (const auto& [original, arp] :
+       {std::pair<std::string, double>{kV3 + kMarker + kEnd, 1.4285},
+        {kV3 + kDelta + kEnd, 1e12}}) {
+    std::string reason;
+    std::string out = original;
+    EXPECT_FALSE(CorrectDeltaHInPlace(out, arp, &reason));
+    EXPECT_EQ(out, original);
+    EXPECT_FALSE(reason.empty());
+  }
   EXPECT_EQ(FormatF14_4(-0.00001), "        0.0000");
   EXPECT_EQ(FormatF14_4(-12345678.1234), "-12345678.1234");
   EXPECT_FALSE(FormatF14_4(-123456789.1234));

@@ -7,12 +7,9 @@
 namespace zarvek {
 namespace {
 
-// Heights are compared as the report prints them: with 4 decimals.
-std::string Four(double value) {
-  std::string text = FormatFixed(value, 4);
-  if (text == "-0.0000") text = "0.0000";
-  return text;
-}
+// Heights are compared as the report prints them: with 4 decimals (a
+// "-0.0000" in a file is zero, as FormatFixed writes it).
+std::string Four(double value) { return FormatFixed(value, 4); }
 
 // What a wrong DELTA H most likely is, when it is one of the classic
 // blunders.

@@ -1,5 +1,6 @@
 #include "text/decimal.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -70,6 +71,13 @@ std::string FormatFixed(double value, int decimals) {
   auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
                                  value, std::chars_format::fixed, decimals);
   if (ec != std::errc()) return "?";
+  // A negative value that rounds to zero ("-0.0000") is zero: its sign says
+  // nothing, and heights are compared as these texts.
+  if (buffer[0] == '-' && std::all_of(buffer.data() + 1, end, [](char c) {
+        return c == '0' || c == '.';
+      })) {
+    return std::string(buffer.data() + 1, end);
+  }
   return std::string(buffer.data(), end);
 }
 

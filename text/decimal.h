@@ -26,7 +26,11 @@ std::optional<double> ParseTypedDecimal(std::string_view text);
 
 /// `value` written with exactly `decimals` digits after the point, rounded
 /// from its exact binary value with ties to even (as "%.3f" would in the C
-/// locale), e.g. FormatFixed(1.5, 3) == "1.500".
+/// locale), e.g. FormatFixed(1.5, 3) == "1.500". Zero has no sign: -0.0 and
+/// any negative value that rounds to zero are written as zero
+/// (FormatFixed(-0.00004, 4) == "0.0000", where "%.4f" writes "-0.0000"),
+/// so that every place that shows, prints, writes or compares a height
+/// agrees on it.
 std::string FormatFixed(double value, int decimals);
 
 /// The double nearest to `value` rounded to `decimals` decimal places by the

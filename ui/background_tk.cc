@@ -23,8 +23,11 @@ Background::~Background() {
   }
 }
 
-void Background::Run(WorkQueue::Job job) {
-  queue_.Post(std::move(job));
+void Background::Run(WorkQueue::Job job, WorkQueue::Failed failed) {
+  if (!failed) {
+    failed = [this](const std::string& what) { ui_.ErrorBox(what); };
+  }
+  queue_.Post(std::move(job), std::move(failed));
   if (!poll_pending_) {
     poll_pending_ = true;
     ui_.tk().Call({"after", kPollMs, command_});

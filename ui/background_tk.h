@@ -22,8 +22,10 @@ class Background {
   Background& operator=(const Background&) = delete;
 
   /// Runs `job` off the window thread; what it returns runs on the window
-  /// thread once it is done, from the event loop.
-  void Run(WorkQueue::Job job);
+  /// thread once it is done, from the event loop. When the job throws,
+  /// `failed` runs there instead with the exception's text; without it an
+  /// error box shows that text.
+  void Run(WorkQueue::Job job, WorkQueue::Failed failed = nullptr);
   /// Drops the jobs not yet started.
   void DropPending() { queue_.DropPending(); }
   bool Busy() { return queue_.Busy(); }

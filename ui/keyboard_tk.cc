@@ -75,10 +75,7 @@ void InstallKeyboardHabits(Ui& ui) {
     }
     const std::vector<std::string> choices =
         root.SplitList(root.Call({box, "cget", "-values"}));
-    int current = -1;
-    const std::string current_text = root.Call({box, "current"});
-    std::from_chars(current_text.data(),
-                    current_text.data() + current_text.size(), current);
+    const int current = ui.Int({box, "current"});
     const int next = NextChoiceForKey(choices, current, keysym);
     if (next < 0 || next == current) return std::string();
     root.Call({box, "current", next});

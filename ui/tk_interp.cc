@@ -7,7 +7,6 @@
 #undef None
 #undef Bool
 
-#include <charconv>
 #include <cstdio>
 #include <system_error>
 #include <utility>
@@ -185,23 +184,6 @@ std::string Interp::Call(const std::vector<Word>& words) {
   return CallObj(words).str();
 }
 
-int Interp::CallInt(std::initializer_list<Word> words) {
-  const std::string reply = Call(words);
-  int value = 0;
-  const char* end = reply.data() + reply.size();
-  const auto [stop, ec] = std::from_chars(reply.data(), end, value);
-  if (reply.empty() || ec != std::errc() || stop != end) {
-    std::string command;
-    for (const Word& w : words) {
-      if (!command.empty()) command += ' ';
-      command += w.obj().str();
-    }
-    throw Error("expected an integer from \"" + command + "\", got \"" + reply +
-                "\"");
-  }
-  return value;
-}
-
 Obj Interp::CallObj(const std::vector<Word>& words) {
   std::vector<Tcl_Obj*> objv;
   objv.reserve(words.size());
@@ -305,7 +287,9 @@ InputMethodsOff::~InputMethodsOff() {
     if (interp_.MainWindowAlive()) {
       interp_.Call({"tk", "useinputmethods", previous_});
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // A destructor has nobody to tell but the console.
+    std::fprintf(stderr, "Error interno: %s\n", e.what());
   }
 }
 

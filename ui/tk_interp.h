@@ -92,13 +92,6 @@ class Interp {
   std::string Call(const std::vector<Word>& words);
   /// Same, returning the result object.
   Obj CallObj(const std::vector<Word>& words);
-  /// Runs the command and reads its result as a whole number in decimal,
-  /// without the locale ("-12"; no sign "+", no space, no other base).
-  /// Throws tk::Error with Tcl's message when the command fails, and one
-  /// that names the command and its result when the result is not such a
-  /// number or does not fit an int, so that an unreadable reply is never
-  /// taken for 0.
-  int CallInt(std::initializer_list<Word> words);
 
   /// A C++ callback: receives the words after the command name.
   using Callback =

@@ -7,15 +7,14 @@
 #undef None
 #undef Bool
 
-#include <exception>
-
-#include "ui/tk_interp.h"
-
 #include <algorithm>
+#include <cstdio>
+#include <exception>
 #include <optional>
 #include <vector>
 
 #include "platform/work_area.h"
+#include "ui/tk_interp.h"
 
 namespace zarvek::tk {
 namespace {
@@ -78,8 +77,12 @@ namespace {
 void OnReadable(ClientData data, int /*mask*/) {
   try {
     (*static_cast<std::function<void()>*>(data))();
-  } catch (const std::exception&) {
-    // Nothing may unwind through Tcl's notifier.
+  } catch (const std::exception& e) {
+    // Nothing may unwind through Tcl's notifier, and nobody above it could
+    // be told: the console is.
+    std::fprintf(stderr, "Error interno: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "Error interno: error desconocido\n");
   }
 }
 

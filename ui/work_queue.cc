@@ -17,10 +17,10 @@ WorkQueue::~WorkQueue() {
   thread_.join();
 }
 
-void WorkQueue::Post(Job job) {
+void WorkQueue::Post(Job job, Failed failed) {
   {
     std::lock_guard lock(mutex_);
-    jobs_.push_back(std::move(job));
+    jobs_.push_back({std::move(job), std::move(failed)});
   }
   wake_.notify_all();
 }
@@ -51,16 +51,28 @@ void WorkQueue::Run() {
   for (;;) {
     wake_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
     if (stop_) return;
-    Job job = std::move(jobs_.front());
+    Queued next = std::move(jobs_.front());
     jobs_.pop_front();
     running_ = true;
     lock.unlock();
+    // A job reports its own failures through what it hands back; one that
+    // throws anyway must neither take the worker (and the program) down nor
+    // leave its owner waiting for a result that never comes.
     Done done;
+    std::string what;
+    bool threw = true;
     try {
-      done = job();
-    } catch (const std::exception&) {
-      // A job reports its own failures through what it hands back; one that
-      // throws anyway must not take the worker (and the program) down.
+      done = next.job();
+      threw = false;
+    } catch (const std::exception& e) {
+      what = e.what();
+    } catch (...) {
+      what = "error desconocido";
+    }
+    if (threw && next.failed) {
+      done = [failed = std::move(next.failed), what = std::move(what)] {
+        failed(what);
+      };
     }
     lock.lock();
     running_ = false;

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,6 +22,9 @@ class WorkQueue {
   using Done = std::function<void()>;
   /// A job: runs on the worker thread, one at a time, in the order given.
   using Job = std::function<Done()>;
+  /// What the window thread is told of a job that threw instead of handing
+  /// back its result: the exception's text.
+  using Failed = std::function<void(const std::string& what)>;
 
   WorkQueue();
   /// Drops the jobs not yet started, waits for the running one and stops
@@ -30,7 +34,11 @@ class WorkQueue {
   WorkQueue(const WorkQueue&) = delete;
   WorkQueue& operator=(const WorkQueue&) = delete;
 
-  void Post(Job job);
+  /// Queues `job`. When it throws, `failed` is handed back in place of its
+  /// result, with the exception's what() ("error desconocido" for one that
+  /// is no std::exception), so that the owner can end what it began (a
+  /// progress bar, a "running" flag) and say why.
+  void Post(Job job, Failed failed = nullptr);
   /// Drops the jobs not yet started (the running one goes on).
   void DropPending();
   /// True while a job is queued or running, or a result waits to be taken.
@@ -45,7 +53,11 @@ class WorkQueue {
 
   std::mutex mutex_;
   std::condition_variable wake_, idle_;
-  std::deque<Job> jobs_;
+  struct Queued {
+    Job job;
+    Failed failed;
+  };
+  std::deque<Queued> jobs_;
   std::vector<Done> finished_;
   bool running_ = false;
   bool stop_ = false;

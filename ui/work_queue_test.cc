@@ -13,21 +13,38 @@ namespace {
 
 // Jobs run one at a time in the order posted, a job that throws does not
 // stop the ones after it, and what they hand back reaches the caller's
-// thread in the same order, only through TakeFinished.
+// thread in the same order, only through TakeFinished. A job that throws
+// hands back its failure handler with the exception's text instead, so its
+// owner can end what it began; one without a handler hands back nothing.
 TEST(WorkQueueTest, RunsInOrderSurvivesThrowsAndHandsBackOnTheCallersThread) {
   WorkQueue queue;
   std::vector<std::string> ran;  // touched by the worker only
   std::vector<std::string> done;  // touched by this thread only
   std::promise<void> gate;
   std::shared_future<void> open = gate.get_future().share();
+  const auto failed = [&](const std::string& what) {
+    done.push_back("failed: " + what);
+  };
   queue.Post([&, open] {
     open.wait();  // holds the worker until everything is queued
     ran.push_back("a");
     return WorkQueue::Done([&] { done.push_back("a"); });
   });
+  queue.Post(
+      [&]() -> WorkQueue::Done {
+        ran.push_back("throws");
+        throw std::runtime_error("disk gone");
+      },
+      failed);
+  queue.Post(
+      [&]() -> WorkQueue::Done {
+        ran.push_back("throws 42");
+        throw 42;
+      },
+      failed);
   queue.Post([&]() -> WorkQueue::Done {
-    ran.push_back("throws");
-    throw std::runtime_error("disk gone");
+    ran.push_back("throws unheard");
+    throw std::runtime_error("nobody listens");
   });
   queue.Post([&] {
     ran.push_back("b");
@@ -36,11 +53,13 @@ TEST(WorkQueueTest, RunsInOrderSurvivesThrowsAndHandsBackOnTheCallersThread) {
   EXPECT_TRUE(queue.Busy());
   gate.set_value();
   queue.Wait();
-  EXPECT_EQ(ran, (std::vector<std::string>{"a", "throws", "b"}));
+  EXPECT_EQ(ran, (std::vector<std::string>{"a", "throws", "throws 42",
+                                           "throws unheard", "b"}));
   EXPECT_TRUE(done.empty());
   EXPECT_TRUE(queue.Busy()) << "results not yet taken";
   for (auto& d : queue.TakeFinished()) d();
-  EXPECT_EQ(done, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(done, (std::vector<std::string>{"a", "failed: disk gone",
+                                            "failed: error desconocido", "b"}));
   EXPECT_FALSE(queue.Busy());
 }
 
