@@ -267,21 +267,9 @@ void MainWindow::BuildRooms() {
         heights_tab_->LoadProject(folder);
       },
       [this] { return ChooserStart(); });
-  HeightsTabHooks hooks;
-  hooks.chooser_dir = [this] { return ChooserStart(); };
-  hooks.access = [this](const std::string& folder) { return AccessTo(folder); };
-  hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
-    arp_column_->MakeColumn(frame_rows);
-    rinex_column_->MakeColumn(frame_rows, tags);
-  };
-  // The ARP cells first: the status line reads them.
-  hooks.rows_changed = [this](const std::vector<size_t>& rows) {
-    arp_column_->RowsChanged(rows);
-    rinex_column_->RowsChanged(rows);
-  };
-  heights_tab_ = std::make_unique<HeightsTab>(ui, fs, project_, equipos_specs_,
-                                              kTabControl, kTabAlturas,
-                                              *services_.file_exchange, hooks);
+  heights_tab_ = std::make_unique<HeightsTab>(
+      ui, fs, project_, equipos_specs_, kTabControl, kTabAlturas,
+      *services_.file_exchange, HeightsHooks());
   _setup_folder_picture(std::string(kTabAlturas) + ".top_panel.btn_buscar");
   rinex_column_ = std::make_unique<RinexColumn>(
       ui, fs, heights_tab_->table(), project_, equipos_specs_,
@@ -305,6 +293,35 @@ void MainWindow::BuildRooms() {
                             services_.open_file,
                             [this] { return rinex_column_->States(); }},
       heights_tab_->bottom_frame());
+  WatchProject();
+
+  BuildDossierTab();
+  root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
+              ui.Bind("cerrar", [this] { Close(); })});
+  root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
+              "+" + ui.Bind("volver_a_alturas", [this] {
+                if (root_.Call({kTabControl, "select"}) == kTabAlturas)
+                  project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
+              })});
+}
+
+HeightsTabHooks MainWindow::HeightsHooks() {
+  HeightsTabHooks hooks;
+  hooks.chooser_dir = [this] { return ChooserStart(); };
+  hooks.access = [this](const std::string& folder) { return AccessTo(folder); };
+  hooks.rows_made = [this](const std::string& frame_rows, const tk::Obj& tags) {
+    arp_column_->MakeColumn(frame_rows);
+    rinex_column_->MakeColumn(frame_rows, tags);
+  };
+  // The ARP cells first: the status line reads them.
+  hooks.rows_changed = [this](const std::vector<size_t>& rows) {
+    arp_column_->RowsChanged(rows);
+    rinex_column_->RowsChanged(rows);
+  };
+  return hooks;
+}
+
+void MainWindow::WatchProject() {
   // A new project's observation files are read once its table is there,
   // and again when the surveyor comes back to the tab: they may have been
   // copied or processed meanwhile.
@@ -322,15 +339,6 @@ void MainWindow::BuildRooms() {
     const Status taken = lock_->Take(project_.folder());
     if (!taken.ok()) ui_->Print("Error: " + taken.message());
   });
-
-  BuildDossierTab();
-  root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
-              ui.Bind("cerrar", [this] { Close(); })});
-  root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
-              "+" + ui.Bind("volver_a_alturas", [this] {
-                if (root_.Call({kTabControl, "select"}) == kTabAlturas)
-                  project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
-              })});
 }
 
 void MainWindow::BuildDossierTab() {
@@ -374,6 +382,10 @@ void MainWindow::BuildDossierTab() {
     }
     photo_report_->Generate(std::move(request));
   });
+  WireDossierRefresh();
+}
+
+void MainWindow::WireDossierRefresh() {
   // The dossier is read whenever its tab is shown (files may have been
   // added meanwhile), and again when the project changes under it.
   auto shown = [this] {

@@ -28,17 +28,17 @@
 #include "heights/catalogue.h"
 #include "heights/heights_tab_tk.h"
 #include "heights/rinex_column_tk.h"
+#include "pdf/pdf_document.h"
 #include "photos/photo_report_tk.h"
 #include "platform/file_exchange.h"
 #include "platform/fs.h"
-#include "pdf/pdf_document.h"
 #include "platform/random.h"
-#include "ui/tk_interp.h"
 #include "platform/work_area.h"
 #include "project/open_project.h"
 #include "project/project_lock.h"
 #include "project/settings.h"
 #include "report/report_tk.h"
+#include "ui/tk_interp.h"
 #include "ui/ui_tk.h"
 
 namespace zarvek {
@@ -144,8 +144,16 @@ class MainWindow {
   Status ShowLogo(const std::string& path, const std::string& label);
   void BuildNotebook();
   void BuildRooms();
+  /// How the heights tab tells the ARP and RINEX columns beside its rows.
+  HeightsTabHooks HeightsHooks();
+  /// What follows the open project: the RINEX reading, the remembered
+  /// folder and the project's mark.
+  void WatchProject();
   /// The third tab, wired to tab 2's RINEX and ARP cells.
   void BuildDossierTab();
+  /// The dossier is read again when its tab is shown, a RINEX reading ends
+  /// or the project changes.
+  void WireDossierRefresh();
   /// The window's close button: the measurement file's last writes finish
   /// first; when they failed, the surveyor chooses between staying and
   /// closing without them. Where and how large the window was is kept in

@@ -155,6 +155,29 @@ void DossierTab::BuildMatrix() {
                "-highlightthickness", 0, "-borderwidth", 0, "-width", 1,
                "-height", 1, "-takefocus", 0});
   }
+  WireScrolling();
+  root.Call({"ttk::scrollbar", xscroll_, "-orient", "horizontal", "-command",
+             "::zarvek::expediente_xview"});
+  root.Call({"ttk::scrollbar", yscroll_, "-orient", "vertical", "-command",
+             "::zarvek::expediente_yview"});
+  root.Call({body_, "configure", "-xscrollcommand", "::zarvek::expediente_xset",
+             "-yscrollcommand", "::zarvek::expediente_yset"});
+  root.Call({"grid", corner, "-row", 0, "-column", 0, "-sticky", "nsew"});
+  root.Call({"grid", header_, "-row", 0, "-column", 1, "-sticky", "nsew"});
+  root.Call({"grid", codes_, "-row", 1, "-column", 0, "-sticky", "nsew"});
+  root.Call({"grid", body_, "-row", 1, "-column", 1, "-sticky", "nsew"});
+  root.Call({"grid", yscroll_, "-row", 1, "-column", 2, "-sticky", "ns"});
+  root.Call({"grid", xscroll_, "-row", 2, "-column", 1, "-sticky", "ew"});
+  root.Call({"grid", "columnconfigure", box, 1, "-weight", 1});
+  root.Call({"grid", "rowconfigure", box, 1, "-weight", 1});
+  // The wheel over the cells or the points scrolls both.
+  WireScrollArea(ui_, body_, codes_, "expediente");
+
+  WirePointer();
+}
+
+void DossierTab::WireScrolling() {
+  tk::Interp& root = ui_.tk();
   // The scrollbars move the cells; the headings and the point column
   // follow the cells' view, so that they always stay in line.
   root.Command("::zarvek::expediente_xview",
@@ -187,23 +210,10 @@ void DossierTab::BuildMatrix() {
                  }
                  return std::string();
                });
-  root.Call({"ttk::scrollbar", xscroll_, "-orient", "horizontal", "-command",
-             "::zarvek::expediente_xview"});
-  root.Call({"ttk::scrollbar", yscroll_, "-orient", "vertical", "-command",
-             "::zarvek::expediente_yview"});
-  root.Call({body_, "configure", "-xscrollcommand", "::zarvek::expediente_xset",
-             "-yscrollcommand", "::zarvek::expediente_yset"});
-  root.Call({"grid", corner, "-row", 0, "-column", 0, "-sticky", "nsew"});
-  root.Call({"grid", header_, "-row", 0, "-column", 1, "-sticky", "nsew"});
-  root.Call({"grid", codes_, "-row", 1, "-column", 0, "-sticky", "nsew"});
-  root.Call({"grid", body_, "-row", 1, "-column", 1, "-sticky", "nsew"});
-  root.Call({"grid", yscroll_, "-row", 1, "-column", 2, "-sticky", "ns"});
-  root.Call({"grid", xscroll_, "-row", 2, "-column", 1, "-sticky", "ew"});
-  root.Call({"grid", "columnconfigure", box, 1, "-weight", 1});
-  root.Call({"grid", "rowconfigure", box, 1, "-weight", 1});
-  // The wheel over the cells or the points scrolls both.
-  WireScrollArea(ui_, body_, codes_, "expediente");
+}
 
+void DossierTab::WirePointer() {
+  tk::Interp& root = ui_.tk();
   // Clicks open a cell's folder; the pointer on a cell names it in the
   // status line. %x and %y are integers.
   // Per canvas, one command for a click and one for the pointer, each

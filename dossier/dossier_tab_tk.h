@@ -88,6 +88,11 @@ class DossierTab {
  private:
   void BuildItems();
   void BuildMatrix();
+  /// The commands that keep the headings and the point column in line with
+  /// the cells' view.
+  void WireScrolling();
+  /// The commands and bindings of clicks and of the pointer on the cells.
+  void WirePointer();
   void BuildBottom();
   /// Shows a finished scan.
   void Show(DossierScan scan);

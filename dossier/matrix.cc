@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "dossier/file_kind.h"
-#include "project/point_detection.h"
 #include "project/layout.h"
+#include "project/point_detection.h"
 #include "text/ascii_text.h"
 
 namespace zarvek {
@@ -99,9 +99,9 @@ CellTone ToneOfVerdict(std::string_view text) {
   return CellTone::kMissing;  // "✗ …", "—"
 }
 
-// The project items' cells and what they lack.
-void AddItems(const DossierScan& scan, DossierMatrix* matrix) {
-  // The newest photo of the project, for the photo report.
+// The time of the newest photo of the project, for the photo report.
+std::optional<std::pair<std::int64_t, std::int32_t>> NewestPhoto(
+    const DossierScan& scan) {
   std::optional<std::pair<std::int64_t, std::int32_t>> newest_photo;
   for (const PointDossier& point : scan.points) {
     for (const FolderCount& stage : point.stages) {
@@ -112,6 +112,39 @@ void AddItems(const DossierScan& scan, DossierMatrix* matrix) {
       }
     }
   }
+  return newest_photo;
+}
+
+// The cell of a report `item` (shown as `name`), out of date when its
+// `source` is newer than it; what it lacks goes to `matrix`.
+MatrixCell ReportCell(
+    const ProjectItem& item, const std::string& name,
+    const std::optional<std::pair<std::int64_t, std::int32_t>>& source,
+    DossierMatrix* matrix) {
+  // A report's folder is the one that holds it.
+  const std::string& path = item.folder.path;
+  const std::string folder = path.substr(0, path.find_last_of("/\\"));
+  if (item.folder.state == FolderCount::State::kUnreadable) {
+    MatrixCell cell = Cell("?", CellTone::kUnknown, folder);
+    cell.reason = item.folder.reason;
+    matrix->missing.push_back("NO SE PUEDE LEER " + name);
+    return cell;
+  }
+  if (item.folder.files.empty()) {
+    matrix->missing.push_back(name + ": NO EXISTE");
+    return Cell("✗", CellTone::kMissing, folder);
+  }
+  if (source && *source > TimeOf(item.folder.files.front())) {
+    matrix->missing.push_back(name + ": DESACTUALIZADO");
+    return Cell("DESACTUALIZADO", CellTone::kMissing, folder);
+  }
+  return Cell("✓", CellTone::kGood, folder);
+}
+
+// The project items' cells and what they lack.
+void AddItems(const DossierScan& scan, DossierMatrix* matrix) {
+  const std::optional<std::pair<std::int64_t, std::int32_t>> newest_photo =
+      NewestPhoto(scan);
   std::size_t heif = 0;
   for (const ProjectItem& item : scan.items) {
     const bool height_report = item.label == kReportFileName;
@@ -123,28 +156,11 @@ void AddItems(const DossierScan& scan, DossierMatrix* matrix) {
       name = std::string(kBaseStationFolder) + "/" + item.label;
     }
     if (height_report || photo_report) {
-      // A report's folder is the one that holds it.
-      const std::string& path = item.folder.path;
-      const std::string folder = path.substr(0, path.find_last_of("/\\"));
-      if (item.folder.state == FolderCount::State::kUnreadable) {
-        shown.cell = Cell("?", CellTone::kUnknown, folder);
-        shown.cell.reason = item.folder.reason;
-        matrix->missing.push_back("NO SE PUEDE LEER " + name);
-      } else if (item.folder.files.empty()) {
-        shown.cell = Cell("✗", CellTone::kMissing, folder);
-        matrix->missing.push_back(name + ": NO EXISTE");
-      } else {
-        std::optional<std::pair<std::int64_t, std::int32_t>> source;
-        if (height_report && scan.measurement_file)
-          source = TimeOf(*scan.measurement_file);
-        if (photo_report) source = newest_photo;
-        if (source && *source > TimeOf(item.folder.files.front())) {
-          shown.cell = Cell("DESACTUALIZADO", CellTone::kMissing, folder);
-          matrix->missing.push_back(name + ": DESACTUALIZADO");
-        } else {
-          shown.cell = Cell("✓", CellTone::kGood, folder);
-        }
-      }
+      std::optional<std::pair<std::int64_t, std::int32_t>> source;
+      if (height_report && scan.measurement_file)
+        source = TimeOf(*scan.measurement_file);
+      if (photo_report) source = newest_photo;
+      shown.cell = ReportCell(item, name, source, matrix);
     } else {
       shown.cell = CountCell(item.folder, true, &heif);
       if (shown.cell.tone == CellTone::kGood) shown.cell.text += " ✓";
@@ -160,6 +176,88 @@ void AddItems(const DossierScan& scan, DossierMatrix* matrix) {
     }
     matrix->items.push_back(std::move(shown));
   }
+}
+
+// The NATIVA, RINEX and ALTURA cells of a point with a GNSS folder, and
+// what they lack.
+void AddGnssCells(const PointDossier& point, const PointCellSources& sources,
+                  std::vector<MatrixCell>* row, std::vector<std::string>* lacks,
+                  DossierMatrix* matrix) {
+  const FolderCount native = point.native.value_or(FolderCount{});
+  row->push_back(CountCell(native, true, &matrix->heif_photos));
+  const std::string lack =
+      FolderLack(row->back(), "SIN ARCHIVOS EN " + std::string(kNativeFolder),
+                 kNativeFolder);
+  if (!lack.empty()) lacks->push_back(lack);
+  const std::string rinex_dir =
+      JoinPath(point.gnss_folder, std::string(kRinexFolder));
+  const std::string rinex =
+      sources.rinex ? sources.rinex(point.code) : std::string();
+  row->push_back(Cell(rinex, ToneOfVerdict(rinex), rinex_dir));
+  if (rinex == "—") {
+    lacks->push_back("SIN ARCHIVOS RINEX");
+  } else if (row->back().tone == CellTone::kMissing ||
+             row->back().tone == CellTone::kUnknown) {
+    lacks->push_back("RINEX POR REVISAR (" + rinex + ")");
+  }
+  const std::string height =
+      sources.height ? sources.height(point.code) : std::string();
+  const bool no_height = height == "—" || height == "✗";
+  row->push_back(Cell(height,
+                      height.empty() ? CellTone::kPlain
+                      : no_height    ? CellTone::kMissing
+                                     : CellTone::kGood,
+                      point.gnss_folder));
+  if (height == "—") lacks->push_back("SIN ALTURA DE ANTENA");
+  if (height == "✗") lacks->push_back("ALTURA DE ANTENA ERRÓNEA");
+}
+
+// The cells of a point's photo stages, and what they lack.
+void AddPhotoCells(const PointDossier& point, std::vector<MatrixCell>* row,
+                   std::vector<std::string>* lacks, DossierMatrix* matrix) {
+  for (std::size_t i = 0; i < kPhotoStages; ++i) {
+    const bool videos = i + 1 == kPhotoStages;
+    if (!point.has_photo_folder || i >= point.stages.size()) {
+      row->push_back(
+          Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
+      continue;
+    }
+    row->push_back(CountCell(point.stages[i], !videos, &matrix->heif_photos));
+    if (videos) continue;
+    const std::string stage(subcarpetas_fotos[i]);
+    UnreadablePhotos(point.stages[i], stage, lacks, matrix);
+    const std::string lack =
+        FolderLack(row->back(), "SIN FOTOS DE " + stage, stage);
+    if (!lack.empty()) lacks->push_back(lack);
+  }
+}
+
+// The row of `point`: its code and its cells; what it lacks goes to
+// `lacks`.
+std::vector<MatrixCell> PointRow(const PointDossier& point,
+                                 const PointCellSources& sources,
+                                 std::vector<std::string>* lacks,
+                                 DossierMatrix* matrix) {
+  std::vector<MatrixCell> row;
+  const bool has_gnss = !point.gnss_folder.empty();
+  row.push_back(Cell(point.code,
+                     has_gnss && point.has_photo_folder ? CellTone::kPlain
+                                                        : CellTone::kMissing,
+                     has_gnss ? point.gnss_folder : point.photo_folder));
+  if (!has_gnss) {
+    lacks->push_back("SIN CARPETA EN " + std::string(kGnssDataFolder));
+    for (int i = 0; i < 3; ++i) {
+      row.push_back(
+          Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
+    }
+  } else {
+    AddGnssCells(point, sources, &row, lacks, matrix);
+  }
+  if (!point.has_photo_folder) {
+    lacks->push_back("SIN CARPETA EN " + std::string(kPhotosFolder));
+  }
+  AddPhotoCells(point, &row, lacks, matrix);
+  return row;
 }
 
 }  // namespace
@@ -185,65 +283,7 @@ DossierMatrix BuildDossierMatrix(const DossierScan& scan,
   std::size_t points_lacking = 0;
   for (const PointDossier& point : scan.points) {
     std::vector<std::string> lacks;
-    std::vector<MatrixCell> row;
-    const bool has_gnss = !point.gnss_folder.empty();
-    row.push_back(Cell(point.code,
-                       has_gnss && point.has_photo_folder ? CellTone::kPlain
-                                                          : CellTone::kMissing,
-                       has_gnss ? point.gnss_folder : point.photo_folder));
-    if (!has_gnss) {
-      lacks.push_back("SIN CARPETA EN " + std::string(kGnssDataFolder));
-      for (int i = 0; i < 3; ++i) {
-        row.push_back(
-            Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
-      }
-    } else {
-      const FolderCount native = point.native.value_or(FolderCount{});
-      row.push_back(CountCell(native, true, &matrix.heif_photos));
-      const std::string lack = FolderLack(
-          row.back(), "SIN ARCHIVOS EN " + std::string(kNativeFolder),
-          kNativeFolder);
-      if (!lack.empty()) lacks.push_back(lack);
-      const std::string rinex_dir =
-          JoinPath(point.gnss_folder, std::string(kRinexFolder));
-      const std::string rinex =
-          sources.rinex ? sources.rinex(point.code) : std::string();
-      row.push_back(Cell(rinex, ToneOfVerdict(rinex), rinex_dir));
-      if (rinex == "—") {
-        lacks.push_back("SIN ARCHIVOS RINEX");
-      } else if (row.back().tone == CellTone::kMissing ||
-                 row.back().tone == CellTone::kUnknown) {
-        lacks.push_back("RINEX POR REVISAR (" + rinex + ")");
-      }
-      const std::string height =
-          sources.height ? sources.height(point.code) : std::string();
-      const bool no_height = height == "—" || height == "✗";
-      row.push_back(Cell(height,
-                         height.empty() ? CellTone::kPlain
-                         : no_height    ? CellTone::kMissing
-                                        : CellTone::kGood,
-                         point.gnss_folder));
-      if (height == "—") lacks.push_back("SIN ALTURA DE ANTENA");
-      if (height == "✗") lacks.push_back("ALTURA DE ANTENA ERRÓNEA");
-    }
-    if (!point.has_photo_folder) {
-      lacks.push_back("SIN CARPETA EN " + std::string(kPhotosFolder));
-    }
-    for (std::size_t i = 0; i < kPhotoStages; ++i) {
-      const bool videos = i + 1 == kPhotoStages;
-      if (!point.has_photo_folder || i >= point.stages.size()) {
-        row.push_back(
-            Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
-        continue;
-      }
-      row.push_back(CountCell(point.stages[i], !videos, &matrix.heif_photos));
-      if (videos) continue;
-      const std::string stage(subcarpetas_fotos[i]);
-      UnreadablePhotos(point.stages[i], stage, &lacks, &matrix);
-      const std::string lack =
-          FolderLack(row.back(), "SIN FOTOS DE " + stage, stage);
-      if (!lack.empty()) lacks.push_back(lack);
-    }
+    std::vector<MatrixCell> row = PointRow(point, sources, &lacks, &matrix);
     if (!lacks.empty()) ++points_lacking;
     for (const std::string& lack : lacks) {
       matrix.missing.push_back("PUNTO " + point.code + ": " + lack);

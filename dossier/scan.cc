@@ -166,12 +166,14 @@ FolderCount CountFolder(FileSystem& fs, const std::string& path,
   return folder;
 }
 
-DossierScan ScanDossier(FileSystem& fs, const ProjectLayout& layout,
-                        const std::atomic<bool>* stop) {
-  DossierScan scan;
-  scan.project_root = layout.root();
+namespace {
+
+// The project's own folders and files: the shared folders, both reports
+// and the measurement file.
+void ScanProjectItems(FileSystem& fs, const ProjectLayout& layout,
+                      DossierScan* scan) {
   auto folder_item = [&](std::string_view label, const std::string& path) {
-    scan.items.push_back(
+    scan->items.push_back(
         {std::string(label), CountFolder(fs, path, FolderContent::kFiles)});
   };
   folder_item(kFormsFolder, layout.FormsDir());
@@ -179,15 +181,48 @@ DossierScan ScanDossier(FileSystem& fs, const ProjectLayout& layout,
   folder_item(kRinexFolder, layout.BaseRinexDir());
   folder_item(kEphemeridesFolder, layout.EphemeridesDir());
   folder_item(kProcessingFolder, layout.ProcessingDir());
-  scan.items.push_back({std::string(kReportFileName),
-                        FileItem(fs, layout.GnssDataDir(), kReportFileName)});
-  scan.items.push_back(
+  scan->items.push_back({std::string(kReportFileName),
+                         FileItem(fs, layout.GnssDataDir(), kReportFileName)});
+  scan->items.push_back(
       {std::string(kPhotoReportFileName),
        FileItem(fs, layout.PhotosDir(), kPhotoReportFileName)});
   const FolderCount measurements =
       FileItem(fs, layout.GnssDataDir(), kMeasurementFileName);
   if (!measurements.files.empty())
-    scan.measurement_file = measurements.files.front();
+    scan->measurement_file = measurements.files.front();
+}
+
+// What the folders of one point hold.
+PointDossier ScanPoint(FileSystem& fs, const PointFolders& found) {
+  PointDossier point;
+  point.code = found.code;
+  point.gnss_folder = found.gnss_folder;
+  point.photo_folder = found.photo_folder;
+  if (!found.gnss_folder.empty()) {
+    point.native =
+        CountFolder(fs, JoinPath(found.gnss_folder, std::string(kNativeFolder)),
+                    FolderContent::kFiles);
+  }
+  if (!found.photo_folder.empty()) {
+    point.has_photo_folder = true;
+    const std::vector<std::string> stages = PhotoStageDirs(found.photo_folder);
+    for (std::size_t i = 0; i < stages.size(); ++i) {
+      point.stages.push_back(CountFolder(fs, stages[i],
+                                         i + 1 == kPhotoStages
+                                             ? FolderContent::kVideos
+                                             : FolderContent::kPhotos));
+    }
+  }
+  return point;
+}
+
+}  // namespace
+
+DossierScan ScanDossier(FileSystem& fs, const ProjectLayout& layout,
+                        const std::atomic<bool>* stop) {
+  DossierScan scan;
+  scan.project_root = layout.root();
+  ScanProjectItems(fs, layout, &scan);
 
   PointMap points(CodeValueLess);
   auto note = [&](const std::string& dir, const Status& status) {
@@ -213,27 +248,7 @@ DossierScan ScanDossier(FileSystem& fs, const ProjectLayout& layout,
   scan.points.reserve(std::min(points.size(), kMaxTableRows));
   for (auto& [value, found] : points) {
     if (Stopped(stop) || scan.points.size() == kMaxTableRows) break;
-    PointDossier point;
-    point.code = found.code;
-    point.gnss_folder = found.gnss_folder;
-    point.photo_folder = found.photo_folder;
-    if (!found.gnss_folder.empty()) {
-      point.native = CountFolder(
-          fs, JoinPath(found.gnss_folder, std::string(kNativeFolder)),
-          FolderContent::kFiles);
-    }
-    if (!found.photo_folder.empty()) {
-      point.has_photo_folder = true;
-      const std::vector<std::string> stages =
-          PhotoStageDirs(found.photo_folder);
-      for (std::size_t i = 0; i < stages.size(); ++i) {
-        point.stages.push_back(CountFolder(fs, stages[i],
-                                           i + 1 == kPhotoStages
-                                               ? FolderContent::kVideos
-                                               : FolderContent::kPhotos));
-      }
-    }
-    scan.points.push_back(std::move(point));
+    scan.points.push_back(ScanPoint(fs, found));
   }
   return scan;
 }

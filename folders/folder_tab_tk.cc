@@ -62,6 +62,12 @@ FolderTab::FolderTab(Ui& ui, FileSystem& fs, OpenProject& project,
   }
   root.Call({"pack", card + ".preview", "-pady", 10, "-anchor", "e"});
 
+  BuildCreateButton(bottom_frame);
+  BuildPreview(list_container);
+}
+
+void FolderTab::BuildCreateButton(const std::string& bottom_frame) {
+  tk::Interp& root = ui_.tk();
   root.Call({"ttk::frame", bottom_frame, "-style", "TFrame"});
   root.Call({"pack", bottom_frame, "-side", "bottom", "-fill", "x", "-padx", 10,
              "-pady", 10});
@@ -75,7 +81,6 @@ FolderTab::FolderTab(Ui& ui, FileSystem& fs, OpenProject& project,
       ui_, bottom_frame + ".create", "CREAR CARPETAS",
       {"-width", 45, "-takefocus", 1, "-command", create_command});
   root.Call({"pack", bottom_frame + ".create", "-fill", "x"});
-  BuildPreview(list_container);
 }
 
 void FolderTab::BuildInputs(const std::string& card) {

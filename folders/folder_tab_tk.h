@@ -51,6 +51,8 @@ class FolderTab {
  private:
   void BuildInputs(const std::string& card);
   void BuildPreview(const std::string& list_container);
+  /// "CREAR CARPETAS" in the new frame `bottom_frame`.
+  void BuildCreateButton(const std::string& bottom_frame);
 
   Ui& ui_;
   FileSystem& fs_;

@@ -16,13 +16,11 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "heights/row_rules.h"
-#include "measurements/outside_merge.h"
 #include "project/chosen_folder.h"
 #include "project/point_detection.h"
 #include "text/ascii_text.h"
@@ -46,11 +44,6 @@ constexpr const char* kRowMenuCommand = "::zarvek::row_menu";
 // sees every change of a height cell, typed, pasted, dropped or set.
 constexpr const char* kHeightsArray = "::zarvek::alturas";
 constexpr const char* kHeightTraceCommand = "::zarvek::altura_cambiada";
-// While a save runs, its outcome is looked at this often from the event
-// loop.
-constexpr const char* kSavePollName = "medidas_guardadas";
-constexpr const char* kSavePollCommand = "::zarvek::medidas_guardadas";
-constexpr int kSavePollMs = 50;
 // The menu of a row's point code.
 constexpr const char* kRowMenu = ".menu_fila";
 // Types a point where the keypad's decimal key would type a comma.
@@ -144,7 +137,7 @@ HeightsTab::HeightsTab(Ui& ui, FileSystem& fs, OpenProject& project,
   root.Call({"grid", "columnconfigure", bottom_frame_, 0, "-weight", 1});
   BuildTableArea();
   RegisterRowCommands();
-  StartSaver(exchange);
+  StartSync(exchange);
 }
 
 void HeightsTab::OnTabShown() {
@@ -283,6 +276,11 @@ void HeightsTab::RegisterRowCommands() {
       OnHeightChanged(idx);
     return std::string();
   });
+  RegisterCopyCommands();
+}
+
+void HeightsTab::RegisterCopyCommands() {
+  tk::Interp& root = ui_.tk();
   // Ctrl+D ends with "break": the entry's own Ctrl+D (delete a character)
   // does not run after it.
   root.BreakingCommand(kRowCopyCommand,
@@ -309,35 +307,18 @@ void HeightsTab::RegisterRowCommands() {
                       [this] { CopyEquipmentToEmptyRows(menu_row_); })});
 }
 
-void HeightsTab::StartSaver(FileExchange& exchange) {
-  // The measurement file is guarded: what another program saved is never
-  // replaced by a save of this window (measurements/background_saver.h).
-  saver_ = std::make_unique<BackgroundSaver>(
-      [this](const std::string& path, std::string_view bytes) {
-        return fs_.WriteAtomically(path, bytes);
-      },
-      &exchange);
-  ui_.Bind(kSavePollName, [this] {
-    save_poll_pending_ = false;
-    ReportSaves();
-    if (saver_->Busy()) {
-      save_poll_pending_ = true;
-      ui_.tk().Call({"after", kSavePollMs, kSavePollCommand});
-    }
-  });
+void HeightsTab::StartSync(FileExchange& exchange) {
+  MeasurementSyncHooks hooks;
+  hooks.table_shown = [this] { return cells_.size() == table_.size(); };
+  hooks.take_rows = [this](const std::vector<size_t>& taken,
+                           const std::vector<RowValues>& rows) {
+    ShowTakenRows(taken, rows);
+  };
+  sync_ = std::make_unique<MeasurementSync>(ui_, fs_, catalogue_, table_,
+                                            exchange, std::move(hooks));
 }
 
-HeightsTab::~HeightsTab() {
-  saver_->Wait();
-  for (const SaveOutcome& outcome : saver_->TakeResults()) {
-    if (!outcome.status.ok()) ui_.Print("Error: " + outcome.message());
-  }
-  try {
-    ui_.tk().Call({"after", "cancel", kSavePollCommand});
-  } catch (const std::exception&) {
-    // The interpreter is going too.
-  }
-}
+HeightsTab::~HeightsTab() = default;
 
 void HeightsTab::seleccionar_directorio_trabajo() {
   std::vector<tk::Word> chooser = {"tk_chooseDirectory"};
@@ -468,8 +449,8 @@ void HeightsTab::BuildTable(const std::string& folder,
 }
 
 void HeightsTab::MarkDoubtfulHeights() {
-  if (!measurement_file_ || measurement_file_->doubtful_heights().empty())
-    return;
+  const MeasurementFile* file = sync_->file();
+  if (!file || file->doubtful_heights().empty()) return;
   tk::Interp& root = ui_.tk();
   DefineRedEntryStyle(ui_, kDoubtfulEntryStyle);
   root.Command(kDoubtfulEditedCommand,
@@ -483,7 +464,7 @@ void HeightsTab::MarkDoubtfulHeights() {
                  }
                  return std::string("1");  // the edit itself is allowed
                });
-  for (size_t idx : measurement_file_->doubtful_heights()) {
+  for (size_t idx : file->doubtful_heights()) {
     if (idx >= cells_.size()) continue;
     MarkEntryUntilEdited(ui_, cells_[idx].h, kDoubtfulEntryStyle,
                          kDoubtfulEditedCommand, idx);
@@ -608,6 +589,13 @@ void HeightsTab::MakeRow(size_t idx, const tk::Obj& receivers,
   root.Call({"grid", "x", row.rec, row.tipo, row.acc, row.ref, row.h, "-row",
              idx, "-padx", 5});
 
+  BindRowCells(row, label, suffix);
+  cells_.push_back(std::move(row));
+}
+
+void HeightsTab::BindRowCells(const RowCells& row, const std::string& label,
+                              const std::string& suffix) {
+  tk::Interp& root = ui_.tk();
   root.Call({"bind", row.tipo, "<<ComboboxSelected>>",
              ListOf({kRowTypeCommand, suffix})});
   root.Call({"bind", row.acc, "<<ComboboxSelected>>",
@@ -624,7 +612,6 @@ void HeightsTab::MakeRow(size_t idx, const tk::Obj& receivers,
     root.Call({"bind", *cell, "<Control-Key-d>", copy});
   }
   root.Call({"bind", label, "<Button-3>", ListOf({kRowMenuCommand, suffix})});
-  cells_.push_back(std::move(row));
 }
 
 void HeightsTab::DisableCells() {
@@ -734,233 +721,35 @@ const tk::Obj& HeightsTab::ChoiceList(const std::vector<std::string>& values) {
 
 std::vector<std::optional<RowValues>> HeightsTab::RestoreRows(
     const std::string& folder, const std::vector<std::string>& codes) {
-  // The file is read below: the last edits must be in it, and their
-  // failures belong to the table that is going.
-  WaitForSaves();
-  measurement_file_.reset();
-  save_failing_ = false;
-  unsaved_rows_.clear();
   file_messages_.clear();
-  if (folder.empty() || codes.empty()) return {};
-  measurement_path_ = MeasurementFilePath(folder);
-  const std::string keep =
-      "\nLA TABLA EMPIEZA VACÍA Y ESE ARCHIVO NO SE MODIFICARÁ.";
-  std::string bytes;
-  bool missing = false;
-  Status read = fs_.ReadPrefix(measurement_path_, kMaxMeasurementFileBytes,
-                               &bytes, &missing);
-  if (!read.ok()) {
-    file_messages_.push_back(
-        {"error",
-         "NO SE PUEDEN LEER LAS MEDIDAS GUARDADAS.\n" + read.message() + keep});
-    return {};
-  }
-  std::string why;
-  std::optional<MeasurementFile> file =
-      MeasurementFile::Parse(bytes, catalogue_, &why);
-  if (!file) {
-    file_messages_.push_back({"error", "EL ARCHIVO DE MEDIDAS " + why + ":\n" +
-                                           BoxPath(measurement_path_) + keep});
-    return {};
-  }
-  std::vector<std::optional<RowValues>> saved = file->Bind(codes, catalogue_);
-  if (!file->problems().empty()) {
-    std::string text = BoxPathAfter("ALGUNAS LÍNEAS DE ", measurement_path_) +
-                       " NO SE HAN USADO O SE HAN USADO EN PARTE:\n" +
-                       DescribeProblems(file->problems());
-    if (!file->doubtful_heights().empty()) {
-      text +=
-          "\nUNA ALTURA DE MÁS DE 1000 m SUELE SER OBRA DE UNA HOJA DE CÁLCULO "
-          "QUE TOMÓ EL PUNTO DECIMAL POR SEPARADOR DE MILES (1.452 → 1452): "
-          "CORRIJA LAS ALTURAS MARCADAS EN ROJO.";
-    }
-    file_messages_.push_back({"warning", std::move(text)});
-  }
-  measurement_file_ = std::move(file);
-  // Saves write over this file only while it holds what was read now.
-  saver_->Guard(measurement_path_,
-                missing ? std::nullopt : std::optional<std::string>(bytes));
-  // Results the file held that its own inputs do not give (a height edited
-  // by hand, say) are written again at once, and named.
-  const std::vector<size_t>& refreshed = measurement_file_->refreshed_rows();
-  if (!refreshed.empty() && !read_only_) {
-    std::string points;
-    for (size_t i = 0; i < refreshed.size() && i < 10; ++i)
-      points += (i == 0 ? "" : ", ") + codes[refreshed[i]];
-    if (refreshed.size() > 10)
-      points += " Y " + DecimalText(refreshed.size() - 10) + " MÁS";
-    file_messages_.push_back(
-        {"warning",
-         BoxPathAfter(
-             "SE HAN PUESTO AL DÍA LAS ALTURAS ARP Y DE CENTRO DE FASE DE ",
-             measurement_path_) +
-             ", CALCULADAS DE NUEVO CON LOS DATOS DE CADA LÍNEA, " +
-             (refreshed.size() == 1 ? "EN EL PUNTO: " : "EN LOS PUNTOS: ") +
-             points + "."});
-    QueueSave();
-  }
-  return saved;
+  return sync_->Open(folder, codes, read_only_, &file_messages_);
 }
 
 void HeightsTab::SaveRows(const std::vector<size_t>& rows) {
   // Every change of a row passes here: the rooms beside the rows follow it.
   if (hooks_.rows_changed) hooks_.rows_changed(rows);
-  if (!measurement_file_ || read_only_) return;
-  bool changed = false;
-  ++edit_count_;
-  for (size_t idx : rows) {
-    if (measurement_file_->Update(idx, table_.values(idx), catalogue_)) {
-      changed = true;
-      unsaved_rows_[idx] = edit_count_;
-    }
-  }
-  ReportSaves();
-  // A merge there may leave a file that is not to be written.
-  if (!measurement_file_) return;
-  // After a failed write the file on disk lags behind: try again.
-  if (!changed && !save_failing_) return;
-  QueueSave();
+  sync_->SaveRows(rows);
 }
 
-void HeightsTab::QueueSave() {
-  saver_->Save(measurement_path_, measurement_file_->Serialize(), edit_count_);
-  if (!save_poll_pending_) {
-    save_poll_pending_ = true;
-    ui_.tk().Call({"after", kSavePollMs, kSavePollCommand});
-  }
-}
-
-void HeightsTab::ReportSaves() {
-  std::vector<SaveOutcome> outcomes = saver_->TakeResults();
-  std::optional<SaveOutcome> outside;
-  for (size_t i = 0; i < outcomes.size(); ++i) {
-    if (outcomes[i].changed_outside) {
-      outside = std::move(outcomes[i]);
-      // Writes queued behind it are refused too; the last outcome tells
-      // what the disk holds now.
-      if (i + 1 == outcomes.size()) {
-        saver_->Wait();
-        for (SaveOutcome& more : saver_->TakeResults())
-          outcomes.push_back(std::move(more));
-      }
-      continue;
-    }
-    const SaveOutcome& outcome = outcomes[i];
-    if (outcome.ok()) {
-      save_failing_ = false;
-      // The disk held what was last written after all: nothing to merge.
-      outside.reset();
-      ForgetSavedRows(outcome.tag);
-      continue;
-    }
-    // One box for a run of failures (a full disk fails on every key).
-    if (save_failing_) continue;
-    save_failing_ = true;
-    ui_.ErrorBox("NO SE PUDIERON GUARDAR LAS MEDIDAS.\n" + outcome.message() +
-                 "\nLA TABLA SIGUE FUNCIONANDO; SE VOLVERÁ A INTENTAR "
-                 "CON EL PRÓXIMO CAMBIO.");
-  }
-  if (outside) MergeOutsideChanges(*outside, true);
-}
-
-void HeightsTab::ForgetSavedRows(std::uint64_t tag) {
-  for (auto it = unsaved_rows_.begin(); it != unsaved_rows_.end();) {
-    it = it->second <= tag ? unsaved_rows_.erase(it) : std::next(it);
-  }
-}
-
-Status HeightsTab::MergeOutsideChanges(const SaveOutcome& refused, bool tell) {
-  // A table being replaced has nothing to merge: the new one reads the file.
-  if (!measurement_file_ || cells_.size() != table_.size()) return Status::OK();
-  std::set<size_t> edited;
-  for (const auto& [row, edit] : unsaved_rows_) edited.insert(row);
-  RowValues empty_row;
-  empty_row.rec = catalogue_.front().first;
-  std::string why;
-  std::optional<OutsideMerge> merge =
-      MergeOutsideEdits(refused.expected, refused.found, table_.rows(), edited,
-                        catalogue_, empty_row, &why);
-  if (!merge) {
-    // As a file that cannot be read on opening: never written over.
-    measurement_file_.reset();
-    const Status status = Status::Error(
-        "EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA DEL PROGRAMA Y AHORA " + why +
-        ":\n" + BoxPath(measurement_path_) +
-        "\nESE ARCHIVO NO SE MODIFICARÁ; LOS ÚLTIMOS CAMBIOS DE LA TABLA NO "
-        "ESTÁN EN ÉL.");
-    if (tell) ui_.ErrorBox(status.message());
-    return status;
-  }
+void HeightsTab::ShowTakenRows(const std::vector<size_t>& taken,
+                               const std::vector<RowValues>& rows) {
   // The rows that take the other program's values are shown through the
   // model, height first, so that the cell's trace sees no edit; the columns
   // beside the rows follow.
-  for (size_t idx : merge->taken) {
-    const RowValues& values = merge->rows[idx];
+  for (size_t idx : taken) {
+    const RowValues& values = rows[idx];
     table_.SetField(idx, RowField::kH, values.h);
     SetRowValues(idx, values);
     ui_.tk().Call({"set",
                    std::string(kHeightsArray) + "(" + DecimalText(idx) + ")",
                    values.h});
   }
-  if (!merge->taken.empty() && hooks_.rows_changed)
-    hooks_.rows_changed(merge->taken);
-  measurement_file_ = std::move(merge->file);
-  saver_->Guard(measurement_path_, refused.found);
-  QueueSave();
-  if (tell) {
-    ui_.tk().Call({"tk_messageBox", "-icon", "warning", "-title", "Aviso",
-                   "-message",
-                   DescribeOutsideMerge(*merge, table_.rows(),
-                                        BoxPath(measurement_path_))});
-  }
-  return Status::OK();
+  if (!taken.empty() && hooks_.rows_changed) hooks_.rows_changed(taken);
 }
 
-void HeightsTab::WaitForSaves() {
-  // A merge queues a save of its own.
-  do {
-    saver_->Wait();
-    ReportSaves();
-  } while (saver_->Busy());
-}
+void HeightsTab::WaitForSaves() { sync_->WaitForSaves(); }
 
-Status HeightsTab::FinishSaves() {
-  saver_->Wait();
-  Status last = Status::OK();
-  std::optional<SaveOutcome> outside;
-  for (SaveOutcome& outcome : saver_->TakeResults()) {
-    if (outcome.changed_outside) {
-      outside = std::move(outcome);
-      continue;
-    }
-    outside.reset();
-    last = outcome.status;
-    if (outcome.ok()) ForgetSavedRows(outcome.tag);
-  }
-  if (outside) {
-    // Closing: the merge is written without a box.
-    last = MergeOutsideChanges(*outside, false);
-    if (!last.ok()) return last;
-    saver_->Wait();
-  }
-  if (!last.ok()) save_failing_ = true;
-  if (save_failing_ && measurement_file_ && !read_only_) {
-    saver_->Save(measurement_path_, measurement_file_->Serialize(),
-                 edit_count_);
-    saver_->Wait();
-  }
-  for (const SaveOutcome& outcome : saver_->TakeResults()) {
-    if (outcome.ok()) ForgetSavedRows(outcome.tag);
-    last = outcome.changed_outside
-               ? Status::Error(
-                     BoxPathAfter("EL ARCHIVO DE MEDIDAS HA CAMBIADO FUERA "
-                                  "DEL PROGRAMA MIENTRAS SE GUARDABA: ",
-                                  measurement_path_))
-               : outcome.status;
-  }
-  save_failing_ = !last.ok();
-  return last;
-}
+Status HeightsTab::FinishSaves() { return sync_->FinishSaves(); }
 
 void HeightsTab::CopyRowAbove(size_t idx) {
   if (idx == 0 || idx >= cells_.size() || read_only_) return;

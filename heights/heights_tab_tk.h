@@ -1,6 +1,7 @@
 // The second tab, CÁLCULO DE ALTURAS, without its RINEX column and report
 // command (rooms of their own): the project bar (BUSCAR and the folder
-// label), the measurement table and the project's measurement file.
+// label) and the measurement table; the project's measurement file is kept
+// in step with the table by a MeasurementSync of its own.
 //
 // The table's truth is a MeasurementTable; its cells show it, and every
 // change of a cell's value, whatever made it, is put into it and saved. A
@@ -18,10 +19,10 @@
 #include <utility>
 #include <vector>
 
-#include "measurements/background_saver.h"
 #include "heights/catalogue.h"
-#include "measurements/measurement_file.h"
+#include "heights/measurement_sync_tk.h"
 #include "heights/measurement_table.h"
+#include "measurements/measurement_file.h"
 #include "platform/fs.h"
 #include "project/open_project.h"
 #include "ui/ui_tk.h"
@@ -64,8 +65,7 @@ class HeightsTab {
   HeightsTab(Ui& ui, FileSystem& fs, OpenProject& project,
              const Catalogue& catalogue, std::string notebook, std::string tab,
              FileExchange& exchange, HeightsTabHooks hooks);
-  /// Finishes the saves still running; a failure there goes to the console,
-  /// as the window is gone.
+  /// Finishes the saves still running (MeasurementSync).
   ~HeightsTab();
   HeightsTab(const HeightsTab&) = delete;
   HeightsTab& operator=(const HeightsTab&) = delete;
@@ -98,7 +98,7 @@ class HeightsTab {
   /// outcome (which otherwise shows a moment later, from the event loop).
   void WaitForSaves();
   /// Before the window closes: waits for the writes, merges a file changed
-  /// outside the program meanwhile (MergeOutsideChanges) and, when the last
+  /// outside the program meanwhile (MeasurementSync) and, when the last
   /// write failed, tries once more with what the table shows. Returns the
   /// outcome of the last write (OK when there was nothing to write); shows no
   /// box.
@@ -124,7 +124,9 @@ class HeightsTab {
   void BuildProjectBar();
   void BuildTableArea();
   void RegisterRowCommands();
-  void StartSaver(FileExchange& exchange);
+  /// Ctrl+D and the row menu, which copy a row's equipment.
+  void RegisterCopyCommands();
+  void StartSync(FileExchange& exchange);
 
   /// Builds the table of `codes` for the project at `folder`; throws what
   /// Tk throws.
@@ -140,6 +142,10 @@ class HeightsTab {
   void MakeHeadings();
   void MakeRow(size_t idx, const tk::Obj& receivers, const tk::Obj& tipos,
                const tk::Obj& code_font);
+  /// The bindings of row `row` (code label `label`, index text `suffix`):
+  /// its handlers, Ctrl+D and the row menu.
+  void BindRowCells(const RowCells& row, const std::string& label,
+                    const std::string& suffix);
   void AlignHeadings();
   /// Makes every cell refuse edits (a read-only project).
   void DisableCells();
@@ -164,22 +170,13 @@ class HeightsTab {
   const tk::Obj& ChoiceList(const std::vector<std::string>& values);
   /// The height cell of row `idx` changed (typed, pasted, dropped, set).
   void OnHeightChanged(size_t idx);
-  /// Records rows `rows` of the model in the measurement file and writes it.
+  /// Rows `rows` changed: the rooms beside them follow, and the
+  /// measurement file records them.
   void SaveRows(const std::vector<size_t>& rows);
-  /// Hands the measurement file's bytes to the saver.
-  void QueueSave();
-  /// Takes the outcomes of finished writes: the first failure of a run of
-  /// failures shows the error box, a good write ends the run. A write
-  /// refused because the file changed outside the program is merged.
-  void ReportSaves();
-  /// The file changed outside the program (`refused` says how): the other
-  /// program's file takes the rows this window edited since it last read or
-  /// wrote it, the table shows the result, and it is saved; a box says so
-  /// when `tell`. A file that cannot be read is no longer written: the
-  /// returned error says so (in a box when `tell`).
-  Status MergeOutsideChanges(const SaveOutcome& refused, bool tell);
-  /// The rows whose last edit the write tagged `tag` holds are saved.
-  void ForgetSavedRows(std::uint64_t tag);
+  /// Shows rows `taken`, which took `rows[idx]` from a file another program
+  /// saved, without counting them as edits.
+  void ShowTakenRows(const std::vector<size_t>& taken,
+                     const std::vector<RowValues>& rows);
 
   Ui& ui_;
   FileSystem& fs_;
@@ -193,24 +190,13 @@ class HeightsTab {
   MeasurementTable table_;
   std::vector<RowCells> cells_;
 
-  /// The measurement file of the table's project; empty while there is no
-  /// table, and when the file could not be read (it is then never written).
-  std::optional<MeasurementFile> measurement_file_;
-  std::string measurement_path_;
-  /// A write failed and its error box was shown; cleared by a good write.
-  bool save_failing_ = false;
-  /// The rows edited since the file was last read or written, each with
-  /// the number of its last edit: the write tagged with that number or a
-  /// later one holds it.
-  std::map<size_t, std::uint64_t> unsaved_rows_;
-  std::uint64_t edit_count_ = 0;
   /// Message boxes (icon, text) waiting for the table to be shown.
-  std::vector<std::pair<std::string, std::string>> file_messages_;
+  std::vector<PendingMessage> file_messages_;
   std::map<std::string, tk::Obj> choice_lists_;
   /// The row whose code label opened the row menu.
   size_t menu_row_ = 0;
-  std::unique_ptr<BackgroundSaver> saver_;
-  bool save_poll_pending_ = false;
+  /// The measurement file, kept in step with table_.
+  std::unique_ptr<MeasurementSync> sync_;
   /// True while a table built behind the first tab has not been shown yet.
   bool table_first_show_pending_ = false;
   /// The table being built or shown is read only (ProjectAccess::kReadOnly):

@@ -56,6 +56,62 @@ std::optional<size_t> RowOfCellWidget(const std::string& path) {
   return RowIndexArg(std::string_view(path).substr(start));
 }
 
+// How many points' verdicts are in each state, and whether any mismatch
+// has files to correct or copy.
+struct RinexTally {
+  size_t matches = 0, corrected = 0, mismatches = 0, unreadable = 0, none = 0,
+         pending = 0;
+  bool correctable = false;
+};
+
+RinexTally CountVerdicts(const std::vector<RinexVerdict>& verdicts) {
+  RinexTally t;
+  for (const RinexVerdict& v : verdicts) {
+    switch (v.state) {
+      case RinexState::kMatch:
+        ++t.matches;
+        break;
+      case RinexState::kCorrected:
+        ++t.corrected;
+        break;
+      case RinexState::kMismatch:
+        ++t.mismatches;
+        t.correctable |= !v.to_correct.empty() || !v.to_copy.empty();
+        break;
+      case RinexState::kUnreadable:
+        ++t.unreadable;
+        break;
+      case RinexState::kNoFiles:
+        ++t.none;
+        break;
+      case RinexState::kPending:
+        ++t.pending;
+        break;
+      case RinexState::kEmpty:
+        break;
+    }
+  }
+  return t;
+}
+
+// The status line's summary of the column, while no row's reason is shown.
+std::string SummaryText(const RinexTally& t, bool correcting) {
+  std::string text = "RINEX: " + DecimalText(t.matches) + " ✓ · " +
+                     DecimalText(t.corrected) + " ✓ C · " +
+                     DecimalText(t.mismatches) + " ✗ · " +
+                     DecimalText(t.unreadable) + " ? · " + DecimalText(t.none) +
+                     " — SIN ARCHIVO DE OBSERVACIÓN.";
+  if (t.pending > 0 && !correcting) {
+    text += " LEYENDO: " + DecimalText(t.pending) + " … SIN COMPROBAR TODAVÍA.";
+  }
+  if (t.mismatches + t.unreadable > 0) {
+    text +=
+        " EL MOTIVO DE CADA PUNTO SE VE AQUÍ AL ENTRAR EN SU FILA O AL "
+        "PASAR EL RATÓN POR SU CELDA RINEX.";
+  }
+  return text;
+}
+
 // The reason on one line: its lines joined by " · ".
 std::string OneLine(const std::string& text) {
   std::string out;
@@ -80,6 +136,13 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
       project_(project),
       catalogue_(catalogue),
       background_(ui, "rinex_en_segundo_plano") {
+  BuildStatusLine(bottom);
+  BuildCorrectButton(bottom);
+  BuildProgress(bottom);
+  WireRowStatus(tag);
+}
+
+void RinexColumn::BuildStatusLine(const std::string& bottom) {
   tk::Interp& root = ui_.tk();
   const std::string family = ui_.family();
   lbl_rinex_ = bottom + ".estado_rinex";
@@ -114,7 +177,11 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
                    DecimalText(wrap))
                  root.Call({lbl_rinex_, "configure", "-wraplength", wrap});
              })});
+}
 
+void RinexColumn::BuildCorrectButton(const std::string& bottom) {
+  tk::Interp& root = ui_.tk();
+  const std::string family = ui_.family();
   btn_rinex_ = bottom + ".btn_rinex";
   // clang-format off
   root.Call({"button", btn_rinex_, "-text", "CORREGIR RINEX",
@@ -130,7 +197,11 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
   // clang-format on
   root.Call({"grid", btn_rinex_, "-row", 1, "-column", 1, "-sticky", "ns",
              "-padx", tk::Obj::List({"10", "0"})});
+}
 
+void RinexColumn::BuildProgress(const std::string& bottom) {
+  tk::Interp& root = ui_.tk();
+  const std::string family = ui_.family();
   // The progress of CORREGIR RINEX, under the buttons while it runs.
   progress_frame_ = bottom + ".progreso_rinex";
   progress_bar_ = progress_frame_ + ".barra";
@@ -152,7 +223,10 @@ RinexColumn::RinexColumn(Ui& ui, FileSystem& fs, const MeasurementTable& table,
   root.Call({"pack", btn_cancel_, "-side", "right"});
   root.Call({"pack", progress_bar_, "-side", "left", "-fill", "x", "-expand", 1,
              "-padx", tk::Obj::List({"0", "10"})});
+}
 
+void RinexColumn::WireRowStatus(const std::string& tag) {
+  tk::Interp& root = ui_.tk();
   root.Command(kHoverCommand, [this](const std::vector<std::string>& args) {
     const std::optional<size_t> row =
         args.size() == 1 ? RowAtHeight(args[0], pitch_) : std::nullopt;
@@ -322,36 +396,10 @@ void RinexColumn::UpdateCell(size_t idx) {
 
 void RinexColumn::ShowStatus() {
   tk::Interp& root = ui_.tk();
-  size_t matches = 0, corrected = 0, mismatches = 0, unreadable = 0, none = 0,
-         pending = 0;
-  bool correctable = false;
-  for (const RinexVerdict& v : verdicts_) {
-    switch (v.state) {
-      case RinexState::kMatch:
-        ++matches;
-        break;
-      case RinexState::kCorrected:
-        ++corrected;
-        break;
-      case RinexState::kMismatch:
-        ++mismatches;
-        correctable |= !v.to_correct.empty() || !v.to_copy.empty();
-        break;
-      case RinexState::kUnreadable:
-        ++unreadable;
-        break;
-      case RinexState::kNoFiles:
-        ++none;
-        break;
-      case RinexState::kPending:
-        ++pending;
-        break;
-      case RinexState::kEmpty:
-        break;
-    }
-  }
+  const RinexTally tally = CountVerdicts(verdicts_);
   // Copies are made from a complete reading, one run at a time.
-  correctable = correctable && pending == 0 && !correcting_;
+  const bool correctable =
+      tally.correctable && tally.pending == 0 && !correcting_;
   std::string text;
   const bool shown = shown_row_ < verdicts_.size();
   // The shown row's line from the other column comes first; the RINEX
@@ -364,18 +412,7 @@ void RinexColumn::ShowStatus() {
                 : "RINEX: ") +
            OneLine(verdicts_[shown_row_].reason);
   } else if (!verdicts_.empty()) {
-    text = "RINEX: " + DecimalText(matches) + " ✓ · " + DecimalText(corrected) +
-           " ✓ C · " + DecimalText(mismatches) + " ✗ · " +
-           DecimalText(unreadable) + " ? · " + DecimalText(none) +
-           " — SIN ARCHIVO DE OBSERVACIÓN.";
-    if (pending > 0 && !correcting_) {
-      text += " LEYENDO: " + DecimalText(pending) + " … SIN COMPROBAR TODAVÍA.";
-    }
-    if (mismatches + unreadable > 0) {
-      text +=
-          " EL MOTIVO DE CADA PUNTO SE VE AQUÍ AL ENTRAR EN SU FILA O AL "
-          "PASAR EL RATÓN POR SU CELDA RINEX.";
-    }
+    text = SummaryText(tally, correcting_);
   }
   if (correcting_) {
     text +=

@@ -27,11 +27,11 @@
 
 #include "heights/catalogue.h"
 #include "heights/measurement_table.h"
+#include "platform/fs.h"
+#include "project/open_project.h"
 #include "rinex/rinex_corrections.h"
 #include "rinex/rinex_files.h"
 #include "rinex/rinex_verdict.h"
-#include "platform/fs.h"
-#include "project/open_project.h"
 #include "ui/background_tk.h"
 #include "ui/ui_tk.h"
 
@@ -106,6 +106,13 @@ class RinexColumn {
   std::string CellText(const std::string& code) const;
 
  private:
+  /// The steps of building the column's widgets under `bottom`: the status
+  /// line, CORREGIR RINEX, its progress, and the row status the pointer and
+  /// the focus show (added to bind tag `tag`).
+  void BuildStatusLine(const std::string& bottom);
+  void BuildCorrectButton(const std::string& bottom);
+  void BuildProgress(const std::string& bottom);
+  void WireRowStatus(const std::string& tag);
   /// The row's ARP, phase-centre and measured heights; nullopt while the
   /// row is incomplete or does not convert.
   std::optional<RinexRowHeights> HeightsOf(size_t idx) const;

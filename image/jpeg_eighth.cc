@@ -356,6 +356,28 @@ struct Component {
   std::vector<std::uint8_t> samples;  // one per block: its average
 };
 
+// The DC difference of a block whose code or difference is too long for
+// the joint table: the rare case, kept out of the block's own loop.
+bool SlowDcDifference(const Component& c, BitReader& bits, std::int32_t* diff) {
+  int length;
+  unsigned size;
+  if (const std::uint16_t f = c.dc->fast[bits.Peek(kLook)]; f != 0) {
+    length = f & 31;
+    size = f >> 5;
+  } else if (!SlowDecode(*c.dc, bits, &length, &size)) {
+    return false;
+  }
+  bits.Drop(length);
+  if (size > 11) return false;  // no 8-bit DC difference is that large
+  *diff = 0;
+  if (size != 0) {
+    *diff = static_cast<std::int32_t>(bits.Peek(static_cast<int>(size)));
+    bits.Drop(static_cast<int>(size));
+    if (*diff < (1 << (size - 1))) *diff -= (1 << size) - 1;
+  }
+  return true;
+}
+
 // Reads one block of `c` at (bx, by): its DC value becomes the block's
 // sample; its AC coefficients are passed over.
 bool DecodeBlock(Component& c, BitReader& bits, int bx, int by) {
@@ -366,23 +388,9 @@ bool DecodeBlock(Component& c, BitReader& bits, int bx, int by) {
   if (joint != 0) {
     bits.Drop(joint & 31);
     diff = joint >> 8;
-  } else {
-    // A long code, or a long difference.
-    unsigned size;
-    if (const std::uint16_t f = c.dc->fast[bits.Peek(kLook)]; f != 0) {
-      length = f & 31;
-      size = f >> 5;
-    } else if (!SlowDecode(*c.dc, bits, &length, &size)) {
-      return false;
-    }
-    bits.Drop(length);
-    if (size > 11) return false;  // no 8-bit DC difference is that large
-    diff = 0;
-    if (size != 0) {
-      diff = static_cast<std::int32_t>(bits.Peek(static_cast<int>(size)));
-      bits.Drop(static_cast<int>(size));
-      if (diff < (1 << (size - 1))) diff -= (1 << size) - 1;
-    }
+  } else if (!SlowDcDifference(c, bits, &diff)) {
+    // A long code, or a long difference, that does not decode.
+    return false;
   }
   c.prediction += diff;
   if (c.prediction > (1 << 20) || c.prediction < -(1 << 20)) return false;
@@ -454,6 +462,105 @@ struct Frame {
   const std::uint8_t* end = nullptr;
 };
 
+// What the tables before the scan say beside the frame: each quantization
+// table's DC entry, and the Adobe segment's colour transform.
+struct TableState {
+  std::array<int, 4> dc_quant{};
+  std::array<bool, 4> quant_defined{};
+  int adobe_transform = -1;
+};
+
+// A frame header (SOF0/SOF1: baseline or extended sequential, Huffman
+// coded) from `s` to `s_end`.
+bool ReadFrameHeader(const std::uint8_t* s, const std::uint8_t* s_end,
+                     Frame* f) {
+  if (!f->components.empty() || s_end - s < 6 || s[0] != 8) return false;
+  f->height = Be16(s + 1);
+  f->width = Be16(s + 3);
+  const int n = s[5];
+  if (f->width == 0 || f->height == 0 || (n != 1 && n != 3) ||
+      s_end - s < 6 + 3 * n) {
+    return false;
+  }
+  for (int i = 0; i < n; ++i) {
+    Component c;
+    c.id = s[6 + 3 * i];
+    c.h = s[7 + 3 * i] >> 4;
+    c.v = s[7 + 3 * i] & 15;
+    c.quant = s[8 + 3 * i];
+    if (c.h < 1 || c.h > 2 || c.v < 1 || c.v > 2 || c.quant > 3) {
+      return false;
+    }
+    f->components.push_back(c);
+  }
+  return true;
+}
+
+// A DHT segment: Huffman tables.
+bool ReadHuffmanTables(const std::uint8_t* s, const std::uint8_t* s_end,
+                       Frame* f) {
+  while (s < s_end) {
+    if (s_end - s < 17) return false;
+    const int cls = s[0] >> 4, id = s[0] & 15;
+    if (cls > 1 || id > 3) return false;
+    int total = 0;
+    for (int l = 1; l <= 16; ++l) total += s[l];
+    if (s_end - s < 17 + total ||
+        !BuildHuffman(s + 1, s + 17, cls == 1, &(*f->tables)[cls * 4 + id])) {
+      return false;
+    }
+    s += 17 + total;
+  }
+  return true;
+}
+
+// A DQT segment: only each table's DC entry counts.
+bool ReadQuantTables(const std::uint8_t* s, const std::uint8_t* s_end,
+                     TableState* t) {
+  while (s < s_end) {
+    const int precision = s[0] >> 4, id = s[0] & 15;
+    const int size = precision == 0 ? 64 : 128;
+    if (precision > 1 || id > 3 || s_end - s < 1 + size) return false;
+    t->dc_quant[id] = precision == 0 ? s[1] : Be16(s + 1);
+    t->quant_defined[id] = true;
+    s += 1 + size;
+  }
+  return true;
+}
+
+// The scan header: one scan must hold every component, with tables
+// defined, over the whole spectrum, in YCbCr or grey.
+bool ReadScanHeader(const std::uint8_t* s, const std::uint8_t* s_end,
+                    const TableState& t, Frame* f) {
+  const int n = s_end - s >= 1 ? s[0] : 0;
+  if (f->components.empty() || n != static_cast<int>(f->components.size()) ||
+      s_end - s < 4 + 2 * n) {
+    return false;  // one scan must hold every component
+  }
+  for (int i = 0; i < n; ++i) {
+    Component& c = f->components[i];
+    const int td = s[2 + 2 * i] >> 4, ta = s[2 + 2 * i] & 15;
+    if (s[1 + 2 * i] != c.id || td > 3 || ta > 3 || !(*f->tables)[td].defined ||
+        !(*f->tables)[4 + ta].defined || !t.quant_defined[c.quant]) {
+      return false;
+    }
+    c.dc = &(*f->tables)[td];
+    c.ac = &(*f->tables)[4 + ta];
+    c.joint = CachedJointTable(*c.dc, *c.ac);
+    c.dc_quant = t.dc_quant[c.quant];
+  }
+  const std::uint8_t* spectral = s + 1 + 2 * n;
+  if (spectral[0] != 0 || spectral[1] != 63 || spectral[2] != 0) {
+    return false;
+  }
+  if (n == 3 && (t.adobe_transform == 0 ||
+                 (f->components[0].id == 'R' && f->components[1].id == 'G' &&
+                  f->components[2].id == 'B'))) {
+    return false;  // RGB, not YCbCr
+  }
+  return true;
+}
+
 // Reads the headers up to the scan into `f`; false for a file of a kind
 // not read here, or broken headers.
 bool ReadHeaders(std::string_view bytes, Frame* f) {
@@ -461,9 +568,7 @@ bool ReadHeaders(std::string_view bytes, Frame* f) {
   const std::uint8_t* const end = data + bytes.size();
   if (bytes.size() < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
   f->tables = std::make_unique<std::array<Huffman, 8>>();
-  std::array<int, 4> dc_quant{};
-  std::array<bool, 4> quant_defined{};
-  int adobe_transform = -1;
+  TableState tables;
   const std::uint8_t* p = data + 2;
   for (;;) {
     // The next marker, after any fill bytes.
@@ -479,89 +584,24 @@ bool ReadHeaders(std::string_view bytes, Frame* f) {
     const std::uint8_t* const s_end = p + length;
     p = s_end;
     if (marker == 0xC0 || marker == 0xC1) {
-      // Baseline or extended sequential, Huffman coded.
-      if (!f->components.empty() || s_end - s < 6 || s[0] != 8) return false;
-      f->height = Be16(s + 1);
-      f->width = Be16(s + 3);
-      const int n = s[5];
-      if (f->width == 0 || f->height == 0 || (n != 1 && n != 3) ||
-          s_end - s < 6 + 3 * n) {
-        return false;
-      }
-      for (int i = 0; i < n; ++i) {
-        Component c;
-        c.id = s[6 + 3 * i];
-        c.h = s[7 + 3 * i] >> 4;
-        c.v = s[7 + 3 * i] & 15;
-        c.quant = s[8 + 3 * i];
-        if (c.h < 1 || c.h > 2 || c.v < 1 || c.v > 2 || c.quant > 3) {
-          return false;
-        }
-        f->components.push_back(c);
-      }
+      if (!ReadFrameHeader(s, s_end, f)) return false;
     } else if (marker >= 0xC2 && marker <= 0xCF && marker != 0xC4 &&
                marker != 0xC8 && marker != 0xCC) {
       return false;  // progressive, lossless, hierarchical or arithmetic
-    } else if (marker == 0xC4) {  // Huffman tables
-      while (s < s_end) {
-        if (s_end - s < 17) return false;
-        const int cls = s[0] >> 4, id = s[0] & 15;
-        if (cls > 1 || id > 3) return false;
-        int total = 0;
-        for (int l = 1; l <= 16; ++l) total += s[l];
-        if (s_end - s < 17 + total ||
-            !BuildHuffman(s + 1, s + 17, cls == 1,
-                          &(*f->tables)[cls * 4 + id])) {
-          return false;
-        }
-        s += 17 + total;
-      }
-    } else if (marker == 0xDB) {  // quantization: only each DC entry counts
-      while (s < s_end) {
-        const int precision = s[0] >> 4, id = s[0] & 15;
-        const int size = precision == 0 ? 64 : 128;
-        if (precision > 1 || id > 3 || s_end - s < 1 + size) return false;
-        dc_quant[id] = precision == 0 ? s[1] : Be16(s + 1);
-        quant_defined[id] = true;
-        s += 1 + size;
-      }
+    } else if (marker == 0xC4) {
+      if (!ReadHuffmanTables(s, s_end, f)) return false;
+    } else if (marker == 0xDB) {
+      if (!ReadQuantTables(s, s_end, &tables)) return false;
     } else if (marker == 0xDD) {
       if (s_end - s < 2) return false;
       f->restart_interval = Be16(s);
     } else if (marker == 0xEE) {  // Adobe: its transform flag says RGB
       if (s_end - s >= 12 &&
           std::string_view(reinterpret_cast<const char*>(s), 5) == "Adobe") {
-        adobe_transform = s[11];
+        tables.adobe_transform = s[11];
       }
     } else if (marker == 0xDA) {  // the scan
-      const int n = s_end - s >= 1 ? s[0] : 0;
-      if (f->components.empty() ||
-          n != static_cast<int>(f->components.size()) ||
-          s_end - s < 4 + 2 * n) {
-        return false;  // one scan must hold every component
-      }
-      for (int i = 0; i < n; ++i) {
-        Component& c = f->components[i];
-        const int td = s[2 + 2 * i] >> 4, ta = s[2 + 2 * i] & 15;
-        if (s[1 + 2 * i] != c.id || td > 3 || ta > 3 ||
-            !(*f->tables)[td].defined || !(*f->tables)[4 + ta].defined ||
-            !quant_defined[c.quant]) {
-          return false;
-        }
-        c.dc = &(*f->tables)[td];
-        c.ac = &(*f->tables)[4 + ta];
-        c.joint = CachedJointTable(*c.dc, *c.ac);
-        c.dc_quant = dc_quant[c.quant];
-      }
-      const std::uint8_t* spectral = s + 1 + 2 * n;
-      if (spectral[0] != 0 || spectral[1] != 63 || spectral[2] != 0) {
-        return false;
-      }
-      if (n == 3 && (adobe_transform == 0 || (f->components[0].id == 'R' &&
-                                              f->components[1].id == 'G' &&
-                                              f->components[2].id == 'B'))) {
-        return false;  // RGB, not YCbCr
-      }
+      if (!ReadScanHeader(s, s_end, tables, f)) return false;
       f->scan = s_end;
       f->end = end;
       return true;

@@ -367,6 +367,28 @@ std::uint16_t BigEndian16(const unsigned char* p) {
   return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
 }
 
+// The end of the entropy-coded data of a scan that starts at `p`: the next
+// marker that is neither a stuffed zero nor a restart; `end` when the data
+// runs to the end of the file.
+const unsigned char* EndOfScanData(const unsigned char* p,
+                                   const unsigned char* end) {
+  while (p < end) {
+    if (*p != 0xFF) {
+      ++p;
+      continue;
+    }
+    const unsigned char* q = p + 1;
+    while (q < end && *q == 0xFF) ++q;
+    if (q >= end) return end;
+    if (*q == 0x00 || (*q >= 0xD0 && *q <= 0xD7)) {
+      p = q + 1;
+      continue;
+    }
+    break;
+  }
+  return p;
+}
+
 // The JPEG `bytes` with only what a decoder needs to show the picture: every
 // application segment (EXIF, JFIF, XMP, ICC profiles, thumbnails) and
 // comment dropped, and anything after the end of the image. A 3-component
@@ -414,26 +436,122 @@ bool StripJpeg(std::string_view bytes, int components, bool rgb,
     }
     p += length;
     if (marker != 0xDA) continue;
-    // The entropy-coded data of the scan, up to the next marker that is
-    // neither a stuffed zero nor a restart.
     const unsigned char* data = p;
-    while (p < end) {
-      if (*p != 0xFF) {
-        ++p;
-        continue;
-      }
-      const unsigned char* q = p + 1;
-      while (q < end && *q == 0xFF) ++q;
-      if (q >= end) return false;
-      if (*q == 0x00 || (*q >= 0xD0 && *q <= 0xD7)) {
-        p = q + 1;
-        continue;
-      }
-      break;
-    }
+    p = EndOfScanData(p, end);
     if (p >= end) return false;
     out->append(reinterpret_cast<const char*>(data), p - data);
   }
+}
+
+// The colours a JPEG holds, as the steps of PrepareJpeg read them.
+struct JpegColours {
+  bool cmyk = false;
+  bool grey = false;
+  int channels = 3;  // of the picture made: 1 (grey) or 3 (RGB)
+};
+
+// Refuses a picture that is empty, too large, of colours not read here, or
+// whose coefficients alone would not fit; otherwise says its colours.
+Status CheckJpegFrame(const jpeg_decompress_struct& info, JpegColours* colours,
+                      std::uint64_t* coefficients) {
+  const int width = static_cast<int>(info.image_width);
+  const int height = static_cast<int>(info.image_height);
+  if (width <= 0 || height <= 0) return Status::Error(kBrokenJpeg);
+  if (static_cast<std::uint64_t>(width) * height > kMaxPhotoPixels) {
+    return Status::Error(TooLarge(width, height));
+  }
+  const J_COLOR_SPACE space = info.jpeg_color_space;
+  colours->cmyk = space == JCS_CMYK || space == JCS_YCCK;
+  colours->grey = space == JCS_GRAYSCALE;
+  colours->channels = colours->grey ? 1 : 3;
+  if (!colours->cmyk && !colours->grey && space != JCS_YCbCr &&
+      space != JCS_RGB) {
+    return Status::Error(kBrokenJpeg);
+  }
+  // Whatever the scale, a file of several scans is held whole as
+  // coefficients: refused at once when they alone would not fit.
+  *coefficients = CoefficientBytes(info);
+  if (*coefficients > kMaxPhotoDecodeBytes) {
+    return Status::Error(TooLarge(width, height));
+  }
+  return Status::OK();
+}
+
+// A picture small enough as it is: its image data goes in unchanged,
+// unless the file holds far more than such a picture needs (many scans,
+// padding), which is then encoded afresh. True when it went in as it is.
+bool TakeJpegAsIs(std::string_view bytes, const jpeg_decompress_struct& info,
+                  int channels, PreparedPhoto* out) {
+  const int width = static_cast<int>(info.image_width);
+  const int height = static_cast<int>(info.image_height);
+  const std::uint64_t enough =
+      static_cast<std::uint64_t>(width) * height * channels + (64 << 10);
+  std::string stripped;
+  if (!StripJpeg(bytes, info.num_components, info.jpeg_color_space == JCS_RGB,
+                 &stripped) ||
+      stripped.size() > enough) {
+    return false;
+  }
+  out->picture.bytes = std::move(stripped);
+  out->picture.width = width;
+  out->picture.height = height;
+  out->picture.components = channels;
+  out->as_is = true;
+  return true;
+}
+
+// `n` pixels reduced to `eighths`/8 by the decoder, rounded up as it does.
+int ScaledSize(int n, int eighths) {
+  return static_cast<int>((static_cast<std::int64_t>(n) * eighths + 7) / 8);
+}
+
+// The smallest reduction the decoder offers (n/8) that still gives
+// `need_w` x `need_h` pixels of a `width` x `height` picture.
+int ChooseEighths(int width, int height, int need_w, int need_h) {
+  int eighths = 1;
+  while (eighths < 8 && (ScaledSize(width, eighths) < need_w ||
+                         ScaledSize(height, eighths) < need_h)) {
+    ++eighths;
+  }
+  return eighths;
+}
+
+// Decodes the picture through the library at `eighths`/8 of its size
+// (scaled_w x scaled_h, `pixel_memory` bytes) and reduces it to
+// reduced_w x reduced_h.
+Status DecodeJpegScaled(JpegDecoder* decoder, const JpegColours& colours,
+                        int eighths, int scaled_w, int scaled_h,
+                        std::uint64_t pixel_memory, int reduced_w,
+                        int reduced_h, Pixels* pixels) {
+  const jpeg_decompress_struct& info = decoder->cinfo;
+  const int width = static_cast<int>(info.image_width);
+  const int height = static_cast<int>(info.image_height);
+  const bool cmyk = colours.cmyk;
+  const int pixel_bytes = cmyk ? 4 : colours.channels;
+  const J_COLOR_SPACE wanted = cmyk           ? JCS_CMYK
+                               : colours.grey ? JCS_GRAYSCALE
+                                              : JCS_RGB;
+  if (!SetJpegOutput(decoder, eighths, wanted) ||
+      static_cast<int>(info.output_width) != scaled_w ||
+      static_cast<int>(info.output_height) != scaled_h) {
+    return Status::Error(JpegFailure(decoder->trap.code, width, height));
+  }
+  std::vector<std::uint8_t> decoded(pixel_memory);
+  const std::size_t row_bytes =
+      static_cast<std::size_t>(scaled_w) * pixel_bytes;
+  if (!DecodeJpegRows(decoder, kMaxPhotoDecodeBytes - pixel_memory,
+                      decoded.data(), row_bytes)) {
+    return Status::Error(JpegFailure(decoder->trap.code, width, height));
+  }
+  // The coefficients go before the pixels are reduced.
+  jpeg_abort_decompress(&decoder->cinfo);
+  if (cmyk) {
+    *pixels = CmykToRgb(decoded, scaled_w, scaled_h);
+  } else {
+    *pixels = Pixels{scaled_w, scaled_h, colours.channels, std::move(decoded)};
+  }
+  *pixels = Reduce(*pixels, reduced_w, reduced_h);
+  return Status::OK();
 }
 
 Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
@@ -447,62 +565,32 @@ Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
                                                           : kBrokenJpeg);
   }
   const jpeg_decompress_struct& info = decoder.cinfo;
+  JpegColours colours;
+  std::uint64_t coefficients = 0;
+  if (Status checked = CheckJpegFrame(info, &colours, &coefficients);
+      !checked.ok()) {
+    return checked;
+  }
   const int width = static_cast<int>(info.image_width);
   const int height = static_cast<int>(info.image_height);
-  if (width <= 0 || height <= 0) return Status::Error(kBrokenJpeg);
-  if (static_cast<std::uint64_t>(width) * height > kMaxPhotoPixels) {
-    return Status::Error(TooLarge(width, height));
-  }
-  const J_COLOR_SPACE space = info.jpeg_color_space;
-  const bool cmyk = space == JCS_CMYK || space == JCS_YCCK;
-  const bool grey = space == JCS_GRAYSCALE;
-  if (!cmyk && !grey && space != JCS_YCbCr && space != JCS_RGB) {
-    return Status::Error(kBrokenJpeg);
-  }
-  // Whatever the scale, a file of several scans is held whole as
-  // coefficients: refused at once when they alone would not fit.
-  const std::uint64_t coefficients = CoefficientBytes(info);
-  if (coefficients > kMaxPhotoDecodeBytes) {
-    return Status::Error(TooLarge(width, height));
-  }
   const int orientation = out->tags.orientation;
   int upright_w, upright_h, need_w, need_h;
   UprightSize(orientation, width, height, &upright_w, &upright_h);
   NeededSize(upright_w, upright_h, box_width, box_height, &need_w, &need_h);
-  const int channels = grey ? 1 : 3;
-  if (orientation == 1 && !cmyk && need_w >= upright_w && need_h >= upright_h) {
-    // Small enough as it is: its image data goes in unchanged, unless the
-    // file holds far more than such a picture needs (many scans, padding),
-    // which is then encoded afresh below.
-    const std::uint64_t enough =
-        static_cast<std::uint64_t>(width) * height * channels + (64 << 10);
-    std::string stripped;
-    if (StripJpeg(bytes, info.num_components, space == JCS_RGB, &stripped) &&
-        stripped.size() <= enough) {
-      out->picture.bytes = std::move(stripped);
-      out->picture.width = width;
-      out->picture.height = height;
-      out->picture.components = channels;
-      out->as_is = true;
-      return Status::OK();
-    }
+  if (orientation == 1 && !colours.cmyk && need_w >= upright_w &&
+      need_h >= upright_h && TakeJpegAsIs(bytes, info, colours.channels, out)) {
+    return Status::OK();
   }
 
   // The smallest reduction the decoder offers (n/8) that still gives the
   // pixels needed, in the file's own orientation.
   int stored_need_w, stored_need_h;
   UprightSize(orientation, need_w, need_h, &stored_need_w, &stored_need_h);
-  const auto scaled = [](int n, int eighths) {
-    return static_cast<int>((static_cast<std::int64_t>(n) * eighths + 7) / 8);
-  };
-  int eighths = 1;
-  while (eighths < 8 && (scaled(width, eighths) < stored_need_w ||
-                         scaled(height, eighths) < stored_need_h)) {
-    ++eighths;
-  }
-  const int scaled_w = scaled(width, eighths);
-  const int scaled_h = scaled(height, eighths);
-  const int pixel_bytes = cmyk ? 4 : channels;
+  const int eighths =
+      ChooseEighths(width, height, stored_need_w, stored_need_h);
+  const int scaled_w = ScaledSize(width, eighths);
+  const int scaled_h = ScaledSize(height, eighths);
+  const int pixel_bytes = colours.cmyk ? 4 : colours.channels;
   const std::uint64_t pixel_memory =
       static_cast<std::uint64_t>(scaled_w) * scaled_h * pixel_bytes;
   if (pixel_memory + coefficients > kMaxPhotoDecodeBytes) {
@@ -512,36 +600,17 @@ Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
   const int reduced_h = std::min(scaled_h, stored_need_h);
   Pixels pixels;
   EighthImage eighth;
-  if (!cmyk && eighths == 1 &&
+  if (!colours.cmyk && eighths == 1 &&
       DecodeJpegEighth(bytes, reduced_w, reduced_h, &eighth, cancel)) {
     // The common case, a photo printed at an eighth of its size or less:
     // read from its blocks' averages alone, straight at the size needed.
     pixels = Pixels{eighth.width, eighth.height, eighth.channels,
                     std::move(eighth.pixels)};
-  } else {
-    const J_COLOR_SPACE wanted = cmyk   ? JCS_CMYK
-                                 : grey ? JCS_GRAYSCALE
-                                        : JCS_RGB;
-    if (!SetJpegOutput(&decoder, eighths, wanted) ||
-        static_cast<int>(info.output_width) != scaled_w ||
-        static_cast<int>(info.output_height) != scaled_h) {
-      return Status::Error(JpegFailure(decoder.trap.code, width, height));
-    }
-    std::vector<std::uint8_t> decoded(pixel_memory);
-    const std::size_t row_bytes =
-        static_cast<std::size_t>(scaled_w) * pixel_bytes;
-    if (!DecodeJpegRows(&decoder, kMaxPhotoDecodeBytes - pixel_memory,
-                        decoded.data(), row_bytes)) {
-      return Status::Error(JpegFailure(decoder.trap.code, width, height));
-    }
-    // The coefficients go before the pixels are reduced.
-    jpeg_abort_decompress(&decoder.cinfo);
-    if (cmyk) {
-      pixels = CmykToRgb(decoded, scaled_w, scaled_h);
-    } else {
-      pixels = Pixels{scaled_w, scaled_h, channels, std::move(decoded)};
-    }
-    pixels = Reduce(pixels, reduced_w, reduced_h);
+  } else if (Status decoded = DecodeJpegScaled(&decoder, colours, eighths,
+                                               scaled_w, scaled_h, pixel_memory,
+                                               reduced_w, reduced_h, &pixels);
+             !decoded.ok()) {
+    return decoded;
   }
   return Encode(Upright(std::move(pixels), orientation), out);
 }

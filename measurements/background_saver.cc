@@ -96,6 +96,21 @@ SaveOutcome BackgroundSaver::Write(
   return outcome;
 }
 
+namespace {
+
+// The exchanges ended with `held` in place: when that is not `bytes`,
+// another program's save went back in and this write did not.
+void NoteOutsideSave(const std::string& bytes,
+                     const std::optional<std::string>& expected,
+                     std::optional<std::string> held, SaveOutcome* outcome) {
+  if (held == std::optional(bytes)) return;
+  outcome->changed_outside = true;
+  outcome->expected = expected;
+  outcome->found = std::move(held);
+}
+
+}  // namespace
+
 SaveOutcome BackgroundSaver::WriteGuarded(
     const std::string& path, const std::string& bytes,
     const std::optional<std::string>& expected) {
@@ -132,11 +147,7 @@ SaveOutcome BackgroundSaver::WriteGuarded(
     if (was_missing) {
       // Nothing stood at `path` (another program may have removed it):
       // `held` went in and nothing came out.
-      if (held != std::optional(bytes)) {
-        outcome.changed_outside = true;
-        outcome.expected = expected;
-        outcome.found = std::move(held);
-      }
+      NoteOutsideSave(bytes, expected, std::move(held), &outcome);
       return outcome;
     }
     std::string out;
@@ -144,11 +155,7 @@ SaveOutcome BackgroundSaver::WriteGuarded(
     if (!outcome.status.ok()) return outcome;  // what came out stays in `temp`
     if (out == in_place) {
       fs.Remove(temp);
-      if (held != std::optional(bytes)) {
-        outcome.changed_outside = true;
-        outcome.expected = expected;
-        outcome.found = std::move(held);
-      }
+      NoteOutsideSave(bytes, expected, std::move(held), &outcome);
       return outcome;
     }
     in_place = std::move(held);

@@ -239,6 +239,43 @@ bool SameResult(std::string_view field, const std::string& result) {
   return text == result;
 }
 
+// The accessory and reference of `saved` that the boxes would offer for
+// the receiver and type of `out`, into `out`; each value left out is named
+// in `dropped` (when given).
+void ApplyEquipmentRules(const Catalogue& catalogue, const RowValues& saved,
+                         RowValues* out, std::vector<std::string>* dropped) {
+  auto note = [dropped](std::string text) {
+    if (dropped) dropped->push_back(std::move(text));
+  };
+  if (!saved.acc.empty()) {
+    const Choices offered = AccessoryChoices(out->tipo);
+    if (std::find(offered.values.begin(), offered.values.end(), saved.acc) !=
+        offered.values.end()) {
+      out->acc = saved.acc;
+    } else {
+      note("ACCESORIO " + Quoted(saved.acc) + " NO SE OFRECE PARA " +
+           Quoted(out->tipo) + ": SE DEJA VACÍO");
+    }
+  }
+  if (!out->acc.empty()) {
+    const Choices offered =
+        ReferenceChoices(catalogue, out->rec, out->tipo, out->acc);
+    if (std::find(offered.values.begin(), offered.values.end(), saved.ref) !=
+        offered.values.end()) {
+      out->ref = saved.ref;
+    } else {
+      if (!saved.ref.empty()) {
+        note("REFERENCIA " + Quoted(saved.ref) + " NO SE OFRECE PARA " +
+             out->rec + ", " + out->tipo + ", " + out->acc + ": SE DEJA " +
+             (offered.preselect ? "LA ÚNICA POSIBLE" : "VACÍA"));
+      }
+      out->ref = offered.preselect.value_or("");
+    }
+  } else if (!saved.ref.empty()) {
+    note("REFERENCIA " + Quoted(saved.ref) + " SIN ACCESORIO: SE DEJA VACÍA");
+  }
+}
+
 }  // namespace
 
 RowValues ApplyRowRules(const Catalogue& catalogue,
@@ -282,33 +319,7 @@ RowValues ApplyRowRules(const Catalogue& catalogue,
     note("TIPO DE MEDIDA " + Quoted(saved.tipo) +
          " NO SE OFRECE: SE DEJA VACÍO");
   }
-  if (!saved.acc.empty()) {
-    const Choices offered = AccessoryChoices(out.tipo);
-    if (std::find(offered.values.begin(), offered.values.end(), saved.acc) !=
-        offered.values.end()) {
-      out.acc = saved.acc;
-    } else {
-      note("ACCESORIO " + Quoted(saved.acc) + " NO SE OFRECE PARA " +
-           Quoted(out.tipo) + ": SE DEJA VACÍO");
-    }
-  }
-  if (!out.acc.empty()) {
-    const Choices offered =
-        ReferenceChoices(catalogue, out.rec, out.tipo, out.acc);
-    if (std::find(offered.values.begin(), offered.values.end(), saved.ref) !=
-        offered.values.end()) {
-      out.ref = saved.ref;
-    } else {
-      if (!saved.ref.empty()) {
-        note("REFERENCIA " + Quoted(saved.ref) + " NO SE OFRECE PARA " +
-             out.rec + ", " + out.tipo + ", " + out.acc + ": SE DEJA " +
-             (offered.preselect ? "LA ÚNICA POSIBLE" : "VACÍA"));
-      }
-      out.ref = offered.preselect.value_or("");
-    }
-  } else if (!saved.ref.empty()) {
-    note("REFERENCIA " + Quoted(saved.ref) + " SIN ACCESORIO: SE DEJA VACÍA");
-  }
+  ApplyEquipmentRules(catalogue, saved, &out, dropped);
   return out;
 }
 
@@ -357,31 +368,37 @@ std::optional<MeasurementFile> MeasurementFile::Parse(
     widest = std::max(widest, FilledWidth(record.fields));
     file.records_.push_back(std::move(record));
   }
+  std::size_t width = 0;
+  if (!file.FitColumns(widest, &width, error)) return std::nullopt;
+  for (Record& record : file.records_) file.ReadRecord(&record, width);
+  (void)catalogue;
+  return file;
+}
+
+bool MeasurementFile::FitColumns(std::size_t widest, std::size_t* width,
+                                 std::string* error) {
   // A header that lacks some of the program's columns gets them added after
   // every field that any line holds, the fields beyond the header's names
   // becoming unnamed columns. Added names that landed on a line's extra
   // fields would make the next reading take those as the point's values (a
   // note as its height); and a line refused now for its extra fields would
   // fit the written header and be read differently next time.
-  const bool lacks_columns = std::find(file.column_.begin(), file.column_.end(),
-                                       kNone) != file.column_.end();
+  const bool lacks_columns =
+      std::find(column_.begin(), column_.end(), kNone) != column_.end();
   if (lacks_columns) {
     // Counted with the columns to be added: what is written reads back.
     const std::size_t missing = static_cast<std::size_t>(
-        std::count(file.column_.begin(), file.column_.end(), kNone));
-    if (std::max(widest, file.header_.size()) + missing >
-        kMaxMeasurementColumns) {
+        std::count(column_.begin(), column_.end(), kNone));
+    if (std::max(widest, header_.size()) + missing > kMaxMeasurementColumns) {
       *error = "TIENE DEMASIADAS COLUMNAS (MÁS DE " +
                DecimalText(kMaxMeasurementColumns) + ")";
-      return std::nullopt;
+      return false;
     }
-    if (widest > file.header_.size()) file.header_.resize(widest);
+    if (widest > header_.size()) header_.resize(widest);
   }
-  const std::size_t width = file.header_.size();
-  if (lacks_columns) file.AddMissingColumns();
-  for (Record& record : file.records_) file.ReadRecord(&record, width);
-  (void)catalogue;
-  return file;
+  *width = header_.size();
+  if (lacks_columns) AddMissingColumns();
+  return true;
 }
 
 // Known columns by name, blanks around names ignored; the first of two

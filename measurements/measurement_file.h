@@ -156,6 +156,10 @@ class MeasurementFile {
   // the extra ones are blank.
   bool ReadHeader(const FieldList& names, std::string* error);
   void AddMissingColumns();
+  // Sizes the header for lines `widest` fields wide and adds the columns it
+  // lacks; `width` is then the width every line is read at. False (with
+  // `error`) when that would make too many columns.
+  bool FitColumns(std::size_t widest, std::size_t* width, std::string* error);
   void ReadRecord(Record* record, std::size_t width);
 
   // Bind's steps: fills row_of_ for codes_, and reads one line's values as

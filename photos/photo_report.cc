@@ -238,8 +238,10 @@ std::string_view DrawMark(PdfCanvas& c, std::string_view text, double x,
   return text;
 }
 
-void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
-                    const PlannedPage& page) {
+// The page's title: the project block on the matrix's first page, a line
+// on the pages it continues on. Returns the height under it.
+double DrawMatrixTitle(PdfCanvas& c, const PhotoReportInput& input,
+                       const PlannedPage& page) {
   const DossierMatrix& m = input.matrix;
   double y = kContentTop;
   if (page.matrix_first == 0) {
@@ -264,10 +266,13 @@ void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
     c.drawString(kLeft, y - 13, "EXPEDIENTE (CONTINUACIÓN)");
     y -= kTableContTitleHeight;
   }
-  // Columns as wide as their widest text, stretched or narrowed together
-  // to the width of the page.
+  return y;
+}
+
+// Columns as wide as their widest text, stretched or narrowed together
+// to the width of the page.
+std::vector<double> MatrixColumnWidths(PdfCanvas& c, const DossierMatrix& m) {
   const std::size_t columns = m.headings.size();
-  if (columns == 0) return;
   std::vector<double> widths(columns, 0);
   for (std::size_t i = 0; i < columns; ++i) {
     widths[i] = c.stringWidth(m.headings[i], "Helvetica-Bold", kTableFont);
@@ -282,6 +287,33 @@ void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
   double total = 0;
   for (double w : widths) total += w;
   for (double& w : widths) w *= kContentWidth / total;
+  return widths;
+}
+
+// The cells of one matrix row whose top is at `y`, in their tones.
+void DrawMatrixRow(PdfCanvas& c, const std::vector<MatrixCell>& row,
+                   const std::vector<double>& widths, double y) {
+  double x = kLeft;
+  for (std::size_t i = 0; i < widths.size() && i < row.size(); ++i) {
+    const MatrixCell& cell = row[i];
+    const Colour tone = ToneColour(cell.tone);
+    Fill(c, tone);
+    Stroke(c, tone);
+    const std::string_view rest = DrawMark(c, cell.text, x + 4, y - 9.5);
+    const double shift = rest.size() < cell.text.size() ? 9 : 0;
+    c.drawString(x + 4 + shift, y - 9.5,
+                 Fit(c, rest, "Helvetica", kTableFont, widths[i] - 6 - shift));
+    x += widths[i];
+  }
+}
+
+void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
+                    const PlannedPage& page) {
+  const DossierMatrix& m = input.matrix;
+  double y = DrawMatrixTitle(c, input, page);
+  const std::size_t columns = m.headings.size();
+  if (columns == 0) return;
+  const std::vector<double> widths = MatrixColumnWidths(c, m);
 
   Fill(c, kDark);
   c.rect(kLeft, y - kTableHeadingHeight, kContentWidth, kTableHeadingHeight,
@@ -306,19 +338,7 @@ void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
       c.rect(kLeft, y - kTableRowHeight, kContentWidth, kTableRowHeight, false,
              true);
     }
-    x = kLeft;
-    for (std::size_t i = 0; i < columns && i < m.rows[r].size(); ++i) {
-      const MatrixCell& cell = m.rows[r][i];
-      const Colour tone = ToneColour(cell.tone);
-      Fill(c, tone);
-      Stroke(c, tone);
-      const std::string_view rest = DrawMark(c, cell.text, x + 4, y - 9.5);
-      const double shift = rest.size() < cell.text.size() ? 9 : 0;
-      c.drawString(
-          x + 4 + shift, y - 9.5,
-          Fit(c, rest, "Helvetica", kTableFont, widths[i] - 6 - shift));
-      x += widths[i];
-    }
+    DrawMatrixRow(c, m.rows[r], widths, y);
     c.setStrokeColorRGB(0.8, 0.8, 0.8);
     c.setLineWidth(0.5);
     c.line(kLeft, y - kTableRowHeight, kRight, y - kTableRowHeight);

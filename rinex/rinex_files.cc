@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "project/point_detection.h"
 #include "project/layout.h"
+#include "project/point_detection.h"
 #include "text/ascii_text.h"
 #include "text/shown_path.h"
 
@@ -145,6 +145,53 @@ RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
   return header;
 }
 
+namespace {
+
+// Reads the file `name` at `path` of a RINEX folder and, when it is an
+// observation file with a copy in CORREGIDO (`corrected_dir`, when
+// `has_corrected`), its copy. `listed` says whether the folder's check
+// shows it: an observation file or one that looks like one.
+RinexFileCheck ReadRinexFile(FileSystem& fs, const std::string& path,
+                             const std::string& name, bool has_corrected,
+                             const std::string& corrected_dir, bool* listed) {
+  RinexFileCheck check;
+  check.name = name;
+  const RinexHeader header = ReadRinexHeaderFile(fs, path, &check.wrapper);
+  *listed = header.kind == RinexKind::kObservation ||
+            header.kind == RinexKind::kUnreadable;
+  if (*listed) {
+    check.kind = header.kind;
+    check.reason = header.reason;
+    check.delta_h = header.delta_h;
+  }
+  if (*listed && has_corrected && header.kind == RinexKind::kObservation) {
+    const std::string copy =
+        JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper));
+    if (fs.IsFile(copy)) {
+      const RinexHeader copied = ReadRinexHeaderFile(fs, copy, nullptr);
+      if (copied.kind == RinexKind::kObservation) {
+        check.copy_delta_h = copied.delta_h;
+        check.copy_stale = !CopyIsOfOriginal(fs, path, copy, copied.delta_h);
+      }
+    }
+  }
+  return check;
+}
+
+// Two originals whose copies share a name ("a.26o" and "a.26o.Z") cannot
+// both be corrected by the one copy: neither counts as corrected.
+void ForgetSharedCopies(std::vector<RinexFileCheck>* files) {
+  std::map<std::string, int> copy_names;
+  for (const RinexFileCheck& check : *files)
+    ++copy_names[CorrectedCopyName(check.name, check.wrapper)];
+  for (RinexFileCheck& check : *files) {
+    if (copy_names[CorrectedCopyName(check.name, check.wrapper)] > 1)
+      check.copy_delta_h.reset();
+  }
+}
+
+}  // namespace
+
 PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
                                  RinexReadCache* cache) {
   PointRinexFiles result;
@@ -184,42 +231,16 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
         continue;
       }
     }
-    RinexFileCheck check;
-    check.name = name;
-    const RinexHeader header = ReadRinexHeaderFile(fs, path, &check.wrapper);
-    const bool listed = header.kind == RinexKind::kObservation ||
-                        header.kind == RinexKind::kUnreadable;
-    if (listed) {
-      check.kind = header.kind;
-      check.reason = header.reason;
-      check.delta_h = header.delta_h;
-    }
-    if (listed && has_corrected && header.kind == RinexKind::kObservation) {
-      const std::string copy =
-          JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper));
-      if (fs.IsFile(copy)) {
-        const RinexHeader copied = ReadRinexHeaderFile(fs, copy, nullptr);
-        if (copied.kind == RinexKind::kObservation) {
-          check.copy_delta_h = copied.delta_h;
-          check.copy_stale = !CopyIsOfOriginal(fs, path, copy, copied.delta_h);
-        }
-      }
-    }
+    bool listed = false;
+    RinexFileCheck check =
+        ReadRinexFile(fs, path, name, has_corrected, corrected_dir, &listed);
     if (stamped) {
       cache->Put(
           path, RinexReadCache::Entry{stamp, copy_stamp(check), listed, check});
     }
     if (listed) result.files.push_back(std::move(check));
   }
-  // Two originals whose copies share a name ("a.26o" and "a.26o.Z") cannot
-  // both be corrected by the one copy: neither counts as corrected.
-  std::map<std::string, int> copy_names;
-  for (const RinexFileCheck& check : result.files)
-    ++copy_names[CorrectedCopyName(check.name, check.wrapper)];
-  for (RinexFileCheck& check : result.files) {
-    if (copy_names[CorrectedCopyName(check.name, check.wrapper)] > 1)
-      check.copy_delta_h.reset();
-  }
+  ForgetSharedCopies(&result.files);
   return result;
 }
 
@@ -270,6 +291,30 @@ Status DiskNearlyFull(const DiskSpace& space, std::uint64_t reserve,
       copy));
 }
 
+// A project may come from anywhere: CORREGIDO may be a link to another
+// folder, whose files a copy would replace. Only a folder of its own is
+// written into (a broken link MakeDirs refuses itself).
+Status MakeCorrectedDir(FileSystem& fs, const std::string& corrected_dir) {
+  constexpr std::string_view kShown = "RINEX/CORREGIDO";
+  Status status = RefuseLinkedFolder(fs, corrected_dir, kShown);
+  if (!status.ok()) return status;
+  status = fs.MakeDirs(corrected_dir);
+  if (!status.ok()) return status;
+  return RefuseLinkedFolder(fs, corrected_dir, kShown);
+}
+
+// Refuses a copy of `original` that would leave less than `reserve` free.
+Status CheckRoomForCopy(FileSystem& fs, const std::string& original,
+                        const std::string& copy, const DiskSpace& space,
+                        std::uint64_t reserve) {
+  FileStamp stamp;
+  const std::uint64_t size = fs.Stat(original, &stamp) ? stamp.size : 0;
+  if (space.free < reserve || space.free - reserve < size) {
+    return DiskNearlyFull(space, reserve, copy);
+  }
+  return Status::OK();
+}
+
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
 // `arp` is null.
 Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
@@ -294,15 +339,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
   if (!status.ok()) return status;
   const std::string corrected_dir = CorrectedDir(rinex_dir);
-  // A project may come from anywhere: CORREGIDO may be a link to another
-  // folder, whose files a copy would replace. Only a folder of its own is
-  // written into (a broken link MakeDirs refuses itself).
-  constexpr std::string_view kShown = "RINEX/CORREGIDO";
-  status = RefuseLinkedFolder(fs, corrected_dir, kShown);
-  if (!status.ok()) return status;
-  status = fs.MakeDirs(corrected_dir);
-  if (!status.ok()) return status;
-  status = RefuseLinkedFolder(fs, corrected_dir, kShown);
+  status = MakeCorrectedDir(fs, corrected_dir);
   if (!status.ok()) return status;
   const std::string copy = JoinPath(corrected_dir, copy_name);
   // The copy takes at least what the original takes on the disk; a disk
@@ -313,11 +350,8 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   const bool space_known = fs.FreeSpace(corrected_dir, &space).ok();
   if (space_known) {
     reserve = Reserve(limits, space);
-    FileStamp stamp;
-    const std::uint64_t size = fs.Stat(original, &stamp) ? stamp.size : 0;
-    if (space.free < reserve || space.free - reserve < size) {
-      return DiskNearlyFull(space, reserve, copy);
-    }
+    status = CheckRoomForCopy(fs, original, copy, space, reserve);
+    if (!status.ok()) return status;
   }
   std::uint64_t next_check = limits.check_free_every;
   const CopyWatch watch = [&](std::uint64_t decoded) {

@@ -31,6 +31,133 @@ void AddLine(std::string* text, const std::string& line) {
   *text += line;
 }
 
+// What the files of one point say, sorted as the verdict reports it: one
+// line per file in each text.
+struct RinexFindings {
+  std::string mismatches, unreadable, corrected, missing_copies, stale;
+  const RinexFileCheck* first_mismatch = nullptr;
+  // Files right as they are, with what their copy in CORREGIDO says: they
+  // matter once the point is handed over from there.
+  std::vector<const RinexFileCheck*> right;
+};
+
+void AddStale(RinexFindings* found, const std::string& name) {
+  AddLine(&found->stale, name +
+                             ": COPIA DESACTUALIZADA: el original cambió "
+                             "después de escribir su copia en CORREGIDO; "
+                             "CORREGIR RINEX escribe la copia otra vez");
+}
+
+// Sorts each file by its DELTA H and that of its copy in CORREGIDO against
+// the ARP height `arp`.
+void SortRinexFiles(const PointRinexFiles& files,
+                    const RinexRowHeights& heights, const std::string& arp,
+                    RinexVerdict* verdict, RinexFindings* found) {
+  for (const RinexFileCheck& file : files.files) {
+    if (file.kind != RinexKind::kObservation) {
+      AddLine(&found->unreadable, file.name + ": " + file.reason);
+      continue;
+    }
+    if (Four(file.delta_h) == arp) {
+      found->right.push_back(&file);
+      continue;
+    }
+    if (file.copy_delta_h && Four(*file.copy_delta_h) == arp) {
+      if (file.copy_stale) {
+        verdict->to_correct.push_back(file.name);
+        AddStale(found, file.name);
+        continue;
+      }
+      // Named as the copy is on disk: a compressed original is written
+      // back plain.
+      found->corrected += (found->corrected.empty() ? "" : ", ") +
+                          CorrectedCopyName(file.name, file.wrapper);
+      continue;
+    }
+    if (!found->first_mismatch) found->first_mismatch = &file;
+    verdict->to_correct.push_back(file.name);
+    AddLine(&found->mismatches, file.name + ": DELTA H " + Four(file.delta_h) +
+                                    " en lugar de " + arp + " (ARP)" +
+                                    Diagnosis(file.delta_h, heights));
+  }
+}
+
+// Once some file is taken from CORREGIDO, that folder is what the
+// processing gets: it must hold a right copy of every file.
+void CheckRightCopies(const std::string& arp, RinexVerdict* verdict,
+                      RinexFindings* found) {
+  if (!found->first_mismatch && found->corrected.empty() &&
+      found->stale.empty()) {
+    return;
+  }
+  for (const RinexFileCheck* file : found->right) {
+    if (file->copy_delta_h && Four(*file->copy_delta_h) == arp) {
+      if (!file->copy_stale) continue;
+      verdict->to_copy.push_back(file->name);
+      AddStale(found, file->name);
+      continue;
+    }
+    verdict->to_copy.push_back(file->name);
+    AddLine(&found->missing_copies,
+            file->name +
+                (file->copy_delta_h ? ": su copia en CORREGIDO tiene DELTA H " +
+                                          Four(*file->copy_delta_h)
+                                    : ": falta su copia en CORREGIDO") +
+                " (el original está bien; CORREGIR RINEX lo copia sin "
+                "cambios)");
+  }
+}
+
+// The state, cell and reason the findings give, the worst first.
+void Conclude(const PointRinexFiles& files, const RinexFindings& found,
+              const std::string& arp, RinexVerdict* verdict) {
+  const std::string corrected_dir = CorrectedDir(files.folder);
+  if (found.first_mismatch) {
+    verdict->state = RinexState::kMismatch;
+    verdict->cell = "✗ " + Four(found.first_mismatch->delta_h);
+    verdict->reason = found.mismatches;
+    if (!found.unreadable.empty()) AddLine(&verdict->reason, found.unreadable);
+    if (!found.stale.empty()) AddLine(&verdict->reason, found.stale);
+    if (!found.missing_copies.empty())
+      AddLine(&verdict->reason, found.missing_copies);
+  } else if (!found.stale.empty()) {
+    verdict->state = RinexState::kMismatch;
+    verdict->cell = "✗ COPIA";
+    verdict->reason = found.stale;
+    if (!found.unreadable.empty()) AddLine(&verdict->reason, found.unreadable);
+    if (!found.missing_copies.empty())
+      AddLine(&verdict->reason, found.missing_copies);
+  } else if (!found.unreadable.empty()) {
+    verdict->state = RinexState::kUnreadable;
+    verdict->cell = "?";
+    verdict->reason = found.unreadable;
+  } else if (files.files.empty()) {
+    verdict->state = RinexState::kNoFiles;
+    verdict->cell = "—";
+    verdict->reason = "Ningún archivo de observación en la carpeta RINEX";
+    return;
+  } else if (!found.missing_copies.empty()) {
+    verdict->state = RinexState::kMismatch;
+    verdict->cell = "✗ C";
+    verdict->reason = "La carpeta " + ShownPath(corrected_dir) +
+                      " no tiene todos los archivos del punto:\n" +
+                      found.missing_copies;
+  } else if (!found.corrected.empty()) {
+    verdict->state = RinexState::kCorrected;
+    verdict->cell = "✓ C";
+    verdict->reason = "DELTA H = " + arp + " (ARP) en las copias de " +
+                      ShownPath(corrected_dir) +
+                      ": entregue esa carpeta al procesado";
+  } else {
+    verdict->state = RinexState::kMatch;
+    verdict->cell = "✓";
+    verdict->reason = "DELTA H = " + arp + " (ARP) en todos los archivos";
+  }
+  if (!found.corrected.empty()) {
+    AddLine(&verdict->reason, "Corregidos en CORREGIDO: " + found.corrected);
+  }
+}
+
 }  // namespace
 
 const std::vector<std::string>& RinexCellTexts() {
@@ -53,108 +180,10 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
     return verdict;
   }
   const std::string arp = Four(heights->arp);
-  std::string mismatches, unreadable, corrected, missing_copies, stale;
-  auto add_stale = [&](const std::string& name) {
-    AddLine(&stale, name +
-                        ": COPIA DESACTUALIZADA: el original cambió después "
-                        "de escribir su copia en CORREGIDO; CORREGIR RINEX "
-                        "escribe la copia otra vez");
-  };
-  const RinexFileCheck* first_mismatch = nullptr;
-  // Files right as they are, with what their copy in CORREGIDO says: they
-  // matter once the point is handed over from there.
-  std::vector<const RinexFileCheck*> right;
-  for (const RinexFileCheck& file : files.files) {
-    if (file.kind != RinexKind::kObservation) {
-      AddLine(&unreadable, file.name + ": " + file.reason);
-      continue;
-    }
-    if (Four(file.delta_h) == arp) {
-      right.push_back(&file);
-      continue;
-    }
-    if (file.copy_delta_h && Four(*file.copy_delta_h) == arp) {
-      if (file.copy_stale) {
-        verdict.to_correct.push_back(file.name);
-        add_stale(file.name);
-        continue;
-      }
-      // Named as the copy is on disk: a compressed original is written
-      // back plain.
-      corrected += (corrected.empty() ? "" : ", ") +
-                   CorrectedCopyName(file.name, file.wrapper);
-      continue;
-    }
-    if (!first_mismatch) first_mismatch = &file;
-    verdict.to_correct.push_back(file.name);
-    AddLine(&mismatches, file.name + ": DELTA H " + Four(file.delta_h) +
-                             " en lugar de " + arp + " (ARP)" +
-                             Diagnosis(file.delta_h, *heights));
-  }
-  const std::string corrected_dir = CorrectedDir(files.folder);
-  // Once some file is taken from CORREGIDO, that folder is what the
-  // processing gets: it must hold a right copy of every file.
-  if (first_mismatch || !corrected.empty() || !stale.empty()) {
-    for (const RinexFileCheck* file : right) {
-      if (file->copy_delta_h && Four(*file->copy_delta_h) == arp) {
-        if (!file->copy_stale) continue;
-        verdict.to_copy.push_back(file->name);
-        add_stale(file->name);
-        continue;
-      }
-      verdict.to_copy.push_back(file->name);
-      AddLine(
-          &missing_copies,
-          file->name +
-              (file->copy_delta_h ? ": su copia en CORREGIDO tiene DELTA H " +
-                                        Four(*file->copy_delta_h)
-                                  : ": falta su copia en CORREGIDO") +
-              " (el original está bien; CORREGIR RINEX lo copia sin "
-              "cambios)");
-    }
-  }
-  if (first_mismatch) {
-    verdict.state = RinexState::kMismatch;
-    verdict.cell = "✗ " + Four(first_mismatch->delta_h);
-    verdict.reason = mismatches;
-    if (!unreadable.empty()) AddLine(&verdict.reason, unreadable);
-    if (!stale.empty()) AddLine(&verdict.reason, stale);
-    if (!missing_copies.empty()) AddLine(&verdict.reason, missing_copies);
-  } else if (!stale.empty()) {
-    verdict.state = RinexState::kMismatch;
-    verdict.cell = "✗ COPIA";
-    verdict.reason = stale;
-    if (!unreadable.empty()) AddLine(&verdict.reason, unreadable);
-    if (!missing_copies.empty()) AddLine(&verdict.reason, missing_copies);
-  } else if (!unreadable.empty()) {
-    verdict.state = RinexState::kUnreadable;
-    verdict.cell = "?";
-    verdict.reason = unreadable;
-  } else if (files.files.empty()) {
-    verdict.state = RinexState::kNoFiles;
-    verdict.cell = "—";
-    verdict.reason = "Ningún archivo de observación en la carpeta RINEX";
-    return verdict;
-  } else if (!missing_copies.empty()) {
-    verdict.state = RinexState::kMismatch;
-    verdict.cell = "✗ C";
-    verdict.reason = "La carpeta " + ShownPath(corrected_dir) +
-                     " no tiene todos los archivos del punto:\n" +
-                     missing_copies;
-  } else if (!corrected.empty()) {
-    verdict.state = RinexState::kCorrected;
-    verdict.cell = "✓ C";
-    verdict.reason = "DELTA H = " + arp + " (ARP) en las copias de " +
-                     ShownPath(corrected_dir) +
-                     ": entregue esa carpeta al procesado";
-  } else {
-    verdict.state = RinexState::kMatch;
-    verdict.cell = "✓";
-    verdict.reason = "DELTA H = " + arp + " (ARP) en todos los archivos";
-  }
-  if (!corrected.empty()) {
-    AddLine(&verdict.reason, "Corregidos en CORREGIDO: " + corrected);
-  }
+  RinexFindings found;
+  SortRinexFiles(files, *heights, arp, &verdict, &found);
+  CheckRightCopies(arp, &verdict, &found);
+  Conclude(files, found, arp, &verdict);
   return verdict;
 }
 

@@ -20,6 +20,33 @@ bool ParseUnsigned(const std::string& text, std::uint32_t* value) {
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+// Tk's message box on X11 asks for the focus with a plain `focus`, which
+// X ignores until the window manager hands the new window the focus; some
+// do not (none at all on a bare X server), and Enter then goes nowhere.
+// Once the box is on screen its chosen button takes the focus by force.
+void FocusShownDialogs(Ui& ui) {
+  tk::Interp& root = ui.tk();
+  // %i is the window's X id, a number.
+  root.Command(
+      kDialogShownCommand, [&ui](const std::vector<std::string>& args) {
+        if (args.size() != 1) return std::string();
+        tk::Interp& root = ui.tk();
+        try {
+          const std::string box = root.Call({"winfo", "pathname", args[0]});
+          if (box.empty() || root.Call({"winfo", "toplevel", box}) != box)
+            return std::string();
+          std::string target = root.Call({"focus", "-lastfor", box});
+          if (target.empty()) target = box;
+          root.Call({"focus", "-force", target});
+        } catch (const tk::Error&) {
+          // The box went before its Map event was handled.
+        }
+        return std::string();
+      });
+  root.Call({"bind", "Dialog", "<Map>",
+             "+" + std::string(kDialogShownCommand) + " %i"});
+}
+
 }  // namespace
 
 void InstallKeyboardHabits(Ui& ui) {
@@ -59,29 +86,7 @@ void InstallKeyboardHabits(Ui& ui) {
   root.Call({"bind", "TCombobox", "<KeyPress>",
              "+" + std::string(kComboboxKeyCommand) + " %N %s"});
 
-  // Tk's message box on X11 asks for the focus with a plain `focus`, which
-  // X ignores until the window manager hands the new window the focus; some
-  // do not (none at all on a bare X server), and Enter then goes nowhere.
-  // Once the box is on screen its chosen button takes the focus by force.
-  // %i is the window's X id, a number.
-  root.Command(
-      kDialogShownCommand, [&ui](const std::vector<std::string>& args) {
-        if (args.size() != 1) return std::string();
-        tk::Interp& root = ui.tk();
-        try {
-          const std::string box = root.Call({"winfo", "pathname", args[0]});
-          if (box.empty() || root.Call({"winfo", "toplevel", box}) != box)
-            return std::string();
-          std::string target = root.Call({"focus", "-lastfor", box});
-          if (target.empty()) target = box;
-          root.Call({"focus", "-force", target});
-        } catch (const tk::Error&) {
-          // The box went before its Map event was handled.
-        }
-        return std::string();
-      });
-  root.Call({"bind", "Dialog", "<Map>",
-             "+" + std::string(kDialogShownCommand) + " %i"});
+  FocusShownDialogs(ui);
 }
 
 }  // namespace zarvek
