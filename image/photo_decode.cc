@@ -609,6 +609,44 @@ Status DecodeJpegScaled(JpegDecoder* decoder, const JpegColours& colours,
   return Status::OK();
 }
 
+// Decodes the picture of `decoder` at the smallest reduction the decoder
+// offers (n/8) that still gives `need_w` x `need_h` pixels in the file's own
+// orientation, and reduces it to those: from its blocks' averages when an
+// eighth will do and the eighth reader takes the file, else through
+// libjpeg, whose warnings say in `damage` when the data is not whole.
+Status DecodeJpegNeeded(std::string_view bytes, JpegDecoder* decoder,
+                        const JpegColours& colours, std::uint64_t coefficients,
+                        int need_w, int need_h, Pixels* pixels,
+                        std::string* damage, const std::atomic<bool>* cancel) {
+  const int width = static_cast<int>(decoder->cinfo.image_width);
+  const int height = static_cast<int>(decoder->cinfo.image_height);
+  const int eighths = ChooseEighths(width, height, need_w, need_h);
+  const int scaled_w = ScaledSize(width, eighths);
+  const int scaled_h = ScaledSize(height, eighths);
+  const int pixel_bytes = colours.cmyk ? 4 : colours.channels;
+  const std::uint64_t pixel_memory =
+      static_cast<std::uint64_t>(scaled_w) * scaled_h * pixel_bytes;
+  if (pixel_memory + coefficients > kMaxPhotoDecodeBytes) {
+    return Status::Error(TooLarge(width, height));
+  }
+  const int reduced_w = std::min(scaled_w, need_w);
+  const int reduced_h = std::min(scaled_h, need_h);
+  EighthImage eighth;
+  if (!colours.cmyk && eighths == 1 &&
+      DecodeJpegEighth(bytes, reduced_w, reduced_h, &eighth, cancel)) {
+    // The common case, a photo printed at an eighth of its size or less:
+    // read from its blocks' averages alone, straight at the size needed.
+    *pixels = Pixels{eighth.width, eighth.height, eighth.channels,
+                     std::move(eighth.pixels)};
+    return Status::OK();
+  }
+  Status decoded =
+      DecodeJpegScaled(decoder, colours, eighths, scaled_w, scaled_h,
+                       pixel_memory, reduced_w, reduced_h, pixels);
+  if (decoded.ok()) *damage = JpegDamage(decoder->trap);
+  return decoded;
+}
+
 Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
                    PreparedPhoto* out, const std::atomic<bool>* cancel) {
   out->tags = ReadPhotoTags(bytes);
@@ -626,53 +664,28 @@ Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
       !checked.ok()) {
     return checked;
   }
-  const int width = static_cast<int>(info.image_width);
-  const int height = static_cast<int>(info.image_height);
   const int orientation = out->tags.orientation;
   int upright_w, upright_h, need_w, need_h;
-  UprightSize(orientation, width, height, &upright_w, &upright_h);
+  UprightSize(orientation, static_cast<int>(info.image_width),
+              static_cast<int>(info.image_height), &upright_w, &upright_h);
   NeededSize(upright_w, upright_h, box_width, box_height, &need_w, &need_h);
-  // A picture small enough keeps its own image data, once a decode has
-  // found that data whole (a damaged one is shown as decoded, below).
-  const bool kept = orientation == 1 && !colours.cmyk && need_w >= upright_w &&
-                    need_h >= upright_h &&
-                    TakeJpegAsIs(bytes, info, colours.channels, out);
-
-  // The smallest reduction the decoder offers (n/8) that still gives the
-  // pixels needed, in the file's own orientation.
   int stored_need_w, stored_need_h;
   UprightSize(orientation, need_w, need_h, &stored_need_w, &stored_need_h);
-  const int eighths =
-      ChooseEighths(width, height, stored_need_w, stored_need_h);
-  const int scaled_w = ScaledSize(width, eighths);
-  const int scaled_h = ScaledSize(height, eighths);
-  const int pixel_bytes = colours.cmyk ? 4 : colours.channels;
-  const std::uint64_t pixel_memory =
-      static_cast<std::uint64_t>(scaled_w) * scaled_h * pixel_bytes;
-  if (pixel_memory + coefficients > kMaxPhotoDecodeBytes) {
-    return Status::Error(TooLarge(width, height));
-  }
-  const int reduced_w = std::min(scaled_w, stored_need_w);
-  const int reduced_h = std::min(scaled_h, stored_need_h);
   Pixels pixels;
-  EighthImage eighth;
-  if (!colours.cmyk && eighths == 1 &&
-      DecodeJpegEighth(bytes, reduced_w, reduced_h, &eighth, cancel)) {
-    // The common case, a photo printed at an eighth of its size or less:
-    // read from its blocks' averages alone, straight at the size needed.
-    pixels = Pixels{eighth.width, eighth.height, eighth.channels,
-                    std::move(eighth.pixels)};
-  } else if (Status decoded = DecodeJpegScaled(&decoder, colours, eighths,
-                                               scaled_w, scaled_h, pixel_memory,
-                                               reduced_w, reduced_h, &pixels);
-             !decoded.ok()) {
-    out->picture = JpegPicture();
-    out->as_is = false;
+  if (Status decoded = DecodeJpegNeeded(bytes, &decoder, colours, coefficients,
+                                        stored_need_w, stored_need_h, &pixels,
+                                        &out->damage, cancel);
+      !decoded.ok()) {
     return decoded;
-  } else {
-    out->damage = JpegDamage(decoder.trap);
   }
-  if (kept && out->damage.empty()) return Status::OK();
+  // A picture small enough keeps its own image data when the decode found
+  // it whole; a damaged one is shown as decoded. (The header's sizes and
+  // colours stay in `info` after the decode.)
+  if (orientation == 1 && !colours.cmyk && need_w >= upright_w &&
+      need_h >= upright_h && out->damage.empty() &&
+      TakeJpegAsIs(bytes, info, colours.channels, out)) {
+    return Status::OK();
+  }
   return Encode(Upright(std::move(pixels), orientation), out);
 }
 
