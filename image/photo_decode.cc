@@ -38,6 +38,8 @@ constexpr char kBrokenJpeg[] = "JPEG DAÑADO";
 constexpr char kBrokenPng[] = "PNG DAÑADO";
 constexpr char kNoEncode[] = "NO SE PUDO CONVERTIR";
 constexpr char kCancelled[] = "CANCELADO";
+constexpr char kEndsEarly[] = "ARCHIVO INCOMPLETO";
+constexpr char kDataErrors[] = "DATOS ERRÓNEOS";
 
 std::string TooLarge(std::uint64_t width, std::uint64_t height) {
   return "IMAGEN DEMASIADO GRANDE (" + std::to_string(width) + " × " +
@@ -246,6 +248,14 @@ struct JpegErrorTrap {
   jpeg_error_mgr pub;  // first: libjpeg sees only this
   std::jmp_buf jump;
   int code = 0;
+  // What the warnings met while the image data was decoded (`watching`)
+  // said: the file ended before its end marker, the data ran into a marker
+  // before the bits it needed, the data held errors before the file ended.
+  bool watching = false;
+  bool multi_scan = false;
+  bool file_ended = false;
+  bool ran_short = false;
+  bool bad_data = false;
 };
 
 struct JpegWatch {
@@ -264,6 +274,33 @@ void OnJpegError(j_common_ptr cinfo) { JumpOut(cinfo, cinfo->err->msg_code); }
 // Warnings (data that ends early, a bad code) leave a picture with grey
 // where the data broke, as every viewer shows it; nothing is printed.
 void OnJpegMessage(j_common_ptr) {}
+
+// Notes the warnings about damaged image data (level -1; traces are
+// higher), so that such a photo is printed as far as it goes and told
+// apart from a whole one (JpegDamage). Warnings about the headers (a JFIF
+// version, an Adobe transform, an ICC profile) are not damage to the
+// picture.
+void OnJpegWarning(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  auto* trap = reinterpret_cast<JpegErrorTrap*>(cinfo->err);
+  if (!trap->watching) return;
+  switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+      trap->file_ended = true;
+      break;
+    case JWRN_HIT_MARKER:
+      trap->ran_short = true;
+      break;
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_EXTRANEOUS_DATA:
+      if (!trap->file_ended) trap->bad_data = true;
+      break;
+    default:
+      break;
+  }
+}
 
 // Called by libjpeg before each row of blocks it reads or writes, also
 // while it takes in the scans of a progressive file before the first row.
@@ -293,6 +330,7 @@ bool ReadJpegHeader(JpegDecoder* d, const unsigned char* data,
   d->cinfo.err = jpeg_std_error(&d->trap.pub);
   d->trap.pub.error_exit = OnJpegError;
   d->trap.pub.output_message = OnJpegMessage;
+  d->trap.pub.emit_message = OnJpegWarning;
   d->watch.pub.progress_monitor = OnJpegProgress;
   d->watch.cancel = cancel;
   if (setjmp(d->trap.jump)) return false;
@@ -321,6 +359,9 @@ bool DecodeJpegRows(JpegDecoder* d, std::size_t work_bytes, std::uint8_t* out,
                     std::size_t row_bytes) {
   if (setjmp(d->trap.jump)) return false;
   d->cinfo.mem->max_memory_to_use = static_cast<long>(work_bytes);
+  d->trap.multi_scan = d->cinfo.progressive_mode ||
+                       d->cinfo.comps_in_scan < d->cinfo.num_components;
+  d->trap.watching = true;
   jpeg_start_decompress(&d->cinfo);
   while (d->cinfo.output_scanline < d->cinfo.output_height) {
     JSAMPROW row = out + d->cinfo.output_scanline * row_bytes;
@@ -346,6 +387,20 @@ std::uint64_t CoefficientBytes(const jpeg_decompress_struct& c) {
              sizeof(JBLOCK);
   }
   return total;
+}
+
+// What is wrong with a picture libjpeg decoded to its end; empty when it
+// is whole. The data holds errors when a code was bad, a restart was lost
+// or the data ran into a marker of the file's own (corrupt data decoded on
+// runs past its end); it ends early when the file ends before the bits
+// needed or, for a file of several scans, before its last scan. A single
+// scan whose data is all there is whole even without the end marker, as
+// the eighth reader (image/jpeg_eighth.h) finds it too.
+const char* JpegDamage(const JpegErrorTrap& t) {
+  if (t.bad_data) return kDataErrors;
+  if (t.file_ended && (t.ran_short || t.multi_scan)) return kEndsEarly;
+  if (t.ran_short) return kDataErrors;
+  return "";
 }
 
 // The reason for a decode that libjpeg ended with `code`.
@@ -554,6 +609,44 @@ Status DecodeJpegScaled(JpegDecoder* decoder, const JpegColours& colours,
   return Status::OK();
 }
 
+// Decodes the picture of `decoder` at the smallest reduction the decoder
+// offers (n/8) that still gives `need_w` x `need_h` pixels in the file's own
+// orientation, and reduces it to those: from its blocks' averages when an
+// eighth will do and the eighth reader takes the file, else through
+// libjpeg, whose warnings say in `damage` when the data is not whole.
+Status DecodeJpegNeeded(std::string_view bytes, JpegDecoder* decoder,
+                        const JpegColours& colours, std::uint64_t coefficients,
+                        int need_w, int need_h, Pixels* pixels,
+                        std::string* damage, const std::atomic<bool>* cancel) {
+  const int width = static_cast<int>(decoder->cinfo.image_width);
+  const int height = static_cast<int>(decoder->cinfo.image_height);
+  const int eighths = ChooseEighths(width, height, need_w, need_h);
+  const int scaled_w = ScaledSize(width, eighths);
+  const int scaled_h = ScaledSize(height, eighths);
+  const int pixel_bytes = colours.cmyk ? 4 : colours.channels;
+  const std::uint64_t pixel_memory =
+      static_cast<std::uint64_t>(scaled_w) * scaled_h * pixel_bytes;
+  if (pixel_memory + coefficients > kMaxPhotoDecodeBytes) {
+    return Status::Error(TooLarge(width, height));
+  }
+  const int reduced_w = std::min(scaled_w, need_w);
+  const int reduced_h = std::min(scaled_h, need_h);
+  EighthImage eighth;
+  if (!colours.cmyk && eighths == 1 &&
+      DecodeJpegEighth(bytes, reduced_w, reduced_h, &eighth, cancel)) {
+    // The common case, a photo printed at an eighth of its size or less:
+    // read from its blocks' averages alone, straight at the size needed.
+    *pixels = Pixels{eighth.width, eighth.height, eighth.channels,
+                     std::move(eighth.pixels)};
+    return Status::OK();
+  }
+  Status decoded =
+      DecodeJpegScaled(decoder, colours, eighths, scaled_w, scaled_h,
+                       pixel_memory, reduced_w, reduced_h, pixels);
+  if (decoded.ok()) *damage = JpegDamage(decoder->trap);
+  return decoded;
+}
+
 Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
                    PreparedPhoto* out, const std::atomic<bool>* cancel) {
   out->tags = ReadPhotoTags(bytes);
@@ -571,46 +664,27 @@ Status PrepareJpeg(std::string_view bytes, double box_width, double box_height,
       !checked.ok()) {
     return checked;
   }
-  const int width = static_cast<int>(info.image_width);
-  const int height = static_cast<int>(info.image_height);
   const int orientation = out->tags.orientation;
   int upright_w, upright_h, need_w, need_h;
-  UprightSize(orientation, width, height, &upright_w, &upright_h);
+  UprightSize(orientation, static_cast<int>(info.image_width),
+              static_cast<int>(info.image_height), &upright_w, &upright_h);
   NeededSize(upright_w, upright_h, box_width, box_height, &need_w, &need_h);
-  if (orientation == 1 && !colours.cmyk && need_w >= upright_w &&
-      need_h >= upright_h && TakeJpegAsIs(bytes, info, colours.channels, out)) {
-    return Status::OK();
-  }
-
-  // The smallest reduction the decoder offers (n/8) that still gives the
-  // pixels needed, in the file's own orientation.
   int stored_need_w, stored_need_h;
   UprightSize(orientation, need_w, need_h, &stored_need_w, &stored_need_h);
-  const int eighths =
-      ChooseEighths(width, height, stored_need_w, stored_need_h);
-  const int scaled_w = ScaledSize(width, eighths);
-  const int scaled_h = ScaledSize(height, eighths);
-  const int pixel_bytes = colours.cmyk ? 4 : colours.channels;
-  const std::uint64_t pixel_memory =
-      static_cast<std::uint64_t>(scaled_w) * scaled_h * pixel_bytes;
-  if (pixel_memory + coefficients > kMaxPhotoDecodeBytes) {
-    return Status::Error(TooLarge(width, height));
-  }
-  const int reduced_w = std::min(scaled_w, stored_need_w);
-  const int reduced_h = std::min(scaled_h, stored_need_h);
   Pixels pixels;
-  EighthImage eighth;
-  if (!colours.cmyk && eighths == 1 &&
-      DecodeJpegEighth(bytes, reduced_w, reduced_h, &eighth, cancel)) {
-    // The common case, a photo printed at an eighth of its size or less:
-    // read from its blocks' averages alone, straight at the size needed.
-    pixels = Pixels{eighth.width, eighth.height, eighth.channels,
-                    std::move(eighth.pixels)};
-  } else if (Status decoded = DecodeJpegScaled(&decoder, colours, eighths,
-                                               scaled_w, scaled_h, pixel_memory,
-                                               reduced_w, reduced_h, &pixels);
-             !decoded.ok()) {
+  if (Status decoded = DecodeJpegNeeded(bytes, &decoder, colours, coefficients,
+                                        stored_need_w, stored_need_h, &pixels,
+                                        &out->damage, cancel);
+      !decoded.ok()) {
     return decoded;
+  }
+  // A picture small enough keeps its own image data when the decode found
+  // it whole; a damaged one is shown as decoded. (The header's sizes and
+  // colours stay in `info` after the decode.)
+  if (orientation == 1 && !colours.cmyk && need_w >= upright_w &&
+      need_h >= upright_h && out->damage.empty() &&
+      TakeJpegAsIs(bytes, info, colours.channels, out)) {
+    return Status::OK();
   }
   return Encode(Upright(std::move(pixels), orientation), out);
 }
@@ -692,6 +766,43 @@ void Pad2(std::string* out, int v) {
   out->push_back(static_cast<char>('0' + v % 10));
 }
 
+// The EXIF block of a JPEG file: the payload of the APP1 segment that
+// begins "Exif\0\0", wherever it stands among the segments before the
+// image data (APPn segments and comments come in any order); empty when
+// there is none or the segments cannot be followed. XMP, which is an APP1
+// segment too, and the thumbnail inside the EXIF block are passed over:
+// each segment is skipped whole by its length.
+std::string_view FindExifBlock(std::string_view jpeg_bytes) {
+  const auto* begin = reinterpret_cast<const unsigned char*>(jpeg_bytes.data());
+  const auto* end = begin + jpeg_bytes.size();
+  const auto* p = begin;
+  if (end - p < 2 || p[0] != 0xFF || p[1] != 0xD8) return {};
+  p += 2;
+  for (;;) {
+    // A marker, after any number of fill bytes.
+    if (p >= end || *p != 0xFF) return {};
+    while (p < end && *p == 0xFF) ++p;
+    if (p >= end) return {};
+    const unsigned char marker = *p++;
+    // The image data, the end, or no segment that may stand here.
+    if (marker == 0xDA || marker == 0xD9 || marker == 0x00 || marker == 0x01 ||
+        (marker >= 0xD0 && marker <= 0xD8)) {
+      return {};
+    }
+    if (end - p < 2) return {};
+    const std::uint16_t length = BigEndian16(p);
+    if (length < 2 || end - p < length) return {};
+    static constexpr std::string_view kExifHeader("Exif\0\0", 6);
+    const std::string_view payload(reinterpret_cast<const char*>(p + 2),
+                                   length - 2);
+    if (marker == 0xE1 &&
+        payload.substr(0, kExifHeader.size()) == kExifHeader) {
+      return payload;
+    }
+    p += length;
+  }
+}
+
 }  // namespace
 
 PhotoTags ReadPhotoTags(std::string_view jpeg_bytes) {
@@ -701,10 +812,16 @@ PhotoTags ReadPhotoTags(std::string_view jpeg_bytes) {
   // As the file has it: following the standard would add the tags it
   // requires, a date of taking among them, with made-up values.
   exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-  exif_data_load_data(data,
-                      reinterpret_cast<const unsigned char*>(jpeg_bytes.data()),
-                      static_cast<unsigned int>(std::min<std::size_t>(
-                          jpeg_bytes.size(), 0xFFFFFFFFu)));
+  // libexif's own search of a JPEG file gives up at a comment or an XMP
+  // block before the EXIF one: it is given the block itself (at most 64 KB,
+  // a segment's length).
+  const std::string_view exif = FindExifBlock(jpeg_bytes);
+  if (exif.empty()) {
+    exif_data_unref(data);
+    return tags;
+  }
+  exif_data_load_data(data, reinterpret_cast<const unsigned char*>(exif.data()),
+                      static_cast<unsigned int>(exif.size()));
   const ExifByteOrder order = exif_data_get_byte_order(data);
   if (ExifEntry* e = Entry(data, EXIF_IFD_0, EXIF_TAG_ORIENTATION);
       e != nullptr && e->format == EXIF_FORMAT_SHORT && e->size >= 2) {

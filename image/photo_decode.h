@@ -65,6 +65,11 @@ struct PreparedPhoto {
   JpegPicture picture;  ///< upright, as drawJpeg takes it
   bool as_is = false;   ///< the file's own bytes, not encoded again
   PhotoTags tags;
+  /// Why the picture is not the whole photo, in capitals ("ARCHIVO
+  /// INCOMPLETO" when its data ends early, "DATOS ERRÓNEOS" when it holds
+  /// errors); empty when it is whole. A damaged photo is still a picture:
+  /// as far as its data goes, grey where it broke.
+  std::string damage;
 };
 
 /// How finely photos are printed, in dots per inch.
@@ -81,8 +86,10 @@ inline constexpr int kPhotoJpegQuality = 85;
 /// larger than that already keeps its image data as it is, without its
 /// application segments (EXIF, thumbnails, profiles) and comments, unless
 /// even so it holds far more bytes than its pixels need; then it is
-/// encoded afresh. On failure the status text is the reason for the page,
-/// in capitals, and `out->tags` holds what could be read. Once `cancel`
+/// encoded afresh. A JPEG whose image data ends early or holds errors
+/// comes out as far as it could be decoded, with `out->damage` saying so
+/// (never kept as it is). On failure the status text is the reason for the
+/// page, in capitals, and `out->tags` holds what could be read. Once `cancel`
 /// (when given) is true, a decode in progress stops within a row of blocks
 /// and the status is "CANCELADO".
 Status PreparePhoto(std::string_view bytes, double box_width, double box_height,

@@ -15,8 +15,8 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "pdf/pdf_writer.h"
 #include "image/photo_decode.h"
+#include "pdf/pdf_writer.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -155,8 +155,9 @@ TEST(PhotoDecodeIoTest, BadPhotosBecomeAPictureOrAReason) {
   struct Case {
     const char* file;
     const char* reason;  // empty: a picture
+    const char* damage = "";
   } cases[] = {
-      {"truncated.jpg", ""},
+      {"truncated.jpg", "", "ARCHIVO INCOMPLETO"},
       {"cmyk.jpg", ""},
       {"progressive.jpg", ""},
       {"deep.png", ""},
@@ -174,6 +175,7 @@ TEST(PhotoDecodeIoTest, BadPhotosBecomeAPictureOrAReason) {
       continue;
     }
     ASSERT_TRUE(s.ok()) << c.file << ": " << s.message();
+    EXPECT_EQ(photo.damage, c.damage) << c.file;
     const Rgb rgb = Decode(photo.picture.bytes);
     EXPECT_EQ(rgb.width, photo.picture.width) << c.file;
     EXPECT_EQ(rgb.height, photo.picture.height) << c.file;
@@ -212,6 +214,168 @@ TEST(PhotoDecodeIoTest, EveryOrientationComesOutUpright) {
     EXPECT_TRUE(Bluish(rgb.at(8, 24))) << o;
     EXPECT_TRUE(Bluish(rgb.at(56, 24))) << o;
   }
+}
+
+// The EXIF block is read wherever it stands among the segments before the
+// image data: after a comment, after an XMP block (an APP1 segment too),
+// after an ICC profile (APP2), after the tables. Each gives the date, the
+// position and the orientation the plain file gives, and the photo stored
+// sideways comes out upright.
+TEST(PhotoDecodeIoTest, ExifIsReadWhereverItStandsBeforeTheImageData) {
+  testing::TempDir dir;
+  const std::string file = (dir.path() / "sideways.jpg").string();
+  // Upright 64 x 32 with a red top-left quadrant, stored turned for
+  // orientation 6.
+  Shell(
+      "convert -size 64x32 xc:blue -fill red -draw 'rectangle 0,0 31,15' "
+      "-rotate 270 -quality 95 '" +
+      file + "'");
+  Shell(
+      "exiftool -overwrite_original -Orientation#=6 "
+      "'-DateTimeOriginal=2024:05:17 10:31:05' -GPSLatitude=12.046374 "
+      "-GPSLatitudeRef=S -GPSLongitude=77.042793 -GPSLongitudeRef=W '" +
+      file + "'");
+  const std::string plain = Read(file);
+  const std::size_t exif = Segment(plain, 0xE1);
+  const std::size_t sos = Segment(plain, 0xDA);
+  ASSERT_NE(exif, std::string::npos);
+  ASSERT_NE(sos, std::string::npos);
+  const std::size_t exif_size =
+      2 + (static_cast<unsigned char>(plain[exif + 2]) << 8 |
+           static_cast<unsigned char>(plain[exif + 3]));
+  const std::string exif_segment = plain.substr(exif, exif_size);
+  auto segment = [](unsigned char marker, const std::string& payload) {
+    return MakeSegment(marker, 0, 0) + payload;
+  };
+  auto with_length = [](std::string s) {
+    const std::size_t length = s.size() - 2;
+    s[2] = static_cast<char>(length >> 8);
+    s[3] = static_cast<char>(length & 0xFF);
+    return s;
+  };
+  const std::string comment =
+      with_length(segment(0xFE, "Tomada en campo, \xFF\xE1 Exif"));
+  const std::string xmp = with_length(segment(
+      0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42)));
+  const std::string icc =
+      with_length(segment(0xE2, std::string("ICC_PROFILE\0\x01\x01", 14) +
+                                    std::string(200, '\x11')));
+  auto first = [&](const std::string& before) {
+    return plain.substr(0, 2) + before + plain.substr(2);
+  };
+  std::string after_tables = plain;
+  after_tables.insert(sos, exif_segment);
+  after_tables.erase(exif, exif_size);
+  const struct {
+    const char* what;
+    std::string bytes;
+  } variants[] = {
+      {"comentario", first(comment)},
+      {"XMP", first(xmp)},
+      {"ICC", first(icc)},
+      {"comentario, XMP e ICC", first(comment + xmp + icc + comment)},
+      {"tras las tablas", after_tables},
+  };
+
+  PreparedPhoto reference;
+  ASSERT_TRUE(PreparePhoto(plain, 250, 150, &reference).ok());
+  ASSERT_EQ(reference.tags.orientation, 6);
+  ASSERT_EQ(reference.tags.taken, "2024:05:17 10:31:05");
+  ASSERT_TRUE(reference.tags.gps.has_value());
+  for (const auto& v : variants) {
+    PreparedPhoto photo;
+    ASSERT_TRUE(PreparePhoto(v.bytes, 250, 150, &photo).ok()) << v.what;
+    EXPECT_EQ(photo.tags.orientation, 6) << v.what;
+    EXPECT_EQ(photo.tags.taken, reference.tags.taken) << v.what;
+    ASSERT_TRUE(photo.tags.gps.has_value()) << v.what;
+    EXPECT_EQ(photo.tags.gps->latitude, reference.tags.gps->latitude);
+    EXPECT_EQ(photo.tags.gps->longitude, reference.tags.gps->longitude);
+    const Rgb rgb = Decode(photo.picture.bytes);
+    ASSERT_EQ(rgb.width, 64) << v.what;
+    EXPECT_TRUE(Reddish(rgb.at(8, 8))) << v.what;
+    EXPECT_TRUE(Bluish(rgb.at(56, 24))) << v.what;
+  }
+}
+
+// A JPEG whose image data ends early or holds errors is a picture as far as
+// the data goes, grey after, and says it is damaged; the same whichever way
+// it is read: printed small (the eighth reader, which refuses it, then
+// libjpeg), larger (libjpeg at a scale) or small enough to be kept as it
+// is (decoded to be sure, then encoded afresh). A whole photo is never
+// damaged, one missing only its end marker neither.
+TEST(PhotoDecodeIoTest, DamageIsToldAlikeByEveryReader) {
+  testing::TempDir dir;
+  const fs::path d = dir.path();
+  Shell("convert -size 1600x1200 gradient:red-blue -quality 90 '" +
+        (d / "sequential.jpg").string() + "'");
+  Shell("convert -size 1600x1200 gradient:red-blue -interlace JPEG '" +
+        (d / "progressive.jpg").string() + "'");
+  const std::string whole = Read(d / "sequential.jpg");
+  const std::string progressive = Read(d / "progressive.jpg");
+  const std::size_t sos = Segment(whole, 0xDA);
+  ASSERT_NE(sos, std::string::npos);
+  // A point in the scan's data, not just after a 0xFF.
+  std::size_t middle = sos + (whole.size() - sos) / 2;
+  while (static_cast<unsigned char>(whole[middle - 1]) == 0xFF) ++middle;
+  auto patched = [&](std::size_t at, const std::string& bytes) {
+    std::string out = whole;
+    out.replace(at, bytes.size(), bytes);
+    return out;
+  };
+  const char kEarly[] = "ARCHIVO INCOMPLETO";
+  const char kErrors[] = "DATOS ERRÓNEOS";
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* damage;
+    bool top_shown;  // the top rows as in the whole photo
+  } cases[] = {
+      {"entera", whole, "", true},
+      {"sin marcador final", whole.substr(0, whole.size() - 2), "", true},
+      {"progresiva", progressive, "", true},
+      {"cortada al 60 %", whole.substr(0, sos + (whole.size() - sos) * 6 / 10),
+       kEarly, true},
+      {"cortada al 99 %", whole.substr(0, whole.size() - 40), kEarly, true},
+      {"fin en medio", patched(middle, "\xFF\xD9"), kErrors, true},
+      {"codigos erroneos",
+       patched(middle, std::string("\xFF\x00\xFF\x00\xFF\x00\xFF\x00", 8)),
+       kErrors, true},
+      {"progresiva cortada", progressive.substr(0, progressive.size() / 2),
+       kEarly, false},
+  };
+  const struct { double w, h; } boxes[] = {{250, 150}, {500, 375}, {1000, 750}};
+  for (const auto& c : cases) {
+    for (const auto& box : boxes) {
+      PreparedPhoto photo;
+      const Status s = PreparePhoto(c.bytes, box.w, box.h, &photo);
+      ASSERT_TRUE(s.ok()) << c.what << " " << box.w << ": " << s.message();
+      EXPECT_EQ(photo.damage, c.damage) << c.what << " " << box.w;
+      // Kept as it is only when whole, and in a box it fits.
+      if (*c.damage != '\0' || box.w < 1000) {
+        EXPECT_FALSE(photo.as_is) << c.what << " " << box.w;
+      } else if (c.bytes == whole) {
+        EXPECT_TRUE(photo.as_is);
+      }
+      const Rgb rgb = Decode(photo.picture.bytes);
+      ASSERT_EQ(rgb.width, photo.picture.width) << c.what << " " << box.w;
+      ASSERT_GT(rgb.width, 0) << c.what;
+      if (c.top_shown) {
+        EXPECT_TRUE(Reddish(rgb.at(rgb.width / 2, 1))) << c.what << box.w;
+      }
+      if (*c.damage == '\0') {
+        EXPECT_TRUE(Bluish(rgb.at(rgb.width / 2, rgb.height - 2)))
+            << c.what << " " << box.w;
+      }
+    }
+  }
+  // Cut short, the bottom rows are grey, not made up.
+  PreparedPhoto cut;
+  ASSERT_TRUE(PreparePhoto(cases[3].bytes, 250, 150, &cut).ok());
+  const Rgb rgb = Decode(cut.picture.bytes);
+  const unsigned char* bottom = rgb.at(rgb.width / 2, rgb.height - 2);
+  EXPECT_NEAR(bottom[0], 128, 12);
+  EXPECT_NEAR(bottom[1], 128, 12);
+  EXPECT_NEAR(bottom[2], 128, 12);
 }
 
 TEST(PhotoDecodeIoTest, ScaledToThePrintedSizeOrKeptWhenSmallEnough) {

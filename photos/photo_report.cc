@@ -451,6 +451,16 @@ void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell, double x,
     c.drawCentredString(
         mid, bottom + kPhotoBoxHeight / 2 - 7,
         Fit(c, cell.failure, "Helvetica-Bold", 8, kPhotoBoxWidth - 12));
+  } else if (!cell.damage.empty()) {
+    // A damaged photo is shown as far as it goes, with a band across the
+    // foot of its box saying so.
+    c.setFillColorRGB(1, 1, 1);
+    c.rect(x, bottom, kPhotoBoxWidth, 12, false, true);
+    Fill(c, kRed);
+    c.setFont("Helvetica-Bold", 8);
+    c.drawCentredString(x + kPhotoBoxWidth / 2, bottom + 3.5,
+                        Fit(c, "FOTO DAÑADA: " + cell.damage, "Helvetica-Bold",
+                            8, kPhotoBoxWidth - 12));
   }
   c.setStrokeColorRGB(0.75, 0.75, 0.75);
   c.setLineWidth(0.5);

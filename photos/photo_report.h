@@ -74,6 +74,9 @@ struct PhotoCell {
   std::string failure;  ///< why not, in capitals
   std::string when;     ///< date and time as printed, marked when a file's
   std::string where;    ///< the GPS line; empty when none
+  /// When readable but not whole (its data ends early or holds errors):
+  /// why, in capitals; the picture shows what could be read.
+  std::string damage;
 };
 
 /// One thing in the flow of a point's pages.

@@ -97,6 +97,7 @@ PhotoCell FakePrepare(const PhotoJob& job) {
                   ? "17/05/2024 10:31:05"
                   : "01/02/2025 08:00:00 " + std::string(kFileDateMark);
   if (job.name == "IMG_1.jpg") cell.where = FormatGps(-12.046374, -77.042793);
+  if (job.name == "IMG_7.jpg") cell.damage = "ARCHIVO INCOMPLETO";
   return cell;
 }
 
@@ -119,7 +120,7 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
       in, "/p/R.pdf", PhotoRunServices{factory, rng, FakePrepare, 2}, control);
   ASSERT_EQ(out.result, PhotoRunOutcome::Result::kSaved) << out.message;
   EXPECT_EQ(out.photos, 9);
-  EXPECT_EQ(out.unreadable, 2);
+  EXPECT_EQ(out.unreadable, 3);  // the damaged photo among them
   EXPECT_EQ(control.done, 9);
   ASSERT_EQ(factory.saves().size(), 1u);
   EXPECT_EQ(factory.saves()[0].path, "/p/R.pdf");
@@ -193,6 +194,9 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
   EXPECT_EQ(CountText(all, "NO SE PUDO LEER:"), 2);
   EXPECT_EQ(CountText(all, "FORMATO HEIF NO ADMITIDO"), 1);
   EXPECT_EQ(CountText(all, "Permission denied: /p/BLOQUEADA.jpg"), 1);
+  // A damaged photo is shown, as far as it goes, and says so.
+  EXPECT_EQ(CountText(page[3], "FOTO DAÑADA: ARCHIVO INCOMPLETO"), 1);
+  EXPECT_EQ(CountText(all, "FOTO DAÑADA: ARCHIVO INCOMPLETO"), 1);
   EXPECT_EQ(CountText(all, "2 FOTOGRAFÍAS"), 1);  // stage 4's heading
   EXPECT_EQ(CountText(all, "VÍDEO: vuelta.mp4 — 12.3 MB"), 1);
   EXPECT_EQ(CountText(all, "VÍDEO: b.mov — 0.0 MB"), 1);

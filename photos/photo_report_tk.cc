@@ -60,6 +60,7 @@ PhotoCell PreparePhotoCell(FileSystem& fs, const PhotoJob& job,
   }
   cell.readable = true;
   cell.picture = std::move(photo.picture);
+  cell.damage = std::move(photo.damage);
   return cell;
 }
 
@@ -181,7 +182,9 @@ void PhotoReportCommand::Ended(const PhotoRunOutcome& outcome,
   std::string text = "REPORTAJE FOTOGRÁFICO GUARDADO:\n" + BoxPath(path) +
                      "\n\n" + std::to_string(outcome.photos) + " FOTOGRAFÍAS";
   if (outcome.unreadable > 0) {
-    text += ", " + std::to_string(outcome.unreadable) + " NO SE PUDIERON LEER";
+    text +=
+        ", " + std::to_string(outcome.unreadable) +
+        (outcome.unreadable == 1 ? " NO SE PUDO LEER" : " NO SE PUDIERON LEER");
   }
   root.Call({"tk_messageBox", "-icon", "info", "-title",
              "REPORTAJE FOTOGRÁFICO", "-message", text});

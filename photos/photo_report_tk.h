@@ -14,10 +14,10 @@
 #include <string>
 
 #include "dossier/dossier.h"
+#include "pdf/pdf_document.h"
 #include "photos/photo_report.h"
 #include "photos/photo_run.h"
 #include "platform/fs.h"
-#include "pdf/pdf_document.h"
 #include "platform/random.h"
 #include "ui/background_tk.h"
 #include "ui/ui_tk.h"
@@ -27,7 +27,9 @@ namespace zarvek {
 /// The cell of one photo: its file read through `fs` and made ready
 /// (image/photo_decode.h), captioned with the date it was taken, else
 /// the file's date marked kFileDateMark, and its GPS position. A HEIF photo
-/// or a file that cannot be read gives an unreadable cell with the reason.
+/// or a file that cannot be read gives an unreadable cell with the reason;
+/// a photo whose data ends early or holds errors, its picture as far as it
+/// goes and the damage.
 /// Once `cancel` (when given) is true, a decode in progress stops soon.
 PhotoCell PreparePhotoCell(FileSystem& fs, const PhotoJob& job,
                            const std::atomic<bool>* cancel = nullptr);

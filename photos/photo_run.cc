@@ -117,7 +117,9 @@ void DrawAndSave(const PhotoReportInput& input, const std::string& path,
           if (!pipeline.Take(p.first_photo + i, &cells[i])) {
             return Status::Error(kCancelled);
           }
-          if (!cells[i].readable) ++outcome->unreadable;
+          if (!cells[i].readable || !cells[i].damage.empty()) {
+            ++outcome->unreadable;
+          }
         }
         DrawPhotoReportPage(document->canvas(), input, plan, page,
                             std::move(cells));

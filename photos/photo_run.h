@@ -12,8 +12,8 @@
 #include <functional>
 #include <string>
 
-#include "photos/photo_report.h"
 #include "pdf/pdf_document.h"
+#include "photos/photo_report.h"
 #include "platform/random.h"
 
 namespace zarvek {
@@ -38,7 +38,9 @@ struct PhotoRunOutcome {
   Result result = Result::kFailed;
   std::string message;  ///< the failure's text
   int photos = 0;
-  int unreadable = 0;  ///< photos drawn as "NO SE PUDO LEER"
+  /// Photos not read whole: drawn as "NO SE PUDO LEER" or, as far as
+  /// they go, captioned "FOTO DAÑADA".
+  int unreadable = 0;
 };
 
 /// Writes the report of `input` to `path`.
