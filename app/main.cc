@@ -5,6 +5,7 @@
 // of its own. The system's error texts speak the desktop's language;
 // numbers and dates stay locale-free.
 #include <exception>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -44,7 +45,13 @@ int main(int argc, char** argv) {
     services.documents_dir = zarvek::UserDocumentsDir();
     zarvek::MainWindow app(*interp, std::move(services));
     zarvek::tk::Interp& root = *interp;
-    if (first) first->Listen(root, [&root] { zarvek::BringToFront(root); });
+    if (first) {
+      first->Listen(
+          [&root](int fd, std::function<void()> fn) {
+            return root.WatchReadable(fd, std::move(fn));
+          },
+          [&root] { zarvek::BringToFront(root); });
+    }
     interp->MainLoop();
   } catch (const std::exception& e) {
     zarvek::ReportFatalError(e.what());

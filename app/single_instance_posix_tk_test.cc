@@ -45,6 +45,12 @@ class SingleInstanceTest : public testing::GuiTest {
               std::future_status::ready);
     return second.get();
   }
+  // The window's event loop, as the program hands it to the claim.
+  FirstInstance::WatchReadable Watch() {
+    return [this](int fd, std::function<void()> fn) {
+      return interp_->WatchReadable(fd, std::move(fn));
+    };
+  }
 
   testing::TempDir temp_;
   const fs::path& dir_ = temp_.path();
@@ -80,7 +86,7 @@ TEST_F(SingleInstanceTest, ASecondStartBringsTheFirstWindowBack) {
   std::unique_ptr<FirstInstance> first =
       ClaimFirstInstance("ZarvekPrueba", kWindowTitle);
   ASSERT_NE(first, nullptr);
-  first->Listen(*interp_, [this] { BringToFront(*interp_); });
+  first->Listen(Watch(), [this] { BringToFront(*interp_); });
   // Hidden: without a window manager an iconified window stays in view.
   Call({"wm", "withdraw", "."});
   Call({"update"});
@@ -117,7 +123,7 @@ TEST_F(SingleInstanceTest, AFailingRaiseStillAnswersAndSaysWhy) {
   std::unique_ptr<FirstInstance> first =
       ClaimFirstInstance("ZarvekPrueba", kWindowTitle);
   ASSERT_NE(first, nullptr);
-  first->Listen(*interp_,
+  first->Listen(Watch(),
                 [] { throw std::runtime_error("ventana destruida"); });
   ::testing::internal::CaptureStderr();
   const bool ended = SecondStartEnds();

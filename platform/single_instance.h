@@ -19,10 +19,6 @@
 
 namespace zarvek {
 
-namespace tk {
-class Interp;
-}
-
 /// The name by which copies of the program find each other: the Windows
 /// mutex (an installer may look for it) and the Linux socket's file name.
 inline constexpr const char* kInstanceName = "ZarvekCertificacion";
@@ -31,10 +27,14 @@ inline constexpr const char* kInstanceName = "ZarvekCertificacion";
 class FirstInstance {
  public:
   virtual ~FirstInstance() = default;
-  /// From now on a later start makes `raise` run on the window thread, from
-  /// `interp`'s event loop. `interp` must outlive the claim's use; the
-  /// claim itself may outlive `interp`.
-  virtual void Listen(tk::Interp& interp, std::function<void()> raise) = 0;
+  /// Has the window's event loop call `fn` on the window thread whenever
+  /// `fd` can be read; false when it cannot watch it.
+  using WatchReadable = std::function<bool(int fd, std::function<void()> fn)>;
+  /// From now on a later start makes `raise` run on the window thread,
+  /// through `watch`. The event loop behind `watch` must outlive the claim's
+  /// use; the claim itself may outlive it.
+  virtual void Listen(const WatchReadable& watch,
+                      std::function<void()> raise) = 0;
 };
 
 /// Claims the window for this start under `name`. Returns nullptr when a

@@ -14,7 +14,6 @@
 #include <utility>
 
 #include "platform/single_instance.h"
-#include "ui/tk_interp.h"
 
 namespace zarvek {
 namespace {
@@ -77,10 +76,11 @@ class SocketInstance : public FirstInstance {
     close(fd_);
   }
 
-  void Listen(tk::Interp& interp, std::function<void()> raise) override {
+  void Listen(const WatchReadable& watch,
+              std::function<void()> raise) override {
     if (fd_ < 0) return;
     const int fd = fd_;
-    interp.WatchReadable(fd, [fd, raise = std::move(raise)] {
+    watch(fd, [fd, raise = std::move(raise)] {
       const int peer = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
       if (peer < 0) return;
       try {

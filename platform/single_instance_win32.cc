@@ -15,7 +15,7 @@ class MutexInstance : public FirstInstance {
     if (mutex_ != nullptr) CloseHandle(mutex_);
   }
   // A later start raises the window itself.
-  void Listen(tk::Interp&, std::function<void()>) override {}
+  void Listen(const WatchReadable&, std::function<void()>) override {}
 
  private:
   HANDLE mutex_;
