@@ -62,6 +62,11 @@ struct PointDossier {
   std::vector<FolderCount> stages;  ///< kPhotoStages entries when present
   std::string gnss_folder;   ///< its folder in "2. DATOS GNSS"; "" for none
   std::string photo_folder;  ///< its folder in "3. FOTOGRAFIAS"; "" for none
+  /// What its files show that a count cannot (a stage folder under another
+  /// name, the same photo in two places, ...): one text each, in capitals,
+  /// without the point's code. The tab's AVISOS column, its status line,
+  /// the summary and the photo report show them.
+  std::vector<std::string> warnings{};
 };
 
 /// A project-wide item ("1. FORMULARIOS", the base station's "NATIVA" and
@@ -121,6 +126,8 @@ struct DossierMatrix {
   /// and each is named in `missing`; the first one's reason.
   std::size_t unreadable_photos = 0;
   std::string unreadable_reason;
+  /// Every point's warnings, each as "<code>: <text>", in the points' order.
+  std::vector<std::string> warnings{};
 };
 
 }  // namespace zarvek
