@@ -5,8 +5,11 @@
 // same 300 photos of 4000 x 3000 pixels. Each report runs in a child
 // process of its own, so that its peak resident memory is its own. Prints
 // both times, their ratio, photos a second, the file's size and the peak
-// memory of each, ours for 60 photos as well (it must not grow with them).
-//   build/photo_report_bench [--keep DIR]   (--keep leaves the files in DIR)
+// memory of each, ours for a fifth of the photos as well (it must not grow
+// with them). With --photos, the photos of DIR (real photographs made by
+// scripts/real-photos.sh) stand in for the synthetic ones.
+//   build/photo_report_bench [--keep DIR] [--photos DIR]
+//   (--keep leaves the files in DIR)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -161,40 +164,13 @@ std::string MakePhoto(int seed) {
   return jpeg;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--child") {
-    return Child(argv[2], std::stoi(argv[3]));
-  }
-  fs::path root =
-      fs::temp_directory_path() / ("zarvek_photos_" + std::to_string(getpid()));
-  const bool keep = argc == 3 && std::string(argv[1]) == "--keep";
-  if (keep) root = argv[2];
-  fs::create_directories(root);
-
-  // 300 distinct photos (a plain design must not get away with sharing
-  // identical pictures), spread over the stages of ten points, all dated,
-  // every fourth turned by its tag; made on two threads.
-  const ProjectLayout layout = ProjectLayout::AtRoot(root.string());
-  std::vector<fs::path> paths;
-  for (int p = 0; p < kPoints; ++p) {
-    for (const std::string& d :
-         layout.PointPhotoStageDirs(std::to_string(1001 + p))) {
-      fs::create_directories(d);
-    }
-  }
-  for (int n = 0; n < kPhotos; ++n) {
-    const std::string code = std::to_string(1001 + n % kPoints);
-    char name[32];
-    std::snprintf(name, sizeof name, "IMG_%04d.jpg", n);
-    paths.push_back(fs::path(layout.PointPhotoStageDirs(code)[(n / kPoints) % 8]) /
-                    name);
-  }
+// Writes the 300 synthetic photos at `paths`, all dated, every fourth
+// turned by its tag; made on two threads. Their bytes, or 0 on failure.
+std::uintmax_t MakeSyntheticPhotos(const std::vector<fs::path>& paths) {
   std::atomic<std::uintmax_t> bytes{0};
-  auto make = [&](int first) {
-    for (int n = first; n < kPhotos; n += 2) {
-      const std::string jpeg = MakePhoto(n);
+  auto make = [&](std::size_t first) {
+    for (std::size_t n = first; n < paths.size(); n += 2) {
+      const std::string jpeg = MakePhoto(static_cast<int>(n));
       bytes += jpeg.size();
       std::FILE* f = std::fopen(paths[n].c_str(), "wb");
       std::fwrite(jpeg.data(), 1, jpeg.size(), f);
@@ -208,29 +184,95 @@ int main(int argc, char** argv) {
       "exiftool -q -overwrite_original '-DateTimeOriginal=2024:05:17 10:31:05' ";
   std::string all = tags, six = tags + "-Orientation#=6 ",
               eight = tags + "-Orientation#=8 ";
-  for (int n = 0; n < kPhotos; ++n) {
+  for (std::size_t n = 0; n < paths.size(); ++n) {
     (n % 4 == 1 ? six : n % 4 == 3 ? eight : all) +=
         " '" + paths[n].string() + "'";
   }
   for (const std::string& c : {all, six, eight}) {
     if (std::system(c.c_str()) != 0) {
       std::fprintf(stderr, "exiftool failed\n");
-      return 1;
+      return 0;
     }
   }
-  std::printf("%d photos of 4000 x 3000, %.1f MB each on average\n", kPhotos,
-              bytes / 1e6 / kPhotos);
+  return bytes;
+}
+
+// The JPEG files of `dir`, in name order (scripts/real-photos.sh makes them).
+std::vector<fs::path> RealPhotos(const fs::path& dir) {
+  std::vector<fs::path> found;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    if (e.path().extension() == ".jpg") found.push_back(e.path());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--child") {
+    return Child(argv[2], std::stoi(argv[3]));
+  }
+  fs::path root =
+      fs::temp_directory_path() / ("zarvek_photos_" + std::to_string(getpid()));
+  bool keep = false;
+  std::vector<fs::path> real;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string flag = argv[i];
+    if (flag == "--keep") {
+      keep = true;
+      root = argv[i + 1];
+    } else if (flag == "--photos") {
+      real = RealPhotos(argv[i + 1]);
+      if (real.empty()) {
+        std::fprintf(stderr, "no .jpg photos in %s\n", argv[i + 1]);
+        return 1;
+      }
+    }
+  }
+  const int photos = real.empty() ? kPhotos : static_cast<int>(real.size());
+  fs::create_directories(root);
+
+  // Distinct photos (a plain design must not get away with sharing
+  // identical pictures), spread over the stages of ten points.
+  const ProjectLayout layout = ProjectLayout::AtRoot(root.string());
+  std::vector<fs::path> paths;
+  for (int p = 0; p < kPoints; ++p) {
+    for (const std::string& d :
+         layout.PointPhotoStageDirs(std::to_string(1001 + p))) {
+      fs::create_directories(d);
+    }
+  }
+  for (int n = 0; n < photos; ++n) {
+    const std::string code = std::to_string(1001 + n % kPoints);
+    char name[32];
+    std::snprintf(name, sizeof name, "IMG_%04d.jpg", n);
+    paths.push_back(fs::path(layout.PointPhotoStageDirs(code)[(n / kPoints) % 8]) /
+                    name);
+  }
+  std::uintmax_t bytes = 0;
+  if (real.empty()) {
+    bytes = MakeSyntheticPhotos(paths);
+    if (bytes == 0) return 1;
+  } else {
+    for (int n = 0; n < photos; ++n) {
+      fs::copy_file(real[n], paths[n], fs::copy_options::overwrite_existing);
+      bytes += fs::file_size(paths[n]);
+    }
+  }
+  std::printf("%d %s photos, %.1f MB each on average\n", photos,
+              real.empty() ? "synthetic 4000 x 3000" : "real", bytes / 1e6 / photos);
 
   const std::string self = fs::canonical("/proc/self/exe").string();
   const std::string report = layout.PhotoReportPath();
   ChildRun ours{1e9, 0};
   for (int r = 0; r < 3; ++r) {
-    const ChildRun run = RunChild({self, "--child", root.string(), "300"});
+    const ChildRun run = RunChild({self, "--child", root.string(), std::to_string(photos)});
     if (run.seconds < 0) return 1;
     if (run.seconds < ours.seconds) ours = run;
   }
   const std::uintmax_t size = fs::file_size(report);
-  const ChildRun fewer = RunChild({self, "--child", root.string(), "60"});
+  const ChildRun fewer = RunChild({self, "--child", root.string(), std::to_string(std::max(1, photos / 5))});
   const ChildRun plain =
       RunChild({"/usr/bin/python3",
                 std::string(ZARVEK_SOURCE_DIR) + "/scripts/photo_baseline.py",
@@ -240,23 +282,23 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf(
-      "300 photos: %.2f s (%.0f photos/s), plain design %.2f s: %.1f times "
+      "%d photos: %.2f s (%.0f photos/s), plain design %.2f s: %.1f times "
       "faster\n",
-      ours.seconds, kPhotos / ours.seconds, plain.seconds,
+      photos, ours.seconds, photos / ours.seconds, plain.seconds,
       plain.seconds / ours.seconds);
   // On a machine shared with other work the times above stretch with the
   // load; the processor time each design used does not.
   std::printf(
       "processor time: %.2f s (%.1f ms a photo), plain design %.2f s (%.1f "
       "ms a photo): %.1f times less\n",
-      ours.cpu_seconds, ours.cpu_seconds / kPhotos * 1e3, plain.cpu_seconds,
-      plain.cpu_seconds / kPhotos * 1e3, plain.cpu_seconds / ours.cpu_seconds);
+      ours.cpu_seconds, ours.cpu_seconds / photos * 1e3, plain.cpu_seconds,
+      plain.cpu_seconds / photos * 1e3, plain.cpu_seconds / ours.cpu_seconds);
   std::printf("report %.1f MB, plain design's %.1f MB\n", size / 1e6,
               fs::file_size(root / "plain.pdf") / 1e6);
   std::printf(
-      "peak RSS: %.1f MiB for 300 photos, %.1f MiB for 60; plain design "
+      "peak RSS: %.1f MiB for %d photos, %.1f MiB for %d; plain design "
       "%.1f MiB\n",
-      ours.peak_mib, fewer.peak_mib, plain.peak_mib);
+      ours.peak_mib, photos, fewer.peak_mib, std::max(1, photos / 5), plain.peak_mib);
   if (!keep) fs::remove_all(root);
   return 0;
 }
