@@ -6,6 +6,16 @@
 #include <cstddef>
 
 namespace zarvek {
+
+// The fields of one epoch line.
+struct EpochLine {
+  bool dated = false;
+  std::int64_t time = 0;  // ticks since 1970 in the file's time system
+  int flag = 0;
+  int count = 0;
+  std::string_view satellites;  // what follows the count on the line
+};
+
 namespace {
 
 constexpr std::string_view kSystemOrder = "GRECJSI";
@@ -114,8 +124,9 @@ constexpr Layout kRinex2Layout = {
 constexpr Layout kRinex3Layout = {
     2, 4, 7, 10, 13, 16, 18, 31, 32, 41, {1, 6, 9, 12, 15, 29, 30}, 35};
 
-// Where the date and the seconds go in UTC: the offset of the file's time
-// system at a given time of it.
+// An epoch of the file's time system in UTC. GPS, Galileo, QZSS and IRNSS
+// time run ahead of UTC by the leap seconds since 1980, BeiDou time by 14
+// fewer; GLONASS epochs are written in UTC.
 std::int64_t ToUtc(std::int64_t ticks, std::string_view system) {
   if (system == "GLO" || system == "UTC") return ticks;
   std::int64_t leap = GpsLeapSeconds(ticks);
@@ -146,18 +157,6 @@ bool ParseEpochTime(std::string_view line, const Layout& l,
       sec;
   return true;
 }
-
-}  // namespace
-
-struct EpochLine {
-  bool dated = false;
-  std::int64_t time = 0;  // ticks since 1970 in the file's time system
-  int flag = 0;
-  int count = 0;
-  std::string_view satellites;  // what follows the count on the line
-};
-
-namespace {
 
 // An epoch line laid out as `l`. The date may be blank only in an event
 // record (flags 2-5), whose time may be unknown.
@@ -249,7 +248,8 @@ void SessionReader::HeaderLine(std::string_view line) {
   const std::string_view label = Label(line);
   if (label == "RINEX VERSION / TYPE") {
     const std::string_view version = Trim(Field(line, 0, 20));
-    const bool crinex = format_ == Format::kCrinex1;
+    const bool crinex =
+        format_ == Format::kCrinex1 || format_ == Format::kCrinex3;
     if (version.starts_with("2")) {
       format_ = crinex ? Format::kCrinex1 : Format::kRinex2;
     } else if (version.starts_with("3") || version.starts_with("4")) {

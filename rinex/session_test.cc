@@ -382,6 +382,8 @@ TEST(SessionTest, JoinsAPointsFiles) {
   EXPECT_EQ(joined.systems, "GRECJ");
   EXPECT_EQ(joined.satellite_sum, 30);
   EXPECT_EQ(FormatSession(joined), "1 h 04 min · 30 s · 7 %");
+  // The interval is that of the file with the most epochs, not the first.
+  EXPECT_EQ(JoinSessions({b, Read(Crinex3File())}).interval, 30 * kSecond);
 
   // The same file twice is still one session, never over 100 %.
   const Session twice = JoinSessions({a, a});
