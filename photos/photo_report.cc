@@ -225,19 +225,23 @@ std::size_t CharLength(std::string_view s, std::size_t i) {
 
 // `word` broken between characters into lines no wider than `width`
 // (a character on its own even when wider); all but the last go to
-// `lines`, the last is returned.
+// `lines`, the last is returned. Widths add up character by character
+// (the fonts have no kerning), so a long word costs one pass.
 std::string BreakWord(std::string_view word, std::string_view font, double size,
                       double width, std::vector<std::string>* lines) {
   std::string piece;
+  double used = 0;
   for (std::size_t i = 0; i < word.size();) {
     const std::size_t n = CharLength(word, i);
-    const std::string longer = piece + std::string(word.substr(i, n));
-    if (!piece.empty() && TextWidth(longer, font, size) > width) {
+    const std::string_view ch = word.substr(i, n);
+    const double w = TextWidth(ch, font, size);
+    if (!piece.empty() && used + w > width) {
       lines->push_back(std::move(piece));
-      piece = std::string(word.substr(i, n));
-    } else {
-      piece = longer;
+      piece.clear();
+      used = 0;
     }
+    piece.append(ch);
+    used += w;
     i += n;
   }
   return piece;
