@@ -277,4 +277,69 @@ std::string Utf8ToWinAnsi(std::string_view utf8) {
   return out;
 }
 
+namespace {
+
+// The marks set in ZapfDingbats: their UTF-8 form, their code in the
+// font's built-in encoding and its advance width.
+struct Dingbat {
+  std::string_view utf8;
+  char code;
+  std::uint16_t width;
+};
+constexpr Dingbat kDingbats[] = {
+    {"\u2713", '3', 755},  // ✓ a19
+    {"\u2714", '4', 846},  // ✔ a20
+    {"\u2717", '7', 571},  // ✗ a23
+    {"\u2718", '8', 677},  // ✘ a24
+};
+
+const Dingbat* DingbatAt(std::string_view utf8, std::size_t i) {
+  for (const Dingbat& d : kDingbats) {
+    if (utf8.substr(i, d.utf8.size()) == d.utf8) return &d;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<FontRun> FontRuns(std::string_view utf8) {
+  std::vector<FontRun> runs;
+  std::size_t plain = 0;  // where the text not yet in a run begins
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    // A mark's lead byte never continues an earlier sequence, so cutting
+    // the text before it decodes the rest as the whole text would.
+    const Dingbat* d = DingbatAt(utf8, i);
+    if (d == nullptr) continue;
+    if (i > plain) {
+      runs.push_back(
+          FontRun{false, Utf8ToWinAnsi(utf8.substr(plain, i - plain))});
+    }
+    if (runs.empty() || !runs.back().dingbats)
+      runs.push_back(FontRun{true, ""});
+    runs.back().bytes.push_back(d->code);
+    i += d->utf8.size() - 1;
+    plain = i + 1;
+  }
+  if (plain < utf8.size()) {
+    runs.push_back(FontRun{false, Utf8ToWinAnsi(utf8.substr(plain))});
+  }
+  return runs;
+}
+
+std::uint32_t StandardTextWidth(int index, std::string_view utf8) {
+  std::uint32_t total = 0;
+  for (const FontRun& run : FontRuns(utf8)) {
+    if (!run.dingbats) {
+      total += StandardFontTextWidth(index, run.bytes);
+      continue;
+    }
+    for (char code : run.bytes) {
+      for (const Dingbat& d : kDingbats) {
+        if (d.code == code) total += d.width;
+      }
+    }
+  }
+  return total;
+}
+
 }  // namespace zarvek

@@ -11,10 +11,10 @@
 #include <map>
 #include <vector>
 
-#include "platform/atomic_file.h"
 #include "pdf/pdf_crypt.h"
 #include "pdf/pdf_fonts.h"
 #include "pdf/pdf_picture.h"
+#include "platform/atomic_file.h"
 #include "platform/random.h"
 
 namespace zarvek {
@@ -25,6 +25,8 @@ constexpr int kCatalogObject = 1;
 constexpr int kPagesObject = 2;
 constexpr int kPageResourcesObject = 3;
 constexpr int kFormResourcesObject = 4;
+// The font index of ZapfDingbats, after the text fonts ("/F13").
+constexpr int kDingbatsFont = kStandardFontCount;
 constexpr int kEncryptObject = 5;
 constexpr int kFirstFreeObject = 6;
 
@@ -313,7 +315,7 @@ struct PdfWriterDocument::Impl {
   std::map<std::string, Group, std::less<>> groups;
   std::vector<std::string> forms;  // Flate-compressed contents
 
-  std::array<bool, kStandardFontCount> fonts_used{};
+  std::array<bool, kStandardFontCount + 1> fonts_used{};
   std::vector<double> alphas;
   std::map<std::string, PictureEntry, std::less<>> picture_index;
   std::vector<PdfPicture> pictures;
@@ -485,9 +487,9 @@ struct PdfWriterDocument::Impl {
       Sync(kFont);
       return;
     }
-    const std::string bytes = Utf8ToWinAnsi(text);
+    const std::vector<FontRun> runs = FontRuns(text);
     if (shift != 0) {
-      x -= StandardFontTextWidth(state.font, bytes) * state.font_size / 1000.0 *
+      x -= StandardTextWidth(state.font, text) * state.font_size / 1000.0 *
            shift;
     }
     Sync(kFill);
@@ -499,8 +501,29 @@ struct PdfWriterDocument::Impl {
     out.push_back(' ');
     AppendCoord(&out, y);
     out.append(" Td ");
-    AppendLiteral(&out, bytes);
-    out.append(" Tj ET\n");
+    // Marks go in the symbol font; the text's own font is in force again
+    // after them, as the state says it is.
+    bool in_dingbats = false;
+    for (const FontRun& run : runs) {
+      if (run.dingbats != in_dingbats) SetTextFont(run.dingbats);
+      in_dingbats = run.dingbats;
+      AppendLiteral(&out, run.bytes);
+      out.append(" Tj ");
+    }
+    if (in_dingbats) SetTextFont(false);
+    out.append("ET\n");
+  }
+
+  // Sets the current text font, or the symbol font, at the current size.
+  void SetTextFont(bool dingbats) {
+    const int font = dingbats ? kDingbatsFont : state.font;
+    fonts_used[font] = true;
+    std::string& out = Out();
+    out.append("/F");
+    AppendInt(&out, font + 1);
+    out.push_back(' ');
+    AppendNumber(&out, state.font_size, 3);
+    out.append(" Tf ");
   }
 
   void Point(double x, double y, const char* op) {
@@ -702,7 +725,7 @@ double PdfWriterDocument::stringWidth(std::string_view text,
     d.Fail("fuente desconocida: " + std::string(font));
     return 0;
   }
-  return StandardFontTextWidth(index, Utf8ToWinAnsi(text)) * size / 1000.0;
+  return StandardTextWidth(index, text) * size / 1000.0;
 }
 
 bool PdfWriterDocument::drawImage(const std::string& path, double x, double y,
@@ -938,15 +961,19 @@ std::size_t SizeEstimate(const std::vector<Page>& pages,
 // when empty).
 std::string WriteFontsAndStates(
     ObjectWriter& w, int* next,
-    const std::array<bool, kStandardFontCount>& fonts_used,
+    const std::array<bool, kStandardFontCount + 1>& fonts_used,
     const std::vector<double>& alphas) {
   std::string resources;
-  for (int f = 0; f < kStandardFontCount; ++f) {
+  for (int f = 0; f <= kStandardFontCount; ++f) {
     if (!fonts_used[f]) continue;
     const int object = (*next)++;
-    w.Plain(object, "<</Type/Font/Subtype/Type1/BaseFont/" +
-                        std::string(StandardFontName(f)) +
-                        "/Encoding/WinAnsiEncoding>>");
+    // The symbol font keeps its built-in encoding.
+    w.Plain(object, f == kDingbatsFont
+                        ? "<</Type/Font/Subtype/Type1/BaseFont/" +
+                              std::string(kDingbatsFontName) + ">>"
+                        : "<</Type/Font/Subtype/Type1/BaseFont/" +
+                              std::string(StandardFontName(f)) +
+                              "/Encoding/WinAnsiEncoding>>");
     resources += "/F" + std::to_string(f + 1) + " " + Ref(object);
   }
   if (!resources.empty()) resources = "/Font<<" + resources + ">>";

@@ -4,7 +4,9 @@
 // in one step (platform/atomic_file.h).
 //
 // Text is UTF-8 and is set in the standard PDF fonts with the WinAnsi
-// (CP1252) encoding, which covers Spanish; a character outside CP1252 is
+// (CP1252) encoding, which covers Spanish; the marks CP1252 lacks
+// (check marks and crosses) are set in ZapfDingbats (FontRuns in
+// pdf_fonts.h), and any other character outside CP1252 is
 // drawn as "?". Widths come from the fonts' own metrics (platform/
 // pdf_fonts.h). JPEG pictures (drawJpeg) are embedded as they are, one
 // object each. Pictures are PNG files (pdf/pdf_picture.h); each file

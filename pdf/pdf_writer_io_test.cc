@@ -353,6 +353,9 @@ TEST_F(PdfWriterTest, WidthsAreMeasuredOnWinAnsiBytes) {
       {"\xe2\x86\x92", "Helvetica", 10, 5.56},
       {"\xff", "Helvetica", 10, 5.56},
       {"a\0b"sv, "Helvetica", 10, 16.68},
+      // The marks, in ZapfDingbats: ✓ 755, ✗ 571, ✘ 677, ✔ 846.
+      {"✓ C", "Helvetica", 10, 7.55 + 2.78 + 7.22},
+      {"✗✘✔", "Helvetica-Bold", 10, 5.71 + 6.77 + 8.46},
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(doc.stringWidth(c.text, c.font, c.size), c.width, 1e-9)
@@ -367,9 +370,15 @@ TEST_F(PdfWriterTest, CharactersOutsideCp1252BecomeQuestionMarks) {
                           "A\xe2\x86\x92"
                           "B \xf0\x9f\x93\x82 C\xff"
                           "D \xc3\xb1");
+  // The marks print and read back as themselves; the text after them, and
+  // the next text, which relies on the font in force, in the text's font.
+  doc.canvas().drawString(50, 650, "✗ 1.5000 ✓ C ✔✘");
+  doc.canvas().drawString(50, 600, "DESPUÉS");
   ASSERT_TRUE(doc.SaveProtected(pdf, "x").ok());
   const CommandResult r = Shell("pdftotext -enc UTF-8 " + Quote(pdf) + " -");
   EXPECT_NE(r.output.find("A?B ? C?D ñ"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("✗ 1.5000 ✓ C ✔✘"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("DESPUÉS"), std::string::npos) << r.output;
 }
 
 TEST_F(PdfWriterTest, UnknownFontFailsTheSave) {

@@ -7,6 +7,7 @@
 
 #include "dossier/file_kind.h"
 #include "heights/row_result.h"
+#include "pdf/pdf_fonts.h"
 #include "project/layout.h"
 #include "text/decimal.h"
 
@@ -34,12 +35,18 @@ static_assert(kBandHeight + 3 * (kStageHeight + kRowHeight) <=
               kContentTop - kContentBottom);
 static_assert(kColumnGap >= 8);
 
-// The table of the project.
-constexpr double kTableFont = 7;
-constexpr double kTableHeadingHeight = 16;
-constexpr double kTableRowHeight = 14;
-constexpr double kProjectBlockHeight = 58;
+// The table of the project and the summary under it.
+constexpr std::string_view kRegular = "Helvetica";
+constexpr std::string_view kBold = "Helvetica-Bold";
+constexpr double kCellPad = 3;              // each side of a cell's text
+constexpr double kProjectBlockHeight = 58;  // with a one-line summary head
+constexpr double kHeadFont = 10;
+constexpr double kHeadLine = 13;  // each further line of the head
 constexpr double kTableContTitleHeight = 22;
+constexpr double kSummaryFont = 7.5;
+constexpr double kSummaryLine = 9.5;
+constexpr double kSummaryIndent = 8;
+constexpr double kSummaryGap = 10;  // between the table and the summary
 
 struct Colour {
   double r, g, b;
@@ -199,6 +206,287 @@ void DrawFrame(PdfCanvas& c, const PhotoReportInput& input, std::size_t index,
       "PÁGINA " + std::to_string(index + 1) + " DE " + std::to_string(total));
 }
 
+// Width in points of `text` in the standard font `font` at `size`. The
+// table is laid out in the plan, before there is a canvas, so it measures
+// with the fonts' own metrics, as the document does.
+double TextWidth(std::string_view text, std::string_view font, double size) {
+  return StandardTextWidth(StandardFontIndex(font), text) * size / 1000.0;
+}
+
+// Bytes of the UTF-8 character that starts at `i`.
+std::size_t CharLength(std::string_view s, std::size_t i) {
+  std::size_t n = 1;
+  while (i + n < s.size() &&
+         (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) {
+    ++n;
+  }
+  return n;
+}
+
+// `word` broken between characters into lines no wider than `width`
+// (a character on its own even when wider); all but the last go to
+// `lines`, the last is returned. Widths add up character by character
+// (the fonts have no kerning), so a long word costs one pass.
+std::string BreakWord(std::string_view word, std::string_view font, double size,
+                      double width, std::vector<std::string>* lines) {
+  std::string piece;
+  double used = 0;
+  for (std::size_t i = 0; i < word.size();) {
+    const std::size_t n = CharLength(word, i);
+    const std::string_view ch = word.substr(i, n);
+    const double w = TextWidth(ch, font, size);
+    if (!piece.empty() && used + w > width) {
+      lines->push_back(std::move(piece));
+      piece.clear();
+      used = 0;
+    }
+    piece.append(ch);
+    used += w;
+    i += n;
+  }
+  return piece;
+}
+
+// `text` in lines no wider than `width`, broken at spaces, and a word
+// wider than a line broken between its characters; nothing is left out
+// but the spaces at the breaks. At least one line.
+std::vector<std::string> Wrap(std::string_view text, std::string_view font,
+                              double size, double width) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    std::size_t end = text.find_first_of(" \n", at);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view word = text.substr(at, end - at);
+    at = end + 1;
+    if (word.empty()) continue;
+    const std::string joined =
+        line.empty() ? std::string(word) : line + " " + std::string(word);
+    if (TextWidth(joined, font, size) <= width) {
+      line = joined;
+      continue;
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    line = TextWidth(word, font, size) <= width
+               ? std::string(word)
+               : BreakWord(word, font, size, width, &lines);
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(std::move(line));
+  return lines;
+}
+
+// The widest word of `text`.
+double WidestWord(std::string_view text, std::string_view font) {
+  double widest = 0;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find_first_of(" \n", at);
+    if (end == std::string_view::npos) end = text.size();
+    widest = std::max(widest, TextWidth(text.substr(at, end - at), font, 1));
+    at = end + 1;
+  }
+  return widest;
+}
+
+// A column's texts at size 1: its widest text and its widest word (the
+// least it can be without breaking a word).
+struct ColumnNeed {
+  double whole = 0;
+  double least = 0;
+};
+
+std::vector<ColumnNeed> ColumnNeeds(const DossierMatrix& m) {
+  std::vector<ColumnNeed> needs(m.headings.size());
+  for (std::size_t i = 0; i < needs.size(); ++i) {
+    needs[i].whole = TextWidth(m.headings[i], kBold, 1);
+    needs[i].least = WidestWord(m.headings[i], kBold);
+    for (const auto& row : m.rows) {
+      if (i >= row.size()) continue;
+      needs[i].whole =
+          std::max(needs[i].whole, TextWidth(row[i].text, kRegular, 1));
+      needs[i].least =
+          std::max(needs[i].least, WidestWord(row[i].text, kRegular));
+    }
+  }
+  return needs;
+}
+
+// Widths for columns whose widest words do not all fit at `size`: a
+// column whose longest word fits in an even share of what is left gets
+// that; the others share the rest evenly, and their longest words break.
+void SqueezeColumns(const std::vector<ColumnNeed>& needs, double size,
+                    std::vector<double>* widths) {
+  std::vector<bool> set(needs.size(), false);
+  double room = kContentWidth;
+  std::size_t open = needs.size();
+  for (bool changed = true; changed && open > 0;) {
+    changed = false;
+    for (std::size_t i = 0; i < needs.size(); ++i) {
+      const double need = needs[i].least * size + 2 * kCellPad;
+      if (set[i] || open == 0 || need > room / open) continue;
+      (*widths)[i] = need;
+      set[i] = changed = true;
+      room -= need;
+      --open;
+    }
+  }
+  for (std::size_t i = 0; i < needs.size(); ++i) {
+    if (!set[i]) (*widths)[i] = room / open;
+  }
+}
+
+// The font size and column widths: every text whole on one line when the
+// page is wide enough (the columns stretched to fill it); else every word
+// whole, the room left shared among the columns that wrap, the font made
+// smaller down to its floor first; else, at the floor, SqueezeColumns.
+void FitColumns(const DossierMatrix& m, MatrixLayout* layout) {
+  const std::vector<ColumnNeed> needs = ColumnNeeds(m);
+  double whole = 0, least = 0;
+  for (const ColumnNeed& n : needs) {
+    whole += n.whole;
+    least += n.least;
+  }
+  const double pads = 2 * kCellPad * needs.size();
+  double size = kMatrixFontSize;
+  if (least * size + pads > kContentWidth && least > 0) {
+    size = std::max(kMatrixMinFontSize, (kContentWidth - pads) / least);
+  }
+  layout->font_size = size;
+  layout->widths.assign(needs.size(), 0);
+  const double room = kContentWidth - pads;
+  if (least * size > room) {
+    SqueezeColumns(needs, size, &layout->widths);
+    return;
+  }
+  for (std::size_t i = 0; i < needs.size(); ++i) {
+    const ColumnNeed& n = needs[i];
+    if (whole * size <= room) {
+      layout->widths[i] = (n.whole * size + 2 * kCellPad) * kContentWidth /
+                          (whole * size + pads);
+    } else {
+      const double share = (room - least * size) / ((whole - least) * size);
+      layout->widths[i] =
+          2 * kCellPad + n.least * size + (n.whole - n.least) * size * share;
+    }
+  }
+}
+
+double MatrixLineHeight(const MatrixLayout& layout) {
+  return layout.font_size * 1.25;
+}
+
+// The lines of a cell's (or heading's) text in column `i`.
+std::vector<std::string> CellLines(const MatrixLayout& layout, std::size_t i,
+                                   std::string_view text,
+                                   std::string_view font) {
+  return Wrap(text, font, layout.font_size, layout.widths[i] - 2 * kCellPad);
+}
+
+// Every missing element, then every warning, each group under a heading.
+std::vector<SummaryLine> SummaryLines(const DossierMatrix& m) {
+  std::vector<SummaryLine> out;
+  auto group = [&](const std::vector<std::string>& texts,
+                   std::string_view title, SummaryLine::Style style) {
+    if (texts.empty()) return;
+    out.push_back(
+        {SummaryLine::Style::kHeading,
+         std::string(title) + " (" + std::to_string(texts.size()) + "):"});
+    for (const std::string& text : texts) {
+      bool continued = false;
+      for (std::string& line : Wrap(text, kRegular, kSummaryFont,
+                                    kContentWidth - kSummaryIndent - 8)) {
+        out.push_back({style, std::move(line), continued});
+        continued = true;
+      }
+    }
+  };
+  group(m.missing, "ELEMENTOS QUE FALTAN", SummaryLine::Style::kMissing);
+  group(m.warnings, "AVISOS", SummaryLine::Style::kWarning);
+  return out;
+}
+
+MatrixLayout LayoutMatrix(const DossierMatrix& m) {
+  MatrixLayout layout;
+  FitColumns(m, &layout);
+  const double line = MatrixLineHeight(layout);
+  std::size_t most = 1;
+  for (std::size_t i = 0; i < m.headings.size(); ++i) {
+    most = std::max(most, CellLines(layout, i, m.headings[i], kBold).size());
+  }
+  layout.heading_height = most * line + 7;
+  for (const auto& row : m.rows) {
+    most = 1;
+    for (std::size_t i = 0; i < m.headings.size() && i < row.size(); ++i) {
+      most = std::max(most, CellLines(layout, i, row[i].text, kRegular).size());
+    }
+    layout.row_heights.push_back(most * line + 5);
+  }
+  // The tab breaks the summary after its count; the names follow it here,
+  // every one of them, under the table.
+  const std::string& summary = m.summary;
+  layout.head = Wrap(summary.substr(0, summary.find('\n')), kBold, kHeadFont,
+                     kContentWidth);
+  layout.summary = SummaryLines(m);
+  return layout;
+}
+
+// The first page of the table opens with the project block.
+bool OpensMatrix(const PlannedPage& page) {
+  return page.matrix_first == 0 && page.summary_first == 0;
+}
+
+// The table's headings are drawn on the pages that hold rows, and on the
+// first page even when there are none.
+bool ShowsHeadings(const PlannedPage& page, const DossierMatrix& m) {
+  return !m.headings.empty() && (page.matrix_rows > 0 || OpensMatrix(page));
+}
+
+double TitleHeight(const MatrixLayout& layout, const PlannedPage& page) {
+  if (!OpensMatrix(page)) return kTableContTitleHeight;
+  return kProjectBlockHeight +
+         (std::max<std::size_t>(layout.head.size(), 1) - 1) * kHeadLine;
+}
+
+// Adds the pages of the project's table and of the summary under it to
+// `plan`, filling each page; one page even when both are empty.
+void PlanMatrixPages(const DossierMatrix& m, PhotoReportPlan* plan) {
+  plan->matrix = LayoutMatrix(m);
+  const MatrixLayout& layout = plan->matrix;
+  const std::size_t rows = m.rows.size(), lines = layout.summary.size();
+  std::size_t row = 0, line = 0;
+  do {
+    PlannedPage p;
+    p.matrix = true;
+    p.matrix_first = row;
+    p.summary_first = line;
+    double y = kContentTop - TitleHeight(layout, p);
+    if (!m.headings.empty() && (row < rows || OpensMatrix(p))) {
+      y -= layout.heading_height;
+    }
+    // A row taller than a page still gets one, so that the plan ends.
+    while (row < rows && (p.matrix_rows == 0 ||
+                          y - layout.row_heights[row] >= kContentBottom)) {
+      y -= layout.row_heights[row++];
+      ++p.matrix_rows;
+    }
+    if (row == rows) {
+      if (ShowsHeadings(p, m)) y -= kSummaryGap;
+      // A heading stays with the line after it.
+      while (line < lines &&
+             y - (layout.summary[line].style == SummaryLine::Style::kHeading
+                      ? 2 * kSummaryLine
+                      : kSummaryLine) >=
+                 kContentBottom) {
+        y -= kSummaryLine;
+        ++line;
+        ++p.summary_lines;
+      }
+    }
+    plan->pages.push_back(std::move(p));
+  } while (row < rows || line < lines);
+}
+
 Colour ToneColour(CellTone tone) {
   switch (tone) {
     case CellTone::kGood:
@@ -213,136 +501,120 @@ Colour ToneColour(CellTone tone) {
   return Colour{0.1, 0.1, 0.1};
 }
 
-// The tab's marks "✓" and "✗" have no glyph in the standard fonts: a cell
-// that starts with one gets it drawn as lines, in the cell's colour, and
-// the rest of its text after it. Returns the rest.
-std::string_view DrawMark(PdfCanvas& c, std::string_view text, double x,
-                          double baseline) {
-  static constexpr std::string_view kTicks[] = {"\u2713", "\u2714"};
-  static constexpr std::string_view kCrosses[] = {"\u2717", "\u2718"};
-  bool tick = false, cross = false;
-  for (std::string_view t : kTicks) tick = tick || text.substr(0, 3) == t;
-  for (std::string_view t : kCrosses) cross = cross || text.substr(0, 3) == t;
-  if (!tick && !cross) return text;
-  const double h = kTableFont * 0.75;
-  c.setLineWidth(1);
-  if (tick) {
-    c.line(x, baseline + h * 0.5, x + h * 0.35, baseline);
-    c.line(x + h * 0.35, baseline, x + h * 0.9, baseline + h);
-  } else {
-    c.line(x, baseline, x + h * 0.8, baseline + h);
-    c.line(x, baseline + h, x + h * 0.8, baseline);
-  }
-  text.remove_prefix(3);
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  return text;
-}
-
 // The page's title: the project block on the matrix's first page, a line
-// on the pages it continues on. Returns the height under it.
+// on the pages it continues on. Returns where the table begins.
 double DrawMatrixTitle(PdfCanvas& c, const PhotoReportInput& input,
-                       const PlannedPage& page) {
+                       const MatrixLayout& layout, const PlannedPage& page) {
   const DossierMatrix& m = input.matrix;
-  double y = kContentTop;
-  if (page.matrix_first == 0) {
-    Fill(c, kDark);
-    c.setFont("Helvetica-Bold", 13);
-    c.drawString(kLeft, y - 14,
-                 Fit(c, "PROYECTO: " + input.project_name, "Helvetica-Bold", 13,
-                     kContentWidth));
-    c.setFont("Helvetica", 10);
-    c.drawString(kLeft, y - 30, "FECHA: " + input.fecha);
-    Fill(c, m.complete ? kGreen : kRed);
-    c.setFont("Helvetica-Bold", 10);
-    // The tab breaks the summary after its count; here it is one line.
-    std::string summary = m.summary;
-    std::replace(summary.begin(), summary.end(), '\n', ' ');
-    c.drawString(kLeft, y - 46,
-                 Fit(c, summary, "Helvetica-Bold", 10, kContentWidth));
-    y -= kProjectBlockHeight;
-  } else {
-    Fill(c, kDark);
-    c.setFont("Helvetica-Bold", 11);
+  const double y = kContentTop;
+  Fill(c, kDark);
+  if (!OpensMatrix(page)) {
+    c.setFont(kBold, 11);
     c.drawString(kLeft, y - 13, "EXPEDIENTE (CONTINUACIÓN)");
-    y -= kTableContTitleHeight;
+    return y - TitleHeight(layout, page);
   }
-  return y;
+  c.setFont(kBold, 13);
+  c.drawString(
+      kLeft, y - 14,
+      Fit(c, "PROYECTO: " + input.project_name, kBold, 13, kContentWidth));
+  c.setFont(kRegular, 10);
+  c.drawString(kLeft, y - 30, "FECHA: " + input.fecha);
+  Fill(c, m.complete ? kGreen : kRed);
+  c.setFont(kBold, kHeadFont);
+  double base = y - 46;
+  for (const std::string& line : layout.head) {
+    c.drawString(kLeft, base, line);
+    base -= kHeadLine;
+  }
+  return y - TitleHeight(layout, page);
 }
 
-// Columns as wide as their widest text, stretched or narrowed together
-// to the width of the page.
-std::vector<double> MatrixColumnWidths(PdfCanvas& c, const DossierMatrix& m) {
-  const std::size_t columns = m.headings.size();
-  std::vector<double> widths(columns, 0);
-  for (std::size_t i = 0; i < columns; ++i) {
-    widths[i] = c.stringWidth(m.headings[i], "Helvetica-Bold", kTableFont);
-    for (const auto& row : m.rows) {
-      if (i < row.size()) {
-        widths[i] = std::max(
-            widths[i], c.stringWidth(row[i].text, "Helvetica", kTableFont));
-      }
-    }
-    widths[i] += 8;
+// The lines of `text` in column `i`, from the baseline `base` down.
+void DrawCellText(PdfCanvas& c, const MatrixLayout& layout, std::size_t i,
+                  double x, double base, std::string_view text,
+                  std::string_view font) {
+  for (const std::string& line : CellLines(layout, i, text, font)) {
+    if (!line.empty()) c.drawString(x + kCellPad, base, line);
+    base -= MatrixLineHeight(layout);
   }
-  double total = 0;
-  for (double w : widths) total += w;
-  for (double& w : widths) w *= kContentWidth / total;
-  return widths;
 }
 
-// The cells of one matrix row whose top is at `y`, in their tones.
-void DrawMatrixRow(PdfCanvas& c, const std::vector<MatrixCell>& row,
-                   const std::vector<double>& widths, double y) {
+double DrawMatrixHeadings(PdfCanvas& c, const DossierMatrix& m,
+                          const MatrixLayout& layout, double y) {
+  Fill(c, kDark);
+  c.rect(kLeft, y - layout.heading_height, kContentWidth, layout.heading_height,
+         false, true);
+  c.setFillColorRGB(1, 1, 1);
+  c.setFont(kBold, layout.font_size);
   double x = kLeft;
-  for (std::size_t i = 0; i < widths.size() && i < row.size(); ++i) {
-    const MatrixCell& cell = row[i];
-    const Colour tone = ToneColour(cell.tone);
-    Fill(c, tone);
-    Stroke(c, tone);
-    const std::string_view rest = DrawMark(c, cell.text, x + 4, y - 9.5);
-    const double shift = rest.size() < cell.text.size() ? 9 : 0;
-    c.drawString(x + 4 + shift, y - 9.5,
-                 Fit(c, rest, "Helvetica", kTableFont, widths[i] - 6 - shift));
-    x += widths[i];
+  for (std::size_t i = 0; i < m.headings.size(); ++i) {
+    DrawCellText(c, layout, i, x, y - 3.5 - 0.95 * layout.font_size,
+                 m.headings[i], kBold);
+    x += layout.widths[i];
   }
+  return y - layout.heading_height;
+}
+
+// Row `r` of the table with its top at `y`, its cells in their tones.
+double DrawMatrixRow(PdfCanvas& c, const DossierMatrix& m,
+                     const MatrixLayout& layout, std::size_t r, double y) {
+  const double h = layout.row_heights[r];
+  if (r % 2 == 1) {
+    c.setFillColorRGB(0.95, 0.96, 0.97);
+    c.rect(kLeft, y - h, kContentWidth, h, false, true);
+  }
+  c.setFont(kRegular, layout.font_size);
+  const std::vector<MatrixCell>& row = m.rows[r];
+  double x = kLeft;
+  for (std::size_t i = 0; i < layout.widths.size() && i < row.size(); ++i) {
+    Fill(c, ToneColour(row[i].tone));
+    DrawCellText(c, layout, i, x, y - 2.5 - 0.95 * layout.font_size,
+                 row[i].text, kRegular);
+    x += layout.widths[i];
+  }
+  c.setStrokeColorRGB(0.8, 0.8, 0.8);
+  c.setLineWidth(0.5);
+  c.line(kLeft, y - h, kRight, y - h);
+  return y - h;
+}
+
+void DrawSummaryLine(PdfCanvas& c, const SummaryLine& line, double y) {
+  const double base = y - kSummaryLine + 2.5;
+  switch (line.style) {
+    case SummaryLine::Style::kHeading:
+      Fill(c, kDark);
+      c.setFont(kBold, kSummaryFont + 0.5);
+      c.drawString(kLeft, base, line.text);
+      return;
+    case SummaryLine::Style::kMissing:
+      Fill(c, kRed);
+      break;
+    case SummaryLine::Style::kWarning:
+      Fill(c, kAmber);
+      break;
+  }
+  c.setFont(kRegular, kSummaryFont);
+  c.drawString(kLeft + kSummaryIndent + (line.continued ? 8 : 0), base,
+               line.text);
 }
 
 void DrawMatrixPage(PdfCanvas& c, const PhotoReportInput& input,
-                    const PlannedPage& page) {
+                    const PhotoReportPlan& plan, const PlannedPage& page) {
   const DossierMatrix& m = input.matrix;
-  double y = DrawMatrixTitle(c, input, page);
-  const std::size_t columns = m.headings.size();
-  if (columns == 0) return;
-  const std::vector<double> widths = MatrixColumnWidths(c, m);
-
-  Fill(c, kDark);
-  c.rect(kLeft, y - kTableHeadingHeight, kContentWidth, kTableHeadingHeight,
-         false, true);
-  c.setFillColorRGB(1, 1, 1);
-  c.setFont("Helvetica-Bold", kTableFont);
-  double x = kLeft;
-  for (std::size_t i = 0; i < columns; ++i) {
-    c.drawString(
-        x + 4, y - 10.5,
-        Fit(c, m.headings[i], "Helvetica-Bold", kTableFont, widths[i] - 6));
-    x += widths[i];
-  }
-  y -= kTableHeadingHeight;
-  c.setFont("Helvetica", kTableFont);
-  c.setStrokeColorRGB(0.8, 0.8, 0.8);
-  c.setLineWidth(0.5);
-  for (std::size_t r = page.matrix_first;
-       r < page.matrix_first + page.matrix_rows; ++r) {
-    if (r % 2 == 1) {
-      c.setFillColorRGB(0.95, 0.96, 0.97);
-      c.rect(kLeft, y - kTableRowHeight, kContentWidth, kTableRowHeight, false,
-             true);
+  const MatrixLayout& layout = plan.matrix;
+  double y = DrawMatrixTitle(c, input, layout, page);
+  if (ShowsHeadings(page, m)) {
+    y = DrawMatrixHeadings(c, m, layout, y);
+    for (std::size_t r = page.matrix_first;
+         r < page.matrix_first + page.matrix_rows; ++r) {
+      y = DrawMatrixRow(c, m, layout, r, y);
     }
-    DrawMatrixRow(c, m.rows[r], widths, y);
-    c.setStrokeColorRGB(0.8, 0.8, 0.8);
-    c.setLineWidth(0.5);
-    c.line(kLeft, y - kTableRowHeight, kRight, y - kTableRowHeight);
-    y -= kTableRowHeight;
+    if (page.summary_lines > 0) y -= kSummaryGap;
+  }
+  for (std::size_t i = page.summary_first;
+       i < page.summary_first + page.summary_lines; ++i) {
+    DrawSummaryLine(c, layout.summary[i], y);
+    y -= kSummaryLine;
   }
 }
 
@@ -524,23 +796,7 @@ PointBand BandFromRow(const TableRow& row, const Catalogue& catalogue) {
 
 PhotoReportPlan PlanPhotoReport(const PhotoReportInput& input) {
   PhotoReportPlan plan;
-  // The table: as many rows as fit under the project block on the first
-  // page and under the title on the others; one page even when empty.
-  const std::size_t rows = input.matrix.rows.size();
-  std::size_t first = 0;
-  do {
-    const double above =
-        first == 0 ? kProjectBlockHeight : kTableContTitleHeight;
-    const auto fit = static_cast<std::size_t>(
-        (kContentTop - kContentBottom - above - kTableHeadingHeight) /
-        kTableRowHeight);
-    PlannedPage p;
-    p.matrix = true;
-    p.matrix_first = first;
-    p.matrix_rows = std::min(fit, rows - first);
-    first += p.matrix_rows;
-    plan.pages.push_back(std::move(p));
-  } while (first < rows);
+  PlanMatrixPages(input.matrix, &plan);
 
   for (std::size_t pi = 0; pi < input.scan.points.size(); ++pi) {
     const PointDossier& point = input.scan.points[pi];
@@ -581,7 +837,7 @@ void DrawPhotoReportPage(PdfCanvas& c, const PhotoReportInput& input,
   c.saveState();
   DrawFrame(c, input, index, plan.pages.size());
   if (page.matrix) {
-    DrawMatrixPage(c, input, page);
+    DrawMatrixPage(c, input, plan, page);
     c.restoreState();
     return;
   }

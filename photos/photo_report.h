@@ -102,21 +102,56 @@ struct PlannedPage {
   bool matrix = false;  ///< a page of the project's table
   std::size_t matrix_first = 0;
   std::size_t matrix_rows = 0;
+  /// The lines of the summary under the table on this page (indices into
+  /// MatrixLayout::summary).
+  std::size_t summary_first = 0;
+  std::size_t summary_lines = 0;
   std::size_t point = 0;  ///< index into the scan's points
   std::vector<PageItem> items;
   std::size_t first_photo = 0;  ///< the page's photos, in the plan's order
   std::size_t photo_count = 0;
 };
 
+/// One line of the summary printed under the project's table.
+struct SummaryLine {
+  enum class Style { kHeading, kMissing, kWarning };
+  Style style = Style::kMissing;
+  std::string text;
+  bool continued = false;  ///< the wrapped rest of the line before it
+};
+
+/// How the project's table is set, chosen from the texts' own widths (the
+/// fonts' metrics) so that every heading and every cell prints whole: the
+/// font size (kMatrixFontSize, smaller down to kMatrixMinFontSize when the
+/// columns need it), each column's width, and each row's height; a text
+/// wider than its column wraps inside its cell, at spaces when it can.
+struct MatrixLayout {
+  double font_size = 0;
+  std::vector<double> widths;  ///< one per heading, in points
+  double heading_height = 0;
+  std::vector<double> row_heights;  ///< one per row
+  /// The summary's first line (its count), wrapped to the page.
+  std::vector<std::string> head;
+  /// Under the table: every missing element, then every warning, each
+  /// group after a heading of its own, wrapped to the page.
+  std::vector<SummaryLine> summary;
+};
+
+inline constexpr double kMatrixFontSize = 7;
+inline constexpr double kMatrixMinFontSize = 5.5;
+
 struct PhotoReportPlan {
   std::vector<PhotoJob> photos;
   std::vector<PlannedPage> pages;
+  MatrixLayout matrix;
 };
 
-/// The pages of `input`: the table first, then every point of the scan in
-/// its order. Photo cells are the stage's JPEG, PNG and HEIF files and the
-/// files that could not be read (a grey box with the reason), in the scan's
-/// order; videos are listed after them; other files are left out.
+/// The pages of `input`: the table first, with every missing element and
+/// every warning of the matrix under it (over as many pages as they
+/// take), then every point of the scan in its order. Photo cells are the
+/// stage's JPEG, PNG and HEIF files and the files that could not be read (a
+/// grey box with the reason), in the scan's order; videos are listed after
+/// them; other files are left out.
 PhotoReportPlan PlanPhotoReport(const PhotoReportInput& input);
 
 /// Draws page `index` of `plan` (without ending it). `cells` are the page's

@@ -11,13 +11,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
+#include "dossier/matrix.h"
 #include "dossier/scan.h"
+#include "pdf/pdf_writer.h"
 #include "photos/photo_report_tk.h"
 #include "photos/photo_run.h"
 #include "platform/fs.h"
-#include "pdf/pdf_writer.h"
 #include "platform/random.h"
 #include "project/layout.h"
 #include "testing/temp_dir.h"
@@ -198,6 +200,96 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
   for (const auto& e : fs::directory_iterator(layout.PhotosDir())) {
     EXPECT_EQ(e.path().extension(), e.is_directory() ? "" : ".pdf") << e.path();
   }
+}
+
+// A 1,000-point project in which every point lacks several things (some
+// all their photo folders), its RINEX verdicts the longest there are, and
+// warnings: the report's first pages, read back as a reader would, hold
+// the table's headings on every page of the table, every missing element
+// and every warning, each whole on a line of its own, and the tab's marks
+// as themselves, never cut or turned into "?".
+TEST(PhotoReportIoTest, AThousandPointTablePrintsWhole) {
+  DossierScan scan;
+  const char* verdicts[] = {"✓", "✗ 1.5000", "✗ COPIA DESACTUALIZADA", "—"};
+  std::map<std::string, std::string> rinex, height;
+  for (int i = 0; i < 1000; ++i) {
+    PointDossier p;
+    p.code = std::to_string(5001 + i);
+    p.gnss_folder = "/p/2. DATOS GNSS/" + p.code;
+    p.native = FolderCount{FolderCount::State::kRead, "/p/n", "", {}};
+    if (i % 2 == 0) p.native->files.push_back(FoundFile{"/p/n/a.T02", "a.T02"});
+    p.has_photo_folder = i % 7 != 0;
+    if (p.has_photo_folder) {
+      p.photo_folder = "/p/3. FOTOGRAFIAS/" + p.code;
+      p.stages.resize(kPhotoStages);
+      for (std::size_t s = 0; s < kPhotoStages; ++s) {
+        p.stages[s].state = (i + s) % 3 == 0 ? FolderCount::State::kMissing
+                                             : FolderCount::State::kRead;
+      }
+    }
+    rinex[p.code] = verdicts[i % 4];
+    height[p.code] = i % 5 == 0 ? "—" : "1.4321";
+    scan.points.push_back(std::move(p));
+  }
+  scan.points_found = scan.points.size();
+  PointCellSources sources;
+  sources.rinex = [&](const std::string& code) { return rinex[code]; };
+  sources.height = [&](const std::string& code) { return height[code]; };
+  PhotoReportInput in;
+  in.project_name = "OBRA";
+  in.fecha = "07/12/2026";
+  in.matrix = BuildDossierMatrix(scan, sources);
+  for (int i = 0; i < 1000; i += 9) {
+    in.matrix.warnings.push_back(std::to_string(5001 + i) +
+                                 ": FOTO A 1,2 KM DEL PUNTO");
+  }
+  in.scan = scan;
+  ASSERT_GT(in.matrix.missing.size(), 4000u);
+
+  testing::TempDir dir;
+  const std::string path = (dir.path() / "R.pdf").string();
+  PdfWriterDocumentFactory factory;
+  PhotoRunControl control;
+  const PhotoRunOutcome out = RunPhotoReport(
+      in, path,
+      PhotoRunServices{factory, SystemRandom(),
+                       [](const PhotoJob&) { return PhotoCell{}; }, 2},
+      control);
+  ASSERT_EQ(out.result, PhotoRunOutcome::Result::kSaved) << out.message;
+
+  std::size_t table_pages = 0;
+  for (const PlannedPage& page : PlanPhotoReport(in).pages) {
+    table_pages += page.matrix && page.matrix_rows > 0;
+  }
+  // Each line of the text, its runs of spaces made one.
+  std::map<std::string, int> lines;
+  std::istringstream text(Output("pdftotext -layout '" + path + "' -"));
+  for (std::string line; std::getline(text, line);) {
+    std::istringstream words(line);
+    std::string joined;
+    for (std::string w; words >> w;) joined += (joined.empty() ? "" : " ") + w;
+    ++lines[joined];
+    EXPECT_EQ(line.find("…"), std::string::npos) << line;
+    EXPECT_EQ(line.find('?'), std::string::npos) << line;
+  }
+  std::string headings;
+  for (const std::string& h : in.matrix.headings) {
+    headings += (headings.empty() ? "" : " ") + h;
+  }
+  EXPECT_EQ(headings, "PUNTO NATIVA RINEX ALTURA 1 2 3 4 5 6 7 08 09");
+  EXPECT_EQ(lines[headings], static_cast<int>(table_pages));
+  for (const std::string& missing : in.matrix.missing) {
+    EXPECT_EQ(lines[missing], 1) << missing;
+  }
+  for (const std::string& warning : in.matrix.warnings) {
+    EXPECT_EQ(lines[warning], 1) << warning;
+  }
+  EXPECT_EQ(lines["PUNTO 5002: RINEX POR REVISAR (✗ 1.5000)"], 1);
+  int ticks = 0;
+  for (const auto& [line, n] : lines) {
+    ticks += line.find("✓") != std::string::npos ? n : 0;
+  }
+  EXPECT_GT(ticks, 0);
 }
 
 // Four progressive JPEGs of under 1 KB whose headers claim 15,811 x 15,811

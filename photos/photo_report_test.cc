@@ -7,9 +7,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <set>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
+#include "pdf/pdf_fonts.h"
 #include "photos/photo_run.h"
 #include "testing/recording_canvas.h"
 #include "testing/seeded_random.h"
@@ -37,7 +41,7 @@ FolderCount Read(std::vector<FoundFile> files) {
 // Point 1001: seven photos in stage 1, stage 2 read and empty, a photo
 // that cannot be read and a HEIF photo in stage 4, two videos and a stray file
 // in stage 9, the rest missing; point 1002 has no photo folder at all. 80
-// matrix rows.
+// matrix rows, ten missing elements and a warning.
 PhotoReportInput Project() {
   PhotoReportInput in;
   in.project_name = "OBRA NORTE";
@@ -51,7 +55,13 @@ PhotoReportInput Project() {
          {"3", CellTone::kPlain, "", ""}});
   }
   // As the tab gives it: the count, then a line naming the first lacks.
-  in.matrix.summary = "FALTAN 80 ELEMENTOS EN 2 PUNTOS:\nPUNTO 1002: SIN FOTOS";
+  in.matrix.summary =
+      "FALTAN 80 ELEMENTOS EN 2 PUNTOS:\nPUNTO 1002: SIN FOTOS; … Y 79 MÁS.";
+  for (int i = 0; i < 10; ++i) {
+    in.matrix.missing.push_back("PUNTO R" + std::to_string(i) +
+                                ": SIN FOTOS DE 1. EQUIPO GNSS");
+  }
+  in.matrix.warnings = {"1001: MISMA FOTO QUE 1002 / 1. EQUIPO GNSS / A.jpg"};
   PointDossier p;
   p.code = "1001";
   p.has_photo_folder = true;
@@ -144,22 +154,27 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
     EXPECT_EQ(CountText(all, "R" + std::to_string(r)), 1) << r;
   }
   EXPECT_EQ(CountText(page[0], "PROYECTO: OBRA NORTE"), 1);
-  // The summary is one line on the page: its break becomes a space.
-  EXPECT_EQ(CountText(page[0],
-                      "FALTAN 80 ELEMENTOS EN 2 PUNTOS: PUNTO 1002: SIN FOTOS"),
-            1);
+  // The summary's count heads the page; the names it cuts short follow the
+  // table, every one of them, and then the warnings.
+  EXPECT_EQ(CountText(page[0], "FALTAN 80 ELEMENTOS EN 2 PUNTOS:"), 1);
+  EXPECT_EQ(CountText(all, "PUNTO 1002: SIN FOTOS; … Y 79 MÁS."), 0);
   EXPECT_EQ(CountText(page[0], "R0"), 1);
   EXPECT_EQ(CountText(page[1], "EXPEDIENTE (CONTINUACIÓN)"), 1);
   EXPECT_EQ(CountText(page[1], "PUNTO"), 1);
   EXPECT_EQ(CountText(page[1], "R79"), 1);
-  EXPECT_EQ(CountText(page[2], "R79"), 0);
-  // The tab's marks have no glyph in the page's fonts: drawn as lines, the
-  // text after them kept.
-  EXPECT_EQ(CountText(all, "NO EXISTE"), 80);
-  for (const std::string& l : all) {
-    EXPECT_EQ(l.find("✓"), std::string::npos) << l;
-    EXPECT_EQ(l.find("✗"), std::string::npos) << l;
+  EXPECT_EQ(CountText(page[1], "ELEMENTOS QUE FALTAN (10):"), 1);
+  for (int r = 0; r < 10; ++r) {
+    EXPECT_EQ(CountText(all, "PUNTO R" + std::to_string(r) +
+                                 ": SIN FOTOS DE 1. EQUIPO GNSS"),
+              1)
+        << r;
   }
+  EXPECT_EQ(CountText(page[1], "AVISOS (1):"), 1);
+  EXPECT_EQ(
+      CountText(all, "1001: MISMA FOTO QUE 1002 / 1. EQUIPO GNSS / A.jpg"), 1);
+  // The tab's marks are text in the page's fonts.
+  EXPECT_EQ(CountText(all, "✗ NO EXISTE"), 80);
+  EXPECT_EQ(CountText(all, "✓"), 80);
 
   // Photos: six at most a page, in folder order whatever thread made them.
   std::vector<std::string> order;
@@ -218,6 +233,134 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
     });
     ASSERT_NE(it, all.end()) << stage;
     last = it - all.begin();
+  }
+}
+
+MatrixCell Cell(std::string text, CellTone tone = CellTone::kPlain) {
+  MatrixCell cell;
+  cell.text = std::move(text);
+  cell.tone = tone;
+  return cell;
+}
+
+// A matrix as the tab builds it, with an AVISOS column: codes, counts, the
+// RINEX verdicts (the longest among them), heights, photo counts and missing
+// stage folders.
+DossierMatrix TabMatrix(int points) {
+  DossierMatrix m;
+  m.headings = {"PUNTO", "NATIVA", "RINEX", "ALTURA", "1",  "2",  "3",
+                "4",     "5",      "6",     "7",      "08", "09", "AVISOS"};
+  const char* verdicts[] = {"✓", "✗ 1.5000", "✗ COPIA DESACTUALIZADA",
+                            "—", "?",        "✓ C"};
+  for (int p = 0; p < points; ++p) {
+    std::vector<MatrixCell> row = {
+        {std::to_string(1001 + p), CellTone::kPlain, "", ""},
+        {"3", CellTone::kGood, "", ""},
+        {verdicts[p % 6], CellTone::kMissing, "", ""},
+        {p % 4 == 0 ? "—" : "1.4321", CellTone::kGood, "", ""}};
+    for (int s = 0; s < 9; ++s) {
+      row.push_back(p % 5 == 0 ? Cell("✗ NO EXISTE", CellTone::kMissing)
+                               : Cell("12*?", CellTone::kGood));
+    }
+    row.push_back(Cell(p % 3 == 0 ? "FOTO A 1,2 KM DEL PUNTO" : ""));
+    m.rows.push_back(std::move(row));
+  }
+  return m;
+}
+
+// Every table, however many and wide its columns and long its texts, is
+// printed whole: each text inside its own column, wrapped rather than cut,
+// in order, above the page's foot; the tab's own table without breaking
+// a word, at its normal size.
+TEST(PhotoReportTest, TheTablePrintsWholeInsideItsColumns) {
+  DossierMatrix wide;
+  for (int i = 1; i <= 40; ++i) {
+    wide.headings.push_back("COLUMNA " + std::to_string(i));
+  }
+  wide.rows.assign(30, {});
+  for (auto& row : wide.rows) {
+    for (int i = 1; i <= 40; ++i) {
+      row.push_back(Cell("VALOR NÚMERO " + std::to_string(i)));
+    }
+  }
+  DossierMatrix long_word;
+  long_word.headings = {"PUNTO", "RINEX"};
+  long_word.rows = {{Cell("1001"), Cell(std::string(600, 'W'))},
+                    {Cell("1002"), Cell("✓")}};
+  struct Case {
+    const char* name;
+    DossierMatrix matrix;
+    bool whole_words;  // the tab's table: no word broken, normal size
+  } cases[] = {{"15 points", TabMatrix(15), true},
+               {"1000 points", TabMatrix(1000), true},
+               {"40 columns", wide, false},
+               {"600-letter word", long_word, false}};
+  const double left = 1.5 * kCm, foot = 1.5 * kCm + 20;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    PhotoReportInput in;
+    in.matrix = k.matrix;
+    const PhotoReportPlan plan = PlanPhotoReport(in);
+    const MatrixLayout& layout = plan.matrix;
+    std::vector<double> lefts = {left};
+    for (double w : layout.widths) lefts.push_back(lefts.back() + w);
+    EXPECT_LE(lefts.back(), kA4Width - left + 1e-6);
+    EXPECT_GE(layout.font_size, kMatrixMinFontSize);
+    if (k.whole_words) {
+      EXPECT_EQ(layout.font_size, kMatrixFontSize);
+    }
+    std::set<std::string> words;
+    std::string expected, drawn;
+    auto add_words = [&](const std::string& text) {
+      std::istringstream in(text);
+      for (std::string w; in >> w;) words.insert(w), expected += w;
+    };
+    for (const PlannedPage& page : plan.pages) {
+      if (!page.matrix) continue;
+      if (page.matrix_rows > 0 || &page == &plan.pages[0]) {
+        for (const std::string& h : k.matrix.headings) add_words(h);
+      }
+      for (std::size_t r = page.matrix_first;
+           r < page.matrix_first + page.matrix_rows; ++r) {
+        for (const MatrixCell& cell : k.matrix.rows[r]) add_words(cell.text);
+      }
+      RecordingCanvas c;
+      DrawPhotoReportPage(c, in, plan, &page - plan.pages.data(), {});
+      std::string font;
+      double size = 0;
+      for (const std::string& line : c.log()) {
+        std::istringstream words_of(line);
+        std::string op;
+        words_of >> op;
+        if (op == "setFont") words_of >> font >> size;
+        if (op != "drawString" || std::fabs(size - layout.font_size) > 0.005) {
+          continue;
+        }
+        double x = 0, y = 0;
+        words_of >> x >> y;
+        const std::string text =
+            line.substr(line.find('"') + 1, line.size() - line.find('"') - 2);
+        std::size_t col = 0;
+        while (col < layout.widths.size() &&
+               std::fabs(lefts[col] + 3 - x) > 0.006) {
+          ++col;
+        }
+        ASSERT_LT(col, layout.widths.size()) << line;
+        EXPECT_LE(
+            StandardTextWidth(StandardFontIndex(font), text) * size / 1000,
+            layout.widths[col] - 6 + 0.01)
+            << line;
+        EXPECT_GE(y, foot) << line;
+        std::istringstream pieces(text);
+        for (std::string w; pieces >> w;) {
+          drawn += w;
+          if (k.whole_words) {
+            EXPECT_EQ(words.count(w), 1u) << w;
+          }
+        }
+      }
+    }
+    EXPECT_EQ(drawn, expected);
   }
 }
 
