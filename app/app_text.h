@@ -9,6 +9,10 @@ namespace zarvek {
 /// maker, Zarvek, is named only as such.
 inline constexpr const char* kProductName = "QUENTARO";
 
+/// The program as the reports name their creator: the product and the
+/// version that the window's title gives.
+inline constexpr const char* kPdfCreator = "QUENTARO V1.1";
+
 inline constexpr const char* kWindowTitle =
     "QUENTARO - GESTIÓN DE EXPEDIENTE Y CERTIFICACIÓN DE PG V1.1 (FREE)";
 

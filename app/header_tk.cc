@@ -8,6 +8,7 @@
 #include "app/screen_scale.h"
 #include "app/main_window.h"
 #include "image/png_decode.h"
+#include "text/ascii_text.h"
 
 namespace zarvek {
 
@@ -69,6 +70,89 @@ void MainWindow::SetupHeader() {
               ui.color("primary"), "-bg", ui.color("bg_panel")});
   root_.Call(
       {"pack", inner_header + ".credit", "-pady", tk::Obj::List({"2", "5"})});
+  // Placed over the header's corner, so that the banner keeps its layout.
+  root_.Call({"ttk::button", kSurveyorButton, "-text", "DATOS DEL TOPÓGRAFO",
+              "-command",
+              ui_->Bind("datos_topografo", [this] { ShowSurveyorDialog(); })});
+  root_.Call({"place", kSurveyorButton, "-relx", "1.0", "-x", -10, "-y", 10,
+              "-anchor", "ne"});
+}
+
+namespace {
+
+struct SurveyorField {
+  const char* entry;
+  const char* label;
+  std::string Settings::*value;
+};
+
+constexpr SurveyorField kSurveyorFields[] = {
+    {".topografo.nombre", "NOMBRE Y APELLIDOS:", &Settings::surveyor_name},
+    {".topografo.colegiado", "Nº DE COLEGIADO:", &Settings::surveyor_licence},
+    {".topografo.lugar", "LUGAR:", &Settings::surveyor_place},
+};
+
+// An entry's text as one line: line breaks and tabs (pasted text brings
+// them) become spaces, which the settings file can keep, and the white
+// space at both ends goes.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r' || c == '\t' || c == '\0') c = ' ';
+  }
+  return std::string(TrimSpace(text));
+}
+
+}  // namespace
+
+void MainWindow::ShowSurveyorDialog() {
+  const std::string dialog = kSurveyorDialog;
+  if (root_.Call({"winfo", "exists", dialog}) == "1") {
+    root_.Call({"wm", "deiconify", dialog});
+    root_.Call({"raise", dialog});
+    return;
+  }
+  root_.Call({"toplevel", dialog});
+  root_.Call({"wm", "title", dialog, "DATOS DEL TOPÓGRAFO"});
+  root_.Call({"wm", "transient", dialog, "."});
+  int row = 0;
+  for (const SurveyorField& field : kSurveyorFields) {
+    const std::string label = std::string(field.entry) + "_etiqueta";
+    root_.Call({"ttk::label", label, "-text", field.label});
+    root_.Call({"ttk::entry", field.entry, "-width", 40});
+    root_.Call({field.entry, "insert", 0, settings_.*field.value});
+    root_.Call({"grid", label, "-row", row, "-column", 0, "-sticky", "w",
+                "-padx", 8, "-pady", 4});
+    root_.Call({"grid", field.entry, "-row", row, "-column", 1, "-sticky", "ew",
+                "-padx", 8, "-pady", 4});
+    ++row;
+  }
+  const std::string save = dialog + ".guardar";
+  root_.Call({"ttk::button", save, "-text", "GUARDAR", "-command",
+              ui_->Bind("guardar_topografo", [this] { SaveSurveyor(); })});
+  root_.Call({"grid", save, "-row", row, "-column", 1, "-sticky", "e", "-padx",
+              8, "-pady", 8});
+  root_.Call({"focus", kSurveyorFields[0].entry});
+}
+
+void MainWindow::SaveSurveyor() {
+  Settings changed = settings_;
+  for (const SurveyorField& field : kSurveyorFields) {
+    changed.*field.value = OneLine(root_.Call({field.entry, "get"}));
+  }
+  // The dialog stays open, with what was typed, until the file keeps it.
+  if (!services_.settings_dir.empty()) {
+    const Status status =
+        SaveSettings(*services_.fs, services_.settings_dir, changed);
+    if (!status.ok()) {
+      root_.Call({"tk_messageBox", "-parent", kSurveyorDialog, "-icon", "error",
+                  "-title", "DATOS DEL TOPÓGRAFO", "-message",
+                  "NO SE PUDIERON GUARDAR LOS DATOS DEL TOPÓGRAFO:\n" +
+                      status.message()});
+      return;
+    }
+  }
+  settings_ = std::move(changed);
+  root_.Call({"destroy", kSurveyorDialog});
 }
 
 Status MainWindow::ShowLogo(const std::string& path,

@@ -54,7 +54,7 @@ MainWindow::MainWindow(tk::Interp& root_window, AppServices services)
   if (services_.fs == nullptr) services_.fs = &RealFileSystem();
   if (services_.random == nullptr) services_.random = &SystemRandom();
   if (services_.pdf == nullptr) {
-    own_pdf_ = std::make_unique<PdfWriterDocumentFactory>(kProductName);
+    own_pdf_ = std::make_unique<PdfWriterDocumentFactory>(kPdfCreator);
     services_.pdf = own_pdf_.get();
   }
   if (!services_.open_file) services_.open_file = OpenWithDesktop;
@@ -291,7 +291,8 @@ void MainWindow::BuildRooms() {
       ReportCommandServices{*services_.pdf, *services_.random, fs,
                             services_.resource_path, services_.today,
                             services_.open_file,
-                            [this] { return rinex_column_->States(); }},
+                            [this] { return rinex_column_->States(); },
+                            [this] { return settings_.surveyor_name; }},
       heights_tab_->bottom_frame());
   WatchProject();
 
@@ -361,11 +362,12 @@ void MainWindow::BuildDossierTab() {
   dossier_tab_->SetPointCells(std::move(cells));
   // "GENERAR REPORTAJE FOTOGRÁFICO" prints what the tab shows, with each
   // point's band from tab 2's table.
+  PhotoReportServices photo_services{*services_.pdf, *services_.random,
+                                     *services_.fs, services_.today,
+                                     services_.open_file};
+  photo_services.author = [this] { return settings_.surveyor_name; };
   photo_report_ = std::make_unique<PhotoReportCommand>(
-      *ui_,
-      PhotoReportServices{*services_.pdf, *services_.random, *services_.fs,
-                          services_.today, services_.open_file},
-      dossier_tab_->progress_frame());
+      *ui_, std::move(photo_services), dossier_tab_->progress_frame());
   dossier_tab_->SetPhotoReport([this] {
     if (!project_.is_open() || photo_report_->running()) return;
     // The report prints the project as it is now, not as a scan still

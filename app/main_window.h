@@ -122,6 +122,11 @@ class MainWindow {
   static constexpr const char* kTabCarpetas = ".tab_control.tab_carpetas";
   static constexpr const char* kTabAlturas = ".tab_control.tab_alturas";
   static constexpr const char* kTabExpediente = ".tab_control.tab_expediente";
+  static constexpr const char* kSurveyorButton = ".header_frame.topografo";
+  static constexpr const char* kSurveyorDialog = ".topografo";
+
+  /// What the program remembers, as it stands now.
+  const Settings& settings() const { return settings_; }
 
  private:
   void SetTitleAndGeometry(double density);
@@ -135,6 +140,11 @@ class MainWindow {
   void SetupCustomTabs();
   void CargarIconos();
   void SetupHeader();
+  /// "DATOS DEL TOPÓGRAFO": a small window with the surveyor's name,
+  /// licence number and place, kept in the settings by GUARDAR; the name
+  /// is the reports' author. Shown again, it comes to the front.
+  void ShowSurveyorDialog();
+  void SaveSurveyor();
   /// Reads and decodes the PNG picture at `path`.
   Status DecodePicture(const std::string& path, RgbaImage* image);
   /// Puts the folder picture, at the screen's scale, beside the text of

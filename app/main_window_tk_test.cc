@@ -518,6 +518,76 @@ TEST_F(MainWindowTest, ChoosersStartWhereTheSurveyorWorksAndTheProjectReopens) {
   EXPECT_EQ(Console(), "");
 }
 
+// DATOS DEL TOPÓGRAFO: what GUARDAR keeps is in the settings file, as one
+// line each, and in the next start's dialog; when it cannot be kept, the
+// box says why and the dialog stays open with what was typed.
+TEST_F(MainWindowTest, SurveyorIdentityIsKeptAndShownAgain) {
+  const fs::path settings = dir_ / "config";
+  auto start = [&] {
+    app_.reset();
+    interp_.reset();
+    std::fclose(console_);
+    GuiTest::SetUp();
+    AppServices s = InDir();
+    s.settings_dir = testing::Utf8Path(settings);
+    MakeApp(s);
+  };
+  auto entry = [&](const char* name) {
+    return Call({std::string(MainWindow::kSurveyorDialog) + "." + name, "get"});
+  };
+  auto type = [&](const char* name, const std::string& text) {
+    const std::string path =
+        std::string(MainWindow::kSurveyorDialog) + "." + name;
+    Call({path, "delete", 0, "end"});
+    Call({path, "insert", 0, text});
+  };
+  const std::string guardar =
+      std::string(MainWindow::kSurveyorDialog) + ".guardar";
+
+  MakeApp([&] {
+    AppServices s = InDir();
+    s.settings_dir = testing::Utf8Path(settings);
+    return s;
+  }());
+  Call({MainWindow::kSurveyorButton, "invoke"});
+  EXPECT_EQ(Call({"wm", "title", MainWindow::kSurveyorDialog}),
+            "DATOS DEL TOPÓGRAFO");
+  // Pasted text brings line breaks; Tcl's own characters are only text.
+  type("nombre", "  José Ángel\nMuñoz [exit] $x\t");
+  type("colegiado", "Nº 12.345");
+  type("lugar", "A Coruña");
+  Call({guardar, "invoke"});
+  EXPECT_EQ(Call({"winfo", "exists", MainWindow::kSurveyorDialog}), "0");
+  EXPECT_EQ(app_->settings().surveyor_name, "José Ángel Muñoz [exit] $x");
+  const std::string kept = testing::ReadFileBytes(settings / "ajustes.txt");
+  EXPECT_NE(kept.find("topografo_nombre=José Ángel Muñoz [exit] $x\n"
+                      "topografo_colegiado=Nº 12.345\n"
+                      "topografo_lugar=A Coruña\n"),
+            std::string::npos)
+      << kept;
+
+  start();
+  Call({MainWindow::kSurveyorButton, "invoke"});
+  EXPECT_EQ(entry("nombre"), "José Ángel Muñoz [exit] $x");
+  EXPECT_EQ(entry("colegiado"), "Nº 12.345");
+  EXPECT_EQ(entry("lugar"), "A Coruña");
+
+  // No folder can be made where the settings go.
+  fs::remove_all(settings);
+  std::ofstream(settings) << "un archivo";
+  type("nombre", "Otra Persona");
+  Call({guardar, "invoke"});
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Option(Messages()[0], "-icon"), "error");
+  EXPECT_EQ(Option(Messages()[0], "-message")
+                .rfind("NO SE PUDIERON GUARDAR LOS DATOS DEL TOPÓGRAFO:\n", 0),
+            0u)
+      << Option(Messages()[0], "-message");
+  EXPECT_EQ(entry("nombre"), "Otra Persona");
+  EXPECT_EQ(app_->settings().surveyor_name, "José Ángel Muñoz [exit] $x");
+  EXPECT_EQ(Console(), "");
+}
+
 TEST(ProgramTest, WithoutDisplayExitsWithOneClearLine) {
   // A runtime folder of its own: a copy of the program running on this
   // user's desktop would otherwise be asked to show its window.

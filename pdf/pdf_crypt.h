@@ -1,8 +1,9 @@
 // The standard security handler of PDF at revision 4 with AES-128
 // (AESV2), applied while the document is written: an empty user password,
 // so that every reader opens the file, and an owner password that guards
-// the permissions. Printing is allowed at full quality and text extraction
-// for accessibility; modifying, copying, annotating, filling forms and
+// the permissions. Printing is allowed at full quality, text extraction
+// for accessibility, and filling in the form fields, so that the surveyor
+// can sign the document in a reader; modifying, copying, annotating and
 // assembling pages are not. Hashing and ciphers come from qpdf's crypto
 // provider, which the program links anyway.
 #ifndef ZARVEK_PDF_PDF_CRYPT_H_
@@ -19,9 +20,10 @@ class QPDFCryptoImpl;
 namespace zarvek {
 
 /// The permission flags (entry P) of a protected report: print (bits 3 and
-/// 12) and accessibility (bit 10) set, bits 4, 5, 6, 9 and 11 clear, the
-/// reserved bits as the format requires.
-inline constexpr std::int32_t kReportPermissions = -1340;
+/// 12), fill in form fields and sign (bit 9) and accessibility (bit 10)
+/// set, bits 4, 5, 6 and 11 clear, the reserved bits as the format
+/// requires. Without bit 9 (and with bit 6 clear) readers refuse to sign.
+inline constexpr std::int32_t kReportPermissions = -1084;
 
 class PdfEncryption {
  public:

@@ -15,17 +15,31 @@
 
 namespace zarvek {
 
+/// What a document says about itself in its information dictionary, which
+/// viewers show among its properties and file browsers and archives index.
+/// UTF-8; an empty text leaves its entry out.
+struct PdfInfo {
+  std::string title;
+  std::string subject;
+  std::string author;
+};
+
 class PdfDocument {
  public:
   virtual ~PdfDocument() = default;
+
+  /// The document's title, subject and author, set before it is saved. A
+  /// document that keeps no information ignores them.
+  virtual void SetInfo(const PdfInfo& info) { (void)info; }
 
   /// The canvas of the page being drawn. Pages end with showPage().
   virtual PdfCanvas& canvas() = 0;
 
   /// Finishes the document (a document without any page gets one blank
   /// page, so that readers accept it), encrypts it with AES-128: empty user
-  /// password, `owner_password`, printing allowed, modifying, copying,
-  /// annotating and assembling forbidden; and writes it to `path` through a
+  /// password, `owner_password`, printing and filling in forms (signing)
+  /// allowed, modifying, copying, annotating and assembling forbidden; and
+  /// writes it to `path` through a
   /// temporary file in the same folder that is renamed over `path` only when
   /// complete. On failure the file at `path` is unchanged, no temporary file
   /// is left, and the status carries the system's text and the path.

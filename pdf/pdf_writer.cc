@@ -9,12 +9,14 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "pdf/pdf_crypt.h"
 #include "pdf/pdf_fonts.h"
 #include "pdf/pdf_picture.h"
 #include "platform/atomic_file.h"
+#include "platform/local_time.h"
 #include "platform/random.h"
 
 namespace zarvek {
@@ -28,7 +30,8 @@ constexpr int kFormResourcesObject = 4;
 // The font index of ZapfDingbats, after the text fonts ("/F13").
 constexpr int kDingbatsFont = kStandardFontCount;
 constexpr int kEncryptObject = 5;
-constexpr int kFirstFreeObject = 6;
+constexpr int kSignatureFieldObject = 6;
+constexpr int kFirstFreeObject = 7;
 
 constexpr char kMediaBox[] = "[0 0 595.2756 841.8898]";
 // Bézier control distance that approximates a quarter circle.
@@ -289,8 +292,18 @@ class ObjectWriter {
 
 }  // namespace
 
+// A page whose contents and links are written: its dictionary waits, so
+// that the last page can take the signature field.
+struct PageDict {
+  int object = 0;
+  std::string entries;  // without the annotations
+  std::string annots;   // references, separated by spaces
+};
+
 struct PdfWriterDocument::Impl {
-  std::string creator;  // "": no information dictionary
+  std::string creator;  // "": none named
+  PdfInfo info;
+  std::time_t written_at = 0;  // when the output began
   bool failed = false;
   std::string failure;
 
@@ -335,7 +348,8 @@ struct PdfWriterDocument::Impl {
   std::string out;
   std::array<std::uint8_t, 16> file_id{};
   int next_object = kFirstFreeObject;
-  std::string kids;  // references of the pages written
+  std::string kids;                   // references of the pages written
+  std::optional<PageDict> last_page;  // the dictionary not written yet
   int pages_written = 0;
   std::map<std::string, int, std::less<>> actions;  // link actions by address
 
@@ -575,6 +589,8 @@ PdfWriterDocument::PdfWriterDocument(std::string creator)
 }
 
 PdfWriterDocument::~PdfWriterDocument() = default;
+
+void PdfWriterDocument::SetInfo(const PdfInfo& info) { impl_->info = info; }
 
 void PdfWriterDocument::setFont(std::string_view name, double size) {
   Impl& d = *impl_;
@@ -1084,20 +1100,62 @@ std::string WriteLinks(ObjectWriter& w, int* next,
   return annots;
 }
 
-// Writes one page with its content and links; returns its reference.
-std::string WritePage(ObjectWriter& w, int* next, const Page& page,
-                      std::map<std::string, int, std::less<>>* actions) {
-  const std::string annots = WriteLinks(w, next, page.links, actions);
-  std::string dict = "<</Type/Page/Parent " + Ref(kPagesObject);
+// Writes one page's content and links; returns its dictionary, which
+// WritePageDict writes.
+PageDict WritePageParts(ObjectWriter& w, int* next, const Page& page,
+                        std::map<std::string, int, std::less<>>* actions) {
+  PageDict dict;
+  dict.annots = WriteLinks(w, next, page.links, actions);
+  dict.entries = "<</Type/Page/Parent " + Ref(kPagesObject);
   if (!page.content.empty()) {
     const int object = (*next)++;
     w.Stream(object, "/Filter/FlateDecode", page.content);
-    dict += "/Contents " + Ref(object);
+    dict.entries += "/Contents " + Ref(object);
   }
+  dict.object = (*next)++;
+  return dict;
+}
+
+// Writes a page's dictionary with its annotations and `extra_annot`, a
+// reference ("" for none).
+void WritePageDict(ObjectWriter& w, const PageDict& page,
+                   std::string_view extra_annot) {
+  std::string annots = page.annots;
+  if (!extra_annot.empty()) {
+    if (!annots.empty()) annots.push_back(' ');
+    annots += extra_annot;
+  }
+  std::string dict = page.entries;
   if (!annots.empty()) dict += "/Annots[" + annots + "]";
-  const int object = (*next)++;
-  w.Plain(object, dict + ">>");
-  return Ref(object);
+  w.Plain(page.object, dict + ">>");
+}
+
+// Appends "/<key>" and `text` as an encrypted text string of `object`,
+// unless `text` is empty.
+void AppendTextEntry(ObjectWriter& w, int object, std::string_view key,
+                     std::string_view text, std::string* dict) {
+  if (text.empty()) return;
+  dict->push_back('/');
+  dict->append(key);
+  dict->append(w.String(object, Utf16BeText(text)));
+}
+
+// The information dictionary's body. Dates are strings and are encrypted
+// like every other.
+std::string InfoDictionary(ObjectWriter& w, int object, const PdfInfo& info,
+                           std::string_view creator, std::time_t when) {
+  std::string dict = "<<";
+  AppendTextEntry(w, object, "Title", info.title, &dict);
+  AppendTextEntry(w, object, "Subject", info.subject, &dict);
+  AppendTextEntry(w, object, "Author", info.author, &dict);
+  AppendTextEntry(w, object, "Creator", creator, &dict);
+  std::tm local;
+  if (LocalTime(when, &local)) {
+    const std::string date = PdfDateText(local, when);
+    dict += "/CreationDate" + w.String(object, date);
+    dict += "/ModDate" + w.String(object, date);
+  }
+  return dict + ">>";
 }
 
 }  // namespace
@@ -1110,8 +1168,12 @@ void PdfWriterDocument::Impl::BeginOutput(const std::string& owner_password) {
 
   out.append("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n");
   writer = std::make_unique<ObjectWriter>(&out, crypt.get());
-  writer->Plain(kCatalogObject,
-                "<</Type/Catalog/Pages " + Ref(kPagesObject) + ">>");
+  written_at = std::time(nullptr);
+  // One signature field, SigFlags 1: the document has signature fields.
+  writer->Plain(kCatalogObject, "<</Type/Catalog/Pages " + Ref(kPagesObject) +
+                                    "/AcroForm<</Fields[" +
+                                    Ref(kSignatureFieldObject) +
+                                    "]/SigFlags 1>>>>");
   writer->Plain(kEncryptObject, crypt->Dictionary());
   // What was drawn before the output began, freeing each once written (the
   // pictures are the bulk of the document).
@@ -1128,8 +1190,10 @@ void PdfWriterDocument::Impl::BeginOutput(const std::string& owner_password) {
 }
 
 void PdfWriterDocument::Impl::WriteOnePage(Page& page) {
+  if (last_page) WritePageDict(*writer, *last_page, "");
+  last_page = WritePageParts(*writer, &next_object, page, &actions);
   if (!kids.empty()) kids.push_back(' ');
-  kids += WritePage(*writer, &next_object, page, &actions);
+  kids += Ref(last_page->object);
   ++pages_written;
 }
 
@@ -1161,20 +1225,25 @@ void PdfWriterDocument::Impl::EndOutput() {
                    ? ""
                    : "/XObject<<" + images + form_refs + ">>") +
               ">>");
+  // The empty signature field: an invisible widget on the last page, which
+  // a reader offers to sign.
+  if (last_page) {
+    WritePageDict(w, *last_page, Ref(kSignatureFieldObject));
+    w.Plain(kSignatureFieldObject,
+            "<</Type/Annot/Subtype/Widget/FT/Sig/T" +
+                w.String(kSignatureFieldObject, "FIRMA") +
+                "/Rect[0 0 0 0]/F 4/P " + Ref(last_page->object) + ">>");
+    last_page.reset();
+  }
   w.Plain(kPagesObject, "<</Type/Pages/Kids[" + kids + "]/Count " +
                             std::to_string(pages_written) +
                             std::string("/MediaBox") + kMediaBox +
                             "/Resources " + Ref(kPageResourcesObject) + ">>");
-  // The information dictionary: its text is a string, encrypted like every
-  // other, in UTF-16BE with its byte-order mark so that any name reads.
-  std::string info;
-  if (!creator.empty()) {
-    const int object = (*next)++;
-    w.Plain(object,
-            "<</Creator " + w.String(object, Utf16BeText(creator)) + ">>");
-    info = "/Info " + Ref(object);
-  }
-  w.Finish("/Root " + Ref(kCatalogObject) + info + "/Encrypt " +
+  // The information dictionary: its texts are strings, encrypted like every
+  // other, in UTF-16BE with the byte-order mark so that any name reads.
+  const int info = (*next)++;
+  w.Plain(info, InfoDictionary(w, info, this->info, creator, written_at));
+  w.Finish("/Root " + Ref(kCatalogObject) + "/Info " + Ref(info) + "/Encrypt " +
            Ref(kEncryptObject) + "/ID[" + HexId(file_id) + HexId(file_id) +
            "]");
 }
@@ -1237,6 +1306,52 @@ Status PdfWriterDocument::SaveProtectedAsDrawn(
         *piece = d.out;
         return Status::OK();
       });
+}
+
+namespace {
+
+// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
+long long DaysFromCivil(long long y, int m, int d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void AppendDigits(std::string* out, long long v, int width) {
+  char buf[24];
+  auto res = std::to_chars(buf, buf + sizeof buf, v < 0 ? -v : v);
+  const int n = static_cast<int>(res.ptr - buf);
+  if (n < width) out->append(width - n, '0');
+  out->append(buf, res.ptr);
+}
+
+}  // namespace
+
+std::string PdfDateText(const std::tm& local, std::time_t when) {
+  // The local clock read as if it were UTC, less the moment itself, is the
+  // offset; offsets are whole minutes (a leap second is not one).
+  const long long as_utc =
+      DaysFromCivil(local.tm_year + 1900LL, local.tm_mon + 1, local.tm_mday) *
+          86400 +
+      local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec;
+  const long long diff = as_utc - static_cast<long long>(when);
+  const long long minutes = diff >= 0 ? (diff + 30) / 60 : -((-diff + 30) / 60);
+  std::string out = "D:";
+  AppendDigits(&out, local.tm_year + 1900LL, 4);
+  AppendDigits(&out, local.tm_mon + 1, 2);
+  AppendDigits(&out, local.tm_mday, 2);
+  AppendDigits(&out, local.tm_hour, 2);
+  AppendDigits(&out, local.tm_min, 2);
+  AppendDigits(&out, std::min(local.tm_sec, 59), 2);
+  out.push_back(minutes < 0 ? '-' : '+');
+  AppendDigits(&out, (minutes < 0 ? -minutes : minutes) / 60, 2);
+  out.push_back('\'');
+  AppendDigits(&out, (minutes < 0 ? -minutes : minutes) % 60, 2);
+  out.push_back('\'');
+  return out;
 }
 
 std::unique_ptr<PdfDocument> PdfWriterDocumentFactory::Create() {

@@ -13,8 +13,13 @@
 // is read and embedded once per document and shared by every page that
 // draws it. A picture that cannot be read is skipped without any message.
 // Shared drawings (drawShared) become one form object placed on every page
-// that draws them. Page contents are Flate-compressed. The document carries
-// no metadata.
+// that draws them. Page contents are Flate-compressed.
+//
+// The information dictionary names the title, subject, author (SetInfo),
+// the creator and the moment the document was written, in the local time
+// with its offset. The last page carries an empty, invisible signature
+// field, which the permissions let a reader fill: the surveyor signs the
+// document there.
 //
 // The first failure (an unknown font) marks the document failed: later
 // drawing calls do nothing and SaveProtected returns the failure. Drawing
@@ -22,6 +27,7 @@
 #ifndef ZARVEK_PDF_PDF_WRITER_H_
 #define ZARVEK_PDF_PDF_WRITER_H_
 
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -38,7 +44,7 @@ class PdfWriterDocument : public PdfDocument, public PdfCanvas {
  public:
   /// `creator` (UTF-8) names the program that made the document in its
   /// information dictionary (/Creator, which viewers show among its
-  /// properties); "" writes no information dictionary.
+  /// properties); "" leaves it out.
   explicit PdfWriterDocument(std::string creator = "");
   ~PdfWriterDocument() override;
   PdfWriterDocument(const PdfWriterDocument&) = delete;
@@ -46,6 +52,7 @@ class PdfWriterDocument : public PdfDocument, public PdfCanvas {
 
   // PdfDocument.
   PdfCanvas& canvas() override { return *this; }
+  void SetInfo(const PdfInfo& info) override;
   /// Ends the open page, if any, then saves as PdfDocument describes.
   Status SaveProtected(const std::string& path,
                        const std::string& owner_password) override;
@@ -117,6 +124,12 @@ class PdfWriterDocument : public PdfDocument, public PdfCanvas {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+/// A date in the form PDF dates take, "D:YYYYMMDDHHmmSS+HH'mm'": `local`,
+/// the moment `when` on the local clock, and the local offset from UTC,
+/// which is the difference between the two. An offset of zero is written
+/// "+00'00'".
+std::string PdfDateText(const std::tm& local, std::time_t when);
 
 /// Makes PdfWriterDocuments.
 class PdfWriterDocumentFactory : public PdfDocumentFactory {

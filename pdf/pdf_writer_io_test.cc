@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -18,6 +20,7 @@
 
 #include "pdf/pdf_picture.h"
 #include "pdf/pdf_writer.h"
+#include "platform/local_time.h"
 
 namespace zarvek {
 namespace {
@@ -242,15 +245,50 @@ void DrawSamplePage(PdfCanvas& c, int number) {
   c.linkURL("https://example.com/", 250, 38, 350, 48);
 }
 
+// The local clock of a moment and the offset it implies, across days,
+// months, a leap day and offsets that are not whole hours.
+TEST(PdfDateTextTest, WritesTheLocalClockAndItsOffset) {
+  struct Case {
+    std::time_t when;
+    int year, month, day, hour, minute, second;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {0, 1970, 1, 1, 0, 0, 0, "D:19700101000000+00'00'"},
+      {0, 1970, 1, 1, 1, 0, 0, "D:19700101010000+01'00'"},
+      {0, 1969, 12, 31, 20, 30, 0, "D:19691231203000-03'30'"},
+      {0, 1970, 1, 1, 5, 45, 0, "D:19700101054500+05'45'"},
+      {951782400, 2000, 2, 28, 19, 0, 0, "D:20000228190000-05'00'"},
+      {951782400 + 59, 2000, 2, 29, 2, 0, 59, "D:20000229020059+02'00'"},
+      {1796721465, 2026, 12, 8, 23, 17, 45, "D:20261208231745+14'00'"},
+  };
+  for (const Case& c : cases) {
+    std::tm local{};
+    local.tm_year = c.year - 1900;
+    local.tm_mon = c.month - 1;
+    local.tm_mday = c.day;
+    local.tm_hour = c.hour;
+    local.tm_min = c.minute;
+    local.tm_sec = c.second;
+    EXPECT_EQ(PdfDateText(local, c.when), c.expected);
+  }
+}
+
 TEST_F(PdfWriterTest, ProtectedFileChecksAndOpensWithoutPassword) {
   const std::string pdf = Path("CONVERSION DE ALTURA.pdf");
-  // The creator's name, accents and all, is encrypted with the rest.
+  // The document's information, accents and all, is encrypted with the
+  // rest and reads back whole.
   PdfWriterDocument doc("QUENTARO Ñ");
+  doc.SetInfo({"CONVERSIÓN DE ALTURA", "ALTURAS (ARP Y FASE) · OBRA Ñ",
+               "José Ángel Muñoz (Jaén)"});
   for (int page = 1; page <= 2; ++page) {
     DrawSamplePage(doc.canvas(), page);
     doc.canvas().showPage();
   }
+  std::tm local;
+  const std::time_t before = std::time(nullptr);
   const Status s = doc.SaveProtected(pdf, "Owner-Pass-1234567890");
+  const std::time_t after = std::time(nullptr);
   ASSERT_TRUE(s.ok()) << s.message();
 
   CommandResult r = Shell("qpdf --check " + Quote(pdf));
@@ -266,7 +304,7 @@ TEST_F(PdfWriterTest, ProtectedFileChecksAndOpensWithoutPassword) {
         "print high resolution: allowed",
         "extract for any purpose: not allowed",
         "modify document assembly: not allowed",
-        "modify annotations: not allowed", "modify forms: not allowed",
+        "modify annotations: not allowed", "modify forms: allowed",
         "modify other: not allowed", "stream encryption method: AESv2",
         "string encryption method: AESv2"}) {
     EXPECT_NE(r.output.find(line), std::string::npos)
@@ -276,11 +314,46 @@ TEST_F(PdfWriterTest, ProtectedFileChecksAndOpensWithoutPassword) {
 
   r = Shell("pdfinfo -enc UTF-8 " + Quote(pdf));
   EXPECT_EQ(r.exit_code, 0) << r.output;
-  EXPECT_NE(r.output.find("Creator:         QUENTARO Ñ\n"), std::string::npos)
-      << r.output;
+  for (const char* line :
+       {"Title:           CONVERSIÓN DE ALTURA\n",
+        "Subject:         ALTURAS (ARP Y FASE) · OBRA Ñ\n",
+        "Author:          José Ángel Muñoz (Jaén)\n",
+        "Creator:         QUENTARO Ñ\n", "Form:            AcroForm\n"}) {
+    EXPECT_NE(r.output.find(line), std::string::npos)
+        << "missing \"" << line << "\" in\n"
+        << r.output;
+  }
   EXPECT_NE(r.output.find("Pages:           2"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("Encrypted:       yes"), std::string::npos);
   EXPECT_NE(r.output.find("595.276 x 841.89"), std::string::npos) << r.output;
+  // Both dates are the moment of the save on the local clock, with the
+  // local offset.
+  r = Shell("pdfinfo -rawdates " + Quote(pdf));
+  ASSERT_TRUE(LocalTime(before, &local));
+  const std::string earliest = PdfDateText(local, before);
+  ASSERT_TRUE(LocalTime(after, &local));
+  const std::string latest = PdfDateText(local, after);
+  for (const char* key : {"CreationDate:    ", "ModDate:         "}) {
+    const auto at = r.output.find(key);
+    ASSERT_NE(at, std::string::npos) << r.output;
+    const std::string date =
+        r.output.substr(at + std::strlen(key), earliest.size());
+    EXPECT_TRUE(date >= earliest && date <= latest)
+        << date << " not in [" << earliest << ", " << latest << "]";
+    EXPECT_EQ(date.substr(16), earliest.substr(16)) << "offset";
+  }
+  // One empty signature field, on the last page, that a reader may sign.
+  r = Shell("qpdf --json --json-key=acroform " + Quote(pdf));
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(Count(r.output, "\"fieldtype\": \"/Sig\""), 1u) << r.output;
+  EXPECT_NE(r.output.find("\"pageposfrom1\": 2"), std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find("\"fullname\": \"FIRMA\""), std::string::npos)
+      << r.output;
+  r = Shell("pdfsig " + Quote(pdf));
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_NE(r.output.find("Signature Field Name: FIRMA"), std::string::npos)
+      << r.output;
 
   r = Shell("pdftotext -enc UTF-8 " + Quote(pdf) + " -");
   EXPECT_EQ(r.exit_code, 0) << r.output;

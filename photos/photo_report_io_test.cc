@@ -145,7 +145,7 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
 
   const std::string path = layout.PhotoReportPath();
   EXPECT_EQ(fs::path(path).filename().string(), "REPORTAJE FOTOGRÁFICO.pdf");
-  PdfWriterDocumentFactory factory;
+  PdfWriterDocumentFactory factory("QUENTARO V1.1");
   PhotoRunControl control;
   const PhotoRunOutcome out = RunPhotoReport(
       in, path,
@@ -153,7 +153,7 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
                        [](const PhotoJob& job) {
                          return PreparePhotoCell(RealFileSystem(), job);
                        },
-                       2},
+                       2, "María José Núñez"},
       control);
   ASSERT_EQ(out.result, PhotoRunOutcome::Result::kSaved) << out.message;
   EXPECT_EQ(out.photos, 4);
@@ -165,6 +165,27 @@ TEST(PhotoReportIoTest, SmallProjectMakesACheckedPdf) {
   EXPECT_NE(check.find("No syntax or stream encoding errors"),
             std::string::npos)
       << check;
+  // What the document says of itself; signing allowed, changing not; the
+  // empty signature field on the last page, written after the pages were
+  // streamed out.
+  const std::string info = Output("pdfinfo -enc UTF-8 '" + path + "' 2>&1");
+  for (const char* line :
+       {"Title:           REPORTAJE FOTOGRÁFICO\n",
+        "Subject:         FOTOGRAFÍAS DE CADA PUNTO POR FASE DE "
+        "CONSTRUCCIÓN\n",
+        "Author:          María José Núñez\n",
+        "Creator:         QUENTARO V1.1\n", "Pages:           3\n"}) {
+    EXPECT_NE(info.find(line), std::string::npos) << line << "\n" << info;
+  }
+  const std::string enc = Output("qpdf --show-encryption '" + path + "' 2>&1");
+  for (const char* line : {"modify forms: allowed", "modify other: not allowed",
+                           "modify annotations: not allowed"}) {
+    EXPECT_NE(enc.find(line), std::string::npos) << line << "\n" << enc;
+  }
+  const std::string form =
+      Output("qpdf --json --json-key=acroform '" + path + "' 2>&1");
+  EXPECT_NE(form.find("\"fieldtype\": \"/Sig\""), std::string::npos) << form;
+  EXPECT_NE(form.find("\"pageposfrom1\": 3"), std::string::npos) << form;
 
   // page num type width height color comp bpc enc ...
   const std::string list = Output("pdfimages -list '" + path + "'");

@@ -129,7 +129,8 @@ bool PhotoReportCommand::Generate(PhotoReportRequest request) {
                        [&fs, control](const PhotoJob& job) {
                          return PreparePhotoCell(fs, job, &control->cancel);
                        },
-                       services_.workers};
+                       services_.workers,
+                       services_.author ? services_.author() : std::string()};
   background_.Run(
       [this, input, control, run, path]() -> WorkQueue::Done {
         PhotoRunOutcome outcome = RunPhotoReport(*input, path, run, *control);

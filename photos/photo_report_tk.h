@@ -45,6 +45,8 @@ struct PhotoReportServices {
   std::function<void(const std::string&)> open_file;
   /// Threads that prepare photos.
   int workers = 2;
+  /// The surveyor's name as set now, the reports' author. May be empty.
+  std::function<std::string()> author = {};
 };
 
 /// What the tab hands over when its button is pressed.

@@ -105,6 +105,9 @@ void DrawAndSave(const PhotoReportInput& input, const std::string& path,
   control.total = outcome->photos;
   control.done = 0;
   std::unique_ptr<PdfDocument> document = services.documents.Create();
+  document->SetInfo({"REPORTAJE FOTOGRÁFICO",
+                     "FOTOGRAFÍAS DE CADA PUNTO POR FASE DE CONSTRUCCIÓN",
+                     services.author});
   PhotoPipeline pipeline(plan.photos, services.prepare,
                          std::max(1, services.workers), control.cancel);
   std::size_t page = 0;

@@ -31,6 +31,8 @@ struct PhotoRunServices {
   /// Makes one photo's cell; called on the worker threads, several at once.
   std::function<PhotoCell(const PhotoJob&)> prepare;
   int workers = 2;
+  /// The surveyor's name, the document's author; "" names none.
+  std::string author = {};
 };
 
 struct PhotoRunOutcome {

@@ -9,6 +9,9 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kLastFolderKey = "ultima_carpeta";
 constexpr std::string_view kLastProjectKey = "ultimo_proyecto";
 constexpr std::string_view kWindowKey = "ventana";
+constexpr std::string_view kSurveyorNameKey = "topografo_nombre";
+constexpr std::string_view kSurveyorLicenceKey = "topografo_colegiado";
+constexpr std::string_view kSurveyorPlaceKey = "topografo_lugar";
 constexpr size_t kMaxSettingsBytes = 64 * 1024;
 
 void AppendLine(std::string* text, std::string_view key,
@@ -35,6 +38,12 @@ Settings ParseSettings(std::string_view text) {
       settings.last_project = value;
     } else if (key == kWindowKey) {
       settings.window = value;
+    } else if (key == kSurveyorNameKey) {
+      settings.surveyor_name = value;
+    } else if (key == kSurveyorLicenceKey) {
+      settings.surveyor_licence = value;
+    } else if (key == kSurveyorPlaceKey) {
+      settings.surveyor_place = value;
     }
   });
   return settings;
@@ -47,6 +56,9 @@ std::string SerializeSettings(const Settings& settings) {
   AppendLine(&text, kLastFolderKey, settings.last_folder);
   AppendLine(&text, kLastProjectKey, settings.last_project);
   AppendLine(&text, kWindowKey, settings.window);
+  AppendLine(&text, kSurveyorNameKey, settings.surveyor_name);
+  AppendLine(&text, kSurveyorLicenceKey, settings.surveyor_licence);
+  AppendLine(&text, kSurveyorPlaceKey, settings.surveyor_place);
   return text;
 }
 

@@ -1,8 +1,8 @@
 // The few things the program remembers between runs, kept in the user's
 // settings folder (platform/config_dir.h) in one small text file of
 // "key=value" lines: the folder last used in a folder chooser, where both
-// choosers start, the project last opened, which opens again at start, and
-// where and how large the window was left.
+// choosers start, the project last opened, which opens again at start,
+// where and how large the window was left, and the surveyor's identity.
 // The file is only a convenience: a missing, unreadable or damaged one, or
 // one written by another version, never stops the program. Unknown keys and
 // lines that are not "key=value" are ignored, and so is a remembered folder
@@ -29,6 +29,12 @@ struct Settings {
   /// "ventana": the window's geometry as Tk writes it ("950x700+120+40"),
   /// kept as text and checked by the window itself; "" when none.
   std::string window = {};
+  /// The surveyor who signs the reports, set once: "topografo_nombre" (the
+  /// reports' author), "topografo_colegiado" (the professional licence
+  /// number) and "topografo_lugar" (where they sign); "" when not set.
+  std::string surveyor_name = {};
+  std::string surveyor_licence = {};
+  std::string surveyor_place = {};
 
   bool operator==(const Settings&) const = default;
 };

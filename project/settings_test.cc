@@ -41,8 +41,11 @@ TEST(SettingsTest, ReadsWhatItCanAndIgnoresTheRest) {
 }
 
 TEST(SettingsTest, WritesWhatItReadsBack) {
-  const Settings settings = {"C:\\Users\\Begoña\\Obras", "/p/OBRA",
-                             "1200x800+-8+20"};
+  Settings settings = {"C:\\Users\\Begoña\\Obras", "/p/OBRA", "1200x800+-8+20"};
+  // The surveyor's identity, accents, spaces and "=" as typed.
+  settings.surveyor_name = "José Ángel Muñoz Peña";
+  settings.surveyor_licence = "COL. Nº 1234 = A";
+  settings.surveyor_place = " A Coruña ";
   EXPECT_EQ(ParseSettings(SerializeSettings(settings)), settings);
   // A value that cannot be one line is left out, not split.
   const std::string text = SerializeSettings({"/a\nultimo_proyecto=/x", ""});

@@ -161,6 +161,10 @@ ReportOutcome WriteReport(const std::string& ruta_base, RowCheck& found,
   const std::string owner_pass = GenerateOwnerPassword(services.random);
   std::unique_ptr<PdfDocument> document = services.documents.Create();
   if (!document) return PdfError("NO SE PUDO CREAR EL DOCUMENTO PDF.");
+  document->SetInfo({"CONVERSIÓN DE ALTURA",
+                     "ALTURA DE ANTENA DE CADA PUNTO REDUCIDA AL ARP Y AL "
+                     "CENTRO DE FASE",
+                     services.author});
   PdfCanvas& c = document->canvas();
 
   PageContext context;

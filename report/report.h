@@ -50,6 +50,8 @@ struct ReportServices {
   PdfDocumentFactory& documents;
   RandomSource& random;
   ResourceLookup resources;
+  /// The surveyor's name, the document's author; "" names none.
+  std::string author = {};
 };
 
 /// "dd/mm/yyyy", e.g. FormatDate(5, 3, 2025) == "05/03/2025".

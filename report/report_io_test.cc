@@ -69,7 +69,8 @@ class ReportFiles : public ::testing::Test {
         catalogue_, factory_, SystemRandom(),
         ResourceLookup{
             [resources](const std::string& n) { return resources + n; },
-            [](const std::string& p) { return RealFileSystem().Exists(p); }}};
+            [](const std::string& p) { return RealFileSystem().Exists(p); }},
+        "Íñigo Peña Ávila"};
     return RunConversionReport(base.string(), rows, "07/12/2026", services);
   }
 
@@ -83,7 +84,7 @@ class ReportFiles : public ::testing::Test {
   }
 
   Catalogue catalogue_ = BuildEquiposSpecs();
-  PdfWriterDocumentFactory factory_;
+  PdfWriterDocumentFactory factory_{"QUENTARO V1.1"};
   fs::path root_, pdf_;
 };
 
@@ -113,11 +114,26 @@ TEST_F(ReportFiles, ThreeRowsGiveThreeProtectedPagesUnderAnyLocale) {
        {"R = 4", "User password = \n", "print low resolution: allowed",
         "print high resolution: allowed", "modify anything: not allowed",
         "extract for any purpose: not allowed",
-        "modify annotations: not allowed",
+        "modify annotations: not allowed", "modify forms: allowed",
         "modify document assembly: not allowed",
         "file encryption method: AESv2"}) {
     EXPECT_NE(enc.find(line), std::string::npos) << line << "\n" << enc;
   }
+  // What the document says of itself, and the empty signature field on its
+  // last page.
+  const std::string info = Shell("pdfinfo -enc UTF-8 " + q + " 2>&1");
+  for (const char* line :
+       {"Title:           CONVERSIÓN DE ALTURA\n",
+        "Subject:         ALTURA DE ANTENA DE CADA PUNTO REDUCIDA AL ARP Y AL "
+        "CENTRO DE FASE\n",
+        "Author:          Íñigo Peña Ávila\n",
+        "Creator:         QUENTARO V1.1\n", "CreationDate:", "ModDate:"}) {
+    EXPECT_NE(info.find(line), std::string::npos) << line << "\n" << info;
+  }
+  const std::string form =
+      Shell("qpdf --json --json-key=acroform " + q + " 2>&1");
+  EXPECT_NE(form.find("\"fieldtype\": \"/Sig\""), std::string::npos) << form;
+  EXPECT_NE(form.find("\"pageposfrom1\": 3"), std::string::npos) << form;
   // Opens without a password in poppler and in mupdf.
   EXPECT_EQ(
       std::system(

@@ -109,7 +109,8 @@ void ReportCommand::generar_pdf_conversion() {
   ReportServices report_services{
       catalogue_, services_.pdf, services_.random,
       ResourceLookup{services_.resource_path,
-                     [&fs](const std::string& p) { return fs.Exists(p); }}};
+                     [&fs](const std::string& p) { return fs.Exists(p); }},
+      services_.author ? services_.author() : std::string()};
   const std::string fecha = services_.today();
   ReportOutcome outcome =
       RunConversionReport(folder, rows, fecha, report_services);

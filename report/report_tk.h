@@ -34,6 +34,8 @@ struct ReportCommandServices {
   /// The RINEX cell of every table row, asked after a successful run: its
   /// box names the points still "✗" or "?". May be empty.
   std::function<std::vector<PointRinexState>()> rinex_states;
+  /// The surveyor's name as set now, the reports' author. May be empty.
+  std::function<std::string()> author = {};
 };
 
 class ReportCommand {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -70,7 +71,7 @@ class ReportButtonTest : public testing::RoomTest {
             },
             [] { return std::string("07/12/2026"); },
             [this](const std::string& p) { opened_.push_back(p); },
-            [this] { return states_; }},
+            [this] { return states_; }, [this] { return author_; }},
         kBottom);
   }
   void DestroyRooms() override { command_.reset(); }
@@ -129,8 +130,21 @@ class ReportButtonTest : public testing::RoomTest {
   std::vector<std::string> entries_;
   std::vector<PointRinexState> states_;
   std::vector<std::string> opened_;
+  std::string author_;
   std::unique_ptr<ReportCommand> command_;
 };
+
+// What pdfinfo says of `pdf`, in UTF-8.
+std::string PdfInfoOf(const fs::path& pdf) {
+  std::string out;
+  FILE* p =
+      ::popen(("pdfinfo -enc UTF-8 '" + pdf.string() + "' 2>&1").c_str(), "r");
+  if (p == nullptr) return out;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
+  ::pclose(p);
+  return out;
+}
 
 TEST_F(ReportButtonTest, CompleteRowsAreSavedReportedAndOpened) {
   OpenPoints();
@@ -145,6 +159,16 @@ TEST_F(ReportButtonTest, CompleteRowsAreSavedReportedAndOpened) {
                                              "\nPUNTOS EN EL REPORTE: 2 DE 2.");
   EXPECT_TRUE(fs::exists(pdf_path_));
   EXPECT_EQ(opened_, std::vector<std::string>{pdf_path_.string()});
+  EXPECT_NE(PdfInfoOf(pdf_path_).find("Creator:         QUENTARO\n"),
+            std::string::npos);
+
+  // The author is the surveyor's name as it is set when the button is
+  // pressed.
+  author_ = "Begoña Ruiz Íñiguez";
+  Press();
+  EXPECT_NE(PdfInfoOf(pdf_path_).find("Author:          Begoña Ruiz Íñiguez\n"),
+            std::string::npos)
+      << PdfInfoOf(pdf_path_);
 }
 
 TEST_F(ReportButtonTest, NoProjectWarns) {

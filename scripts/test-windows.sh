@@ -97,8 +97,8 @@ check_report() {
     grep -qxF "$line" <<<"$encryption" || fail "$pdf: no '$line' in: $encryption"
   done
   # The document names the program that made it.
-  pdfinfo "$pdf" | grep -qxE 'Creator: +QUENTARO' ||
-    fail "$pdf: Creator is not QUENTARO: $(pdfinfo "$pdf" | grep Creator)"
+  pdfinfo "$pdf" | grep -qxE 'Creator: +QUENTARO V1\.1' ||
+    fail "$pdf: Creator is not QUENTARO V1.1: $(pdfinfo "$pdf" | grep Creator)"
   # Accented texts pass through the PDF's WinAnsi encoding.
   text=$(pdftotext "$pdf" -)
   for line in "PUNTO: 100" "PUNTO: 101" "PUNTO: 102" "TRÍPODE" \
