@@ -92,7 +92,15 @@ class DiskFiles : public SourceFiles {
     // never end.
     std::error_code error;
     const fs::file_status status = fs::status(Native(path), error);
-    if (error) return Status::Error(error.message() + ": " + path);
+    if (error) {
+      // The portable errno, whose strerror text is the system's message on
+      // every platform (Windows' own text would come in its ANSI code page).
+      const std::error_condition condition = error.default_error_condition();
+      return Status::FromErrno(condition.category() == std::generic_category()
+                                   ? condition.value()
+                                   : EIO,
+                               path);
+    }
     if (!fs::is_regular_file(status)) {
       return Status::FromErrno(fs::is_directory(status) ? EISDIR : EINVAL,
                                path);
