@@ -38,6 +38,10 @@ platform/tk_interp_bench.cc|"heights/catalogue.h"
 testing/gui_fixture.h|"app/main_window.h"
 testing/recording_canvas.h|"text/utf8_text.h"
 fuzz/codes_fuzz.cc|"folders/codes.h"
+delivery/package_file_zlib.cc|<zlib.h>
+delivery/manifest.h|"project/layout.h"
+delivery/package_writer.h|"pdf/pdf_canvas.h"
+delivery/package_file_io_test.cc|"testing/temp_dir.h"
 '
 
 # Includes that must be refused, one tree each.
@@ -63,6 +67,9 @@ project/layout.cc|"heights/catalogue.h"
 project/layout.cc|"pdf/pdf_writer.h"
 project/layout.h|"folders/tree_plan.h"
 project/layout_test.cc|"report/report.h"
+delivery/zip_writer.cc|<zlib.h>
+delivery/manifest.cc|"report/blocks.h"
+delivery/zip_writer.h|"ui/tk_interp.h"
 '
 
 plant() {  # plant TREE LINES

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Checks that #include lines point one way: the composition root (app/) on
 # top, the window glue, the pure units of app/ ui/ folders/ heights/
-# measurements/ rinex/ report/ dossier/ photos/, then project/, the bindings
-# pdf/ and image/, text/, and platform/ at the bottom. Fails, printing every
+# measurements/ rinex/ report/ dossier/ photos/ delivery/, then project/,
+# the bindings pdf/ and image/, text/, and platform/ at the bottom. Fails, printing every
 # offending line, when
-#   - a pure unit (tests included) includes a Tcl, Tk, PDF, image or
-#     archive library header: those belong to platform/, pdf/, image/, the
-#     Tcl binding (ui/tk_interp*) and the window glue;
+#   - a pure unit (tests included) includes a Tcl, Tk, PDF, image,
+#     archive or zlib header: those belong to platform/, pdf/, image/, the
+#     Tcl binding (ui/tk_interp*), the zlib binding of delivery/
+#     (delivery/*_zlib.cc) and the window glue;
 #   - a file of platform/ (tests aside) includes a header of any other
 #     folder of the project but testing/;
 #   - a file of pdf/ or image/ (tests aside) includes one of any folder but
@@ -15,6 +16,8 @@
 #     ui/tk_interp.h);
 #   - a file outside app/ includes app/main_window.h (tests, benchmarks and
 #     testing/ may, to build the whole program);
+#   - delivery/ includes a header of any folder but delivery/, project/,
+#     pdf/, text/ and platform/ (its tests may add testing/);
 #   - text/ includes any of the project's headers but its own, or project/
 #     any but its own, text/'s and the platform interfaces fs.h and status.h
 #     (their tests may add the doubles of testing/).
@@ -27,7 +30,7 @@ root=${1:-"$(dirname "$0")/.."}
 cd "$root" || exit 1
 
 dirs=()
-for d in app ui folders heights measurements rinex report dossier photos project pdf image text platform bench testing fuzz tools; do
+for d in app ui folders heights measurements rinex report dossier photos delivery project pdf image text platform bench testing fuzz tools; do
   [ -d "$d" ] && dirs+=("$d")
 done
 if [ ${#dirs[@]} -eq 0 ]; then
@@ -41,7 +44,7 @@ report=$(
     BEGIN {
       # The folders whose files are pure units unless named as glue or
       # tests, as CMakeLists.txt sorts them; platform/ sits below them all.
-      split("app ui folders heights measurements rinex report dossier photos project text", a, " ")
+      split("app ui folders heights measurements rinex report dossier photos delivery project text", a, " ")
       for (i in a) pure_dir[a[i]] = above_platform[a[i]] = project_dir[a[i]] = 1
       split("pdf image bench fuzz tools", b, " ")
       for (i in b) above_platform[b[i]] = project_dir[b[i]] = 1
@@ -68,11 +71,12 @@ report=$(
       glue = (file ~ /_tk\.(cc|h)$/ || file ~ /^app\/main_window\.(h|cc)$/ ||
               file ~ /^ui\/tk_interp[^\/]*\.(h|cc)$/ ||
               file == "app/main.cc")
-      pure = ((dir in pure_dir) && !glue)
+      binding = (file ~ /^delivery\/[^\/]*_zlib\.cc$/)
+      pure = ((dir in pure_dir) && !glue && !binding)
       unit = (pure && !test)
 
       if (pure && file !~ /_(io|tk)_test\.cc$/ && file !~ /_bench\.cc$/ &&
-          header ~ /^(tcl|tk|hpdf|png|qpdf\/|X11\/|archive|turbojpeg|jpeglib|libexif\/)/) {
+          header ~ /^(tcl|tk|hpdf|png|qpdf\/|X11\/|archive|turbojpeg|jpeglib|libexif\/|zlib)/) {
         flag("pure files include platform headers:", where)
       }
       if (dir == "platform" && !test && (hdir in above_platform)) {
@@ -90,6 +94,12 @@ report=$(
           dir != "testing") {
         flag("files outside app/ include the main window (app/main_window.h):",
              where)
+      }
+      if (dir == "delivery" && own && hdir != "delivery" && hdir != "project" &&
+          hdir != "pdf" && hdir != "text" && hdir != "platform" &&
+          !(test && hdir == "testing")) {
+        flag("delivery/ includes the project outside delivery/, project/, " \
+             "pdf/, text/ and platform/:", where)
       }
       if (dir == "text" && own && hdir != "text" &&
           !(test && hdir == "testing")) {

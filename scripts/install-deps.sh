@@ -40,6 +40,9 @@ TEST_PACKAGES=(
   lintian dpkg-dev file
   # a comma-decimal locale for the tests that prove numbers ignore it
   locales
+  # archive programs that must read the delivery package (with unzip and
+  # Python's zipfile): libarchive's bsdtar and 7-Zip
+  libarchive-tools p7zip-full
   # the Windows program: cross compiler, zlib for it, GoogleTest's sources,
   # Wine to run it, the installer and the zip (scripts/build-windows.sh)
   mingw-w64 libz-mingw-w64-dev googletest wine wine64 nsis zip unzip

@@ -29,7 +29,7 @@ root=${1:-"$(dirname "$0")/.."}
 cd "$root" || exit 1
 
 dirs=()
-for d in app ui folders heights measurements rinex report dossier photos project pdf image text platform tools; do
+for d in app ui folders heights measurements rinex report dossier photos delivery project pdf image text platform tools; do
   [ -d "$d" ] && dirs+=("$d")
 done
 if [ ${#dirs[@]} -eq 0 ]; then
