@@ -403,6 +403,13 @@ void MainWindow::WireDossierRefresh() {
   rinex_column_->SetReadingDone([this, shown] {
     if (shown()) dossier_tab_->Refresh();
   });
+  // A report just written is shown as there at once; hidden, the tab reads
+  // it when it is next shown.
+  auto report_saved = [this, shown](const std::string&) {
+    if (shown()) dossier_tab_->Refresh();
+  };
+  photo_report_->SetSaved(report_saved);
+  report_command_->SetSaved(report_saved);
   project_.AddObserver([this, shown] {
     if (shown()) {
       dossier_tab_->Refresh();

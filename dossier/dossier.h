@@ -69,8 +69,14 @@ struct PointDossier {
   std::vector<std::string> warnings{};
 };
 
-/// A project-wide item ("1. FORMULARIOS", the base station's "NATIVA" and
-/// "RINEX", "2. EFEMERIDES", "3. PROCESAMIENTO", the two reports).
+/// A project-wide item ("1. FORMULARIOS", the base station's NATIVA and
+/// RINEX (kBaseNativeLabel, kBaseRinexLabel), "2. EFEMERIDES", "3.
+/// PROCESAMIENTO", the two reports). The labels of the base station's two
+/// folders among the project items: their folders' names alone would pass for a
+/// point's.
+inline constexpr std::string_view kBaseNativeLabel = "ESTACIÓN BASE: NATIVA";
+inline constexpr std::string_view kBaseRinexLabel = "ESTACIÓN BASE: RINEX";
+
 struct ProjectItem {
   std::string label;
   FolderCount folder;  ///< for a report: `files` holds the report when found

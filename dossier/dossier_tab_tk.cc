@@ -307,13 +307,17 @@ void DossierTab::Show(DossierScan scan) {
   matrix_ = open ? BuildDossierMatrix(scan_, sources_) : DossierMatrix{};
   DrawItems();
   DrawMatrix();
-  ui_.tk().Call({summary_, "configure", "-text",
-                 open ? matrix_.summary
-                      : std::string(project_.is_open() ? "" : kNoProjectText),
-                 "-foreground",
-                 !open              ? ui_.color("text")
-                 : matrix_.complete ? ui_.color("success")
-                                    : ui_.color("error")});
+  std::string summary = matrix_.summary;
+  const std::string warnings = DossierWarningsLine(matrix_);
+  if (!warnings.empty()) summary += "\n" + warnings;
+  ui_.tk().Call(
+      {summary_, "configure", "-text",
+       open ? summary : std::string(project_.is_open() ? "" : kNoProjectText),
+       "-foreground",
+       !open               ? ui_.color("text")
+       : !matrix_.complete ? ui_.color("error")
+       : warnings.empty()  ? ui_.color("success")
+                           : std::string(kUnknownColor)});
   status_text_ = open ? DossierStatusLine(matrix_) : std::string();
   ShowStatus(status_text_);
 }
@@ -360,8 +364,12 @@ void DossierTab::DrawItems() {
   }
   for (std::size_t i = 0; i < item_labels_.size(); ++i) {
     const bool shown = i < matrix_.items.size();
+    // "ESTACIÓN BASE: NATIVA" carries its colon already.
+    const std::string& label = shown ? matrix_.items[i].label : std::string();
     root.Call({item_labels_[i], "configure", "-text",
-               shown ? matrix_.items[i].label + ":" : std::string()});
+               label.empty() || label.find(':') != std::string::npos
+                   ? label
+                   : label + ":"});
     root.Call({item_values_[i], "configure", "-text",
                shown ? matrix_.items[i].cell.text : std::string(),
                "-foreground",
@@ -511,13 +519,19 @@ void DossierTab::Hover(std::size_t row, std::size_t column) {
   std::string what;
   if (column >= kFirstStageColumn &&
       column - kFirstStageColumn < subcarpetas_fotos.size()) {
-    what = std::string(subcarpetas_fotos[column - kFirstStageColumn]);
+    what = std::string(PhotoStageTitle(column - kFirstStageColumn));
   } else if (column < matrix_.headings.size()) {
     what = matrix_.headings[column];
   }
   std::string text = "PUNTO " + matrix_.rows[row][0].text + " · " + what;
   if (!cell.folder.empty()) text += ": " + ShownPath(cell.folder);
   if (!cell.reason.empty()) text += "\n? " + cell.reason;
+  // The point's warnings, whichever of its cells the pointer is on.
+  if (row < scan_.points.size() && !scan_.points[row].warnings.empty()) {
+    const std::vector<std::string>& warnings = scan_.points[row].warnings;
+    for (std::size_t i = 0; i < warnings.size(); ++i)
+      text += (i == 0 ? "\nAVISOS: " : "; ") + warnings[i];
+  }
   ShowStatus(text);
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "dossier/dossier_tab_tk.h"
+#include "dossier/matrix.h"
 #include "project/layout.h"
 #include "project/point_detection.h"
 #include "testing/gui_fixture.h"
@@ -196,7 +197,7 @@ class DossierHelpers : public Base {
   std::string Row(size_t row) {
     std::string text = Call({tab().code_canvas(), "itemcget",
                              DossierTab::CellItemTag(row, 0), "-text"});
-    for (size_t c = 1; c < 13; ++c) {
+    for (size_t c = 1; c <= kWarningsColumn; ++c) {
       text += "|" + Call({tab().body_canvas(), "itemcget",
                           DossierTab::CellItemTag(row, c), "-text"});
     }
@@ -215,17 +216,18 @@ class DossierHelpers : public Base {
 class DossierTabTest : public DossierHelpers<DossierRoom> {};
 class DossierWindowTest : public DossierHelpers<DossierWindow> {};
 
-// The rows of the matrix as the scan and tab 2's cells make them.
+// The rows of the matrix as the scan and tab 2's cells make them. The
+// photo put in every stage folder is, in the videos' folder, a warning.
 template <class Test>
 void ExpectTheRows(Test& t, const std::string& rinex6001) {
   EXPECT_EQ(t.Row(0),
-            "6001|1|" + rinex6001 + "|1.4285|2|2*|0|✗ NO EXISTE|?|1|1|1|1");
+            "6001|1|" + rinex6001 + "|1.4285|2|2*|0|✗ NO EXISTE|?|1|1|1|1|1");
   EXPECT_EQ(t.Row(1),
             "6002|1||—|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|"
-            "✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE");
-  EXPECT_EQ(t.Row(2), "6003|1||✗|1|1|1|1|1|1|1|1|0");
+            "✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|");
+  EXPECT_EQ(t.Row(2), "6003|1||✗|1|1|1|1|1|1|1|1|0|1");
   EXPECT_EQ(t.Row(3),
-            "6004|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|1|1|1|1|1|1|1|1|0");
+            "6004|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|1|1|1|1|1|1|1|1|0|1");
 }
 
 TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
@@ -235,7 +237,7 @@ TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
   EXPECT_EQ(Fill(0, 6), red);    // no photo where one is required
   EXPECT_EQ(Fill(0, 8), "#B9770E");
   EXPECT_EQ(Fill(2, 12), color("text"));  // videos are not required
-  EXPECT_EQ(Fill(1, 0), red);  // a point with one of its two folders
+  EXPECT_EQ(Fill(1, 0), red);             // a point with one of its two folders
 
   const std::string summary = Text(tab().summary_label());
   EXPECT_EQ(summary.substr(0, summary.find('\n')),
@@ -277,10 +279,13 @@ TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
     items.push_back(item.label + " " + item.cell.text);
   EXPECT_EQ(
       items,
-      (Texts{"1. FORMULARIOS 0 ✗", "NATIVA ✗ NO EXISTE", "RINEX ✗ NO EXISTE",
-             "2. EFEMERIDES ✗ NO EXISTE", "3. PROCESAMIENTO ✗ NO EXISTE",
-             "CONVERSION DE ALTURA.pdf ✗", "REPORTAJE FOTOGRÁFICO.pdf ✗"}));
+      (Texts{"1. FORMULARIOS 0 ✗", "ESTACIÓN BASE: NATIVA ✗ NO EXISTE",
+             "ESTACIÓN BASE: RINEX ✗ NO EXISTE", "2. EFEMERIDES ✗ NO EXISTE",
+             "3. PROCESAMIENTO ✗ NO EXISTE", "CONVERSION DE ALTURA.pdf ✗",
+             "REPORTAJE FOTOGRÁFICO.pdf ✗"}));
   EXPECT_EQ(Text(tab().items_frame() + ".valor0"), "0 ✗");
+  EXPECT_EQ(Text(tab().items_frame() + ".item0"), "1. FORMULARIOS:");
+  EXPECT_EQ(Text(tab().items_frame() + ".item1"), "ESTACIÓN BASE: NATIVA");
 }
 
 TEST_F(DossierTabTest, AClickOpensTheCellsFolderAndHeadingsFollowTheCells) {
@@ -369,6 +374,48 @@ TEST_F(DossierWindowTest, TheCellsAreTab2sAndTheTabIsReadWhenShown) {
   const std::string rinex6001 = app_->rinex_column().CellText("6001");
   EXPECT_EQ(rinex6001, "—");  // a converting row, no observation files
   ExpectTheRows(*this, rinex6001);
+}
+
+// A photo report just written shows as there without ACTUALIZAR, and with
+// it what the disk holds now: here a video among photos, counted in the
+// point's AVISOS cell with its photo among videos, in the summary's count
+// and, under the pointer, in the status line; no missing element.
+TEST_F(DossierWindowTest, AWrittenReportShowsAtOnceWithTheWarnings) {
+  const std::string report = tab().items_frame() + ".valor6";
+  ASSERT_EQ(Text(report), "✗");
+  const std::size_t missing = tab().matrix().missing.size();
+  Write(temp_.path() / std::string(kPhotosFolder) / "6003" /
+            testing::PathOf(std::string(subcarpetas_fotos[0])) / "VID.mp4",
+        "x");
+  Call({tab().report_button(), "invoke"});
+  app_->photo_report().Finish();
+  tab().FinishScan();
+  Call({"update"});
+  EXPECT_EQ(Text(report), "✓");
+
+  EXPECT_EQ(Row(2), "6003|1||✗|1|1|1|1|1|1|1|1|0|2");
+  EXPECT_EQ(Fill(2, kWarningsColumn), "#B9770E");
+  // The report is there; the warning is no missing element.
+  EXPECT_EQ(tab().matrix().missing.size(), missing - 1);
+  const std::string summary = Text(tab().summary_label());
+  EXPECT_NE(summary.find("\n4 AVISOS EN 3 PUNTOS: PUNTO 6001: FOTO EN 09. "
+                         "VÍDEOS: IMG_1.jpg; "),
+            std::string::npos)
+      << summary;
+  const std::string body = tab().body_canvas();
+  const std::vector<std::string> box =
+      List(Call({body, "bbox", DossierTab::CellItemTag(2, 4)}));
+  ASSERT_EQ(box.size(), 4u);
+  Call({"event", "generate", body, "<Motion>", "-x",
+        (Int(box[0]) + Int(box[2])) / 2 - Int(Call({body, "canvasx", 0})), "-y",
+        (Int(box[1]) + Int(box[3])) / 2 - Int(Call({body, "canvasy", 0}))});
+  const std::string status = Text(tab().status_label());
+  EXPECT_NE(status.find("PUNTO 6003 · 1. EQUIPO GNSS"), std::string::npos)
+      << status;
+  EXPECT_NE(status.find("\nAVISOS: VÍDEO EN 1. EQUIPO GNSS: VID.mp4; FOTO EN "
+                        "09. VÍDEOS: IMG_1.jpg"),
+            std::string::npos)
+      << status;
 }
 
 // Everything of the tab is inside the window, at 96 dpi and at 192.

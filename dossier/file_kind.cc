@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "text/ascii_text.h"
+
 namespace zarvek {
 namespace {
 
@@ -39,7 +41,44 @@ bool IsIgnoredFileName(std::string_view name) {
   if (name.empty() || name.front() == '.') return true;
   return EqualsIgnoringCase(name, "Thumbs.db") ||
          EqualsIgnoringCase(name, "desktop.ini") ||
-         EqualsIgnoringCase(name, "ehthumbs.db");
+         EqualsIgnoringCase(name, "ehthumbs.db") ||
+         EqualsIgnoringCase(name, "@eaDir");
+}
+
+std::string StageFolderKey(std::string_view name) {
+  // The base letters of U+00C0-U+00FF, capitals and small letters alike;
+  // '*' for the two that are no letter (the multiplication and division
+  // signs), which stay as they are.
+  static constexpr std::string_view kBase =
+      "AAAAAAACEEEEIIIIDNOOOOO*OUUUUYTSAAAAAAACEEEEIIIIDNOOOOO*OUUUUYTY";
+  std::string key;
+  key.reserve(name.size());
+  for (std::size_t i = 0; i < name.size();) {
+    const unsigned char b = static_cast<unsigned char>(name[i]);
+    const unsigned char next =
+        i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+    if (const std::size_t space = LeadingSpaceLength(name.substr(i))) {
+      i += space;
+    } else if (b == 0xC3 && next >= 0x80 && next <= 0xBF &&
+               kBase[next - 0x80] != '*') {
+      key += kBase[next - 0x80];
+      i += 2;
+    } else if ((b == 0xCC && next >= 0x80 && next <= 0xBF) ||
+               (b == 0xCD && next >= 0x80 && next <= 0xAF)) {
+      i += 2;  // a combining mark, U+0300-U+036F
+    } else {
+      key += b >= 'a' && b <= 'z' ? static_cast<char>(b - 'a' + 'A')
+                                  : static_cast<char>(b);
+      ++i;
+    }
+  }
+  std::size_t zeros = 0;
+  while (zeros + 1 < key.size() && key[zeros] == '0' && key[zeros + 1] >= '0' &&
+         key[zeros + 1] <= '9') {
+    ++zeros;
+  }
+  key.erase(0, zeros);
+  return key;
 }
 
 bool HasVideoExtension(std::string_view name) {

@@ -6,6 +6,7 @@
 #define ZARVEK_DOSSIER_FILE_KIND_H_
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "dossier/dossier.h"
@@ -18,8 +19,18 @@ inline constexpr std::size_t kKindPrefixBytes = 64;
 
 /// True for names that never count: hidden files (a leading ".", which
 /// covers ".DS_Store" and the "._" copies of macOS) and the files the
-/// systems leave in folders of pictures (Thumbs.db, desktop.ini, any case).
+/// systems leave in folders of pictures (Thumbs.db, desktop.ini, any case,
+/// and the thumbnails folder "@eaDir" of network disks).
 bool IsIgnoredFileName(std::string_view name);
+
+/// The name of a stage folder reduced to what tells stages apart: accents
+/// dropped (precomposed Latin-1 letters and combining marks, as a Mac
+/// writes them), letters in capitals, white space removed and the leading
+/// zeros of its number dropped. "05. incrustación del disco de bronce" and
+/// "5.INCRUSTACION DEL DISCO DE BRONCE" give the key of
+/// "5. INCRUSTACIÓN DEL DISCO DE BRONCE"; anything else (another number, a
+/// missing ".", another word) gives another key.
+std::string StageFolderKey(std::string_view name);
 
 /// True when the name ends in a video extension, in any case: .mp4, .mov,
 /// .avi, .3gp, .mkv, .m4v.

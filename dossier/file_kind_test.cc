@@ -45,7 +45,7 @@ TEST(FileKindTest, PhotosAreToldByTheirFirstBytes) {
 TEST(FileKindTest, NamesThatNeverCountAndVideoNames) {
   for (const char* name :
        {".oculta.jpg", ".DS_Store", "._IMG_1.JPG", "Thumbs.db", "THUMBS.DB",
-        "desktop.ini", "Desktop.ini", ""}) {
+        "desktop.ini", "Desktop.ini", "@eaDir", ""}) {
     EXPECT_TRUE(IsIgnoredFileName(name)) << name;
   }
   for (const char* name : {"IMG_1.jpg", "Thumbs.db.jpg", "foto .jpg"}) {
@@ -58,6 +58,55 @@ TEST(FileKindTest, NamesThatNeverCountAndVideoNames) {
   for (const char* name :
        {"mp4", ".mp4", "a.mp4.txt", "a.mpg", "a.mp", "a.", "a.jpg"}) {
     EXPECT_FALSE(HasVideoExtension(name)) << name;
+  }
+}
+
+// A stage folder is found under a name that differs from its own only in
+// accents (precomposed or combining, as a Mac writes them), case, spaces or
+// the leading zero; nothing else passes for it.
+TEST(FileKindTest, StageFolderNamesThatPassForTheStage) {
+  const struct {
+    const char* own;
+    const char* found;
+  } same[] = {
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       "5. INCRUSTACION DEL DISCO DE BRONCE"},
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       "05. incrustación del disco de bronce"},
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       " 5.INCRUSTACIÓN  DEL\u00A0DISCO DE BRONCE "},
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       "5. INCRUSTACIO\u0301N DEL DISCO DE BRONCE"},
+      {"08. FOTOGRAFÍAS PANORÁMICAS", "8. Fotografias Panoramicas"},
+      {"09. VIDEOS", "09. VÍDEOS"},
+      {"09. VIDEOS", "9. vídeos"},
+      {"2. PROCESO DE MONUMENTACIÓN", "002. PROCESO DE MONUMENTACIÒN"},
+  };
+  for (const auto& c : same) {
+    EXPECT_EQ(StageFolderKey(c.found), StageFolderKey(c.own)) << c.found;
+  }
+  const struct {
+    const char* own;
+    const char* found;
+  } other[] = {
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       "6. INCRUSTACIÓN DEL DISCO DE BRONCE"},
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       "50. INCRUSTACIÓN DEL DISCO DE BRONCE"},
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       "5 INCRUSTACIÓN DEL DISCO DE BRONCE"},
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE", "5. INCRUSTACIÓN DEL DISCO"},
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       "INCRUSTACIÓN DEL DISCO DE BRONCE"},
+      {"5. INCRUSTACIÓN DEL DISCO DE BRONCE",
+       "5. INCRUSTACIÓN_DEL_DISCO_DE_BRONCE"},
+      {"1. EQUIPO GNSS", "1. EQUIPOS GNSS"},
+      {"1. EQUIPO GNSS", "1. EQUIPO GNSS (2)"},
+      {"09. VIDEOS", "09. VIDEO"},
+      {"3. PROFUNDIDAD", "3. PROFUNDIDAD×"},
+  };
+  for (const auto& c : other) {
+    EXPECT_NE(StageFolderKey(c.found), StageFolderKey(c.own)) << c.found;
   }
 }
 

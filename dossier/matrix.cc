@@ -151,10 +151,9 @@ void AddItems(const DossierScan& scan, DossierMatrix* matrix) {
     const bool photo_report = item.label == kPhotoReportFileName;
     MatrixItem shown;
     shown.label = item.label;
-    std::string name = item.label;
-    if (item.label == kNativeFolder || item.label == kRinexFolder) {
-      name = std::string(kBaseStationFolder) + "/" + item.label;
-    }
+    const bool base_native = item.label == kBaseNativeLabel;
+    const bool base = base_native || item.label == kBaseRinexLabel;
+    const std::string name = item.label;
     if (height_report || photo_report) {
       std::optional<std::pair<std::int64_t, std::int32_t>> source;
       if (height_report && scan.measurement_file)
@@ -165,13 +164,22 @@ void AddItems(const DossierScan& scan, DossierMatrix* matrix) {
       shown.cell = CountCell(item.folder, true, &heif);
       if (shown.cell.tone == CellTone::kGood) shown.cell.text += " ✓";
       if (shown.cell.text == "0") shown.cell.text = "0 ✗";
-      const std::string lack =
-          FolderLack(shown.cell,
-                     name + ": " +
-                         (item.folder.state == FolderCount::State::kMissing
-                              ? "NO EXISTE"
-                              : "SIN ARCHIVOS"),
-                     name);
+      const bool missing = item.folder.state == FolderCount::State::kMissing;
+      std::string lack;
+      if (base) {
+        // Named as a point's folders are: "ESTACIÓN BASE: SIN ARCHIVOS EN
+        // NATIVA".
+        const std::string folder(base_native ? kNativeFolder : kRinexFolder);
+        lack = FolderLack(
+            shown.cell,
+            (missing ? "NO EXISTE LA CARPETA " : "SIN ARCHIVOS EN ") + folder,
+            folder);
+        if (!lack.empty()) lack = "ESTACIÓN BASE: " + lack;
+      } else {
+        lack = FolderLack(shown.cell,
+                          name + (missing ? ": NO EXISTE" : ": SIN ARCHIVOS"),
+                          name);
+      }
       if (!lack.empty()) matrix->missing.push_back(lack);
     }
     matrix->items.push_back(std::move(shown));
@@ -222,6 +230,11 @@ void AddPhotoCells(const PointDossier& point, std::vector<MatrixCell>* row,
           Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
       continue;
     }
+    if (videos && point.stages[i].state == FolderCount::State::kMissing) {
+      // Videos are optional: a point without their folder lacks nothing.
+      row->push_back(Cell("—", CellTone::kPlain, point.stages[i].path));
+      continue;
+    }
     row->push_back(CountCell(point.stages[i], !videos, &matrix->heif_photos));
     if (videos) continue;
     const std::string stage(subcarpetas_fotos[i]);
@@ -257,6 +270,14 @@ std::vector<MatrixCell> PointRow(const PointDossier& point,
     lacks->push_back("SIN CARPETA EN " + std::string(kPhotosFolder));
   }
   AddPhotoCells(point, &row, lacks, matrix);
+  // What the files show that a count cannot: how many, in the AVISOS
+  // column; the texts in the status line and the summary.
+  row.push_back(point.warnings.empty()
+                    ? Cell("", CellTone::kPlain, std::string())
+                    : Cell(DecimalText(point.warnings.size()),
+                           CellTone::kUnknown, point.photo_folder));
+  for (const std::string& warning : point.warnings)
+    matrix->warnings.push_back(point.code + ": " + warning);
   return row;
 }
 
@@ -269,6 +290,7 @@ DossierMatrix BuildDossierMatrix(const DossierScan& scan,
   for (std::string_view stage : subcarpetas_fotos) {
     matrix.headings.emplace_back(stage.substr(0, stage.find('.')));
   }
+  matrix.headings.emplace_back("AVISOS");
   // The points' lacks are named first: the summary counts them by point,
   // and the project items show their own marks at the top of the tab.
   DossierMatrix project;
@@ -324,6 +346,26 @@ std::string DossierSummary(const std::vector<std::string>& missing,
     text += missing[i];
   }
   if (n > shown) text += "; … Y " + DecimalText(n - shown) + " MÁS.";
+  return text;
+}
+
+std::string DossierWarningsLine(const DossierMatrix& matrix,
+                                std::size_t shown) {
+  const std::vector<std::string>& warnings = matrix.warnings;
+  if (warnings.empty()) return "";
+  std::size_t points = 0;
+  for (const auto& row : matrix.rows) {
+    if (row.size() > kWarningsColumn && !row[kWarningsColumn].text.empty())
+      ++points;
+  }
+  std::string text = CountedText(warnings.size(), "AVISO", "AVISOS") + " EN " +
+                     CountedText(points, "PUNTO", "PUNTOS") + ": ";
+  for (std::size_t i = 0; i < warnings.size() && i < shown; ++i) {
+    if (i > 0) text += "; ";
+    text += "PUNTO " + warnings[i];
+  }
+  if (warnings.size() > shown)
+    text += "; … Y " + DecimalText(warnings.size() - shown) + " MÁS.";
   return text;
 }
 

@@ -20,6 +20,8 @@ namespace zarvek {
 inline constexpr std::size_t kPointColumn = 0, kNativeColumn = 1,
                              kRinexColumn = 2, kHeightColumn = 3,
                              kFirstStageColumn = 4;
+/// The last column, AVISOS: how many warnings the point has, or empty.
+inline constexpr std::size_t kWarningsColumn = kFirstStageColumn + kPhotoStages;
 
 /// What the matrix asks tab 2 about a point, by code: its RINEX cell ("✓",
 /// "✗ 1.5000", "—", "?", ... or "" while its row does not convert) and its
@@ -42,7 +44,10 @@ struct PointCellSources {
 /// required. A point without one of its folders is named once for it, not
 /// for each cell of that folder. A scan that holds fewer points than it
 /// found (more than kMaxTableRows) is never complete, and its summary
-/// begins with that limit and how many points are shown.
+/// begins with that limit and how many points are shown. A point without
+/// its videos' folder shows "—" there and lacks nothing. Each point's
+/// warnings are counted in its last cell (AVISOS) and listed in `warnings`;
+/// they are no missing elements.
 DossierMatrix BuildDossierMatrix(const DossierScan& scan,
                                  const PointCellSources& sources);
 
@@ -52,6 +57,12 @@ DossierMatrix BuildDossierMatrix(const DossierScan& scan,
 /// the next line the first `shown` names, then "… Y N MÁS.".
 std::string DossierSummary(const std::vector<std::string>& missing,
                            std::size_t points, std::size_t shown = 3);
+
+/// The line that counts the matrix's warnings and names the first `shown`:
+/// "2 AVISOS EN 1 PUNTO: PUNTO 5101: CARPETA CON OTRO NOMBRE: …; … Y N
+/// MÁS."; empty when there are none.
+std::string DossierWarningsLine(const DossierMatrix& matrix,
+                                std::size_t shown = 3);
 
 /// The status line under the matrix: how many folders could not be read,
 /// with the first reason, how many photos could not be read, with the

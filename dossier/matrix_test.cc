@@ -43,6 +43,11 @@ class DossierMatrixTest : public ::testing::Test {
     for (const char* code : {"6003", "9"}) {
       for (const std::string& stage :
            PhotoStageDirs(photos + "/" + std::string(code))) {
+        // 6003 has no folder for videos, which are optional.
+        if (code == std::string("6003") &&
+            stage.find("09. ") != std::string::npos) {
+          continue;
+        }
         fs_.AddDirectory(stage);
         if (stage.find("09. ") == std::string::npos &&
             stage.find("3. PROF") == std::string::npos) {
@@ -76,6 +81,19 @@ class DossierMatrixTest : public ::testing::Test {
     fs_.AddFile(seven + "09. VIDEOS/dron.MP4", "x");
     fs_.AddFile(seven + "09. VIDEOS/IMG.jpg", kJpeg);
     fs_.AddFile(seven + "6. DISCO INSTALADO/.IMG.jpg", kJpeg);
+    // Files where a stage is not looked for: stage 4 under another name,
+    // with photos in subfolders (and thumbnails that never count); a video
+    // among photos; a link to a folder, never followed. 6003's depth
+    // photos in a second folder of that stage.
+    const std::string anchor = seven + "04. Anclaje de Disco de Bronce/";
+    fs_.AddFile(anchor + "IMG.jpg", kJpeg);
+    fs_.AddFile(anchor + "viejas/IMG_2.jpg", kJpeg);
+    fs_.AddFile(anchor + "viejas/más/IMG_3.jpg", kJpeg);
+    fs_.AddFile(anchor + "@eaDir/IMG.jpg/THUMB.jpg", kJpeg);
+    fs_.AddFile(seven + "1. EQUIPO GNSS/VID.mov", "x");
+    fs_.AddLinkToFolder(seven + "1. EQUIPO GNSS/enlace");
+    fs_.AddFile(seven + "1. EQUIPO GNSS/enlace/IMG.jpg", kJpeg);
+    fs_.AddFile(photos + "/6003/3.PROFUNDIDAD/IMG.jpg", kJpeg);
   }
 
   DossierMatrix Build(FakeFileSystem& fs) {
@@ -113,49 +131,65 @@ TEST_F(DossierMatrixTest, CountsWhatCountsAndNamesWhatIsMissing) {
   Texts items;
   for (const MatrixItem& item : matrix.items)
     items.push_back(item.label + "=" + Row({item.cell}));
-  EXPECT_EQ(items, (Texts{"1. FORMULARIOS=1 ✓+", "NATIVA=0 ✗!", "RINEX=1 ✓+",
+  EXPECT_EQ(items, (Texts{"1. FORMULARIOS=1 ✓+", "ESTACIÓN BASE: NATIVA=0 ✗!",
+                          "ESTACIÓN BASE: RINEX=1 ✓+",
                           "2. EFEMERIDES=✗ NO EXISTE!", "3. PROCESAMIENTO=1 ✓+",
                           "CONVERSION DE ALTURA.pdf=DESACTUALIZADO!",
                           "REPORTAJE FOTOGRÁFICO.pdf=✓+"}));
-  EXPECT_EQ(matrix.headings, (Texts{"PUNTO", "NATIVA", "RINEX", "ALTURA", "1",
-                                    "2", "3", "4", "5", "6", "7", "08", "09"}));
+  EXPECT_EQ(matrix.headings,
+            (Texts{"PUNTO", "NATIVA", "RINEX", "ALTURA", "1", "2", "3", "4",
+                   "5", "6", "7", "08", "09", "AVISOS"}));
   Texts rows;
   for (const auto& row : matrix.rows) rows.push_back(Row(row));
-  EXPECT_EQ(
-      rows,
-      (Texts{"007|0!|✗ 1.5000!|—!|0!|1*+|0!|✗ NO EXISTE!|??|1??|2?+|1+|1+",
-             "9!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|1+|1+|1+|1+|1+|"
-             "1+|1+|1+|0",
-             "12!|1+|—!|✗!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
-             "✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
-             "✗ NO EXISTE!|✗ NO EXISTE!",
-             "6003|1+|✓+|1.4285+|1+|1+|0!|1+|1+|1+|1+|1+|0"}));
+  EXPECT_EQ(rows,
+            (Texts{"007|0!|✗ 1.5000!|—!|0!|1*+|0!|3+|??|1??|2?+|1+|1+|4?",
+                   "9!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|1+|1+|1+|1+|1+|"
+                   "1+|1+|1+|0|",
+                   "12!|1+|—!|✗!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
+                   "✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
+                   "✗ NO EXISTE!|✗ NO EXISTE!|",
+                   "6003|1+|✓+|1.4285+|1+|1+|0!|1+|1+|1+|1+|1+|—|1?"}));
   EXPECT_EQ(matrix.rows[0][kFirstStageColumn + 6].reason,
             "Permission denied: B.jpg");
-  EXPECT_EQ(matrix.missing,
-            (Texts{"PUNTO 007: SIN ARCHIVOS EN NATIVA",
-                   "PUNTO 007: RINEX POR REVISAR (✗ 1.5000)",
-                   "PUNTO 007: SIN ALTURA DE ANTENA",
-                   "PUNTO 007: SIN FOTOS DE 1. EQUIPO GNSS",
-                   "PUNTO 007: SIN FOTOS DE 3. PROFUNDIDAD",
-                   "PUNTO 007: SIN FOTOS DE 4. ANCLAJE DE DISCO DE BRONCE",
-                   "PUNTO 007: NO SE PUEDE LEER 5. INCRUSTACIÓN DEL DISCO DE "
-                   "BRONCE",
-                   "PUNTO 007: NO SE PUEDE LEER 6. DISCO INSTALADO/C.jpg",
-                   "PUNTO 007: NO SE PUEDE LEER 7. MEDICIÓN DE ALTURA DE "
-                   "ANTENA/B.jpg",
-                   "PUNTO 9: SIN CARPETA EN 2. DATOS GNSS",
-                   "PUNTO 12: SIN ARCHIVOS RINEX",
-                   "PUNTO 12: ALTURA DE ANTENA ERRÓNEA",
-                   "PUNTO 12: SIN CARPETA EN 3. FOTOGRAFIAS",
-                   "PUNTO 6003: SIN FOTOS DE 3. PROFUNDIDAD",
-                   "1. DATOS DE LA ESTACION BASE/NATIVA: SIN ARCHIVOS",
-                   "2. EFEMERIDES: NO EXISTE",
-                   "CONVERSION DE ALTURA.pdf: DESACTUALIZADO"}));
+  // The stage read under another name is that folder, with the photos of
+  // its subfolders; the warnings are not missing elements.
+  EXPECT_EQ(matrix.rows[0][kFirstStageColumn + 3].folder,
+            "/p/3. FOTOGRAFIAS/7/04. Anclaje de Disco de Bronce");
+  EXPECT_EQ(matrix.warnings,
+            (Texts{"007: CARPETA CON OTRO NOMBRE: 04. Anclaje de Disco de "
+                   "Bronce",
+                   "007: VÍDEO EN 1. EQUIPO GNSS: VID.mov",
+                   "007: 2 FOTOS EN LA SUBCARPETA 4. ANCLAJE DE DISCO DE "
+                   "BRONCE/viejas",
+                   "007: FOTO EN 09. VÍDEOS: IMG.jpg",
+                   "6003: CARPETA REPETIDA CON OTRO NOMBRE, NO SE CUENTA: "
+                   "3.PROFUNDIDAD"}));
+  EXPECT_EQ(DossierWarningsLine(matrix, 1),
+            "5 AVISOS EN 2 PUNTOS: PUNTO 007: CARPETA CON OTRO NOMBRE: 04. "
+            "Anclaje de Disco de Bronce; … Y 4 MÁS.");
+  EXPECT_EQ(
+      matrix.missing,
+      (Texts{
+          "PUNTO 007: SIN ARCHIVOS EN NATIVA",
+          "PUNTO 007: RINEX POR REVISAR (✗ 1.5000)",
+          "PUNTO 007: SIN ALTURA DE ANTENA",
+          "PUNTO 007: SIN FOTOS DE 1. EQUIPO GNSS",
+          "PUNTO 007: SIN FOTOS DE 3. PROFUNDIDAD",
+          "PUNTO 007: NO SE PUEDE LEER 5. INCRUSTACIÓN DEL DISCO DE "
+          "BRONCE",
+          "PUNTO 007: NO SE PUEDE LEER 6. DISCO INSTALADO/C.jpg",
+          "PUNTO 007: NO SE PUEDE LEER 7. MEDICIÓN DE ALTURA DE "
+          "ANTENA/B.jpg",
+          "PUNTO 9: SIN CARPETA EN 2. DATOS GNSS",
+          "PUNTO 12: SIN ARCHIVOS RINEX", "PUNTO 12: ALTURA DE ANTENA ERRÓNEA",
+          "PUNTO 12: SIN CARPETA EN 3. FOTOGRAFIAS",
+          "PUNTO 6003: SIN FOTOS DE 3. PROFUNDIDAD",
+          "ESTACIÓN BASE: SIN ARCHIVOS EN NATIVA", "2. EFEMERIDES: NO EXISTE",
+          "CONVERSION DE ALTURA.pdf: DESACTUALIZADO"}));
   EXPECT_EQ(matrix.summary,
-            "FALTAN 17 ELEMENTOS EN 4 PUNTOS:\n"
+            "FALTAN 16 ELEMENTOS EN 4 PUNTOS:\n"
             "PUNTO 007: SIN ARCHIVOS EN NATIVA; PUNTO 007: RINEX POR REVISAR "
-            "(✗ 1.5000); PUNTO 007: SIN ALTURA DE ANTENA; … Y 14 MÁS.");
+            "(✗ 1.5000); PUNTO 007: SIN ALTURA DE ANTENA; … Y 13 MÁS.");
   EXPECT_FALSE(matrix.complete);
   EXPECT_EQ(DossierStatusLine(matrix),
             "? 1 CARPETA NO SE PUEDE LEER: Permission denied: 5\n"

@@ -10,6 +10,7 @@
 #include "pdf/pdf_fonts.h"
 #include "project/layout.h"
 #include "text/decimal.h"
+#include "text/utf8_text.h"
 
 namespace zarvek {
 namespace {
@@ -29,6 +30,11 @@ constexpr double kStageHeight = 22;
 constexpr double kCaptionLine = 8.5;
 constexpr double kRowHeight = kPhotoBoxHeight + 4 * kCaptionLine + 8;
 constexpr double kLineHeight = 14;
+constexpr double kWarningLine = 10;
+// Characters of a warning line at 8 points, a little under what the page
+// holds of wide capitals; the few lines that would still be too long are
+// cut to fit when drawn.
+constexpr std::size_t kWarningChars = 88;
 constexpr double kColumnGap = kContentWidth - 2 * kPhotoBoxWidth;
 // Three rows, each under a stage heading of its own, fit below the band.
 static_assert(kBandHeight + 3 * (kStageHeight + kRowHeight) <=
@@ -123,11 +129,61 @@ double ItemHeight(PageItem::Kind k) {
       return kStageHeight;
     case PageItem::Kind::kPhotoRow:
       return kRowHeight;
+    case PageItem::Kind::kWarning:
+      return kWarningLine;
     case PageItem::Kind::kNoPhotos:
     case PageItem::Kind::kVideo:
       break;
   }
   return kLineHeight;
+}
+
+// The point's warnings as printed under its band: "AVISO: <text>", each
+// broken between words into lines of at most kWarningChars characters, the
+// lines after the first indented; a word too long for a line is broken
+// inside.
+std::vector<std::string> WarningLines(const PointDossier& point) {
+  constexpr std::string_view kIndent = "   ";
+  std::vector<std::string> lines;
+  for (const std::string& warning : point.warnings) {
+    std::string line = "AVISO:";
+    std::size_t length = Utf8Length(line);
+    bool fresh = true;  // no word on the line yet
+    auto next_line = [&] {
+      lines.push_back(std::move(line));
+      line = std::string(kIndent);
+      length = kIndent.size();
+      fresh = true;
+    };
+    std::string_view rest = warning;
+    while (!rest.empty()) {
+      const std::size_t space = rest.find(' ');
+      std::string_view word = rest.substr(0, space);
+      rest = space == std::string_view::npos ? std::string_view()
+                                             : rest.substr(space + 1);
+      while (!word.empty()) {
+        const std::size_t n = Utf8Length(word);
+        if (length + 1 + n <= kWarningChars) {
+          line += " " + std::string(word);
+          length += 1 + n;
+          fresh = false;
+          break;
+        }
+        const std::size_t room =
+            length + 1 < kWarningChars ? kWarningChars - length - 1 : 0;
+        if (!fresh && (kIndent.size() + 1 + n <= kWarningChars || room < 10)) {
+          next_line();
+          continue;
+        }
+        const std::string_view piece = Utf8Prefix(word, room);
+        line += " " + std::string(piece);
+        word.remove_prefix(piece.size());
+        next_line();
+      }
+    }
+    lines.push_back(std::move(line));
+  }
+  return lines;
 }
 
 // Lays out one point's pages.
@@ -136,6 +192,12 @@ class PointPager {
   PointPager(PhotoReportPlan* plan, std::size_t point)
       : plan_(plan), point_(point) {
     NewPage(/*first=*/true);
+  }
+
+  /// One line under the band, on a page of its own when this one is full.
+  void Line(PageItem item) {
+    if (!Fits(ItemHeight(item.kind))) NewPage(false);
+    Add(item);
   }
 
   void Stage(std::size_t stage, const std::vector<PageItem>& entries) {
@@ -657,7 +719,7 @@ void DrawStageHeading(PdfCanvas& c, const PointDossier& point,
   c.rect(kLeft, top - 16, kContentWidth, 16, false, true);
   c.setFillColorRGB(1, 1, 1);
   c.setFont("Helvetica-Bold", 9);
-  std::string name(subcarpetas_fotos[stage]);
+  std::string name(PhotoStageTitle(stage));
   if (continued) name += " (CONTINUACIÓN)";
   c.drawString(kLeft + 6, top - 11.5, name);
   const std::size_t photos = FilesOf(point, stage, true).size();
@@ -801,6 +863,12 @@ PhotoReportPlan PlanPhotoReport(const PhotoReportInput& input) {
   for (std::size_t pi = 0; pi < input.scan.points.size(); ++pi) {
     const PointDossier& point = input.scan.points[pi];
     PointPager pager(&plan, pi);
+    const std::size_t warning_lines = WarningLines(point).size();
+    for (std::size_t i = 0; i < warning_lines; ++i) {
+      PageItem line{PageItem::Kind::kWarning};
+      line.file = i;
+      pager.Line(line);
+    }
     for (std::size_t s = 0; s < kPhotoStages; ++s) {
       std::vector<PageItem> entries;
       const std::vector<const FoundFile*> photos = FilesOf(point, s, true);
@@ -842,6 +910,7 @@ void DrawPhotoReportPage(PdfCanvas& c, const PhotoReportInput& input,
     return;
   }
   const PointDossier& point = input.scan.points.at(page.point);
+  std::vector<std::string> warning_lines;  // made when the page has some
   for (const PageItem& item : page.items) {
     switch (item.kind) {
       case PageItem::Kind::kBand:
@@ -863,6 +932,16 @@ void DrawPhotoReportPage(PdfCanvas& c, const PhotoReportInput& input,
         break;
       case PageItem::Kind::kVideo:
         DrawVideo(c, point, item.stage, item.file, item.y_top);
+        break;
+      case PageItem::Kind::kWarning:
+        if (warning_lines.empty()) warning_lines = WarningLines(point);
+        if (item.file < warning_lines.size()) {
+          Fill(c, kRed);
+          c.setFont("Helvetica", 8);
+          c.drawString(
+              kLeft, item.y_top - 8,
+              Fit(c, warning_lines[item.file], "Helvetica", 8, kContentWidth));
+        }
         break;
       case PageItem::Kind::kPhotoRow:
         for (int k = 0; k < item.photo_count; ++k) {

@@ -89,13 +89,16 @@ struct PageItem {
     kPhotoRow,   ///< one or two photos
     kNoPhotos,   ///< "SIN FOTOGRAFÍAS"
     kVideo,      ///< one video's line
+    kWarning,    ///< a line of the point's warnings, under its band
   };
   Kind kind = Kind::kBand;
   std::size_t stage = 0;
   std::size_t first_photo = 0;  ///< kPhotoRow: index into the plan's photos
   int photo_count = 0;
-  std::size_t file = 0;  ///< kVideo: index into the stage's files
-  double y_top = 0;      ///< where it starts, from the page's bottom
+  /// kVideo: index into the stage's files; kWarning: the line's index
+  /// among the point's warning lines.
+  std::size_t file = 0;
+  double y_top = 0;  ///< where it starts, from the page's bottom
 };
 
 struct PlannedPage {

@@ -15,8 +15,10 @@
 
 #include "pdf/pdf_fonts.h"
 #include "photos/photo_run.h"
+#include "project/layout.h"
 #include "testing/recording_canvas.h"
 #include "testing/seeded_random.h"
+#include "text/utf8_text.h"
 
 namespace zarvek {
 namespace {
@@ -80,6 +82,10 @@ PhotoReportInput Project() {
   in.scan.points.push_back(p);
   PointDossier q;
   q.code = "1002";
+  q.warnings = {"VÍDEO EN 1. EQUIPO GNSS: VID_0001.mp4",
+                "CARPETA CON OTRO NOMBRE: 05. Incrustacion del disco de bronce "
+                "copiado desde la tarjeta del telefono del ayudante de campo",
+                "FOTO EN 09. VÍDEOS: " + std::string(150, 'A') + ".jpg"};
   in.scan.points.push_back(q);
   in.bands["1001"] = PointBand{"QUENTARO R300", "INCLINADA · TRÍPODE · R1",
                                "1.4285 m", "1.5105 m"};
@@ -225,15 +231,51 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
     while (all[j].rfind("setFillColorRGB", 0) != 0) --j;
     EXPECT_EQ(all[j], "setFillColorRGB 0.75 0.13 0.13");
   }
-  // Stages come in folder order on each point's pages.
+  // Stages come in folder order on each point's pages, the videos' with
+  // the word spelled as everywhere else.
   std::size_t last = 0;
-  for (std::string_view stage : subcarpetas_fotos) {
+  for (std::size_t s = 0; s < kPhotoStages; ++s) {
+    const std::string stage(PhotoStageTitle(s));
     auto it = std::find_if(all.begin() + last, all.end(), [&](auto& l) {
-      return l.find(Str(std::string(stage))) != std::string::npos;
+      return l.find(Str(stage)) != std::string::npos;
     });
     ASSERT_NE(it, all.end()) << stage;
     last = it - all.begin();
   }
+  EXPECT_EQ(CountText(all, "09. VÍDEOS"), 2);
+  EXPECT_EQ(CountText(all, "09. VIDEOS"), 0);
+
+  // Point 1002's warnings, in red under its band on its first page, each
+  // broken between words (a word too long for a line inside it) into lines
+  // that fit the page; nothing of them is lost.
+  const auto first1002 = std::find_if(page.begin(), page.end(), [](auto& p) {
+    return CountText(p, "SIN DATOS DE MEDICIÓN") == 1;
+  });
+  ASSERT_NE(first1002, page.end());
+  std::string printed, fill;
+  int lines = 0;
+  for (const std::string& l : *first1002) {
+    if (l.rfind("setFillColorRGB", 0) == 0) fill = l;
+    const std::size_t quote = l.find('"');
+    if (l.rfind("drawString", 0) != 0 || quote == std::string::npos) continue;
+    const std::string text = l.substr(quote + 1, l.size() - quote - 2);
+    if (text.rfind("AVISO:", 0) != 0 && text.rfind("   ", 0) != 0) continue;
+    ++lines;
+    EXPECT_EQ(fill, "setFillColorRGB 0.75 0.13 0.13") << text;
+    EXPECT_LE(Utf8Length(text), 88u) << text;
+    EXPECT_EQ(text.find("…"), std::string::npos) << text;
+    printed += text;
+  }
+  std::string expected;
+  for (const std::string& w : in.scan.points[1].warnings) {
+    expected += "AVISO:" + w;
+  }
+  printed.erase(std::remove(printed.begin(), printed.end(), ' '),
+                printed.end());
+  expected.erase(std::remove(expected.begin(), expected.end(), ' '),
+                 expected.end());
+  EXPECT_EQ(printed, expected);
+  EXPECT_GE(lines, 6);
 }
 
 MatrixCell Cell(std::string text, CellTone tone = CellTone::kPlain) {

@@ -180,6 +180,7 @@ void PhotoReportCommand::Ended(const PhotoRunOutcome& outcome,
     case PhotoRunOutcome::Result::kSaved:
       break;
   }
+  if (saved_) saved_(path);
   std::string text = "REPORTAJE FOTOGRÁFICO GUARDADO:\n" + BoxPath(path) +
                      "\n\n" + std::to_string(outcome.photos) + " FOTOGRAFÍAS";
   if (outcome.unreadable > 0) {

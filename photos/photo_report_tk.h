@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "dossier/dossier.h"
 #include "pdf/pdf_document.h"
@@ -77,6 +78,11 @@ class PhotoReportCommand {
   /// What "CANCELAR" does: stops the run; the earlier file stays.
   void Cancel();
   bool running() const { return running_; }
+  /// Called with the report's path once a report is saved, before its box
+  /// is shown: the dossier tab shows it there at once.
+  void SetSaved(std::function<void(const std::string&)> saved) {
+    saved_ = std::move(saved);
+  }
   /// Waits for the run and ends it as the window would: for tests.
   void Finish() { background_.Finish(); }
 
@@ -96,6 +102,7 @@ class PhotoReportCommand {
   std::string frame_;
   std::string tick_command_;
   bool running_ = false;
+  std::function<void(const std::string&)> saved_;
   std::shared_ptr<PhotoRunControl> control_;
   Background background_;  // last: its destructor waits for the run
 };

@@ -169,6 +169,12 @@ std::string ProjectLayout::ProcessingDir() const {
   return Join(gnss_dir_, kProcessingFolder);
 }
 
+std::string_view PhotoStageTitle(std::size_t stage) {
+  if (stage + 1 == subcarpetas_fotos.size()) return "09. VÍDEOS";
+  return stage < subcarpetas_fotos.size() ? subcarpetas_fotos[stage]
+                                          : std::string_view();
+}
+
 std::vector<std::string> PhotoStageDirs(const std::string& point_photo_dir) {
   std::vector<std::string> dirs;
   dirs.reserve(subcarpetas_fotos.size());

@@ -59,6 +59,12 @@ inline constexpr std::array<std::string_view, 9> subcarpetas_fotos = {
     "09. VIDEOS",
 };
 
+/// How texts shown and printed name photo stage `stage` (0-based): its
+/// folder's name, except that the videos' folder, whose name on disk stays
+/// "09. VIDEOS" as projects are made, is "09. VÍDEOS", the one spelling of
+/// the word in the program's texts.
+std::string_view PhotoStageTitle(std::size_t stage);
+
 /// The name of the point folder in kGnssDataFolder for the code at 0-based
 /// position `index` of the kept codes: "<index + 4>. <code>", so that the
 /// points continue the numbering of the three shared folders ("4. 100").

@@ -131,6 +131,7 @@ void ReportCommand::generar_pdf_conversion() {
         WithRinexWarning(std::move(outcome.text), services_.rinex_states());
   }
 
+  if (!outcome.open_path.empty() && saved_) saved_(outcome.open_path);
   root.Call({"tk_messageBox", "-icon", IconOf(outcome.kind), "-title",
              outcome.title, "-message", outcome.text});
   if (!outcome.open_path.empty() && services_.open_file) {

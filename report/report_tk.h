@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "heights/catalogue.h"
@@ -55,6 +56,11 @@ class ReportCommand {
   void generar_pdf_conversion();
 
   const std::string& button() const { return button_; }
+  /// Called with the report's path once a report is saved, before its box
+  /// is shown: the dossier tab shows it there at once.
+  void SetSaved(std::function<void(const std::string&)> saved) {
+    saved_ = std::move(saved);
+  }
 
  private:
   void MarkFailingRows(const std::vector<size_t>& rows);
@@ -66,6 +72,7 @@ class ReportCommand {
   const Catalogue& catalogue_;
   ReportCommandServices services_;
   std::string button_;
+  std::function<void(const std::string&)> saved_;
 };
 
 }  // namespace zarvek

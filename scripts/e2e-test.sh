@@ -247,14 +247,14 @@ awk 'NR == 1 && $4 >= $5 || NR > 1 && $4 <= $5 { bad = 1 } END { exit bad }' \
   xdo_fail "only the first image should be portrait: $(cat "$work/images.txt")"
 
 # The first page prints the tab's matrix: a row per point with its photo
-# counts per stage (and videos last), ALTURA from tab 2's rows. Above it
-# the tab's count: 24 lacks in the points (no NATIVA or RINEX files
-# anywhere; 5, 5 and 8 empty stages: the text file NOTA.jpg is no photo)
-# and 6 among the project items, this report still missing; under it each
-# of them on a line of its own.
+# counts per stage (videos, then warnings, last; none here), ALTURA from
+# tab 2's rows. Above it the tab's count: 24 lacks in the points (no NATIVA
+# or RINEX files anywhere; 5, 5 and 8 empty stages: the text file NOTA.jpg
+# is no photo) and 6 among the project items, this report still missing;
+# under it each of them on a line of its own.
 pdftotext -layout -f 1 -l 1 "$photo_pdf" - | tr -s ' ' | sed 's/^ //; s/ $//' \
   >"$work/photo-page1.txt"
-for want in "PUNTO NATIVA RINEX ALTURA 1 2 3 4 5 6 7 08 09" \
+for want in "PUNTO NATIVA RINEX ALTURA 1 2 3 4 5 6 7 08 09 AVISOS" \
   "100 0 — $arp1 2 0 1 0 0 0 1 0 1" "101 0 — $arp2 0 1 0 0 1 0 0 2 0" \
   "0105 0 — $arp3 0 0 0 0 0 0 0 0 0"; do
   grep -qxF "$want" "$work/photo-page1.txt" ||
