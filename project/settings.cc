@@ -1,5 +1,7 @@
 #include "project/settings.h"
 
+#include <charconv>
+
 #include "text/key_lines.h"
 
 namespace zarvek {
@@ -9,7 +11,21 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kLastFolderKey = "ultima_carpeta";
 constexpr std::string_view kLastProjectKey = "ultimo_proyecto";
 constexpr std::string_view kWindowKey = "ventana";
+constexpr std::string_view kPhotoDistanceKey = "distancia_fotos_m";
+constexpr std::string_view kPhotoDaysKey = "dias_fotos";
 constexpr size_t kMaxSettingsBytes = 64 * 1024;
+
+// `text` as a whole number from `low` to `high`, else `fallback`: a value
+// typed by hand ("-5", "2e9", "200 m", "") never becomes a limit.
+int NumberOr(std::string_view text, int low, int high, int fallback) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || value < low || value > high) {
+    return fallback;
+  }
+  return value;
+}
 
 void AppendLine(std::string* text, std::string_view key,
                 const std::string& value) {
@@ -35,6 +51,12 @@ Settings ParseSettings(std::string_view text) {
       settings.last_project = value;
     } else if (key == kWindowKey) {
       settings.window = value;
+    } else if (key == kPhotoDistanceKey) {
+      settings.photo_distance_m =
+          NumberOr(value, 1, kMaxPhotoDistanceM, kDefaultPhotoDistanceM);
+    } else if (key == kPhotoDaysKey) {
+      settings.photo_days =
+          NumberOr(value, 0, kMaxPhotoDays, kDefaultPhotoDays);
     }
   });
   return settings;
@@ -47,6 +69,13 @@ std::string SerializeSettings(const Settings& settings) {
   AppendLine(&text, kLastFolderKey, settings.last_folder);
   AppendLine(&text, kLastProjectKey, settings.last_project);
   AppendLine(&text, kWindowKey, settings.window);
+  if (settings.photo_distance_m != kDefaultPhotoDistanceM) {
+    AppendLine(&text, kPhotoDistanceKey,
+               std::to_string(settings.photo_distance_m));
+  }
+  if (settings.photo_days != kDefaultPhotoDays) {
+    AppendLine(&text, kPhotoDaysKey, std::to_string(settings.photo_days));
+  }
   return text;
 }
 
