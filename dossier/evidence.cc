@@ -40,7 +40,8 @@ bool Stopped(const std::atomic<bool>* stop) {
 }
 
 std::string TwoDigits(int v) {
-  return {static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
+  return {static_cast<char>('0' + v / 10 % 10),
+          static_cast<char>('0' + v % 10)};
 }
 
 // The calendar date of a day number (the inverse of DayNumber).
@@ -65,7 +66,7 @@ bool ParseInt(std::string_view s, int* out) {
 // One photo of the project, as the search knows it.
 struct PhotoRef {
   std::size_t point = 0, stage = 0, file = 0;
-  std::uint64_t offset = 0;  // where the compared content starts
+  std::uint64_t offset = 0;   // where the compared content starts
   std::uint64_t content = 0;  // its length; 0: not compared
   std::optional<GeoPoint> gps;
   std::optional<std::int64_t> day;
@@ -164,7 +165,8 @@ Observed ReadObserved(FileSystem& fs, const PointDossier& point,
                       const std::atomic<bool>* stop) {
   Observed seen;
   if (point.gnss_folder.empty()) return seen;
-  const std::string dir = JoinPath(point.gnss_folder, std::string(kRinexFolder));
+  const std::string dir =
+      JoinPath(point.gnss_folder, std::string(kRinexFolder));
   std::vector<DirEntryInfo> entries;
   if (!fs.ListDirInfo(dir, PrefixRequest{}, &entries).ok()) return seen;
   std::vector<std::string> names;
@@ -192,9 +194,9 @@ Observed ReadObserved(FileSystem& fs, const PointDossier& point,
       seen.place = EcefToGrs80(x, y, z);
     }
     if (found.first_obs) {
-      if (std::optional<std::int64_t> day = DayNumber(
-              found.first_obs->year, found.first_obs->month,
-              found.first_obs->day)) {
+      if (std::optional<std::int64_t> day =
+              DayNumber(found.first_obs->year, found.first_obs->month,
+                        found.first_obs->day)) {
         seen.days.push_back(*day);
       }
     }
@@ -224,10 +226,12 @@ void CheckPlaceAndDay(FileSystem& fs, DossierScan* scan,
     any_day = any_day || photos[i].day.has_value();
   }
   if (lats.empty() && !any_day) return;
-  const Observed seen = ReadObserved(fs, scan->points[photos[first].point], stop);
+  const Observed seen =
+      ReadObserved(fs, scan->points[photos[first].point], stop);
   std::optional<GeoPoint> centre = seen.place;
   // Two photos cannot tell which of them is astray; three can.
-  if (!centre && lats.size() >= 3) centre = GeoPoint{Median(lats), Median(lons)};
+  if (!centre && lats.size() >= 3)
+    centre = GeoPoint{Median(lats), Median(lons)};
   for (std::size_t i = first; i < last; ++i) {
     const PhotoRef& r = photos[i];
     if (centre && r.gps) {
@@ -302,7 +306,8 @@ std::optional<std::int64_t> DayNumber(int year, int month, int day) {
   const std::int64_t y = year - (month <= 2);
   const std::int64_t era = y / 400;
   const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const std::int64_t doy =
+      (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
   const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + doe - 719468;
 }
@@ -383,7 +388,8 @@ void FindPhotoEvidence(FileSystem& fs, DossierScan* scan,
         ref.point = p;
         ref.stage = s;
         ref.file = f;
-        if (file.kind == FileKind::kJpeg) ReadJpegHead(fs, file, read_tags, &ref);
+        if (file.kind == FileKind::kJpeg)
+          ReadJpegHead(fs, file, read_tags, &ref);
         if (file.size > ref.offset && file.size <= kMaxComparedPhotoBytes) {
           ref.content = file.size - ref.offset;
         }

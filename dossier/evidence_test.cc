@@ -7,10 +7,17 @@
 
 #include "dossier/scan.h"
 #include "project/layout.h"
+#include "rinex/rinex_header.h"
 #include "testing/fake_fs.h"
 
 namespace zarvek {
 namespace {
+
+std::string RinexLine(const std::string& data, const std::string& label) {
+  std::string line = data;
+  line.resize(60, ' ');
+  return line + label + "\n";
+}
 
 // Positions on GRS80 and their Earth-centred coordinates, worked apart from
 // this code (the forward formula, heights included); the conversion back
@@ -32,18 +39,16 @@ TEST(EvidenceTest, GeodesyTextsAndDates) {
     EXPECT_NEAR(g.longitude, p.lon, 1e-7) << p.lat;
   }
   // 200 m along the meridian at 12° S, worked with its radius of curvature.
-  EXPECT_NEAR(GroundDistanceM({-12.046374, -77.042793},
-                              {-12.044557012, -77.042793}),
-              201.0, 0.05);
+  EXPECT_NEAR(
+      GroundDistanceM({-12.046374, -77.042793}, {-12.044557012, -77.042793}),
+      201.0, 0.05);
 
   const struct {
     double metres;
     const char* text;
   } distances[] = {
-      {350.2, "FOTO A 350 M DEL PUNTO"},
-      {999.4, "FOTO A 999 M DEL PUNTO"},
-      {999.6, "FOTO A 1,0 KM DEL PUNTO"},
-      {1234, "FOTO A 1,2 KM DEL PUNTO"},
+      {350.2, "FOTO A 350 M DEL PUNTO"},   {999.4, "FOTO A 999 M DEL PUNTO"},
+      {999.6, "FOTO A 1,0 KM DEL PUNTO"},  {1234, "FOTO A 1,2 KM DEL PUNTO"},
       {12345, "FOTO A 12,3 KM DEL PUNTO"},
   };
   for (const auto& d : distances) EXPECT_EQ(FarPhotoText(d.metres), d.text);
@@ -63,6 +68,41 @@ TEST(EvidenceTest, GeodesyTextsAndDates) {
   }
   EXPECT_EQ(OtherDayText(may17, -45),
             "FOTO DEL 17/05/2024, 45 DÍAS ANTES DE LA OBSERVACIÓN");
+  // The header's records: the first of each counts, and only before END OF
+  // HEADER; zeros (a receiver that did not know), a position far from the
+  // Earth's surface, a wrong count of numbers or a date that is none are
+  // no place or day.
+  const std::string xyz = RinexLine(
+      "  1398871.6166 -6079892.4324 -1322452.2055", "APPROX POSITION XYZ");
+  const std::string first =
+      RinexLine("  2024     5    17    14    20    0.0000000     GPS",
+                "TIME OF FIRST OBS");
+  const std::string end = RinexLine("", "END OF HEADER");
+  const RinexPlaceAndDay read = ReadRinexPlaceAndDay(
+      xyz + first +
+      RinexLine("        0.0000        0.0000        0.0000",
+                "APPROX POSITION XYZ") +
+      end);
+  ASSERT_TRUE(read.approx_xyz && read.first_obs);
+  EXPECT_EQ((*read.approx_xyz)[2], -1322452.2055);
+  EXPECT_EQ(read.first_obs->month, 5);
+  for (const std::string& refused : {
+           RinexLine("        0.0000        0.0000        0.0000",
+                     "APPROX POSITION XYZ"),
+           RinexLine("  1398871.6166 -6079892.4324", "APPROX POSITION XYZ"),
+           RinexLine("     1398.8716    -6079.8924    -1322.4522",
+                     "APPROX POSITION XYZ"),
+           RinexLine("  1398871.6166 -6079892.4324 -13224x2.2055",
+                     "APPROX POSITION XYZ"),
+           RinexLine("  2024    13    17    14    20    0.0000000",
+                     "TIME OF FIRST OBS"),
+           RinexLine("    24     5    17    14    20    0.0000000",
+                     "TIME OF FIRST OBS"),
+           end + xyz + first,
+       }) {
+    const RinexPlaceAndDay none = ReadRinexPlaceAndDay(refused + end);
+    EXPECT_FALSE(none.approx_xyz || none.first_obs) << refused;
+  }
   EXPECT_EQ(OtherDayText(*DayNumber(2023, 12, 31), 1),
             "FOTO DEL 31/12/2023, 1 DÍA DESPUÉS DE LA OBSERVACIÓN");
 }
@@ -88,7 +128,7 @@ TEST(EvidenceTest, ImageDataStartsAfterTheApplicationSegments) {
       {kSoi + exif + dqt, 2 + exif.size()},
       {kSoi + com + exif + Segment(0xE2, "ICC") + dqt,
        2 + com.size() + exif.size() + 7},
-      {kSoi + exif + "\xFF\xFF" + dqt, 2 + exif.size() + 1},  // fill byte
+      {kSoi + exif + "\xFF\xFF" + dqt, 2 + exif.size() + 2},  // fill bytes
   };
   for (const auto& a : accepted) {
     std::size_t need = 1;
@@ -100,10 +140,10 @@ TEST(EvidenceTest, ImageDataStartsAfterTheApplicationSegments) {
   } refused[] = {
       {"GIF89a", 0},
       {"", 0},
-      {kSoi + std::string("\x00\xE1", 2), 0},            // no marker
-      {kSoi + std::string("\xFF\xE1\x00\x01", 4), 0},    // length below 2
-      {kSoi + exif.substr(0, 3), 6},                     // cut in a header
-      {kSoi + exif.substr(0, 8), 2 + exif.size() + 4},   // cut in a payload
+      {kSoi + std::string("\x00\xE1", 2), 0},           // no marker
+      {kSoi + std::string("\xFF\xE1\x00\x01", 4), 0},   // length below 2
+      {kSoi + exif.substr(0, 3), 6},                    // cut in a header
+      {kSoi + exif.substr(0, 8), 2 + exif.size() + 4},  // cut in a payload
   };
   for (const auto& r : refused) {
     std::size_t need = 1;
@@ -132,12 +172,6 @@ PhotoWhenWhere FakeTags(std::string_view bytes) {
                         std::stod(text.substr(comma + 1, 14))};
   }
   return tags;
-}
-
-std::string RinexLine(const std::string& data, const std::string& label) {
-  std::string line = data;
-  line.resize(60, ' ');
-  return line + label + "\n";
 }
 
 // A small project on the fake disk: point 5101 observed at a known place on
@@ -170,31 +204,56 @@ TEST(EvidenceTest, FindsCopiesFarPhotosAndOtherDays) {
     std::string name, bytes;
     std::vector<std::string> warnings;
   } photos[] = {
-      {"5101", 0, "IMG_0003.jpg", Photo(picture, at),
+      {"5101",
+       0,
+       "IMG_0003.jpg",
+       Photo(picture, at),
        {"MISMA FOTO QUE 5102 / 3. PROFUNDIDAD / COPIA.jpg"}},
       {"5101", 1, "A.jpg", Photo(std::string(300, 'b'), at), {}},
-      {"5101", 1, "N199.jpg",
-       Photo("c", "T=2024:04:17 23:59:59;G=-12.044575092,-77.042793"), {}},
-      {"5101", 1, "N201.jpg",
+      {"5101",
+       1,
+       "N199.jpg",
+       Photo("c", "T=2024:04:17 23:59:59;G=-12.044575092,-77.042793"),
+       {}},
+      {"5101",
+       1,
+       "N201.jpg",
        Photo("d", "T=2024:06:16 00:00:00;G=-12.044557012,-77.042793"),
        {"FOTO A 201 M DEL PUNTO"}},
-      {"5101", 2, "OLD.jpg", Photo("e", "T=2024:04:16 12:00:00"),
+      {"5101",
+       2,
+       "OLD.jpg",
+       Photo("e", "T=2024:04:16 12:00:00"),
        {"FOTO DEL 16/04/2024, 31 DÍAS ANTES DE LA OBSERVACIÓN"}},
-      {"5101", 2, "LATE.jpg", Photo("f", "T=2024:06:17 12:00:00"),
+      {"5101",
+       2,
+       "LATE.jpg",
+       Photo("f", "T=2024:06:17 12:00:00"),
        {"FOTO DEL 17/06/2024, 31 DÍAS DESPUÉS DE LA OBSERVACIÓN"}},
-      {"5101", 3, "P.png", "\x89PNG\r\n\x1A\n same bytes",
+      {"5101",
+       3,
+       "P.png",
+       "\x89PNG\r\n\x1A\n same bytes",
        {"MISMA FOTO QUE 5102 / 4. ANCLAJE DE DISCO DE BRONCE / P2.png"}},
       // The same picture behind another comment and an APP segment: its
       // image data is that of IMG_0003.jpg.
-      {"5102", 2, "COPIA.jpg",
+      {"5102",
+       2,
+       "COPIA.jpg",
        Photo(picture, "T=2024:05:17 09:00:00", Segment(0xE0, "JFIF")),
        {"MISMA FOTO QUE 5101 / 1. EQUIPO GNSS / IMG_0003.jpg"}},
-      {"5102", 3, "P2.png", "\x89PNG\r\n\x1A\n same bytes",
+      {"5102",
+       3,
+       "P2.png",
+       "\x89PNG\r\n\x1A\n same bytes",
        {"MISMA FOTO QUE 5101 / 4. ANCLAJE DE DISCO DE BRONCE / P.png"}},
       // As long as IMG_0003.jpg, but another picture.
       {"5102", 3, "Q.jpg", Photo(std::string(300, 'z'), at), {}},
       {"5102", 4, "R.jpg", Photo("g", "G=-12.046,-77.0428"), {}},
-      {"5102", 4, "FAR.jpg", Photo("h", "G=-12.035526313,-77.042793"),
+      {"5102",
+       4,
+       "FAR.jpg",
+       Photo("h", "G=-12.035526313,-77.042793"),
        {"FOTO A 1,2 KM DEL PUNTO"}},
   };
   for (const auto& p : photos) {

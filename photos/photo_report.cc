@@ -471,13 +471,27 @@ void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell, double x,
   c.setFont("Helvetica-Bold", 7);
   c.drawString(x, y, Fit(c, job.name, "Helvetica-Bold", 7, kPhotoBoxWidth));
   c.setFont("Helvetica", 7);
+  // A photo that does not belong where it stands says so on the last line,
+  // in red; its date and place then share a line, which holds both.
+  const bool warned = !job.warning.empty();
   const std::string lines[] = {std::string(subcarpetas_fotos[job.stage]),
-                               cell.when, cell.where};
+                               warned && !cell.where.empty()
+                                   ? cell.when + "   " + cell.where
+                                   : cell.when,
+                               warned ? std::string() : cell.where};
   for (const std::string& line : lines) {
+    if (line.empty() && warned) continue;
     y -= kCaptionLine;
     if (!line.empty()) {
       c.drawString(x, y, Fit(c, line, "Helvetica", 7, kPhotoBoxWidth));
     }
+  }
+  if (warned) {
+    y -= kCaptionLine;
+    Fill(c, kRed);
+    c.setFont("Helvetica-Bold", 7);
+    c.drawString(x, y,
+                 Fit(c, job.warning, "Helvetica-Bold", 7, kPhotoBoxWidth));
   }
 }
 
@@ -554,7 +568,11 @@ PhotoReportPlan PlanPhotoReport(const PhotoReportInput& input) {
         row.photo_count = i + 1 < photos.size() ? 2 : 1;
         for (int k = 0; k < row.photo_count; ++k) {
           const FoundFile& f = *photos[i + k];
-          plan.photos.push_back(PhotoJob{f.path, f.name, f.kind, f.mtime_s, s});
+          PhotoJob job{f.path, f.name, f.kind, f.mtime_s, s};
+          for (const std::string& w : f.warnings) {
+            job.warning += (job.warning.empty() ? "" : " · ") + w;
+          }
+          plan.photos.push_back(std::move(job));
         }
         entries.push_back(row);
       }

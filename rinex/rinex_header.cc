@@ -361,7 +361,6 @@ std::string CorrectedCopyName(std::string_view name, RinexWrapper wrapper) {
   return std::string(name);
 }
 
-
 namespace {
 
 // Lines of the header of `bytes`, handed to `line` with their label (from

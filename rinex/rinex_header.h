@@ -131,7 +131,6 @@ using RinexWrapper = FileWrapper;
 /// no such suffix.
 std::string CorrectedCopyName(std::string_view name, RinexWrapper wrapper);
 
-
 /// Where and on which day an observation file says it was observed, from
 /// its header's `APPROX POSITION XYZ` (metres, Earth-centred, 3F14.4) and
 /// `TIME OF FIRST OBS` (year, month and day of 5I6,F13.7) records.
