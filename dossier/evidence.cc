@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <map>
 #include <utility>
 #include <vector>

@@ -427,6 +427,11 @@ void DrawVideo(PdfCanvas& c, const PointDossier& point, std::size_t stage,
                Fit(c, "VÍDEO: " + f.name, "Helvetica", 8, room) + size);
 }
 
+// The lines under a photo's box: its name, stage, date and place, and why
+// it does not belong when it does not.
+void DrawCaption(PdfCanvas& c, const PhotoJob& job, const PhotoCell& cell,
+                 double x, double bottom);
+
 void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell, double x,
                    double top) {
   const double bottom = top - kPhotoBoxHeight;
@@ -465,7 +470,11 @@ void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell, double x,
   c.setStrokeColorRGB(0.75, 0.75, 0.75);
   c.setLineWidth(0.5);
   c.rect(x, bottom, kPhotoBoxWidth, kPhotoBoxHeight, true, false);
+  DrawCaption(c, job, cell, x, bottom);
+}
 
+void DrawCaption(PdfCanvas& c, const PhotoJob& job, const PhotoCell& cell,
+                 double x, double bottom) {
   double y = bottom - kCaptionLine;
   Fill(c, kDark);
   c.setFont("Helvetica-Bold", 7);
