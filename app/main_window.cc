@@ -360,6 +360,8 @@ void MainWindow::BuildDossierTab() {
     return std::string("—");
   };
   dossier_tab_->SetPointCells(std::move(cells));
+  dossier_tab_->SetEvidenceLimits(EvidenceLimits{
+      static_cast<double>(settings_.photo_distance_m), settings_.photo_days});
   // "GENERAR REPORTAJE FOTOGRÁFICO" prints what the tab shows, with each
   // point's band from tab 2's table.
   PhotoReportServices photo_services{*services_.pdf, *services_.random,

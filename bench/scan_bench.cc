@@ -13,10 +13,11 @@
 #include <fstream>
 #include <string>
 
+#include "dossier/evidence.h"
 #include "dossier/matrix.h"
 #include "dossier/scan.h"
-#include "project/point_detection.h"
 #include "project/layout.h"
+#include "project/point_detection.h"
 
 namespace zarvek {
 namespace {
@@ -64,6 +65,25 @@ void BM_Scan1000Points27000Files(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Scan1000Points27000Files)->Unit(benchmark::kMillisecond);
+
+// The search for photos that do not belong after that scan: every photo's
+// first bytes, and here, as all 27,000 are alike, every photo read whole
+// and compared: the worst case.
+void BM_Evidence1000Points27000Files(benchmark::State& state) {
+  const ProjectLayout layout = ProjectLayout::AtRoot(Project().string());
+  for (auto _ : state) {
+    state.PauseTiming();
+    DossierScan scan = ScanDossier(RealFileSystem(), layout);
+    state.ResumeTiming();
+    FindPhotoEvidence(RealFileSystem(), &scan, EvidenceLimits{},
+                      [](std::string_view) { return PhotoWhenWhere{}; });
+    if (scan.points.front().stages.at(0).files.at(0).warnings.size() != 1) {
+      state.SkipWithError("unexpected result");
+    }
+    benchmark::DoNotOptimize(scan);
+  }
+}
+BENCHMARK(BM_Evidence1000Points27000Files)->Unit(benchmark::kMillisecond);
 
 void BM_Matrix1000Points(benchmark::State& state) {
   const DossierScan scan =

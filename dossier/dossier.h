@@ -35,6 +35,10 @@ struct FoundFile {
   std::int32_t mtime_ns = 0;  ///< and nanoseconds within that second
   /// kUnreadable: why it could not be read ("<system's text>: <path>").
   std::string error{};
+  /// What the photo shows that does not belong where it stands (the same
+  /// photo elsewhere, taken far away or on another day), in capitals;
+  /// dossier/evidence.h finds them.
+  std::vector<std::string> warnings{};
 };
 
 /// A folder the dossier counts files in.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "dossier/scan.h"
+#include "image/photo_decode.h"
 #include "project/layout.h"
 #include "text/ascii_text.h"
 #include "text/shown_path.h"
@@ -42,6 +43,15 @@ void WrapToWidth(Ui& ui, const std::string& label, const std::string& name) {
            ui.tk().Call({label, "configure", "-wraplength", wrap});
          }
        })});
+}
+
+// A photo's date and position, from the EXIF tags in its first bytes.
+PhotoWhenWhere ReadWhenWhere(std::string_view first_bytes) {
+  PhotoTags tags = ReadPhotoTags(first_bytes);
+  PhotoWhenWhere out;
+  out.taken = std::move(tags.taken);
+  if (tags.gps) out.gps = GeoPoint{tags.gps->latitude, tags.gps->longitude};
+  return out;
 }
 
 }  // namespace
@@ -263,6 +273,8 @@ void DossierTab::SetPointCells(PointCellSources sources) {
   sources_ = std::move(sources);
 }
 
+void DossierTab::SetEvidenceLimits(EvidenceLimits limits) { limits_ = limits; }
+
 void DossierTab::SetPhotoReport(std::function<void()> photo_report) {
   photo_report_ = std::move(photo_report);
 }
@@ -281,10 +293,13 @@ void DossierTab::Refresh() {
   // The job reads only the disk and its own copies; the window's part runs
   // on the window thread, and only for the latest Refresh.
   background_.Run([fs = &fs_, folder = project_.folder(), stop = stop_,
-                   generation, this]() -> WorkQueue::Done {
+                   limits = limits_, generation, this]() -> WorkQueue::Done {
     auto scan = std::make_shared<DossierScan>();
     const ProjectLayout layout = ProjectLayout::ForChosenFolder(*fs, folder);
-    if (layout.IsProject()) *scan = ScanDossier(*fs, layout, stop.get());
+    if (layout.IsProject()) {
+      *scan = ScanDossier(*fs, layout, stop.get());
+      FindPhotoEvidence(*fs, scan.get(), limits, ReadWhenWhere, stop.get());
+    }
     return [this, scan, generation, stop] {
       if (generation != generation_ || stop->load()) return;
       Show(std::move(*scan));

@@ -7,7 +7,8 @@
 // be read and the photos the report cannot hold. A click on a cell opens
 // its folder in the desktop's file manager.
 //
-// The project is scanned (dossier/scan.h) off the window thread when the
+// The project is scanned (dossier/scan.h), and its photos looked at for
+// what does not belong (dossier/evidence.h), off the window thread when the
 // tab is shown and on "ACTUALIZAR"; the matrix fills in when the scan ends.
 // The matrix is drawn on canvases, one text item per cell: a thousand
 // points are 13,000 items and no X window each.
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "dossier/dossier.h"
+#include "dossier/evidence.h"
 #include "dossier/matrix.h"
 #include "platform/fs.h"
 #include "project/open_project.h"
@@ -45,6 +47,9 @@ class DossierTab {
 
   /// Where the RINEX and ALTURA cells come from (tab 2), by point code.
   void SetPointCells(PointCellSources sources);
+  /// How far and how many days from its point a photo may have been taken
+  /// before the next scan names it.
+  void SetEvidenceLimits(EvidenceLimits limits);
   /// What "GENERAR REPORTAJE FOTOGRÁFICO" does.
   void SetPhotoReport(std::function<void()> photo_report);
 
@@ -115,6 +120,7 @@ class DossierTab {
   std::string tab_;
   std::function<void(const std::string&)> open_folder_;
   PointCellSources sources_;
+  EvidenceLimits limits_;
   std::function<void()> photo_report_;
 
   std::string summary_, status_, items_frame_, header_, codes_, body_;

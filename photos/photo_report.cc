@@ -761,6 +761,11 @@ void DrawVideo(PdfCanvas& c, const PointDossier& point, std::size_t stage,
                Fit(c, "VÍDEO: " + f.name, "Helvetica", 8, room) + size);
 }
 
+// The lines under a photo's box: its name, stage, date and place, and why
+// it does not belong when it does not.
+void DrawCaption(PdfCanvas& c, const PhotoJob& job, const PhotoCell& cell,
+                 double x, double bottom);
+
 void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell, double x,
                    double top) {
   const double bottom = top - kPhotoBoxHeight;
@@ -799,19 +804,37 @@ void DrawPhotoCell(PdfCanvas& c, const PhotoJob& job, PhotoCell cell, double x,
   c.setStrokeColorRGB(0.75, 0.75, 0.75);
   c.setLineWidth(0.5);
   c.rect(x, bottom, kPhotoBoxWidth, kPhotoBoxHeight, true, false);
+  DrawCaption(c, job, cell, x, bottom);
+}
 
+void DrawCaption(PdfCanvas& c, const PhotoJob& job, const PhotoCell& cell,
+                 double x, double bottom) {
   double y = bottom - kCaptionLine;
   Fill(c, kDark);
   c.setFont("Helvetica-Bold", 7);
   c.drawString(x, y, Fit(c, job.name, "Helvetica-Bold", 7, kPhotoBoxWidth));
   c.setFont("Helvetica", 7);
+  // A photo that does not belong where it stands says so on the last line,
+  // in red; its date and place then share a line, which holds both.
+  const bool warned = !job.warning.empty();
   const std::string lines[] = {std::string(subcarpetas_fotos[job.stage]),
-                               cell.when, cell.where};
+                               warned && !cell.where.empty()
+                                   ? cell.when + "   " + cell.where
+                                   : cell.when,
+                               warned ? std::string() : cell.where};
   for (const std::string& line : lines) {
+    if (line.empty() && warned) continue;
     y -= kCaptionLine;
     if (!line.empty()) {
       c.drawString(x, y, Fit(c, line, "Helvetica", 7, kPhotoBoxWidth));
     }
+  }
+  if (warned) {
+    y -= kCaptionLine;
+    Fill(c, kRed);
+    c.setFont("Helvetica-Bold", 7);
+    c.drawString(x, y,
+                 Fit(c, job.warning, "Helvetica-Bold", 7, kPhotoBoxWidth));
   }
 }
 
@@ -878,7 +901,11 @@ PhotoReportPlan PlanPhotoReport(const PhotoReportInput& input) {
         row.photo_count = i + 1 < photos.size() ? 2 : 1;
         for (int k = 0; k < row.photo_count; ++k) {
           const FoundFile& f = *photos[i + k];
-          plan.photos.push_back(PhotoJob{f.path, f.name, f.kind, f.mtime_s, s});
+          PhotoJob job{f.path, f.name, f.kind, f.mtime_s, s};
+          for (const std::string& w : f.warnings) {
+            job.warning += (job.warning.empty() ? "" : " · ") + w;
+          }
+          plan.photos.push_back(std::move(job));
         }
         entries.push_back(row);
       }

@@ -65,6 +65,9 @@ struct PhotoJob {
   FileKind kind = FileKind::kJpeg;
   std::int64_t mtime_s = 0;
   std::size_t stage = 0;  ///< index into subcarpetas_fotos
+  /// Why the photo does not belong where it stands (FoundFile::warnings,
+  /// joined by " · "), printed in red under its caption; "" when nothing.
+  std::string warning{};
 };
 
 /// A photo cell as it is drawn, prepared from its PhotoJob.

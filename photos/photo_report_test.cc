@@ -72,6 +72,9 @@ PhotoReportInput Project() {
   for (int i = 1; i <= 7; ++i) {
     first.push_back(File("IMG_" + std::to_string(i) + ".jpg", FileKind::kJpeg));
   }
+  first[1].warnings = {"MISMA FOTO QUE 1002 / 1. EQUIPO GNSS / X.jpg",
+                       "FOTO A 350 M DEL PUNTO"};
+  first[6].warnings = {"FOTO DEL 16/04/2024, 31 DÍAS ANTES DE LA OBSERVACIÓN"};
   p.stages[0] = Read(first);
   p.stages[1] = Read({});
   p.stages[3] = Read({File("BLOQUEADA.jpg", FileKind::kUnreadable),
@@ -113,11 +116,20 @@ PhotoCell FakePrepare(const PhotoJob& job) {
                   ? "17/05/2024 10:31:05"
                   : "01/02/2025 08:00:00 " + std::string(kFileDateMark);
   if (job.name == "IMG_1.jpg") cell.where = FormatGps(-12.046374, -77.042793);
-  if (job.name == "IMG_7.jpg") cell.damage = "ARCHIVO INCOMPLETO";
+  if (job.name == "IMG_7.jpg") {
+    cell.damage = "ARCHIVO INCOMPLETO";
+    cell.where = FormatGps(1.5, -2.25);
+  }
   return cell;
 }
 
 std::string Str(const std::string& text) { return "\"" + text + "\""; }
+
+// The y of a logged "drawString x y "text"".
+double Y(const std::string& line) {
+  const std::size_t x = line.find(' ');
+  return std::stod(line.substr(line.find(' ', x + 1) + 1));
+}
 
 int CountText(const std::vector<std::string>& lines, const std::string& text) {
   return static_cast<int>(
@@ -218,6 +230,33 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
   // A damaged photo is shown, as far as it goes, and says so.
   EXPECT_EQ(CountText(page[3], "FOTO DAÑADA: ARCHIVO INCOMPLETO"), 1);
   EXPECT_EQ(CountText(all, "FOTO DAÑADA: ARCHIVO INCOMPLETO"), 1);
+  // A photo that does not belong says why in red as its caption's last
+  // line, inside the caption's four lines: its date and place then share
+  // one.
+  const std::string warned[] = {
+      "MISMA FOTO QUE 1002 / 1. EQUIPO GNSS / X.jpg · FOTO A 350 M DEL PUNTO",
+      "FOTO DEL 16/04/2024, 31 DÍAS ANTES DE LA OBSERVACIÓN"};
+  for (const std::string& text : warned) {
+    ASSERT_EQ(CountText(all, text), 1) << text;
+    auto at = std::find_if(all.begin(), all.end(), [&](const std::string& l) {
+      return l.find(Str(text)) != std::string::npos;
+    });
+    auto fill = at;
+    while (fill->rfind("setFillColorRGB", 0) != 0) --fill;
+    EXPECT_EQ(*fill, "setFillColorRGB 0.75 0.13 0.13") << text;
+    // The fourth caption line: 4 x 8.5 below the photo's box, whose foot is
+    // the y of the name's line plus 8.5.
+    auto name = at;
+    do {
+      --name;
+    } while (name->rfind("drawString ", 0) != 0 ||
+             name->compare(name->size() - 5, 5, ".jpg\"") != 0);
+    EXPECT_NEAR(Y(*name) - Y(*at), 3 * 8.5, 0.01) << *name << " / " << *at;
+  }
+  EXPECT_EQ(CountText(page[3],
+                      "01/02/2025 08:00:00 (FECHA DEL ARCHIVO)   "
+                      "GPS: 1.500000° N, 2.250000° O"),
+            1);
   EXPECT_EQ(CountText(all, "2 FOTOGRAFÍAS"), 1);  // stage 4's heading
   EXPECT_EQ(CountText(all, "VÍDEO: vuelta.mp4 — 12.3 MB"), 1);
   EXPECT_EQ(CountText(all, "VÍDEO: b.mov — 0.0 MB"), 1);

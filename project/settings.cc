@@ -1,5 +1,7 @@
 #include "project/settings.h"
 
+#include <charconv>
+
 #include "text/key_lines.h"
 
 namespace zarvek {
@@ -12,7 +14,21 @@ constexpr std::string_view kWindowKey = "ventana";
 constexpr std::string_view kSurveyorNameKey = "topografo_nombre";
 constexpr std::string_view kSurveyorLicenceKey = "topografo_colegiado";
 constexpr std::string_view kSurveyorPlaceKey = "topografo_lugar";
+constexpr std::string_view kPhotoDistanceKey = "distancia_fotos_m";
+constexpr std::string_view kPhotoDaysKey = "dias_fotos";
 constexpr size_t kMaxSettingsBytes = 64 * 1024;
+
+// `text` as a whole number from `low` to `high`, else `fallback`: a value
+// typed by hand ("-5", "2e9", "200 m", "") never becomes a limit.
+int NumberOr(std::string_view text, int low, int high, int fallback) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || value < low || value > high) {
+    return fallback;
+  }
+  return value;
+}
 
 void AppendLine(std::string* text, std::string_view key,
                 const std::string& value) {
@@ -44,6 +60,12 @@ Settings ParseSettings(std::string_view text) {
       settings.surveyor_licence = value;
     } else if (key == kSurveyorPlaceKey) {
       settings.surveyor_place = value;
+    } else if (key == kPhotoDistanceKey) {
+      settings.photo_distance_m =
+          NumberOr(value, 1, kMaxPhotoDistanceM, kDefaultPhotoDistanceM);
+    } else if (key == kPhotoDaysKey) {
+      settings.photo_days =
+          NumberOr(value, 0, kMaxPhotoDays, kDefaultPhotoDays);
     }
   });
   return settings;
@@ -59,6 +81,13 @@ std::string SerializeSettings(const Settings& settings) {
   AppendLine(&text, kSurveyorNameKey, settings.surveyor_name);
   AppendLine(&text, kSurveyorLicenceKey, settings.surveyor_licence);
   AppendLine(&text, kSurveyorPlaceKey, settings.surveyor_place);
+  if (settings.photo_distance_m != kDefaultPhotoDistanceM) {
+    AppendLine(&text, kPhotoDistanceKey,
+               std::to_string(settings.photo_distance_m));
+  }
+  if (settings.photo_days != kDefaultPhotoDays) {
+    AppendLine(&text, kPhotoDaysKey, std::to_string(settings.photo_days));
+  }
   return text;
 }
 

@@ -23,6 +23,15 @@ namespace zarvek {
 inline constexpr std::string_view kSettingsFolderName = "zarvek-certificacion";
 inline constexpr std::string_view kSettingsFileName = "ajustes.txt";
 
+/// How far (metres) and how many days from its point a photo may have been
+/// taken before the dossier names it, unless the user set otherwise.
+inline constexpr int kDefaultPhotoDistanceM = 200;
+inline constexpr int kDefaultPhotoDays = 30;
+/// The largest values taken; more, or anything but a whole number from 0
+/// (1 for the distance), is refused and the default used.
+inline constexpr int kMaxPhotoDistanceM = 100'000;
+inline constexpr int kMaxPhotoDays = 3'660;
+
 struct Settings {
   std::string last_folder;   ///< "ultima_carpeta": "" when none
   std::string last_project;  ///< "ultimo_proyecto": "" when none
@@ -35,6 +44,9 @@ struct Settings {
   std::string surveyor_name = {};
   std::string surveyor_licence = {};
   std::string surveyor_place = {};
+  /// "distancia_fotos_m" and "dias_fotos": the limits above.
+  int photo_distance_m = kDefaultPhotoDistanceM;
+  int photo_days = kDefaultPhotoDays;
 
   bool operator==(const Settings&) const = default;
 };
@@ -42,12 +54,14 @@ struct Settings {
 /// Reads the file's text: a UTF-8 byte-order mark, "\r" before "\n",
 /// blank lines, "#" comments, lines without "=" and unknown keys are
 /// skipped; a key given twice keeps its last value. The value is the rest
-/// of the line after the first "=", as it stands.
+/// of the line after the first "=", as it stands; the photo limits are
+/// whole numbers in range, else their defaults.
 Settings ParseSettings(std::string_view text);
 
 /// The file's text: a comment line, then one "key=value" line per value
 /// that is not empty, "\n" line ends. A value holding a line break or a NUL
-/// cannot be written as a line and is left out.
+/// cannot be written as a line and is left out, and so is a photo limit
+/// at its default.
 std::string SerializeSettings(const Settings& settings);
 
 /// The settings kept in the folder `dir` (kSettingsFileName in it), with

@@ -33,6 +33,22 @@ TEST(SettingsTest, ReadsWhatItCanAndIgnoresTheRest) {
       {"keys are exact", " ultima_carpeta=/a\nULTIMA_CARPETA=/b\n", {}},
       {"binary garbage", std::string("\0\xff\xfe=\n\x80\x81", 7), {}},
       {"empty", "", {}},
+      {"photo limits",
+       "distancia_fotos_m=100000\ndias_fotos=0\n",
+       {"", "", "", 100000, 0}},
+      {"photo limits",
+       "distancia_fotos_m=1\ndias_fotos=3660\n",
+       {"", "", "", 1, 3660}},
+      // Refused values leave the defaults: negative, zero metres, too
+      // large, not whole numbers, units, signs, blanks, overflow.
+      {"refused limits", "distancia_fotos_m=-5\ndias_fotos=-1\n", {}},
+      {"refused limits", "distancia_fotos_m=0\ndias_fotos=3661\n", {}},
+      {"refused limits", "distancia_fotos_m=100001\ndias_fotos=1e3\n", {}},
+      {"refused limits", "distancia_fotos_m=200 m\ndias_fotos=+10\n", {}},
+      {"refused limits", "distancia_fotos_m=1,5\ndias_fotos= 30\n", {}},
+      {"refused limits",
+       "distancia_fotos_m=99999999999999999999\ndias_fotos=\n",
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -47,6 +63,9 @@ TEST(SettingsTest, WritesWhatItReadsBack) {
   settings.surveyor_licence = "COL. Nº 1234 = A";
   settings.surveyor_place = " A Coruña ";
   EXPECT_EQ(ParseSettings(SerializeSettings(settings)), settings);
+  const Settings limits = {"", "", "", 750, 5};
+  EXPECT_EQ(ParseSettings(SerializeSettings(limits)), limits);
+  EXPECT_EQ(SerializeSettings(Settings{}).find("fotos"), std::string::npos);
   // A value that cannot be one line is left out, not split.
   const std::string text = SerializeSettings({"/a\nultimo_proyecto=/x", ""});
   EXPECT_EQ(ParseSettings(text), Settings{});

@@ -1,5 +1,7 @@
 #include "rinex/rinex_header.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <vector>
 
@@ -357,6 +359,81 @@ std::string CorrectedCopyName(std::string_view name, RinexWrapper wrapper) {
     }
   }
   return std::string(name);
+}
+
+namespace {
+
+// Lines of the header of `bytes`, handed to `line` with their label (from
+// column 61) until END OF HEADER or a bound.
+template <typename Each>
+void ForEachHeaderLine(std::string_view bytes, Each line) {
+  std::size_t pos = 0;
+  for (std::size_t n = 0; n < kRinexHeaderMaxLines && pos < bytes.size() &&
+                          pos < kRinexHeaderMaxBytes;
+       ++n) {
+    std::size_t end = bytes.find('\n', pos);
+    if (end == std::string_view::npos) return;  // a line cut short
+    std::string_view text = bytes.substr(pos, end - pos);
+    pos = end + 1;
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    std::string_view label = text.size() > 60 ? text.substr(60) : "";
+    while (!label.empty() && label.back() == ' ') label.remove_suffix(1);
+    if (label == kEndLabel) return;
+    line(text.substr(0, std::min<std::size_t>(text.size(), 60)), label);
+  }
+}
+
+// The blank-separated numbers of `text`; false when a word is not one.
+template <typename T>
+bool NumbersOf(std::string_view text, std::vector<T>* out) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == ' ') {
+      ++i;
+      continue;
+    }
+    std::size_t j = text.find(' ', i);
+    if (j == std::string_view::npos) j = text.size();
+    T value{};
+    const char* first = text.data() + i;
+    const char* last = text.data() + j;
+    const auto res = std::from_chars(first, last, value);
+    if (res.ec != std::errc() || res.ptr != last) return false;
+    out->push_back(value);
+    i = j;
+  }
+  return true;
+}
+
+}  // namespace
+
+RinexPlaceAndDay ReadRinexPlaceAndDay(std::string_view bytes) {
+  RinexPlaceAndDay found;
+  ForEachHeaderLine(bytes, [&](std::string_view data, std::string_view label) {
+    if (label == "APPROX POSITION XYZ" && !found.approx_xyz) {
+      std::vector<double> xyz;
+      if (!NumbersOf(data, &xyz) || xyz.size() != 3) return;
+      const double r =
+          std::sqrt(xyz[0] * xyz[0] + xyz[1] * xyz[1] + xyz[2] * xyz[2]);
+      // From the Dead Sea shore to well above any mountain: anything else
+      // is "unknown" (zeros) or a broken record, not a place.
+      if (!(r > 6'340'000 && r < 6'400'000)) return;
+      found.approx_xyz = std::array<double, 3>{xyz[0], xyz[1], xyz[2]};
+    } else if (label == "TIME OF FIRST OBS" && !found.first_obs) {
+      // 5I6: year, month, day, hour, minute; then the seconds.
+      std::vector<int> ymd;
+      if (data.size() < 18 || !NumbersOf(data.substr(0, 18), &ymd) ||
+          ymd.size() != 3) {
+        return;
+      }
+      if (ymd[0] < 1980 || ymd[0] > 2200 || ymd[1] < 1 || ymd[1] > 12 ||
+          ymd[2] < 1 || ymd[2] > 31) {
+        return;
+      }
+      found.first_obs = RinexPlaceAndDay::Day{ymd[0], ymd[1], ymd[2]};
+    }
+  });
+  return found;
 }
 
 }  // namespace zarvek

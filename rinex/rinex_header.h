@@ -12,6 +12,7 @@
 #ifndef ZARVEK_RINEX_RINEX_HEADER_H_
 #define ZARVEK_RINEX_RINEX_HEADER_H_
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -129,6 +130,27 @@ using RinexWrapper = FileWrapper;
 /// ".Z", ".bz2" or ".zip" suffix (any case), or `name` itself when it has
 /// no such suffix.
 std::string CorrectedCopyName(std::string_view name, RinexWrapper wrapper);
+
+/// Where and on which day an observation file says it was observed, from
+/// its header's `APPROX POSITION XYZ` (metres, Earth-centred, 3F14.4) and
+/// `TIME OF FIRST OBS` (year, month and day of 5I6,F13.7) records.
+struct RinexPlaceAndDay {
+  /// X, Y, Z in metres; absent when the record is missing, not three
+  /// numbers, or not near the Earth's surface (receivers that do not know
+  /// their position write zeros).
+  std::optional<std::array<double, 3>> approx_xyz;
+  /// The day of the first observation; absent when missing or not a date.
+  struct Day {
+    int year = 0, month = 0, day = 0;
+  };
+  std::optional<Day> first_obs;
+};
+
+/// Reads both records from the header at the start of `bytes` (unwrapped),
+/// up to `END OF HEADER` and within the bounds ReadRinexHeader keeps;
+/// the first of each record counts. Whether the file is an observation
+/// file at all is ReadRinexHeader's question.
+RinexPlaceAndDay ReadRinexPlaceAndDay(std::string_view bytes);
 
 }  // namespace zarvek
 
