@@ -87,6 +87,13 @@ TEST(HeaderFieldsIoTest, ReadsTheProjectsFilesAndFingerprintsTheirData) {
     const std::size_t last_digit = changed.find_last_of("123456789");
     changed[last_digit] = changed[last_digit] == '1' ? '2' : '1';
     EXPECT_NE(Fingerprint(changed), fingerprint);
+    // An event's DELTA H, as a correction rewrites it, is not an
+    // observation.
+    const std::string event = "                  ANTENNA: DELTA H/E/N\n";
+    EXPECT_EQ(Fingerprint(plain + "        1.4515        0.0000        0.0000" +
+                          event),
+              Fingerprint(plain + "        2.0000        0.0000        0.0000" +
+                          event));
     // Records after END OF HEADER belong to the data, not the header.
     const std::size_t end = plain.find("END OF HEADER");
     const std::string records =
