@@ -297,7 +297,7 @@ TEST(PhotoReportIoTest, AThousandPointTablePrintsWhole) {
   for (const std::string& h : in.matrix.headings) {
     headings += (headings.empty() ? "" : " ") + h;
   }
-  EXPECT_EQ(headings, "PUNTO NATIVA RINEX ALTURA 1 2 3 4 5 6 7 08 09");
+  EXPECT_EQ(headings, "PUNTO NATIVA RINEX ALTURA 1 2 3 4 5 6 7 08 09 AVISOS");
   EXPECT_EQ(lines[headings], static_cast<int>(table_pages));
   for (const std::string& missing : in.matrix.missing) {
     EXPECT_EQ(lines[missing], 1) << missing;

@@ -38,15 +38,15 @@ struct Settings {
   /// "ventana": the window's geometry as Tk writes it ("950x700+120+40"),
   /// kept as text and checked by the window itself; "" when none.
   std::string window = {};
+  /// "distancia_fotos_m" and "dias_fotos": the limits above.
+  int photo_distance_m = kDefaultPhotoDistanceM;
+  int photo_days = kDefaultPhotoDays;
   /// The surveyor who signs the reports, set once: "topografo_nombre" (the
   /// reports' author), "topografo_colegiado" (the professional licence
   /// number) and "topografo_lugar" (where they sign); "" when not set.
   std::string surveyor_name = {};
   std::string surveyor_licence = {};
   std::string surveyor_place = {};
-  /// "distancia_fotos_m" and "dias_fotos": the limits above.
-  int photo_distance_m = kDefaultPhotoDistanceM;
-  int photo_days = kDefaultPhotoDays;
 
   bool operator==(const Settings&) const = default;
 };

@@ -63,7 +63,9 @@ TEST(SettingsTest, WritesWhatItReadsBack) {
   settings.surveyor_licence = "COL. Nº 1234 = A";
   settings.surveyor_place = " A Coruña ";
   EXPECT_EQ(ParseSettings(SerializeSettings(settings)), settings);
-  const Settings limits = {"", "", "", 750, 5};
+  Settings limits;
+  limits.photo_distance_m = 750;
+  limits.photo_days = 5;
   EXPECT_EQ(ParseSettings(SerializeSettings(limits)), limits);
   EXPECT_EQ(SerializeSettings(Settings{}).find("fotos"), std::string::npos);
   // A value that cannot be one line is left out, not split.

@@ -35,6 +35,19 @@ const char* IconOf(MessageKind kind) {
   return "info";
 }
 
+// Opens a saved report in the desktop's viewer. Opening it is a
+// convenience: a failure is only printed, for the report is saved.
+void OpenInViewer(Ui& ui,
+                  const std::function<void(const std::string&)>& open_file,
+                  const std::string& path) {
+  if (!open_file) return;
+  try {
+    open_file(path);
+  } catch (const std::exception& e) {
+    ui.Print("No se pudo abrir el visor de PDF: " + std::string(e.what()));
+  }
+}
+
 }  // namespace
 
 ReportCommand::ReportCommand(Ui& ui, const MeasurementTable& table,
@@ -134,13 +147,8 @@ void ReportCommand::generar_pdf_conversion() {
   if (!outcome.open_path.empty() && saved_) saved_(outcome.open_path);
   root.Call({"tk_messageBox", "-icon", IconOf(outcome.kind), "-title",
              outcome.title, "-message", outcome.text});
-  if (!outcome.open_path.empty() && services_.open_file) {
-    try {
-      services_.open_file(outcome.open_path);
-    } catch (const std::exception& e) {
-      // Opening the viewer is a convenience; the report is saved.
-      ui_.Print("No se pudo abrir el visor de PDF: " + std::string(e.what()));
-    }
+  if (!outcome.open_path.empty()) {
+    OpenInViewer(ui_, services_.open_file, outcome.open_path);
   }
 }
 

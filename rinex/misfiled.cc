@@ -171,11 +171,17 @@ std::string CatalogueModelOfAntenna(std::string_view antenna_type,
   return {};
 }
 
-std::vector<PointMisfiled> CheckMisfiled(const std::vector<PointFiles>& points,
-                                         const Catalogue& catalogue) {
-  std::vector<PointMisfiled> out(points.size());
+namespace {
 
-  // The project's median day and position, from each point's own.
+// Where and when the project was observed: the median of its points' first
+// days and of their positions.
+struct ProjectCentre {
+  bool have_days = false;
+  std::int64_t twice_median_day = 0;
+  std::optional<std::array<double, 3>> position;
+};
+
+ProjectCentre CentreOf(const std::vector<PointFiles>& points) {
   std::vector<std::int64_t> days;
   std::vector<double> xs, ys, zs;
   for (const PointFiles& point : points) {
@@ -192,21 +198,132 @@ std::vector<PointMisfiled> CheckMisfiled(const std::vector<PointFiles>& points,
       zs.push_back((*position)[2]);
     }
   }
-  const bool have_days = !days.empty();
-  const std::int64_t twice_median_day = have_days ? TwiceMedian(days) : 0;
-  std::optional<std::array<double, 3>> median_position;
-  if (!xs.empty()) median_position = {{Median(xs), Median(ys), Median(zs)}};
+  ProjectCentre centre;
+  centre.have_days = !days.empty();
+  if (centre.have_days) centre.twice_median_day = TwiceMedian(days);
+  if (!xs.empty()) centre.position = {{Median(xs), Median(ys), Median(zs)}};
+  return centre;
+}
 
-  // Which points hold each fingerprint, and under which file name.
-  std::map<std::string, std::vector<std::pair<std::size_t, std::string>>>
-      holders;
+// Which points hold each fingerprint, and under which file name.
+using Holders =
+    std::map<std::string, std::vector<std::pair<std::size_t, std::string>>>;
+
+Holders HoldersOf(const std::vector<PointFiles>& points) {
+  Holders holders;
   for (std::size_t p = 0; p < points.size(); ++p) {
     for (const ObservationFileFacts& file : points[p].files) {
       if (file.observation_fingerprint.empty()) continue;
       holders[file.observation_fingerprint].emplace_back(p, file.name);
     }
   }
+  return holders;
+}
 
+// A marker name that is not the point's, and files that disagree with the
+// point's first on marker, antenna or receiver.
+void CheckIdentity(const PointFiles& point, PointMisfiled& result) {
+  const ObservationFileFacts& first = point.files.front();
+  for (const ObservationFileFacts& file : point.files) {
+    if (!MarkerNameNamesPoint(file.marker_name, point.code)) {
+      Add(result, MisfiledKind::kMarkerName,
+          Fill(kMisfiledMarker, Quoted(Trim(file.marker_name))), file.name);
+    }
+  }
+  for (const ObservationFileFacts& file : point.files) {
+    if (&file == &first) continue;
+    if (!SameIgnoringCase(file.marker_name, first.marker_name)) {
+      Add(result, MisfiledKind::kFilesDisagree,
+          Fill(kMisfiledMarkerDiffers, first.name), file.name);
+    }
+    if (!SameIgnoringCase(file.antenna_type, first.antenna_type)) {
+      Add(result, MisfiledKind::kFilesDisagree,
+          Fill(kMisfiledAntennaDiffers, first.name), file.name);
+    }
+    if (!SameIgnoringCase(file.receiver_serial, first.receiver_serial)) {
+      Add(result, MisfiledKind::kFilesDisagree,
+          Fill(kMisfiledSerialDiffers, first.name), file.name);
+    }
+  }
+}
+
+// A catalogue antenna in a file that is not the row's receiver.
+void CheckAntenna(const PointFiles& point, const Catalogue& catalogue,
+                  PointMisfiled& result) {
+  if (point.row_receiver.empty()) return;
+  for (const ObservationFileFacts& file : point.files) {
+    const std::string model =
+        CatalogueModelOfAntenna(file.antenna_type, catalogue);
+    if (!model.empty() && model != point.row_receiver) {
+      Add(result, MisfiledKind::kOtherAntenna,
+          Fill(kMisfiledOtherAntenna, model), file.name);
+    }
+  }
+}
+
+// Files observed far in time or in space from the project's centre.
+void CheckFar(const PointFiles& point, const ProjectCentre& centre,
+              PointMisfiled& result) {
+  for (const ObservationFileFacts& file : point.files) {
+    const auto day = centre.have_days ? DayOf(file) : std::nullopt;
+    if (day) {
+      const std::int64_t twice_off = 2 * *day - centre.twice_median_day;
+      const std::int64_t twice_abs = twice_off < 0 ? -twice_off : twice_off;
+      if (twice_abs > 2 * kMisfiledMaxDays) {
+        Add(result, MisfiledKind::kFarInTime,
+            Fill(kMisfiledFarInTime, Integer((twice_abs + 1) / 2)), file.name);
+      }
+    }
+  }
+  if (!centre.position) return;
+  for (const ObservationFileFacts& file : point.files) {
+    const auto position = PositionOf(file);
+    if (!position) continue;
+    const double dx = (*position)[0] - (*centre.position)[0];
+    const double dy = (*position)[1] - (*centre.position)[1];
+    const double dz = (*position)[2] - (*centre.position)[2];
+    const double metres = std::sqrt(dx * dx + dy * dy + dz * dz);
+    if (metres > kMisfiledMaxMetres) {
+      Add(result, MisfiledKind::kFarInSpace,
+          Fill(kMisfiledFarInSpace, Integer(std::llround(metres / 1000.0))),
+          file.name);
+    }
+  }
+}
+
+// Files of point `p` that other points hold too.
+void CheckSameFiles(const std::vector<PointFiles>& points, std::size_t p,
+                    Holders& holders, PointMisfiled& result) {
+  for (const ObservationFileFacts& file : points[p].files) {
+    if (file.observation_fingerprint.empty()) continue;
+    std::string others;
+    std::size_t count = 0;
+    for (const auto& [other, other_name] :
+         holders[file.observation_fingerprint]) {
+      if (other == p) continue;
+      if (++count > kMisfiledListedSameFiles) continue;
+      if (!others.empty()) others += ", ";
+      others += points[other].code + " (" + other_name + ")";
+    }
+    if (count == 0) continue;
+    if (count > kMisfiledListedSameFiles) {
+      others += " Y " +
+                Integer(static_cast<std::int64_t>(count -
+                                                  kMisfiledListedSameFiles)) +
+                " MÁS";
+    }
+    Add(result, MisfiledKind::kSameFile, Fill(kMisfiledSameFile, others),
+        file.name);
+  }
+}
+
+}  // namespace
+
+std::vector<PointMisfiled> CheckMisfiled(const std::vector<PointFiles>& points,
+                                         const Catalogue& catalogue) {
+  std::vector<PointMisfiled> out(points.size());
+  const ProjectCentre centre = CentreOf(points);
+  Holders holders = HoldersOf(points);
   for (std::size_t p = 0; p < points.size(); ++p) {
     const PointFiles& point = points[p];
     PointMisfiled& result = out[p];
@@ -216,87 +333,10 @@ std::vector<PointMisfiled> CheckMisfiled(const std::vector<PointFiles>& points,
           {MisfiledKind::kNoFiles, std::string(kMisfiledNoFiles)});
       continue;
     }
-    const ObservationFileFacts& first = point.files.front();
-    for (const ObservationFileFacts& file : point.files) {
-      if (!MarkerNameNamesPoint(file.marker_name, point.code)) {
-        Add(result, MisfiledKind::kMarkerName,
-            Fill(kMisfiledMarker, Quoted(Trim(file.marker_name))), file.name);
-      }
-    }
-    for (const ObservationFileFacts& file : point.files) {
-      if (&file == &first) continue;
-      if (!SameIgnoringCase(file.marker_name, first.marker_name)) {
-        Add(result, MisfiledKind::kFilesDisagree,
-            Fill(kMisfiledMarkerDiffers, first.name), file.name);
-      }
-      if (!SameIgnoringCase(file.antenna_type, first.antenna_type)) {
-        Add(result, MisfiledKind::kFilesDisagree,
-            Fill(kMisfiledAntennaDiffers, first.name), file.name);
-      }
-      if (!SameIgnoringCase(file.receiver_serial, first.receiver_serial)) {
-        Add(result, MisfiledKind::kFilesDisagree,
-            Fill(kMisfiledSerialDiffers, first.name), file.name);
-      }
-    }
-    if (!point.row_receiver.empty()) {
-      for (const ObservationFileFacts& file : point.files) {
-        const std::string model =
-            CatalogueModelOfAntenna(file.antenna_type, catalogue);
-        if (!model.empty() && model != point.row_receiver) {
-          Add(result, MisfiledKind::kOtherAntenna,
-              Fill(kMisfiledOtherAntenna, model), file.name);
-        }
-      }
-    }
-    if (have_days) {
-      for (const ObservationFileFacts& file : point.files) {
-        const auto day = DayOf(file);
-        if (!day) continue;
-        const std::int64_t twice_off = 2 * *day - twice_median_day;
-        const std::int64_t twice_abs = twice_off < 0 ? -twice_off : twice_off;
-        if (twice_abs > 2 * kMisfiledMaxDays) {
-          Add(result, MisfiledKind::kFarInTime,
-              Fill(kMisfiledFarInTime, Integer((twice_abs + 1) / 2)),
-              file.name);
-        }
-      }
-    }
-    if (median_position) {
-      for (const ObservationFileFacts& file : point.files) {
-        const auto position = PositionOf(file);
-        if (!position) continue;
-        const double dx = (*position)[0] - (*median_position)[0];
-        const double dy = (*position)[1] - (*median_position)[1];
-        const double dz = (*position)[2] - (*median_position)[2];
-        const double metres = std::sqrt(dx * dx + dy * dy + dz * dz);
-        if (metres > kMisfiledMaxMetres) {
-          Add(result, MisfiledKind::kFarInSpace,
-              Fill(kMisfiledFarInSpace, Integer(std::llround(metres / 1000.0))),
-              file.name);
-        }
-      }
-    }
-    for (const ObservationFileFacts& file : point.files) {
-      if (file.observation_fingerprint.empty()) continue;
-      std::string others;
-      std::size_t count = 0;
-      for (const auto& [other, other_name] :
-           holders[file.observation_fingerprint]) {
-        if (other == p) continue;
-        if (++count > kMisfiledListedSameFiles) continue;
-        if (!others.empty()) others += ", ";
-        others += points[other].code + " (" + other_name + ")";
-      }
-      if (count == 0) continue;
-      if (count > kMisfiledListedSameFiles) {
-        others += " Y " +
-                  Integer(static_cast<std::int64_t>(count -
-                                                    kMisfiledListedSameFiles)) +
-                  " MÁS";
-      }
-      Add(result, MisfiledKind::kSameFile, Fill(kMisfiledSameFile, others),
-          file.name);
-    }
+    CheckIdentity(point, result);
+    CheckAntenna(point, catalogue, result);
+    CheckFar(point, centre, result);
+    CheckSameFiles(points, p, holders, result);
   }
   return out;
 }
