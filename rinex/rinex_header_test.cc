@@ -186,10 +186,15 @@ TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
            Rec("        0.0000        0.0012       -0.0034  x",
                "ANTENNA: DELTA H/E/N") +
            kEnd + kEvent + tail,
+       // The event record's DELTA H holds for the epochs after it: it is
+       // corrected too.
        kV2 +
            Rec("        1.4285        0.0012       -0.0034  x",
                "ANTENNA: DELTA H/E/N") +
-           kEnd + kEvent + tail},
+           kEnd + "> 2026 01 01 12 01 00.0000000  4  1\n" +
+           Rec("        1.4285        0.0000        0.0000",
+               "ANTENNA: DELTA H/E/N") +
+           tail},
       {"CRINEX with CRLF",
        WithCrlf(kCrinex + kV3 +
                 Rec("        1.5000        0.0000        0.0000",
@@ -350,11 +355,13 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
   // compressed original's copy is written back plain.
   PointRinexFiles files;
   files.folder = "/p/RINEX";
-  files.files = {file("51133240.26o.Z", 0, 1.4285), file("b.26o.gz", 0, 1.4285)};
+  files.files = {file("51133240.26o.Z", 0, 1.4285),
+                 file("b.26o.gz", 0, 1.4285)};
   files.files[0].wrapper = RinexWrapper::kCompress;
   files.files[1].wrapper = RinexWrapper::kGzip;
-  EXPECT_TRUE(JudgeRinexPoint(files, row).reason.ends_with(
-      "\nCorregidos en CORREGIDO: 51133240.26o, b.26o.gz"))
+  EXPECT_TRUE(JudgeRinexPoint(files, row)
+                  .reason.ends_with(
+                      "\nCorregidos en CORREGIDO: 51133240.26o, b.26o.gz"))
       << JudgeRinexPoint(files, row).reason;
 }
 

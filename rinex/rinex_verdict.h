@@ -21,11 +21,17 @@ struct RinexFileCheck {
   RinexWrapper wrapper = RinexWrapper::kNone;
   /// kObservation or kUnreadable; other kinds are not listed at all.
   RinexKind kind = RinexKind::kUnreadable;
-  std::string reason;  ///< why unreadable (kUnreadable only)
-  double delta_h = 0;  ///< the header's DELTA H (kObservation only)
+  std::string reason;          ///< why unreadable (kUnreadable only)
+  double delta_h = 0;          ///< the header's DELTA H (kObservation only)
+  std::size_t delta_line = 0;  ///< its line number, 1-based (0: not known)
+  /// The DELTA H lines of the event records after the header, in file
+  /// order: each holds for the epochs after it.
+  std::vector<RinexDeltaLine> later_delta_h;
   /// The copy RINEX/CORREGIDO/<CorrectedCopyName>, when it exists and its
-  /// header reads as an observation header: its DELTA H.
+  /// header reads as an observation header: its DELTA H, and those of its
+  /// event records.
   std::optional<double> copy_delta_h;
+  std::vector<double> copy_later_delta_h;
   /// The copy was not made from the original as it is now (the original
   /// was replaced after CORREGIR RINEX): it counts as no copy.
   bool copy_stale = false;
