@@ -374,6 +374,28 @@ Status CheckRoomForCopy(FileSystem& fs, const std::string& original,
   return Status::OK();
 }
 
+// Reads what a copy of `original` starts with: for a correction to `*arp`,
+// the whole unwrapped text within kRinexScanMaxBytes (the last event
+// record's DELTA H may lie anywhere), corrected in place (its length stays,
+// so the file is held once); for an unchanged copy (`arp` null) only the
+// header, for its wrapper. The rest of the file streams through
+// FileSystem::WriteDecodedCopy.
+Status ReadAndCorrect(FileSystem& fs, const std::string& original,
+                      const double* arp, DecodedPrefix* head) {
+  if (!arp) return ReadHeaderBytes(fs, original, head);
+  Status status =
+      fs.ReadDecodedPrefix(original, kRinexScanMaxBytes, nullptr, head);
+  if (!status.ok()) return status;
+  if (!head->complete) {
+    return Status::Error(BoxPathAfter(TooLongToScan() + ": ", original));
+  }
+  std::string reason;
+  if (!CorrectDeltaHInPlace(head->bytes, *arp, &reason)) {
+    return Status::Error(BoxPathAfter(reason + ": ", original));
+  }
+  return Status::OK();
+}
+
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
 // `arp` is null.
 Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
@@ -383,24 +405,9 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   RinexCopyRun& run = given_run ? *given_run : own_run;
   const RinexCopyLimits& limits = run.limits;
   const std::string original = JoinPath(rinex_dir, name);
-  // The text read is corrected here; the rest of the file streams through
-  // FileSystem::WriteDecodedCopy.
-  // A corrected copy needs the text up to the last event record's DELTA H,
-  // read whole within kRinexScanMaxBytes; an unchanged one only the header.
   DecodedPrefix head;
-  std::string reason;
-  Status status = Status::OK();
-  status =
-      arp ? fs.ReadDecodedPrefix(original, kRinexScanMaxBytes, nullptr, &head)
-          : ReadHeaderBytes(fs, original, &head);
+  Status status = ReadAndCorrect(fs, original, arp, &head);
   if (!status.ok()) return status;
-  if (arp && !head.complete) {
-    return Status::Error(BoxPathAfter(TooLongToScan() + ": ", original));
-  }
-  std::string corrected = head.bytes;
-  if (arp && !CorrectDeltaHInPlace(corrected, *arp, &reason)) {
-    return Status::Error(BoxPathAfter(reason + ": ", original));
-  }
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
   if (!status.ok()) return status;
@@ -436,7 +443,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
     return Status::OK();
   };
   // An unchanged copy replaces no bytes: the empty change.
-  status = arp ? fs.WriteDecodedCopy(original, head.bytes.size(), corrected,
+  status = arp ? fs.WriteDecodedCopy(original, head.bytes.size(), head.bytes,
                                      copy, watch)
                : fs.WriteDecodedCopy(original, 0, "", copy, watch);
   if (status.ok() && copy_path) *copy_path = copy;
