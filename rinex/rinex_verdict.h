@@ -102,11 +102,13 @@ struct RinexVerdict {
 /// The verdict of one point. `heights` is nullopt while the row does not
 /// convert (state kEmpty, whatever the files).
 ///
-/// A file matches when its DELTA H and the ARP height agree to 4 decimals;
-/// a mismatching file whose copy in CORREGIDO matches counts as corrected.
+/// A file matches when every DELTA H in force for its observations (the
+/// header's and those of its event records) agrees with the ARP height to 4
+/// decimals; a mismatching file whose copy in CORREGIDO matches in every
+/// DELTA H counts as corrected. Each wrong DELTA H is named with its line.
 /// The order of precedence is: kEmpty, then kUnreadable for a listing
 /// error, then kMismatch (any file that differs: the cell shows the first
-/// such file's value with 4 decimals), then kMismatch "✗ COPIA
+/// such file's first wrong value with 4 decimals), then kMismatch "✗ COPIA
 /// DESACTUALIZADA" (a copy that counts is stale: copy_stale), then
 /// kUnreadable (any file that
 /// cannot be read), then kNoFiles, then kMismatch "✗ C" (some file is
