@@ -289,6 +289,22 @@ TEST(RinexFilesTest, EventRecordsDeltaHAreJudgedAndCorrected) {
                         row);
     EXPECT_EQ(v.cell, "✓ C") << v.reason;
   }
+
+  // A file longer than what is read whole may hide an event record past
+  // the bound: it is not vouched for, nor corrected.
+  const fs::path rinex = temp.path() / "big" / "RINEX";
+  fs::create_directories(rinex);
+  std::ofstream(rinex / "big.obs", std::ios::binary)
+      << v3 << std::string(kRinexScanMaxBytes, ' ');
+  const RinexVerdict v =
+      JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+  EXPECT_EQ(v.cell, "?");
+  EXPECT_NE(v.reason.find("big.obs: descomprimido pasa de 64 MB"),
+            std::string::npos)
+      << v.reason;
+  EXPECT_FALSE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "big.obs",
+                                  1.4285, nullptr)
+                   .ok());
 }
 
 TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {
