@@ -1,7 +1,7 @@
 // The header of a RINEX observation file, read from whatever lies in a
 // point's RINEX folder, and the corrected copy written from it. Reading
 // must stay inside the bytes and the bounds; a correction must change the
-// DELTA H line alone, keep every other byte, read back as the ARP height
+// DELTA H lines alone, keep every other byte, read back as the ARP height
 // asked for, and agree with the in-place correction.
 //
 // The input's last byte chooses the ARP height; the rest is the file.
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fuzz/fuzz_check.h"
 #include "rinex/rinex_header.h"
@@ -53,14 +54,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Shifted numbers are laid out again in F14.4, which a huge E or N does
   // not fit: such a file is refused, with its reason.
   if (!ok) return 0;
-  // Everything before the DELTA H line and after it is untouched.
-  const size_t start = before.delta_line_offset;
-  const size_t end = start + before.delta_line_length;
-  const size_t tail = bytes.size() - end;
-  FUZZ_CHECK(corrected.size() >= start + tail);
-  FUZZ_CHECK(corrected.compare(0, start, bytes.substr(0, start)) == 0);
-  FUZZ_CHECK(
-      corrected.compare(corrected.size() - tail, tail, bytes.substr(end)) == 0);
+  // Everything outside the DELTA H lines (the header's and the event
+  // records') is untouched, and each line keeps its length.
+  std::vector<zarvek::RinexDeltaLine> lines;
+  FUZZ_CHECK(zarvek::FindDeltaHLines(bytes, true, &lines, &reason));
+  FUZZ_CHECK(corrected.size() == bytes.size());
+  size_t from = 0;
+  for (const zarvek::RinexDeltaLine& line : lines) {
+    FUZZ_CHECK(line.offset >= from);
+    FUZZ_CHECK(corrected.compare(from, line.offset - from,
+                                 bytes.substr(from, line.offset - from)) == 0);
+    from = line.offset + line.length;
+  }
+  FUZZ_CHECK(corrected.compare(from, std::string::npos, bytes.substr(from)) ==
+             0);
+  // Every one reads back as the asked height.
+  std::vector<zarvek::RinexDeltaLine> back;
+  FUZZ_CHECK(zarvek::FindDeltaHLines(corrected, true, &back, &reason));
+  FUZZ_CHECK(back.size() == lines.size());
+  for (const zarvek::RinexDeltaLine& line : back)
+    FUZZ_CHECK(zarvek::FormatF14_4(line.h) == field);
   // It reads back as the asked height, with E and N as they were.
   const zarvek::RinexHeader after = zarvek::ReadRinexHeader(corrected, true);
   FUZZ_CHECK(after.kind == RinexKind::kObservation);

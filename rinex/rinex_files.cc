@@ -93,11 +93,12 @@ Status ReadHeaderAndBodyStart(FileSystem& fs, const std::string& path,
 // True when the copy `copy` (whose DELTA H is `copy_delta_h`) was made from
 // `original` as it is now: its header is the original's, with the DELTA H
 // written by CORREGIR RINEX or unchanged, and the first kCompareBodyBytes
-// of observations (and whether they end there) are the same. A replaced
-// original differs there: its header says when and by what program it was
-// written and when the session began, and its first epochs are its own.
-// Reading only that much keeps the table's build bounded, whatever the
-// size of the files.
+// of observations (and whether they end there) are the same, the DELTA H
+// lines of event records among them counting as the header's does. A
+// replaced original differs there: its header says when and by what
+// program it was written and when the session began, and its first epochs
+// are its own. Reading only that much keeps the table's build bounded,
+// whatever the size of the files.
 bool CopyIsOfOriginal(FileSystem& fs, const std::string& original,
                       const std::string& copy, double copy_delta_h) {
   DecodedPrefix a, b;
@@ -107,24 +108,33 @@ bool CopyIsOfOriginal(FileSystem& fs, const std::string& original,
       b_end == 0) {
     return false;
   }
-  const std::string_view copy_header(b.bytes.data(), b_end);
-  std::string header = a.bytes.substr(0, a_end);
-  if (header != copy_header &&
-      (!CorrectDeltaHInPlace(header, copy_delta_h, nullptr) ||
-       header != copy_header)) {
-    return false;
-  }
-  return a.bytes.compare(a_end, kCompareBodyBytes + 1, b.bytes, b_end,
-                         kCompareBodyBytes + 1) == 0;
+  // A line cut by the reading bound is left out: its DELTA H label may be
+  // missing, so it would not be corrected as the whole line was.
+  auto same = [&](const std::string& text) {
+    if (a.complete) return text == b.bytes;
+    const std::size_t last = text.rfind('\n');
+    const std::size_t n = last == std::string::npos ? 0 : last + 1;
+    return n >= a_end && b.bytes.size() >= n &&
+           text.compare(0, n, b.bytes, 0, n) == 0;
+  };
+  if (same(a.bytes)) return true;
+  std::string corrected = a.bytes;
+  return CorrectDeltaHInPlace(corrected, copy_delta_h, nullptr) &&
+         same(corrected);
+}
+
+std::string TooLongToScan() {
+  return "descomprimido pasa de " + DecimalText(kRinexScanMaxBytes >> 20) +
+         " MB: no se pueden revisar las DELTA H de sus registros de evento";
 }
 
 }  // namespace
 
-RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
-                                RinexWrapper* wrapper) {
-  DecodedPrefix prefix;
-  const Status status = ReadHeaderBytes(fs, path, &prefix);
-  if (wrapper) *wrapper = prefix.wrapper;
+namespace {
+
+// The header in `prefix`, read from `path` with `status`.
+RinexHeader HeaderOf(const DecodedPrefix& prefix, const Status& status,
+                     const std::string& path) {
   RinexHeader header;
   if (status.ok()) {
     header = ReadRinexHeader(prefix.bytes, prefix.complete);
@@ -145,6 +155,47 @@ RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
   return header;
 }
 
+// The header of the file at `path` and, for an observation file, every
+// DELTA H line in force (FindDeltaHLines), from one reading: the whole
+// unwrapped text within kRinexScanMaxBytes, or only its first
+// kRinexHeaderMaxBytes when they hold no END OF HEADER. An observation file
+// longer than the bound, or whose later DELTA H lines cannot be read, is
+// kUnreadable: the event records past the bound would go unchecked.
+RinexHeader ReadObservationFile(FileSystem& fs, const std::string& path,
+                                RinexWrapper* wrapper,
+                                std::vector<RinexDeltaLine>* lines) {
+  EndOfHeaderFinder end_of_header;
+  bool header_found = false;
+  auto enough = [&](std::string_view bytes, std::size_t seen) {
+    if (!header_found) header_found = end_of_header(bytes, seen);
+    return !header_found && bytes.size() >= kRinexHeaderMaxBytes;
+  };
+  DecodedPrefix prefix;
+  const Status status =
+      fs.ReadDecodedPrefix(path, kRinexScanMaxBytes, enough, &prefix);
+  if (wrapper) *wrapper = prefix.wrapper;
+  RinexHeader header = HeaderOf(prefix, status, path);
+  lines->clear();
+  if (header.kind != RinexKind::kObservation) return header;
+  if (!prefix.complete) {
+    header.kind = RinexKind::kUnreadable;
+    header.reason = TooLongToScan();
+  } else if (!FindDeltaHLines(prefix.bytes, true, lines, &header.reason)) {
+    header.kind = RinexKind::kUnreadable;
+  }
+  return header;
+}
+
+}  // namespace
+
+RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
+                                RinexWrapper* wrapper) {
+  DecodedPrefix prefix;
+  const Status status = ReadHeaderBytes(fs, path, &prefix);
+  if (wrapper) *wrapper = prefix.wrapper;
+  return HeaderOf(prefix, status, path);
+}
+
 namespace {
 
 // Reads the file `name` at `path` of a RINEX folder and, when it is an
@@ -156,23 +207,31 @@ RinexFileCheck ReadRinexFile(FileSystem& fs, const std::string& path,
                              const std::string& corrected_dir, bool* listed) {
   RinexFileCheck check;
   check.name = name;
-  const RinexHeader header = ReadRinexHeaderFile(fs, path, &check.wrapper);
+  // The event records after the header carry DELTA H lines of their own,
+  // which the processing applies to the epochs after them.
+  std::vector<RinexDeltaLine> lines;
+  const RinexHeader header =
+      ReadObservationFile(fs, path, &check.wrapper, &lines);
   *listed = header.kind == RinexKind::kObservation ||
             header.kind == RinexKind::kUnreadable;
   if (*listed) {
     check.kind = header.kind;
     check.reason = header.reason;
     check.delta_h = header.delta_h;
+    check.delta_line = header.delta_line_number;
   }
-  if (*listed && has_corrected && header.kind == RinexKind::kObservation) {
+  if (check.kind != RinexKind::kObservation) return check;
+  check.later_delta_h.assign(lines.begin() + 1, lines.end());
+  if (has_corrected) {
     const std::string copy =
         JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper));
-    if (fs.IsFile(copy)) {
-      const RinexHeader copied = ReadRinexHeaderFile(fs, copy, nullptr);
-      if (copied.kind == RinexKind::kObservation) {
-        check.copy_delta_h = copied.delta_h;
-        check.copy_stale = !CopyIsOfOriginal(fs, path, copy, copied.delta_h);
-      }
+    if (fs.IsFile(copy) &&
+        ReadObservationFile(fs, copy, nullptr, &lines).kind ==
+            RinexKind::kObservation) {
+      check.copy_delta_h = lines.front().h;
+      for (std::size_t i = 1; i < lines.size(); ++i)
+        check.copy_later_delta_h.push_back(lines[i].h);
+      check.copy_stale = !CopyIsOfOriginal(fs, path, copy, lines.front().h);
     }
   }
   return check;
@@ -315,6 +374,28 @@ Status CheckRoomForCopy(FileSystem& fs, const std::string& original,
   return Status::OK();
 }
 
+// Reads what a copy of `original` starts with: for a correction to `*arp`,
+// the whole unwrapped text within kRinexScanMaxBytes (the last event
+// record's DELTA H may lie anywhere), corrected in place (its length stays,
+// so the file is held once); for an unchanged copy (`arp` null) only the
+// header, for its wrapper. The rest of the file streams through
+// FileSystem::WriteDecodedCopy.
+Status ReadAndCorrect(FileSystem& fs, const std::string& original,
+                      const double* arp, DecodedPrefix* head) {
+  if (!arp) return ReadHeaderBytes(fs, original, head);
+  Status status =
+      fs.ReadDecodedPrefix(original, kRinexScanMaxBytes, nullptr, head);
+  if (!status.ok()) return status;
+  if (!head->complete) {
+    return Status::Error(BoxPathAfter(TooLongToScan() + ": ", original));
+  }
+  std::string reason;
+  if (!CorrectDeltaHInPlace(head->bytes, *arp, &reason)) {
+    return Status::Error(BoxPathAfter(reason + ": ", original));
+  }
+  return Status::OK();
+}
+
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
 // `arp` is null.
 Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
@@ -324,17 +405,9 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   RinexCopyRun& run = given_run ? *given_run : own_run;
   const RinexCopyLimits& limits = run.limits;
   const std::string original = JoinPath(rinex_dir, name);
-  // Only the header is read and corrected here; the rest of the file
-  // streams through FileSystem::WriteDecodedCopy, so a file of any size is
-  // copied in little memory.
   DecodedPrefix head;
-  Status status = ReadHeaderBytes(fs, original, &head);
+  Status status = ReadAndCorrect(fs, original, arp, &head);
   if (!status.ok()) return status;
-  std::string corrected = head.bytes;
-  std::string reason;
-  if (arp && !CorrectDeltaHInPlace(corrected, *arp, &reason)) {
-    return Status::Error(BoxPathAfter(reason + ": ", original));
-  }
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
   if (!status.ok()) return status;
@@ -370,7 +443,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
     return Status::OK();
   };
   // An unchanged copy replaces no bytes: the empty change.
-  status = arp ? fs.WriteDecodedCopy(original, head.bytes.size(), corrected,
+  status = arp ? fs.WriteDecodedCopy(original, head.bytes.size(), head.bytes,
                                      copy, watch)
                : fs.WriteDecodedCopy(original, 0, "", copy, watch);
   if (status.ok() && copy_path) *copy_path = copy;

@@ -3,9 +3,10 @@
 // scan of every point of a project, and the copy with the DELTA H set to the
 // ARP height in RINEX/CORREGIDO. Pure: the disk is reached only through
 // FileSystem, whose real implementation unwraps gzip, Unix compress, bzip2
-// and one-file zips. Only a header is read, never more than
-// kRinexHeaderMaxBytes of unwrapped text, so a huge file or a decompression
-// bomb costs what a small file does. Originals are only read.
+// and one-file zips. A header is read within kRinexHeaderMaxBytes of
+// unwrapped text, and an observation file's DELTA H lines (its event
+// records') within kRinexScanMaxBytes, so a huge file or a decompression
+// bomb costs a bounded amount. Originals are only read.
 #ifndef ZARVEK_RINEX_RINEX_FILES_H_
 #define ZARVEK_RINEX_RINEX_FILES_H_
 
@@ -16,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "rinex/rinex_header.h"
-#include "rinex/rinex_verdict.h"
 #include "platform/fs.h"
 #include "platform/status.h"
+#include "rinex/rinex_header.h"
+#include "rinex/rinex_verdict.h"
 
 namespace zarvek {
 

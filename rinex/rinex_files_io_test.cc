@@ -15,8 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ReadFileBytes;
 
-const fs::path kFixtures =
-    fs::path(ZARVEK_SOURCE_DIR) / "rinex/testdata";
+const fs::path kFixtures = fs::path(ZARVEK_SOURCE_DIR) / "rinex/testdata";
 
 std::string Gunzip(const std::string& bytes) {
   z_stream z{};
@@ -180,6 +179,134 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
       << v.reason;
 }
 
+// Every DELTA H line of `text` with columns 1-14 replaced by `field`.
+std::string WithEveryDeltaH(std::string text, const std::string& field) {
+  for (std::size_t label = text.find("ANTENNA: DELTA H/E/N");
+       label != std::string::npos;
+       label = text.find("ANTENNA: DELTA H/E/N", label + 1)) {
+    text.replace(label - 60, 14, field);
+  }
+  return text;
+}
+
+// An event record (RINEX 2 or 3 epoch line with `flag`) carrying a comment
+// and an ANTENNA: DELTA H/E/N line with `delta_h` (F14.4).
+std::string EventRecord(bool v3, int flag, const std::string& delta_h) {
+  const std::string epoch =
+      v3 ? "> 2026 01 01 12 00 15.0000000  " + std::to_string(flag) + "  2"
+         : " 26 01 01 12 00 15.0000000  " + std::to_string(flag) + "  2";
+  return epoch + "\n" +
+         "*** Start of Occupation ***                                 "
+         "COMMENT             \n" +
+         delta_h +
+         "        0.0000        0.0000                  "
+         "ANTENNA: DELTA H/E/N\n";
+}
+
+// `text` with `insert` placed before the line that starts with `before`.
+std::string InsertBefore(std::string text, const std::string& before,
+                         const std::string& insert) {
+  const std::size_t at = text.find("\n" + before);
+  EXPECT_NE(at, std::string::npos) << before;
+  return text.insert(at + 1, insert);
+}
+
+// Event records (flags 2-5) carry DELTA H lines that hold for the epochs
+// after them: each is judged, named by its line, and corrected in the copy,
+// which differs from the original only in those lines.
+TEST(RinexFilesTest, EventRecordsDeltaHAreJudgedAndCorrected) {
+  const std::string v2 = ReadFileBytes(kFixtures / "v211.26o");       // 1.5000
+  const std::string v3 = ReadFileBytes(kFixtures / "v304.obs");       // 1.4285
+  const std::string crx = ReadFileBytes(kFixtures / "hatanaka.crx");  // 1.5105
+  const std::string right = "        1.4285";
+  const std::string v2_right = WithDeltaH(v2, right);
+  const std::string v2_second = " 26 01 01 12 00 30";
+  const std::string v3_first = "> 2026 01 01 12 00 00";
+  const std::string v3_second = "> 2026 01 01 12 00 30";
+  struct Case {
+    const char* what;
+    std::string name, text;
+    const char* cell;
+    std::vector<std::string> reasons;  // each in the verdict's reason
+  };
+  const Case cases[] = {
+      {"RINEX 2, flag 3 after the kinematic part, wrong",
+       "a.26o",
+       InsertBefore(v2_right, v2_second,
+                    EventRecord(false, 3, "        2.0000")),
+       "✗ 2.0000",
+       {"a.26o: DELTA H 2.0000 en lugar de 1.4285 (ARP), línea 22 (registro "
+        "de evento)"}},
+      {"RINEX 2, header wrong, event right",
+       "b.26o",
+       InsertBefore(v2, v2_second, EventRecord(false, 3, right)),
+       "✗ 1.5000",
+       {"b.26o: DELTA H 1.5000 en lugar de 1.4285 (ARP), línea 11 "
+        "(cabecera): es la altura medida"}},
+      {"RINEX 3, flag 3, right",
+       "c.obs",
+       InsertBefore(v3, v3_second, EventRecord(true, 3, right)),
+       "✓",
+       {"todos los archivos"}},
+      {"RINEX 3, several: flag 4 right, flag 3 wrong",
+       "d.obs",
+       InsertBefore(InsertBefore(v3, v3_first, EventRecord(true, 4, right)),
+                    v3_second, EventRecord(true, 3, "        1.5105")),
+       "✗ 1.5105",
+       {"d.obs: DELTA H 1.5105 en lugar de 1.4285 (ARP), línea 28 (registro "
+        "de evento): es la altura del centro de fase"}},
+      {"Hatanaka, header and event wrong",
+       "e.crx",
+       InsertBefore(crx, "> 2026", EventRecord(true, 3, "        0.0000")),
+       "✗ 1.5105",
+       {"e.crx: DELTA H 1.5105 en lugar de 1.4285 (ARP), línea 14 (cabecera)",
+        "e.crx: DELTA H 0.0000 en lugar de 1.4285 (ARP), línea 24 (registro "
+        "de evento): el archivo no da altura"}},
+  };
+  const RinexRowHeights row{1.4285, 1.5105, 1.5};
+  testing::TempDir temp;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path rinex = temp.path() / c.name / "RINEX";
+    fs::create_directories(rinex);
+    std::ofstream(rinex / c.name, std::ios::binary) << c.text;
+    RinexVerdict v = JudgeRinexPoint(
+        CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+    EXPECT_EQ(v.cell, c.cell);
+    for (const std::string& reason : c.reasons)
+      EXPECT_NE(v.reason.find(reason), std::string::npos) << v.reason;
+    if (v.state != RinexState::kMismatch) continue;
+    EXPECT_EQ(v.to_correct, std::vector<std::string>{c.name});
+
+    ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), c.name,
+                                   1.4285, nullptr)
+                    .ok());
+    EXPECT_EQ(ReadFileBytes(rinex / c.name), c.text) << "original touched";
+    const std::string copy = ReadFileBytes(rinex / "CORREGIDO" / c.name);
+    EXPECT_EQ(copy, WithEveryDeltaH(c.text, right));
+    EXPECT_EQ(copy.size(), c.text.size());
+    v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()),
+                        row);
+    EXPECT_EQ(v.cell, "✓ C") << v.reason;
+  }
+
+  // A file longer than what is read whole may hide an event record past
+  // the bound: it is not vouched for, nor corrected.
+  const fs::path rinex = temp.path() / "big" / "RINEX";
+  fs::create_directories(rinex);
+  std::ofstream(rinex / "big.obs", std::ios::binary)
+      << v3 << std::string(kRinexScanMaxBytes, ' ');
+  const RinexVerdict v =
+      JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+  EXPECT_EQ(v.cell, "?");
+  EXPECT_NE(v.reason.find("big.obs: descomprimido pasa de 64 MB"),
+            std::string::npos)
+      << v.reason;
+  EXPECT_FALSE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "big.obs",
+                                  1.4285, nullptr)
+                   .ok());
+}
+
 TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {
   testing::TempDir temp;
   std::string text = ReadFileBytes(kFixtures / "v304.obs");
@@ -297,7 +424,8 @@ TEST(RinexFilesTest, LinksAreNeverWrittenThroughAndStaleCopiesAreShown) {
   EXPECT_EQ(v.cell, "✗ COPIA");
   EXPECT_EQ(v.state, RinexState::kMismatch);
   EXPECT_EQ(v.to_correct, std::vector<std::string>{"v211.26o"});
-  EXPECT_NE(v.reason.find("v211.26o: COPIA DESACTUALIZADA: el original cambió"), std::string::npos)
+  EXPECT_NE(v.reason.find("v211.26o: COPIA DESACTUALIZADA: el original cambió"),
+            std::string::npos)
       << v.reason;
   ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "v211.26o",
                                  1.4285, nullptr)
