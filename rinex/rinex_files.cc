@@ -7,6 +7,7 @@
 
 #include "project/layout.h"
 #include "project/point_detection.h"
+#include "rinex/rinex_lines.h"
 #include "text/ascii_text.h"
 #include "text/shown_path.h"
 
@@ -123,11 +124,6 @@ bool CopyIsOfOriginal(FileSystem& fs, const std::string& original,
          same(corrected);
 }
 
-std::string TooLongToScan() {
-  return "descomprimido pasa de " + DecimalText(kRinexScanMaxBytes >> 20) +
-         " MB: no se pueden revisar las DELTA H de sus registros de evento";
-}
-
 }  // namespace
 
 namespace {
@@ -156,31 +152,28 @@ RinexHeader HeaderOf(const DecodedPrefix& prefix, const Status& status,
 }
 
 // The header of the file at `path` and, for an observation file, every
-// DELTA H line in force (FindDeltaHLines), from one reading: the whole
-// unwrapped text within kRinexScanMaxBytes, or only its first
-// kRinexHeaderMaxBytes when they hold no END OF HEADER. An observation file
-// longer than the bound, or whose later DELTA H lines cannot be read, is
-// kUnreadable: the event records past the bound would go unchecked.
+// DELTA H line in force (DeltaHScan), from one reading of its lines: the
+// whole file, however long, in the memory of one piece and one line. A
+// file that is no observation file is read no further than its header's
+// bounds. `*cancelled` is set when `cancel` stopped the reading.
 RinexHeader ReadObservationFile(FileSystem& fs, const std::string& path,
+                                const std::atomic<bool>* cancel,
                                 RinexWrapper* wrapper,
-                                std::vector<RinexDeltaLine>* lines) {
-  EndOfHeaderFinder end_of_header;
-  bool header_found = false;
-  auto enough = [&](std::string_view bytes, std::size_t seen) {
-    if (!header_found) header_found = end_of_header(bytes, seen);
-    return !header_found && bytes.size() >= kRinexHeaderMaxBytes;
-  };
-  DecodedPrefix prefix;
-  const Status status =
-      fs.ReadDecodedPrefix(path, kRinexScanMaxBytes, enough, &prefix);
-  if (wrapper) *wrapper = prefix.wrapper;
-  RinexHeader header = HeaderOf(prefix, status, path);
-  lines->clear();
-  if (header.kind != RinexKind::kObservation) return header;
-  if (!prefix.complete) {
-    header.kind = RinexKind::kUnreadable;
-    header.reason = TooLongToScan();
-  } else if (!FindDeltaHLines(prefix.bytes, true, lines, &header.reason)) {
+                                std::vector<RinexDeltaLine>* lines,
+                                bool* cancelled = nullptr) {
+  DeltaHScan scan;
+  bool stopped = false;
+  const Status status = ForEachLine(
+      fs, path, cancel,
+      [&](const TextLine& line) {
+        stopped = !scan.Take(line);
+        return !stopped;
+      },
+      wrapper);
+  if (cancelled) *cancelled = cancel && cancel->load() && !status.ok();
+  RinexHeader header = scan.Finish(!stopped, status, lines);
+  if (header.kind == RinexKind::kNotRinex &&
+      LooksLikeObservationName(BaseName(path))) {
     header.kind = RinexKind::kUnreadable;
   }
   return header;
@@ -204,14 +197,16 @@ namespace {
 // shows it: an observation file or one that looks like one.
 RinexFileCheck ReadRinexFile(FileSystem& fs, const std::string& path,
                              const std::string& name, bool has_corrected,
-                             const std::string& corrected_dir, bool* listed) {
+                             const std::string& corrected_dir,
+                             const std::atomic<bool>* cancel, bool* listed,
+                             bool* cancelled) {
   RinexFileCheck check;
   check.name = name;
   // The event records after the header carry DELTA H lines of their own,
   // which the processing applies to the epochs after them.
   std::vector<RinexDeltaLine> lines;
   const RinexHeader header =
-      ReadObservationFile(fs, path, &check.wrapper, &lines);
+      ReadObservationFile(fs, path, cancel, &check.wrapper, &lines, cancelled);
   *listed = header.kind == RinexKind::kObservation ||
             header.kind == RinexKind::kUnreadable;
   if (*listed) {
@@ -226,8 +221,8 @@ RinexFileCheck ReadRinexFile(FileSystem& fs, const std::string& path,
     const std::string copy =
         JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper));
     if (fs.IsFile(copy) &&
-        ReadObservationFile(fs, copy, nullptr, &lines).kind ==
-            RinexKind::kObservation) {
+        ReadObservationFile(fs, copy, cancel, nullptr, &lines, cancelled)
+                .kind == RinexKind::kObservation) {
       check.copy_delta_h = lines.front().h;
       for (std::size_t i = 1; i < lines.size(); ++i)
         check.copy_later_delta_h.push_back(lines[i].h);
@@ -252,7 +247,8 @@ void ForgetSharedCopies(std::vector<RinexFileCheck>* files) {
 }  // namespace
 
 PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
-                                 RinexReadCache* cache) {
+                                 RinexReadCache* cache,
+                                 const std::atomic<bool>* cancel) {
   PointRinexFiles result;
   result.folder = rinex_dir;
   if (!fs.IsDirectory(rinex_dir)) return result;
@@ -290,9 +286,16 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
         continue;
       }
     }
-    bool listed = false;
+    bool listed = false, cancelled = false;
     RinexFileCheck check =
-        ReadRinexFile(fs, path, name, has_corrected, corrected_dir, &listed);
+        ReadRinexFile(fs, path, name, has_corrected, corrected_dir, cancel,
+                      &listed, &cancelled);
+    // A reading cut short says nothing of the file: it is neither kept
+    // nor shown, and the folder is read no further.
+    if (cancelled) {
+      result.cancelled = true;
+      break;
+    }
     if (stamped) {
       cache->Put(
           path, RinexReadCache::Entry{stamp, copy_stamp(check), listed, check});
@@ -374,24 +377,25 @@ Status CheckRoomForCopy(FileSystem& fs, const std::string& original,
   return Status::OK();
 }
 
-// Reads what a copy of `original` starts with: for a correction to `*arp`,
-// the whole unwrapped text within kRinexScanMaxBytes (the last event
-// record's DELTA H may lie anywhere), corrected in place (its length stays,
-// so the file is held once); for an unchanged copy (`arp` null) only the
-// header, for its wrapper. The rest of the file streams through
-// FileSystem::WriteDecodedCopy.
-Status ReadAndCorrect(FileSystem& fs, const std::string& original,
-                      const double* arp, DecodedPrefix* head) {
-  if (!arp) return ReadHeaderBytes(fs, original, head);
-  Status status =
-      fs.ReadDecodedPrefix(original, kRinexScanMaxBytes, nullptr, head);
-  if (!status.ok()) return status;
-  if (!head->complete) {
-    return Status::Error(BoxPathAfter(TooLongToScan() + ": ", original));
+// Reads the header of `original`, for its wrapper; for a correction to
+// `*arp` it must be an observation header, and `arp` must have an F14.4
+// form, before anything is written. The DELTA H lines after the header are
+// rewritten as the copy streams (DeltaHRewrite).
+Status ReadHeaderForCopy(FileSystem& fs, const std::string& original,
+                         const double* arp, DecodedPrefix* head) {
+  Status status = ReadHeaderBytes(fs, original, head);
+  if (!status.ok() || !arp) return status;
+  const RinexHeader header = ReadRinexHeader(head->bytes, head->complete);
+  if (header.kind != RinexKind::kObservation) {
+    return Status::Error(
+        BoxPathAfter((header.reason.empty() ? "no es un archivo de observación"
+                                            : header.reason) +
+                         ": ",
+                     original));
   }
-  std::string reason;
-  if (!CorrectDeltaHInPlace(head->bytes, *arp, &reason)) {
-    return Status::Error(BoxPathAfter(reason + ": ", original));
+  if (!FormatF14_4(*arp)) {
+    return Status::Error(
+        BoxPathAfter("la altura ARP no cabe en F14.4: ", original));
   }
   return Status::OK();
 }
@@ -406,7 +410,7 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   const RinexCopyLimits& limits = run.limits;
   const std::string original = JoinPath(rinex_dir, name);
   DecodedPrefix head;
-  Status status = ReadAndCorrect(fs, original, arp, &head);
+  Status status = ReadHeaderForCopy(fs, original, arp, &head);
   if (!status.ok()) return status;
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
@@ -442,10 +446,18 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
     }
     return Status::OK();
   };
-  // An unchanged copy replaces no bytes: the empty change.
-  status = arp ? fs.WriteDecodedCopy(original, head.bytes.size(), head.bytes,
-                                     copy, watch)
-               : fs.WriteDecodedCopy(original, 0, "", copy, watch);
+  if (arp) {
+    DeltaHRewrite rewrite(*FormatF14_4(*arp), original);
+    status = fs.WriteChangedCopy(
+        original,
+        [&](std::string_view piece, bool last, std::string* out) {
+          return rewrite.Change(piece, last, out);
+        },
+        copy, watch);
+  } else {
+    // An unchanged copy replaces no bytes: the empty change.
+    status = fs.WriteDecodedCopy(original, 0, "", copy, watch);
+  }
   if (status.ok() && copy_path) *copy_path = copy;
   return status;
 }

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 
 #include "rinex/rinex_files.h"
+#include "rinex/rinex_lines.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -289,22 +293,121 @@ TEST(RinexFilesTest, EventRecordsDeltaHAreJudgedAndCorrected) {
                         row);
     EXPECT_EQ(v.cell, "✓ C") << v.reason;
   }
+}
 
-  // A file longer than what is read whole may hide an event record past
-  // the bound: it is not vouched for, nor corrected.
-  const fs::path rinex = temp.path() / "big" / "RINEX";
+// The offsets at which two files differ, read a block at a time; "size"
+// when their lengths differ.
+std::vector<std::uint64_t> DifferingBytes(const fs::path& a,
+                                          const fs::path& b) {
+  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+  std::vector<char> bx(1 << 20), by(1 << 20);
+  std::vector<std::uint64_t> at;
+  for (std::uint64_t base = 0; x && y && at.size() < 100;) {
+    x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
+    y.read(by.data(), static_cast<std::streamsize>(by.size()));
+    if (x.gcount() != y.gcount()) return {UINT64_MAX};
+    for (std::streamsize i = 0; i < x.gcount(); ++i)
+      if (bx[i] != by[i]) at.push_back(base + static_cast<std::uint64_t>(i));
+    base += static_cast<std::uint64_t>(x.gcount());
+  }
+  return at;
+}
+
+// A file of any length is judged whole and corrected as it streams: 120 MB
+// of blank observation lines and one line of 1 MB hide an event record at
+// their end, whose wrong DELTA H is named by its line and corrected in a
+// copy that differs from the original in those 14 columns alone. The
+// reading holds one piece and at most its bound of a line; a cancel stops
+// it at the next piece, and a cancelled copy leaves nothing.
+TEST(RinexFilesTest, FilesOfAnyLengthAreJudgedAndCorrectedInBoundedMemory) {
+  const std::string v3 = ReadFileBytes(kFixtures / "v304.obs");  // 1.4285
+  const std::size_t header_end = v3.find("END OF HEADER") + 21;
+  testing::TempDir temp;
+  const fs::path rinex = temp.path() / "RINEX";
   fs::create_directories(rinex);
-  std::ofstream(rinex / "big.obs", std::ios::binary)
-      << v3 << std::string(kRinexScanMaxBytes, ' ');
-  const RinexVerdict v =
+  const fs::path big = rinex / "big.obs";
+  const std::string blank = "G01" + std::string(76, ' ') + "\n";
+  std::size_t lines = static_cast<std::size_t>(
+      std::count(v3.begin(), v3.begin() + header_end, '\n'));
+  {
+    std::ofstream out(big, std::ios::binary);
+    out << v3.substr(0, header_end);
+    std::string block;
+    for (int i = 0; i < 16384; ++i) block += blank;  // 1.25 MB
+    for (int i = 0; i < 96; ++i, lines += 16384) out << block;
+    out << std::string(1 << 20, ' ') << "\n";
+    out << EventRecord(true, 3, "        2.0000");
+    lines += 1 + 3;
+  }
+  const std::uint64_t event_at = fs::file_size(big) - 81;
+  const RinexRowHeights row{1.4285, 1.5105, 1.5};
+  RinexVerdict v =
       JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
-  EXPECT_EQ(v.cell, "?");
-  EXPECT_NE(v.reason.find("big.obs: descomprimido pasa de 64 MB"),
+  EXPECT_EQ(v.cell, "✗ 2.0000");
+  EXPECT_NE(v.reason.find("big.obs: DELTA H 2.0000 en lugar de 1.4285 (ARP), "
+                          "línea " +
+                          std::to_string(lines) + " (registro de evento)"),
             std::string::npos)
       << v.reason;
-  EXPECT_FALSE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "big.obs",
-                                  1.4285, nullptr)
-                   .ok());
+
+  LineReadStats stats;
+  std::size_t seen = 0, cut = 0;
+  ASSERT_TRUE(ForEachLine(
+                  RealFileSystem(), big.string(), nullptr,
+                  [&](const TextLine& line) {
+                    seen = line.number;
+                    cut += line.cut;
+                    return true;
+                  },
+                  nullptr, &stats)
+                  .ok());
+  EXPECT_EQ(seen, lines);
+  EXPECT_EQ(cut, 1u);
+  EXPECT_EQ(stats.bytes, fs::file_size(big));
+  EXPECT_LE(stats.largest_piece, 64u * 1024);
+  EXPECT_EQ(stats.held_line_peak, kRinexMaxLineBytes);
+
+  ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "big.obs",
+                                 1.4285, nullptr)
+                  .ok());
+  // The header was right: only the event record's 14 columns change.
+  const std::vector<std::uint64_t> changed =
+      DifferingBytes(big, rinex / "CORREGIDO" / "big.obs");
+  ASSERT_FALSE(changed.empty());
+  EXPECT_GE(changed.front(), event_at);
+  EXPECT_LT(changed.back(), event_at + 14);
+  v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+  EXPECT_EQ(v.cell, "✓ C") << v.reason;
+
+  // A cancel set while the lines are read stops the reading at its next
+  // piece.
+  std::atomic<bool> cancel{false};
+  const Status stopped = ForEachLine(
+      RealFileSystem(), big.string(), &cancel,
+      [&](const TextLine& line) {
+        if (line.number == 100000) cancel = true;
+        return true;
+      },
+      nullptr, &stats);
+  EXPECT_EQ(stopped.message(), "CANCELADO: " + big.string());
+  EXPECT_LT(stats.bytes, 100000u * 81 + 64 * 1024);
+  // A cancelled folder reading keeps nothing of the file under way; a
+  // cancelled copy leaves the earlier copy as it was and no other file.
+  RinexReadCache cache;
+  const PointRinexFiles part =
+      CheckRinexFolder(RealFileSystem(), rinex.string(), &cache, &cancel);
+  EXPECT_TRUE(part.cancelled);
+  EXPECT_TRUE(part.files.empty());
+  EXPECT_EQ(cache.size(), 0u);
+  fs::remove(rinex / "CORREGIDO" / "big.obs");
+  RinexCopyRun run;
+  run.cancel = &cancel;
+  EXPECT_EQ(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "big.obs",
+                               1.4285, nullptr, &run)
+                .message()
+                .rfind("CANCELADO: ", 0),
+            0u);
+  EXPECT_TRUE(fs::is_empty(rinex / "CORREGIDO"));
 }
 
 TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {

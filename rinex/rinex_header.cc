@@ -323,6 +323,46 @@ bool FindDeltaHLines(std::string_view bytes, bool complete,
   return true;
 }
 
+std::string_view RinexRecordLabel(std::string_view line) { return Label(line); }
+
+std::optional<double> ReadDeltaH(std::string_view line) {
+  const std::optional<DeltaNumbers> numbers = ParseDelta(line);
+  if (!numbers) return std::nullopt;
+  return numbers->h;
+}
+
+std::optional<std::string> DeltaHLineStart(std::string_view line,
+                                           const std::string& field,
+                                           std::string* reason) {
+  const std::optional<DeltaNumbers> numbers = ParseDelta(line);
+  if (!numbers) {
+    *reason = "la línea ANTENNA: DELTA H/E/N no se entiende";
+    return std::nullopt;
+  }
+  // DELTA H within columns 1-14, with nothing else there and a blank
+  // after them: only those columns change. F14.4 fills all 14, so an E
+  // starting in column 15 would run into it and the line would no longer
+  // read as three numbers; such a line is laid out again below.
+  const std::vector<Word>& words = numbers->words;
+  if (words.empty() ||
+      (words[0].column + words[0].text.size() <= 14 && words[1].column > 14)) {
+    return field;
+  }
+  // Shifted across column 14, or E against it: the numbers are laid out
+  // again in their columns, E and N as written.
+  if (words[1].text.size() > 14 || words[2].text.size() > 14) {
+    *reason = "DELTA E o N no caben en 14 columnas";
+    return std::nullopt;
+  }
+  std::string layout = field;
+  for (int i = 1; i <= 2; ++i) {
+    layout += std::string(14 - words[i].text.size(), ' ');
+    layout += words[i].text;
+  }
+  layout.resize(60, ' ');
+  return layout;
+}
+
 namespace {
 
 // The new text of the DELTA H line `line` of `bytes` with DELTA H written as
@@ -337,34 +377,10 @@ std::optional<LineChange> ChangeDeltaLine(std::string_view bytes,
                                           const RinexDeltaLine& line,
                                           const std::string& field,
                                           std::string* reason) {
-  const std::optional<DeltaNumbers> numbers =
-      ParseDelta(bytes.substr(line.offset, line.length));
-  if (!numbers) {
-    *reason = "la línea ANTENNA: DELTA H/E/N no se entiende";
-    return std::nullopt;
-  }
-  // DELTA H within columns 1-14, with nothing else there and a blank
-  // after them: only those columns change. F14.4 fills all 14, so an E
-  // starting in column 15 would run into it and the line would no longer
-  // read as three numbers; such a line is laid out again below.
-  const std::vector<Word>& words = numbers->words;
-  if (words.empty() ||
-      (words[0].column + words[0].text.size() <= 14 && words[1].column > 14)) {
-    return LineChange{line.offset, field};
-  }
-  // Shifted across column 14, or E against it: the numbers are laid out
-  // again in their columns, E and N as written.
-  if (words[1].text.size() > 14 || words[2].text.size() > 14) {
-    *reason = "DELTA E o N no caben en 14 columnas";
-    return std::nullopt;
-  }
-  std::string layout = field;
-  for (int i = 1; i <= 2; ++i) {
-    layout += std::string(14 - words[i].text.size(), ' ');
-    layout += words[i].text;
-  }
-  layout.resize(60, ' ');
-  return LineChange{line.offset, std::move(layout)};
+  std::optional<std::string> text =
+      DeltaHLineStart(bytes.substr(line.offset, line.length), field, reason);
+  if (!text) return std::nullopt;
+  return LineChange{line.offset, std::move(*text)};
 }
 
 }  // namespace

@@ -31,11 +31,9 @@ namespace zarvek {
 inline constexpr std::size_t kRinexHeaderMaxLines = 1000;
 inline constexpr std::size_t kRinexHeaderMaxBytes = 100 * 1024;
 
-/// The most of a file's unwrapped text read for the DELTA H lines of its
-/// event records, and the most such lines taken: a file longer than that
-/// cannot be vouched for and is reported as unreadable, so that no claim of
-/// a file decides the memory or time spent on it.
-inline constexpr std::size_t kRinexScanMaxBytes = std::size_t{64} << 20;
+/// The most DELTA H lines a file's event records are taken with: a file
+/// with more cannot be vouched for and is reported as unreadable, so that
+/// no claim of a file decides the memory spent on it.
 inline constexpr std::size_t kRinexMaxDeltaLines = 1000;
 
 /// What the first bytes of a file are.
@@ -147,6 +145,24 @@ std::optional<std::string> FormatF14_4(double value);
 /// `arp` has no F14.4 form or some line cannot take it.
 bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
                           std::string* reason);
+
+/// The record label of a line of a header (columns 61-80, blanks trimmed);
+/// empty for a line of 60 columns or fewer.
+std::string_view RinexRecordLabel(std::string_view line);
+
+/// The DELTA H of an `ANTENNA: DELTA H/E/N` line `line` (without its line
+/// end), read as ReadRinexHeader reads it; nullopt when the line has no
+/// three numbers.
+std::optional<double> ReadDeltaH(std::string_view line);
+
+/// What replaces the start of the `ANTENNA: DELTA H/E/N` line `line` to set
+/// its DELTA H to `field` (a FormatF14_4 text), as CorrectDeltaHInPlace
+/// changes each line: columns 1-14, or columns 1-60 laid out again when the
+/// numbers are shifted. nullopt, with `*reason`, when the line has no three
+/// numbers or its E or N do not fit.
+std::optional<std::string> DeltaHLineStart(std::string_view line,
+                                           const std::string& field,
+                                           std::string* reason);
 
 /// True when a file name looks like that of an observation file, wrapped or
 /// not: RINEX 2 "ssssdddf.yyO" / ".yyD" (Hatanaka), RINEX 3/4 long names

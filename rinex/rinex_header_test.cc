@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "rinex/rinex_lines.h"
 #include "rinex/rinex_verdict.h"
 #include "text/shown_path.h"
 
@@ -174,6 +175,21 @@ TEST(RinexHeaderTest, EndOfHeaderIsFoundInOnePass) {
   EXPECT_EQ(whole.header_end(), header.size());
 }
 
+// `original` as a copy streams it through DeltaHRewrite in pieces of
+// `step` bytes, or the reason it was refused.
+std::string Streamed(const std::string& original, std::size_t step,
+                     bool* refused) {
+  DeltaHRewrite rewrite("        1.4285", "p");
+  std::string out;
+  Status status;
+  for (std::size_t at = 0; status.ok() && at < original.size(); at += step)
+    status = rewrite.Change(std::string_view(original).substr(at, step), false,
+                            &out);
+  if (status.ok()) status = rewrite.Change({}, true, &out);
+  *refused = !status.ok();
+  return status.ok() ? out : status.message();
+}
+
 TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
   const std::string tail = "> 2026 01 01 12 00 00.0000000  0  1\nG01  1.0\n";
   struct Case {
@@ -241,6 +257,11 @@ TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
     const RinexHeader back = ReadRinexHeader(out, true);
     EXPECT_EQ(back.kind, RinexKind::kObservation) << back.reason;
     EXPECT_EQ(back.delta_h, 1.4285);
+    // A copy rewritten as it streams is the same, however its pieces fall.
+    for (std::size_t step : {std::size_t{1}, std::size_t{7}, out.size()}) {
+      bool refused = false;
+      EXPECT_EQ(Streamed(c.original, step, &refused), c.expected) << step;
+    }
   }
   // A refusal says why and leaves the bytes as they were.
   // So does a file whose event records' DELTA H lines cannot be read or
@@ -259,6 +280,11 @@ TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
     EXPECT_FALSE(CorrectDeltaHInPlace(out, arp, &reason));
     EXPECT_EQ(out, original);
     EXPECT_FALSE(reason.empty());
+    // The streamed copy is refused for the same reason.
+    if (arp != 1.4285) continue;
+    bool refused = false;
+    EXPECT_EQ(Streamed(original, 13, &refused).rfind(reason, 0), 0u) << reason;
+    EXPECT_TRUE(refused);
   }
   EXPECT_EQ(FormatF14_4(-0.00001), "        0.0000");
   EXPECT_EQ(FormatF14_4(-12345678.1234), "-12345678.1234");

@@ -45,6 +45,9 @@ struct PointRinexFiles {
   /// text and the path. The files are then empty.
   std::string listing_error;
   std::vector<RinexFileCheck> files;  ///< ordered by name
+  /// The reading was stopped before every file was read (a cancel): what
+  /// `files` holds is only part of the folder.
+  bool cancelled = false;
 };
 
 /// The heights of a table row that converts.
