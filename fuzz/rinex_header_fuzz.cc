@@ -14,6 +14,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "rinex/rinex_header.h"
+#include "rinex/rinex_lines.h"
 
 namespace {
 
@@ -47,6 +48,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (field) FUZZ_CHECK(field->size() == 14);
   // A refusal says why and leaves the bytes alone.
   if (!ok) FUZZ_CHECK(corrected == bytes && !reason.empty());
+  // The copy rewritten as the text streams by, in pieces of a size the
+  // input's first byte chooses, is the correction in place, or is refused
+  // when that is.
+  if (field) {
+    zarvek::DeltaHRewrite rewrite(*field, "p");
+    const std::size_t step = 1 + (bytes.empty() ? 0 : bytes[0] % 97);
+    std::string streamed;
+    zarvek::Status status;
+    for (std::size_t at = 0; status.ok() && at < bytes.size(); at += step)
+      status = rewrite.Change(bytes.substr(at, step), false, &streamed);
+    if (status.ok()) status = rewrite.Change({}, true, &streamed);
+    FUZZ_CHECK(status.ok() == ok);
+    if (ok) FUZZ_CHECK(streamed == corrected);
+  }
   if (before.kind != RinexKind::kObservation || !field) {
     FUZZ_CHECK(!ok);
     return 0;
