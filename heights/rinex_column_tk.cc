@@ -248,8 +248,10 @@ void RinexColumn::WireRowStatus(const std::string& tag) {
 }
 
 RinexColumn::~RinexColumn() {
-  // A copy under way stops after its block; background_ waits for it.
+  // A copy under way stops after its block, a reading after its piece;
+  // background_ waits for them.
   cancel_ = true;
+  closing_ = true;
 }
 
 void RinexColumn::Finish() {
@@ -355,7 +357,7 @@ void RinexColumn::ReadPoint(unsigned generation, size_t idx,
                             const std::string& folder) {
   background_.Run([this, generation, idx, folder]() -> WorkQueue::Done {
     auto files = std::make_shared<PointRinexFiles>(
-        CheckRinexFolder(fs_, folder, &cache_));
+        CheckRinexFolder(fs_, folder, &cache_, &closing_));
     return [this, generation, idx, files] {
       if (generation != generation_ || idx >= files_.size()) return;
       files_[idx] = std::move(*files);

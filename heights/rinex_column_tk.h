@@ -151,6 +151,8 @@ class RinexColumn {
   /// jobs only, and the counts the window shows.
   std::unique_ptr<RinexCopyRun> run_;
   std::atomic<bool> cancel_{false};
+  /// Set as the column goes: a file being read stops at its next piece.
+  std::atomic<bool> closing_{false};
   bool correcting_ = false;
   bool read_after_copies_ = false;
   size_t copies_total_ = 0, copies_done_ = 0, copies_written_ = 0,

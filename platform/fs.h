@@ -41,6 +41,18 @@ using EnoughBytes =
 /// what WriteDecodedCopy returns: for a size limit, a full disk, a cancel.
 using CopyWatch = std::function<Status(std::uint64_t decoded_bytes)>;
 
+/// Takes the next piece of a file's decoded content (FileSystem::
+/// ReadDecoded); the piece stays valid only during the call and may be
+/// empty. False stops the reading.
+using DecodedPieces = std::function<bool(std::string_view piece)>;
+
+/// Turns the next piece of a file's decoded content into what the copy
+/// holds in its place, appended to `*out` (FileSystem::WriteChangedCopy).
+/// Called with `last` once, after every piece, with an empty piece. A
+/// failure stops the copy and is what WriteChangedCopy returns.
+using PieceChange =
+    std::function<Status(std::string_view piece, bool last, std::string* out)>;
+
 /// What FileSystem::Stat tells of a file, to know whether it changed since
 /// it was last read: equal stamps, same file as far as the system tells.
 struct FileStamp {
@@ -192,6 +204,41 @@ class FileSystem {
                                   std::string_view new_prefix,
                                   const std::string& target,
                                   const CopyWatch& watch) = 0;
+
+  /// Hands the whole decoded content of the ordinary file `path` (unwrapped
+  /// as ReadDecodedPrefix does) to `take`, piece by piece, so that a file of
+  /// any length is read in the memory of one piece; `take` returning false
+  /// stops the reading, with no error. `*wrapper`, when not null, receives
+  /// the wrapper. Fails as ReadDecodedPrefix does. This default, for file
+  /// systems held in memory, decodes the whole content first.
+  virtual Status ReadDecoded(const std::string& path, const DecodedPieces& take,
+                             FileWrapper* wrapper) {
+    DecodedPrefix whole;
+    const Status status = ReadDecodedPrefix(path, SIZE_MAX, nullptr, &whole);
+    if (wrapper) *wrapper = whole.wrapper;
+    if (!status.ok()) return status;
+    take(whole.bytes);
+    return Status::OK();
+  }
+
+  /// Writes the file `target` as WriteDecodedCopy does, with the decoded
+  /// content of `source` passed through `change` piece by piece: the copy
+  /// holds what `change` gives, gzip when `source` is gzip. Nothing is left
+  /// behind when `change`, `watch` or the writing fails. This default, for
+  /// file systems held in memory, changes the whole content first.
+  virtual Status WriteChangedCopy(const std::string& source,
+                                  const PieceChange& change,
+                                  const std::string& target,
+                                  const CopyWatch& watch) {
+    DecodedPrefix whole;
+    Status status = ReadDecodedPrefix(source, SIZE_MAX, nullptr, &whole);
+    if (!status.ok()) return status;
+    std::string changed;
+    status = change(whole.bytes, false, &changed);
+    if (status.ok()) status = change({}, true, &changed);
+    if (!status.ok()) return status;
+    return WriteDecodedCopy(source, whole.bytes.size(), changed, target, watch);
+  }
 
   /// Size and times of the file at `path` (following links); false when
   /// there is none or the system cannot tell, and then nothing is known.

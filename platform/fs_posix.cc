@@ -192,6 +192,17 @@ class PosixFileSystem : public FileSystem {
                                   watch);
   }
 
+  Status ReadDecoded(const std::string& path, const DecodedPieces& take,
+                     FileWrapper* wrapper) override {
+    return ReadDecodedOnDisk(path, take, wrapper);
+  }
+
+  Status WriteChangedCopy(const std::string& source, const PieceChange& change,
+                          const std::string& target,
+                          const CopyWatch& watch) override {
+    return WriteChangedCopyOnDisk(source, change, target, watch);
+  }
+
   bool Stat(const std::string& path, FileStamp* stamp) override {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return false;

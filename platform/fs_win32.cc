@@ -224,6 +224,17 @@ class Win32FileSystem : public FileSystem {
                                   watch);
   }
 
+  Status ReadDecoded(const std::string& path, const DecodedPieces& take,
+                     FileWrapper* wrapper) override {
+    return ReadDecodedOnDisk(path, take, wrapper);
+  }
+
+  Status WriteChangedCopy(const std::string& source, const PieceChange& change,
+                          const std::string& target,
+                          const CopyWatch& watch) override {
+    return WriteChangedCopyOnDisk(source, change, target, watch);
+  }
+
   bool Stat(const std::string& path, FileStamp* stamp) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(win32::Widen(path).c_str(), GetFileExInfoStandard,

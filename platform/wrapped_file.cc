@@ -316,7 +316,9 @@ Status UnwrappedStream::NextGzip(std::string_view* piece, bool* done) {
       }
       inflateReset(&z_);
     }
-    if (!piece->empty()) return Status::OK();
+    // A block of input that gave nothing (empty members) still returns, so
+    // that a reader may stop between blocks however little they decode to.
+    if (!piece->empty() || z_.avail_in == 0) return Status::OK();
   }
 }
 
@@ -375,6 +377,23 @@ Status ReadDecodedPrefixOnDisk(const std::string& path, std::size_t max_bytes,
     const std::size_t seen = bytes.size();
     bytes.append(piece.substr(0, max_bytes - seen));
     if (enough && enough(bytes, seen)) break;
+  }
+  return stream.CheckZipHasOneFile();
+}
+
+Status ReadDecodedOnDisk(const std::string& path, const DecodedPieces& take,
+                         FileWrapper* wrapper) {
+  UnwrappedStream stream(64 * 1024);
+  Status status = stream.Open(path);
+  if (wrapper) *wrapper = stream.wrapper();
+  if (!status.ok()) return status;
+  for (;;) {
+    std::string_view piece;
+    bool done = false;
+    status = stream.Next(&piece, &done);
+    if (!status.ok()) return status;
+    if (done) break;
+    if (!take(piece)) return Status::OK();
   }
   return stream.CheckZipHasOneFile();
 }
@@ -474,6 +493,41 @@ Status WriteDecodedCopyOnDisk(const std::string& source,
     if (!next.ok() || !watch) return next;
     decoded += piece->size();
     return watch(decoded);
+  };
+  if (stream.wrapper() == FileWrapper::kGzip) {
+    GzipPieces gzip(plain, source);
+    return WriteFileAtomicallyFrom(target,
+                                   [&](std::string_view* piece, bool* last) {
+                                     return gzip.Next(piece, last);
+                                   });
+  }
+  return WriteFileAtomicallyFrom(target, plain);
+}
+
+Status WriteChangedCopyOnDisk(const std::string& source,
+                              const PieceChange& change,
+                              const std::string& target,
+                              const CopyWatch& watch) {
+  UnwrappedStream stream(256 * 1024);
+  Status status = stream.Open(source);
+  if (!status.ok()) return status;
+  std::string changed;
+  std::uint64_t written = 0;
+  NextPiece plain = [&](std::string_view* piece, bool* last) {
+    std::string_view decoded;
+    Status next = stream.Next(&decoded, last);
+    if (!next.ok()) return next;
+    changed.clear();
+    next = change(decoded, *last, &changed);
+    if (!next.ok()) return next;
+    if (*last) {
+      next = stream.CheckZipHasOneFile();
+      if (!next.ok()) return next;
+    }
+    *piece = changed;
+    if (!watch) return Status::OK();
+    written += changed.size();
+    return watch(written);
   };
   if (stream.wrapper() == FileWrapper::kGzip) {
     GzipPieces gzip(plain, source);

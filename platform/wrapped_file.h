@@ -29,6 +29,16 @@ Status WriteDecodedCopyOnDisk(const std::string& source,
                               const std::string& target,
                               const CopyWatch& watch);
 
+/// FileSystem::ReadDecoded on the real disk.
+Status ReadDecodedOnDisk(const std::string& path, const DecodedPieces& take,
+                         FileWrapper* wrapper);
+
+/// FileSystem::WriteChangedCopy on the real disk.
+Status WriteChangedCopyOnDisk(const std::string& source,
+                              const PieceChange& change,
+                              const std::string& target,
+                              const CopyWatch& watch);
+
 }  // namespace zarvek
 
 #endif  // ZARVEK_PLATFORM_WRAPPED_FILE_H_

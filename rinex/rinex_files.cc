@@ -7,6 +7,7 @@
 
 #include "project/layout.h"
 #include "project/point_detection.h"
+#include "rinex/rinex_lines.h"
 #include "text/ascii_text.h"
 #include "text/shown_path.h"
 
@@ -93,11 +94,12 @@ Status ReadHeaderAndBodyStart(FileSystem& fs, const std::string& path,
 // True when the copy `copy` (whose DELTA H is `copy_delta_h`) was made from
 // `original` as it is now: its header is the original's, with the DELTA H
 // written by CORREGIR RINEX or unchanged, and the first kCompareBodyBytes
-// of observations (and whether they end there) are the same. A replaced
-// original differs there: its header says when and by what program it was
-// written and when the session began, and its first epochs are its own.
-// Reading only that much keeps the table's build bounded, whatever the
-// size of the files.
+// of observations (and whether they end there) are the same, the DELTA H
+// lines of event records among them counting as the header's does. A
+// replaced original differs there: its header says when and by what
+// program it was written and when the session began, and its first epochs
+// are its own. Reading only that much keeps the table's build bounded,
+// whatever the size of the files.
 bool CopyIsOfOriginal(FileSystem& fs, const std::string& original,
                       const std::string& copy, double copy_delta_h) {
   DecodedPrefix a, b;
@@ -107,24 +109,28 @@ bool CopyIsOfOriginal(FileSystem& fs, const std::string& original,
       b_end == 0) {
     return false;
   }
-  const std::string_view copy_header(b.bytes.data(), b_end);
-  std::string header = a.bytes.substr(0, a_end);
-  if (header != copy_header &&
-      (!CorrectDeltaHInPlace(header, copy_delta_h, nullptr) ||
-       header != copy_header)) {
-    return false;
-  }
-  return a.bytes.compare(a_end, kCompareBodyBytes + 1, b.bytes, b_end,
-                         kCompareBodyBytes + 1) == 0;
+  // A line cut by the reading bound is left out: its DELTA H label may be
+  // missing, so it would not be corrected as the whole line was.
+  auto same = [&](const std::string& text) {
+    if (a.complete) return text == b.bytes;
+    const std::size_t last = text.rfind('\n');
+    const std::size_t n = last == std::string::npos ? 0 : last + 1;
+    return n >= a_end && b.bytes.size() >= n &&
+           text.compare(0, n, b.bytes, 0, n) == 0;
+  };
+  if (same(a.bytes)) return true;
+  std::string corrected = a.bytes;
+  return CorrectDeltaHInPlace(corrected, copy_delta_h, nullptr) &&
+         same(corrected);
 }
 
 }  // namespace
 
-RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
-                                RinexWrapper* wrapper) {
-  DecodedPrefix prefix;
-  const Status status = ReadHeaderBytes(fs, path, &prefix);
-  if (wrapper) *wrapper = prefix.wrapper;
+namespace {
+
+// The header in `prefix`, read from `path` with `status`.
+RinexHeader HeaderOf(const DecodedPrefix& prefix, const Status& status,
+                     const std::string& path) {
   RinexHeader header;
   if (status.ok()) {
     header = ReadRinexHeader(prefix.bytes, prefix.complete);
@@ -145,6 +151,44 @@ RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
   return header;
 }
 
+// The header of the file at `path` and, for an observation file, every
+// DELTA H line in force (DeltaHScan), from one reading of its lines: the
+// whole file, however long, in the memory of one piece and one line. A
+// file that is no observation file is read no further than its header's
+// bounds. `*cancelled` is set when `cancel` stopped the reading.
+RinexHeader ReadObservationFile(FileSystem& fs, const std::string& path,
+                                const std::atomic<bool>* cancel,
+                                RinexWrapper* wrapper,
+                                std::vector<RinexDeltaLine>* lines,
+                                bool* cancelled = nullptr) {
+  DeltaHScan scan;
+  bool stopped = false;
+  const Status status = ForEachLine(
+      fs, path, cancel,
+      [&](const TextLine& line) {
+        stopped = !scan.Take(line);
+        return !stopped;
+      },
+      wrapper);
+  if (cancelled) *cancelled = cancel && cancel->load() && !status.ok();
+  RinexHeader header = scan.Finish(!stopped, status, lines);
+  if (header.kind == RinexKind::kNotRinex &&
+      LooksLikeObservationName(BaseName(path))) {
+    header.kind = RinexKind::kUnreadable;
+  }
+  return header;
+}
+
+}  // namespace
+
+RinexHeader ReadRinexHeaderFile(FileSystem& fs, const std::string& path,
+                                RinexWrapper* wrapper) {
+  DecodedPrefix prefix;
+  const Status status = ReadHeaderBytes(fs, path, &prefix);
+  if (wrapper) *wrapper = prefix.wrapper;
+  return HeaderOf(prefix, status, path);
+}
+
 namespace {
 
 // Reads the file `name` at `path` of a RINEX folder and, when it is an
@@ -153,26 +197,36 @@ namespace {
 // shows it: an observation file or one that looks like one.
 RinexFileCheck ReadRinexFile(FileSystem& fs, const std::string& path,
                              const std::string& name, bool has_corrected,
-                             const std::string& corrected_dir, bool* listed) {
+                             const std::string& corrected_dir,
+                             const std::atomic<bool>* cancel, bool* listed,
+                             bool* cancelled) {
   RinexFileCheck check;
   check.name = name;
-  const RinexHeader header = ReadRinexHeaderFile(fs, path, &check.wrapper);
+  // The event records after the header carry DELTA H lines of their own,
+  // which the processing applies to the epochs after them.
+  std::vector<RinexDeltaLine> lines;
+  const RinexHeader header =
+      ReadObservationFile(fs, path, cancel, &check.wrapper, &lines, cancelled);
   *listed = header.kind == RinexKind::kObservation ||
             header.kind == RinexKind::kUnreadable;
   if (*listed) {
     check.kind = header.kind;
     check.reason = header.reason;
     check.delta_h = header.delta_h;
+    check.delta_line = header.delta_line_number;
   }
-  if (*listed && has_corrected && header.kind == RinexKind::kObservation) {
+  if (check.kind != RinexKind::kObservation) return check;
+  check.later_delta_h.assign(lines.begin() + 1, lines.end());
+  if (has_corrected) {
     const std::string copy =
         JoinPath(corrected_dir, CorrectedCopyName(name, check.wrapper));
-    if (fs.IsFile(copy)) {
-      const RinexHeader copied = ReadRinexHeaderFile(fs, copy, nullptr);
-      if (copied.kind == RinexKind::kObservation) {
-        check.copy_delta_h = copied.delta_h;
-        check.copy_stale = !CopyIsOfOriginal(fs, path, copy, copied.delta_h);
-      }
+    if (fs.IsFile(copy) &&
+        ReadObservationFile(fs, copy, cancel, nullptr, &lines, cancelled)
+                .kind == RinexKind::kObservation) {
+      check.copy_delta_h = lines.front().h;
+      for (std::size_t i = 1; i < lines.size(); ++i)
+        check.copy_later_delta_h.push_back(lines[i].h);
+      check.copy_stale = !CopyIsOfOriginal(fs, path, copy, lines.front().h);
     }
   }
   return check;
@@ -193,7 +247,8 @@ void ForgetSharedCopies(std::vector<RinexFileCheck>* files) {
 }  // namespace
 
 PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
-                                 RinexReadCache* cache) {
+                                 RinexReadCache* cache,
+                                 const std::atomic<bool>* cancel) {
   PointRinexFiles result;
   result.folder = rinex_dir;
   if (!fs.IsDirectory(rinex_dir)) return result;
@@ -231,9 +286,16 @@ PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
         continue;
       }
     }
-    bool listed = false;
+    bool listed = false, cancelled = false;
     RinexFileCheck check =
-        ReadRinexFile(fs, path, name, has_corrected, corrected_dir, &listed);
+        ReadRinexFile(fs, path, name, has_corrected, corrected_dir, cancel,
+                      &listed, &cancelled);
+    // A reading cut short says nothing of the file: it is neither kept
+    // nor shown, and the folder is read no further.
+    if (cancelled) {
+      result.cancelled = true;
+      break;
+    }
     if (stamped) {
       cache->Put(
           path, RinexReadCache::Entry{stamp, copy_stamp(check), listed, check});
@@ -315,6 +377,29 @@ Status CheckRoomForCopy(FileSystem& fs, const std::string& original,
   return Status::OK();
 }
 
+// Reads the header of `original`, for its wrapper; for a correction to
+// `*arp` it must be an observation header, and `arp` must have an F14.4
+// form, before anything is written. The DELTA H lines after the header are
+// rewritten as the copy streams (DeltaHRewrite).
+Status ReadHeaderForCopy(FileSystem& fs, const std::string& original,
+                         const double* arp, DecodedPrefix* head) {
+  Status status = ReadHeaderBytes(fs, original, head);
+  if (!status.ok() || !arp) return status;
+  const RinexHeader header = ReadRinexHeader(head->bytes, head->complete);
+  if (header.kind != RinexKind::kObservation) {
+    return Status::Error(
+        BoxPathAfter((header.reason.empty() ? "no es un archivo de observación"
+                                            : header.reason) +
+                         ": ",
+                     original));
+  }
+  if (!FormatF14_4(*arp)) {
+    return Status::Error(
+        BoxPathAfter("la altura ARP no cabe en F14.4: ", original));
+  }
+  return Status::OK();
+}
+
 // The copy of `name` into CORREGIDO: corrected to `arp`, or unchanged when
 // `arp` is null.
 Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
@@ -324,17 +409,9 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
   RinexCopyRun& run = given_run ? *given_run : own_run;
   const RinexCopyLimits& limits = run.limits;
   const std::string original = JoinPath(rinex_dir, name);
-  // Only the header is read and corrected here; the rest of the file
-  // streams through FileSystem::WriteDecodedCopy, so a file of any size is
-  // copied in little memory.
   DecodedPrefix head;
-  Status status = ReadHeaderBytes(fs, original, &head);
+  Status status = ReadHeaderForCopy(fs, original, arp, &head);
   if (!status.ok()) return status;
-  std::string corrected = head.bytes;
-  std::string reason;
-  if (arp && !CorrectDeltaHInPlace(corrected, *arp, &reason)) {
-    return Status::Error(BoxPathAfter(reason + ": ", original));
-  }
   const std::string copy_name = CorrectedCopyName(name, head.wrapper);
   status = CheckCopyNameIsItsOwn(fs, rinex_dir, name, copy_name, run);
   if (!status.ok()) return status;
@@ -369,10 +446,18 @@ Status WriteCopy(FileSystem& fs, const std::string& rinex_dir,
     }
     return Status::OK();
   };
-  // An unchanged copy replaces no bytes: the empty change.
-  status = arp ? fs.WriteDecodedCopy(original, head.bytes.size(), corrected,
-                                     copy, watch)
-               : fs.WriteDecodedCopy(original, 0, "", copy, watch);
+  if (arp) {
+    DeltaHRewrite rewrite(*FormatF14_4(*arp), original);
+    status = fs.WriteChangedCopy(
+        original,
+        [&](std::string_view piece, bool last, std::string* out) {
+          return rewrite.Change(piece, last, out);
+        },
+        copy, watch);
+  } else {
+    // An unchanged copy replaces no bytes: the empty change.
+    status = fs.WriteDecodedCopy(original, 0, "", copy, watch);
+  }
   if (status.ok() && copy_path) *copy_path = copy;
   return status;
 }

@@ -3,9 +3,10 @@
 // scan of every point of a project, and the copy with the DELTA H set to the
 // ARP height in RINEX/CORREGIDO. Pure: the disk is reached only through
 // FileSystem, whose real implementation unwraps gzip, Unix compress, bzip2
-// and one-file zips. Only a header is read, never more than
-// kRinexHeaderMaxBytes of unwrapped text, so a huge file or a decompression
-// bomb costs what a small file does. Originals are only read.
+// and one-file zips. A header is read within kRinexHeaderMaxBytes of
+// unwrapped text; an observation file's DELTA H lines (its event records')
+// are read from the whole file line by line (rinex/rinex_lines.h), in
+// bounded memory and stoppable between pieces. Originals are only read.
 #ifndef ZARVEK_RINEX_RINEX_FILES_H_
 #define ZARVEK_RINEX_RINEX_FILES_H_
 
@@ -16,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "rinex/rinex_header.h"
-#include "rinex/rinex_verdict.h"
 #include "platform/fs.h"
 #include "platform/status.h"
+#include "rinex/rinex_header.h"
+#include "rinex/rinex_verdict.h"
 
 namespace zarvek {
 
@@ -70,8 +71,13 @@ class RinexReadCache {
 /// entered. A missing folder gives no files and no error; one that cannot
 /// be listed gives `listing_error`. With `cache`, files whose stamps are
 /// those it holds are not read again, and what is read is added to it.
+/// Each observation file is read whole, line by line (ForEachLine), for
+/// every DELTA H in force. `*cancel`, set by another thread, stops the
+/// reading within one piece: the files read before it are given, the one
+/// under way is neither given nor cached, and `cancelled` is set.
 PointRinexFiles CheckRinexFolder(FileSystem& fs, const std::string& rinex_dir,
-                                 RinexReadCache* cache = nullptr);
+                                 RinexReadCache* cache = nullptr,
+                                 const std::atomic<bool>* cancel = nullptr);
 
 /// The RINEX folder of every point of the project that the folder `chosen`
 /// opens (ProjectLayout::ForChosenFolder), without reading them. The key
@@ -111,9 +117,11 @@ struct RinexCopyRun {
 
 /// Writes the corrected copy of the file `name` of `rinex_dir` into
 /// CorrectedDir(`rinex_dir`) (made when missing) under CorrectedCopyName:
-/// the original's unwrapped bytes with DELTA H set to `arp`
-/// (CorrectDeltaHInPlace), as gzip when the original is gzip, plain otherwise,
-/// through FileSystem::WriteDecodedCopy (streamed, atomic). Refused when
+/// the original's unwrapped bytes with every DELTA H set to `arp` as
+/// CorrectDeltaHInPlace sets them, rewritten line by line as they stream
+/// (DeltaHRewrite through FileSystem::WriteChangedCopy, atomic: a refusal
+/// or a cancel midway leaves no copy), as gzip when the original is gzip,
+/// plain otherwise. Refused when
 /// another file of `rinex_dir` would give a copy of the same name ("a.26o"
 /// beside "a.26o.Z"), so that one copy never replaces another's.
 /// `*copy_path`, when not null, receives the copy's path. Errors carry the

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 
 #include "rinex/rinex_files.h"
+#include "rinex/rinex_lines.h"
 #include "testing/temp_dir.h"
 
 namespace zarvek {
@@ -15,8 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ReadFileBytes;
 
-const fs::path kFixtures =
-    fs::path(ZARVEK_SOURCE_DIR) / "rinex/testdata";
+const fs::path kFixtures = fs::path(ZARVEK_SOURCE_DIR) / "rinex/testdata";
 
 std::string Gunzip(const std::string& bytes) {
   z_stream z{};
@@ -180,6 +183,233 @@ TEST(RinexFilesTest, ChecksAProjectAndWritesCorrectedCopies) {
       << v.reason;
 }
 
+// Every DELTA H line of `text` with columns 1-14 replaced by `field`.
+std::string WithEveryDeltaH(std::string text, const std::string& field) {
+  for (std::size_t label = text.find("ANTENNA: DELTA H/E/N");
+       label != std::string::npos;
+       label = text.find("ANTENNA: DELTA H/E/N", label + 1)) {
+    text.replace(label - 60, 14, field);
+  }
+  return text;
+}
+
+// An event record (RINEX 2 or 3 epoch line with `flag`) carrying a comment
+// and an ANTENNA: DELTA H/E/N line with `delta_h` (F14.4).
+std::string EventRecord(bool v3, int flag, const std::string& delta_h) {
+  const std::string epoch =
+      v3 ? "> 2026 01 01 12 00 15.0000000  " + std::to_string(flag) + "  2"
+         : " 26 01 01 12 00 15.0000000  " + std::to_string(flag) + "  2";
+  return epoch + "\n" +
+         "*** Start of Occupation ***                                 "
+         "COMMENT             \n" +
+         delta_h +
+         "        0.0000        0.0000                  "
+         "ANTENNA: DELTA H/E/N\n";
+}
+
+// `text` with `insert` placed before the line that starts with `before`.
+std::string InsertBefore(std::string text, const std::string& before,
+                         const std::string& insert) {
+  const std::size_t at = text.find("\n" + before);
+  EXPECT_NE(at, std::string::npos) << before;
+  return text.insert(at + 1, insert);
+}
+
+// Event records (flags 2-5) carry DELTA H lines that hold for the epochs
+// after them: each is judged, named by its line, and corrected in the copy,
+// which differs from the original only in those lines.
+TEST(RinexFilesTest, EventRecordsDeltaHAreJudgedAndCorrected) {
+  const std::string v2 = ReadFileBytes(kFixtures / "v211.26o");       // 1.5000
+  const std::string v3 = ReadFileBytes(kFixtures / "v304.obs");       // 1.4285
+  const std::string crx = ReadFileBytes(kFixtures / "hatanaka.crx");  // 1.5105
+  const std::string right = "        1.4285";
+  const std::string v2_right = WithDeltaH(v2, right);
+  const std::string v2_second = " 26 01 01 12 00 30";
+  const std::string v3_first = "> 2026 01 01 12 00 00";
+  const std::string v3_second = "> 2026 01 01 12 00 30";
+  struct Case {
+    const char* what;
+    std::string name, text;
+    const char* cell;
+    std::vector<std::string> reasons;  // each in the verdict's reason
+  };
+  const Case cases[] = {
+      {"RINEX 2, flag 3 after the kinematic part, wrong",
+       "a.26o",
+       InsertBefore(v2_right, v2_second,
+                    EventRecord(false, 3, "        2.0000")),
+       "✗ 2.0000",
+       {"a.26o: DELTA H 2.0000 en lugar de 1.4285 (ARP), línea 22 (registro "
+        "de evento)"}},
+      {"RINEX 2, header wrong, event right",
+       "b.26o",
+       InsertBefore(v2, v2_second, EventRecord(false, 3, right)),
+       "✗ 1.5000",
+       {"b.26o: DELTA H 1.5000 en lugar de 1.4285 (ARP), línea 11 "
+        "(cabecera): es la altura medida"}},
+      {"RINEX 3, flag 3, right",
+       "c.obs",
+       InsertBefore(v3, v3_second, EventRecord(true, 3, right)),
+       "✓",
+       {"todos los archivos"}},
+      {"RINEX 3, several: flag 4 right, flag 3 wrong",
+       "d.obs",
+       InsertBefore(InsertBefore(v3, v3_first, EventRecord(true, 4, right)),
+                    v3_second, EventRecord(true, 3, "        1.5105")),
+       "✗ 1.5105",
+       {"d.obs: DELTA H 1.5105 en lugar de 1.4285 (ARP), línea 28 (registro "
+        "de evento): es la altura del centro de fase"}},
+      {"Hatanaka, header and event wrong",
+       "e.crx",
+       InsertBefore(crx, "> 2026", EventRecord(true, 3, "        0.0000")),
+       "✗ 1.5105",
+       {"e.crx: DELTA H 1.5105 en lugar de 1.4285 (ARP), línea 14 (cabecera)",
+        "e.crx: DELTA H 0.0000 en lugar de 1.4285 (ARP), línea 24 (registro "
+        "de evento): el archivo no da altura"}},
+  };
+  const RinexRowHeights row{1.4285, 1.5105, 1.5};
+  testing::TempDir temp;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path rinex = temp.path() / c.name / "RINEX";
+    fs::create_directories(rinex);
+    std::ofstream(rinex / c.name, std::ios::binary) << c.text;
+    RinexVerdict v = JudgeRinexPoint(
+        CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+    EXPECT_EQ(v.cell, c.cell);
+    for (const std::string& reason : c.reasons)
+      EXPECT_NE(v.reason.find(reason), std::string::npos) << v.reason;
+    if (v.state != RinexState::kMismatch) continue;
+    EXPECT_EQ(v.to_correct, std::vector<std::string>{c.name});
+
+    ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), c.name,
+                                   1.4285, nullptr)
+                    .ok());
+    EXPECT_EQ(ReadFileBytes(rinex / c.name), c.text) << "original touched";
+    const std::string copy = ReadFileBytes(rinex / "CORREGIDO" / c.name);
+    EXPECT_EQ(copy, WithEveryDeltaH(c.text, right));
+    EXPECT_EQ(copy.size(), c.text.size());
+    v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()),
+                        row);
+    EXPECT_EQ(v.cell, "✓ C") << v.reason;
+  }
+}
+
+// The offsets at which two files differ, read a block at a time; "size"
+// when their lengths differ.
+std::vector<std::uint64_t> DifferingBytes(const fs::path& a,
+                                          const fs::path& b) {
+  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+  std::vector<char> bx(1 << 20), by(1 << 20);
+  std::vector<std::uint64_t> at;
+  for (std::uint64_t base = 0; x && y && at.size() < 100;) {
+    x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
+    y.read(by.data(), static_cast<std::streamsize>(by.size()));
+    if (x.gcount() != y.gcount()) return {UINT64_MAX};
+    for (std::streamsize i = 0; i < x.gcount(); ++i)
+      if (bx[i] != by[i]) at.push_back(base + static_cast<std::uint64_t>(i));
+    base += static_cast<std::uint64_t>(x.gcount());
+  }
+  return at;
+}
+
+// A file of any length is judged whole and corrected as it streams: 120 MB
+// of blank observation lines and one line of 1 MB hide an event record at
+// their end, whose wrong DELTA H is named by its line and corrected in a
+// copy that differs from the original in those 14 columns alone. The
+// reading holds one piece and at most its bound of a line; a cancel stops
+// it at the next piece, and a cancelled copy leaves nothing.
+TEST(RinexFilesTest, FilesOfAnyLengthAreJudgedAndCorrectedInBoundedMemory) {
+  const std::string v3 = ReadFileBytes(kFixtures / "v304.obs");  // 1.4285
+  const std::size_t header_end = v3.find("END OF HEADER") + 21;
+  testing::TempDir temp;
+  const fs::path rinex = temp.path() / "RINEX";
+  fs::create_directories(rinex);
+  const fs::path big = rinex / "big.obs";
+  const std::string blank = "G01" + std::string(76, ' ') + "\n";
+  std::size_t lines = static_cast<std::size_t>(
+      std::count(v3.begin(), v3.begin() + header_end, '\n'));
+  {
+    std::ofstream out(big, std::ios::binary);
+    out << v3.substr(0, header_end);
+    std::string block;
+    for (int i = 0; i < 16384; ++i) block += blank;  // 1.25 MB
+    for (int i = 0; i < 96; ++i, lines += 16384) out << block;
+    out << std::string(1 << 20, ' ') << "\n";
+    out << EventRecord(true, 3, "        2.0000");
+    lines += 1 + 3;
+  }
+  const std::uint64_t event_at = fs::file_size(big) - 81;
+  const RinexRowHeights row{1.4285, 1.5105, 1.5};
+  RinexVerdict v =
+      JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+  EXPECT_EQ(v.cell, "✗ 2.0000");
+  EXPECT_NE(v.reason.find("big.obs: DELTA H 2.0000 en lugar de 1.4285 (ARP), "
+                          "línea " +
+                          std::to_string(lines) + " (registro de evento)"),
+            std::string::npos)
+      << v.reason;
+
+  LineReadStats stats;
+  std::size_t seen = 0, cut = 0;
+  ASSERT_TRUE(ForEachLine(
+                  RealFileSystem(), big.string(), nullptr,
+                  [&](const TextLine& line) {
+                    seen = line.number;
+                    cut += line.cut;
+                    return true;
+                  },
+                  nullptr, &stats)
+                  .ok());
+  EXPECT_EQ(seen, lines);
+  EXPECT_EQ(cut, 1u);
+  EXPECT_EQ(stats.bytes, fs::file_size(big));
+  EXPECT_LE(stats.largest_piece, 64u * 1024);
+  EXPECT_EQ(stats.held_line_peak, kRinexMaxLineBytes);
+
+  ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "big.obs",
+                                 1.4285, nullptr)
+                  .ok());
+  // The header was right: only the event record's 14 columns change.
+  const std::vector<std::uint64_t> changed =
+      DifferingBytes(big, rinex / "CORREGIDO" / "big.obs");
+  ASSERT_FALSE(changed.empty());
+  EXPECT_GE(changed.front(), event_at);
+  EXPECT_LT(changed.back(), event_at + 14);
+  v = JudgeRinexPoint(CheckRinexFolder(RealFileSystem(), rinex.string()), row);
+  EXPECT_EQ(v.cell, "✓ C") << v.reason;
+
+  // A cancel set while the lines are read stops the reading at its next
+  // piece.
+  std::atomic<bool> cancel{false};
+  const Status stopped = ForEachLine(
+      RealFileSystem(), big.string(), &cancel,
+      [&](const TextLine& line) {
+        if (line.number == 100000) cancel = true;
+        return true;
+      },
+      nullptr, &stats);
+  EXPECT_EQ(stopped.message(), "CANCELADO: " + big.string());
+  EXPECT_LT(stats.bytes, 100000u * 81 + 64 * 1024);
+  // A cancelled folder reading keeps nothing of the file under way; a
+  // cancelled copy leaves the earlier copy as it was and no other file.
+  RinexReadCache cache;
+  const PointRinexFiles part =
+      CheckRinexFolder(RealFileSystem(), rinex.string(), &cache, &cancel);
+  EXPECT_TRUE(part.cancelled);
+  EXPECT_TRUE(part.files.empty());
+  EXPECT_EQ(cache.size(), 0u);
+  fs::remove(rinex / "CORREGIDO" / "big.obs");
+  RinexCopyRun run;
+  run.cancel = &cancel;
+  EXPECT_EQ(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "big.obs",
+                               1.4285, nullptr, &run)
+                .message()
+                .rfind("CANCELADO: ", 0),
+            0u);
+  EXPECT_TRUE(fs::is_empty(rinex / "CORREGIDO"));
+}
+
 TEST(RinexFilesTest, LargeFilesAreCopiedWholeThroughManyPieces) {
   testing::TempDir temp;
   std::string text = ReadFileBytes(kFixtures / "v304.obs");
@@ -297,7 +527,8 @@ TEST(RinexFilesTest, LinksAreNeverWrittenThroughAndStaleCopiesAreShown) {
   EXPECT_EQ(v.cell, "✗ COPIA");
   EXPECT_EQ(v.state, RinexState::kMismatch);
   EXPECT_EQ(v.to_correct, std::vector<std::string>{"v211.26o"});
-  EXPECT_NE(v.reason.find("v211.26o: COPIA DESACTUALIZADA: el original cambió"), std::string::npos)
+  EXPECT_NE(v.reason.find("v211.26o: COPIA DESACTUALIZADA: el original cambió"),
+            std::string::npos)
       << v.reason;
   ASSERT_TRUE(WriteCorrectedCopy(RealFileSystem(), rinex.string(), "v211.26o",
                                  1.4285, nullptr)

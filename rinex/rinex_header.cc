@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "text/ascii_text.h"
 #include "text/decimal.h"
 
 namespace zarvek {
@@ -240,11 +241,14 @@ RinexHeader ReadObservationRecords(HeaderCursor& at, RinexHeader header) {
     header.delta_n = numbers->n;
     header.delta_line_offset = at.line.offset;
     header.delta_line_length = at.line.text.size();
+    header.delta_line_number = at.lines;
   }
   if (!delta_seen) {
     return Unreadable(header, "cabecera sin línea ANTENNA: DELTA H/E/N");
   }
   header.kind = RinexKind::kObservation;
+  header.header_end = at.pos;
+  header.header_lines = at.lines;
   return header;
 }
 
@@ -284,25 +288,59 @@ std::optional<std::string> FormatF14_4(double value) {
   return std::string(14 - text.size(), ' ') + text;
 }
 
-bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
-                          std::string* reason) {
+bool FindDeltaHLines(std::string_view bytes, bool complete,
+                     std::vector<RinexDeltaLine>* lines, std::string* reason) {
+  lines->clear();
   auto refuse = [&](std::string why) {
+    lines->clear();
     if (reason) *reason = std::move(why);
     return false;
   };
-  const RinexHeader header = ReadRinexHeader(file_bytes, true);
+  const RinexHeader header = ReadRinexHeader(bytes, complete);
   if (header.kind != RinexKind::kObservation) {
     return refuse(header.reason.empty() ? "no es un archivo de observación"
                                         : header.reason);
   }
-  const std::optional<std::string> field = FormatF14_4(arp);
-  if (!field) return refuse("la altura ARP no cabe en F14.4");
-  const std::string_view line =
-      std::string_view(file_bytes)
-          .substr(header.delta_line_offset, header.delta_line_length);
-  const std::optional<DeltaNumbers> numbers = ParseDelta(line);
-  if (!numbers) return refuse("la línea ANTENNA: DELTA H/E/N no se entiende");
+  lines->push_back({header.delta_line_number, header.delta_line_offset,
+                    header.delta_line_length, header.delta_h});
+  HeaderCursor at(bytes, complete);
+  at.pos = header.header_end;
+  at.lines = header.header_lines;
+  while (at.Next()) {
+    if (Label(at.line.text) != kDeltaLabel) continue;
+    const std::string where = "línea " + DecimalText(at.lines);
+    if (lines->size() >= kRinexMaxDeltaLines) {
+      return refuse("más de " + DecimalText(kRinexMaxDeltaLines) +
+                    " líneas ANTENNA: DELTA H/E/N (" + where + ")");
+    }
+    const std::optional<DeltaNumbers> numbers = ParseDelta(at.line.text);
+    if (!numbers) {
+      return refuse(where +
+                    ": la línea ANTENNA: DELTA H/E/N de un registro de evento "
+                    "no tiene tres números");
+    }
+    lines->push_back(
+        {at.lines, at.line.offset, at.line.text.size(), numbers->h});
+  }
+  return true;
+}
 
+std::string_view RinexRecordLabel(std::string_view line) { return Label(line); }
+
+std::optional<double> ReadDeltaH(std::string_view line) {
+  const std::optional<DeltaNumbers> numbers = ParseDelta(line);
+  if (!numbers) return std::nullopt;
+  return numbers->h;
+}
+
+std::optional<std::string> DeltaHLineStart(std::string_view line,
+                                           const std::string& field,
+                                           std::string* reason) {
+  const std::optional<DeltaNumbers> numbers = ParseDelta(line);
+  if (!numbers) {
+    *reason = "la línea ANTENNA: DELTA H/E/N no se entiende";
+    return std::nullopt;
+  }
   // DELTA H within columns 1-14, with nothing else there and a blank
   // after them: only those columns change. F14.4 fills all 14, so an E
   // starting in column 15 would run into it and the line would no longer
@@ -310,21 +348,72 @@ bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
   const std::vector<Word>& words = numbers->words;
   if (words.empty() ||
       (words[0].column + words[0].text.size() <= 14 && words[1].column > 14)) {
-    file_bytes.replace(header.delta_line_offset, 14, *field);
-    return true;
+    return field;
   }
   // Shifted across column 14, or E against it: the numbers are laid out
   // again in their columns, E and N as written.
   if (words[1].text.size() > 14 || words[2].text.size() > 14) {
-    return refuse("DELTA E o N no caben en 14 columnas");
+    *reason = "DELTA E o N no caben en 14 columnas";
+    return std::nullopt;
   }
-  std::string layout = *field;
+  std::string layout = field;
   for (int i = 1; i <= 2; ++i) {
     layout += std::string(14 - words[i].text.size(), ' ');
     layout += words[i].text;
   }
   layout.resize(60, ' ');
-  file_bytes.replace(header.delta_line_offset, 60, layout);
+  return layout;
+}
+
+namespace {
+
+// The new text of the DELTA H line `line` of `bytes` with DELTA H written as
+// `field` (F14.4): where it starts and what replaces the bytes there.
+// nullopt, with `*reason`, when the line cannot take it.
+struct LineChange {
+  std::size_t offset = 0;
+  std::string text;
+};
+
+std::optional<LineChange> ChangeDeltaLine(std::string_view bytes,
+                                          const RinexDeltaLine& line,
+                                          const std::string& field,
+                                          std::string* reason) {
+  std::optional<std::string> text =
+      DeltaHLineStart(bytes.substr(line.offset, line.length), field, reason);
+  if (!text) return std::nullopt;
+  return LineChange{line.offset, std::move(*text)};
+}
+
+}  // namespace
+
+bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
+                          std::string* reason) {
+  std::string why;
+  auto refuse = [&](std::string text) {
+    if (reason) *reason = std::move(text);
+    return false;
+  };
+  std::vector<RinexDeltaLine> lines;
+  if (!FindDeltaHLines(file_bytes, true, &lines, &why)) return refuse(why);
+  const std::optional<std::string> field = FormatF14_4(arp);
+  if (!field) return refuse("la altura ARP no cabe en F14.4");
+  // Every line is checked before any is changed, so that a refused file
+  // is left as it was.
+  std::vector<LineChange> changes;
+  for (const RinexDeltaLine& line : lines) {
+    std::optional<LineChange> change =
+        ChangeDeltaLine(file_bytes, line, *field, &why);
+    if (!change) {
+      return refuse(line.number == lines.front().number
+                        ? why
+                        : "línea " + DecimalText(line.number) + ": " + why);
+    }
+    changes.push_back(std::move(*change));
+  }
+  for (const LineChange& change : changes) {
+    file_bytes.replace(change.offset, change.text.size(), change.text);
+  }
   return true;
 }
 

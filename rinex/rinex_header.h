@@ -7,8 +7,10 @@
 //
 // Everything here works on bytes already unwrapped (gzip, compress, bzip2
 // and zip are FileSystem's business) and never looks past
-// `END OF HEADER`: records of the same names inside the data (event flags 3
-// and 4) are not the file's header.
+// `END OF HEADER`: records of the same names inside the data (event flags
+// 2-5) are not the file's header. Those records hold for the epochs after
+// them, so the DELTA H lines among them are found by FindDeltaHLines and
+// corrected with the header's by CorrectDeltaHInPlace.
 #ifndef ZARVEK_RINEX_RINEX_HEADER_H_
 #define ZARVEK_RINEX_RINEX_HEADER_H_
 
@@ -17,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/fs.h"
 
@@ -28,6 +31,11 @@ namespace zarvek {
 /// decompression bomb costs what a small file does.
 inline constexpr std::size_t kRinexHeaderMaxLines = 1000;
 inline constexpr std::size_t kRinexHeaderMaxBytes = 100 * 1024;
+
+/// The most DELTA H lines a file's event records are taken with: a file
+/// with more cannot be vouched for and is reported as unreadable, so that
+/// no claim of a file decides the memory spent on it.
+inline constexpr std::size_t kRinexMaxDeltaLines = 1000;
 
 /// What the first bytes of a file are.
 enum class RinexKind {
@@ -53,6 +61,19 @@ struct RinexHeader {
   /// it is without its line end; meaningful when kind is kObservation.
   std::size_t delta_line_offset = 0;
   std::size_t delta_line_length = 0;
+  std::size_t delta_line_number = 0;  ///< 1-based
+  /// Where the bytes after the `END OF HEADER` line start, and how many
+  /// lines the header has (kObservation only).
+  std::size_t header_end = 0;
+  std::size_t header_lines = 0;
+};
+
+/// One `ANTENNA: DELTA H/E/N` line of a file.
+struct RinexDeltaLine {
+  std::size_t number = 0;  ///< 1-based line number in the unwrapped text
+  std::size_t offset = 0;  ///< where the line starts in the bytes
+  std::size_t length = 0;  ///< without its line end
+  double h = 0;            ///< metres
 };
 
 /// Reads the header at the start of `bytes`, the first bytes of a file
@@ -73,6 +94,18 @@ struct RinexHeader {
 /// (kRinexHeaderMaxLines, kRinexHeaderMaxBytes) is passed first, or when the
 /// numbers are not numbers, the result is kUnreadable with its reason.
 RinexHeader ReadRinexHeader(std::string_view bytes, bool complete);
+
+/// Every `ANTENNA: DELTA H/E/N` line in force in `bytes` (the unwrapped
+/// text of an observation file or its start; `complete` as for
+/// ReadRinexHeader): the header's first, then each one after
+/// `END OF HEADER`, in file order. After the header such a label stands only
+/// in the header records that an event record (flags 2-5, RINEX 2 and 3)
+/// carries; they stay text inside Hatanaka files too, so the label in
+/// columns 61-80 finds them in every format without decoding epochs. False,
+/// with `*reason` set, when the header is unreadable, a later line has no
+/// three numbers, or there are more than kRinexMaxDeltaLines of them.
+bool FindDeltaHLines(std::string_view bytes, bool complete,
+                     std::vector<RinexDeltaLine>* lines, std::string* reason);
 
 /// Tells, as the bytes of a file arrive piece by piece (an EnoughBytes for
 /// FileSystem::ReadDecodedPrefix), when they hold a whole line whose label
@@ -99,8 +132,9 @@ class EndOfHeaderFinder {
 /// fit in 14 columns or is not finite.
 std::optional<std::string> FormatF14_4(double value);
 
-/// Sets the DELTA H of the header of `file_bytes` (a whole observation
-/// file, unwrapped, or its start) to `arp`, in place: columns 1-14 of the
+/// Sets every DELTA H of `file_bytes` (a whole observation file, unwrapped,
+/// or its start), the header's and those of the event records after it
+/// (FindDeltaHLines), to `arp`, in place: columns 1-14 of each
 /// `ANTENNA: DELTA H/E/N` line become FormatF14_4(arp); every other byte, E
 /// and N, the label and the line end included, stays as it was. When the
 /// file's numbers are shifted so that DELTA H does not lie within columns
@@ -108,10 +142,28 @@ std::optional<std::string> FormatF14_4(double value);
 /// as written, each right aligned in 14 columns, then blanks. The line
 /// keeps its length, so a large file is corrected without a second copy in
 /// memory. False, with `file_bytes` unchanged and `*reason` (when not null)
-/// set, when the header is not a readable observation header or `arp` has
-/// no F14.4 form.
+/// set, when the text's DELTA H lines cannot be read (FindDeltaHLines),
+/// `arp` has no F14.4 form or some line cannot take it.
 bool CorrectDeltaHInPlace(std::string& file_bytes, double arp,
                           std::string* reason);
+
+/// The record label of a line of a header (columns 61-80, blanks trimmed);
+/// empty for a line of 60 columns or fewer.
+std::string_view RinexRecordLabel(std::string_view line);
+
+/// The DELTA H of an `ANTENNA: DELTA H/E/N` line `line` (without its line
+/// end), read as ReadRinexHeader reads it; nullopt when the line has no
+/// three numbers.
+std::optional<double> ReadDeltaH(std::string_view line);
+
+/// What replaces the start of the `ANTENNA: DELTA H/E/N` line `line` to set
+/// its DELTA H to `field` (a FormatF14_4 text), as CorrectDeltaHInPlace
+/// changes each line: columns 1-14, or columns 1-60 laid out again when the
+/// numbers are shifted. nullopt, with `*reason`, when the line has no three
+/// numbers or its E or N do not fit.
+std::optional<std::string> DeltaHLineStart(std::string_view line,
+                                           const std::string& field,
+                                           std::string* reason);
 
 /// True when a file name looks like that of an observation file, wrapped or
 /// not: RINEX 2 "ssssdddf.yyO" / ".yyD" (Hatanaka), RINEX 3/4 long names

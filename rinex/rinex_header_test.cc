@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "rinex/rinex_lines.h"
 #include "rinex/rinex_verdict.h"
 #include "text/shown_path.h"
 
@@ -174,6 +175,21 @@ TEST(RinexHeaderTest, EndOfHeaderIsFoundInOnePass) {
   EXPECT_EQ(whole.header_end(), header.size());
 }
 
+// `original` as a copy streams it through DeltaHRewrite in pieces of
+// `step` bytes, or the reason it was refused.
+std::string Streamed(const std::string& original, std::size_t step,
+                     bool* refused) {
+  DeltaHRewrite rewrite("        1.4285", "p");
+  std::string out;
+  Status status;
+  for (std::size_t at = 0; status.ok() && at < original.size(); at += step)
+    status = rewrite.Change(std::string_view(original).substr(at, step), false,
+                            &out);
+  if (status.ok()) status = rewrite.Change({}, true, &out);
+  *refused = !status.ok();
+  return status.ok() ? out : status.message();
+}
+
 TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
   const std::string tail = "> 2026 01 01 12 00 00.0000000  0  1\nG01  1.0\n";
   struct Case {
@@ -186,10 +202,15 @@ TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
            Rec("        0.0000        0.0012       -0.0034  x",
                "ANTENNA: DELTA H/E/N") +
            kEnd + kEvent + tail,
+       // The event record's DELTA H holds for the epochs after it: it is
+       // corrected too.
        kV2 +
            Rec("        1.4285        0.0012       -0.0034  x",
                "ANTENNA: DELTA H/E/N") +
-           kEnd + kEvent + tail},
+           kEnd + "> 2026 01 01 12 01 00.0000000  4  1\n" +
+           Rec("        1.4285        0.0000        0.0000",
+               "ANTENNA: DELTA H/E/N") +
+           tail},
       {"CRINEX with CRLF",
        WithCrlf(kCrinex + kV3 +
                 Rec("        1.5000        0.0000        0.0000",
@@ -236,16 +257,34 @@ TEST(RinexHeaderTest, CorrectionChangesOnlyTheDeltaHField) {
     const RinexHeader back = ReadRinexHeader(out, true);
     EXPECT_EQ(back.kind, RinexKind::kObservation) << back.reason;
     EXPECT_EQ(back.delta_h, 1.4285);
+    // A copy rewritten as it streams is the same, however its pieces fall.
+    for (std::size_t step : {std::size_t{1}, std::size_t{7}, out.size()}) {
+      bool refused = false;
+      EXPECT_EQ(Streamed(c.original, step, &refused), c.expected) << step;
+    }
   }
   // A refusal says why and leaves the bytes as they were.
+  // So does a file whose event records' DELTA H lines cannot be read or
+  // pass the bound on their number.
+  std::string many = kV3 + kDelta + kEnd;
+  for (std::size_t i = 0; i < kRinexMaxDeltaLines; ++i) many += kEvent;
   for (const auto& [original, arp] :
        {std::pair<std::string, double>{kV3 + kMarker + kEnd, 1.4285},
-        {kV3 + kDelta + kEnd, 1e12}}) {
+        {kV3 + kDelta + kEnd, 1e12},
+        {kV3 + kDelta + kEnd + "> 2026 01 01 12 01 00.0000000  3  1\n" +
+             Rec("        x", "ANTENNA: DELTA H/E/N"),
+         1.4285},
+        {many, 1.4285}}) {
     std::string reason;
     std::string out = original;
     EXPECT_FALSE(CorrectDeltaHInPlace(out, arp, &reason));
     EXPECT_EQ(out, original);
     EXPECT_FALSE(reason.empty());
+    // The streamed copy is refused for the same reason.
+    if (arp != 1.4285) continue;
+    bool refused = false;
+    EXPECT_EQ(Streamed(original, 13, &refused).rfind(reason, 0), 0u) << reason;
+    EXPECT_TRUE(refused);
   }
   EXPECT_EQ(FormatF14_4(-0.00001), "        0.0000");
   EXPECT_EQ(FormatF14_4(-12345678.1234), "-12345678.1234");
@@ -279,6 +318,15 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
     f.kind = RinexKind::kObservation;
     f.delta_h = h;
     f.copy_delta_h = copy;
+    return f;
+  };
+  // A file, or its copy, whose event record at line 66 holds `later`.
+  auto event = [](RinexFileCheck f, double later, bool in_copy = false) {
+    if (in_copy) {
+      f.copy_later_delta_h.push_back(later);
+    } else {
+      f.later_delta_h.push_back({66, 0, 0, later});
+    }
     return f;
   };
   RinexFileCheck bad;
@@ -328,6 +376,21 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
       // The originals are right: CORREGIDO, stale or not, is not used.
       {{file("a", 1.4285, 1.0)}, "", "✓", "todos los archivos", {}},
       {{file("a", 0, 1.0)}, "", "✗ 0.0000", "no da altura", {"a"}},
+      // Every DELTA H in force counts: an event record's, the copy's too.
+      {{event(file("a", 1.4285), 2.0)},
+       "",
+       "✗ 2.0000",
+       "a: DELTA H 2.0000 en lugar de 1.4285 (ARP), línea 66 (registro de "
+       "evento)",
+       {"a"}},
+      {{event(file("a", 1.4285, 1.4285), 1.4285)}, "", "✓", "todos", {}},
+      {{event(file("a", 0, 1.4285), 2.0, true)}, "", "✗ 0.0000", "a", {"a"}},
+      {{file("a", 0, 1.4285), event(file("b", 1.4285, 1.4285), 2.0, true)},
+       "",
+       "✗ C",
+       "b: su copia en CORREGIDO tiene DELTA H 2.0000",
+       {},
+       {"b"}},
       {{bad, file("a", 1.4285)}, "", "?", "basura.26o: no es", {}},
       {{bad, file("a", 1.5)}, "", "✗ 1.5000", "basura.26o", {"a"}},
       {{}, "Permiso denegado: /p/RINEX", "?", "Permiso denegado", {}},
@@ -350,11 +413,13 @@ TEST(RinexVerdictTest, CellAndReasonOfAPoint) {
   // compressed original's copy is written back plain.
   PointRinexFiles files;
   files.folder = "/p/RINEX";
-  files.files = {file("51133240.26o.Z", 0, 1.4285), file("b.26o.gz", 0, 1.4285)};
+  files.files = {file("51133240.26o.Z", 0, 1.4285),
+                 file("b.26o.gz", 0, 1.4285)};
   files.files[0].wrapper = RinexWrapper::kCompress;
   files.files[1].wrapper = RinexWrapper::kGzip;
-  EXPECT_TRUE(JudgeRinexPoint(files, row).reason.ends_with(
-      "\nCorregidos en CORREGIDO: 51133240.26o, b.26o.gz"))
+  EXPECT_TRUE(JudgeRinexPoint(files, row)
+                  .reason.ends_with(
+                      "\nCorregidos en CORREGIDO: 51133240.26o, b.26o.gz"))
       << JudgeRinexPoint(files, row).reason;
 }
 

@@ -1,6 +1,7 @@
 #include "rinex/rinex_verdict.h"
 
 #include "project/layout.h"
+#include "text/ascii_text.h"
 #include "text/decimal.h"
 #include "text/shown_path.h"
 
@@ -35,7 +36,7 @@ void AddLine(std::string* text, const std::string& line) {
 // line per file in each text.
 struct RinexFindings {
   std::string mismatches, unreadable, corrected, missing_copies, stale;
-  const RinexFileCheck* first_mismatch = nullptr;
+  std::optional<double> first_mismatch;  // the cell's value
   // Files right as they are, with what their copy in CORREGIDO says: they
   // matter once the point is handed over from there.
   std::vector<const RinexFileCheck*> right;
@@ -48,8 +49,43 @@ void AddStale(RinexFindings* found, const std::string& name) {
                              "CORREGIR RINEX escribe la copia otra vez");
 }
 
-// Sorts each file by its DELTA H and that of its copy in CORREGIDO against
-// the ARP height `arp`.
+// True when the file's copy in CORREGIDO has `arp` in every DELTA H line.
+bool CopyIsRight(const RinexFileCheck& file, const std::string& arp) {
+  if (!file.copy_delta_h || Four(*file.copy_delta_h) != arp) return false;
+  for (double h : file.copy_later_delta_h) {
+    if (Four(h) != arp) return false;
+  }
+  return true;
+}
+
+// The first DELTA H of a copy that is not `arp` (the header's when all
+// are right).
+double FirstWrongCopyValue(const RinexFileCheck& file, const std::string& arp) {
+  if (Four(*file.copy_delta_h) != arp) return *file.copy_delta_h;
+  for (double h : file.copy_later_delta_h) {
+    if (Four(h) != arp) return h;
+  }
+  return *file.copy_delta_h;
+}
+
+// The mismatch line of one wrong DELTA H of `file`: its value, its line
+// (the header's or an event record's) and what it most likely is.
+std::string MismatchLine(const RinexFileCheck& file, double delta_h,
+                         std::size_t line, bool in_header,
+                         const RinexRowHeights& heights,
+                         const std::string& arp) {
+  std::string where;
+  if (line != 0) {
+    where = ", línea " + DecimalText(line) +
+            (in_header ? " (cabecera)" : " (registro de evento)");
+  }
+  return file.name + ": DELTA H " + Four(delta_h) + " en lugar de " + arp +
+         " (ARP)" + where + Diagnosis(delta_h, heights);
+}
+
+// Sorts each file by every DELTA H in force for its observations (the
+// header's and those of its event records) and by those of its copy in
+// CORREGIDO against the ARP height `arp`.
 void SortRinexFiles(const PointRinexFiles& files,
                     const RinexRowHeights& heights, const std::string& arp,
                     RinexVerdict* verdict, RinexFindings* found) {
@@ -58,11 +94,24 @@ void SortRinexFiles(const PointRinexFiles& files,
       AddLine(&found->unreadable, file.name + ": " + file.reason);
       continue;
     }
-    if (Four(file.delta_h) == arp) {
+    std::string wrong;
+    std::optional<double> first_wrong;
+    if (Four(file.delta_h) != arp) {
+      first_wrong = file.delta_h;
+      AddLine(&wrong, MismatchLine(file, file.delta_h, file.delta_line, true,
+                                   heights, arp));
+    }
+    for (const RinexDeltaLine& later : file.later_delta_h) {
+      if (Four(later.h) == arp) continue;
+      if (!first_wrong) first_wrong = later.h;
+      AddLine(&wrong,
+              MismatchLine(file, later.h, later.number, false, heights, arp));
+    }
+    if (!first_wrong) {
       found->right.push_back(&file);
       continue;
     }
-    if (file.copy_delta_h && Four(*file.copy_delta_h) == arp) {
+    if (CopyIsRight(file, arp)) {
       if (file.copy_stale) {
         verdict->to_correct.push_back(file.name);
         AddStale(found, file.name);
@@ -74,11 +123,9 @@ void SortRinexFiles(const PointRinexFiles& files,
                           CorrectedCopyName(file.name, file.wrapper);
       continue;
     }
-    if (!found->first_mismatch) found->first_mismatch = &file;
+    if (!found->first_mismatch) found->first_mismatch = *first_wrong;
     verdict->to_correct.push_back(file.name);
-    AddLine(&found->mismatches, file.name + ": DELTA H " + Four(file.delta_h) +
-                                    " en lugar de " + arp + " (ARP)" +
-                                    Diagnosis(file.delta_h, heights));
+    AddLine(&found->mismatches, wrong);
   }
 }
 
@@ -91,7 +138,7 @@ void CheckRightCopies(const std::string& arp, RinexVerdict* verdict,
     return;
   }
   for (const RinexFileCheck* file : found->right) {
-    if (file->copy_delta_h && Four(*file->copy_delta_h) == arp) {
+    if (CopyIsRight(*file, arp)) {
       if (!file->copy_stale) continue;
       verdict->to_copy.push_back(file->name);
       AddStale(found, file->name);
@@ -101,7 +148,7 @@ void CheckRightCopies(const std::string& arp, RinexVerdict* verdict,
     AddLine(&found->missing_copies,
             file->name +
                 (file->copy_delta_h ? ": su copia en CORREGIDO tiene DELTA H " +
-                                          Four(*file->copy_delta_h)
+                                          Four(FirstWrongCopyValue(*file, arp))
                                     : ": falta su copia en CORREGIDO") +
                 " (el original está bien; CORREGIR RINEX lo copia sin "
                 "cambios)");
@@ -114,7 +161,7 @@ void Conclude(const PointRinexFiles& files, const RinexFindings& found,
   const std::string corrected_dir = CorrectedDir(files.folder);
   if (found.first_mismatch) {
     verdict->state = RinexState::kMismatch;
-    verdict->cell = "✗ " + Four(found.first_mismatch->delta_h);
+    verdict->cell = "✗ " + Four(*found.first_mismatch);
     verdict->reason = found.mismatches;
     if (!found.unreadable.empty()) AddLine(&verdict->reason, found.unreadable);
     if (!found.stale.empty()) AddLine(&verdict->reason, found.stale);

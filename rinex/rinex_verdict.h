@@ -21,11 +21,17 @@ struct RinexFileCheck {
   RinexWrapper wrapper = RinexWrapper::kNone;
   /// kObservation or kUnreadable; other kinds are not listed at all.
   RinexKind kind = RinexKind::kUnreadable;
-  std::string reason;  ///< why unreadable (kUnreadable only)
-  double delta_h = 0;  ///< the header's DELTA H (kObservation only)
+  std::string reason;          ///< why unreadable (kUnreadable only)
+  double delta_h = 0;          ///< the header's DELTA H (kObservation only)
+  std::size_t delta_line = 0;  ///< its line number, 1-based (0: not known)
+  /// The DELTA H lines of the event records after the header, in file
+  /// order: each holds for the epochs after it.
+  std::vector<RinexDeltaLine> later_delta_h;
   /// The copy RINEX/CORREGIDO/<CorrectedCopyName>, when it exists and its
-  /// header reads as an observation header: its DELTA H.
+  /// header reads as an observation header: its DELTA H, and those of its
+  /// event records.
   std::optional<double> copy_delta_h;
+  std::vector<double> copy_later_delta_h;
   /// The copy was not made from the original as it is now (the original
   /// was replaced after CORREGIR RINEX): it counts as no copy.
   bool copy_stale = false;
@@ -39,6 +45,9 @@ struct PointRinexFiles {
   /// text and the path. The files are then empty.
   std::string listing_error;
   std::vector<RinexFileCheck> files;  ///< ordered by name
+  /// The reading was stopped before every file was read (a cancel): what
+  /// `files` holds is only part of the folder.
+  bool cancelled = false;
 };
 
 /// The heights of a table row that converts.
@@ -96,11 +105,13 @@ struct RinexVerdict {
 /// The verdict of one point. `heights` is nullopt while the row does not
 /// convert (state kEmpty, whatever the files).
 ///
-/// A file matches when its DELTA H and the ARP height agree to 4 decimals;
-/// a mismatching file whose copy in CORREGIDO matches counts as corrected.
+/// A file matches when every DELTA H in force for its observations (the
+/// header's and those of its event records) agrees with the ARP height to 4
+/// decimals; a mismatching file whose copy in CORREGIDO matches in every
+/// DELTA H counts as corrected. Each wrong DELTA H is named with its line.
 /// The order of precedence is: kEmpty, then kUnreadable for a listing
 /// error, then kMismatch (any file that differs: the cell shows the first
-/// such file's value with 4 decimals), then kMismatch "✗ COPIA
+/// such file's first wrong value with 4 decimals), then kMismatch "✗ COPIA
 /// DESACTUALIZADA" (a copy that counts is stale: copy_stale), then
 /// kUnreadable (any file that
 /// cannot be read), then kNoFiles, then kMismatch "✗ C" (some file is

@@ -332,6 +332,68 @@ class FakeFileSystem : public FileSystem {
     return Status::OK();
   }
 
+  // Hands the content over in kReadPiece bytes, so that readers meet lines
+  // cut between pieces as the real reader gives them; counted and failed as
+  // ReadDecodedPrefix.
+  Status ReadDecoded(const std::string& path, const DecodedPieces& take,
+                     FileWrapper* wrapper) override {
+    auto it = files_.find(path);
+    if (it == files_.end()) {
+      return Status::FromErrno(IsDirectory(path) ? EISDIR : ENOENT, path);
+    }
+    if (wrapper) *wrapper = it->second.wrapper;
+    if (std::optional<Status> failure = Injected(Op::kReadDecoded, path)) {
+      return *failure;
+    }
+    const std::string content = it->second.content;
+    for (std::size_t at = 0; at < content.size(); at += kReadPiece) {
+      if (!take(std::string_view(content).substr(at, kReadPiece))) break;
+    }
+    return Status::OK();
+  }
+
+  // The change sees the content in kCopyPiece bytes and `watch` the copy
+  // grow after each; nothing is left when either stops it.
+  Status WriteChangedCopy(const std::string& source, const PieceChange& change,
+                          const std::string& target,
+                          const CopyWatch& watch) override {
+    if (std::optional<Status> failure = Injected(Op::kWriteDecoded, source)) {
+      return *failure;
+    }
+    if (auto f = path_failures_.find(target); f != path_failures_.end()) {
+      return f->second.For(target);
+    }
+    auto it = files_.find(source);
+    if (it == files_.end()) return Status::FromErrno(ENOENT, source);
+    if (directories_.count(Parent(target)) == 0) {
+      return Status::FromErrno(ENOENT, target);
+    }
+    const std::string content = it->second.content;
+    File copy{"",
+              it->second.wrapper == FileWrapper::kGzip ? FileWrapper::kGzip
+                                                       : FileWrapper::kNone,
+              ++clock_};
+    for (std::size_t at = 0;; at += kCopyPiece) {
+      const bool last = at >= content.size();
+      Status status =
+          change(last ? std::string_view()
+                      : std::string_view(content).substr(at, kCopyPiece),
+                 last, &copy.content);
+      if (status.ok() && watch) {
+        in_progress_ = copy.content.size();
+        status = watch(copy.content.size());
+        in_progress_ = 0;
+      }
+      if (!status.ok()) return status;
+      if (last) break;
+    }
+    files_[target] = std::move(copy);
+    return Status::OK();
+  }
+
+  /// The piece size in which ReadDecoded hands a file over.
+  static constexpr std::size_t kReadPiece = 64;
+
   bool Stat(const std::string& path, FileStamp* stamp) override {
     auto it = files_.find(path);
     if (it == files_.end()) return false;
