@@ -155,7 +155,10 @@ class DossierHelpers : public Base {
     for (const char* code : {"6001", "6003", "6004"}) {
       for (const std::string& stage :
            PhotoStageDirs(testing::Utf8Path(photos / code))) {
-        Write(testing::PathOf(stage) / "IMG_1.jpg", kJpeg);
+        // Each photo its own bytes: the same photo in two places is a
+        // finding of its own.
+        Write(testing::PathOf(stage) / "IMG_1.jpg",
+              std::string(kJpeg) + code + stage);
       }
     }
     // Point 6001, stage by stage: a PNG beside the JPEG; a text file, an
