@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // when that is.
   if (field) {
     zarvek::DeltaHRewrite rewrite(*field, "p");
-    const std::size_t step = 1 + (bytes.empty() ? 0 : bytes[0] % 97);
+    const std::size_t step =
+        1 + (bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]) % 97);
     std::string streamed;
     zarvek::Status status;
     for (std::size_t at = 0; status.ok() && at < bytes.size(); at += step)
