@@ -88,9 +88,17 @@ void RinexWatch::Stop() {
   if (!running_) return;
   running_ = false;
   ui_.tk().Call({"after", "cancel", tick_command_});
+  // A listing already posted still ends, so that the next one may start;
+  // what it found is dropped.
   ++run_;
-  background_.DropPending();
   seen_ = std::make_shared<Seen>();
+}
+
+void RinexWatch::Finish() {
+  // A listing of a run stopped meanwhile posts the new run's first one.
+  do {
+    background_.Finish();
+  } while (listing_);
 }
 
 void RinexWatch::Tick() {

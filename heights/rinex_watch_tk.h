@@ -50,9 +50,10 @@ class RinexWatch {
   /// One poll, as the timer makes it: posts the listing of every point's
   /// folder unless one is still under way. Exposed for tests.
   void Poll();
-  /// Waits for the listing under way and hands over its changes now: for
-  /// tests, which must not depend on timing.
-  void Finish() { background_.Finish(); }
+  /// Waits for the listing under way, and for the one its end may post,
+  /// and hands over their changes now: for tests, which must not depend on
+  /// timing.
+  void Finish();
 
   static constexpr int kPollMs = 1000;
 

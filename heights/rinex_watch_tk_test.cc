@@ -71,11 +71,19 @@ TEST_F(RinexWatchTest, AFileCopiedInIsReadWhileTheTabIsShown) {
   std::ofstream(rinex_ / "v304.obs", std::ios::binary) << whole;
   Poll();
   EXPECT_EQ(Cell(), "✓");
-  // Another tab stops the watch; coming back starts it again.
+  // Another tab stops the watch, even with its listing just posted; coming
+  // back starts it again, and the file removed meanwhile is seen gone.
+  Show(MainWindow::kTabExpediente);
+  Show(MainWindow::kTabAlturas);
   Show(MainWindow::kTabExpediente);
   EXPECT_FALSE(app_->rinex_watch().running());
   Show(MainWindow::kTabAlturas);
   EXPECT_TRUE(app_->rinex_watch().running());
+  app_->rinex_column().Finish();
+  app_->rinex_watch().Finish();
+  stdfs::remove(rinex_ / "v304.obs");
+  Poll();
+  EXPECT_EQ(Cell(), "—");
 }
 
 }  // namespace
