@@ -299,10 +299,21 @@ void MainWindow::BuildRooms() {
   BuildDossierTab();
   root_.Call({"wm", "protocol", ".", "WM_DELETE_WINDOW",
               ui.Bind("cerrar", [this] { Close(); })});
+  // While tab 2 is shown, files copied into a point's RINEX folder are
+  // noticed and that point read again.
+  rinex_watch_ = std::make_unique<RinexWatch>(
+      ui, fs, project_,
+      [this](const std::string& code, const std::string& folder) {
+        rinex_column_->ReadPointAgain(code, folder);
+      });
   root_.Call({"bind", kTabControl, "<<NotebookTabChanged>>",
               "+" + ui.Bind("volver_a_alturas", [this] {
-                if (root_.Call({kTabControl, "select"}) == kTabAlturas)
-                  project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
+                if (root_.Call({kTabControl, "select"}) != kTabAlturas) {
+                  rinex_watch_->Stop();
+                  return;
+                }
+                project_.WhenSettled([this] { rinex_column_->ReadRinex(); });
+                rinex_watch_->Start();
               })});
 }
 
@@ -362,6 +373,20 @@ void MainWindow::BuildDossierTab() {
   dossier_tab_->SetPointCells(std::move(cells));
   dossier_tab_->SetEvidenceLimits(EvidenceLimits{
       static_cast<double>(settings_.photo_distance_m), settings_.photo_days});
+  // Limits the surveyor applies are kept with the other settings; they
+  // take effect only once the file holds them.
+  dossier_tab_->SetLimitsSaver([this](int max_distance_m, int max_days) {
+    Settings changed = settings_;
+    changed.photo_distance_m = max_distance_m;
+    changed.photo_days = max_days;
+    if (!services_.settings_dir.empty()) {
+      const Status status =
+          SaveSettings(*services_.fs, services_.settings_dir, changed);
+      if (!status.ok()) return status;
+    }
+    settings_ = std::move(changed);
+    return Status::OK();
+  });
   // "GENERAR REPORTAJE FOTOGRÁFICO" prints what the tab shows, with each
   // point's band from tab 2's table.
   PhotoReportServices photo_services{*services_.pdf, *services_.random,
@@ -433,6 +458,7 @@ void MainWindow::Close() {
     if (answer != "yes") return;
   }
   RememberWindow();
+  rinex_watch_->Stop();
   root_.Call({"destroy", "."});
 }
 

@@ -28,6 +28,7 @@
 #include "heights/catalogue.h"
 #include "heights/heights_tab_tk.h"
 #include "heights/rinex_column_tk.h"
+#include "heights/rinex_watch_tk.h"
 #include "pdf/pdf_document.h"
 #include "photos/photo_report_tk.h"
 #include "platform/file_exchange.h"
@@ -97,6 +98,7 @@ class MainWindow {
   FolderTab& folder_tab() { return *folder_tab_; }
   HeightsTab& heights_tab() { return *heights_tab_; }
   RinexColumn& rinex_column() { return *rinex_column_; }
+  RinexWatch& rinex_watch() { return *rinex_watch_; }
   ArpColumn& arp_column() { return *arp_column_; }
   ReportCommand& report_command() { return *report_command_; }
   DossierTab& dossier_tab() { return *dossier_tab_; }
@@ -201,6 +203,8 @@ class MainWindow {
   std::unique_ptr<HeightsTab> heights_tab_;
   std::unique_ptr<RinexColumn> rinex_column_;
   std::unique_ptr<ArpColumn> arp_column_;
+  /// After the RINEX column, whose readings it asks for.
+  std::unique_ptr<RinexWatch> rinex_watch_;
   std::unique_ptr<ReportCommand> report_command_;
   std::unique_ptr<DossierTab> dossier_tab_;
   std::unique_ptr<PhotoReportCommand> photo_report_;

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <optional>
+#include <tuple>
 #include <utility>
 
 #include "dossier/scan.h"
 #include "image/photo_decode.h"
 #include "project/layout.h"
+#include "project/settings.h"
 #include "text/ascii_text.h"
 #include "text/shown_path.h"
 #include "ui/scroll_area_tk.h"
@@ -25,6 +29,12 @@ constexpr const char* kNoProjectText =
     "NINGÚN PROYECTO ABIERTO: ELIJA SU CARPETA CON 📂 BUSCAR EN LA PESTAÑA "
     "2. CÁLCULO DE ALTURAS.";
 constexpr const char* kScanningText = "LEYENDO EL EXPEDIENTE…";
+constexpr const char* kDistanceLabel = "DISTANCIA MÁXIMA DE LAS FOTOS (m):";
+constexpr const char* kDaysLabel = "DÍAS MÁXIMOS ENTRE FOTO Y OBSERVACIÓN:";
+/// A limit refused stays red until it is edited.
+constexpr const char* kRefusedLimitStyle = "LimiteMal.TEntry";
+constexpr const char* kLimitEditedCommand =
+    "::zarvek::limite_expediente_editado";
 
 // A coordinate in a Tk reply ("12", "-3.5"); 0 when it is not a number.
 double Coordinate(const std::string& text) {
@@ -145,6 +155,51 @@ void DossierTab::BuildBottom() {
   root.Call({"ttk::frame", progress_frame_});
   root.Call({"grid", progress_frame_, "-row", 1, "-column", 2, "-sticky", "ew",
              "-padx", tk::Obj::List({"10", "0"})});
+  BuildLimits(bottom, 2);
+}
+
+void DossierTab::BuildLimits(const std::string& bottom, int row) {
+  tk::Interp& root = ui_.tk();
+  const std::string box = bottom + ".limites";
+  root.Call({"ttk::frame", box});
+  root.Call({"grid", box, "-row", row, "-column", 0, "-columnspan", 3,
+             "-sticky", "w", "-pady", tk::Obj::List({"6", "0"})});
+  const tk::Obj font = tk::Obj::List({ui_.family(), "9"});
+  distance_entry_ = box + ".distancia";
+  days_entry_ = box + ".dias";
+  apply_button_ = box + ".aplicar";
+  const std::string apply =
+      ui_.Bind("aplicar_limites_fotos", [this] { ApplyLimits(); });
+  int column = 0;
+  for (const auto& [text, entry, width] :
+       {std::tuple{kDistanceLabel, distance_entry_, 8},
+        std::tuple{kDaysLabel, days_entry_, 6}}) {
+    const std::string label = entry + "_texto";
+    root.Call({"label", label, "-text", text, "-font", font, "-background",
+               ui_.color("bg_main"), "-foreground", ui_.color("text")});
+    root.Call({"ttk::entry", entry, "-width", width, "-justify", "right"});
+    root.Call({"bind", entry, "<Return>", apply});
+    root.Call({"bind", entry, "<KP_Enter>", apply});
+    root.Call({"grid", label, "-row", 0, "-column", column, "-sticky", "w",
+               "-padx", tk::Obj::List({column == 0 ? "0" : "16", "4"})});
+    root.Call(
+        {"grid", entry, "-row", 0, "-column", column + 1, "-sticky", "w"});
+    column += 2;
+  }
+  root.Call(
+      {"ttk::button", apply_button_, "-text", "APLICAR", "-command", apply});
+  root.Call({"grid", apply_button_, "-row", 0, "-column", column, "-sticky",
+             "w", "-padx", tk::Obj::List({"10", "0"})});
+  // An entry marked red takes its plain look back at its first edit.
+  root.Command(
+      kLimitEditedCommand, [this](const std::vector<std::string>& args) {
+        if (args.size() == 1) {
+          UnmarkEntry(ui_, args[0] == "0" ? distance_entry_ : days_entry_);
+        }
+        return std::string("1");  // the edit itself is allowed
+      });
+  DefineRedEntryStyle(ui_, kRefusedLimitStyle);
+  SetEvidenceLimits(limits_);
 }
 
 void DossierTab::BuildMatrix() {
@@ -273,7 +328,64 @@ void DossierTab::SetPointCells(PointCellSources sources) {
   sources_ = std::move(sources);
 }
 
-void DossierTab::SetEvidenceLimits(EvidenceLimits limits) { limits_ = limits; }
+void DossierTab::SetEvidenceLimits(EvidenceLimits limits) {
+  limits_ = limits;
+  tk::Interp& root = ui_.tk();
+  for (const auto& [entry, value] :
+       {std::pair{distance_entry_, std::llround(limits_.max_distance_m)},
+        std::pair{days_entry_, static_cast<long long>(limits_.max_days)}}) {
+    UnmarkEntry(ui_, entry);
+    root.Call({entry, "delete", 0, "end"});
+    root.Call({entry, "insert", 0, std::to_string(value)});
+  }
+}
+
+void DossierTab::SetLimitsSaver(
+    std::function<Status(int max_distance_m, int max_days)> save) {
+  save_limits_ = std::move(save);
+}
+
+void DossierTab::ApplyLimits() {
+  tk::Interp& root = ui_.tk();
+  const std::string distance_text = root.Call({distance_entry_, "get"});
+  const std::string days_text = root.Call({days_entry_, "get"});
+  const std::optional<int> distance = ParsePhotoDistanceM(distance_text);
+  const std::optional<int> days = ParsePhotoDays(days_text);
+  if (!distance || !days) {
+    // The box names every refused value as typed, in «» so that blanks
+    // show; the entries keep what was typed.
+    std::string message = "NO SE CAMBIAN LOS LÍMITES DE LAS FOTOS:";
+    if (!distance) {
+      message += "\nDISTANCIA MÁXIMA DE LAS FOTOS: «" + distance_text +
+                 "» NO ES VÁLIDO: DEBE SER UN NÚMERO ENTERO DE " +
+                 std::to_string(kMinPhotoDistanceM) + " A " +
+                 std::to_string(kMaxPhotoDistanceM) + " METROS.";
+      MarkEntryUntilEdited(ui_, distance_entry_, kRefusedLimitStyle,
+                           kLimitEditedCommand, 0);
+    }
+    if (!days) {
+      message += "\nDÍAS MÁXIMOS ENTRE FOTO Y OBSERVACIÓN: «" + days_text +
+                 "» NO ES VÁLIDO: DEBE SER UN NÚMERO ENTERO DE " +
+                 std::to_string(kMinPhotoDays) + " A " +
+                 std::to_string(kMaxPhotoDays) + " DÍAS.";
+      MarkEntryUntilEdited(ui_, days_entry_, kRefusedLimitStyle,
+                           kLimitEditedCommand, 1);
+    }
+    ui_.ErrorBox(message);
+    return;
+  }
+  if (save_limits_) {
+    const Status saved = save_limits_(*distance, *days);
+    if (!saved.ok()) {
+      ui_.ErrorBox("NO SE PUDIERON GUARDAR LOS LÍMITES DE LAS FOTOS:\n" +
+                   saved.message());
+      return;
+    }
+  }
+  SetEvidenceLimits(EvidenceLimits{static_cast<double>(*distance), *days});
+  // The findings follow the new limits at once.
+  if (project_.is_open()) Refresh();
+}
 
 void DossierTab::SetPhotoReport(std::function<void()> photo_report) {
   photo_report_ = std::move(photo_report);

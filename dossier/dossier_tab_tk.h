@@ -27,6 +27,7 @@
 #include "dossier/evidence.h"
 #include "dossier/matrix.h"
 #include "platform/fs.h"
+#include "platform/status.h"
 #include "project/open_project.h"
 #include "ui/background_tk.h"
 #include "ui/ui_tk.h"
@@ -48,8 +49,18 @@ class DossierTab {
   /// Where the RINEX and ALTURA cells come from (tab 2), by point code.
   void SetPointCells(PointCellSources sources);
   /// How far and how many days from its point a photo may have been taken
-  /// before the next scan names it.
+  /// before the next scan names it; the limits' entries show them.
   void SetEvidenceLimits(EvidenceLimits limits);
+  /// Keeps limits the surveyor applied where the program keeps its
+  /// settings; a failure's text is shown and the limits stay as they were.
+  void SetLimitsSaver(
+      std::function<Status(int max_distance_m, int max_days)> save);
+  /// What "APLICAR" (or Return in an entry) does: both entries must hold a
+  /// whole number in range (project/settings.h); one that does not is
+  /// named in an error box with the range and marked red until edited, and
+  /// nothing changes. Accepted limits are saved, and the tab read again
+  /// with them.
+  void ApplyLimits();
   /// What "GENERAR REPORTAJE FOTOGRÁFICO" does.
   void SetPhotoReport(std::function<void()> photo_report);
 
@@ -82,6 +93,9 @@ class DossierTab {
   const std::string& report_button() const { return report_button_; }
   /// An empty frame beside the report button, for its progress bar.
   const std::string& progress_frame() const { return progress_frame_; }
+  const std::string& distance_entry() const { return distance_entry_; }
+  const std::string& days_entry() const { return days_entry_; }
+  const std::string& apply_button() const { return apply_button_; }
   /// The canvas item tag of a body cell.
   static std::string CellItemTag(std::size_t row, std::size_t column);
   /// The matrix is drawn kRowsPerStep rows at a time, each step from the
@@ -99,6 +113,8 @@ class DossierTab {
   /// The commands and bindings of clicks and of the pointer on the cells.
   void WirePointer();
   void BuildBottom();
+  /// The limits' entries and "APLICAR" in row `row` of `bottom`.
+  void BuildLimits(const std::string& bottom, int row);
   /// Shows a finished scan.
   void Show(DossierScan scan);
   void DrawItems();
@@ -122,10 +138,12 @@ class DossierTab {
   PointCellSources sources_;
   EvidenceLimits limits_;
   std::function<void()> photo_report_;
+  std::function<Status(int, int)> save_limits_;
 
   std::string summary_, status_, items_frame_, header_, codes_, body_;
   std::string xscroll_, yscroll_;
   std::string refresh_button_, report_button_, progress_frame_;
+  std::string distance_entry_, days_entry_, apply_button_;
   std::vector<std::string> item_labels_, item_values_;
 
   DossierScan scan_;

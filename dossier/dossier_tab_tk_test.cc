@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,12 @@ using Texts = std::vector<std::string>;
 
 const char kJpeg[] = "\xFF\xD8\xFF\xE0\x00\x10JFIF";
 const char kPng[] = "\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR";
+
+std::string RinexLine(const std::string& data, const std::string& label) {
+  std::string line = data;
+  line.resize(60, ' ');
+  return line + label + "\n";
+}
 
 void Write(const stdfs::path& path, const std::string& bytes) {
   stdfs::create_directories(path.parent_path());
@@ -421,14 +428,153 @@ TEST_F(DossierWindowTest, AWrittenReportShowsAtOnceWithTheWarnings) {
       << status;
 }
 
+// A JPEG whose EXIF block says when it was taken ("YYYY:MM:DD HH:MM:SS"):
+// little-endian TIFF, IFD0 pointing at the EXIF IFD, DateTimeOriginal there.
+std::string PhotoTakenOn(const std::string& taken) {
+  auto u16 = [](unsigned v) {
+    return std::string{static_cast<char>(v & 0xFF),
+                       static_cast<char>(v >> 8 & 0xFF)};
+  };
+  auto u32 = [&](unsigned v) { return u16(v & 0xFFFF) + u16(v >> 16); };
+  std::string tiff = std::string("II*\0", 4) + u32(8);
+  tiff += u16(1) + u16(0x8769) + u16(4) + u32(1) + u32(26) + u32(0);
+  tiff += u16(1) + u16(0x9003) + u16(2) + u32(20) + u32(44) + u32(0);
+  tiff += taken + std::string(1, '\0');
+  const std::string payload = std::string("Exif\0\0", 6) + tiff;
+  const std::size_t length = payload.size() + 2;
+  return "\xFF\xD8\xFF\xE1" +
+         std::string{static_cast<char>(length >> 8),
+                     static_cast<char>(length & 0xFF)} +
+         payload + "\xFF\xD9";
+}
+
+class DossierLimitsTest : public DossierWindowTest {
+ protected:
+  void BeforeApp(AppServices* services) override {
+    services->settings_dir = testing::Utf8Path(config_.path());
+  }
+  std::string SettingsFile() {
+    std::ifstream in(config_.path() / "ajustes.txt", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  void Type(const std::string& distance, const std::string& days) {
+    for (const auto& [entry, text] :
+         {std::pair{tab().distance_entry(), distance},
+          std::pair{tab().days_entry(), days}}) {
+      Call({entry, "delete", 0, "end"});
+      Call({entry, "insert", 0, text});
+    }
+  }
+  void Apply() {
+    Call({tab().apply_button(), "invoke"});
+    tab().FinishScan();
+    Call({"update"});
+  }
+
+  testing::TempDir config_{"zarvek_config"};
+};
+
+// The photo limits set in the tab: a value that is not a whole number in
+// range is named with its range, marked red until edited, and changes
+// nothing; accepted values are kept in the settings file and the findings
+// follow them at once. Point 6001 was observed on 17/05/2024 and one of its
+// photos taken 40 days later.
+TEST_F(DossierLimitsTest, TheLimitsAreCheckedKeptAndFollowedByTheFindings) {
+  const stdfs::path gnss = temp_.path() / std::string(kGnssDataFolder);
+  Write(gnss / "4. 6001" / std::string(kRinexFolder) / "60011380.24o",
+        RinexLine("     2.11           OBSERVATION DATA    G (GPS)",
+                  "RINEX VERSION / TYPE") +
+            RinexLine("  2024     5    17    14    20    0.0000000     GPS",
+                      "TIME OF FIRST OBS") +
+            RinexLine("", "END OF HEADER"));
+  Write(temp_.path() / std::string(kPhotosFolder) / "6001" /
+            testing::PathOf(std::string(subcarpetas_fotos[0])) / "TARDE.jpg",
+        PhotoTakenOn("2024:06:26 10:00:00"));
+  const std::string late = "40 DÍAS DESPUÉS DE LA OBSERVACIÓN";
+  EXPECT_EQ(Call({tab().distance_entry(), "get"}), "200");
+  EXPECT_EQ(Call({tab().days_entry(), "get"}), "30");
+  Apply();
+  EXPECT_NE(Text(tab().summary_label()).find(late), std::string::npos)
+      << Text(tab().summary_label());
+  ClearMessages();
+
+  const std::string metres = "DE 1 A 100000 METROS", days = "DE 0 A 3660 DÍAS";
+  const struct {
+    const char* distance;
+    const char* days;
+    bool distance_refused, days_refused;
+  } refused[] = {
+      {"", "60", true, false},      {"-5", "60", true, false},
+      {"2e9", "60", true, false},   {"200 m", "60", true, false},
+      {"1,5", "60", true, false},   {"0", "3661", true, true},
+      {"100001", "-1", true, true}, {"200", " 60", false, true},
+      {"200", "60.0", false, true}, {"99999999999", "+60", true, true},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(std::string(r.distance) + " / " + r.days);
+    Type(r.distance, r.days);
+    // Return in an entry does what APLICAR does.
+    Call({"focus", "-force", tab().days_entry()});
+    Call({"update"});
+    Call({"event", "generate", tab().days_entry(), "<Return>"});
+    tab().FinishScan();
+    Call({"update"});
+    const auto messages = Messages();
+    ClearMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string text = Option(messages[0], "-message");
+    EXPECT_EQ(
+        text.find("«" + std::string(r.distance) + "»") != std::string::npos &&
+            text.find(metres) != std::string::npos,
+        r.distance_refused)
+        << text;
+    EXPECT_EQ(text.find("«" + std::string(r.days) + "»") != std::string::npos &&
+                  text.find(days) != std::string::npos,
+              r.days_refused)
+        << text;
+    EXPECT_EQ(Call({tab().distance_entry(), "cget", "-style"}),
+              r.distance_refused ? "LimiteMal.TEntry" : "");
+    EXPECT_EQ(Call({tab().days_entry(), "cget", "-style"}),
+              r.days_refused ? "LimiteMal.TEntry" : "");
+    // Nothing kept, nothing read again with the refused limits.
+    EXPECT_EQ(SettingsFile().find("fotos"), std::string::npos);
+    EXPECT_EQ(app_->settings().photo_distance_m, 200);
+    EXPECT_EQ(app_->settings().photo_days, 30);
+    EXPECT_NE(Text(tab().summary_label()).find(late), std::string::npos);
+  }
+  // An edit takes the red off.
+  Call({tab().distance_entry(), "insert", "end", "0"});
+  EXPECT_EQ(Call({tab().distance_entry(), "cget", "-style"}), "");
+
+  // Accepted: kept, shown as read, and the photo 40 days away is within.
+  Type("01500", "60");
+  Apply();
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(Call({tab().distance_entry(), "get"}), "1500");
+  EXPECT_EQ(Call({tab().days_entry(), "cget", "-style"}), "");
+  EXPECT_EQ(app_->settings().photo_distance_m, 1500);
+  EXPECT_EQ(app_->settings().photo_days, 60);
+  const std::string kept = SettingsFile();
+  EXPECT_NE(kept.find("\ndistancia_fotos_m=1500\n"), std::string::npos) << kept;
+  EXPECT_NE(kept.find("\ndias_fotos=60\n"), std::string::npos) << kept;
+  EXPECT_EQ(Text(tab().summary_label()).find(late), std::string::npos)
+      << Text(tab().summary_label());
+  // And back: the finding returns, the default is no longer written.
+  Type("200", "30");
+  Apply();
+  EXPECT_NE(Text(tab().summary_label()).find(late), std::string::npos);
+  EXPECT_EQ(SettingsFile().find("fotos"), std::string::npos);
+}
+
 // Everything of the tab is inside the window, at 96 dpi and at 192.
 void ExpectTheTabFits(DossierWindowTest& t, DossierTab& tab) {
   const int right = t.Int(t.Call({"winfo", "rootx", "."})) +
                     t.Int(t.Call({"winfo", "width", "."}));
   const int bottom = t.Int(t.Call({"winfo", "rooty", "."})) +
                      t.Int(t.Call({"winfo", "height", "."}));
-  std::vector<std::string> widgets = {tab.refresh_button(), tab.report_button(),
-                                      tab.body_canvas()};
+  std::vector<std::string> widgets = {
+      tab.refresh_button(), tab.report_button(), tab.body_canvas(),
+      tab.distance_entry(), tab.days_entry(),    tab.apply_button()};
   for (const std::string& item :
        t.List(t.Call({"winfo", "children", tab.items_frame()})))
     widgets.push_back(item);

@@ -353,6 +353,17 @@ void RinexColumn::ReadPoints(
   ShowStatus();
 }
 
+void RinexColumn::ReadPointAgain(const std::string& code,
+                                 const std::string& folder) {
+  if (correcting_) {
+    read_after_copies_ = true;
+    return;
+  }
+  for (size_t idx = 0; idx < files_.size() && idx < table_.size(); ++idx) {
+    if (table_.at(idx).codigo == code) ReadPoint(generation_, idx, folder);
+  }
+}
+
 void RinexColumn::ReadPoint(unsigned generation, size_t idx,
                             const std::string& folder) {
   background_.Run([this, generation, idx, folder]() -> WorkQueue::Done {

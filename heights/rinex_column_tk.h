@@ -60,6 +60,11 @@ class RinexColumn {
   /// earlier reading had not finished is dropped. While CORREGIR RINEX runs
   /// the reading waits for its end.
   void ReadRinex();
+  /// Reads again, off the window thread, the observation files of the row
+  /// of point `code`, in its RINEX folder `folder`: what changed there is
+  /// shown without reading the other points. While CORREGIR RINEX runs,
+  /// everything is read again after it.
+  void ReadPointAgain(const std::string& code, const std::string& folder);
   /// Waits for the reading and the copies under way and shows their
   /// results now: for tests, which must not depend on timing.
   void Finish();

@@ -18,14 +18,16 @@ constexpr std::string_view kPhotoDistanceKey = "distancia_fotos_m";
 constexpr std::string_view kPhotoDaysKey = "dias_fotos";
 constexpr size_t kMaxSettingsBytes = 64 * 1024;
 
-// `text` as a whole number from `low` to `high`, else `fallback`: a value
-// typed by hand ("-5", "2e9", "200 m", "") never becomes a limit.
-int NumberOr(std::string_view text, int low, int high, int fallback) {
+// `text` as a whole number from `low` to `high`: a value typed by hand
+// ("-5", "2e9", "200 m", "") never becomes a limit.
+std::optional<int> NumberIn(std::string_view text, int low, int high) {
   int value = 0;
   const char* end = text.data() + text.size();
+  // from_chars takes a leading "-", which the range refuses.
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || value < low || value > high) {
-    return fallback;
+  if (text.empty() || ec != std::errc() || ptr != end || value < low ||
+      value > high) {
+    return std::nullopt;
   }
   return value;
 }
@@ -43,6 +45,14 @@ void AppendLine(std::string* text, std::string_view key,
 }
 
 }  // namespace
+
+std::optional<int> ParsePhotoDistanceM(std::string_view text) {
+  return NumberIn(text, kMinPhotoDistanceM, kMaxPhotoDistanceM);
+}
+
+std::optional<int> ParsePhotoDays(std::string_view text) {
+  return NumberIn(text, kMinPhotoDays, kMaxPhotoDays);
+}
 
 Settings ParseSettings(std::string_view text) {
   if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
@@ -62,10 +72,9 @@ Settings ParseSettings(std::string_view text) {
       settings.surveyor_place = value;
     } else if (key == kPhotoDistanceKey) {
       settings.photo_distance_m =
-          NumberOr(value, 1, kMaxPhotoDistanceM, kDefaultPhotoDistanceM);
+          ParsePhotoDistanceM(value).value_or(kDefaultPhotoDistanceM);
     } else if (key == kPhotoDaysKey) {
-      settings.photo_days =
-          NumberOr(value, 0, kMaxPhotoDays, kDefaultPhotoDays);
+      settings.photo_days = ParsePhotoDays(value).value_or(kDefaultPhotoDays);
     }
   });
   return settings;

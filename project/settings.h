@@ -10,6 +10,7 @@
 #ifndef ZARVEK_PROJECT_SETTINGS_H_
 #define ZARVEK_PROJECT_SETTINGS_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,10 +28,18 @@ inline constexpr std::string_view kSettingsFileName = "ajustes.txt";
 /// taken before the dossier names it, unless the user set otherwise.
 inline constexpr int kDefaultPhotoDistanceM = 200;
 inline constexpr int kDefaultPhotoDays = 30;
-/// The largest values taken; more, or anything but a whole number from 0
-/// (1 for the distance), is refused and the default used.
+/// The values taken; anything else, or anything but a whole number, is
+/// refused (and in the settings file the default used).
+inline constexpr int kMinPhotoDistanceM = 1;
 inline constexpr int kMaxPhotoDistanceM = 100'000;
+inline constexpr int kMinPhotoDays = 0;
 inline constexpr int kMaxPhotoDays = 3'660;
+
+/// A photo limit given as text, in the settings file or typed by the user:
+/// ASCII digits only, whole, within the range above. nullopt for anything
+/// else ("", "-5", "+5", " 5", "2e9", "200 m", "1,5", "99999999999").
+std::optional<int> ParsePhotoDistanceM(std::string_view text);
+std::optional<int> ParsePhotoDays(std::string_view text);
 
 struct Settings {
   std::string last_folder;   ///< "ultima_carpeta": "" when none
