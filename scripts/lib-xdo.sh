@@ -37,7 +37,7 @@ readonly XDO_TAB3_X=560 XDO_TAB3_Y=134     # the label of the third tab
 # Tab 3. The project items' labels are made when the first reading of the
 # dossier is shown: "1. FORMULARIOS:", the first of them, marks its end.
 readonly W_FIRST_ITEM="93x18+32+165"
-readonly W_PHOTO_REPORT="292x48+121+630"   # GENERAR REPORTAJE FOTOGRÁFICO
+readonly W_PHOTO_REPORT="292x48+121+598"   # GENERAR REPORTAJE FOTOGRÁFICO, above the photo limits
 
 # Rectangle of the code entry of preview row $1 (1-based).
 w_code_entry() { echo "126x20+53+$((344 + 24 * ($1 - 1)))"; }
