@@ -356,10 +356,16 @@ void MainWindow::WatchProject() {
 void MainWindow::BuildDossierTab() {
   dossier_tab_ = std::make_unique<DossierTab>(
       *ui_, *services_.fs, project_, kTabExpediente, services_.open_file);
-  // The RINEX and ALTURA cells are tab 2's own, asked by point code.
+  // The RINEX, SESIÓN and ALTURA cells are tab 2's own, asked by point
+  // code: the observation files are read in one place for both tabs.
   PointCellSources cells;
   cells.rinex = [this](const std::string& code) {
     return rinex_column_->CellText(code);
+  };
+  cells.session = [this](const std::string& code, std::string* reason) {
+    SessionCell cell = rinex_column_->SessionCellOf(code);
+    *reason = std::move(cell.reason);
+    return cell.text;
   };
   cells.height = [this](const std::string& code) {
     const MeasurementTable& table = heights_tab_->table();

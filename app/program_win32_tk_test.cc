@@ -15,6 +15,7 @@
 #include <fstream>
 #include <set>
 
+#include "dossier/matrix.h"
 #include "image/photo_decode.h"
 #include "platform/win32_text.h"
 #include "project/layout.h"
@@ -182,7 +183,8 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   EXPECT_EQ(FromUtf8(opened[1]).lexically_normal(), photos.lexically_normal());
 
   // The status line over a stage cell of point 100 names its folder.
-  HoverAndKeep(app_->dossier_tab().body_canvas(), DossierTab::CellItemTag(0, 4),
+  HoverAndKeep(app_->dossier_tab().body_canvas(),
+               DossierTab::CellItemTag(0, kFirstStageColumn),
                app_->dossier_tab().status_label());
   EXPECT_NE(shown_.back().find("PUNTO 100"), std::string::npos)
       << shown_.back();
@@ -192,8 +194,8 @@ TEST_F(WindowsProgramTest, ProjectRowsAndReportUnderAnAccentedFolder) {
   KeepAndClearMessages();
   Call({std::string(MainWindow::kTabControl), "select",
         std::string(MainWindow::kTabAlturas)});
-  const fs::path rinex_fixture = fs::path(ZARVEK_SOURCE_DIR) / "rinex" /
-                                 "testdata" / "v211.26o";
+  const fs::path rinex_fixture =
+      fs::path(ZARVEK_SOURCE_DIR) / "rinex" / "testdata" / "v211.26o";
   for (const char* point : {"4. 100", "5. 101"}) {
     const fs::path rinex = FromUtf8(layout.PointRinexDir(point));
     fs::create_directories(rinex);

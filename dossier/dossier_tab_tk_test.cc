@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -228,26 +229,33 @@ class DossierWindowTest : public DossierHelpers<DossierWindow> {};
 
 // The rows of the matrix as the scan and tab 2's cells make them. The
 // photo put in every stage folder is, in the videos' folder, a warning.
+// `session` is the SESIÓN cell of the points with a table row (6001, 6002
+// and 6003), whose RINEX folders hold no observation file.
 template <class Test>
-void ExpectTheRows(Test& t, const std::string& rinex6001) {
-  EXPECT_EQ(t.Row(0),
-            "6001|1|" + rinex6001 + "|1.4285|2|2*|0|✗ NO EXISTE|?|1|1|1|1|1");
+void ExpectTheRows(Test& t, const std::string& rinex6001,
+                   const std::string& session) {
+  EXPECT_EQ(t.Row(0), "6001|1|" + rinex6001 + "|" + session +
+                          "|1.4285|2|2*|0|✗ NO EXISTE|?|1|1|1|1|1");
   EXPECT_EQ(t.Row(1),
-            "6002|1||—|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|"
-            "✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|");
-  EXPECT_EQ(t.Row(2), "6003|1||✗|1|1|1|1|1|1|1|1|0|1");
+            "6002|1||" + session +
+                "|—|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|"
+                "✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|");
+  EXPECT_EQ(t.Row(2), "6003|1||" + session + "|✗|1|1|1|1|1|1|1|1|0|1");
   EXPECT_EQ(t.Row(3),
-            "6004|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|1|1|1|1|1|1|1|1|0|1");
+            "6004|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|✗ NO EXISTE|1|1|1|1|1|1|"
+            "1|1|0|1");
 }
 
 TEST_F(DossierTabTest, TheMatrixCountsWhatCountsAndNamesWhatIsMissing) {
-  ExpectTheRows(*this, "—");
+  ExpectTheRows(*this, "—", "");
   const std::string red = color("error"), green = color("success");
-  EXPECT_EQ(Fill(0, 4), green);  // a count
-  EXPECT_EQ(Fill(0, 6), red);    // no photo where one is required
-  EXPECT_EQ(Fill(0, 8), "#B9770E");
-  EXPECT_EQ(Fill(2, 12), color("text"));  // videos are not required
-  EXPECT_EQ(Fill(1, 0), red);             // a point with one of its two folders
+  EXPECT_EQ(Fill(0, kFirstStageColumn), green);  // a count
+  // No photo where one is required.
+  EXPECT_EQ(Fill(0, kFirstStageColumn + 2), red);
+  EXPECT_EQ(Fill(0, kFirstStageColumn + 4), "#B9770E");
+  // Videos are not required.
+  EXPECT_EQ(Fill(2, kFirstStageColumn + 8), color("text"));
+  EXPECT_EQ(Fill(1, 0), red);  // a point with one of its two folders
 
   const std::string summary = Text(tab().summary_label());
   EXPECT_EQ(summary.substr(0, summary.find('\n')),
@@ -311,8 +319,8 @@ TEST_F(DossierTabTest, AClickOpensTheCellsFolderAndHeadingsFollowTheCells) {
         (Int(box[1]) + Int(box[3])) / 2 - Int(Call({body, "canvasy", 0}));
     Call({"event", "generate", body, "<ButtonRelease-1>", "-x", x, "-y", y});
   };
-  click(0, 6);
-  click(0, 7);
+  click(0, kFirstStageColumn + 2);
+  click(0, kFirstStageColumn + 3);
   const stdfs::path photos = temp_.path() / std::string(kPhotosFolder);
   EXPECT_EQ(opened_, (Texts{testing::Utf8Path(photos / "6001" /
                                               testing::PathOf(std::string(
@@ -345,7 +353,7 @@ TEST_F(DossierTabTest, RefreshReadsTheDiskAgain) {
         kJpeg);
   Call({tab().refresh_button(), "invoke"});
   tab().FinishScan();
-  EXPECT_EQ(Row(0).substr(0, Row(0).find("|✗")), "6001|1|—|1.4285|2|2*|1");
+  EXPECT_EQ(Row(0).substr(0, Row(0).find("|✗")), "6001|1|—||1.4285|2|2*|1");
   int reports = 0;
   tab().SetPhotoReport([&reports] { ++reports; });
   Call({tab().report_button(), "invoke"});
@@ -383,7 +391,54 @@ TEST_F(DossierWindowTest, TheCellsAreTab2sAndTheTabIsReadWhenShown) {
             "  3. EXPEDIENTE  ");
   const std::string rinex6001 = app_->rinex_column().CellText("6001");
   EXPECT_EQ(rinex6001, "—");  // a converting row, no observation files
-  ExpectTheRows(*this, rinex6001);
+  ExpectTheRows(*this, rinex6001, "—");
+}
+
+// The SESIÓN cells are tab 2's reading of the observation files: the
+// project's own files (one session in RINEX 2.11, 3.04 and Hatanaka, found
+// once) in point 6001, a damaged file in 6003 ("?", its reason under the
+// pointer, and no folder counted as unreadable). Tab 2's status line says
+// the same for the row shown.
+TEST_F(DossierWindowTest, TheSessionCellsAreTab2sReading) {
+  const stdfs::path testdata =
+      stdfs::path(ZARVEK_SOURCE_DIR) / "rinex" / "testdata";
+  const stdfs::path gnss = temp_.path() / std::string(kGnssDataFolder);
+  stdfs::create_directories(gnss / "4. 6001" / "RINEX");
+  for (const char* name : {"v211.26o", "v304.obs", "hatanaka.crx"}) {
+    stdfs::copy_file(testdata / name, gnss / "4. 6001" / "RINEX" / name);
+  }
+  stdfs::create_directories(gnss / "6. 6003" / "RINEX");
+  stdfs::copy_file(testdata / "corrupt.obs.gz",
+                   gnss / "6. 6003" / "RINEX" / "corrupt.obs.gz");
+  app_->rinex_column().ReadRinex();
+  ShowDossier();
+
+  const std::string kSession = "1 min · 30 s · 100 %";
+  EXPECT_EQ(tab().matrix().headings[kSessionColumn], "SESIÓN");
+  EXPECT_EQ(Row(0).substr(0, Row(0).find("|1.4285")),
+            "6001|1|" + app_->rinex_column().CellText("6001") + "|" + kSession);
+  const MatrixCell& damaged = tab().matrix().rows[2][kSessionColumn];
+  EXPECT_EQ(damaged.text, "?");
+  EXPECT_NE(damaged.reason.find("corrupt.obs.gz"), std::string::npos)
+      << damaged.reason;
+  // Only the photo folder that cannot be read is counted as a folder.
+  EXPECT_EQ(Text(tab().status_label()).rfind("? 1 CARPETA NO SE PUEDE LEER", 0),
+            0u)
+      << Text(tab().status_label());
+
+  const std::map<std::string, std::string> told = {
+      {"6001", "SESIÓN: " + kSession},
+      {"6002", "SESIÓN: —"},
+      {"6003", "SESIÓN: ? (corrupt.obs.gz: "}};
+  const MeasurementTable& table = app_->heights_tab().table();
+  ASSERT_EQ(table.size(), told.size());
+  for (size_t row = 0; row < table.size(); ++row) {
+    const std::string code = table.at(row).codigo;
+    app_->rinex_column().ShowRow(row);
+    const std::string status = Text(app_->rinex_column().status_label());
+    EXPECT_NE(status.find(told.at(code)), std::string::npos)
+        << code << ": " << status;
+  }
 }
 
 // A photo report just written shows as there without ACTUALIZAR, and with
@@ -403,7 +458,7 @@ TEST_F(DossierWindowTest, AWrittenReportShowsAtOnceWithTheWarnings) {
   Call({"update"});
   EXPECT_EQ(Text(report), "✓");
 
-  EXPECT_EQ(Row(2), "6003|1||✗|1|1|1|1|1|1|1|1|0|2");
+  EXPECT_EQ(Row(2), "6003|1||—|✗|1|1|1|1|1|1|1|1|0|2");
   EXPECT_EQ(Fill(2, kWarningsColumn), "#B9770E");
   // The report is there; the warning is no missing element.
   EXPECT_EQ(tab().matrix().missing.size(), missing - 1);
@@ -414,7 +469,7 @@ TEST_F(DossierWindowTest, AWrittenReportShowsAtOnceWithTheWarnings) {
       << summary;
   const std::string body = tab().body_canvas();
   const std::vector<std::string> box =
-      List(Call({body, "bbox", DossierTab::CellItemTag(2, 4)}));
+      List(Call({body, "bbox", DossierTab::CellItemTag(2, kFirstStageColumn)}));
   ASSERT_EQ(box.size(), 4u);
   Call({"event", "generate", body, "<Motion>", "-x",
         (Int(box[0]) + Int(box[2])) / 2 - Int(Call({body, "canvasx", 0})), "-y",

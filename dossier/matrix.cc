@@ -208,6 +208,15 @@ void AddGnssCells(const PointDossier& point, const PointCellSources& sources,
              row->back().tone == CellTone::kUnknown) {
     lacks->push_back("RINEX POR REVISAR (" + rinex + ")");
   }
+  std::string session_reason;
+  const std::string session = sources.session
+                                  ? sources.session(point.code, &session_reason)
+                                  : std::string();
+  // The figures carry no verdict: no requirement judges them here.
+  row->push_back(Cell(session,
+                      session == "?" ? CellTone::kUnknown : CellTone::kPlain,
+                      rinex_dir));
+  row->back().reason = session_reason;
   const std::string height =
       sources.height ? sources.height(point.code) : std::string();
   const bool no_height = height == "—" || height == "✗";
@@ -259,7 +268,8 @@ std::vector<MatrixCell> PointRow(const PointDossier& point,
                      has_gnss ? point.gnss_folder : point.photo_folder));
   if (!has_gnss) {
     lacks->push_back("SIN CARPETA EN " + std::string(kGnssDataFolder));
-    for (int i = 0; i < 3; ++i) {
+    // Every cell of the GNSS folder: NATIVA up to ALTURA.
+    for (std::size_t i = kNativeColumn; i < kFirstStageColumn; ++i) {
       row.push_back(
           Cell(std::string(kNotThere), CellTone::kMissing, std::string()));
     }
@@ -286,7 +296,7 @@ std::vector<MatrixCell> PointRow(const PointDossier& point,
 DossierMatrix BuildDossierMatrix(const DossierScan& scan,
                                  const PointCellSources& sources) {
   DossierMatrix matrix;
-  matrix.headings = {"PUNTO", "NATIVA", "RINEX", "ALTURA"};
+  matrix.headings = {"PUNTO", "NATIVA", "RINEX", "SESIÓN", "ALTURA"};
   for (std::string_view stage : subcarpetas_fotos) {
     matrix.headings.emplace_back(stage.substr(0, stage.find('.')));
   }
@@ -383,7 +393,10 @@ std::string DossierStatusLine(const DossierMatrix& matrix) {
   };
   for (const MatrixItem& item : matrix.items) look(item.cell);
   for (const auto& row : matrix.rows) {
-    for (const MatrixCell& cell : row) look(cell);
+    // A session that cannot be read is a file's, told on its own cell.
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      if (c != kSessionColumn) look(row[c]);
+    }
   }
   std::string line;
   if (unreadable > 0) {

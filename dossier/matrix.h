@@ -18,18 +18,21 @@ namespace zarvek {
 
 /// The column headings, in order.
 inline constexpr std::size_t kPointColumn = 0, kNativeColumn = 1,
-                             kRinexColumn = 2, kHeightColumn = 3,
-                             kFirstStageColumn = 4;
+                             kRinexColumn = 2, kSessionColumn = 3,
+                             kHeightColumn = 4, kFirstStageColumn = 5;
 /// The last column, AVISOS: how many warnings the point has, or empty.
 inline constexpr std::size_t kWarningsColumn = kFirstStageColumn + kPhotoStages;
 
 /// What the matrix asks tab 2 about a point, by code: its RINEX cell ("✓",
 /// "✗ 1.5000", "—", "?", ... or "" while its row does not convert) and its
 /// ARP cell (the height, "—" when the row is incomplete, "✗" when it does
-/// not convert). Either may be empty: its column is left blank.
+/// not convert). Either may be empty: its column is left blank. `session`
+/// gives the point's observation session cell ("2 h 05 min · 1 s · 99 %",
+/// "—", or "?" with the reason in `*reason`).
 struct PointCellSources {
   std::function<std::string(const std::string&)> rinex;
   std::function<std::string(const std::string&)> height;
+  std::function<std::string(const std::string&, std::string* reason)> session;
 };
 
 /// Builds the matrix of `scan`. A stage folder with a HEIC/HEIF photo shows

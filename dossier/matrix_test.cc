@@ -107,8 +107,18 @@ class DossierMatrixTest : public ::testing::Test {
         return it == cells.end() ? std::string() : it->second;
       };
     };
-    return BuildDossierMatrix(ScanDossier(fs, ProjectLayout::AtRoot("/p")),
-                              PointCellSources{from(rinex), from(height)});
+    // The session's "?" carries its reason: it is no folder that cannot
+    // be read, and the status line's count of those leaves it out.
+    auto session = [](const std::string& code, std::string* reason) {
+      if (code == "007") *reason = "a.26o: gzip: datos corruptos";
+      return code == "6003"  ? std::string("2 h 05 min · 1 s · 99 %")
+             : code == "007" ? std::string("?")
+             : code == "12"  ? std::string("—")
+                             : std::string();
+    };
+    return BuildDossierMatrix(
+        ScanDossier(fs, ProjectLayout::AtRoot("/p")),
+        PointCellSources{from(rinex), from(height), session});
   }
 
   FakeFileSystem fs_;
@@ -137,18 +147,21 @@ TEST_F(DossierMatrixTest, CountsWhatCountsAndNamesWhatIsMissing) {
                           "CONVERSION DE ALTURA.pdf=DESACTUALIZADO!",
                           "REPORTAJE FOTOGRÁFICO.pdf=✓+"}));
   EXPECT_EQ(matrix.headings,
-            (Texts{"PUNTO", "NATIVA", "RINEX", "ALTURA", "1", "2", "3", "4",
-                   "5", "6", "7", "08", "09", "AVISOS"}));
+            (Texts{"PUNTO", "NATIVA", "RINEX", "SESIÓN", "ALTURA", "1", "2",
+                   "3", "4", "5", "6", "7", "08", "09", "AVISOS"}));
   Texts rows;
   for (const auto& row : matrix.rows) rows.push_back(Row(row));
   EXPECT_EQ(rows,
-            (Texts{"007|0!|✗ 1.5000!|—!|0!|1*+|0!|3+|??|1??|2?+|1+|1+|4?",
-                   "9!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|1+|1+|1+|1+|1+|"
-                   "1+|1+|1+|0|",
-                   "12!|1+|—!|✗!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
+            (Texts{"007|0!|✗ 1.5000!|??|—!|0!|1*+|0!|3+|??|1??|2?+|1+|1+|4?",
+                   "9!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
+                   "1+|1+|1+|1+|1+|1+|1+|1+|0|",
+                   "12!|1+|—!|—|✗!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
                    "✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|✗ NO EXISTE!|"
                    "✗ NO EXISTE!|✗ NO EXISTE!|",
-                   "6003|1+|✓+|1.4285+|1+|1+|0!|1+|1+|1+|1+|1+|—|1?"}));
+                   "6003|1+|✓+|2 h 05 min · 1 s · 99 %|1.4285+|1+|1+|0!|1+|1+|"
+                   "1+|1+|1+|—|1?"}));
+  EXPECT_EQ(matrix.rows[0][kSessionColumn].reason,
+            "a.26o: gzip: datos corruptos");
   EXPECT_EQ(matrix.rows[0][kFirstStageColumn + 6].reason,
             "Permission denied: B.jpg");
   // The stage read under another name is that folder, with the photos of

@@ -419,11 +419,12 @@ void RinexColumn::ShowStatus() {
   // reason, or the summary, under it.
   const std::string row_line =
       shown && row_line_ ? row_line_(shown_row_) : std::string();
-  if (shown && !verdicts_[shown_row_].reason.empty()) {
+  const std::string rinex_line = shown ? RowRinexLine(shown_row_) : "";
+  if (!rinex_line.empty()) {
     text = (row_line.empty()
                 ? "RINEX DEL PUNTO " + table_.at(shown_row_).codigo + ": "
                 : "RINEX: ") +
-           OneLine(verdicts_[shown_row_].reason);
+           rinex_line;
   } else if (!verdicts_.empty()) {
     text = SummaryText(tally, correcting_);
   }
@@ -606,6 +607,34 @@ std::string RinexColumn::CellText(const std::string& code) const {
     if (table_.at(idx).codigo == code) return verdicts_[idx].cell;
   }
   return "";
+}
+
+SessionCell RinexColumn::SessionOf(size_t idx) const {
+  // Until its files are read a point has no session to show.
+  if (idx >= files_.size() || idx >= read_.size() || !read_[idx]) return {};
+  return DescribePointSession(files_[idx]);
+}
+
+SessionCell RinexColumn::SessionCellOf(const std::string& code) const {
+  for (size_t idx = 0; idx < verdicts_.size() && idx < table_.size(); ++idx) {
+    if (table_.at(idx).codigo == code) return SessionOf(idx);
+  }
+  return {};
+}
+
+std::string RinexColumn::RowRinexLine(size_t idx) const {
+  const std::string& reason = verdicts_[idx].reason;
+  std::string line = OneLine(reason);
+  const SessionCell session = SessionOf(idx);
+  if (session.text.empty()) return line;
+  std::string told = "SESIÓN: " + session.text;
+  // The file that cannot be read is named once when the RINEX reason
+  // already names it.
+  if (!session.reason.empty() &&
+      reason.find(session.reason) == std::string::npos) {
+    told += " (" + OneLine(session.reason) + ")";
+  }
+  return line.empty() ? told : told + "; " + line;
 }
 
 }  // namespace zarvek

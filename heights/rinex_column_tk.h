@@ -109,6 +109,9 @@ class RinexColumn {
   /// "—", "?", ...); "" when the row does not convert or no row has that
   /// code.
   std::string CellText(const std::string& code) const;
+  /// The session cell of the row of point `code` (DescribePointSession);
+  /// empty while its files are being read or no row has that code.
+  SessionCell SessionCellOf(const std::string& code) const;
 
  private:
   /// The steps of building the column's widgets under `bottom`: the status
@@ -142,6 +145,11 @@ class RinexColumn {
   /// Hides the progress, reports the run in a box, reads again if asked.
   void EndCopies();
   void ShowProgress();
+  /// Row `idx`'s session, once its files are read.
+  SessionCell SessionOf(size_t idx) const;
+  /// What the status line says of row `idx` after "RINEX": its session,
+  /// then its RINEX reason, on one line; "" when neither is known.
+  std::string RowRinexLine(size_t idx) const;
 
   /// Rows of the current table whose files were read: the others show
   /// "…" (kPending).

@@ -256,6 +256,10 @@ TEST(PhotoReportIoTest, AThousandPointTablePrintsWhole) {
   PointCellSources sources;
   sources.rinex = [&](const std::string& code) { return rinex[code]; };
   sources.height = [&](const std::string& code) { return height[code]; };
+  sources.session = [](const std::string& code, std::string*) {
+    return code.back() == '7' ? std::string("—")
+                              : std::string("12 h 05 min · 0.5 s · 100 %");
+  };
   PhotoReportInput in;
   in.project_name = "OBRA";
   in.fecha = "07/12/2026";
@@ -297,7 +301,8 @@ TEST(PhotoReportIoTest, AThousandPointTablePrintsWhole) {
   for (const std::string& h : in.matrix.headings) {
     headings += (headings.empty() ? "" : " ") + h;
   }
-  EXPECT_EQ(headings, "PUNTO NATIVA RINEX ALTURA 1 2 3 4 5 6 7 08 09 AVISOS");
+  EXPECT_EQ(headings,
+            "PUNTO NATIVA RINEX SESIÓN ALTURA 1 2 3 4 5 6 7 08 09 AVISOS");
   EXPECT_EQ(lines[headings], static_cast<int>(table_pages));
   for (const std::string& missing : in.matrix.missing) {
     EXPECT_EQ(lines[missing], 1) << missing;
@@ -306,11 +311,13 @@ TEST(PhotoReportIoTest, AThousandPointTablePrintsWhole) {
     EXPECT_EQ(lines[warning], 1) << warning;
   }
   EXPECT_EQ(lines["PUNTO 5002: RINEX POR REVISAR (✗ 1.5000)"], 1);
-  int ticks = 0;
+  int ticks = 0, sessions = 0;
   for (const auto& [line, n] : lines) {
     ticks += line.find("✓") != std::string::npos ? n : 0;
+    sessions += line.find("100 %") != std::string::npos ? n : 0;
   }
   EXPECT_GT(ticks, 0);
+  EXPECT_GE(sessions, 900);
 }
 
 // Four progressive JPEGs of under 1 KB whose headers claim 15,811 x 15,811

@@ -329,8 +329,9 @@ MatrixCell Cell(std::string text, CellTone tone = CellTone::kPlain) {
 // stage folders.
 DossierMatrix TabMatrix(int points) {
   DossierMatrix m;
-  m.headings = {"PUNTO", "NATIVA", "RINEX", "ALTURA", "1",  "2",  "3",
-                "4",     "5",      "6",     "7",      "08", "09", "AVISOS"};
+  m.headings = {"PUNTO", "NATIVA", "RINEX", "SESIÓN", "ALTURA",
+                "1",     "2",      "3",     "4",      "5",
+                "6",     "7",      "08",    "09",     "AVISOS"};
   const char* verdicts[] = {"✓", "✗ 1.5000", "✗ COPIA DESACTUALIZADA",
                             "—", "?",        "✓ C"};
   for (int p = 0; p < points; ++p) {
@@ -338,6 +339,8 @@ DossierMatrix TabMatrix(int points) {
         {std::to_string(1001 + p), CellTone::kPlain, "", ""},
         {"3", CellTone::kGood, "", ""},
         {verdicts[p % 6], CellTone::kMissing, "", ""},
+        {p % 7 == 0 ? "—" : "12 h 05 min · 0.5 s · 100 %", CellTone::kPlain, "",
+         ""},
         {p % 4 == 0 ? "—" : "1.4321", CellTone::kGood, "", ""}};
     for (int s = 0; s < 9; ++s) {
       row.push_back(p % 5 == 0 ? Cell("✗ NO EXISTE", CellTone::kMissing)

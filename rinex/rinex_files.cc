@@ -155,21 +155,27 @@ RinexHeader HeaderOf(const DecodedPrefix& prefix, const Status& status,
 // DELTA H line in force (DeltaHScan), from one reading of its lines: the
 // whole file, however long, in the memory of one piece and one line. A
 // file that is no observation file is read no further than its header's
-// bounds. `*cancelled` is set when `cancel` stopped the reading.
+// bounds. `*cancelled` is set when `cancel` stopped the reading. With
+// `session`, the same lines give the session its epochs record.
 RinexHeader ReadObservationFile(FileSystem& fs, const std::string& path,
                                 const std::atomic<bool>* cancel,
                                 RinexWrapper* wrapper,
                                 std::vector<RinexDeltaLine>* lines,
-                                bool* cancelled = nullptr) {
+                                bool* cancelled = nullptr,
+                                Session* session = nullptr) {
   DeltaHScan scan;
+  SessionReader reader;
   bool stopped = false;
   const Status status = ForEachLine(
       fs, path, cancel,
       [&](const TextLine& line) {
+        // The rest of a line cut at the bound is no line of its own.
+        if (session && !line.rest) reader.Feed(line.text);
         stopped = !scan.Take(line);
         return !stopped;
       },
       wrapper);
+  if (session) *session = reader.Finish();
   if (cancelled) *cancelled = cancel && cancel->load() && !status.ok();
   RinexHeader header = scan.Finish(!stopped, status, lines);
   if (header.kind == RinexKind::kNotRinex &&
@@ -205,8 +211,8 @@ RinexFileCheck ReadRinexFile(FileSystem& fs, const std::string& path,
   // The event records after the header carry DELTA H lines of their own,
   // which the processing applies to the epochs after them.
   std::vector<RinexDeltaLine> lines;
-  const RinexHeader header =
-      ReadObservationFile(fs, path, cancel, &check.wrapper, &lines, cancelled);
+  const RinexHeader header = ReadObservationFile(
+      fs, path, cancel, &check.wrapper, &lines, cancelled, &check.session);
   *listed = header.kind == RinexKind::kObservation ||
             header.kind == RinexKind::kUnreadable;
   if (*listed) {

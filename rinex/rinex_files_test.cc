@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -28,6 +29,23 @@ std::string Observation(const std::string& delta_h) {
              "RINEX VERSION / TYPE") +
          Rec(delta_h + "        0.0012       -0.0034", "ANTENNA: DELTA H/E/N") +
          Rec("", "END OF HEADER") + "> 2026 01 01 12 00 00.0000000  0  1\n";
+}
+
+// The same file with `epochs` epochs of one satellite every 30 s from
+// 12:`minute`:00, in place of its single epoch.
+std::string ObservationAt(const std::string& delta_h, int minute, int epochs) {
+  std::string text = Observation(delta_h);
+  text.resize(text.rfind('>'));
+  for (int i = 0; i < epochs; ++i) {
+    const int second = minute * 60 + 30 * i;
+    char line[80];
+    std::snprintf(
+        line, sizeof line,
+        "> 2026 01 01 12 %02d %02d.0000000  0  1\nG01  20000000.000\n",
+        second / 60, second % 60);
+    text += line;
+  }
+  return text;
 }
 
 const std::string kGnss = "/p/2. DATOS GNSS";
@@ -115,8 +133,13 @@ TEST(RinexFilesTest, ScansThePointsOfTheChosenProjectAndCorrectsCopies) {
 // changed; a correction run lists each RINEX folder once, not once a copy.
 TEST(RinexFilesTest, ReadsOnlyWhatChangedAndListsAFolderOncePerRun) {
   FakeFileSystem fs;
-  for (const char* name : {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"})
-    fs.AddFile(kRinex + "/" + name, Observation("        1.5000"));
+  // Five files of 5 min each, one after the other: a 25 min session.
+  int minute = 0;
+  for (const char* name : {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}) {
+    fs.AddFile(kRinex + "/" + name,
+               ObservationAt("        1.5000", minute, 10));
+    minute += 5;
+  }
   fs.AddFile(kRinex + "/notas.txt", "no RINEX\n");
   RinexReadCache cache;
   auto reads = [&] { return fs.CallCount(FakeFileSystem::Op::kReadDecoded); };
@@ -131,19 +154,26 @@ TEST(RinexFilesTest, ReadsOnlyWhatChangedAndListsAFolderOncePerRun) {
     std::function<void()> change;
     int reads;  // headers read again
     std::vector<std::string> files;
+    std::string session;  // the point's, as its cell shows it
   } steps[] = {
       {"first reading",
        [] {},
        6,
-       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
+       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"},
+       "25 min · 30 s · 100 %"},
       {"nothing changed",
        [] {},
        0,
-       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
+       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"},
+       "25 min · 30 s · 100 %"},
+      // Half of b's epochs are gone: the session read again says so.
       {"one file replaced",
-       [&] { fs.AddFile(kRinex + "/b.26o", Observation("        1.4285")); },
+       [&] {
+         fs.AddFile(kRinex + "/b.26o", ObservationAt("        1.4285", 5, 5));
+       },
        1,
-       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"}},
+       {"a.26o", "b.26o", "c.26o", "d.26o", "e.26o"},
+       "25 min · 30 s · 90 %"},
       {"a copy made",
        [&] {
          ASSERT_TRUE(
@@ -151,14 +181,16 @@ TEST(RinexFilesTest, ReadsOnlyWhatChangedAndListsAFolderOncePerRun) {
        },
        // The original, the copy's header, both again with their data.
        4,
-       {"a.26o C", "b.26o", "c.26o", "d.26o", "e.26o"}},
+       {"a.26o C", "b.26o", "c.26o", "d.26o", "e.26o"},
+       "25 min · 30 s · 90 %"},
       {"one file removed",
        [&] {
          fs.SetListing(kRinex,
                        {"a.26o", "b.26o", "c.26o", "notas.txt", "CORREGIDO"});
        },
        0,
-       {"a.26o C", "b.26o", "c.26o"}},
+       {"a.26o C", "b.26o", "c.26o"},
+       "15 min · 30 s · 83 %"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
@@ -167,9 +199,11 @@ TEST(RinexFilesTest, ReadsOnlyWhatChangedAndListsAFolderOncePerRun) {
     const PointRinexFiles read = CheckRinexFolder(fs, kRinex, &cache);
     EXPECT_EQ(reads() - before, step.reads);
     EXPECT_EQ(names(read), step.files);
+    EXPECT_EQ(DescribePointSession(read).text, step.session);
     // What the cache gives is what a reading without it gives.
     const PointRinexFiles fresh = CheckRinexFolder(fs, kRinex);
     EXPECT_EQ(names(fresh), step.files);
+    EXPECT_EQ(DescribePointSession(fresh).text, step.session);
     EXPECT_EQ(
         JudgeRinexPoint(read, RinexRowHeights{1.4285, 1.5105, 1.5}).cell,
         JudgeRinexPoint(fresh, RinexRowHeights{1.4285, 1.5105, 1.5}).cell);

@@ -234,4 +234,31 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
   return verdict;
 }
 
+SessionCell DescribePointSession(const PointRinexFiles& files) {
+  SessionCell cell;
+  if (!files.listing_error.empty()) {
+    cell.text = "?";
+    cell.reason = files.listing_error;
+    return cell;
+  }
+  std::vector<Session> sessions;
+  for (const RinexFileCheck& file : files.files) {
+    // One file that cannot be read may hold the rest of the session: the
+    // joined figures of the others would look whole and be wrong.
+    if (file.kind != RinexKind::kObservation) {
+      cell.text = "?";
+      cell.reason = file.name + ": " + file.reason;
+      return cell;
+    }
+    sessions.push_back(file.session);
+  }
+  if (files.cancelled) {
+    cell.text = "?";
+    cell.reason = "LECTURA INTERRUMPIDA: " + ShownPath(files.folder);
+    return cell;
+  }
+  cell.text = sessions.empty() ? "—" : FormatSession(JoinSessions(sessions));
+  return cell;
+}
+
 }  // namespace zarvek

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "rinex/rinex_header.h"
+#include "rinex/session.h"
 
 namespace zarvek {
 
@@ -35,6 +36,9 @@ struct RinexFileCheck {
   /// The copy was not made from the original as it is now (the original
   /// was replaced after CORREGIR RINEX): it counts as no copy.
   bool copy_stale = false;
+  /// The session its epoch lines record (kObservation only), read in the
+  /// same pass as its DELTA H lines.
+  Session session;
 };
 
 /// Everything read for one point.
@@ -123,6 +127,18 @@ struct RinexVerdict {
 /// offset would be counted twice).
 RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
                              const std::optional<RinexRowHeights>& heights);
+
+/// A point's session as its cell shows it.
+struct SessionCell {
+  /// FormatSession of the files' joined session (JoinSessions); "—" with
+  /// no observation file; "?" when the folder or one of its files cannot
+  /// be read, or its reading was cut short.
+  std::string text;
+  std::string reason;  ///< why "?" (the file or folder and its reason)
+};
+
+/// The session cell of one point, whatever its row's heights.
+SessionCell DescribePointSession(const PointRinexFiles& files);
 
 }  // namespace zarvek
 

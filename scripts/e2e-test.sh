@@ -254,9 +254,9 @@ awk 'NR == 1 && $4 >= $5 || NR > 1 && $4 <= $5 { bad = 1 } END { exit bad }' \
 # under it each of them on a line of its own.
 pdftotext -layout -f 1 -l 1 "$photo_pdf" - | tr -s ' ' | sed 's/^ //; s/ $//' \
   >"$work/photo-page1.txt"
-for want in "PUNTO NATIVA RINEX ALTURA 1 2 3 4 5 6 7 08 09 AVISOS" \
-  "100 0 — $arp1 2 0 1 0 0 0 1 0 1" "101 0 — $arp2 0 1 0 0 1 0 0 2 0" \
-  "0105 0 — $arp3 0 0 0 0 0 0 0 0 0"; do
+for want in "PUNTO NATIVA RINEX SESIÓN ALTURA 1 2 3 4 5 6 7 08 09 AVISOS" \
+  "100 0 — — $arp1 2 0 1 0 0 0 1 0 1" "101 0 — — $arp2 0 1 0 0 1 0 0 2 0" \
+  "0105 0 — — $arp3 0 0 0 0 0 0 0 0 0"; do
   grep -qxF "$want" "$work/photo-page1.txt" ||
     xdo_fail "photo report page 1: no row '$want' in: $(cat "$work/photo-page1.txt")"
 done
