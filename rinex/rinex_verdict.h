@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "rinex/misfiled.h"
 #include "rinex/rinex_header.h"
 
 namespace zarvek {
@@ -35,6 +36,9 @@ struct RinexFileCheck {
   /// The copy was not made from the original as it is now (the original
   /// was replaced after CORREGIR RINEX): it counts as no copy.
   bool copy_stale = false;
+  /// What the original says about itself (kObservation only; the name
+  /// alone otherwise), for the check of files kept under the wrong point.
+  ObservationFileFacts facts;
 };
 
 /// Everything read for one point.
