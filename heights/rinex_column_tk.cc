@@ -280,6 +280,7 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
   // New cells are blank, as a fresh verdict is; their points are not read
   // yet, and what a reading for the old rows brings is dropped.
   ++generation_;
+  reads_outstanding_ = 0;
   if (!correcting_) background_.DropPending();
   files_.assign(rows, PointRinexFiles{});
   verdicts_.assign(rows, RinexVerdict{});
@@ -321,6 +322,7 @@ void RinexColumn::ReadRinex() {
   }
   const size_t rows = table_.size();
   ++generation_;
+  reads_outstanding_ = 0;
   background_.DropPending();
   // Without rows no column was made, and nothing is left of the last one.
   if (rows != verdicts_.size()) {
@@ -338,11 +340,14 @@ void RinexColumn::ReadRinex() {
     // Rows read before keep their cells until their points are read again.
     const unsigned generation = generation_;
     const std::string folder = project_.folder();
+    ++reads_outstanding_;
     background_.Run([this, generation, folder]() -> WorkQueue::Done {
       auto folders = std::make_shared<std::map<std::string, std::string>>(
           ProjectRinexFolders(fs_, folder));
       return [this, generation, folders] {
-        if (generation == generation_) ReadPoints(generation, *folders);
+        if (generation != generation_) return;
+        --reads_outstanding_;
+        ReadPoints(generation, *folders);
       };
     });
   }
@@ -369,11 +374,14 @@ void RinexColumn::ReadPoints(
 
 void RinexColumn::ReadPoint(unsigned generation, size_t idx,
                             const std::string& folder) {
+  ++reads_outstanding_;
   background_.Run([this, generation, idx, folder]() -> WorkQueue::Done {
     auto files = std::make_shared<PointRinexFiles>(
         CheckRinexFolder(fs_, folder, &cache_, &closing_));
     return [this, generation, idx, files] {
-      if (generation != generation_ || idx >= files_.size()) return;
+      if (generation != generation_) return;
+      --reads_outstanding_;
+      if (idx >= files_.size()) return;
       files_[idx] = std::move(*files);
       read_[idx] = true;
       UpdateCell(idx);
@@ -433,6 +441,9 @@ void RinexColumn::UpdateMisfiled() {
   const bool all_read = read_.size() >= rows &&
                         std::find(read_.begin(), read_.begin() + rows, false) ==
                             read_.begin() + rows;
+  // While points are being read again their cells keep what they showed,
+  // and so do their marks, until the last is back.
+  if (all_read && reads_outstanding_ > 0) return;
   if (rows > 0 && all_read && project_.is_open()) {
     std::vector<PointFiles> points(rows);
     for (size_t idx = 0; idx < rows; ++idx) {

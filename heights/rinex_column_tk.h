@@ -205,6 +205,10 @@ class RinexColumn {
   /// read), and the text its cell shows, the verdict's with their mark.
   std::vector<PointMisfiled> misfiled_;
   std::vector<std::string> drawn_;
+  /// The readings of this generation posted and not back yet (the
+  /// project's listing, then its points): the findings are checked once,
+  /// when the last is back, not once per point.
+  size_t reads_outstanding_ = 0;
   /// Last: destroyed first, it waits for the job under way, which may use
   /// the members above.
   Background background_;
