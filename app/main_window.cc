@@ -292,7 +292,8 @@ void MainWindow::BuildRooms() {
                             services_.resource_path, services_.today,
                             services_.open_file,
                             [this] { return rinex_column_->States(); },
-                            [this] { return settings_.surveyor_name; }},
+                            [this] { return settings_.surveyor_name; },
+                            [this] { return rinex_column_->Misfiled(); }},
       heights_tab_->bottom_frame());
   WatchProject();
 
@@ -375,6 +376,9 @@ void MainWindow::BuildDossierTab() {
           DescribeRowArp(table.values(idx), equipos_specs_));
     }
     return std::string("—");
+  };
+  cells.warnings = [this](const std::string& code) {
+    return rinex_column_->MisfiledTexts(code);
   };
   dossier_tab_->SetPointCells(std::move(cells));
   dossier_tab_->SetEvidenceLimits(EvidenceLimits{

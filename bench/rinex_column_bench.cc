@@ -42,9 +42,8 @@ double SecondsSince(Clock::time_point start) {
 // epochs whose observations change a little from one to the next, as real
 // ones do.
 std::string OneHourFile() {
-  std::ifstream in(
-      fs::path(ZARVEK_SOURCE_DIR) / "rinex/testdata/v304.obs",
-      std::ios::binary);
+  std::ifstream in(fs::path(ZARVEK_SOURCE_DIR) / "rinex/testdata/v304.obs",
+                   std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)),
                    std::istreambuf_iterator<char>());
   text.resize(text.find('\n', text.find("END OF HEADER")) + 1);
@@ -147,8 +146,9 @@ void BM_OpenProject100x3Bzip2(benchmark::State& state) {
     const Clock::time_point read_start = Clock::now();
     b.app->rinex_column().Finish();
     reading += SecondsSince(read_start);
+    // Every point holds the same file: its cell is right and marked.
     if (b.interp->Call({b.app->rinex_column().canvas(), "itemcget", "rinex0",
-                        "-text"}) != "✓") {
+                        "-text"}) != "✓ ⚠") {
       state.SkipWithError("unexpected cell");
     }
   }

@@ -431,6 +431,14 @@ void DossierTab::FinishScan() { background_.Finish(); }
 void DossierTab::Show(DossierScan scan) {
   scan_ = std::move(scan);
   const bool open = !scan_.project_root.empty();
+  // The observation files' findings count as the point's own warnings: in
+  // AVISOS, the status line and the summary alike.
+  if (sources_.warnings) {
+    for (PointDossier& point : scan_.points) {
+      for (std::string& text : sources_.warnings(point.code))
+        point.warnings.push_back(std::move(text));
+    }
+  }
   matrix_ = open ? BuildDossierMatrix(scan_, sources_) : DossierMatrix{};
   DrawItems();
   DrawMatrix();

@@ -392,6 +392,27 @@ TEST_F(DossierWindowTest, TheCellsAreTab2sAndTheTabIsReadWhenShown) {
   const std::string rinex6001 = app_->rinex_column().CellText("6001");
   EXPECT_EQ(rinex6001, "—");  // a converting row, no observation files
   ExpectTheRows(*this, rinex6001, "—");
+
+  // An observation file whose MARKER NAME is 6003's, in 6001's folder: tab
+  // 2 reads it when shown, and its finding is one more of 6001's warnings.
+  std::string obs = testing::ReadFileBytes(stdfs::path(ZARVEK_SOURCE_DIR) /
+                                           "rinex" / "testdata" / "v211.26o");
+  const std::size_t marker = obs.find(std::string(60, ' ') + "MARKER NAME");
+  ASSERT_NE(marker, std::string::npos);
+  obs.replace(marker, 4, "6003");
+  Write(temp_.path() / std::string(kGnssDataFolder) / "4. 6001" / "RINEX" /
+            "m.26o",
+        obs);
+  Call({std::string(MainWindow::kTabControl), "select",
+        std::string(MainWindow::kTabAlturas)});
+  Call({"update"});
+  ShowDossier();
+  EXPECT_EQ(Row(0), "6001|1|✗ 1.5000|1 min · 30 s · 100 %|1.4285|2|2*|0|✗ NO EXISTE|?|1|1|1|1|2");
+  const std::vector<std::string>& warnings = tab().matrix().warnings;
+  EXPECT_NE(std::find(warnings.begin(), warnings.end(),
+                      "6001: MARKER NAME \"6003\" NO ES EL CÓDIGO DEL PUNTO: "
+                      "m.26o"),
+            warnings.end());
 }
 
 // The SESIÓN cells are tab 2's reading of the observation files: the

@@ -33,6 +33,9 @@ struct PointCellSources {
   std::function<std::string(const std::string&)> rinex;
   std::function<std::string(const std::string&)> height;
   std::function<std::string(const std::string&, std::string* reason)> session;
+  /// What a point's observation files say against it, one text each; the
+  /// tab adds them to the point's warnings. May be empty.
+  std::function<std::vector<std::string>(const std::string&)> warnings = {};
 };
 
 /// Builds the matrix of `scan`. A stage folder with a HEIC/HEIF photo shows

@@ -12,6 +12,7 @@
 #include "heights/conversion.h"
 #include "heights/row_result.h"
 #include "heights/row_rules.h"
+#include "rinex/misfiled.h"
 #include "rinex/rinex_files.h"
 #include "rinex/rinex_header.h"
 #include "rinex/rinex_verdict.h"
@@ -279,16 +280,26 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
   // New cells are blank, as a fresh verdict is; their points are not read
   // yet, and what a reading for the old rows brings is dropped.
   ++generation_;
+  reads_outstanding_ = 0;
   if (!correcting_) background_.DropPending();
   files_.assign(rows, PointRinexFiles{});
   verdicts_.assign(rows, RinexVerdict{});
   read_.assign(rows, false);
+  misfiled_.clear();
+  drawn_.assign(rows, std::string());
   shown_row_ = static_cast<size_t>(-1);
   const tk::Obj font = tk::Obj::List({ui_.family(), "10", "bold"});
   // Wide enough for the widest text a verdict shows, in this font.
   std::string widest;
   int widest_px = -1;
-  for (const std::string& text : RinexCellTexts()) {
+  // A cell may carry the mark of files that look like another point's:
+  // whole after a height of one digit, the height a receiver's file gives;
+  // after a wider one it is cut in the cell, as the height is, and whole
+  // in the status line.
+  std::vector<std::string> texts = RinexCellTexts();
+  for (const char* cell : {"✓", "✓ C", "✗ C", "✗ COPIA", "✗ 0.0000"})
+    texts.push_back(cell + std::string(" ") + std::string(kMisfiledMark));
+  for (const std::string& text : texts) {
     const int px = ui_.Int({"font", "measure", font, text});
     if (px > widest_px) widest_px = px, widest = text;
   }
@@ -311,12 +322,15 @@ void RinexColumn::ReadRinex() {
   }
   const size_t rows = table_.size();
   ++generation_;
+  reads_outstanding_ = 0;
   background_.DropPending();
   // Without rows no column was made, and nothing is left of the last one.
   if (rows != verdicts_.size()) {
     verdicts_.assign(rows, RinexVerdict{});
     files_.assign(rows, PointRinexFiles{});
     read_.assign(rows, false);
+    misfiled_.clear();
+    drawn_.assign(rows, std::string());
   }
   if (shown_row_ >= rows) shown_row_ = static_cast<size_t>(-1);
   if (rows == 0 || !project_.is_open()) {
@@ -326,15 +340,19 @@ void RinexColumn::ReadRinex() {
     // Rows read before keep their cells until their points are read again.
     const unsigned generation = generation_;
     const std::string folder = project_.folder();
+    ++reads_outstanding_;
     background_.Run([this, generation, folder]() -> WorkQueue::Done {
       auto folders = std::make_shared<std::map<std::string, std::string>>(
           ProjectRinexFolders(fs_, folder));
       return [this, generation, folders] {
-        if (generation == generation_) ReadPoints(generation, *folders);
+        if (generation != generation_) return;
+        --reads_outstanding_;
+        ReadPoints(generation, *folders);
       };
     });
   }
   for (size_t idx = 0; idx < rows; ++idx) UpdateCell(idx);
+  UpdateMisfiled();
   ShowStatus();
 }
 
@@ -350,6 +368,7 @@ void RinexColumn::ReadPoints(
       UpdateCell(idx);
     }
   }
+  UpdateMisfiled();
   ShowStatus();
 }
 
@@ -366,14 +385,18 @@ void RinexColumn::ReadPointAgain(const std::string& code,
 
 void RinexColumn::ReadPoint(unsigned generation, size_t idx,
                             const std::string& folder) {
+  ++reads_outstanding_;
   background_.Run([this, generation, idx, folder]() -> WorkQueue::Done {
     auto files = std::make_shared<PointRinexFiles>(
         CheckRinexFolder(fs_, folder, &cache_, &closing_));
     return [this, generation, idx, files] {
-      if (generation != generation_ || idx >= files_.size()) return;
+      if (generation != generation_) return;
+      --reads_outstanding_;
+      if (idx >= files_.size()) return;
       files_[idx] = std::move(*files);
       read_[idx] = true;
       UpdateCell(idx);
+      UpdateMisfiled();
       ShowStatus();
       if (reading_done_ &&
           std::find(read_.begin(), read_.end(), false) == read_.end()) {
@@ -385,6 +408,8 @@ void RinexColumn::ReadPoint(unsigned generation, size_t idx,
 
 void RinexColumn::RowsChanged(const std::vector<size_t>& rows) {
   for (size_t idx : rows) UpdateCell(idx);
+  // A row's receiver decides whether its files' antenna is another model.
+  UpdateMisfiled();
   ShowStatus();
 }
 
@@ -399,12 +424,106 @@ void RinexColumn::UpdateCell(size_t idx) {
     verdict.cell = "…";
     verdict.reason = "SUS ARCHIVOS DE OBSERVACIÓN SE ESTÁN LEYENDO…";
   }
-  if (verdict.cell != verdicts_[idx].cell ||
-      verdict.state != verdicts_[idx].state) {
-    ui_.tk().Call({canvas_, "itemconfigure", CellTag("rinex", idx), "-text",
-                   verdict.cell, "-fill", ColorOf(ui_, verdict.state)});
-  }
   verdicts_[idx] = std::move(verdict);
+  DrawCell(idx);
+}
+
+void RinexColumn::DrawCell(size_t idx) {
+  if (idx >= verdicts_.size() || idx >= drawn_.size()) return;
+  const RinexVerdict& verdict = verdicts_[idx];
+  const std::string text =
+      verdict.state == RinexState::kPending
+          ? verdict.cell
+          : WithMisfiledMark(verdict.cell, CellFindings(idx));
+  const std::string color = ColorOf(ui_, verdict.state);
+  // The text and colour drawn, so that an unchanged cell costs no call.
+  const std::string drawn = text + '\n' + color;
+  if (drawn == drawn_[idx]) return;
+  ui_.tk().Call({canvas_, "itemconfigure", CellTag("rinex", idx), "-text", text,
+                 "-fill", color});
+  drawn_[idx] = drawn;
+}
+
+void RinexColumn::UpdateMisfiled() {
+  const size_t rows = std::min(files_.size(), table_.size());
+  std::vector<PointMisfiled> found;
+  // Medians and shared files are the whole project's: until every point
+  // is read, a finding could rest on the few read first.
+  const bool all_read = read_.size() >= rows &&
+                        std::find(read_.begin(), read_.begin() + rows, false) ==
+                            read_.begin() + rows;
+  // While points are being read again their cells keep what they showed,
+  // and so do their marks, until the last is back.
+  if (all_read && reads_outstanding_ > 0) return;
+  if (rows > 0 && all_read && project_.is_open()) {
+    std::vector<PointFiles> points(rows);
+    for (size_t idx = 0; idx < rows; ++idx) {
+      points[idx].code = table_.at(idx).codigo;
+      points[idx].row_receiver = table_.values(idx).rec;
+      for (const RinexFileCheck& file : files_[idx].files) {
+        if (file.kind == RinexKind::kObservation)
+          points[idx].files.push_back(file.facts);
+      }
+    }
+    found = CheckMisfiled(points, catalogue_);
+    // Files that could not be read (or a folder that could not be listed)
+    // are files all the same: their "?" says what is wrong with them.
+    for (size_t idx = 0; idx < rows; ++idx) {
+      if (files_[idx].files.empty() && files_[idx].listing_error.empty())
+        continue;
+      std::erase_if(found[idx].findings, [](const MisfiledFinding& f) {
+        return f.kind == MisfiledKind::kNoFiles;
+      });
+    }
+  }
+  misfiled_ = std::move(found);
+  for (size_t idx = 0; idx < verdicts_.size(); ++idx) DrawCell(idx);
+}
+
+PointMisfiled RinexColumn::CellFindings(size_t idx) const {
+  if (idx >= misfiled_.size()) return {};
+  PointMisfiled point = misfiled_[idx];
+  std::erase_if(point.findings, [](const MisfiledFinding& f) {
+    return f.kind == MisfiledKind::kNoFiles;
+  });
+  return point;
+}
+
+std::vector<std::string> RinexColumn::MisfiledTexts(
+    const std::string& code) const {
+  std::vector<std::string> texts;
+  for (size_t idx = 0; idx < misfiled_.size() && idx < table_.size(); ++idx) {
+    if (table_.at(idx).codigo != code) continue;
+    for (const MisfiledFinding& finding : CellFindings(idx).findings)
+      texts.push_back(finding.text);
+    break;
+  }
+  return texts;
+}
+
+std::string RinexColumn::RowReason(size_t idx) const {
+  std::string reason = OneLine(verdicts_[idx].reason);
+  const PointMisfiled findings = CellFindings(idx);
+  for (size_t i = 0; i < findings.findings.size(); ++i) {
+    if (i == 0) {
+      if (!reason.empty()) reason += " · ";
+      reason += std::string(kMisfiledMark) + " ";
+    } else {
+      reason += "; ";
+    }
+    reason += findings.findings[i].text;
+  }
+  return reason;
+}
+
+std::string RinexColumn::MisfiledSummary() const {
+  size_t marked = 0;
+  for (size_t idx = 0; idx < misfiled_.size(); ++idx)
+    marked += CellFindings(idx).findings.empty() ? 0 : 1;
+  if (marked == 0) return "";
+  return " " + std::string(kMisfiledMark) + " " + DecimalText(marked) +
+         (marked == 1 ? " PUNTO" : " PUNTOS") +
+         " CON ARCHIVOS QUE NO PARECEN SUYOS.";
 }
 
 void RinexColumn::ShowStatus() {
@@ -426,7 +545,7 @@ void RinexColumn::ShowStatus() {
                 : "RINEX: ") +
            rinex_line;
   } else if (!verdicts_.empty()) {
-    text = SummaryText(tally, correcting_);
+    text = SummaryText(tally, correcting_) + MisfiledSummary();
   }
   if (correcting_) {
     text +=
@@ -527,6 +646,7 @@ void RinexColumn::StartCopies(const RinexCorrectionPlan& plan) {
     // The point's folder is read again: the cell now judges the copies.
     ReadPoint(generation, point.row, point.folder);
   }
+  UpdateMisfiled();
   background_.Run(
       [this]() -> WorkQueue::Done { return [this] { EndCopies(); }; });
   ShowProgress();
@@ -624,7 +744,7 @@ SessionCell RinexColumn::SessionCellOf(const std::string& code) const {
 
 std::string RinexColumn::RowRinexLine(size_t idx) const {
   const std::string& reason = verdicts_[idx].reason;
-  std::string line = OneLine(reason);
+  std::string line = RowReason(idx);
   const SessionCell session = SessionOf(idx);
   if (session.text.empty()) return line;
   std::string told = "SESIÓN: " + session.text;

@@ -29,6 +29,7 @@
 #include "heights/measurement_table.h"
 #include "platform/fs.h"
 #include "project/open_project.h"
+#include "rinex/misfiled.h"
 #include "rinex/rinex_corrections.h"
 #include "rinex/rinex_files.h"
 #include "rinex/rinex_verdict.h"
@@ -113,6 +114,15 @@ class RinexColumn {
   /// empty while its files are being read or no row has that code.
   SessionCell SessionCellOf(const std::string& code) const;
 
+  /// What the files of every table row's point say against the point
+  /// (CheckMisfiled, with each row's receiver), in table order; empty
+  /// while some point's files are still being read, so that no finding
+  /// rests on half a project.
+  const std::vector<PointMisfiled>& Misfiled() const { return misfiled_; }
+  /// The texts of the findings of point `code` that its cell marks, those
+  /// besides having no file at all (its "—" already says so).
+  std::vector<std::string> MisfiledTexts(const std::string& code) const;
+
  private:
   /// The steps of building the column's widgets under `bottom`: the status
   /// line, CORREGIR RINEX, its progress, and the row status the pointer and
@@ -126,6 +136,19 @@ class RinexColumn {
   std::optional<RinexRowHeights> HeightsOf(size_t idx) const;
   /// Judges row `idx` again and updates its cell when its text changed.
   void UpdateCell(size_t idx);
+  /// Draws row `idx`'s verdict, with the mark of its findings, when it is
+  /// not what the cell shows.
+  void DrawCell(size_t idx);
+  /// Checks the files of every point against the others, once each point
+  /// is read, and marks the cells whose findings changed.
+  void UpdateMisfiled();
+  /// Row `idx`'s findings that its cell marks (MisfiledTexts).
+  PointMisfiled CellFindings(size_t idx) const;
+  /// Row `idx`'s RINEX reason on one line, then its findings.
+  std::string RowReason(size_t idx) const;
+  /// " ⚠ <n> PUNTOS CON ARCHIVOS QUE NO PARECEN SUYOS." for the status
+  /// line's summary; "" while no cell is marked.
+  std::string MisfiledSummary() const;
   /// Puts the reason of the row in view or, without one, the column's
   /// summary in the status line, and enables "CORREGIR RINEX" while some
   /// point has copies to write.
@@ -191,6 +214,14 @@ class RinexColumn {
   std::function<std::string(size_t)> row_line_;
   /// Height in pixels of a table row, as the canvas places its items.
   int pitch_ = 1;
+  /// Per row: the findings of CheckMisfiled (empty until every point is
+  /// read), and the text its cell shows, the verdict's with their mark.
+  std::vector<PointMisfiled> misfiled_;
+  std::vector<std::string> drawn_;
+  /// The readings of this generation posted and not back yet (the
+  /// project's listing, then its points): the findings are checked once,
+  /// when the last is back, not once per point.
+  size_t reads_outstanding_ = 0;
   /// Last: destroyed first, it waits for the job under way, which may use
   /// the members above.
   Background background_;

@@ -10,6 +10,7 @@
 
 #include "measurements/measurement_file.h"
 #include "project/point_detection.h"
+#include "rinex/misfiled.h"
 #include "testing/heights_room.h"
 #include "testing/temp_dir.h"
 #include "text/shown_path.h"
@@ -66,6 +67,13 @@ class RinexColumnTest : public testing::HeightsRoomTest {
     return temp_.path().string() + "/" + std::string(kGnssDataFolder) + "/" +
            std::to_string(i + 4) + ". " + std::to_string(1001 + i) + "/RINEX";
   }
+  // A cell with the mark of files that look like another point's. Points
+  // 1001, 1004 and 1007 hold the same observations (v304.obs, and
+  // v304_zero.obs.gz under another header): their cells carry it.
+  static std::string Marked(const std::string& cell) {
+    return cell.empty() ? std::string(kMisfiledMark)
+                        : cell + " " + std::string(kMisfiledMark);
+  }
   Texts Cells() {
     Texts cells;
     for (size_t i = 0; i < heights_tab().cells().size(); ++i) {
@@ -120,8 +128,8 @@ class RinexColumnTest : public testing::HeightsRoomTest {
 
 TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
   rinex_column().Finish();
-  EXPECT_EQ(Cells(),
-            (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
+  EXPECT_EQ(Cells(), (Texts{Marked("✓"), "✗ 1.5000", "✗ 1.5105",
+                            Marked("✗ 0.0000"), "?", "—", Marked("")}));
   // A report made now warns of the points whose files are not right.
   EXPECT_NE(ReportMessage().find(
                 "PUNTOS EN EL REPORTE: 6 DE 7. OMITIDOS POR INCOMPLETOS: 1007"
@@ -162,16 +170,54 @@ TEST_F(RinexColumnTest, EachPointsVerdictFollowsItsRowAndIsReadAgainOnReturn) {
   // A change of the row is judged at once, against the headers already
   // read: the file removed meanwhile is still what the cell judges.
   TypeHeight(0, "1.6");
-  EXPECT_EQ(Cells()[0], "✗ 1.4285");
+  EXPECT_EQ(Cells()[0], Marked("✗ 1.4285"));
   TypeHeight(0, "");
-  EXPECT_EQ(Cells()[0], "");
+  EXPECT_EQ(Cells()[0], Marked(""));
   stdfs::remove(Rinex(0) / "v304.obs");
   TypeHeight(0, "1.5");
-  EXPECT_EQ(Cells()[0], "✓");
+  EXPECT_EQ(Cells()[0], Marked("✓"));
   // Back on the tab the folders are read again.
   ReturnToTheTab();
   EXPECT_EQ(Cells()[0], "—");
   EXPECT_TRUE(Messages().empty());
+}
+
+// A file whose MARKER NAME names another point is marked in its cell and
+// named in the status line; the report's closing box names it and the
+// point with no observation file at all.
+TEST_F(RinexColumnTest, FilesOfAnotherPointAreMarkedAndNamed) {
+  rinex_column().Finish();
+  // 1002's file, its MARKER NAME that of 1003, under a name of its own.
+  std::string text = ReadFileBytes(kFixtures / "v211.26o");
+  const std::size_t marker = text.find(std::string(60, ' ') + "MARKER NAME");
+  ASSERT_NE(marker, std::string::npos);
+  text.replace(marker, 4, "1003");
+  stdfs::remove(Rinex(1) / "v211.26o");
+  std::ofstream(Rinex(1) / "m1002.26o", std::ios::binary) << text;
+  ReturnToTheTab();
+  EXPECT_EQ(Cells()[1], "✗ 1.5000 " + std::string(kMisfiledMark));
+  Hover(1);
+  EXPECT_NE(Status().find("PUNTO 1002"), std::string::npos) << Status();
+  EXPECT_NE(Status().find("MARKER NAME \"1003\" NO ES EL CÓDIGO DEL PUNTO: "
+                          "m1002.26o"),
+            std::string::npos)
+      << Status();
+  // A point without a file is marked by its "—" alone.
+  EXPECT_EQ(Cells()[5], "—");
+
+  const std::string box = ReportMessage();
+  const std::size_t list = box.find(std::string(kMisfiledHeading));
+  ASSERT_NE(list, std::string::npos) << box;
+  EXPECT_NE(box.find("\n1002: MARKER NAME \"1003\" NO ES EL CÓDIGO DEL "
+                     "PUNTO: m1002.26o.",
+                     list),
+            std::string::npos)
+      << box;
+  EXPECT_NE(box.find("\n1006: SIN ARCHIVOS DE OBSERVACIÓN.", list),
+            std::string::npos)
+      << box;
+  // The unreadable file's point is "?", not a point without files.
+  EXPECT_EQ(box.find("\n1005: ", list), std::string::npos) << box;
 }
 
 TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
@@ -219,8 +265,10 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   EXPECT_EQ(error.substr(error.size() - tail.size()), tail) << error;
   EXPECT_FALSE(stdfs::exists(Rinex(5) / "CORREGIDO"));
   // A point right through its copies shows it, and names their folder.
+  // 1002 now holds v304.obs too, and 1006 1002's v211.26o.
   EXPECT_EQ(Cells(),
-            (Texts{"✓", "✓ C", "✗ 1.5105", "✓ C", "?", "✗ 1.5000", ""}));
+            (Texts{Marked("✓"), Marked("✓ C"), "✗ 1.5105", Marked("✓ C"), "?",
+                   Marked("✗ 1.5000"), Marked("")}));
   Hover(1);
   EXPECT_NE(Status().find(ShownPath(RinexText(1) + "/CORREGIDO")),
             std::string::npos)
@@ -252,7 +300,8 @@ TEST_F(RinexColumnTest, CorrectionWritesCopiesAndTheCellsTurnGreen) {
   Correct("yes");
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Option(Messages()[1], "-icon"), "info");
-  EXPECT_EQ(Cells(), (Texts{"✓", "✓ C", "✓ C", "✓ C", "?", "✓ C", ""}));
+  EXPECT_EQ(Cells(), (Texts{Marked("✓"), Marked("✓ C"), "✓ C", Marked("✓ C"),
+                            "?", Marked("✓ C"), Marked("")}));
   EXPECT_EQ(Call({kButton(), "cget", "-state"}), "disabled");
   // Corrected points are no longer named by the report.
   EXPECT_NE(ReportMessage().find("1007\n\nRINEX POR REVISAR ANTES DEL "
@@ -298,8 +347,8 @@ TEST_F(RinexColumnTest, ReadsAndCorrectsOffTheWindowThread) {
   AnswerDirectory(temp_.path().string());
   heights_tab().seleccionar_directorio_trabajo();
   column.Finish();
-  EXPECT_EQ(Cells(),
-            (Texts{"✓", "✗ 1.5000", "✗ 1.5105", "✗ 0.0000", "?", "—", ""}));
+  EXPECT_EQ(Cells(), (Texts{Marked("✓"), "✗ 1.5000", "✗ 1.5105",
+                            Marked("✗ 0.0000"), "?", "—", Marked("")}));
 
   // 8 MB of blanks after a right header in 492 bytes of bzip2 (read whole,
   // line by line), beside a wrong file of point 1002: its unchanged copy

@@ -95,6 +95,18 @@ void ReportCommand::MarkFailingRows(const std::vector<size_t>& rows) {
   }
 }
 
+std::string ReportCommand::WithFileWarnings(std::string text) const {
+  // A saved report certifies heights that the processing takes from the
+  // RINEX headers: the points whose headers say otherwise are named.
+  if (services_.rinex_states)
+    text = WithRinexWarning(std::move(text), services_.rinex_states());
+  // So are the points whose files look like another point's, or that have
+  // none at all: the report would certify a point no file supports.
+  if (services_.misfiled)
+    text = WithMisfiledWarning(std::move(text), services_.misfiled());
+  return text;
+}
+
 void ReportCommand::generar_pdf_conversion() {
   tk::Interp& root = ui_.tk();
   // A project open read only is being edited in another window: its report
@@ -137,14 +149,10 @@ void ReportCommand::generar_pdf_conversion() {
                                   /*accept_implausible=*/true);
   }
   MarkFailingRows(outcome.failing_rows);
-  // A saved report certifies heights that the processing takes from the
-  // RINEX headers: the points whose headers say otherwise are named.
-  if (!outcome.open_path.empty() && services_.rinex_states) {
-    outcome.text =
-        WithRinexWarning(std::move(outcome.text), services_.rinex_states());
+  if (!outcome.open_path.empty()) {
+    outcome.text = WithFileWarnings(std::move(outcome.text));
+    if (saved_) saved_(outcome.open_path);
   }
-
-  if (!outcome.open_path.empty() && saved_) saved_(outcome.open_path);
   root.Call({"tk_messageBox", "-icon", IconOf(outcome.kind), "-title",
              outcome.title, "-message", outcome.text});
   if (!outcome.open_path.empty()) {

@@ -17,6 +17,7 @@
 #include "platform/fs.h"
 #include "platform/random.h"
 #include "project/open_project.h"
+#include "rinex/misfiled.h"
 #include "rinex/rinex_warning.h"
 #include "ui/ui_tk.h"
 
@@ -37,6 +38,10 @@ struct ReportCommandServices {
   std::function<std::vector<PointRinexState>()> rinex_states;
   /// The surveyor's name as set now, the reports' author. May be empty.
   std::function<std::string()> author = {};
+  /// What every point's observation files say against the point, asked
+  /// after a successful run: its box names the points with findings and
+  /// those with no observation file. May be empty.
+  std::function<std::vector<PointMisfiled>()> misfiled = {};
 };
 
 class ReportCommand {
@@ -64,6 +69,9 @@ class ReportCommand {
 
  private:
   void MarkFailingRows(const std::vector<size_t>& rows);
+  /// The success box's `text` followed by what the observation files say
+  /// against the points in the report.
+  std::string WithFileWarnings(std::string text) const;
 
   Ui& ui_;
   const MeasurementTable& table_;

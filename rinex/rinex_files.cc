@@ -1,12 +1,14 @@
 #include "rinex/rinex_files.h"
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <utility>
 #include <vector>
 
 #include "project/layout.h"
 #include "project/point_detection.h"
+#include "rinex/header_fields.h"
 #include "rinex/rinex_lines.h"
 #include "text/ascii_text.h"
 #include "text/shown_path.h"
@@ -151,26 +153,79 @@ RinexHeader HeaderOf(const DecodedPrefix& prefix, const Status& status,
   return header;
 }
 
+// Gathers, from the lines of a file as they stream by, what the file says
+// about itself: the header's text (up to END OF HEADER, within the header's
+// bounds) for its identity fields, place and day, and the fingerprint of
+// its observations. The file is read once for its DELTA H lines anyway, so
+// the facts cost no second reading.
+class FactsGatherer {
+ public:
+  void Take(const TextLine& line) {
+    fingerprint_.Feed(line.text);
+    if (header_done_) return;
+    if (header_.size() + line.text.size() + 1 > kRinexHeaderMaxBytes) {
+      header_done_ = true;
+      return;
+    }
+    header_.append(line.text);
+    header_ += '\n';
+    header_done_ =
+        line.text.size() >= 73 && line.text.substr(60, 13) == "END OF HEADER";
+  }
+
+  void Finish(ObservationFileFacts* facts) const {
+    const HeaderFields fields = ReadHeaderFields(header_);
+    facts->marker_name = fields.marker_name;
+    facts->antenna_type = fields.antenna_type;
+    facts->receiver_serial = fields.receiver_serial;
+    const RinexPlaceAndDay place = ReadRinexPlaceAndDay(header_);
+    facts->approx_xyz = place.approx_xyz;
+    facts->first_epoch_utc_s.reset();
+    if (place.first_obs) {
+      const std::chrono::year_month_day ymd{
+          std::chrono::year{place.first_obs->year},
+          std::chrono::month{static_cast<unsigned>(place.first_obs->month)},
+          std::chrono::day{static_cast<unsigned>(place.first_obs->day)}};
+      if (ymd.ok()) {
+        facts->first_epoch_utc_s =
+            std::int64_t{
+                std::chrono::sys_days{ymd}.time_since_epoch().count()} *
+            86400;
+      }
+    }
+    facts->observation_fingerprint = fingerprint_.Finish();
+  }
+
+ private:
+  std::string header_;
+  bool header_done_ = false;
+  ObservationFingerprinter fingerprint_;
+};
+
 // The header of the file at `path` and, for an observation file, every
 // DELTA H line in force (DeltaHScan), from one reading of its lines: the
 // whole file, however long, in the memory of one piece and one line. A
 // file that is no observation file is read no further than its header's
 // bounds. `*cancelled` is set when `cancel` stopped the reading. With
-// `session`, the same lines give the session its epochs record.
+// `session`, the same lines give the session its epochs record; `facts`,
+// when not null, takes what an observation file says about itself.
 RinexHeader ReadObservationFile(FileSystem& fs, const std::string& path,
                                 const std::atomic<bool>* cancel,
                                 RinexWrapper* wrapper,
                                 std::vector<RinexDeltaLine>* lines,
                                 bool* cancelled = nullptr,
-                                Session* session = nullptr) {
+                                Session* session = nullptr,
+                                ObservationFileFacts* facts = nullptr) {
   DeltaHScan scan;
   SessionReader reader;
+  FactsGatherer gatherer;
   bool stopped = false;
   const Status status = ForEachLine(
       fs, path, cancel,
       [&](const TextLine& line) {
         // The rest of a line cut at the bound is no line of its own.
         if (session && !line.rest) reader.Feed(line.text);
+        if (facts) gatherer.Take(line);
         stopped = !scan.Take(line);
         return !stopped;
       },
@@ -182,6 +237,9 @@ RinexHeader ReadObservationFile(FileSystem& fs, const std::string& path,
       LooksLikeObservationName(BaseName(path))) {
     header.kind = RinexKind::kUnreadable;
   }
+  // Only a file read to its end as an observation file has facts: a part
+  // of one would give a fingerprint that another file's part could share.
+  if (facts && header.kind == RinexKind::kObservation) gatherer.Finish(facts);
   return header;
 }
 
@@ -211,8 +269,10 @@ RinexFileCheck ReadRinexFile(FileSystem& fs, const std::string& path,
   // The event records after the header carry DELTA H lines of their own,
   // which the processing applies to the epochs after them.
   std::vector<RinexDeltaLine> lines;
-  const RinexHeader header = ReadObservationFile(
-      fs, path, cancel, &check.wrapper, &lines, cancelled, &check.session);
+  check.facts.name = name;
+  const RinexHeader header =
+      ReadObservationFile(fs, path, cancel, &check.wrapper, &lines, cancelled,
+                          &check.session, &check.facts);
   *listed = header.kind == RinexKind::kObservation ||
             header.kind == RinexKind::kUnreadable;
   if (*listed) {

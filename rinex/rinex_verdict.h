@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "rinex/misfiled.h"
 #include "rinex/rinex_header.h"
 #include "rinex/session.h"
 
@@ -39,6 +40,9 @@ struct RinexFileCheck {
   /// The session its epoch lines record (kObservation only), read in the
   /// same pass as its DELTA H lines.
   Session session;
+  /// What the original says about itself (kObservation only; the name
+  /// alone otherwise), for the check of files kept under the wrong point.
+  ObservationFileFacts facts;
 };
 
 /// Everything read for one point.

@@ -63,14 +63,18 @@ class HeightsRoomTest : public RoomTest {
         },
         project_, equipos_specs_,
         ReportCommandServices{
-            pdf_, SystemRandom(), RealFileSystem(),
+            pdf_,
+            SystemRandom(),
+            RealFileSystem(),
             // the pictures the build puts beside it
             [](const std::string& name) {
               return std::string(ZARVEK_BINARY_DIR) + "/resources/" + name;
             },
             [] { return std::string("07/12/2026"); },
             [this](const std::string& path) { opened_.push_back(path); },
-            [this] { return rinex_->States(); }},
+            [this] { return rinex_->States(); },
+            {},
+            [this] { return rinex_->Misfiled(); }},
         heights_->bottom_frame());
     // The observation files are read when a project opens and when the
     // surveyor comes back to the tab.
