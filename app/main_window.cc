@@ -354,9 +354,7 @@ void MainWindow::WatchProject() {
   });
 }
 
-void MainWindow::BuildDossierTab() {
-  dossier_tab_ = std::make_unique<DossierTab>(
-      *ui_, *services_.fs, project_, kTabExpediente, services_.open_file);
+PointCellSources MainWindow::DossierCellSources() {
   // The RINEX, SESIÓN and ALTURA cells are tab 2's own, asked by point
   // code: the observation files are read in one place for both tabs.
   PointCellSources cells;
@@ -380,7 +378,13 @@ void MainWindow::BuildDossierTab() {
   cells.warnings = [this](const std::string& code) {
     return rinex_column_->MisfiledTexts(code);
   };
-  dossier_tab_->SetPointCells(std::move(cells));
+  return cells;
+}
+
+void MainWindow::BuildDossierTab() {
+  dossier_tab_ = std::make_unique<DossierTab>(
+      *ui_, *services_.fs, project_, kTabExpediente, services_.open_file);
+  dossier_tab_->SetPointCells(DossierCellSources());
   dossier_tab_->SetEvidenceLimits(EvidenceLimits{
       static_cast<double>(settings_.photo_distance_m), settings_.photo_days});
   // Limits the surveyor applies are kept with the other settings; they

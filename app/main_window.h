@@ -163,6 +163,8 @@ class MainWindow {
   void WatchProject();
   /// The third tab, wired to tab 2's RINEX and ARP cells.
   void BuildDossierTab();
+  /// The cells tab 3 takes from tab 2, asked by point code.
+  PointCellSources DossierCellSources();
   /// The dossier is read again when its tab is shown, a RINEX reading ends
   /// or the project changes.
   void WireDossierRefresh();
