@@ -732,9 +732,12 @@ void DrawStageHeading(PdfCanvas& c, const PointDossier& point,
 
 void DrawNoPhotos(PdfCanvas& c, const PointDossier& point, std::size_t stage,
                   double top) {
-  Fill(c, kRed);
+  // Videos are not required: their empty stage is told, not marked red.
+  const bool videos = stage + 1 == kPhotoStages;
+  const std::string empty = videos ? "SIN VÍDEOS" : "SIN FOTOGRAFÍAS";
+  Fill(c, videos ? kGreyText : kRed);
   c.setFont("Helvetica-Bold", 9);
-  c.drawString(kLeft + 6, top - 10, "SIN FOTOGRAFÍAS");
+  c.drawString(kLeft + 6, top - 10, empty);
   const FolderCount* folder = StageFolder(point, stage);
   std::string note;
   if (folder == nullptr || folder->state == FolderCount::State::kMissing) {
@@ -743,8 +746,7 @@ void DrawNoPhotos(PdfCanvas& c, const PointDossier& point, std::size_t stage,
     note = "(NO SE PUDO LEER LA CARPETA)";
   }
   if (note.empty()) return;
-  const double x =
-      kLeft + 12 + c.stringWidth("SIN FOTOGRAFÍAS", "Helvetica-Bold", 9);
+  const double x = kLeft + 12 + c.stringWidth(empty, "Helvetica-Bold", 9);
   Fill(c, kGreyText);
   c.setFont("Helvetica", 8);
   c.drawString(x, top - 10, note);

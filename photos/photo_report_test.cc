@@ -260,15 +260,18 @@ TEST(PhotoReportTest, PagesHoldTheTableThenEachPointsStagesInOrder) {
   EXPECT_EQ(CountText(all, "2 FOTOGRAFÍAS"), 1);  // stage 4's heading
   EXPECT_EQ(CountText(all, "VÍDEO: vuelta.mp4 — 12.3 MB"), 1);
   EXPECT_EQ(CountText(all, "VÍDEO: b.mov — 0.0 MB"), 1);
-  // Empty stages: six of 1001 (stage 2 empty, 3 and 5-8 missing) and all
-  // nine of 1002, which has no band data; each in red.
-  EXPECT_EQ(CountText(all, "SIN FOTOGRAFÍAS"), 15);
+  // Empty stages: six of 1001 (stage 2 empty, 3 and 5-8 missing) and the
+  // eight photo stages of 1002, which has no band data, each in red; 1002's
+  // empty videos stage says so in grey, for videos are not required.
+  EXPECT_EQ(CountText(all, "SIN FOTOGRAFÍAS"), 14);
+  EXPECT_EQ(CountText(all, "SIN VÍDEOS"), 1);
   EXPECT_EQ(CountText(all, "SIN DATOS DE MEDICIÓN"), 1);
   for (std::size_t i = 0; i < all.size(); ++i) {
-    if (all[i].find(Str("SIN FOTOGRAFÍAS")) == std::string::npos) continue;
+    const bool photos = all[i].find(Str("SIN FOTOGRAFÍAS")) != std::string::npos;
+    if (!photos && all[i].find(Str("SIN VÍDEOS")) == std::string::npos) continue;
     std::size_t j = i;
     while (all[j].rfind("setFillColorRGB", 0) != 0) --j;
-    EXPECT_EQ(all[j], "setFillColorRGB 0.75 0.13 0.13");
+    EXPECT_EQ(all[j] == "setFillColorRGB 0.75 0.13 0.13", photos) << all[i];
   }
   // Stages come in folder order on each point's pages, the videos' with
   // the word spelled as everywhere else.
