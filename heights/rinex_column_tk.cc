@@ -293,11 +293,10 @@ void RinexColumn::MakeColumn(const std::string& frame_rows,
   std::string widest;
   int widest_px = -1;
   // A cell may carry the mark of files that look like another point's:
-  // whole after a height of one digit, the height a receiver's file gives;
-  // after a wider one it is cut in the cell, as the height is, and whole
-  // in the status line.
+  // whole after the verdicts without a height; after a height it may be
+  // cut in the cell, as a wide height is, and is whole in the status line.
   std::vector<std::string> texts = RinexCellTexts();
-  for (const char* cell : {"✓", "✓ C", "✗ C", "✗ COPIA", "✗ 0.0000"})
+  for (const char* cell : {"✓", "✓ C", "✗ C", "✗ COPIA"})
     texts.push_back(cell + std::string(" ") + std::string(kMisfiledMark));
   for (const std::string& text : texts) {
     const int px = ui_.Int({"font", "measure", font, text});
@@ -746,7 +745,9 @@ std::string RinexColumn::RowRinexLine(size_t idx) const {
   const std::string& reason = verdicts_[idx].reason;
   std::string line = RowReason(idx);
   const SessionCell session = SessionOf(idx);
-  if (session.text.empty()) return line;
+  // A point without observation files has no session to tell: its cell's
+  // "—" says so, and the status line keeps the column's summary.
+  if (session.text.empty() || session.text == kNoSessionCell) return line;
   std::string told = "SESIÓN: " + session.text;
   // The file that cannot be read is named once when the RINEX reason
   // already names it.

@@ -257,7 +257,8 @@ SessionCell DescribePointSession(const PointRinexFiles& files) {
     cell.reason = "LECTURA INTERRUMPIDA: " + ShownPath(files.folder);
     return cell;
   }
-  cell.text = sessions.empty() ? "—" : FormatSession(JoinSessions(sessions));
+  cell.text =
+      sessions.empty() ? kNoSessionCell : FormatSession(JoinSessions(sessions));
   return cell;
 }
 

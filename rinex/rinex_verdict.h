@@ -133,6 +133,9 @@ RinexVerdict JudgeRinexPoint(const PointRinexFiles& files,
                              const std::optional<RinexRowHeights>& heights);
 
 /// A point's session as its cell shows it.
+/// The session cell of a point without observation files.
+inline constexpr char kNoSessionCell[] = "—";
+
 struct SessionCell {
   /// FormatSession of the files' joined session (JoinSessions); "—" with
   /// no observation file; "?" when the folder or one of its files cannot
